@@ -1,0 +1,38 @@
+// A class identifier: the 16 bytes of a GUID in their stored (little-endian
+// fields) order, as compound files and the registry keep them.
+#pragma once
+
+#include <array>
+#include <compare>
+#include <cstdint>
+#include <string>
+
+namespace automation {
+
+struct Clsid {
+    std::array<std::uint8_t, 16> bytes{};
+
+    // Builds a CLSID from its textual fields {d1-d2-d3-d4[0..1]-d4[2..7]}.
+    static constexpr Clsid FromFields(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3,
+                                      std::array<std::uint8_t, 8> d4) {
+        Clsid id;
+        for (int i = 0; i < 4; ++i) {
+            id.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(d1 >> (8 * i));
+        }
+        id.bytes[4] = static_cast<std::uint8_t>(d2);
+        id.bytes[5] = static_cast<std::uint8_t>(d2 >> 8);
+        id.bytes[6] = static_cast<std::uint8_t>(d3);
+        id.bytes[7] = static_cast<std::uint8_t>(d3 >> 8);
+        for (std::size_t i = 0; i < 8; ++i) {
+            id.bytes[8 + i] = d4[i];
+        }
+        return id;
+    }
+
+    // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case, as the registry writes it.
+    std::string ToString() const;
+
+    friend constexpr auto operator<=>(const Clsid&, const Clsid&) = default;
+};
+
+}  // namespace automation

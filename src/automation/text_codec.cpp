@@ -1,0 +1,147 @@
+#include "automation/text_codec.h"
+
+#include <cstdint>
+
+namespace automation {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsContinuation(unsigned char b) { return (b & 0xC0u) == 0x80u; }
+
+// Decodes one UTF-8 sequence at `i`; returns its length, or 0 when the bytes
+// there are not a well-formed sequence (overlong forms, surrogates and values
+// past U+10FFFF included).
+std::size_t DecodeOne(std::string_view s, std::size_t i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    } else if ((b0 & 0xE0u) == 0xC0u) {
+        len = 2, cp = b0 & 0x1Fu, min = 0x80;
+    } else if ((b0 & 0xF0u) == 0xE0u) {
+        len = 3, cp = b0 & 0x0Fu, min = 0x800;
+    } else if ((b0 & 0xF8u) == 0xF0u) {
+        len = 4, cp = b0 & 0x07u, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (s.size() - i < len) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if (!IsContinuation(b)) {
+            return 0;
+        }
+        cp = (cp << 6) | (b & 0x3Fu);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return len;
+}
+
+void AppendUtf16(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+    } else {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    }
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Walks UTF-16 text, calling `unpaired` for a lone surrogate and `scalar` for
+// everything else.
+template <class Scalar, class Unpaired>
+void WalkUtf16(std::u16string_view text, Scalar scalar, Unpaired unpaired) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            scalar(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            unpaired(c);
+        } else {
+            scalar(c);
+        }
+    }
+}
+
+}  // namespace
+
+std::u16string DecodeOsString(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t cp = 0;
+        if (const std::size_t len = DecodeOne(bytes, i, cp); len != 0) {
+            AppendUtf16(out, cp);
+            i += len;
+        } else {
+            out.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[i])));
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string EncodeOsString(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    WalkUtf16(
+        text, [&](char32_t cp) { AppendUtf8(out, cp); },
+        [&](char16_t c) {
+            if (c >= 0xDC80 && c <= 0xDCFF) {
+                out.push_back(static_cast<char>(c - 0xDC00));
+            } else {
+                AppendUtf8(out, kReplacement);
+            }
+        });
+    return out;
+}
+
+std::string ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    WalkUtf16(
+        text, [&](char32_t cp) { AppendUtf8(out, cp); },
+        [&](char16_t) { AppendUtf8(out, kReplacement); });
+    return out;
+}
+
+std::u16string FromUtf8(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const std::size_t len = DecodeOne(text, i, cp);
+        AppendUtf16(out, len != 0 ? cp : kReplacement);
+        i += len != 0 ? len : 1;
+    }
+    return out;
+}
+
+}  // namespace automation

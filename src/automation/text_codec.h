@@ -1,0 +1,22 @@
+// Conversions between the UTF-16 text of the automation protocol and the
+// byte strings of the operating system (file names, arguments, messages).
+//
+// Bytes that are not valid UTF-8 are carried through UTF-16 as the lone low
+// surrogates U+DC80..U+DCFF (one per byte) and turned back into the same bytes,
+// so a file name that is not UTF-8 survives the round trip byte for byte.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace automation {
+
+std::u16string DecodeOsString(std::string_view bytes);
+std::string EncodeOsString(std::u16string_view text);
+
+// Plain UTF-8 for text meant to be read (descriptions, messages): an unpaired
+// surrogate that stands for no escaped byte becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+std::u16string FromUtf8(std::string_view text);
+
+}  // namespace automation

@@ -1,0 +1,110 @@
+#include "automation/variant.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "automation/automation_error.h"
+
+namespace automation {
+namespace {
+
+[[noreturn]] void Mismatch(VARTYPE have, VARTYPE want) {
+    throw AutomationError(DISP_E_TYPEMISMATCH, "type mismatch: a " + std::string(VarTypeName(have)) +
+                                                   " value where a " +
+                                                   std::string(VarTypeName(want)) + " is needed");
+}
+
+}  // namespace
+
+VARTYPE Variant::vt() const noexcept {
+    switch (value_.index()) {
+        case 1:
+            return VT_I4;
+        case 2:
+            return VT_R4;
+        case 3:
+            return VT_BSTR;
+        case 4:
+            return VT_DISPATCH;
+        default:
+            return VT_EMPTY;
+    }
+}
+
+std::int32_t Variant::AsI4() const {
+    if (const auto* v = std::get_if<std::int32_t>(&value_)) {
+        return *v;
+    }
+    Mismatch(vt(), VT_I4);
+}
+
+float Variant::AsR4() const {
+    if (const auto* v = std::get_if<float>(&value_)) {
+        return *v;
+    }
+    Mismatch(vt(), VT_R4);
+}
+
+const std::u16string& Variant::AsBstr() const {
+    if (const auto* v = std::get_if<std::u16string>(&value_)) {
+        return *v;
+    }
+    Mismatch(vt(), VT_BSTR);
+}
+
+const DispatchPtr& Variant::AsDispatch() const {
+    if (const auto* v = std::get_if<DispatchPtr>(&value_)) {
+        return *v;
+    }
+    Mismatch(vt(), VT_DISPATCH);
+}
+
+DispatchPtr Variant::TakeDispatch() {
+    if (auto* v = std::get_if<DispatchPtr>(&value_)) {
+        DispatchPtr taken = std::move(*v);
+        value_ = std::monostate{};
+        return taken;
+    }
+    Mismatch(vt(), VT_DISPATCH);
+}
+
+Variant Variant::ChangeType(VARTYPE type) const {
+    const VARTYPE have = vt();
+    if (have == type) {
+        return *this;
+    }
+    if (have == VT_I4 && type == VT_R4) {
+        return R4(static_cast<float>(AsI4()));
+    }
+    if (have == VT_R4 && type == VT_I4) {
+        const double rounded = std::nearbyint(static_cast<double>(AsR4()));
+        if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
+              rounded <= std::numeric_limits<std::int32_t>::max())) {
+            throw AutomationError(DISP_E_TYPEMISMATCH, "a VT_R4 value out of the range of VT_I4");
+        }
+        return I4(static_cast<std::int32_t>(rounded));
+    }
+    Mismatch(have, type);
+}
+
+std::string_view VarTypeName(VARTYPE type) noexcept {
+    switch (type) {
+        case VT_EMPTY:
+            return "VT_EMPTY";
+        case VT_I4:
+            return "VT_I4";
+        case VT_R4:
+            return "VT_R4";
+        case VT_BSTR:
+            return "VT_BSTR";
+        case VT_DISPATCH:
+            return "VT_DISPATCH";
+        case VT_VARIANT:
+            return "VT_VARIANT";
+        default:
+            return "an unknown type";
+    }
+}
+
+}  // namespace automation

@@ -1,0 +1,53 @@
+// A value passed to or returned from an automation call: empty, a 32-bit
+// integer, a 32-bit float, a string (UTF-16) or a dispatch reference.
+// A Variant that holds a dispatch reference owns one reference to it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "automation/dispatch.h"
+#include "automation/types.h"
+
+namespace automation {
+
+class Variant {
+public:
+    Variant() = default;
+    static Variant I4(std::int32_t v) { return Variant(Value(v)); }
+    static Variant R4(float v) { return Variant(Value(v)); }
+    static Variant Bstr(std::u16string_view v) { return Variant(Value(std::u16string(v))); }
+    // Adopts a reference the caller owns; a null pointer gives an empty dispatch.
+    static Variant Dispatch(DispatchPtr v) { return Variant(Value(std::move(v))); }
+
+    VARTYPE vt() const noexcept;
+    bool IsEmpty() const noexcept { return value_.index() == 0; }
+
+    // Typed access; a wrong type raises AutomationError(DISP_E_TYPEMISMATCH).
+    std::int32_t AsI4() const;
+    float AsR4() const;
+    const std::u16string& AsBstr() const;
+    const DispatchPtr& AsDispatch() const;
+    // Hands the dispatch reference to the caller and leaves the variant empty.
+    DispatchPtr TakeDispatch();
+
+    void Clear() noexcept { value_ = std::monostate{}; }
+
+    // The value converted to `type` as the platform's VariantChangeType does
+    // for the types used here (I4 <-> R4, with R4 -> I4 rounding half to
+    // even and range checks). Raises AutomationError(DISP_E_TYPEMISMATCH)
+    // when no such conversion exists.
+    Variant ChangeType(VARTYPE type) const;
+
+private:
+    using Value = std::variant<std::monostate, std::int32_t, float, std::u16string, DispatchPtr>;
+    explicit Variant(Value v) : value_(std::move(v)) {}
+    Value value_;
+};
+
+// The readable name of a variant type ("VT_I4"), for error descriptions.
+std::string_view VarTypeName(VARTYPE type) noexcept;
+
+}  // namespace automation

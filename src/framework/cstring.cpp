@@ -1,0 +1,101 @@
+#include "framework/cstring.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
+std::size_t Clamp(int value, std::size_t max) {
+    return value <= 0 ? 0 : std::min(static_cast<std::size_t>(value), max);
+}
+
+}  // namespace
+
+CString& CString::Trim() { return TrimRight().TrimLeft(); }
+
+CString& CString::TrimLeft() {
+    const auto first = std::find_if_not(text_.begin(), text_.end(), IsSpace);
+    text_.erase(text_.begin(), first);
+    return *this;
+}
+
+CString& CString::TrimRight() {
+    const auto last = std::find_if_not(text_.rbegin(), text_.rend(), IsSpace);
+    text_.erase(last.base(), text_.end());
+    return *this;
+}
+
+int CString::Replace(std::u16string_view old_text, std::u16string_view new_text) {
+    if (old_text.empty()) {
+        return 0;
+    }
+    std::u16string result;
+    int count = 0;
+    std::size_t from = 0;
+    for (std::size_t at = text_.find(old_text); at != std::u16string::npos;
+         at = text_.find(old_text, from)) {
+        result.append(text_, from, at - from).append(new_text);
+        from = at + old_text.size();
+        ++count;
+    }
+    if (count > 0) {
+        result.append(text_, from);
+        text_ = std::move(result);
+    }
+    return count;
+}
+
+int CString::Replace(char16_t old_char, char16_t new_char) {
+    int count = 0;
+    for (char16_t& c : text_) {
+        if (c == old_char) {
+            c = new_char;
+            ++count;
+        }
+    }
+    return count;
+}
+
+int CString::CompareNoCase(std::u16string_view other) const noexcept {
+    const std::size_t n = std::min(text_.size(), other.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t a = FoldAscii(text_[i]);
+        const char16_t b = FoldAscii(other[i]);
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+    }
+    return text_.size() == other.size() ? 0 : (text_.size() < other.size() ? -1 : 1);
+}
+
+int CString::Find(char16_t ch, int start) const noexcept {
+    const auto at = text_.find(ch, Clamp(start, text_.size()));
+    return at == std::u16string::npos ? -1 : static_cast<int>(at);
+}
+
+int CString::Find(std::u16string_view sub, int start) const noexcept {
+    const auto at = text_.find(sub, Clamp(start, text_.size()));
+    return at == std::u16string::npos ? -1 : static_cast<int>(at);
+}
+
+int CString::ReverseFind(char16_t ch) const noexcept {
+    const auto at = text_.rfind(ch);
+    return at == std::u16string::npos ? -1 : static_cast<int>(at);
+}
+
+CString CString::Left(int count) const { return CString(text_.substr(0, Clamp(count, text_.size()))); }
+
+CString CString::Right(int count) const {
+    const std::size_t n = Clamp(count, text_.size());
+    return CString(text_.substr(text_.size() - n));
+}
+
+CString CString::Mid(int first) const { return CString(text_.substr(Clamp(first, text_.size()))); }
+
+CString CString::Mid(int first, int count) const {
+    const std::size_t from = Clamp(first, text_.size());
+    return CString(text_.substr(from, Clamp(count, text_.size() - from)));
+}

@@ -1,0 +1,29 @@
+#include "framework/message_box.h"
+
+#include "framework/cstring.h"
+#include "framework/resources.h"
+
+namespace framework {
+namespace {
+const ScopedMessageBoxSink::Sink* g_sink = nullptr;
+}
+
+ScopedMessageBoxSink::ScopedMessageBoxSink(Sink sink) : sink_(std::move(sink)), previous_(g_sink) {
+    g_sink = &sink_;
+}
+
+ScopedMessageBoxSink::~ScopedMessageBoxSink() { g_sink = previous_; }
+
+const ScopedMessageBoxSink::Sink* ScopedMessageBoxSink::Current() noexcept { return g_sink; }
+
+}  // namespace framework
+
+int AfxMessageBox(LPCTSTR text, UINT type, UINT /*help_context*/) {
+    const CString caption = AfxGetAppName();
+    return MessageBoxW(nullptr, text, caption, type);
+}
+
+int AfxMessageBox(UINT prompt_id, UINT type, UINT help_context) {
+    const CString text = AfxLoadString(prompt_id);
+    return AfxMessageBox(text, type, help_context);
+}

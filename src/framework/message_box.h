@@ -1,0 +1,37 @@
+// Message boxes: the program's only way of telling the user anything.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "framework/afx_types.h"
+
+// Shows `text` under `caption` and returns when the user has closed it (IDOK).
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// A message box whose caption is the application's name.
+int AfxMessageBox(LPCTSTR text, UINT type = MB_OK, UINT help_context = 0);
+// The same with the text of a string resource.
+int AfxMessageBox(UINT prompt_id, UINT type = MB_OK, UINT help_context = static_cast<UINT>(-1));
+
+namespace framework {
+
+// Where message boxes go instead of the screen while it is installed: tests
+// read them this way. Sinks nest; the newest one receives.
+class ScopedMessageBoxSink {
+public:
+    using Sink = std::function<void(std::u16string_view text, std::u16string_view caption, UINT type)>;
+    explicit ScopedMessageBoxSink(Sink sink);
+    ~ScopedMessageBoxSink();
+    ScopedMessageBoxSink(const ScopedMessageBoxSink&) = delete;
+    ScopedMessageBoxSink& operator=(const ScopedMessageBoxSink&) = delete;
+
+    // The sink in force, or null.
+    static const Sink* Current() noexcept;
+
+private:
+    Sink sink_;
+    const Sink* previous_;
+};
+
+}  // namespace framework

@@ -1,0 +1,169 @@
+// COleDispatchDriver: the client side of an automation conversation. It holds
+// at most one dispatch reference and makes calls on it by DISPID.
+//
+// InvokeHelper takes the member's parameter-type list (one VT_ code a byte,
+// zero-terminated) and typed C++ arguments in the same order:
+//   VT_I4      std::int32_t
+//   VT_R4      float (reaches the server as a 32-bit float)
+//   VT_BSTR    const char16_t* or CString
+//   VT_VARIANT const VARIANT*  (passed through)
+// and a result pointer that matches the result type: nullptr for VT_EMPTY,
+// std::int32_t* for VT_I4, float* for VT_R4, LPDISPATCH* for VT_DISPATCH (the
+// caller owns the returned reference). A list or result pointer that does not
+// match is a programming error and raises std::logic_error before anything is
+// sent. Failures of the call itself raise automation::AutomationError.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "automation/variant.h"
+#include "framework/afx_types.h"
+#include "framework/cstring.h"
+#include "framework/ole_variant.h"
+
+// The outcome of a failed CreateDispatch, for callers that want it.
+struct COleException {
+    HRESULT m_sc = automation::S_OK;
+    std::string m_description;
+};
+
+class COleDispatchDriver {
+public:
+    COleDispatchDriver() = default;
+    // Takes over the caller's reference.
+    explicit COleDispatchDriver(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept
+        : m_lpDispatch(dispatch), m_bAutoRelease(auto_release) {}
+    // Holds the same interface with a reference of its own.
+    COleDispatchDriver(const COleDispatchDriver& other) noexcept;
+    COleDispatchDriver& operator=(const COleDispatchDriver& other) noexcept;
+    ~COleDispatchDriver() { ReleaseDispatch(); }
+
+    // Creates the object registered for `prog_id`. On failure the wrapper stays
+    // empty, FALSE is returned and `error`, if given, says why.
+    BOOL CreateDispatch(LPCTSTR prog_id, COleException* error = nullptr);
+    // Takes over the caller's reference, releasing the one held before.
+    void AttachDispatch(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept;
+    // Hands the held reference to the caller and leaves the wrapper empty.
+    [[nodiscard]] LPDISPATCH DetachDispatch() noexcept;
+    // Releases the held reference (if auto-release) and leaves the wrapper empty.
+    void ReleaseDispatch() noexcept;
+
+    // One call; on an empty wrapper it returns at once, raises nothing and
+    // writes no result.
+    template <class Result, class... Args>
+    void InvokeHelper(DISPID member, WORD kind, VARTYPE result_type, Result* result,
+                      const BYTE* param_types, Args&&... args);
+    template <class... Args>
+    void InvokeHelper(DISPID member, WORD kind, VARTYPE result_type, std::nullptr_t,
+                      const BYTE* param_types, Args&&... args) {
+        InvokeHelper(member, kind, result_type, static_cast<void*>(nullptr), param_types,
+                     std::forward<Args>(args)...);
+    }
+
+    // A property put with one argument of type `type`.
+    template <class Value>
+    void SetProperty(DISPID member, VARTYPE type, Value&& value) {
+        const BYTE params[] = {static_cast<BYTE>(type), 0};
+        InvokeHelper(member, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, params,
+                     std::forward<Value>(value));
+    }
+
+    LPDISPATCH m_lpDispatch = nullptr;
+    BOOL m_bAutoRelease = TRUE;
+
+private:
+    // Sends the call and returns the result converted to `result_type`.
+    VARIANT Invoke(DISPID member, WORD kind, VARTYPE result_type, std::vector<VARIANT> args);
+    static void StoreResult(VARIANT& value, VARTYPE result_type, void* result);
+
+    [[noreturn]] static void Mismatch(std::size_t position, BYTE code);
+
+    template <class Arg>
+    static VARIANT ToVariant(std::size_t position, BYTE code, Arg&& arg);
+    template <class Result>
+    static constexpr VARTYPE ResultTypeOf() noexcept;
+};
+
+template <class Result>
+constexpr VARTYPE COleDispatchDriver::ResultTypeOf() noexcept {
+    if constexpr (std::is_same_v<Result, std::int32_t>) {
+        return VT_I4;
+    } else if constexpr (std::is_same_v<Result, float>) {
+        return VT_R4;
+    } else if constexpr (std::is_same_v<Result, LPDISPATCH>) {
+        return VT_DISPATCH;
+    } else {
+        static_assert(std::is_void_v<Result>, "no result type maps to this C++ type");
+        return VT_EMPTY;
+    }
+}
+
+template <class Arg>
+VARIANT COleDispatchDriver::ToVariant(std::size_t position, BYTE code, Arg&& arg) {
+    using T = std::remove_cvref_t<Arg>;
+    if constexpr (std::is_same_v<T, std::int32_t>) {
+        if (code == VT_I4) {
+            return VARIANT::I4(arg);
+        }
+    } else if constexpr (std::is_same_v<T, float>) {
+        if (code == VT_R4) {
+            return VARIANT::R4(arg);
+        }
+    } else if constexpr (std::is_same_v<T, CString>) {
+        if (code == VT_BSTR) {
+            return VARIANT::Bstr(arg.str());
+        }
+    } else if constexpr (std::is_convertible_v<T, const char16_t*>) {
+        if (code == VT_BSTR) {
+            const char16_t* text = arg;
+            return VARIANT::Bstr(text != nullptr ? text : u"");
+        }
+    } else if constexpr (std::is_convertible_v<T, const VARIANT*>) {
+        if (code == VT_VARIANT) {
+            const VARIANT* value = arg;
+            if (value == nullptr) {
+                Mismatch(position, code);
+            }
+            return *value;
+        }
+    }
+    Mismatch(position, code);
+}
+
+template <class Result, class... Args>
+void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_type,
+                                      Result* result, const BYTE* param_types, Args&&... args) {
+    // The list must name every argument and no more, the result pointer must fit
+    // the result type: checked before the wrapper is looked at, so that a wrong
+    // call is caught even where no server answers.
+    const BYTE* codes = param_types != nullptr ? param_types : reinterpret_cast<const BYTE*>("");
+    std::size_t listed = 0;
+    while (codes[listed] != 0) {
+        ++listed;
+    }
+    if (listed != sizeof...(Args)) {
+        throw std::logic_error("InvokeHelper: the parameter list names " + std::to_string(listed) +
+                               " argument(s) but " + std::to_string(sizeof...(Args)) +
+                               " are given");
+    }
+    if (ResultTypeOf<std::remove_cv_t<Result>>() != result_type ||
+        (result_type != VT_EMPTY && result == nullptr)) {
+        throw std::logic_error("InvokeHelper: the result pointer does not fit result type " +
+                               std::to_string(result_type));
+    }
+    std::vector<VARIANT> values;
+    values.reserve(sizeof...(Args));
+    std::size_t position = 0;
+    ((values.push_back(ToVariant(position, codes[position], std::forward<Args>(args))), ++position),
+     ...);
+    if (m_lpDispatch == nullptr) {
+        return;
+    }
+    VARIANT value = Invoke(member, kind, result_type, std::move(values));
+    StoreResult(value, result_type, result);
+}

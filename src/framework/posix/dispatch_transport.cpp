@@ -1,0 +1,55 @@
+// The transport of COleDispatchDriver where the servers live in this process:
+// objects come from the class registry, calls go straight to their Invoke.
+#include <new>
+
+#include "automation/automation_error.h"
+#include "automation/class_registry.h"
+#include "automation/text_codec.h"
+#include "framework/ole_dispatch_driver.h"
+
+using automation::AutomationError;
+
+BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
+    ReleaseDispatch();
+    try {
+        const auto& registry = automation::ClassRegistry::Instance();
+        const std::u16string_view name = prog_id != nullptr ? prog_id : u"";
+        const auto clsid = registry.ClsidFromProgId(name);
+        if (!clsid) {
+            throw AutomationError(automation::CO_E_CLASSSTRING,
+                                  "no class is registered as \"" + automation::ToUtf8(name) + "\"");
+        }
+        m_lpDispatch = registry.CreateInstance(*clsid).Detach();
+        m_bAutoRelease = TRUE;
+        return m_lpDispatch != nullptr ? TRUE : FALSE;
+    } catch (const AutomationError& e) {
+        if (error != nullptr) {
+            *error = {e.code(), e.description()};
+        }
+    } catch (const std::bad_alloc&) {
+        if (error != nullptr) {
+            *error = {automation::E_OUTOFMEMORY, "out of memory"};
+        }
+    }
+    return FALSE;
+}
+
+VARIANT COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type,
+                                   std::vector<VARIANT> args) {
+    VARIANT result;
+    // Nothing but an automation error crosses the boundary of a server, as it
+    // would between processes.
+    try {
+        m_lpDispatch->Invoke(member, kind, args, result);
+    } catch (const AutomationError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw AutomationError(automation::E_OUTOFMEMORY, "the server ran out of memory");
+    } catch (const std::exception& e) {
+        throw AutomationError(automation::DISP_E_EXCEPTION, e.what());
+    }
+    if (result_type == VT_EMPTY) {
+        return VARIANT();
+    }
+    return result.ChangeType(result_type);
+}

@@ -1,0 +1,20 @@
+// Whole-file reads and all-or-nothing writes.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace pptfile {
+
+// Raises IoError with the system's reason.
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+// Writes `bytes` to a temporary file beside `target` and renames it into
+// place: `target` holds either its old content or all of `bytes`. Refuses a
+// target that exists and is not a regular file. Raises IoError
+// ("cannot write <path>: <reason>") and leaves no temporary file behind.
+void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+
+}  // namespace pptfile
