@@ -1,0 +1,124 @@
+// Record type numbers of the PowerPoint binary format and of the drawing
+// (OfficeArt) records it embeds. Shared by the writer and the reader.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pptfile {
+
+// Presentation records.
+inline constexpr std::uint16_t RT_Document = 0x03E8;
+inline constexpr std::uint16_t RT_DocumentAtom = 0x03E9;
+inline constexpr std::uint16_t RT_EndDocumentAtom = 0x03EA;
+inline constexpr std::uint16_t RT_Slide = 0x03EE;
+inline constexpr std::uint16_t RT_SlideAtom = 0x03EF;
+inline constexpr std::uint16_t RT_Notes = 0x03F0;
+inline constexpr std::uint16_t RT_NotesAtom = 0x03F1;
+inline constexpr std::uint16_t RT_Environment = 0x03F2;
+inline constexpr std::uint16_t RT_SlidePersistAtom = 0x03F3;
+inline constexpr std::uint16_t RT_MainMaster = 0x03F8;
+inline constexpr std::uint16_t RT_SlideShowSlideInfoAtom = 0x03F9;
+inline constexpr std::uint16_t RT_SlideViewInfo = 0x03FA;
+inline constexpr std::uint16_t RT_GuideAtom = 0x03FB;
+inline constexpr std::uint16_t RT_ViewInfoAtom = 0x03FD;
+inline constexpr std::uint16_t RT_SlideViewInfoAtom = 0x03FE;
+inline constexpr std::uint16_t RT_VbaInfo = 0x03FF;
+inline constexpr std::uint16_t RT_VbaInfoAtom = 0x0400;
+inline constexpr std::uint16_t RT_SlideShowDocInfoAtom = 0x0401;
+inline constexpr std::uint16_t RT_Summary = 0x0402;
+inline constexpr std::uint16_t RT_DocRoutingSlipAtom = 0x0406;
+inline constexpr std::uint16_t RT_OutlineViewInfo = 0x0407;
+inline constexpr std::uint16_t RT_SorterViewInfo = 0x0408;
+inline constexpr std::uint16_t RT_ExternalObjectList = 0x0409;
+inline constexpr std::uint16_t RT_ExternalObjectListAtom = 0x040A;
+inline constexpr std::uint16_t RT_DrawingGroup = 0x040B;
+inline constexpr std::uint16_t RT_Drawing = 0x040C;
+inline constexpr std::uint16_t RT_GridSpacing10Atom = 0x040D;
+inline constexpr std::uint16_t RT_RoundTripTheme12Atom = 0x040E;
+inline constexpr std::uint16_t RT_RoundTripColorMapping12Atom = 0x040F;
+inline constexpr std::uint16_t RT_NamedShows = 0x0410;
+inline constexpr std::uint16_t RT_List = 0x07D0;
+inline constexpr std::uint16_t RT_FontCollection = 0x07D5;
+inline constexpr std::uint16_t RT_FontCollection10 = 0x07D6;
+inline constexpr std::uint16_t RT_BookmarkCollection = 0x07E3;
+inline constexpr std::uint16_t RT_SoundCollection = 0x07E4;
+inline constexpr std::uint16_t RT_ColorSchemeAtom = 0x07F0;
+inline constexpr std::uint16_t RT_ExternalObjectRefAtom = 0x0BC1;
+inline constexpr std::uint16_t RT_PlaceholderAtom = 0x0BC3;
+inline constexpr std::uint16_t RT_ShapeAtom = 0x0BDB;
+inline constexpr std::uint16_t RT_ShapeFlags10Atom = 0x0BDC;
+inline constexpr std::uint16_t RT_OutlineTextRefAtom = 0x0F9E;
+inline constexpr std::uint16_t RT_TextHeaderAtom = 0x0F9F;
+inline constexpr std::uint16_t RT_TextCharsAtom = 0x0FA0;
+inline constexpr std::uint16_t RT_StyleTextPropAtom = 0x0FA1;
+inline constexpr std::uint16_t RT_MasterTextPropAtom = 0x0FA2;
+inline constexpr std::uint16_t RT_TextMasterStyleAtom = 0x0FA3;
+inline constexpr std::uint16_t RT_TextCharFormatExceptionAtom = 0x0FA4;
+inline constexpr std::uint16_t RT_TextParagraphFormatExceptionAtom = 0x0FA5;
+inline constexpr std::uint16_t RT_TextRulerAtom = 0x0FA6;
+inline constexpr std::uint16_t RT_TextBookmarkAtom = 0x0FA7;
+inline constexpr std::uint16_t RT_TextBytesAtom = 0x0FA8;
+inline constexpr std::uint16_t RT_TextSpecialInfoDefaultAtom = 0x0FA9;
+inline constexpr std::uint16_t RT_TextSpecialInfoAtom = 0x0FAA;
+inline constexpr std::uint16_t RT_DefaultRulerAtom = 0x0FAB;
+inline constexpr std::uint16_t RT_FontEntityAtom = 0x0FB7;
+inline constexpr std::uint16_t RT_FontEmbedDataBlob = 0x0FB8;
+inline constexpr std::uint16_t RT_CString = 0x0FBA;
+inline constexpr std::uint16_t RT_MetaFile = 0x0FC1;
+inline constexpr std::uint16_t RT_ExternalOleObjectAtom = 0x0FC3;
+inline constexpr std::uint16_t RT_Kinsoku = 0x0FC8;
+inline constexpr std::uint16_t RT_Handout = 0x0FC9;
+inline constexpr std::uint16_t RT_ExternalOleEmbed = 0x0FCC;
+inline constexpr std::uint16_t RT_ExternalOleEmbedAtom = 0x0FCD;
+inline constexpr std::uint16_t RT_ExternalOleLink = 0x0FCE;
+inline constexpr std::uint16_t RT_KinsokuAtom = 0x0FD2;
+inline constexpr std::uint16_t RT_HeadersFooters = 0x0FD9;
+inline constexpr std::uint16_t RT_HeadersFootersAtom = 0x0FDA;
+inline constexpr std::uint16_t RT_ExternalOleControl = 0x0FEE;
+inline constexpr std::uint16_t RT_SlideListWithText = 0x0FF0;
+inline constexpr std::uint16_t RT_InteractiveInfo = 0x0FF2;
+inline constexpr std::uint16_t RT_InteractiveInfoAtom = 0x0FF3;
+inline constexpr std::uint16_t RT_UserEditAtom = 0x0FF5;
+inline constexpr std::uint16_t RT_CurrentUserAtom = 0x0FF6;
+inline constexpr std::uint16_t RT_ExternalOleControlAtom = 0x0FFB;
+inline constexpr std::uint16_t RT_ExternalOleObjectStg = 0x1011;
+inline constexpr std::uint16_t RT_ProgTags = 0x1388;
+inline constexpr std::uint16_t RT_ProgStringTag = 0x1389;
+inline constexpr std::uint16_t RT_ProgBinaryTag = 0x138A;
+inline constexpr std::uint16_t RT_BinaryTagDataBlob = 0x138B;
+inline constexpr std::uint16_t RT_PrintOptionsAtom = 0x1770;
+inline constexpr std::uint16_t RT_PersistDirectoryAtom = 0x1772;
+inline constexpr std::uint16_t RT_CryptSession10Container = 0x2F14;
+
+// Drawing (OfficeArt) records.
+inline constexpr std::uint16_t RT_OfficeArtDggContainer = 0xF000;
+inline constexpr std::uint16_t RT_OfficeArtBStoreContainer = 0xF001;
+inline constexpr std::uint16_t RT_OfficeArtDgContainer = 0xF002;
+inline constexpr std::uint16_t RT_OfficeArtSpgrContainer = 0xF003;
+inline constexpr std::uint16_t RT_OfficeArtSpContainer = 0xF004;
+inline constexpr std::uint16_t RT_OfficeArtSolverContainer = 0xF005;
+inline constexpr std::uint16_t RT_OfficeArtFDGGBlock = 0xF006;
+inline constexpr std::uint16_t RT_OfficeArtFBSE = 0xF007;
+inline constexpr std::uint16_t RT_OfficeArtFDG = 0xF008;
+inline constexpr std::uint16_t RT_OfficeArtFSPGR = 0xF009;
+inline constexpr std::uint16_t RT_OfficeArtFSP = 0xF00A;
+inline constexpr std::uint16_t RT_OfficeArtFOPT = 0xF00B;
+inline constexpr std::uint16_t RT_OfficeArtClientTextbox = 0xF00D;
+inline constexpr std::uint16_t RT_OfficeArtChildAnchor = 0xF00F;
+inline constexpr std::uint16_t RT_OfficeArtClientAnchor = 0xF010;
+inline constexpr std::uint16_t RT_OfficeArtClientData = 0xF011;
+inline constexpr std::uint16_t RT_OfficeArtFConnectorRule = 0xF012;
+inline constexpr std::uint16_t RT_OfficeArtFRITContainer = 0xF118;
+inline constexpr std::uint16_t RT_OfficeArtColorMRU = 0xF11A;
+inline constexpr std::uint16_t RT_OfficeArtSplitMenuColors = 0xF11E;
+inline constexpr std::uint16_t RT_OfficeArtSecondaryFOPT = 0xF121;
+inline constexpr std::uint16_t RT_OfficeArtTertiaryFOPT = 0xF122;
+
+// Every record starts with this header: version (4 bits) and instance (12
+// bits) in one 16-bit word, then the type and the length of the body.
+inline constexpr std::size_t kRecordHeaderSize = 8;
+// A version of 0xF marks a container; its body is a sequence of records.
+inline constexpr std::uint8_t kContainerVersion = 0x0F;
+
+}  // namespace pptfile
