@@ -1,0 +1,67 @@
+// What the reader learnt of a presentation file, kept for whoever writes a new
+// version of it: the whole compound file, and where the live records of the
+// "PowerPoint Document" stream are.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "pptfile/compound_file.h"
+#include "pptfile/presentation.h"
+
+namespace pptfile {
+
+// The user edit the file's current state starts from.
+struct UserEditFields {
+    std::size_t offset = 0;  // of the record in the document stream
+    std::uint32_t last_slide_id = 0;
+    std::uint16_t version = 0;
+    std::uint8_t minor_version = 0;
+    std::uint8_t major_version = 3;
+    std::uint32_t offset_last_edit = 0;
+    std::uint32_t offset_persist_directory = 0;
+    std::uint32_t doc_persist_id = 0;
+    std::uint32_t persist_id_seed = 0;
+    std::uint16_t last_view = 0;
+    bool has_encrypt_session = false;  // the record carries the optional last field
+    std::uint32_t encrypt_session_persist_id = 0;
+};
+
+// A slide or master as listed by the document: its persist object and id.
+struct ListedSlide {
+    std::uint32_t persist_id = 0;
+    std::uint32_t slide_id = 0;
+    std::size_t offset = 0;  // of its container in the document stream
+};
+
+struct SourcePresentation::Parsed {
+    StorageEntry root;  // the whole compound file, every stream and storage
+
+    // The current user edit; `recovered` tells that its chain of earlier
+    // edits was broken and was rebuilt from the records found in the stream.
+    UserEditFields last_edit;
+    bool recovered = false;
+
+    // Persist id -> offset in the document stream, after every edit applied.
+    std::map<std::uint32_t, std::uint32_t> persist_directory;
+    std::uint32_t max_persist_id = 0;  // the highest id in use or reserved
+
+    std::size_t document_offset = 0;   // of the DocumentContainer record
+    std::vector<ListedSlide> slides;   // in show order
+    std::vector<ListedSlide> masters;  // main masters and title masters
+    ListedSlide main_master;           // the first main master
+    std::uint32_t max_slide_id = 0;    // of slides (masters use another range)
+    std::uint32_t ex_obj_id_seed = 0;  // from the object list, 0 without one
+
+    float slide_width = kDefaultSlideWidth;
+    float slide_height = kDefaultSlideHeight;
+    Rect master_title_rect = kDefaultTitleRect;
+    std::vector<SlideSummary> summaries;  // Slides(), in show order
+
+    // The "PowerPoint Document" stream inside `root`.
+    const std::vector<std::uint8_t>& DocumentStream() const;
+};
+
+}  // namespace pptfile

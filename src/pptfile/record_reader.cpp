@@ -1,0 +1,107 @@
+#include "pptfile/record_reader.h"
+
+#include <string>
+
+#include "pptfile/errors.h"
+
+namespace pptfile {
+
+namespace {
+
+std::uint16_t LoadU16(Bytes b, std::size_t at) noexcept {
+    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+std::uint32_t LoadU32(Bytes b, std::size_t at) noexcept {
+    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
+           (static_cast<std::uint32_t>(b[at + 2]) << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+}  // namespace
+
+void ThrowDamaged(std::string_view what) {
+    throw FormatError("the file is damaged: " + std::string(what));
+}
+
+std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
+    if (offset > bytes.size() || bytes.size() - offset < kRecordHeaderSize)
+        return std::nullopt;
+    Record r;
+    const std::uint16_t ver_inst = LoadU16(bytes, offset);
+    r.header.version = static_cast<std::uint8_t>(ver_inst & 0x0Fu);
+    r.header.instance = static_cast<std::uint16_t>(ver_inst >> 4);
+    r.header.type = LoadU16(bytes, offset + 2);
+    r.header.length = LoadU32(bytes, offset + 4);
+    const std::size_t body_at = offset + kRecordHeaderSize;
+    if (r.header.length > bytes.size() - body_at)
+        return std::nullopt;
+    r.offset = offset;
+    r.body = bytes.subspan(body_at, r.header.length);
+    return r;
+}
+
+Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what) {
+    auto r = TryReadRecord(bytes, offset);
+    if (!r)
+        ThrowDamaged(std::string(what) + " lies outside its stream");
+    return *r;
+}
+
+std::optional<Record> RecordCursor::Next() {
+    if (body_.size() - pos_ < kRecordHeaderSize)
+        return std::nullopt;
+    auto r = TryReadRecord(body_, pos_);
+    if (!r)
+        ThrowDamaged("a record runs past the end of its container");
+    pos_ = r->End();
+    return r;
+}
+
+std::optional<Record> FindChild(Bytes body, std::uint16_t type,
+                                std::optional<std::uint16_t> instance) {
+    RecordCursor cursor(body);
+    while (auto r = cursor.Next()) {
+        if (r->type() == type && (!instance || r->instance() == *instance))
+            return r;
+    }
+    return std::nullopt;
+}
+
+std::uint8_t FieldReader::U8() {
+    return Take(1)[0];
+}
+
+std::uint16_t FieldReader::U16() {
+    return LoadU16(Take(2), 0);
+}
+
+std::uint32_t FieldReader::U32() {
+    return LoadU32(Take(4), 0);
+}
+
+Bytes FieldReader::Take(std::size_t n) {
+    if (n > bytes_.size() - pos_)
+        ThrowDamaged(std::string(what_) + " is too short");
+    Bytes out = bytes_.subspan(pos_, n);
+    pos_ += n;
+    return out;
+}
+
+std::u16string DecodeUtf16(Bytes bytes) {
+    std::u16string out;
+    out.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        out.push_back(static_cast<char16_t>(LoadU16(bytes, i)));
+    return out;
+}
+
+std::u16string DecodeLatin1(Bytes bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (std::uint8_t b : bytes)
+        out.push_back(static_cast<char16_t>(b));
+    return out;
+}
+
+}  // namespace pptfile

@@ -1,0 +1,94 @@
+// Bounds-checked reading of records and their little-endian fields. Nothing
+// read from a file is trusted: every length and offset is checked against the
+// bytes that hold it, and a record that does not fit raises FormatError
+// ("the file is damaged: ...").
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "pptfile/record_types.h"
+
+namespace pptfile {
+
+using Bytes = std::span<const std::uint8_t>;
+
+// Raises FormatError("the file is damaged: <what>").
+[[noreturn]] void ThrowDamaged(std::string_view what);
+
+struct RecordHeader {
+    std::uint8_t version = 0;
+    std::uint16_t instance = 0;
+    std::uint16_t type = 0;
+    std::uint32_t length = 0;
+};
+
+// One record found inside a byte range.
+struct Record {
+    RecordHeader header;
+    std::size_t offset = 0;  // of the header, within the range it was read from
+    Bytes body;
+
+    bool IsContainer() const noexcept { return header.version == kContainerVersion; }
+    std::uint16_t type() const noexcept { return header.type; }
+    std::uint16_t instance() const noexcept { return header.instance; }
+    std::size_t End() const noexcept { return offset + kRecordHeaderSize + body.size(); }
+};
+
+// The record at `offset` of `bytes`, or nothing when its header or body does
+// not fit.
+std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept;
+
+// As TryReadRecord, raising "the file is damaged: <what> ..." instead.
+Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what);
+
+// Walks the records of a container body one after the other. A record that
+// runs past the end of the body is damage; trailing bytes too short for a
+// header are ignored, as other readers do.
+class RecordCursor {
+  public:
+    explicit RecordCursor(Bytes body) noexcept : body_(body) {}
+    // The next record, or nothing at the end of the body.
+    std::optional<Record> Next();
+
+  private:
+    Bytes body_;
+    std::size_t pos_ = 0;
+};
+
+// The first child of a container body with this type (and instance, when
+// given), or nothing.
+std::optional<Record> FindChild(Bytes body, std::uint16_t type,
+                                std::optional<std::uint16_t> instance = std::nullopt);
+
+// Little-endian fields read in order from a record body; reading past its end
+// is damage named by `what`.
+class FieldReader {
+  public:
+    FieldReader(Bytes bytes, std::string_view what) noexcept : bytes_(bytes), what_(what) {}
+
+    std::uint8_t U8();
+    std::uint16_t U16();
+    std::uint32_t U32();
+    std::int16_t I16() { return static_cast<std::int16_t>(U16()); }
+    std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
+    Bytes Take(std::size_t n);
+    void Skip(std::size_t n) { (void)Take(n); }
+    std::size_t Remaining() const noexcept { return bytes_.size() - pos_; }
+
+  private:
+    Bytes bytes_;
+    std::size_t pos_ = 0;
+    std::string_view what_;
+};
+
+// Text of a TextCharsAtom (UTF-16LE; an odd last byte is dropped) or a
+// TextBytesAtom (the low bytes of UTF-16 code units).
+std::u16string DecodeUtf16(Bytes bytes);
+std::u16string DecodeLatin1(Bytes bytes);
+
+}  // namespace pptfile
