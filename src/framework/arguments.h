@@ -1,0 +1,24 @@
+// The process's wide-character argument vector, as the C runtime of the
+// desktop platform offers it: __argc and __wargv (element 0 is the program).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/afx_types.h"
+
+#if !defined(_WIN32)
+// Filled by framework::SetArguments; a null-terminated vector of __argc strings.
+extern int __argc;
+extern LPWSTR* __wargv;
+#endif
+
+namespace framework {
+
+// Makes main's byte strings the process's wide arguments. Bytes that are not
+// UTF-8 are kept reversibly, so a file name comes back to the system intact.
+void SetArguments(int argc, const char* const* argv);
+// The same from text already decoded (tests use this).
+void SetArguments(const std::vector<std::u16string>& arguments);
+
+}  // namespace framework

@@ -1,0 +1,99 @@
+// CFile and its companions: the file services the command line needs, the
+// output probe (open for writing, then close) and the template's status.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+#include "framework/afx_types.h"
+#include "framework/cstring.h"
+
+// What a failed file operation left behind: the cause and the operating
+// system's error number, for a readable description.
+class CFileException {
+  public:
+    enum Cause : int {
+        none = 0,
+        genericException,
+        fileNotFound,
+        badPath,
+        tooManyOpenFiles,
+        accessDenied,
+        invalidFile,
+        removeCurrentDir,
+        directoryFull,
+        badSeek,
+        hardIO,
+        sharingViolation,
+        lockViolation,
+        diskFull,
+        endOfFile,
+    };
+
+    CFileException() = default;
+    CFileException(int cause, LONG os_error, LPCTSTR file_name = nullptr)
+        : m_cause(cause), m_lOsError(os_error), m_strFileName(file_name) {}
+
+    // Writes the operating system's description of the failure into `buffer`
+    // of `max_chars` characters, terminator included, cut to fit. Returns
+    // FALSE (and writes nothing) when there is no room or no error to describe.
+    // `help_context`, when given, is set to 0: there is no help file.
+    BOOL GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context = nullptr) const;
+
+    int m_cause = none;
+    LONG m_lOsError = 0;
+    CString m_strFileName;
+};
+
+// What CFile::GetStatus reports of a file.
+struct CFileStatus {
+    std::time_t m_mtime = 0;
+    std::uint64_t m_size = 0;
+    BYTE m_attribute = 0;  // CFile::Attribute bits
+};
+
+// A file held open by the operating system; closed at the latest when the
+// object goes.
+class CFile {
+  public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareDenyNone = 0x0040,
+        // Creates the file when it is absent and, unless modeNoTruncate is
+        // given too, empties it when it exists.
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+    };
+    enum Attribute : BYTE {
+        normal = 0x00,
+        readOnly = 0x01,
+        hidden = 0x02,
+        system = 0x04,
+        volume = 0x08,
+        directory = 0x10,
+        archive = 0x20,
+    };
+
+    CFile() = default;
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens `file_name` as `flags` ask. On failure returns FALSE and, when
+    // `error` is given, describes the failure there; it never throws for a
+    // refusal of the operating system.
+    BOOL Open(LPCTSTR file_name, UINT flags, CFileException* error = nullptr);
+    // Releases the file. Raises CFileException when the system reports a
+    // failure on closing (the descriptor is released all the same).
+    void Close();
+
+    // TRUE when something exists at `file_name` and its status could be read.
+    static BOOL GetStatus(LPCTSTR file_name, CFileStatus& status);
+
+    bool IsOpen() const noexcept { return fd_ >= 0; }
+
+  private:
+    int fd_ = -1;
+};

@@ -1,0 +1,152 @@
+// File services over POSIX descriptors. Names are UTF-16 inside the program
+// and reach the system through EncodeOsString, so a name that is not UTF-8
+// names the same file it came from.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "automation/text_codec.h"
+#include "framework/file.h"
+
+namespace {
+
+int CauseOf(int os_error) {
+    switch (os_error) {
+        case ENOENT:
+            return CFileException::fileNotFound;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP:
+            return CFileException::badPath;
+        case EMFILE:
+        case ENFILE:
+            return CFileException::tooManyOpenFiles;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return CFileException::accessDenied;
+        case ETXTBSY:
+        case EBUSY:
+            return CFileException::sharingViolation;
+        case ENOSPC:
+        case EDQUOT:
+            return CFileException::diskFull;
+        case EIO:
+            return CFileException::hardIO;
+        default:
+            return CFileException::genericException;
+    }
+}
+
+std::string OsName(LPCTSTR file_name) {
+    return automation::EncodeOsString(file_name != nullptr ? file_name : u"");
+}
+
+}  // namespace
+
+BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context) const {
+    if (help_context != nullptr) {
+        *help_context = 0;
+    }
+    if (buffer == nullptr || max_chars == 0) {
+        return FALSE;
+    }
+    buffer[0] = u'\0';
+    if (m_cause == none && m_lOsError == 0) {
+        return FALSE;
+    }
+    // The program never sets a locale, so the system speaks its "C" English.
+    const std::u16string text = automation::DecodeOsString(std::strerror(m_lOsError));
+    std::size_t count = std::min<std::size_t>(text.size(), max_chars - 1);
+    // Cutting between the halves of a surrogate pair would leave a broken
+    // character at the end; drop the lone half instead.
+    if (count > 0 && count < text.size() && text[count - 1] >= 0xD800 &&
+        text[count - 1] <= 0xDBFF) {
+        --count;
+    }
+    std::copy_n(text.begin(), count, buffer);
+    buffer[count] = u'\0';
+    return TRUE;
+}
+
+CFile::~CFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    int os_flags = O_CLOEXEC | O_NOCTTY;
+    switch (flags & 0x3u) {
+        case modeWrite:
+            os_flags |= O_WRONLY;
+            break;
+        case modeReadWrite:
+            os_flags |= O_RDWR;
+            break;
+        default:
+            os_flags |= O_RDONLY;
+            break;
+    }
+    if ((flags & modeCreate) != 0) {
+        os_flags |= O_CREAT;
+        if ((flags & modeNoTruncate) == 0) {
+            os_flags |= O_TRUNC;
+        }
+    }
+    // Without O_NONBLOCK a FIFO with no reader would hold the open forever;
+    // with it the open fails at once (ENXIO), and regular files do not care.
+    os_flags |= O_NONBLOCK;
+
+    const std::string name = OsName(file_name);
+    const int fd = ::open(name.c_str(), os_flags, 0666);
+    if (fd < 0) {
+        const int os_error = errno;
+        if (error != nullptr) {
+            *error = CFileException(CauseOf(os_error), os_error, file_name);
+        }
+        return FALSE;
+    }
+    fd_ = fd;
+    return TRUE;
+}
+
+void CFile::Close() {
+    if (fd_ < 0) {
+        return;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    // The descriptor is gone whatever close reports, so it is never retried.
+    if (::close(fd) != 0 && errno != EINTR) {
+        const int os_error = errno;
+        throw CFileException(CauseOf(os_error), os_error);
+    }
+}
+
+BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
+    struct stat info {};
+    if (::stat(OsName(file_name).c_str(), &info) != 0) {
+        return FALSE;
+    }
+    status = CFileStatus{};
+    status.m_mtime = info.st_mtime;
+    status.m_size = static_cast<std::uint64_t>(info.st_size);
+    if (S_ISDIR(info.st_mode)) {
+        status.m_attribute |= CFile::directory;
+    }
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        status.m_attribute |= CFile::readOnly;
+    }
+    return TRUE;
+}

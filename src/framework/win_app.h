@@ -1,0 +1,77 @@
+// CWinApp: the application object of the framework, and the run sequence that
+// drives it (InitInstance, then either Run or ExitInstance). Also the process
+// set-up services an application calls from InitInstance.
+#pragma once
+
+#include "framework/afx_types.h"
+
+// Common-control set-up. Windows draws the controls; elsewhere there are none
+// to prepare, and the call only reports success.
+struct INITCOMMONCONTROLSEX {
+    DWORD dwSize;
+    DWORD dwICC;
+};
+inline constexpr DWORD ICC_WIN95_CLASSES = 0x000000FF;
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
+
+// Prepares the thread for automation: registers the automation classes this
+// process serves (see framework::SetOleInitHandler). FALSE when that failed.
+BOOL AfxOleInit();
+// Lets the process host ActiveX controls. Nothing to do without a desktop.
+void AfxEnableControlContainer(void* occ_manager = nullptr);
+
+class CWinApp {
+  public:
+    // `app_name` overrides the name taken from the title string; the object
+    // becomes the process's application (AfxGetApp) until it is destroyed.
+    explicit CWinApp(LPCTSTR app_name = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // Called once; returning FALSE ends the run without a message loop.
+    virtual BOOL InitInstance();
+    // The message loop; without a desktop there is none, so it ends at once.
+    virtual int Run();
+    // Called as the run ends; its result is the process's exit status.
+    virtual int ExitInstance();
+
+  protected:
+    // Where the framework keeps its settings. The profile lives in the
+    // registry on Windows; this program never reads or writes it, so
+    // elsewhere these only record what was asked.
+    void SetRegistryKey(LPCTSTR registry_key);
+    void LoadStdProfileSettings(UINT max_mru = 4);
+
+    // The framework's default document commands. No document template is
+    // ever registered, so they have nothing to act on.
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrintSetup();
+
+    LPCTSTR m_pszAppName = nullptr;
+    LPCTSTR m_pszRegistryKey = nullptr;
+    UINT m_nMaxMru = 0;
+
+  private:
+    CWinApp* previous_app_;
+};
+
+// The process's application object, or null.
+CWinApp* AfxGetApp() noexcept;
+
+// The framework's run sequence for the current application: InitInstance,
+// then Run or ExitInstance; returns the exit status. An exception that
+// escapes the application is reported in a message box and ends the run
+// with status 1 rather than aborting the process.
+int AfxWinMain();
+
+namespace framework {
+
+// What AfxOleInit does on a platform without a system-wide object registry:
+// the application registers the classes it serves here. The handler returns
+// false when registration failed.
+using OleInitHandler = bool (*)();
+void SetOleInitHandler(OleInitHandler handler) noexcept;
+
+}  // namespace framework
