@@ -1,0 +1,6 @@
+// The automation classes this process serves itself, registered when OLE is
+// initialised on platforms that have no system-wide object registry.
+#pragma once
+
+// Registers them; false when one of them could not be registered.
+bool RegisterPlatformClasses();
