@@ -1,0 +1,90 @@
+#include "pptfile/control_storage.h"
+
+#include <zlib.h>
+
+#include <limits>
+#include <string>
+
+#include "pptfile/errors.h"
+#include "pptfile/record_writer.h"
+
+namespace pptfile {
+namespace {
+
+// The ProgID is ASCII by definition; anything else is replaced so the ANSI
+// copy stays readable on any code page.
+std::string Ascii(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text)
+        out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    return out;
+}
+
+void AnsiString(RecordWriter& w, const std::string& s) {
+    w.U32(static_cast<std::uint32_t>(s.size() + 1));
+    for (char c : s)
+        w.U8(static_cast<std::uint8_t>(c));
+    w.U8(0);
+}
+
+void UnicodeString(RecordWriter& w, const std::u16string& s) {
+    w.U32(static_cast<std::uint32_t>(s.size() + 1));
+    w.Utf16(s);
+    w.U16(0);
+}
+
+std::vector<std::uint8_t> CompObjStream(const ControlObject& control) {
+    RecordWriter w;
+    w.U32(0xFFFE0001);  // header as OLE writes it: reserved, version, -1, class id
+    w.U32(0x00000A03);
+    w.U32(0xFFFFFFFF);
+    w.Bytes(control.clsid);
+    const std::string prog_id = Ascii(control.prog_id);
+    AnsiString(w, prog_id);  // user type
+    w.U32(0);                // no clipboard format
+    AnsiString(w, prog_id);  // ProgID
+    w.U32(0x71B239F4);       // the Unicode copies follow
+    UnicodeString(w, control.prog_id);
+    w.U32(0);
+    UnicodeString(w, control.prog_id);
+    return w.Take();
+}
+
+}  // namespace
+
+StorageEntry ControlStorage(const ControlObject& control) {
+    StorageEntry root;
+    root.name = "Root Entry";
+    root.is_storage = true;
+    root.clsid = control.clsid;
+    StorageEntry comp_obj;
+    comp_obj.name =
+        "\x01"
+        "CompObj";
+    comp_obj.data = CompObjStream(control);
+    StorageEntry contents;
+    contents.name = "contents";
+    contents.data = control.state;
+    root.children.push_back(std::move(comp_obj));
+    root.children.push_back(std::move(contents));
+    return root;
+}
+
+std::vector<std::uint8_t> CompressedStorageBody(const std::vector<std::uint8_t>& storage_bytes) {
+    if (storage_bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        throw FormatError("a control's storage is too large to save");
+    }
+    uLongf bound = compressBound(static_cast<uLong>(storage_bytes.size()));
+    std::vector<std::uint8_t> out(4 + bound);
+    RecordWriter size;
+    size.U32(static_cast<std::uint32_t>(storage_bytes.size()));
+    std::copy(size.bytes().begin(), size.bytes().end(), out.begin());
+    if (compress2(out.data() + 4, &bound, storage_bytes.data(),
+                  static_cast<uLong>(storage_bytes.size()), Z_BEST_COMPRESSION) != Z_OK) {
+        throw FormatError("cannot compress a control's storage");
+    }
+    out.resize(4 + bound);
+    return out;
+}
+
+}  // namespace pptfile

@@ -1,0 +1,197 @@
+#include "pptfile/drawing_writer.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "pptfile/errors.h"
+#include "pptfile/text_styles.h"
+
+namespace pptfile {
+namespace {
+
+constexpr std::uint16_t kShapeTypeRectangle = 1;
+constexpr std::uint16_t kShapeTypeHostControl = 201;
+
+constexpr std::uint32_t kShapeGroup = 0x001;
+constexpr std::uint32_t kShapePatriarch = 0x004;
+constexpr std::uint32_t kShapeOle = 0x010;
+constexpr std::uint32_t kShapeHaveAnchor = 0x200;
+constexpr std::uint32_t kShapeBackground = 0x400;
+constexpr std::uint32_t kShapeHaveType = 0x800;
+
+// Drawing properties used here.
+constexpr std::uint16_t kPropProtection = 0x007F;
+constexpr std::uint16_t kPropFillColor = 0x0181;
+constexpr std::uint16_t kPropFillBooleans = 0x01BF;
+constexpr std::uint16_t kPropLineBooleans = 0x01FF;
+
+// Set "use" bit with a clear value: no lock, no fill, no line.
+constexpr std::uint32_t kLockAgainstGrouping = 0x00010001;
+constexpr std::uint32_t kNotFilled = 0x00100000;
+constexpr std::uint32_t kFilled = 0x00100010;
+constexpr std::uint32_t kNoLine = 0x00080000;
+constexpr std::uint32_t kSchemeBackground = 0x08000000;
+
+std::int32_t ToUnit(float points) {
+    const double units = std::round(static_cast<double>(points) * 8.0);
+    if (!std::isfinite(units) || units < std::numeric_limits<std::int32_t>::min() ||
+        units > std::numeric_limits<std::int32_t>::max()) {
+        throw FormatError("a shape position or size is out of range");
+    }
+    return static_cast<std::int32_t>(units);
+}
+
+bool FitsShort(std::int32_t v) {
+    return v >= -32768 && v <= 32767;
+}
+
+void WriteShapeAtom(RecordWriter& w, std::uint16_t shape_type, std::uint32_t id,
+                    std::uint32_t flags) {
+    const auto m = w.Begin(RT_OfficeArtFSP, shape_type, 2);
+    w.U32(id);
+    w.U32(flags);
+    w.End(m);
+}
+
+void WriteOptions(RecordWriter& w,
+                  const std::vector<std::pair<std::uint16_t, std::uint32_t>>& props) {
+    const auto m = w.Begin(RT_OfficeArtFOPT, static_cast<std::uint16_t>(props.size()), 3);
+    for (const auto& [id, value] : props) {
+        w.U16(id);
+        w.U32(value);
+    }
+    w.End(m);
+}
+
+void WriteAnchor(RecordWriter& w, const UnitRect& r) {
+    const auto m = w.Begin(RT_OfficeArtClientAnchor);
+    // The short form is what PowerPoint writes; the long one carries shapes
+    // placed beyond 4096 points.
+    if (FitsShort(r.left) && FitsShort(r.top) && FitsShort(r.right) && FitsShort(r.bottom)) {
+        w.I16(static_cast<std::int16_t>(r.top));
+        w.I16(static_cast<std::int16_t>(r.left));
+        w.I16(static_cast<std::int16_t>(r.right));
+        w.I16(static_cast<std::int16_t>(r.bottom));
+    } else {
+        w.I32(r.top);
+        w.I32(r.left);
+        w.I32(r.right);
+        w.I32(r.bottom);
+    }
+    w.End(m);
+}
+
+}  // namespace
+
+UnitRect ToUnits(const Rect& points) {
+    const std::int32_t left = ToUnit(points.left);
+    const std::int32_t top = ToUnit(points.top);
+    // Width and height are rounded on their own, so right - left reads back
+    // as the width given, not as a difference of two roundings.
+    const std::int64_t right = std::int64_t{left} + ToUnit(points.width);
+    const std::int64_t bottom = std::int64_t{top} + ToUnit(points.height);
+    if (right > std::numeric_limits<std::int32_t>::max() ||
+        bottom > std::numeric_limits<std::int32_t>::max() ||
+        right < std::numeric_limits<std::int32_t>::min() ||
+        bottom < std::numeric_limits<std::int32_t>::min()) {
+        throw FormatError("a shape position or size is out of range");
+    }
+    return {left, top, static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
+}
+
+DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id)
+    : w_(w), drawing_id_(drawing_id) {
+    drawing_ = w_.BeginContainer(RT_Drawing);
+    dg_ = w_.BeginContainer(RT_OfficeArtDgContainer);
+    const auto fdg = w_.Begin(RT_OfficeArtFDG, static_cast<std::uint16_t>(drawing_id));
+    fdg_body_ = w_.Size();
+    w_.U32(0);  // shape count, patched in Finish
+    w_.U32(0);  // last shape id, patched in Finish
+    w_.End(fdg);
+    group_ = w_.BeginContainer(RT_OfficeArtSpgrContainer);
+    const auto sp = w_.BeginContainer(RT_OfficeArtSpContainer);
+    const auto spgr = w_.Begin(RT_OfficeArtFSPGR, 0, 1);
+    w_.Zeros(16);
+    w_.End(spgr);
+    WriteShapeAtom(w_, 0, NextShapeId(), kShapeGroup | kShapePatriarch);
+    w_.End(sp);
+}
+
+std::uint32_t DrawingWriter::NextShapeId() {
+    if (count_ >= 1023)
+        throw FormatError("too many shapes on one slide");
+    return FirstShapeId(drawing_id_) + count_++;
+}
+
+void DrawingWriter::Placeholder(const UnitRect& anchor, std::uint8_t kind, std::int32_t position,
+                                std::optional<std::u16string_view> text, std::uint16_t text_type,
+                                std::optional<std::uint32_t> outline_index) {
+    const auto sp = w_.BeginContainer(RT_OfficeArtSpContainer);
+    WriteShapeAtom(w_, kShapeTypeRectangle, NextShapeId(), kShapeHaveAnchor | kShapeHaveType);
+    WriteOptions(w_, {{kPropProtection, kLockAgainstGrouping},
+                      {kPropFillBooleans, kNotFilled},
+                      {kPropLineBooleans, kNoLine}});
+    WriteAnchor(w_, anchor);
+    const auto data = w_.BeginContainer(RT_OfficeArtClientData);
+    const auto ph = w_.Begin(RT_PlaceholderAtom);
+    w_.I32(position);
+    w_.U8(kind);
+    w_.U8(0);  // full size
+    w_.U16(0);
+    w_.End(ph);
+    w_.End(data);
+    if (text || outline_index) {
+        const auto box = w_.BeginContainer(RT_OfficeArtClientTextbox);
+        if (outline_index) {
+            const auto ref = w_.Begin(RT_OutlineTextRefAtom);
+            w_.U32(*outline_index);
+            w_.End(ref);
+        } else {
+            const auto header = w_.Begin(RT_TextHeaderAtom);
+            w_.U32(text_type);
+            w_.End(header);
+            const auto chars = w_.Begin(RT_TextCharsAtom);
+            w_.Utf16(*text);
+            w_.End(chars);
+            WritePlainStyleTextProp(w_, *text, text_type == kTextTypeBody);
+        }
+        w_.End(box);
+    }
+    w_.End(sp);
+}
+
+void DrawingWriter::Control(const UnitRect& anchor, std::uint32_t object_id) {
+    const auto sp = w_.BeginContainer(RT_OfficeArtSpContainer);
+    WriteShapeAtom(w_, kShapeTypeHostControl, NextShapeId(),
+                   kShapeHaveAnchor | kShapeHaveType | kShapeOle);
+    WriteOptions(w_, {{kPropProtection, kLockAgainstGrouping},
+                      {kPropFillBooleans, kNotFilled},
+                      {kPropLineBooleans, kNoLine}});
+    WriteAnchor(w_, anchor);
+    const auto data = w_.BeginContainer(RT_OfficeArtClientData);
+    const auto ref = w_.Begin(RT_ExternalObjectRefAtom);
+    w_.U32(object_id);
+    w_.End(ref);
+    w_.End(data);
+    w_.End(sp);
+}
+
+void DrawingWriter::Finish(bool with_background) {
+    w_.End(group_);
+    if (with_background) {
+        const auto sp = w_.BeginContainer(RT_OfficeArtSpContainer);
+        WriteShapeAtom(w_, kShapeTypeRectangle, NextShapeId(), kShapeBackground | kShapeHaveType);
+        WriteOptions(w_, {{kPropFillColor, kSchemeBackground},
+                          {kPropFillBooleans, kFilled},
+                          {kPropLineBooleans, kNoLine}});
+        w_.End(sp);
+    }
+    w_.End(dg_);
+    w_.End(drawing_);
+    w_.PatchU32(fdg_body_, count_);
+    w_.PatchU32(fdg_body_ + 4, FirstShapeId(drawing_id_) + count_ - 1);
+}
+
+}  // namespace pptfile

@@ -1,0 +1,71 @@
+// One slide's drawing (the shapes of a slide, master or notes master) and
+// the shape records this program writes into it. Shape identifiers come from
+// the drawing's own cluster of 1024, as the drawing group records them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "pptfile/presentation.h"
+#include "pptfile/record_writer.h"
+
+namespace pptfile {
+
+// A rectangle in master units (576 per inch).
+struct UnitRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+
+// Points to master units, rounded to the nearest unit. Raises FormatError for
+// values that are not finite or do not fit the file's coordinates.
+UnitRect ToUnits(const Rect& points);
+
+// Placeholder kinds (where a placeholder sits in the layout).
+inline constexpr std::uint8_t kPlaceholderMasterTitle = 0x01;
+inline constexpr std::uint8_t kPlaceholderMasterBody = 0x02;
+inline constexpr std::uint8_t kPlaceholderMasterDate = 0x07;
+inline constexpr std::uint8_t kPlaceholderMasterSlideNumber = 0x08;
+inline constexpr std::uint8_t kPlaceholderMasterFooter = 0x09;
+inline constexpr std::uint8_t kPlaceholderTitle = 0x0D;
+
+// The first shape identifier of drawing `drawing_id`.
+constexpr std::uint32_t FirstShapeId(std::uint32_t drawing_id) {
+    return drawing_id * 1024;
+}
+
+class DrawingWriter {
+  public:
+    // Opens the drawing and writes its group shape.
+    DrawingWriter(RecordWriter& w, std::uint32_t drawing_id);
+    DrawingWriter(const DrawingWriter&) = delete;
+    DrawingWriter& operator=(const DrawingWriter&) = delete;
+
+    // A placeholder shape. With `text`, its text lives in the shape itself
+    // (masters); with `outline_index`, in the slide list's text for the slide.
+    void Placeholder(const UnitRect& anchor, std::uint8_t kind, std::int32_t position,
+                     std::optional<std::u16string_view> text, std::uint16_t text_type,
+                     std::optional<std::uint32_t> outline_index);
+
+    // An ActiveX control shape referring to external object `object_id`.
+    void Control(const UnitRect& anchor, std::uint32_t object_id);
+
+    // Closes the drawing, with a background shape when asked for.
+    void Finish(bool with_background);
+
+    std::uint32_t ShapeCount() const noexcept { return count_; }
+
+  private:
+    std::uint32_t NextShapeId();
+
+    RecordWriter& w_;
+    std::uint32_t drawing_id_;
+    std::uint32_t count_ = 0;
+    std::size_t fdg_body_ = 0;
+    RecordWriter::Mark drawing_{}, dg_{}, group_{};
+};
+
+}  // namespace pptfile

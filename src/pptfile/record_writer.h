@@ -1,0 +1,86 @@
+// A growing byte buffer for records: little-endian fields, and records whose
+// length is filled in when they are closed, so nesting never needs sizes
+// worked out by hand.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "pptfile/record_types.h"
+
+namespace pptfile {
+
+class RecordWriter {
+  public:
+    // Where an open record starts; pass it back to End.
+    struct Mark {
+        std::size_t header_offset;
+    };
+
+    void U8(std::uint8_t v) { bytes_.push_back(v); }
+    void U16(std::uint16_t v) {
+        U8(static_cast<std::uint8_t>(v & 0xFFu));
+        U8(static_cast<std::uint8_t>(v >> 8));
+    }
+    void U32(std::uint32_t v) {
+        U16(static_cast<std::uint16_t>(v & 0xFFFFu));
+        U16(static_cast<std::uint16_t>(v >> 16));
+    }
+    void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
+    void I16(std::int16_t v) { U16(static_cast<std::uint16_t>(v)); }
+    void Bytes(std::span<const std::uint8_t> b) { bytes_.insert(bytes_.end(), b.begin(), b.end()); }
+    void Zeros(std::size_t n) { bytes_.insert(bytes_.end(), n, 0); }
+    // UTF-16LE code units, no terminator.
+    void Utf16(std::u16string_view s) {
+        for (char16_t c : s)
+            U16(static_cast<std::uint16_t>(c));
+    }
+
+    // Opens a record; its body is whatever is written until End.
+    Mark Begin(std::uint16_t type, std::uint16_t instance = 0, std::uint8_t version = 0) {
+        Mark m{bytes_.size()};
+        U16(static_cast<std::uint16_t>((static_cast<unsigned>(instance) << 4u) |
+                                       (version & 0x0Fu)));
+        U16(type);
+        U32(0);
+        return m;
+    }
+    Mark BeginContainer(std::uint16_t type, std::uint16_t instance = 0) {
+        return Begin(type, instance, kContainerVersion);
+    }
+    void End(Mark m) {
+        const std::size_t body = bytes_.size() - m.header_offset - kRecordHeaderSize;
+        PatchU32(m.header_offset + 4, static_cast<std::uint32_t>(body));
+    }
+
+    // A whole atom in one call.
+    void Atom(std::uint16_t type, std::span<const std::uint8_t> body, std::uint16_t instance = 0,
+              std::uint8_t version = 0) {
+        const Mark m = Begin(type, instance, version);
+        Bytes(body);
+        End(m);
+    }
+    void CStringAtom(std::u16string_view text, std::uint16_t instance) {
+        const Mark m = Begin(RT_CString, instance);
+        Utf16(text);
+        End(m);
+    }
+
+    void PatchU32(std::size_t offset, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes_[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+
+    std::size_t Size() const noexcept { return bytes_.size(); }
+    const std::vector<std::uint8_t>& bytes() const noexcept { return bytes_; }
+    std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace pptfile
