@@ -589,7 +589,17 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes) {
         !std::equal(kCompoundSignature.begin(), kCompoundSignature.end(), bytes.begin()))
         throw FormatError(kNotPowerPoint);
     auto p = std::make_unique<SourcePresentation::Parsed>();
-    p->root = ReadCompoundFile(bytes);
+    try {
+        p->root = ReadCompoundFile(bytes);
+    } catch (const FormatError& e) {
+        // The signature said compound file, so whatever is wrong is damage.
+        std::string_view what = e.what();
+        for (std::string_view prefix : {"damaged compound file", "not a compound file"}) {
+            if (what.substr(0, prefix.size()) == prefix)
+                what.remove_prefix(prefix.size());
+        }
+        ThrowDamaged("broken compound file" + std::string(what));
+    }
     ReadStructure(*p, bytes.size());
     return p;
 }
