@@ -1,0 +1,296 @@
+// The program as a user meets it: each request runs the built executable in
+// a fresh folder; standard error must hold exactly the expected message boxes,
+// the exit status must tell how the request ended, and the folder must hold
+// exactly the expected files.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "program_run.h"
+
+namespace {
+
+const std::string kUsage =
+    "Command Line Usage:\n"
+    "\"ApplicationName.exe\" \"path\\inputFile.zbn\" \"path\\outputFile.ppt\" "
+    "\"path\\powerPointTempalateFile.pot\"  \n"
+    "\nE.g."
+    "\nc:\\...\\bin>KWP2PPT.exe \"C:\\bracket_multiple.zbn\"  \"C:\\bracket_Multiple.ppt\"  "
+    "\"C:\\TrelvoTemplate.pot\" \n"
+    "\nHere,\n"
+    "param[0] = \"Zbn2PPT.exe\"                 : Application\n"
+    "param[1] = \"C:\\bracket_multiple.zbn\"    : Input data File\n"
+    "param[2] = \"C:\\bracket_Multiple.ppt\"    : Output MS-PowerPoint Presentation file, where "
+    "zbn is linked in TrelvoPresenter\n"
+    "The followings are OPTIONAL parameters, but has to be in the same order.\n"
+    "param[3] = \"C:\\TrelvoTemplate.pot\"     : MS-PowerPoint Template file. \n"
+    "\n\nNote: This is application is just a Beta Demo Version to show ppt creation for zbn\n"
+    "\n\n      Dependencies :\n"
+    "                  1.Trelvo Presenter 2009 and above\n"
+    "                  2.MS-PowerPoint2003 and above\n";
+
+const std::string kHelp = "Help\n" + kUsage;
+const std::string kBadOutput = "Error\nERROR! INVALID OUTPUT FILE\n\n" + kUsage;
+const std::string kBadData = "Error\nERROR! INVALID INPUTFILE EXTENSION\n\n" + kUsage;
+const std::string kBadOutputExtension =
+    "Error\nERROR! UNSUPPORTED OUTPUT FILE EXTENSION. Supported Formats: .ppt\n\n" + kUsage;
+const std::string kBadTemplate =
+    "Error\nERROR! UNSUPPORTED MS-PowerPoint Template FILE EXTENSION. Supported Formats: "
+    ".pot\n\n" +
+    kUsage;
+const std::string kMissingTemplate = "Warning\nWarning!  MS-PowerPoint Template.\n\n" + kUsage;
+
+std::string ProbeFailure(const std::string& description) {
+    return "Error\nERROR! INVALID OUTPUT FILE\n\n" + description + "\n\n" + kUsage;
+}
+
+// Folder entries a case starts with or must end with; see cli::ListFolder.
+constexpr const char* kDir = "<dir>";
+constexpr const char* kFifo = "<other>";
+constexpr const char* kPrecious = "precious bytes\n";
+
+enum class Ending {
+    kRejected,  // nothing attempted: status 2, only the command line's messages
+    kHandedOn,  // the request reached the builder
+};
+
+struct CliCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::map<std::string, std::string> before;
+    std::string messages;  // the command line's own message boxes, exactly
+    Ending ending;
+    std::map<std::string, std::string> after;  // the folder afterwards
+    std::string output = {};                   // handed on: the presentation's name
+};
+
+// The command line sets no file apart from the probe's; the builder's part is
+// checked loosely, since what it can do depends on the classes available: it
+// either saves silently (status 0) or says why in message boxes of its own
+// (status 1).
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const CliCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const CliCase kCases[] = {
+    // What the failure table names, one row each.
+    {"NoArguments", {}, {}, kHelp, Ending::kRejected, {}},
+    {"OneArgumentWithoutZbn", {"data.txt"}, {}, kBadOutput, Ending::kRejected, {}},
+    {"SlashQuestionMarkIsAPath", {"/?"}, {}, kBadOutput, Ending::kRejected, {}},
+    {"OutputInMissingFolder",
+     {"d.zbn", "missing/o.ppt"},
+     {},
+     ProbeFailure("No such file or directory"),
+     Ending::kRejected,
+     {}},
+    {"DataExtensionWrong", {"d.txt", "o.ppt"}, {}, kBadData, Ending::kRejected, {{"o.ppt", ""}}},
+    {"OutputExtensionWrong",
+     {"d.zbn", "o.pptx"},
+     {},
+     kBadOutputExtension,
+     Ending::kRejected,
+     {{"o.pptx", ""}}},
+    {"TemplateExtensionWrong",
+     {"d.zbn", "o.ppt", "T.potx"},
+     {{"T.potx", "t"}},
+     kBadTemplate,
+     Ending::kRejected,
+     {{"o.ppt", ""}, {"T.potx", "t"}}},
+    {"TemplateMissing",
+     {"d.zbn", "o.ppt", "none.pot"},
+     {},
+     kMissingTemplate,
+     Ending::kHandedOn,
+     {},
+     "o.ppt"},
+
+    // The derived output path.
+    {"UpperCaseZbnIsNotReplaced", {"M.ZBN"}, {}, kBadOutput, Ending::kRejected, {}},
+    {"UpperCaseZbnPassesWithExplicitOutput",
+     {"M.ZBN", "m.ppt"},
+     {},
+     "",
+     Ending::kHandedOn,
+     {},
+     "m.ppt"},
+    {"ZbnTwice", {"a.zbn\\b.zbn"}, {}, kBadOutput, Ending::kRejected, {}},
+    {"ZbnInsideTheName", {"x.zbn.bak"}, {}, kBadData, Ending::kRejected, {{"x.ppt.bak", ""}}},
+    {"BlanksAroundTheOnlyArgument", {"  d.zbn \t"}, {}, "", Ending::kHandedOn, {}, "d.ppt"},
+    {"DerivedOutputWithoutTemplate", {"d.zbn"}, {}, "", Ending::kHandedOn, {}, "d.ppt"},
+
+    // The probe.
+    {"ProbeComesBeforeTheDataExtension",
+     {"d.txt", "missing/o.ppt"},
+     {},
+     ProbeFailure("No such file or directory"),
+     Ending::kRejected,
+     {}},
+    {"EmptyOutputArgumentIsNotDerived",
+     {"d.zbn", ""},
+     {},
+     ProbeFailure("No such file or directory"),
+     Ending::kRejected,
+     {}},
+    {"OutputIsAFolder",
+     {"d.zbn", "out.ppt"},
+     {{"out.ppt", kDir}},
+     ProbeFailure("Is a directory"),
+     Ending::kRejected,
+     {{"out.ppt", kDir}}},
+    {"OutputIsAFifoWithoutReader",
+     {"d.zbn", "pipe.ppt"},
+     {{"pipe.ppt", kFifo}},
+     ProbeFailure("No such device or address"),
+     Ending::kRejected,
+     {{"pipe.ppt", kFifo}}},
+    {"BlanksAroundTheOutput", {"d.zbn", " o.ppt\t"}, {}, "", Ending::kHandedOn, {}, "o.ppt"},
+
+    // An existing output file keeps its bytes whatever rejects the request.
+    {"ExistingOutputKeptOnDataExtension",
+     {"d.txt", "keep.ppt"},
+     {{"keep.ppt", kPrecious}},
+     kBadData,
+     Ending::kRejected,
+     {{"keep.ppt", kPrecious}}},
+    {"ExistingOutputKeptOnOutputExtension",
+     {"d.zbn", "keep.pptx"},
+     {{"keep.pptx", kPrecious}},
+     kBadOutputExtension,
+     Ending::kRejected,
+     {{"keep.pptx", kPrecious}}},
+    {"ExistingOutputKeptOnTemplateExtension",
+     {"d.zbn", "keep.ppt", "t.potx"},
+     {{"keep.ppt", kPrecious}},
+     kBadTemplate,
+     Ending::kRejected,
+     {{"keep.ppt", kPrecious}}},
+    {"ExistingDerivedOutputKept",
+     {"x.zbn.bak"},
+     {{"x.ppt.bak", kPrecious}},
+     kBadData,
+     Ending::kRejected,
+     {{"x.ppt.bak", kPrecious}}},
+
+    // The template.
+    {"UpperCaseTemplateAccepted",
+     {"d.zbn", "o.ppt", "T.POT"},
+     {{"T.POT", "t"}},
+     "",
+     Ending::kHandedOn,
+     {{"T.POT", "t"}},
+     "o.ppt"},
+    {"BlanksAroundTheTemplate",
+     {"d.zbn", "o.ppt", " T.pot "},
+     {{"T.pot", "t"}},
+     "",
+     Ending::kHandedOn,
+     {{"T.pot", "t"}},
+     "o.ppt"},
+    {"EmptyTemplateArgument",
+     {"d.zbn", "o.ppt", ""},
+     {},
+     kBadTemplate,
+     Ending::kRejected,
+     {{"o.ppt", ""}}},
+    {"TemplateIsAFolder",
+     {"d.zbn", "o.ppt", "t.pot"},
+     {{"t.pot", kDir}},
+     kMissingTemplate,
+     Ending::kHandedOn,
+     {{"t.pot", kDir}},
+     "o.ppt"},
+    {"FourthArgumentIgnored",
+     {"d.zbn", "o.ppt", "T.pot", "ignored.txt"},
+     {{"T.pot", "t"}},
+     "",
+     Ending::kHandedOn,
+     {{"T.pot", "t"}},
+     "o.ppt"},
+
+    // Names that are not UTF-8 reach the file system byte for byte.
+    {"NonUtf8NameDerivesTheSameBytes",
+     {"caf\xE9\xFF.zbn"},
+     {},
+     "",
+     Ending::kHandedOn,
+     {},
+     "caf\xE9\xFF.ppt"},
+    {"NonUtf8NameProbedAsGiven",
+     {"caf\xE9.zbn.bak"},
+     {},
+     kBadData,
+     Ending::kRejected,
+     {{"caf\xE9.ppt.bak", ""}}},
+};
+
+void Prepare(const std::filesystem::path& folder, const std::map<std::string, std::string>& files) {
+    for (const auto& [name, content] : files) {
+        const std::filesystem::path path = folder / name;
+        if (content == kDir) {
+            std::filesystem::create_directory(path);
+        } else if (content == kFifo) {
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        } else {
+            std::ofstream(path, std::ios::binary) << content;
+        }
+    }
+}
+
+class CliTest : public ::testing::TestWithParam<CliCase> {};
+
+TEST_P(CliTest, MessagesStatusAndFiles) {
+    const CliCase& c = GetParam();
+    cli::TempFolder folder;
+    Prepare(folder.path(), c.before);
+
+    const cli::RunResult run = cli::RunProgram(ZBN2PPT_PROGRAM, c.arguments, folder.path());
+
+    EXPECT_EQ(run.standard_output, "");
+    std::map<std::string, std::string> files = cli::ListFolder(folder.path());
+    if (c.ending == Ending::kRejected) {
+        EXPECT_EQ(run.standard_error, c.messages);
+        EXPECT_EQ(run.exit_status, 2);
+        EXPECT_EQ(files, c.after);
+        return;
+    }
+
+    ASSERT_EQ(run.standard_error.substr(0, c.messages.size()), c.messages) << run.standard_error;
+    const std::string builder_part = run.standard_error.substr(c.messages.size());
+    const auto presentation = files.find(c.output);
+    ASSERT_NE(presentation, files.end()) << "the probe creates the output file";
+    if (builder_part.empty()) {
+        EXPECT_EQ(run.exit_status, 0);
+        EXPECT_FALSE(presentation->second.empty()) << "saved without messages, yet empty";
+    } else {
+        EXPECT_EQ(builder_part.rfind("Zbn2PPT\n", 0), 0u) << builder_part;
+        EXPECT_EQ(run.exit_status, 1);
+    }
+    files.erase(presentation);
+    EXPECT_EQ(files, c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<CliCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
+// Until a presentation application is registered, a valid request ends with
+// the one message that says so.
+TEST(CliWithoutPresentationApplication, ValidRequestSaysPowerPointIsNeeded) {
+    cli::TempFolder folder;
+    const cli::RunResult run = cli::RunProgram(ZBN2PPT_PROGRAM, {"d.zbn"}, folder.path());
+    if (run.exit_status == 0) {
+        GTEST_SKIP() << "a presentation application is registered";
+    }
+    EXPECT_EQ(run.standard_error,
+              "Zbn2PPT\nMS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed.\n");
+    EXPECT_EQ(run.exit_status, 1);
+}
+
+}  // namespace
