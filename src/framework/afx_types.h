@@ -7,6 +7,11 @@
 #include "automation/dispatch.h"
 #include "automation/types.h"
 
+#if defined(_WIN32)
+// The system's own types, constants and interfaces: LPDISPATCH is the COM
+// IDispatch, VT_* the system's variant types.
+#include "framework/win32/windows_api.h"
+#else
 using BOOL = int;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -39,3 +44,4 @@ using automation::VT_VARIANT;
 
 inline constexpr UINT MB_OK = 0;
 inline constexpr int IDOK = 1;
+#endif

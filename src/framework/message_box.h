@@ -6,8 +6,11 @@
 
 #include "framework/afx_types.h"
 
+#if !defined(_WIN32)
 // Shows `text` under `caption` and returns when the user has closed it (IDOK).
+// On Windows it is the system's own, declared by <windows.h>.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+#endif
 
 // A message box whose caption is the application's name.
 int AfxMessageBox(LPCTSTR text, UINT type = MB_OK, UINT help_context = 0);
@@ -19,8 +22,9 @@ namespace framework {
 // Where message boxes go instead of the screen while it is installed: tests
 // read them this way. Sinks nest; the newest one receives.
 class ScopedMessageBoxSink {
-public:
-    using Sink = std::function<void(std::u16string_view text, std::u16string_view caption, UINT type)>;
+  public:
+    using Sink =
+        std::function<void(std::u16string_view text, std::u16string_view caption, UINT type)>;
     explicit ScopedMessageBoxSink(Sink sink);
     ~ScopedMessageBoxSink();
     ScopedMessageBoxSink(const ScopedMessageBoxSink&) = delete;
@@ -29,7 +33,7 @@ public:
     // The sink in force, or null.
     static const Sink* Current() noexcept;
 
-private:
+  private:
     Sink sink_;
     const Sink* previous_;
 };

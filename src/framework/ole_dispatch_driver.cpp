@@ -43,22 +43,6 @@ void COleDispatchDriver::ReleaseDispatch() noexcept {
     }
 }
 
-void COleDispatchDriver::StoreResult(VARIANT& value, VARTYPE result_type, void* result) {
-    switch (result_type) {
-        case VT_I4:
-            *static_cast<std::int32_t*>(result) = value.AsI4();
-            break;
-        case VT_R4:
-            *static_cast<float*>(result) = value.AsR4();
-            break;
-        case VT_DISPATCH:
-            *static_cast<LPDISPATCH*>(result) = value.TakeDispatch().Detach();
-            break;
-        default:
-            break;
-    }
-}
-
 void COleDispatchDriver::Mismatch(std::size_t position, BYTE code) {
     throw std::logic_error("InvokeHelper: argument " + std::to_string(position + 1) +
                            " does not fit parameter type " + std::to_string(code));

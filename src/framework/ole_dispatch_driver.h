@@ -28,12 +28,12 @@
 
 // The outcome of a failed CreateDispatch, for callers that want it.
 struct COleException {
-    HRESULT m_sc = automation::S_OK;
+    HRESULT m_sc = 0;  // S_OK
     std::string m_description;
 };
 
 class COleDispatchDriver {
-public:
+  public:
     COleDispatchDriver() = default;
     // Takes over the caller's reference.
     explicit COleDispatchDriver(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept
@@ -76,15 +76,18 @@ public:
     LPDISPATCH m_lpDispatch = nullptr;
     BOOL m_bAutoRelease = TRUE;
 
-private:
-    // Sends the call and returns the result converted to `result_type`.
-    VARIANT Invoke(DISPID member, WORD kind, VARTYPE result_type, std::vector<VARIANT> args);
-    static void StoreResult(VARIANT& value, VARTYPE result_type, void* result);
+  private:
+    // Sends the call (the transport of the platform) and stores the result,
+    // converted to `result_type`, where `result` points.
+    void Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result,
+                std::vector<automation::Variant> args);
+    // A VT_VARIANT argument as the protocol carries it.
+    static automation::Variant CopyArgument(const VARIANT& value);
 
     [[noreturn]] static void Mismatch(std::size_t position, BYTE code);
 
     template <class Arg>
-    static VARIANT ToVariant(std::size_t position, BYTE code, Arg&& arg);
+    static automation::Variant ToVariant(std::size_t position, BYTE code, Arg&& arg);
     template <class Result>
     static constexpr VARTYPE ResultTypeOf() noexcept;
 };
@@ -104,24 +107,24 @@ constexpr VARTYPE COleDispatchDriver::ResultTypeOf() noexcept {
 }
 
 template <class Arg>
-VARIANT COleDispatchDriver::ToVariant(std::size_t position, BYTE code, Arg&& arg) {
+automation::Variant COleDispatchDriver::ToVariant(std::size_t position, BYTE code, Arg&& arg) {
     using T = std::remove_cvref_t<Arg>;
     if constexpr (std::is_same_v<T, std::int32_t>) {
         if (code == VT_I4) {
-            return VARIANT::I4(arg);
+            return automation::Variant::I4(arg);
         }
     } else if constexpr (std::is_same_v<T, float>) {
         if (code == VT_R4) {
-            return VARIANT::R4(arg);
+            return automation::Variant::R4(arg);
         }
     } else if constexpr (std::is_same_v<T, CString>) {
         if (code == VT_BSTR) {
-            return VARIANT::Bstr(arg.str());
+            return automation::Variant::Bstr(arg.str());
         }
     } else if constexpr (std::is_convertible_v<T, const char16_t*>) {
         if (code == VT_BSTR) {
             const char16_t* text = arg;
-            return VARIANT::Bstr(text != nullptr ? text : u"");
+            return automation::Variant::Bstr(text != nullptr ? text : u"");
         }
     } else if constexpr (std::is_convertible_v<T, const VARIANT*>) {
         if (code == VT_VARIANT) {
@@ -129,15 +132,15 @@ VARIANT COleDispatchDriver::ToVariant(std::size_t position, BYTE code, Arg&& arg
             if (value == nullptr) {
                 Mismatch(position, code);
             }
-            return *value;
+            return CopyArgument(*value);
         }
     }
     Mismatch(position, code);
 }
 
 template <class Result, class... Args>
-void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_type,
-                                      Result* result, const BYTE* param_types, Args&&... args) {
+void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_type, Result* result,
+                                      const BYTE* param_types, Args&&... args) {
     // The list must name every argument and no more, the result pointer must fit
     // the result type: checked before the wrapper is looked at, so that a wrong
     // call is caught even where no server answers.
@@ -156,7 +159,7 @@ void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_t
         throw std::logic_error("InvokeHelper: the result pointer does not fit result type " +
                                std::to_string(result_type));
     }
-    std::vector<VARIANT> values;
+    std::vector<automation::Variant> values;
     values.reserve(sizeof...(Args));
     std::size_t position = 0;
     ((values.push_back(ToVariant(position, codes[position], std::forward<Args>(args))), ++position),
@@ -164,6 +167,5 @@ void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_t
     if (m_lpDispatch == nullptr) {
         return;
     }
-    VARIANT value = Invoke(member, kind, result_type, std::move(values));
-    StoreResult(value, result_type, result);
+    Invoke(member, kind, result_type, static_cast<void*>(result), std::move(values));
 }

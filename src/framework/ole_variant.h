@@ -5,10 +5,23 @@
 #include "automation/variant.h"
 #include "framework/afx_types.h"
 
+#if defined(_WIN32)
+// VARIANT and VariantClear are the system's; COleVariant owns what its
+// VARIANT holds.
+class COleVariant : public tagVARIANT {
+  public:
+    COleVariant() noexcept { ::VariantInit(this); }
+    // A 32-bit integer of the given type; VT_I4 is the only integer type used here.
+    explicit COleVariant(std::int32_t value, VARTYPE type = VT_I4);
+    COleVariant(const COleVariant& other);
+    COleVariant& operator=(const COleVariant& other);
+    ~COleVariant() { ::VariantClear(this); }
+};
+#else
 using VARIANT = automation::Variant;
 
 class COleVariant : public VARIANT {
-public:
+  public:
     COleVariant() = default;
     // A 32-bit integer of the given type; VT_I4 is the only integer type used here.
     explicit COleVariant(std::int32_t value, VARTYPE type = VT_I4);
@@ -16,3 +29,4 @@ public:
 
 // Empties the variant, releasing a dispatch reference it holds.
 HRESULT VariantClear(VARIANT* variant) noexcept;
+#endif

@@ -9,6 +9,26 @@
 
 using automation::AutomationError;
 
+namespace {
+
+void StoreResult(VARIANT& value, VARTYPE result_type, void* result) {
+    switch (result_type) {
+        case VT_I4:
+            *static_cast<std::int32_t*>(result) = value.AsI4();
+            break;
+        case VT_R4:
+            *static_cast<float*>(result) = value.AsR4();
+            break;
+        case VT_DISPATCH:
+            *static_cast<LPDISPATCH*>(result) = value.TakeDispatch().Detach();
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
 BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
     ReleaseDispatch();
     try {
@@ -34,8 +54,12 @@ BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
     return FALSE;
 }
 
-VARIANT COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type,
-                                   std::vector<VARIANT> args) {
+automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {
+    return value;
+}
+
+void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result_place,
+                                std::vector<VARIANT> args) {
     VARIANT result;
     // Nothing but an automation error crosses the boundary of a server, as it
     // would between processes.
@@ -49,7 +73,8 @@ VARIANT COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type
         throw AutomationError(automation::DISP_E_EXCEPTION, e.what());
     }
     if (result_type == VT_EMPTY) {
-        return VARIANT();
+        return;
     }
-    return result.ChangeType(result_type);
+    VARIANT converted = result.ChangeType(result_type);
+    StoreResult(converted, result_type, result_place);
 }

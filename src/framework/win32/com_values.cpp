@@ -1,0 +1,112 @@
+#include "framework/win32/com_values.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "automation/automation_error.h"
+#include "automation/text_codec.h"
+
+namespace framework::win32 {
+
+ComVariantArray::ComVariantArray(std::size_t count) : values_(count) {
+    for (VARIANT& value : values_) {
+        ::VariantInit(&value);
+    }
+}
+
+ComVariantArray::~ComVariantArray() {
+    for (VARIANT& value : values_) {
+        ::VariantClear(&value);
+    }
+}
+
+void ToComScalar(const automation::Variant& value, VARIANT& out) {
+    switch (value.vt()) {
+        case automation::VT_EMPTY:
+            out.vt = VT_EMPTY;
+            return;
+        case automation::VT_I4:
+            out.vt = VT_I4;
+            out.lVal = value.AsI4();
+            return;
+        case automation::VT_R4:
+            out.vt = VT_R4;
+            out.fltVal = value.AsR4();
+            return;
+        case automation::VT_BSTR: {
+            const std::u16string& text = value.AsBstr();
+            // A BSTR carries its length, so text with embedded zeros survives.
+            BSTR bstr = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+            if (bstr == nullptr) {
+                throw automation::AutomationError(automation::E_OUTOFMEMORY,
+                                                  "out of memory for a string argument");
+            }
+            out.vt = VT_BSTR;
+            out.bstrVal = bstr;
+            return;
+        }
+        default:
+            throw automation::AutomationError(automation::DISP_E_TYPEMISMATCH,
+                                              "a " +
+                                                  std::string(automation::VarTypeName(value.vt())) +
+                                                  " value cannot be passed as a plain value");
+    }
+}
+
+automation::Variant FromComScalar(const VARIANT& value) {
+    switch (value.vt) {
+        case VT_EMPTY:
+            return automation::Variant();
+        case VT_I4:
+            return automation::Variant::I4(value.lVal);
+        case VT_R4:
+            return automation::Variant::R4(value.fltVal);
+        case VT_BSTR:
+            return automation::Variant::Bstr(
+                value.bstrVal == nullptr
+                    ? std::u16string_view()
+                    : std::u16string_view(value.bstrVal, ::SysStringLen(value.bstrVal)));
+        default:
+            break;
+    }
+    ComVariant converted;
+    const HRESULT status =
+        ::VariantChangeType(converted.get(), const_cast<VARIANT*>(&value), 0, VT_I4);
+    if (FAILED(status)) {
+        throw automation::AutomationError(
+            automation::DISP_E_TYPEMISMATCH,
+            "a value of variant type " + std::to_string(value.vt) + " is not understood here");
+    }
+    return automation::Variant::I4(converted.get()->lVal);
+}
+
+std::string Utf8(const char16_t* text, std::size_t length) {
+    return automation::ToUtf8(std::u16string_view(text, length));
+}
+
+std::string DescribeStatus(HRESULT code) {
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(code));
+    std::string description = number;
+    char16_t* message = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+        reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+    if (length != 0 && message != nullptr) {
+        std::u16string_view text(message, length);
+        while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' ||
+                                 text.back() == u' ' || text.back() == u'.')) {
+            text.remove_suffix(1);
+        }
+        if (!text.empty()) {
+            description += ": " + automation::ToUtf8(text);
+        }
+    }
+    if (message != nullptr) {
+        ::LocalFree(message);
+    }
+    return description;
+}
+
+}  // namespace framework::win32

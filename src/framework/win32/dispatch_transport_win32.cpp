@@ -1,0 +1,169 @@
+// The transport of COleDispatchDriver on Windows: objects come from the
+// system's class registry (CLSIDFromProgID, CoCreateInstance), calls go through
+// IDispatch::Invoke with the arguments as VARIANTs.
+#include <new>
+#include <string>
+
+#include "automation/automation_error.h"
+#include "automation/text_codec.h"
+#include "framework/ole_dispatch_driver.h"
+#include "framework/win32/com_values.h"
+
+using automation::AutomationError;
+using framework::win32::ComVariant;
+using framework::win32::ComVariantArray;
+using framework::win32::DescribeStatus;
+
+namespace {
+
+std::string MemberName(DISPID member) {
+    return "member " + std::to_string(member);
+}
+
+// Finds the class for the ProgID, creates the object, makes sure a local
+// server is running and asks for its dispatch interface.
+HRESULT CreateByProgId(LPCTSTR prog_id, LPDISPATCH& dispatch) {
+    dispatch = nullptr;
+    if (prog_id == nullptr || *prog_id == u'\0') {
+        return CO_E_CLASSSTRING;
+    }
+    CLSID clsid;
+    HRESULT status = ::CLSIDFromProgID(prog_id, &clsid);
+    if (FAILED(status)) {
+        return status;
+    }
+    IUnknown* unknown = nullptr;
+    status = ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
+                                IID_IUnknown, reinterpret_cast<void**>(&unknown));
+    if (FAILED(status)) {
+        return status;
+    }
+    status = ::OleRun(unknown);
+    if (SUCCEEDED(status)) {
+        status = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    }
+    unknown->Release();
+    if (FAILED(status)) {
+        dispatch = nullptr;
+    } else if (dispatch == nullptr) {
+        status = E_NOINTERFACE;
+    }
+    return status;
+}
+
+// The server's own account of a DISP_E_EXCEPTION, its strings freed.
+[[noreturn]] void ThrowServerException(DISPID member, EXCEPINFO& info) {
+    if (info.pfnDeferredFillIn != nullptr) {
+        info.pfnDeferredFillIn(&info);
+    }
+    std::string description;
+    if (info.bstrDescription != nullptr) {
+        description =
+            framework::win32::Utf8(info.bstrDescription, ::SysStringLen(info.bstrDescription));
+    }
+    HRESULT code = info.scode;
+    if (code == 0) {
+        code = DISP_E_EXCEPTION;
+    }
+    ::SysFreeString(info.bstrSource);
+    ::SysFreeString(info.bstrDescription);
+    ::SysFreeString(info.bstrHelpFile);
+    if (description.empty()) {
+        description = MemberName(member) + " failed: " + DescribeStatus(code);
+    }
+    throw AutomationError(code, description);
+}
+
+void StoreResult(DISPID member, VARIANT& value, VARTYPE result_type, void* result) {
+    if (value.vt != result_type) {
+        const HRESULT status = ::VariantChangeType(&value, &value, 0, result_type);
+        if (FAILED(status)) {
+            throw AutomationError(DISP_E_TYPEMISMATCH,
+                                  "the result of " + MemberName(member) + " is of variant type " +
+                                      std::to_string(value.vt) + ", not " +
+                                      std::string(automation::VarTypeName(result_type)));
+        }
+    }
+    switch (result_type) {
+        case VT_I4:
+            *static_cast<std::int32_t*>(result) = value.lVal;
+            break;
+        case VT_R4:
+            *static_cast<float*>(result) = value.fltVal;
+            break;
+        case VT_DISPATCH:
+            // The reference moves to the caller; the VARIANT no longer owns it.
+            *static_cast<LPDISPATCH*>(result) = value.pdispVal;
+            value.vt = VT_EMPTY;
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
+    ReleaseDispatch();
+    LPDISPATCH dispatch = nullptr;
+    const HRESULT status = CreateByProgId(prog_id, dispatch);
+    if (FAILED(status)) {
+        if (error != nullptr) {
+            error->m_sc = status;
+            const std::string name =
+                automation::ToUtf8(prog_id != nullptr ? prog_id : std::u16string_view());
+            error->m_description =
+                status == CO_E_CLASSSTRING || status == REGDB_E_CLASSNOTREG
+                    ? "no class is registered as \"" + name + "\""
+                    : "\"" + name + "\" could not be started: " + DescribeStatus(status);
+        }
+        return FALSE;
+    }
+    m_lpDispatch = dispatch;
+    m_bAutoRelease = TRUE;
+    return TRUE;
+}
+
+automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {
+    return framework::win32::FromComScalar(value);
+}
+
+void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result,
+                                std::vector<automation::Variant> args) {
+    // DISPPARAMS lists the arguments last first.
+    ComVariantArray wire(args.size());
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        framework::win32::ToComScalar(args[i], wire[args.size() - 1 - i]);
+    }
+    DISPPARAMS params{};
+    params.rgvarg = wire.data();
+    params.cArgs = static_cast<UINT>(wire.size());
+    // A property put names its one argument as the value being put.
+    DISPID named = DISPID_PROPERTYPUT;
+    if ((kind & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0) {
+        params.cNamedArgs = 1;
+        params.rgdispidNamedArgs = &named;
+    }
+
+    ComVariant value;
+    EXCEPINFO exception{};
+    UINT bad_argument = 0;
+    const HRESULT status = m_lpDispatch->Invoke(
+        member, IID_NULL, LOCALE_USER_DEFAULT, kind, &params,
+        result_type == VT_EMPTY ? nullptr : value.get(), &exception, &bad_argument);
+    if (status == DISP_E_EXCEPTION) {
+        ThrowServerException(member, exception);
+    }
+    if (FAILED(status)) {
+        std::string description = MemberName(member) + " failed: " + DescribeStatus(status);
+        if ((status == DISP_E_TYPEMISMATCH || status == DISP_E_PARAMNOTFOUND) &&
+            bad_argument < args.size()) {
+            // Counted last first, as DISPPARAMS holds them.
+            description += " (argument " + std::to_string(args.size() - bad_argument) + ")";
+        }
+        throw AutomationError(status, description);
+    }
+    if (result_type != VT_EMPTY) {
+        StoreResult(member, *value.get(), result_type, result);
+    }
+}

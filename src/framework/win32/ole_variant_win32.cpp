@@ -1,0 +1,32 @@
+// COleVariant over the system's VARIANT.
+#include "automation/automation_error.h"
+#include "framework/ole_variant.h"
+
+COleVariant::COleVariant(std::int32_t value, VARTYPE type) {
+    ::VariantInit(this);
+    if (type != VT_I4) {
+        throw automation::AutomationError(DISP_E_TYPEMISMATCH,
+                                          "COleVariant holds 32-bit integers as VT_I4 only");
+    }
+    vt = VT_I4;
+    lVal = value;
+}
+
+COleVariant::COleVariant(const COleVariant& other) {
+    ::VariantInit(this);
+    const HRESULT status = ::VariantCopy(this, &other);
+    if (FAILED(status)) {
+        throw automation::AutomationError(status, "a VARIANT could not be copied");
+    }
+}
+
+COleVariant& COleVariant::operator=(const COleVariant& other) {
+    if (this != &other) {
+        // VariantCopy clears the target first.
+        const HRESULT status = ::VariantCopy(this, &other);
+        if (FAILED(status)) {
+            throw automation::AutomationError(status, "a VARIANT could not be copied");
+        }
+    }
+    return *this;
+}
