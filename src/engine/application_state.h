@@ -1,0 +1,32 @@
+// The state of one running presentation application, shared by every object
+// it hands out. After Quit the objects still held stay valid but every call on
+// them raises, as calls on a server that has gone away do.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/document_model.h"
+
+namespace engine {
+
+class ApplicationState {
+  public:
+    // Raises AutomationError(RPC_E_DISCONNECTED) once the application has quit.
+    void CheckRunning() const;
+    // Closes every presentation without saving.
+    void Quit() noexcept;
+    bool HasQuit() const noexcept { return quit_; }
+
+    std::int32_t window_state = 1;  // normal
+    // In the order they were added or opened; the last one is the active one.
+    std::vector<std::shared_ptr<PresentationModel>> presentations;
+
+  private:
+    bool quit_ = false;
+};
+
+using StatePtr = std::shared_ptr<ApplicationState>;
+
+}  // namespace engine

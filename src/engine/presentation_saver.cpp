@@ -1,0 +1,104 @@
+#include "engine/presentation_saver.h"
+
+#include <exception>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "automation/automation_error.h"
+#include "automation/persist_state.h"
+#include "automation/text_codec.h"
+#include "pptfile/errors.h"
+
+namespace engine {
+namespace {
+
+using automation::AutomationError;
+
+pptfile::ControlObject SnapshotControl(const ControlModel& control) {
+    automation::IPersistState* persist =
+        control.object ? control.object->QueryPersistState() : nullptr;
+    if (persist == nullptr) {
+        throw AutomationError(automation::E_FAIL, "Presentation.SaveAs: the control " +
+                                                      automation::ToUtf8(control.prog_id) +
+                                                      " cannot save its state");
+    }
+    pptfile::ControlObject saved;
+    saved.prog_id = control.prog_id;
+    saved.clsid = persist->GetClassId().bytes;
+    saved.state = persist->SaveState();
+    saved.anchor = control.anchor;
+    return saved;
+}
+
+pptfile::SlideContent SnapshotSlide(const SlideModel& slide) {
+    pptfile::SlideContent content;
+    content.title = slide.title;
+    content.title_rect = slide.title_rect;
+    content.controls.reserve(slide.controls.size());
+    for (const auto& control : slide.controls) {
+        content.controls.push_back(SnapshotControl(*control));
+    }
+    return content;
+}
+
+// The template is only ever read: writing over it would destroy the file the
+// presentation was made from, and a failed write would lose it altogether.
+void RefuseTemplateAsTarget(const PresentationModel& presentation,
+                            const std::filesystem::path& target, const std::u16string& file_name) {
+    if (!presentation.template_path) {
+        return;
+    }
+    std::error_code error;
+    if (std::filesystem::equivalent(*presentation.template_path, target, error) && !error) {
+        throw AutomationError(automation::E_INVALIDARG,
+                              "Presentation.SaveAs: " + automation::ToUtf8(file_name) +
+                                  " is the template the presentation was made from; it is "
+                                  "only read, never written");
+    }
+}
+
+}  // namespace
+
+void SavePresentationAs(const PresentationModel& presentation, const std::u16string& file_name) {
+    if (file_name.empty()) {
+        throw AutomationError(automation::E_INVALIDARG,
+                              "Presentation.SaveAs: the file name is empty");
+    }
+    const std::filesystem::path target(automation::EncodeOsString(file_name));
+    RefuseTemplateAsTarget(presentation, target, file_name);
+
+    // Added slides are referred to by address from the job: reserve first so
+    // that no address moves while the job is built.
+    std::vector<pptfile::SlideContent> added;
+    added.reserve(presentation.slides.size());
+    pptfile::SaveJob job;
+    job.source = presentation.source.get();
+    job.slides.reserve(presentation.slides.size());
+    for (const auto& slide : presentation.slides) {
+        if (slide->template_index) {
+            job.slides.emplace_back(*slide->template_index);
+        } else {
+            added.push_back(SnapshotSlide(*slide));
+            job.slides.emplace_back(&added.back());
+        }
+    }
+
+    try {
+        pptfile::SavePresentation(job, target);
+    } catch (const pptfile::IoError& e) {
+        throw AutomationError(automation::STG_E_WRITEFAULT, e.what());
+    } catch (const pptfile::FormatError& e) {
+        throw AutomationError(automation::E_FAIL, e.what());
+    } catch (const AutomationError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw AutomationError(automation::STG_E_WRITEFAULT,
+                              "cannot write " + automation::ToUtf8(file_name) + ": " + e.what());
+    }
+}
+
+}  // namespace engine

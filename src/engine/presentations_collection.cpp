@@ -1,0 +1,92 @@
+#include "engine/presentations_collection.h"
+
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "automation/automation_error.h"
+#include "automation/member_check.h"
+#include "automation/text_codec.h"
+#include "engine/presentation_object.h"
+#include "pptfile/errors.h"
+
+namespace engine {
+namespace {
+
+using automation::AutomationError;
+using automation::CheckArguments;
+using automation::DISPATCH_METHOD;
+using automation::Variant;
+using automation::VT_BSTR;
+using automation::VT_I4;
+
+constexpr automation::DISPID kAdd = 2003;
+constexpr automation::DISPID kOpen = 2005;
+
+}  // namespace
+
+PresentationsCollection::PresentationsCollection(StatePtr state)
+    : EngineObject(std::move(state), "Presentations") {}
+
+void PresentationsCollection::Answer(automation::DISPID member, std::uint16_t kind,
+                                     std::span<const Variant> args, Variant& result) {
+    if (member == kAdd && kind == DISPATCH_METHOD) {
+        // WithWindow: there is no window either way.
+        CheckArguments(args, {VT_I4}, "Presentations.Add");
+        auto blank = std::make_shared<PresentationModel>();
+        state().presentations.push_back(blank);
+        result = Variant::Dispatch(automation::MakeRef<PresentationObject>(shared_state(), blank));
+        return;
+    }
+    if (member == kOpen && kind == DISPATCH_METHOD) {
+        // ReadOnly, Untitled and WithWindow change nothing here: the template is
+        // only ever read, and the presentation made from it is always untitled.
+        CheckArguments(args, {VT_BSTR, VT_I4, VT_I4, VT_I4}, "Presentations.Open");
+        Open(args[0].AsBstr(), result);
+        return;
+    }
+    NotFound(member, kind);
+}
+
+void PresentationsCollection::Open(const std::u16string& file_name, Variant& result) {
+    if (file_name.empty()) {
+        throw AutomationError(automation::E_INVALIDARG,
+                              "Presentations.Open: the file name is empty");
+    }
+    const std::filesystem::path path(automation::EncodeOsString(file_name));
+    auto opened = std::make_shared<PresentationModel>();
+    try {
+        opened->source =
+            std::make_unique<pptfile::SourcePresentation>(pptfile::SourcePresentation::Open(path));
+    } catch (const pptfile::IoError& e) {
+        throw AutomationError(automation::STG_E_READFAULT, e.what());
+    } catch (const pptfile::FormatError& e) {
+        throw AutomationError(automation::E_FAIL, e.what());
+    } catch (const AutomationError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw AutomationError(automation::E_FAIL,
+                              "cannot open " + automation::ToUtf8(file_name) + ": " + e.what());
+    }
+    opened->template_path = path;
+    const pptfile::SourcePresentation& source = *opened->source;
+    opened->slide_width = source.SlideWidth();
+    opened->master_title_rect = source.MasterTitleRect();
+    const auto& slides = source.Slides();
+    opened->slides.reserve(slides.size());
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        auto slide = std::make_shared<SlideModel>();
+        slide->template_index = i;
+        slide->has_title = !slides[i].title.empty();
+        slide->title = slides[i].title;
+        opened->slides.push_back(std::move(slide));
+    }
+    state().presentations.push_back(opened);
+    result = Variant::Dispatch(automation::MakeRef<PresentationObject>(shared_state(), opened));
+}
+
+}  // namespace engine

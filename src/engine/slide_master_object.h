@@ -1,0 +1,22 @@
+// The slide master of a presentation; it tells the slide width.
+#pragma once
+
+#include <memory>
+
+#include "engine/engine_object.h"
+
+namespace engine {
+
+class SlideMasterObject final : public EngineObject {
+  public:
+    SlideMasterObject(StatePtr state, std::shared_ptr<PresentationModel> presentation);
+
+  protected:
+    void Answer(automation::DISPID member, std::uint16_t kind,
+                std::span<const automation::Variant> args, automation::Variant& result) override;
+
+  private:
+    std::shared_ptr<PresentationModel> presentation_;
+};
+
+}  // namespace engine

@@ -1,0 +1,43 @@
+#include "viewer/viewer_control.h"
+
+#include "automation/automation_error.h"
+#include "automation/member_check.h"
+#include "viewer/viewer_control_class.h"
+#include "viewer/viewer_state.h"
+
+namespace viewer {
+namespace {
+
+constexpr automation::DISPID kDataPath = 1;
+
+}  // namespace
+
+void ViewerControl::Invoke(automation::DISPID member, std::uint16_t kind,
+                           std::span<const automation::Variant> args, automation::Variant& result) {
+    (void)result;
+    if (member == kDataPath && kind == automation::DISPATCH_PROPERTYPUT) {
+        automation::CheckArguments(args, {automation::VT_BSTR}, "TrelvoCtrl property 1");
+        const std::u16string& path = args[0].AsBstr();
+        if (path.size() > kMaxDataPathUnits) {
+            throw automation::AutomationError(automation::E_INVALIDARG,
+                                              "TrelvoCtrl property 1: the data path is too long");
+        }
+        data_path_ = path;
+        return;
+    }
+    automation::ThrowMemberNotFound("TrelvoCtrl", member, kind);
+}
+
+automation::Clsid ViewerControl::GetClassId() const {
+    return kViewerControlClsid;
+}
+
+std::vector<std::uint8_t> ViewerControl::SaveState() const {
+    return EncodeViewerState(data_path_);
+}
+
+void ViewerControl::LoadState(std::span<const std::uint8_t> state) {
+    data_path_ = DecodeViewerState(state);
+}
+
+}  // namespace viewer

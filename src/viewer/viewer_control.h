@@ -1,0 +1,35 @@
+// The viewer control stand-in: an ActiveX control whose one property (1) is
+// the path of the data file it shows, kept with the document that holds it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "automation/dispatch_object.h"
+#include "automation/persist_state.h"
+#include "automation/variant.h"
+
+namespace viewer {
+
+class ViewerControl final : public automation::DispatchObject, public automation::IPersistState {
+  public:
+    ViewerControl() = default;
+
+    void Invoke(automation::DISPID member, std::uint16_t kind,
+                std::span<const automation::Variant> args, automation::Variant& result) override;
+    automation::IPersistState* QueryPersistState() noexcept override { return this; }
+
+    automation::Clsid GetClassId() const override;
+    std::vector<std::uint8_t> SaveState() const override;
+    // Leaves the data path as it was when the bytes are refused.
+    void LoadState(std::span<const std::uint8_t> state) override;
+
+    const std::u16string& data_path() const noexcept { return data_path_; }
+
+  private:
+    std::u16string data_path_;
+};
+
+}  // namespace viewer
