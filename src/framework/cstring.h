@@ -8,40 +8,25 @@
 #include "framework/afx_types.h"
 
 class CString {
-  public:
+public:
     CString() = default;
-    CString(const char16_t* text)
-        : text_(text != nullptr ? text : u"") {}              // NOLINT: as the framework
-    CString(std::u16string_view text) : text_(text) {}        // NOLINT
-    CString(std::u16string text) : text_(std::move(text)) {}  // NOLINT
+    CString(const char16_t* text) : text_(text != nullptr ? text : u"") {}  // NOLINT: as the framework
+    CString(std::u16string_view text) : text_(text) {}                       // NOLINT
+    CString(std::u16string text) : text_(std::move(text)) {}                 // NOLINT
 #if defined(_WIN32)
     // The C runtime's wide strings (__wargv) are UTF-16 as well.
     CString(const wchar_t* text)  // NOLINT: as the framework
         : CString(reinterpret_cast<const char16_t*>(text)) {}
 #endif
 
-    int GetLength() const noexcept {
-        return static_cast<int>(text_.size());
-    }
-    bool IsEmpty() const noexcept {
-        return text_.empty();
-    }
-    void Empty() noexcept {
-        text_.clear();
-    }
-    const char16_t* GetString() const noexcept {
-        return text_.c_str();
-    }
-    operator const char16_t*() const noexcept {
-        return text_.c_str();
-    }  // NOLINT: as the framework
-    const std::u16string& str() const noexcept {
-        return text_;
-    }
+    int GetLength() const noexcept { return static_cast<int>(text_.size()); }
+    bool IsEmpty() const noexcept { return text_.empty(); }
+    void Empty() noexcept { text_.clear(); }
+    const char16_t* GetString() const noexcept { return text_.c_str(); }
+    operator const char16_t*() const noexcept { return text_.c_str(); }  // NOLINT: as the framework
+    const std::u16string& str() const noexcept { return text_; }
 
-    char16_t GetAt(int index) const {
-        return text_.at(static_cast<std::size_t>(index));
-    }
+    char16_t GetAt(int index) const { return text_.at(static_cast<std::size_t>(index)); }
 
     // Removes leading and trailing white space (blank, tab, line feed,
     // vertical tab, form feed, carriage return).
@@ -82,26 +67,14 @@ class CString {
         return *this;
     }
 
-    friend CString operator+(CString a, const CString& b) {
-        return a += b;
-    }
-    friend CString operator+(CString a, const char16_t* b) {
-        return a += b;
-    }
-    friend CString operator+(const char16_t* a, const CString& b) {
-        return CString(a) += b;
-    }
-    friend CString operator+(CString a, char16_t b) {
-        return a += b;
-    }
+    friend CString operator+(CString a, const CString& b) { return a += b; }
+    friend CString operator+(CString a, const char16_t* b) { return a += b; }
+    friend CString operator+(const char16_t* a, const CString& b) { return CString(a) += b; }
+    friend CString operator+(CString a, char16_t b) { return a += b; }
 
-    friend bool operator==(const CString& a, const CString& b) {
-        return a.text_ == b.text_;
-    }
-    friend bool operator==(const CString& a, const char16_t* b) {
-        return a.text_ == b;
-    }
+    friend bool operator==(const CString& a, const CString& b) { return a.text_ == b.text_; }
+    friend bool operator==(const CString& a, const char16_t* b) { return a.text_ == b; }
 
-  private:
+private:
     std::u16string text_;
 };

@@ -54,9 +54,7 @@ BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
     return FALSE;
 }
 
-automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {
-    return value;
-}
+automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) { return value; }
 
 void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result_place,
                                 std::vector<VARIANT> args) {
