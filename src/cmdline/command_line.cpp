@@ -49,11 +49,13 @@ bool ProbeOutputFile(const CString& output_path, const CString& usage) {
     }
 }
 
-// A template is usable when something that is not a folder is found at its
-// path; otherwise the user is warned and the work goes on without one.
+// A template is usable when a file of data is found at its path; a folder, a
+// pipe or a device is not one (reading a pipe could wait forever), so the user
+// is warned and the work goes on without a template.
 bool TemplateIsUsable(const CString& template_path) {
     CFileStatus status;
-    return CFile::GetStatus(template_path, status) && (status.m_attribute & CFile::directory) == 0;
+    return CFile::GetStatus(template_path, status) &&
+           (status.m_attribute & (CFile::directory | CFile::device)) == 0;
 }
 
 }  // namespace

@@ -74,6 +74,8 @@ class CFile {
         volume = 0x08,
         directory = 0x10,
         archive = 0x20,
+        // Not a file of data: a pipe, a socket or a device.
+        device = 0x40,
     };
 
     CFile() = default;

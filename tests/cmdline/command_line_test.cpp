@@ -186,6 +186,10 @@ TEST(FileStatusTest, TellsFilesFoldersAndAbsence) {
 
     ASSERT_TRUE(CFile::GetStatus(folder.In("d.pot").c_str(), status));
     EXPECT_NE(status.m_attribute & CFile::directory, 0);
+    EXPECT_EQ(status.m_attribute & CFile::device, 0);
+
+    ASSERT_TRUE(CFile::GetStatus(u"/dev/null", status));
+    EXPECT_NE(status.m_attribute & CFile::device, 0);
 
     EXPECT_FALSE(CFile::GetStatus(folder.In("none.pot").c_str(), status));
     EXPECT_FALSE(CFile::GetStatus(u"", status));

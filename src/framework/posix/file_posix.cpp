@@ -144,6 +144,8 @@ BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
     status.m_size = static_cast<std::uint64_t>(info.st_size);
     if (S_ISDIR(info.st_mode)) {
         status.m_attribute |= CFile::directory;
+    } else if (!S_ISREG(info.st_mode)) {
+        status.m_attribute |= CFile::device;
     }
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         status.m_attribute |= CFile::readOnly;
