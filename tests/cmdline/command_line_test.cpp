@@ -10,11 +10,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "automation/text_codec.h"
+#include "cmdline/command_line.h"
+#include "framework/arguments.h"
 #include "framework/file.h"
+#include "framework/message_box.h"
 
 namespace {
 
@@ -193,6 +198,30 @@ TEST(FileStatusTest, TellsFilesFoldersAndAbsence) {
 
     EXPECT_FALSE(CFile::GetStatus(folder.In("none.pot").c_str(), status));
     EXPECT_FALSE(CFile::GetStatus(u"", status));
+}
+
+// Whatever goes wrong inside the probe, message included, ends in the probe's
+// own message rather than escaping: here the first message box itself fails.
+TEST(ProbeGuardTest, AFailureWhileReportingEndsInTheGuardsMessage) {
+    TempFolder folder;
+    framework::SetArguments({u"zbn2ppt", u"d.zbn", folder.In("missing/o.ppt")});
+    struct Shown {
+        std::u16string text, caption;
+    };
+    std::vector<Shown> shown;
+    framework::ScopedMessageBoxSink sink(
+        [&](std::u16string_view text, std::u16string_view caption, UINT) {
+            if (shown.empty()) {
+                shown.push_back({});
+                throw std::bad_alloc();
+            }
+            shown.push_back({std::u16string(text), std::u16string(caption)});
+        });
+
+    EXPECT_EQ(ProcessCommandLine(), std::nullopt);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].caption, u"Error");
+    EXPECT_EQ(shown[1].text, u"ERROR! INVALID OUT FILE \n\n" + UsageText().str());
 }
 
 }  // namespace
