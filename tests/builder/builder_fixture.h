@@ -1,0 +1,64 @@
+// A build against the scripted presentation application, with its message
+// boxes caught and the references it handed out accounted for.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "builder/expected_conversation.h"
+#include "builder/presentation_builder.h"
+#include "support/message_box_recorder.h"
+#include "support/scripted_presentation_app.h"
+#include "support/scripted_server.h"
+
+namespace builder_test {
+
+inline const BuildRequest kTemplateRequest{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt",
+                                           u"C:\\TrelvoTemplate.pot"};
+inline const BuildRequest kBlankRequest{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt",
+                                        u""};
+inline const Placement kStandardPlacement{60.0f, 82.0f, u"bracket_multiple"};
+
+inline constexpr const char16_t* kNoApplicationMessage =
+    u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed.";
+inline constexpr const char16_t* kViewerMessage =
+    u"Trelvo Presenter 2009 or above is not installed properly";
+
+// Names a parameterised case after its `name` field.
+struct CaseName {
+    template <class Case>
+    std::string operator()(const ::testing::TestParamInfo<Case>& param) const {
+        return param.param.name;
+    }
+};
+
+class BuilderTest : public ::testing::Test {
+  protected:
+    // Scripts the application for `setup`; answers can be changed after.
+    void Script(const test_support::PresentationAppSetup& setup) {
+        test_support::ScriptPresentationApp(server_, setup);
+    }
+
+    BuildOutcome Build(const BuildRequest& request, bool application_present = true) {
+        if (!application_present) {
+            return BuildPresentation(request.data_path, request.output_path, request.template_path);
+        }
+        const auto registration =
+            server_.ServeAs(u"PowerPoint.Application", test_support::app_object::kApplication);
+        return BuildPresentation(request.data_path, request.output_path, request.template_path);
+    }
+
+    // Every object the server handed out came once and went back once.
+    void ExpectEachObjectReleasedOnce() const {
+        EXPECT_EQ(server_.ReferenceProblems(), std::vector<std::string>{});
+        for (const auto& name : server_.HandedOutObjects()) {
+            EXPECT_EQ(server_.HandedOut(name), 1) << name;
+        }
+    }
+
+    test_support::ScriptedServer server_;
+    test_support::MessageBoxRecorder messages_;
+};
+
+}  // namespace builder_test
