@@ -419,6 +419,11 @@ class ControlReader {
             storage = Inflate(f.Take(f.Remaining()), stated);
             allowance_ -= storage.size();
             raw = storage;
+        } else {
+            // Shapes may share a storage; reading it again is charged again.
+            if (raw.size() > allowance_)
+                ThrowDamaged("the controls' storages are larger than the file allows");
+            allowance_ -= raw.size();
         }
         StorageEntry root;
         try {
@@ -459,8 +464,14 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
     const Bytes doc(doc_stream->data);
     const std::vector<UserEditFields> chain = ReadEditChain(doc, cu, p.recovered);
     p.last_edit = chain.front();
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+    // Each edit writes its own directory; a shared one would also let a small
+    // file make the reader apply one large directory again and again.
+    std::set<std::uint32_t> directories;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!directories.insert(it->offset_persist_directory).second)
+            ThrowDamaged("two user edits share a persist directory");
         ApplyPersistDirectory(doc, it->offset_persist_directory, p.persist_directory);
+    }
     p.max_persist_id = p.last_edit.persist_id_seed;
     if (!p.persist_directory.empty())
         p.max_persist_id = std::max(p.max_persist_id, p.persist_directory.rbegin()->first);
@@ -542,7 +553,12 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
     }
 
     ControlReader control_reader(p, doc, file_size);
+    std::set<std::uint32_t> listed_slides;
     for (const ListEntry& e : slide_list ? *slide_list : std::vector<ListEntry>{}) {
+        // A slide listed twice would be read twice, and a small file could
+        // list one large slide many times.
+        if (!listed_slides.insert(e.slide.persist_id).second)
+            ThrowDamaged("a slide is listed twice");
         const Record r = ReadPersistObject(p, doc, e.slide.persist_id, RT_Slide, "a slide");
         ListedSlide listed = e.slide;
         listed.offset = r.offset;

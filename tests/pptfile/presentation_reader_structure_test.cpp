@@ -161,6 +161,14 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"SlideMissingFromDirectory",
                    [](BuildOptions& o) { o.drop_first_slide_from_directory = true; },
                    "the file is damaged: a slide is missing from the persist directory"},
+        DamageCase{"SlideListedTwice", [](BuildOptions& o) { o.list_first_slide_twice = true; },
+                   "the file is damaged: a slide is listed twice"},
+        DamageCase{"EditsShareDirectory",
+                   [](BuildOptions& o) {
+                       o.second_edit = true;
+                       o.second_edit_reuses_directory = true;
+                   },
+                   "the file is damaged: two user edits share a persist directory"},
         DamageCase{"ZeroSlideWidth", [](BuildOptions& o) { o.width = 0; },
                    "the file is damaged: the slide size is out of range"},
         DamageCase{"NegativeSlideHeight", [](BuildOptions& o) { o.height = -8; },

@@ -43,6 +43,8 @@ struct BuildOptions {
     EditLink second_edit_link = EditLink::kGood;
     std::uint32_t header_token = 0xE391C05Fu;
     bool drop_first_slide_from_directory = false;
+    bool list_first_slide_twice = false;
+    bool second_edit_reuses_directory = false;
     bool current_user = true;
     std::uint32_t current_edit_override = 0;  // non-zero: written instead of the real offset
 };
@@ -209,7 +211,9 @@ inline std::vector<std::uint8_t> BuildFile(const BuildOptions& o) {
         w.End(masters);
         if (!o.slides.empty()) {
             auto list = w.BeginContainer(RT_SlideListWithText, 0);
-            for (std::size_t s = 0; s < o.slides.size(); ++s) {
+            const std::size_t listed = o.slides.size() + (o.list_first_slide_twice ? 1 : 0);
+            for (std::size_t i = 0; i < listed; ++i) {
+                const std::size_t s = i % o.slides.size();
                 auto sp = w.Begin(RT_SlidePersistAtom);
                 w.U32(3 + static_cast<std::uint32_t>(s));
                 w.U32(0);
@@ -324,7 +328,7 @@ inline std::vector<std::uint8_t> BuildFile(const BuildOptions& o) {
                 link = current + 8;
                 break;
         }
-        write_edit(link, dir2);
+        write_edit(link, o.second_edit_reuses_directory ? dir1 : dir2);
     }
 
     StorageEntry root;
