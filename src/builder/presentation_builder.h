@@ -8,7 +8,7 @@
 // How a build ended, for the caller's exit status. The user has already been
 // told everything in message boxes.
 enum class BuildOutcome {
-    kSavedWithViewer,     // saved, the viewer control bound to the data file
+    kSavedWithViewer,     // saved, the viewer control given the data path
     kSavedWithoutViewer,  // saved, but the viewer control is missing or failed
     kNotSaved,            // no presentation application, or a step failed
 };
@@ -16,6 +16,11 @@ enum class BuildOutcome {
 // Builds the presentation and saves it under `output_path`. The paths are
 // handed on as they are: the data path to the viewer control, the output path
 // to the save call. An empty `template_path` means a blank presentation.
+// The user hears of failures in message boxes, at most one for the viewer and
+// one for everything else, and the call returns normally. Once the
+// application has started it is told to quit whatever happened, its window
+// state put back first if it was read. Nothing is saved after a failure
+// outside the viewer insertion.
 BuildOutcome BuildPresentation(CString data_path, CString output_path, CString template_path);
 
 // Inserts the viewer control as an OLE object of the given position and size
