@@ -2,9 +2,11 @@
 // back with our own reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -25,12 +27,20 @@ using automation::DISPATCH_PROPERTYGET;
 using automation::DISPATCH_PROPERTYPUT;
 using automation::S_OK;
 
+// A directory name of its own for a test: parameterised tests have a slash in
+// their names, and the same test may run in several builds at once.
+std::string FlatName(std::string name) {
+    std::replace(name.begin(), name.end(), '/', '_');
+    return name + "_" + std::to_string(std::random_device{}());
+}
+
 class TempDir {
   public:
     TempDir() {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                ("zbn_engine_" + std::string(test->test_suite_name()) + "_" + test->name());
+        path_ =
+            fs::temp_directory_path() /
+            FlatName("zbn_engine_" + (std::string(test->test_suite_name()) + "_" + test->name()));
         fs::remove_all(path_);
         fs::create_directories(path_);
     }

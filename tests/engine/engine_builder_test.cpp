@@ -1,0 +1,167 @@
+// The builder's real conversation with the embedded application and the
+// viewer control, in process; the saved file read back by our own reader.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "automation/class_registry.h"
+#include "automation/text_codec.h"
+#include "builder/presentation_builder.h"
+#include "engine/application_class.h"
+#include "framework/message_box.h"
+#include "pptfile/presentation.h"
+#include "viewer/viewer_control_class.h"
+#include "viewer/viewer_state.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A directory name of its own for a test: parameterised tests have a slash in
+// their names, and the same test may run in several builds at once.
+std::string FlatName(std::string name) {
+    std::replace(name.begin(), name.end(), '/', '_');
+    return name + "_" + std::to_string(std::random_device{}());
+}
+
+class BuildTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto& registry = automation::ClassRegistry::Instance();
+        engine::RegisterApplicationClass(registry);
+        viewer::RegisterViewerControlClass(registry);
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() / FlatName("zbn_build_" + std::string(test->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        auto& registry = automation::ClassRegistry::Instance();
+        registry.Unregister(u"PowerPoint.Application");
+        registry.Unregister(u"TRELVO.TrelvoCtrl.1");
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    // Builds, collecting the message boxes shown; no template means a blank
+    // presentation.
+    BuildOutcome Build(const fs::path& data, const fs::path& output,
+                       const fs::path& template_path = {}) {
+        framework::ScopedMessageBoxSink sink([this](std::u16string_view text, std::u16string_view,
+                                                    UINT) { messages_.emplace_back(text); });
+        std::ofstream(data, std::ios::binary).put('\0');
+        return BuildPresentation(
+            CString(automation::DecodeOsString(data.string()).c_str()),
+            CString(automation::DecodeOsString(output.string()).c_str()),
+            CString(automation::DecodeOsString(template_path.string()).c_str()));
+    }
+
+    fs::path dir_;
+    std::vector<std::u16string> messages_;
+};
+
+struct DataFileCase {
+    std::string test_name;
+    std::string file_title;  // bytes of the data file's name without ".zbn"
+};
+
+class BuildDataFileTest : public BuildTest, public ::testing::WithParamInterface<DataFileCase> {};
+
+TEST_P(BuildDataFileTest, SavesOneTitledSlideWithTheViewerBoundToTheDataFile) {
+    const fs::path data = dir_ / (GetParam().file_title + ".zbn");
+    const fs::path output = dir_ / "out.ppt";
+    EXPECT_EQ(Build(data, output), BuildOutcome::kSavedWithViewer);
+    EXPECT_EQ(messages_, std::vector<std::u16string>{});
+
+    const auto saved = pptfile::SourcePresentation::Open(output);
+    ASSERT_EQ(saved.Slides().size(), 1u);
+    const pptfile::SlideSummary& slide = saved.Slides()[0];
+    EXPECT_EQ(slide.title, automation::DecodeOsString(GetParam().file_title));
+    ASSERT_EQ(slide.controls.size(), 1u);
+    const pptfile::ControlObject& control = slide.controls[0];
+    EXPECT_EQ(control.prog_id, u"TRELVO.TrelvoCtrl.1");
+    EXPECT_EQ(control.clsid, viewer::kViewerControlClsid.bytes);
+    EXPECT_EQ(control.anchor, (pptfile::Rect{60.0f, 113.625f, 600.0f, 400.0f}));
+    EXPECT_EQ(viewer::DecodeViewerState(control.state), automation::DecodeOsString(data.string()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, BuildDataFileTest,
+                         ::testing::Values(DataFileCase{"Plain", "bracket_multiple"},
+                                           DataFileCase{"NonAscii",
+                                                        "donn\xC3\xA9"
+                                                        "es \xC3\xA9t\xC3\xA9"},
+                                           DataFileCase{"NotUtf8", "raw\xFF"}),
+                         [](const auto& param_info) { return param_info.param.test_name; });
+
+TEST_F(BuildTest, WithoutTheViewerItSaysSoOnceAndStillSavesTheTitledSlide) {
+    automation::ClassRegistry::Instance().Unregister(u"TRELVO.TrelvoCtrl.1");
+    const fs::path output = dir_ / "out.ppt";
+    EXPECT_EQ(Build(dir_ / "bracket_multiple.zbn", output), BuildOutcome::kSavedWithoutViewer);
+    EXPECT_EQ(messages_, std::vector<std::u16string>{
+                             u"Trelvo Presenter 2009 or above is not installed properly"});
+    const auto saved = pptfile::SourcePresentation::Open(output);
+    ASSERT_EQ(saved.Slides().size(), 1u);
+    EXPECT_EQ(saved.Slides()[0].title, u"bracket_multiple");
+    EXPECT_TRUE(saved.Slides()[0].controls.empty());
+}
+
+// A one-slide template titled "cover", written by the application itself.
+void WriteTemplate(const fs::path& path) {
+    using automation::Variant;
+    auto call = [](const automation::DispatchPtr& object, automation::DISPID member,
+                   std::uint16_t kind, std::vector<Variant> args = {}) {
+        Variant result;
+        object->Invoke(member, kind, args, result);
+        return result;
+    };
+    constexpr std::uint16_t kGet = automation::DISPATCH_PROPERTYGET;
+    constexpr std::uint16_t kMethod = automation::DISPATCH_METHOD;
+    automation::DispatchPtr app = engine::CreateApplication();
+    auto presentations = call(app, 2001, kGet).TakeDispatch();
+    auto presentation = call(presentations, 2003, kMethod, {Variant::I4(1)}).TakeDispatch();
+    auto slides = call(presentation, 2011, kGet).TakeDispatch();
+    auto slide = call(slides, 2004, kMethod, {Variant::I4(1), Variant::I4(11)}).TakeDispatch();
+    auto shapes = call(slide, 2003, kGet).TakeDispatch();
+    auto frame = call(call(shapes, 2006, kGet).TakeDispatch(), 121, kGet).TakeDispatch();
+    auto range = call(frame, 2004, kGet).TakeDispatch();
+    call(range, 0, automation::DISPATCH_PROPERTYPUT, {Variant::Bstr(u"cover")});
+    call(
+        presentation, 2036, kMethod,
+        {Variant::Bstr(automation::DecodeOsString(path.string())), Variant::I4(1), Variant::I4(1)});
+    call(app, 2021, kMethod);
+}
+
+TEST_F(BuildTest, FromATemplateTheViewerSlideComesAfterTheTemplatesSlides) {
+    WriteTemplate(dir_ / "design.pot");
+    const fs::path output = dir_ / "out.ppt";
+    const BuildOutcome outcome = Build(dir_ / "bracket_multiple.zbn", output, dir_ / "design.pot");
+    if (outcome == BuildOutcome::kNotSaved && messages_.size() == 1 &&
+        automation::ToUtf8(messages_[0]).find("not supported yet") != std::string::npos) {
+        GTEST_SKIP() << "the file layer cannot save from a template yet";
+    }
+    EXPECT_EQ(outcome, BuildOutcome::kSavedWithViewer);
+    EXPECT_TRUE(messages_.empty());
+    const auto saved = pptfile::SourcePresentation::Open(output);
+    ASSERT_EQ(saved.Slides().size(), 2u);
+    EXPECT_EQ(saved.Slides()[0].title, u"cover");
+    EXPECT_EQ(saved.Slides()[1].title, u"bracket_multiple");
+    ASSERT_EQ(saved.Slides()[1].controls.size(), 1u);
+    EXPECT_EQ(saved.Slides()[1].controls[0].anchor,
+              (pptfile::Rect{60.0f, 113.625f, 600.0f, 400.0f}));
+}
+
+TEST_F(BuildTest, AnExistingOutputIsReplacedWhole) {
+    const fs::path output = dir_ / "out.ppt";
+    std::ofstream(output, std::ios::binary) << std::string(1 << 20, 'x');
+    EXPECT_EQ(Build(dir_ / "bracket_multiple.zbn", output), BuildOutcome::kSavedWithViewer);
+    EXPECT_LT(fs::file_size(output), std::uintmax_t{1} << 20);
+    EXPECT_EQ(pptfile::SourcePresentation::Open(output).Slides().size(), 1u);
+}
+
+}  // namespace
