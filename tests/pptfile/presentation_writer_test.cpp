@@ -1,0 +1,542 @@
+// The written presentation, taken apart with our own bounded record walker:
+// nesting and lengths, the persist directory and the user edit, what each
+// record holds, and the reader's view of the same bytes.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pptfile/compound_file.h"
+#include "pptfile/errors.h"
+#include "pptfile/presentation.h"
+#include "pptfile/record_types.h"
+#include "pptfile/record_walker.h"
+
+namespace pptfile {
+namespace {
+
+using testing::FindAll;
+using testing::Le16;
+using testing::Le32;
+using testing::WalkedRecord;
+using testing::WalkRecords;
+
+using Bytes = std::vector<std::uint8_t>;
+
+const ClassId kViewerClsid{0x3F, 0x2B, 0x8E, 0x51, 0x0C, 0x7D, 0x4A, 0x43,
+                           0x9E, 0x61, 0x5A, 0x17, 0xC2, 0x40, 0x8B, 0x11};
+
+ControlObject Viewer(Rect anchor, std::string state = "C:\\data\\bracket_multiple.zbn") {
+    ControlObject c;
+    c.prog_id = u"TRELVO.TrelvoCtrl.1";
+    c.clsid = kViewerClsid;
+    c.state.assign(state.begin(), state.end());
+    c.anchor = anchor;
+    return c;
+}
+
+SlideContent TitleSlide(std::u16string title, std::vector<ControlObject> controls = {}) {
+    return {std::move(title), kDefaultTitleRect, std::move(controls)};
+}
+
+std::u16string Utf16(std::span<const std::uint8_t> body) {
+    std::u16string s;
+    for (std::size_t i = 0; i + 1 < body.size(); i += 2)
+        s += static_cast<char16_t>(Le16(body, i));
+    return s;
+}
+
+// The file taken apart; every step checks what it relies on.
+struct WrittenFile {
+    StorageEntry root;
+    Bytes stream;
+    std::vector<WalkedRecord> top;
+    std::map<std::uint32_t, const WalkedRecord*> persist;  // id -> top-level record
+    std::uint32_t persist_seed = 0;
+
+    explicit WrittenFile(const Bytes& file) {
+        root = ReadCompoundFile(file);
+        const StorageEntry* doc = root.Find("PowerPoint Document");
+        const StorageEntry* user = root.Find("Current User");
+        if (doc == nullptr || user == nullptr)
+            throw std::runtime_error("missing stream");
+        stream = doc->data;
+        top = WalkRecords(stream, 0, stream.size());
+
+        // Current User -> the last user edit -> its persist directory.
+        const std::vector<WalkedRecord> cu = WalkRecords(user->data, 0, user->data.size());
+        EXPECT_EQ(cu.size(), 1u);
+        EXPECT_EQ(cu.at(0).type, RT_CurrentUserAtom);
+        const auto cub = cu.at(0).Body(user->data);
+        EXPECT_EQ(Le32(cub, 0), 0x14u);
+        EXPECT_EQ(Le32(cub, 4), 0xE391C05Fu);
+        const std::uint16_t name_length = Le16(cub, 12);
+        EXPECT_EQ(Le16(cub, 14), 0x03F4);
+        EXPECT_EQ(cub[16], 3);
+        EXPECT_EQ(cub[17], 0);
+        EXPECT_EQ(Le32(cub, 20u + name_length), 8u);
+        EXPECT_EQ(cub.size(), 24u + 3u * name_length);
+
+        const WalkedRecord& edit = AtOffset(Le32(cub, 8));
+        EXPECT_EQ(edit.type, RT_UserEditAtom);
+        EXPECT_EQ(edit.length, 0x1Cu);
+        EXPECT_EQ(&edit, &top.back()) << "the last edit ends the stream";
+        const auto eb = edit.Body(stream);
+        EXPECT_EQ(eb[6], 0);
+        EXPECT_EQ(eb[7], 3);
+        EXPECT_EQ(Le32(eb, 8), 0u) << "one edit, no earlier one";
+        EXPECT_EQ(Le32(eb, 16), 1u) << "the document is persist object 1";
+        persist_seed = Le32(eb, 20);
+        const WalkedRecord& dir = AtOffset(Le32(eb, 12));
+        EXPECT_EQ(dir.type, RT_PersistDirectoryAtom);
+        EXPECT_LT(dir.offset, edit.offset);
+
+        const auto db = dir.Body(stream);
+        for (std::size_t at = 0; at < db.size();) {
+            const std::uint32_t head = Le32(db, at);
+            const std::uint32_t first = head & 0xFFFFF;
+            const std::uint32_t count = head >> 20;
+            at += 4;
+            for (std::uint32_t i = 0; i < count; ++i, at += 4)
+                persist[first + i] = &AtOffset(Le32(db, at));
+        }
+    }
+
+    const WalkedRecord& AtOffset(std::uint32_t offset) const {
+        for (const WalkedRecord& r : top) {
+            if (r.offset == offset)
+                return r;
+        }
+        throw std::runtime_error("no record starts at " + std::to_string(offset));
+    }
+    const WalkedRecord& Persist(std::uint32_t id) const {
+        auto it = persist.find(id);
+        if (it == persist.end())
+            throw std::runtime_error("no persist object " + std::to_string(id));
+        return *it->second;
+    }
+    const WalkedRecord& Document() const { return Persist(1); }
+
+    struct SlideView {
+        std::u16string title;
+        const WalkedRecord* slide;
+        std::uint32_t slide_id;
+    };
+    std::vector<SlideView> Slides() const {
+        std::vector<SlideView> out;
+        for (const WalkedRecord* list : Document().All(RT_SlideListWithText)) {
+            if (list->instance != 0)
+                continue;
+            for (std::size_t i = 0; i < list->children.size(); ++i) {
+                const WalkedRecord& atom = list->children[i];
+                if (atom.type != RT_SlidePersistAtom)
+                    continue;
+                const auto b = atom.Body(stream);
+                SlideView view{u"", &Persist(Le32(b, 0)), Le32(b, 12)};
+                EXPECT_EQ(view.slide->type, RT_Slide);
+                EXPECT_EQ(Le32(b, 8), 1u) << "one text placeholder";
+                EXPECT_EQ(list->children.at(i + 1).type, RT_TextHeaderAtom);
+                EXPECT_EQ(Le32(list->children.at(i + 1).Body(stream), 0), 0u) << "title text";
+                view.title = Utf16(list->children.at(i + 2).Body(stream));
+                out.push_back(view);
+            }
+        }
+        return out;
+    }
+
+    struct ControlView {
+        std::u16string prog_id;
+        std::int32_t top, left, right, bottom;
+        StorageEntry storage;
+        std::uint32_t slide_id;
+    };
+    // The controls of a slide, through the object list to their storages.
+    std::vector<ControlView> Controls(const WalkedRecord& slide) const {
+        std::vector<ControlView> out;
+        std::vector<const WalkedRecord*> shapes;
+        FindAll(slide.children, RT_OfficeArtSpContainer, shapes);
+        for (const WalkedRecord* shape : shapes) {
+            const WalkedRecord* data = shape->Child(RT_OfficeArtClientData);
+            const WalkedRecord* ref = data ? data->Child(RT_ExternalObjectRefAtom) : nullptr;
+            if (ref == nullptr)
+                continue;
+            EXPECT_EQ(shape->Child(RT_OfficeArtFSP)->instance, 201) << "a host control shape";
+            const std::uint32_t object_id = Le32(ref->Body(stream), 0);
+            ControlView view{};
+            const auto anchor = shape->Child(RT_OfficeArtClientAnchor)->Body(stream);
+            if (anchor.size() == 8) {
+                view.top = static_cast<std::int16_t>(Le16(anchor, 0));
+                view.left = static_cast<std::int16_t>(Le16(anchor, 2));
+                view.right = static_cast<std::int16_t>(Le16(anchor, 4));
+                view.bottom = static_cast<std::int16_t>(Le16(anchor, 6));
+            } else {
+                EXPECT_EQ(anchor.size(), 16u);
+                view.top = static_cast<std::int32_t>(Le32(anchor, 0));
+                view.left = static_cast<std::int32_t>(Le32(anchor, 4));
+                view.right = static_cast<std::int32_t>(Le32(anchor, 8));
+                view.bottom = static_cast<std::int32_t>(Le32(anchor, 12));
+            }
+            int matches = 0;
+            for (const WalkedRecord& control : Document().Child(RT_ExternalObjectList)->children) {
+                if (control.type != RT_ExternalOleControl)
+                    continue;
+                const auto ole = control.Child(RT_ExternalOleObjectAtom)->Body(stream);
+                if (Le32(ole, 8) != object_id)
+                    continue;
+                ++matches;
+                EXPECT_EQ(Le32(ole, 4), 2u) << "an ActiveX control";
+                view.slide_id = Le32(control.Child(RT_ExternalOleControlAtom)->Body(stream), 0);
+                for (const WalkedRecord& s : control.children) {
+                    if (s.type == RT_CString && s.instance == 2)
+                        view.prog_id = Utf16(s.Body(stream));
+                }
+                const WalkedRecord& stg = Persist(Le32(ole, 16));
+                EXPECT_EQ(stg.type, RT_ExternalOleObjectStg);
+                EXPECT_EQ(stg.instance, 1) << "compressed";
+                const auto body = stg.Body(stream);
+                Bytes raw(Le32(body, 0));
+                uLongf size = static_cast<uLongf>(raw.size());
+                EXPECT_EQ(uncompress(raw.data(), &size, body.data() + 4,
+                                     static_cast<uLong>(body.size() - 4)),
+                          Z_OK);
+                EXPECT_EQ(size, raw.size());
+                view.storage = ReadCompoundFile(raw);
+            }
+            EXPECT_EQ(matches, 1) << "object " << object_id;
+            out.push_back(std::move(view));
+        }
+        return out;
+    }
+};
+
+TEST(PresentationWriter, BlankPresentationHasTheDefaultsAndNoSlides) {
+    const WrittenFile file(WritePresentation({}));
+    const auto atom = file.Document().Child(RT_DocumentAtom)->Body(file.stream);
+    EXPECT_EQ(Le32(atom, 0), 5760u);
+    EXPECT_EQ(Le32(atom, 4), 4320u);
+    EXPECT_EQ(file.Persist(Le32(atom, 24)).type, RT_Notes) << "notes master";
+    EXPECT_EQ(file.Slides().size(), 0u);
+    EXPECT_EQ(file.Document().Child(RT_ExternalObjectList), nullptr);
+    EXPECT_EQ(file.Document().children.back().type, RT_EndDocumentAtom);
+}
+
+TEST(PresentationWriter, PersistObjectsAreTheRightRecordsAndTheSeedCoversThem) {
+    const SlideContent a = TitleSlide(u"first", {Viewer({60, 113.625f, 600, 400})});
+    const SlideContent b = TitleSlide(u"second", {Viewer({1, 2, 3, 4}), Viewer({5, 6, 7, 8})});
+    const WrittenFile file(WritePresentation({nullptr, {&a, &b}}));
+    std::map<std::uint16_t, int> types;
+    for (const auto& [id, record] : file.persist) {
+        EXPECT_LE(id, file.persist_seed);
+        ++types[record->type];
+    }
+    EXPECT_EQ(types, (std::map<std::uint16_t, int>{{RT_Document, 1},
+                                                   {RT_MainMaster, 1},
+                                                   {RT_Notes, 1},
+                                                   {RT_Slide, 2},
+                                                   {RT_ExternalOleObjectStg, 3}}));
+    // Every top-level record is reachable: nothing is written that no one finds.
+    EXPECT_EQ(file.top.size(), file.persist.size() + 2);
+}
+
+// Header fields that the format fixes for each record this writer produces.
+struct HeaderRule {
+    std::uint16_t type;
+    std::uint8_t version;
+    std::int64_t length;  // -1: any
+};
+
+TEST(PresentationWriter, EveryRecordHasTheVersionAndLengthItsTypeRequires) {
+    const std::vector<HeaderRule> rules{
+        {RT_DocumentAtom, 1, 0x28},
+        {RT_SlideAtom, 2, 0x18},
+        {RT_NotesAtom, 1, 8},
+        {RT_SlidePersistAtom, 0, 0x14},
+        {RT_ExternalOleObjectAtom, 1, 0x18},
+        {RT_ExternalOleControlAtom, 0, 4},
+        {RT_ExternalObjectListAtom, 0, 4},
+        {RT_ExternalObjectRefAtom, 0, 4},
+        {RT_PlaceholderAtom, 0, 8},
+        {RT_TextHeaderAtom, 0, 4},
+        {RT_OutlineTextRefAtom, 0, 4},
+        {RT_ColorSchemeAtom, 0, 0x20},
+        {RT_FontEntityAtom, 0, 0x44},
+        {RT_EndDocumentAtom, 0, 0},
+        {RT_UserEditAtom, 0, 0x1C},
+        {RT_PersistDirectoryAtom, 0, -1},
+        {RT_OfficeArtFDG, 0, 8},
+        {RT_OfficeArtFSP, 2, 8},
+        {RT_OfficeArtFSPGR, 1, 16},
+        {RT_OfficeArtFOPT, 3, -1},
+        {RT_TextCharsAtom, 0, -1},
+        {RT_TextMasterStyleAtom, 0, -1},
+        {RT_CString, 0, -1},
+    };
+    const SlideContent a = TitleSlide(u"Größe 数据", {Viewer({60, 113.625f, 600, 400})});
+    const WrittenFile file(WritePresentation({nullptr, {&a}}));
+    for (const HeaderRule& rule : rules) {
+        std::vector<const WalkedRecord*> found;
+        FindAll(file.top, rule.type, found);
+        EXPECT_FALSE(found.empty()) << "no record of type " << rule.type;
+        for (const WalkedRecord* r : found) {
+            EXPECT_EQ(r->version, rule.version) << "type " << rule.type << " at " << r->offset;
+            if (rule.length >= 0) {
+                EXPECT_EQ(r->length, rule.length) << "type " << rule.type << " at " << r->offset;
+            }
+            if (rule.type == RT_TextCharsAtom || rule.type == RT_CString) {
+                EXPECT_EQ(r->length % 2, 0u);
+            }
+        }
+    }
+    std::vector<const WalkedRecord*> options;
+    FindAll(file.top, RT_OfficeArtFOPT, options);
+    for (const WalkedRecord* o : options)
+        EXPECT_EQ(o->length, 6u * o->instance) << "one entry per property";
+}
+
+TEST(PresentationWriter, SlidesKeepOrderTitlesAndIds) {
+    const SlideContent a = TitleSlide(u"one");
+    const SlideContent b = TitleSlide(u"Größe 数据 é");
+    const SlideContent c = TitleSlide(u"");
+    const WrittenFile file(WritePresentation({nullptr, {&a, &b, &c}}));
+    const auto slides = file.Slides();
+    ASSERT_EQ(slides.size(), 3u);
+    EXPECT_EQ(slides[0].title, u"one");
+    EXPECT_EQ(slides[1].title, u"Größe 数据 é");
+    EXPECT_EQ(slides[2].title, u"");
+    std::set<std::uint32_t> ids;
+    for (const auto& s : slides) {
+        EXPECT_GE(s.slide_id, 0x100u);
+        EXPECT_LT(s.slide_id, 0x80000000u);
+        ids.insert(s.slide_id);
+        const auto atom = s.slide->Child(RT_SlideAtom)->Body(file.stream);
+        EXPECT_EQ(Le32(atom, 0), 7u) << "title only";
+        EXPECT_EQ(atom[4], 0x0D) << "the one placeholder is the title";
+        for (int i = 5; i < 12; ++i)
+            EXPECT_EQ(atom[static_cast<std::size_t>(i)], 0);
+        EXPECT_GE(Le32(atom, 12), 0x80000000u) << "follows the main master";
+    }
+    EXPECT_EQ(ids.size(), 3u);
+}
+
+TEST(PresentationWriter, TitleLineBreaksStayInOneParagraph) {
+    const SlideContent a = TitleSlide(u"two\rlines\nhere");
+    const WrittenFile file(WritePresentation({nullptr, {&a}}));
+    EXPECT_EQ(file.Slides().at(0).title, u"two\vlines\vhere");
+}
+
+TEST(PresentationWriter, MainMasterHasTheFivePlaceholdersAndTheTextStyles) {
+    const WrittenFile file(WritePresentation({}));
+    const WalkedRecord& master = file.Persist(2);
+    ASSERT_EQ(master.type, RT_MainMaster);
+    std::multiset<std::uint8_t> kinds;
+    std::vector<const WalkedRecord*> placeholders;
+    FindAll(master.children, RT_PlaceholderAtom, placeholders);
+    const WalkedRecord* title = nullptr;
+    for (const WalkedRecord* p : placeholders)
+        kinds.insert(p->Body(file.stream)[4]);
+    EXPECT_EQ(kinds, (std::multiset<std::uint8_t>{0x01, 0x02, 0x07, 0x08, 0x09}));
+    std::vector<const WalkedRecord*> shapes;
+    FindAll(master.children, RT_OfficeArtSpContainer, shapes);
+    for (const WalkedRecord* s : shapes) {
+        const WalkedRecord* data = s->Child(RT_OfficeArtClientData);
+        if (data && data->Child(RT_PlaceholderAtom)->Body(file.stream)[4] == 0x01)
+            title = s;
+    }
+    ASSERT_NE(title, nullptr);
+    const auto anchor = title->Child(RT_OfficeArtClientAnchor)->Body(file.stream);
+    EXPECT_EQ(Le16(anchor, 0), 173);   // top 21.625 pt
+    EXPECT_EQ(Le16(anchor, 2), 288);   // left 36 pt
+    EXPECT_EQ(Le16(anchor, 4), 5472);  // right 684 pt
+    EXPECT_EQ(Le16(anchor, 6), 893);   // bottom 111.625 pt
+    std::set<std::uint16_t> styles;
+    for (const WalkedRecord* s : master.All(RT_TextMasterStyleAtom))
+        styles.insert(s->instance);
+    EXPECT_TRUE(styles.count(0) && styles.count(1) && styles.count(2)) << "title, body and notes";
+    const auto atom = master.Child(RT_SlideAtom)->Body(file.stream);
+    EXPECT_EQ(Le32(atom, 0), 1u) << "title and body";
+    EXPECT_EQ(Le32(atom, 12), 0u);
+}
+
+TEST(PresentationWriter, ShapeIdsFollowTheDrawingGroupClusters) {
+    const SlideContent a = TitleSlide(u"a", {Viewer({60, 113.625f, 600, 400})});
+    const SlideContent b = TitleSlide(u"b");
+    const WrittenFile file(WritePresentation({nullptr, {&a, &b}}));
+    const auto dgg = file.Document().Child(RT_DrawingGroup)->Child(RT_OfficeArtDggContainer);
+    const auto block = dgg->Child(RT_OfficeArtFDGGBlock)->Body(file.stream);
+    const std::uint32_t spid_max = Le32(block, 0);
+    const std::uint32_t clusters = Le32(block, 4) - 1;
+    std::map<std::uint32_t, std::uint32_t> used_by_cluster;  // dgid -> cspidCur
+    for (std::uint32_t i = 0; i < clusters; ++i)
+        used_by_cluster[Le32(block, 16 + 8 * i)] = Le32(block, 20 + 8 * i);
+
+    std::uint32_t total_shapes = 0;
+    std::vector<const WalkedRecord*> drawings;
+    FindAll(file.top, RT_OfficeArtDgContainer, drawings);
+    EXPECT_EQ(drawings.size(), 4u) << "master, notes master, two slides";
+    EXPECT_EQ(Le32(block, 12), drawings.size());
+    std::set<std::uint32_t> all_ids;
+    for (const WalkedRecord* dg : drawings) {
+        const WalkedRecord* fdg = dg->Child(RT_OfficeArtFDG);
+        const std::uint32_t dgid = fdg->instance;
+        const std::uint32_t csp = Le32(fdg->Body(file.stream), 0);
+        const std::uint32_t last = Le32(fdg->Body(file.stream), 4);
+        std::vector<const WalkedRecord*> fsps;
+        FindAll(dg->children, RT_OfficeArtFSP, fsps);
+        EXPECT_EQ(fsps.size(), csp);
+        std::uint32_t max_id = 0;
+        for (const WalkedRecord* fsp : fsps) {
+            const std::uint32_t id = Le32(fsp->Body(file.stream), 0);
+            EXPECT_EQ(id / 1024, dgid) << "shape " << id << " outside its drawing's cluster";
+            EXPECT_TRUE(all_ids.insert(id).second) << "shape id " << id << " used twice";
+            EXPECT_LT(id, spid_max);
+            max_id = std::max(max_id, id);
+        }
+        EXPECT_EQ(last, max_id);
+        EXPECT_EQ(used_by_cluster.at(dgid), csp);
+        total_shapes += csp;
+    }
+    EXPECT_EQ(Le32(block, 8), total_shapes);
+}
+
+TEST(PresentationWriter, ControlsCarryProgIdAnchorStateAndSlide) {
+    const SlideContent a = TitleSlide(u"first");
+    const SlideContent b = TitleSlide(
+        u"bracket_multiple", {Viewer({60, 113.625f, 600, 400}, "C:\\bracket_multiple.zbn")});
+    const WrittenFile file(WritePresentation({nullptr, {&a, &b}}));
+    const auto slides = file.Slides();
+    EXPECT_TRUE(file.Controls(*slides.at(0).slide).empty());
+    const auto controls = file.Controls(*slides.at(1).slide);
+    ASSERT_EQ(controls.size(), 1u);
+    const auto& c = controls[0];
+    EXPECT_EQ(c.prog_id, u"TRELVO.TrelvoCtrl.1");
+    EXPECT_EQ(c.left, 480);
+    EXPECT_EQ(c.top, 909);
+    EXPECT_EQ(c.right, 5280);
+    EXPECT_EQ(c.bottom, 4109);
+    EXPECT_EQ(c.slide_id, slides[1].slide_id);
+    EXPECT_EQ(c.storage.clsid, kViewerClsid);
+    ASSERT_NE(c.storage.Find("contents"), nullptr);
+    const std::string state = "C:\\bracket_multiple.zbn";
+    EXPECT_EQ(c.storage.Find("contents")->data, Bytes(state.begin(), state.end()));
+    const StorageEntry* comp_obj = c.storage.Find(
+        "\x01"
+        "CompObj");
+    ASSERT_NE(comp_obj, nullptr);
+    const std::string text(comp_obj->data.begin(), comp_obj->data.end());
+    EXPECT_NE(text.find("TRELVO.TrelvoCtrl.1"), std::string::npos);
+}
+
+// Points to master units (8 a point), rounded to the nearest unit; the width
+// and height are rounded on their own.
+struct GeometryCase {
+    Rect points;
+    std::int32_t left, top, right, bottom;
+};
+
+class WriterGeometry : public ::testing::TestWithParam<GeometryCase> {};
+
+TEST_P(WriterGeometry, AnchorIsRoundedToMasterUnits) {
+    const GeometryCase& g = GetParam();
+    const SlideContent a = TitleSlide(u"t", {Viewer(g.points)});
+    const WrittenFile file(WritePresentation({nullptr, {&a}}));
+    const auto c = file.Controls(*file.Slides().at(0).slide).at(0);
+    EXPECT_EQ(c.left, g.left);
+    EXPECT_EQ(c.top, g.top);
+    EXPECT_EQ(c.right, g.right);
+    EXPECT_EQ(c.bottom, g.bottom);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, WriterGeometry,
+    ::testing::Values(
+        GeometryCase{{60, 113.625f, 600, 400}, 480, 909, 5280, 4109},
+        GeometryCase{{-30, 82, 600, 400}, -240, 656, 4560, 3856},
+        GeometryCase{{0.06f, 0.0624f, 0.19f, 0.2f}, 0, 0, 2, 2},
+        GeometryCase{{10.0625f, 10.1875f, 1, 1}, 81, 82, 89, 90},  // halves round away from zero
+        GeometryCase{{-10.0625f, 0, 1, 1}, -81, 0, -73, 8},
+        // Beyond the short form: the anchor switches to 32-bit fields.
+        GeometryCase{{5000, 100, 600, 400}, 40000, 800, 44800, 4000}));
+
+class WriterBadGeometry : public ::testing::TestWithParam<Rect> {};
+
+TEST_P(WriterBadGeometry, RaisesFormatError) {
+    const SlideContent a = TitleSlide(u"t", {Viewer(GetParam())});
+    EXPECT_THROW(WritePresentation({nullptr, {&a}}), FormatError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, WriterBadGeometry,
+                         ::testing::Values(Rect{std::numeric_limits<float>::quiet_NaN(), 0, 1, 1},
+                                           Rect{0, std::numeric_limits<float>::infinity(), 1, 1},
+                                           Rect{1e30f, 0, 1, 1}, Rect{2.6e8f, 0, 2.6e8f, 1}));
+
+TEST(PresentationWriter, SourceSlideWithoutSourceIsRefused) {
+    SaveJob job;
+    job.slides.push_back(std::size_t{0});
+    EXPECT_THROW(WritePresentation(job), FormatError);
+    job.slides = {static_cast<const SlideContent*>(nullptr)};
+    EXPECT_THROW(WritePresentation(job), FormatError);
+}
+
+TEST(PresentationWriter, PropertyStreamsHoldTitleAndSlideCount) {
+    const SlideContent a = TitleSlide(u"Größe");
+    const SlideContent b = TitleSlide(u"second");
+    const StorageEntry root = ReadCompoundFile(WritePresentation({nullptr, {&a, &b}}));
+    const StorageEntry* summary = root.Find("\x05SummaryInformation");
+    const StorageEntry* doc_summary = root.Find(
+        "\x05"
+        "DocumentSummaryInformation");
+    ASSERT_NE(summary, nullptr);
+    ASSERT_NE(doc_summary, nullptr);
+    // One property set, then (id, offset) pairs; find a property's value.
+    auto value_of = [](const Bytes& s, std::uint32_t pid) -> std::size_t {
+        const std::uint32_t set = Le32(s, 44);
+        const std::uint32_t count = Le32(s, set + 4);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            if (Le32(s, set + 8 + 8 * i) == pid)
+                return set + Le32(s, set + 12 + 8 * i);
+        }
+        throw std::runtime_error("no property " + std::to_string(pid));
+    };
+    EXPECT_EQ(Le16(summary->data, 0), 0xFFFE);
+    EXPECT_EQ(Le16(summary->data, value_of(summary->data, 1) + 4), 1200) << "UTF-16 strings";
+    const std::size_t title = value_of(summary->data, 2);
+    EXPECT_EQ(Le16(summary->data, title), 0x1E);
+    const std::uint32_t bytes = Le32(summary->data, title + 4);
+    EXPECT_EQ(Utf16(std::span(summary->data).subspan(title + 8, bytes - 2)), u"Größe");
+    const std::size_t count = value_of(doc_summary->data, 7);
+    EXPECT_EQ(Le16(doc_summary->data, count), 3);
+    EXPECT_EQ(Le32(doc_summary->data, count + 4), 2u);
+}
+
+TEST(PresentationWriter, ReaderSeesWhatWasWritten) {
+    const SlideContent a = TitleSlide(u"first");
+    const SlideContent b = TitleSlide(
+        u"Größe 数据",
+        {Viewer({60, 113.625f, 600, 400}, "C:\\Größe 数据.zbn"), Viewer({-30, 82, 600, 400})});
+    const SourcePresentation source =
+        SourcePresentation::FromBytes(WritePresentation({nullptr, {&a, &b}}));
+    EXPECT_EQ(source.SlideWidth(), 720.0f);
+    EXPECT_EQ(source.SlideHeight(), 540.0f);
+    EXPECT_EQ(source.MasterTitleRect(), kDefaultTitleRect);
+    ASSERT_EQ(source.Slides().size(), 2u);
+    EXPECT_EQ(source.Slides()[0].title, u"first");
+    EXPECT_TRUE(source.Slides()[0].controls.empty());
+    EXPECT_EQ(source.Slides()[1].title, u"Größe 数据");
+    ASSERT_EQ(source.Slides()[1].controls.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const ControlObject& got = source.Slides()[1].controls[i];
+        const ControlObject& want = b.controls[i];
+        EXPECT_EQ(got.prog_id, want.prog_id);
+        EXPECT_EQ(got.clsid, want.clsid);
+        EXPECT_EQ(got.state, want.state);
+        EXPECT_EQ(got.anchor, want.anchor);
+    }
+}
+
+}  // namespace
+}  // namespace pptfile
