@@ -1,9 +1,20 @@
 #include "app/register_classes.h"
 
+#include <exception>
+
+#include "automation/class_registry.h"
+#include "engine/application_class.h"
+#include "viewer/viewer_control_class.h"
+
 bool RegisterPlatformClasses() {
-    // The embedded presentation application ("PowerPoint.Application") and the
-    // viewer control ("TRELVO.TrelvoCtrl.1") belong here, registered with
-    // automation::ClassRegistry::Instance(). Until they are, a valid request
-    // ends with the message that no presentation application is available.
-    return true;
+    // Without PowerPoint on this platform, the program carries its own
+    // presentation application and a stand-in for the viewer control.
+    try {
+        auto& registry = automation::ClassRegistry::Instance();
+        engine::RegisterApplicationClass(registry);
+        viewer::RegisterViewerControlClass(registry);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
