@@ -75,6 +75,11 @@ HRESULT CreateByProgId(LPCTSTR prog_id, LPDISPATCH& dispatch) {
 }
 
 void StoreResult(DISPID member, VARIANT& value, VARTYPE result_type, void* result) {
+    // The system would read a missing answer as zero; a value that never came
+    // is no zero.
+    if (value.vt == VT_EMPTY) {
+        throw AutomationError(DISP_E_TYPEMISMATCH, MemberName(member) + " gave no result");
+    }
     if (value.vt != result_type) {
         const HRESULT status = ::VariantChangeType(&value, &value, 0, result_type);
         if (FAILED(status)) {

@@ -14,7 +14,7 @@ COleVariant::COleVariant(std::int32_t value, VARTYPE type) {
 
 COleVariant::COleVariant(const COleVariant& other) {
     ::VariantInit(this);
-    const HRESULT status = ::VariantCopy(this, &other);
+    const HRESULT status = ::VariantCopy(this, const_cast<COleVariant*>(&other));
     if (FAILED(status)) {
         throw automation::AutomationError(status, "a VARIANT could not be copied");
     }
@@ -23,7 +23,7 @@ COleVariant::COleVariant(const COleVariant& other) {
 COleVariant& COleVariant::operator=(const COleVariant& other) {
     if (this != &other) {
         // VariantCopy clears the target first.
-        const HRESULT status = ::VariantCopy(this, &other);
+        const HRESULT status = ::VariantCopy(this, const_cast<COleVariant*>(&other));
         if (FAILED(status)) {
             throw automation::AutomationError(status, "a VARIANT could not be copied");
         }
