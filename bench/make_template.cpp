@@ -1,0 +1,46 @@
+// Writes a presentation of about the requested size to serve as a large design
+// template: slides with a title and a control whose state is incompressible.
+//   make_template OUTPUT.pot SIZE_IN_KIB
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "pptfile/errors.h"
+#include "pptfile/presentation.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fputs("usage: make_template OUTPUT.pot SIZE_IN_KIB\n", stderr);
+        return 2;
+    }
+    const long kib = std::strtol(argv[2], nullptr, 10);
+    constexpr std::size_t kStateBytes = 8 * 1024;
+    const std::size_t slides = kib <= 0 ? 1 : static_cast<std::size_t>(kib) * 1024 / kStateBytes;
+
+    std::mt19937 random(2010);
+    std::vector<pptfile::SlideContent> contents(slides);
+    pptfile::SaveJob job;
+    for (std::size_t i = 0; i < slides; ++i) {
+        auto& slide = contents[i];
+        slide.title = u"Measurement " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26));
+        slide.title_rect = pptfile::kDefaultTitleRect;
+        pptfile::ControlObject control;
+        control.prog_id = u"TRELVO.TrelvoCtrl.1";
+        control.anchor = {60.0f, 113.625f, 600.0f, 400.0f};
+        control.state.resize(kStateBytes);
+        for (auto& byte : control.state) {
+            byte = static_cast<std::uint8_t>(random());
+        }
+        slide.controls.push_back(std::move(control));
+        job.slides.emplace_back(&slide);
+    }
+    try {
+        pptfile::SavePresentation(job, argv[1]);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make_template: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
