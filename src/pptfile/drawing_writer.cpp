@@ -102,7 +102,11 @@ UnitRect ToUnits(const Rect& points) {
 }
 
 DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id)
-    : w_(w), drawing_id_(drawing_id) {
+    : DrawingWriter(w, drawing_id, FirstShapeId(drawing_id)) {}
+
+DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id,
+                             std::uint32_t first_shape_id)
+    : w_(w), first_shape_id_(first_shape_id) {
     drawing_ = w_.BeginContainer(RT_Drawing);
     dg_ = w_.BeginContainer(RT_OfficeArtDgContainer);
     const auto fdg = w_.Begin(RT_OfficeArtFDG, static_cast<std::uint16_t>(drawing_id));
@@ -122,7 +126,7 @@ DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id)
 std::uint32_t DrawingWriter::NextShapeId() {
     if (count_ >= 1023)
         throw FormatError("too many shapes on one slide");
-    return FirstShapeId(drawing_id_) + count_++;
+    return first_shape_id_ + count_++;
 }
 
 void DrawingWriter::Placeholder(const UnitRect& anchor, std::uint8_t kind, std::int32_t position,
@@ -191,7 +195,7 @@ void DrawingWriter::Finish(bool with_background) {
     w_.End(dg_);
     w_.End(drawing_);
     w_.PatchU32(fdg_body_, count_);
-    w_.PatchU32(fdg_body_ + 4, FirstShapeId(drawing_id_) + count_ - 1);
+    w_.PatchU32(fdg_body_ + 4, first_shape_id_ + count_ - 1);
 }
 
 }  // namespace pptfile

@@ -39,8 +39,11 @@ constexpr std::uint32_t FirstShapeId(std::uint32_t drawing_id) {
 
 class DrawingWriter {
   public:
-    // Opens the drawing and writes its group shape.
+    // Opens the drawing and writes its group shape. Shape identifiers come
+    // from cluster `drawing_id` unless a drawing added to an existing file
+    // is given a free cluster of its own, starting at `first_shape_id`.
     DrawingWriter(RecordWriter& w, std::uint32_t drawing_id);
+    DrawingWriter(RecordWriter& w, std::uint32_t drawing_id, std::uint32_t first_shape_id);
     DrawingWriter(const DrawingWriter&) = delete;
     DrawingWriter& operator=(const DrawingWriter&) = delete;
 
@@ -62,7 +65,7 @@ class DrawingWriter {
     std::uint32_t NextShapeId();
 
     RecordWriter& w_;
-    std::uint32_t drawing_id_;
+    std::uint32_t first_shape_id_;
     std::uint32_t count_ = 0;
     std::size_t fdg_body_ = 0;
     RecordWriter::Mark drawing_{}, dg_{}, group_{};

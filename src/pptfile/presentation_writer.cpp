@@ -13,6 +13,7 @@
 #include "pptfile/presentation.h"
 #include "pptfile/property_sets.h"
 #include "pptfile/record_writer.h"
+#include "pptfile/template_writer.h"
 #include "pptfile/text_styles.h"
 
 namespace pptfile {
@@ -422,7 +423,7 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
 
 std::vector<std::uint8_t> WritePresentation(const SaveJob& job) {
     if (job.source != nullptr)
-        throw FormatError("saving a presentation opened from a template is not supported yet");
+        return WriteOntoTemplate(job);
     return WriteBlank(job);
 }
 

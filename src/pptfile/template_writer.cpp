@@ -1,0 +1,790 @@
+// Appends one user edit to an existing presentation. The edit holds a new
+// version of the document (its slide list in the new show order, the object
+// list and the drawing group grown by what is added), the new slides and the
+// controls' storages, and a persist directory naming them; "Current User" is
+// pointed at the edit. Every earlier byte of the document stream and every
+// other stream and storage of the file stay exactly as they were.
+#include "pptfile/template_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "pptfile/compound_file.h"
+#include "pptfile/control_storage.h"
+#include "pptfile/drawing_writer.h"
+#include "pptfile/errors.h"
+#include "pptfile/presentation_parsed.h"
+#include "pptfile/record_reader.h"
+#include "pptfile/record_types.h"
+#include "pptfile/record_writer.h"
+#include "pptfile/text_styles.h"
+
+namespace pptfile {
+namespace {
+
+constexpr char kDocumentStream[] = "PowerPoint Document";
+constexpr char kCurrentUserStream[] = "Current User";
+
+// Records of the object list not named elsewhere: the atoms that carry an
+// object's identifier.
+constexpr std::uint16_t RT_ExternalHyperlinkAtom = 0x0FD3;
+constexpr std::uint16_t RT_ExternalMediaAtom = 0x1004;
+constexpr std::uint16_t RT_RoundTripCustomTableStyles12Atom = 0x0428;
+
+constexpr std::uint32_t kPlainHeaderToken = 0xE391C05Fu;
+constexpr std::uint32_t kMaxPersistId = 0xFFFFE;
+constexpr std::uint32_t kMaxPersistRun = 0xFFF;
+constexpr std::uint32_t kFirstSlideId = 0x100;
+constexpr std::uint32_t kMaxSlideId = 0x7FFFFFFE;
+constexpr std::uint32_t kMaxDrawingId = 0xFFE;
+constexpr std::uint32_t kClusterSize = 1024;
+constexpr std::uint32_t kSpidLimit = 0x03FFD7FF;  // shape identifiers stay below
+constexpr std::uint32_t kClusterFull = 0x400;
+
+constexpr std::uint32_t kSlideLayoutTitleOnly = 0x0007;
+constexpr std::uint16_t kFollowMaster = 0x0007;  // objects, colour scheme, background
+constexpr std::uint32_t kSlideHasNonOutlineData = 0x4;
+
+// --- what the source holds ----------------------------------------------------
+
+// The bytes of a whole record (header and body) found in `within`.
+Bytes Whole(const Record& r, Bytes within) {
+    return within.subspan(r.offset, kRecordHeaderSize + r.body.size());
+}
+
+std::vector<Record> Children(Bytes body) {
+    std::vector<Record> out;
+    RecordCursor cursor(body);
+    while (auto r = cursor.Next())
+        out.push_back(*r);
+    return out;
+}
+
+std::optional<std::uint32_t> U32At(Bytes body, std::size_t at) {
+    if (body.size() < at + 4)
+        return std::nullopt;
+    FieldReader f(body.subspan(at), "a record");
+    return f.U32();
+}
+
+// Where each child of the document belongs in its fixed order; a child that
+// is missing is inserted before the first one that comes later.
+int DocumentRank(const Record& r) {
+    switch (r.type()) {
+        case RT_DocumentAtom:
+            return 0;
+        case RT_ExternalObjectList:
+            return 1;
+        case RT_Environment:
+            return 2;
+        case RT_SoundCollection:
+            return 3;
+        case RT_DrawingGroup:
+            return 4;
+        case RT_SlideListWithText:
+            return r.instance() == 1 ? 5 : r.instance() == 0 ? 9 : 10;
+        case RT_List:
+            return 6;
+        case RT_HeadersFooters:
+            return r.instance() == 3 ? 7 : 8;
+        case RT_SlideShowDocInfoAtom:
+            return 11;
+        case RT_NamedShows:
+            return 12;
+        case RT_Summary:
+            return 13;
+        case RT_DocRoutingSlipAtom:
+            return 14;
+        case RT_PrintOptionsAtom:
+            return 15;
+        case RT_RoundTripCustomTableStyles12Atom:
+            return 16;
+        case RT_EndDocumentAtom:
+            return 17;
+        default:
+            return -1;
+    }
+}
+constexpr int kRankObjectList = 1;
+constexpr int kRankDrawingGroup = 4;
+constexpr int kRankSlideList = 9;
+
+// The drawing group's record of clusters and counts.
+struct DrawingGroupBlock {
+    std::uint32_t spid_max = 0;
+    std::uint32_t shapes_saved = 0;
+    std::uint32_t drawings_saved = 0;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> clusters;  // drawing id, shapes used
+};
+
+std::optional<DrawingGroupBlock> ReadDrawingGroupBlock(Bytes drawing_group_body) {
+    const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
+    if (!dgg)
+        return std::nullopt;
+    const auto block = FindChild(dgg->body, RT_OfficeArtFDGGBlock);
+    if (!block || block->body.size() < 16)
+        return std::nullopt;
+    FieldReader f(block->body, "the drawing group");
+    DrawingGroupBlock b;
+    b.spid_max = f.U32();
+    const std::uint32_t cidcl = f.U32();
+    b.shapes_saved = f.U32();
+    b.drawings_saved = f.U32();
+    // Only the clusters both counted and present are kept.
+    const std::size_t listed = cidcl == 0 ? 0 : cidcl - 1;
+    const std::size_t present = f.Remaining() / 8;
+    for (std::size_t i = 0; i < std::min(listed, present); ++i) {
+        const std::uint32_t dgid = f.U32();
+        b.clusters.emplace_back(dgid, f.U32());
+    }
+    return b;
+}
+
+// The highest drawing and shape identifiers the live slides, masters and notes
+// use: the drawing group's counts may lag behind them in files other programs
+// wrote.
+struct DrawingsInUse {
+    std::uint32_t max_drawing_id = 0;
+    std::uint32_t max_shape_id = 0;
+};
+
+DrawingsInUse ScanDrawings(const SourcePresentation::Parsed& p, Bytes doc) {
+    DrawingsInUse used;
+    for (const auto& [id, offset] : p.persist_directory) {
+        const auto r = TryReadRecord(doc, offset);
+        if (!r || (r->type() != RT_Slide && r->type() != RT_MainMaster && r->type() != RT_Notes &&
+                   r->type() != RT_Handout))
+            continue;
+        try {
+            const auto drawing = FindChild(r->body, RT_Drawing);
+            if (!drawing)
+                continue;
+            const auto dg = FindChild(drawing->body, RT_OfficeArtDgContainer);
+            if (!dg)
+                continue;
+            const auto fdg = FindChild(dg->body, RT_OfficeArtFDG);
+            if (!fdg || fdg->body.size() < 8)
+                continue;
+            used.max_drawing_id = std::max<std::uint32_t>(used.max_drawing_id, fdg->instance());
+            used.max_shape_id = std::max(used.max_shape_id, *U32At(fdg->body, 4));
+        } catch (const FormatError&) {
+            // An object this program never reads may be damaged; the
+            // identifiers it would use are covered by the drawing group's.
+        }
+    }
+    return used;
+}
+
+// The largest object identifier the object list uses or has handed out.
+std::uint32_t MaxObjectId(Bytes list_body) {
+    std::uint32_t max_id = 0;
+    for (const Record& child : Children(list_body)) {
+        if (child.type() == RT_ExternalObjectListAtom) {
+            max_id = std::max(max_id, U32At(child.body, 0).value_or(0));
+            continue;
+        }
+        if (!child.IsContainer())
+            continue;
+        std::vector<Record> atoms;
+        try {
+            atoms = Children(child.body);
+        } catch (const FormatError&) {
+            continue;  // the seed covers what a damaged entry would name
+        }
+        for (const Record& atom : atoms) {
+            std::optional<std::uint32_t> id;
+            if (atom.type() == RT_ExternalOleObjectAtom)
+                id = U32At(atom.body, 8);
+            else if (atom.type() == RT_ExternalHyperlinkAtom || atom.type() == RT_ExternalMediaAtom)
+                id = U32At(atom.body, 0);
+            max_id = std::max(max_id, id.value_or(0));
+        }
+    }
+    return max_id;
+}
+
+// A slide list's entries: each SlidePersistAtom with the text records that
+// follow it, as bytes.
+struct SlideListGroups {
+    std::vector<std::uint8_t> leading;  // records before the first entry
+    std::vector<std::vector<std::uint8_t>> entries;
+    std::uint32_t max_id = 0;  // of the slides or notes listed
+};
+
+SlideListGroups SplitSlideList(Bytes body) {
+    SlideListGroups groups;
+    for (const Record& r : Children(body)) {
+        const Bytes whole = Whole(r, body);
+        if (r.type() == RT_SlidePersistAtom) {
+            groups.entries.emplace_back();
+            groups.max_id = std::max(groups.max_id, U32At(r.body, 12).value_or(0));
+        }
+        auto& target = groups.entries.empty() ? groups.leading : groups.entries.back();
+        target.insert(target.end(), whole.begin(), whole.end());
+    }
+    return groups;
+}
+
+// --- what is added ------------------------------------------------------------
+
+struct ControlPlan {
+    const ControlObject* control;
+    std::uint32_t object_id;
+    std::uint32_t storage_persist_id;
+};
+
+struct NewSlide {
+    const SlideContent* content;
+    std::uint32_t persist_id;
+    std::uint32_t slide_id;
+    std::uint32_t drawing_id;
+    std::uint32_t first_shape_id;
+    std::uint32_t shapes = 0;
+    std::vector<ControlPlan> controls;
+    std::vector<std::uint8_t> container;
+};
+
+// Titles come from file names: a line break would end the title paragraph,
+// so it becomes a break within the line.
+std::u16string TitleText(const std::u16string& title) {
+    std::u16string out = title;
+    for (char16_t& c : out) {
+        if (c == u'\r' || c == u'\n')
+            c = u'\v';
+    }
+    return out;
+}
+
+void WriteDefaultColorScheme(RecordWriter& w) {
+    const auto m = w.Begin(RT_ColorSchemeAtom, 1);
+    for (std::uint32_t rgb :
+         {0xFFFFFFu, 0x000000u, 0x808080u, 0x000000u, 0x99CC00u, 0xCC3333u, 0xFFCCCCu, 0xB2B2B2u}) {
+        w.U8(static_cast<std::uint8_t>(rgb >> 16));
+        w.U8(static_cast<std::uint8_t>(rgb >> 8));
+        w.U8(static_cast<std::uint8_t>(rgb));
+        w.U8(0);
+    }
+    w.End(m);
+}
+
+void WriteSlideContainer(NewSlide& slide, std::uint32_t master_id,
+                         std::optional<Bytes> master_scheme) {
+    RecordWriter w;
+    const auto container = w.BeginContainer(RT_Slide);
+    const auto atom = w.Begin(RT_SlideAtom, 0, 2);
+    w.U32(kSlideLayoutTitleOnly);
+    w.U8(kPlaceholderTitle);
+    w.Zeros(7);
+    w.U32(master_id);
+    w.U32(0);  // no notes slide
+    w.U16(kFollowMaster);
+    w.U16(0);
+    w.End(atom);
+    DrawingWriter drawing(w, slide.drawing_id, slide.first_shape_id);
+    // The title's text is the slide's first outline text in the slide list.
+    drawing.Placeholder(ToUnits(slide.content->title_rect), kPlaceholderTitle, 0, std::nullopt,
+                        kTextTypeTitle, 0u);
+    for (const ControlPlan& control : slide.controls)
+        drawing.Control(ToUnits(control.control->anchor), control.object_id);
+    drawing.Finish(false);
+    slide.shapes = drawing.ShapeCount();
+    // The slide follows the master's colours, so it carries the master's
+    // scheme as its own.
+    if (master_scheme)
+        w.Bytes(*master_scheme);
+    else
+        WriteDefaultColorScheme(w);
+    w.End(container);
+    slide.container = w.Take();
+}
+
+std::vector<std::uint8_t> ControlStorageRecord(const ControlObject& control) {
+    RecordWriter w;
+    const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
+    w.Bytes(CompressedStorageBody(WriteCompoundFile(ControlStorage(control))));
+    w.End(m);
+    return w.Take();
+}
+
+void WriteControlEntry(RecordWriter& w, const ControlPlan& control, std::uint32_t slide_id) {
+    const auto container = w.BeginContainer(RT_ExternalOleControl);
+    const auto control_atom = w.Begin(RT_ExternalOleControlAtom);
+    w.U32(slide_id);
+    w.End(control_atom);
+    const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
+    w.U32(1);  // draw the content
+    w.U32(2);  // an ActiveX control
+    w.U32(control.object_id);
+    w.U32(0);  // no sub-type
+    w.U32(control.storage_persist_id);
+    w.U32(0);
+    w.End(ole);
+    w.CStringAtom(u"Control", 1);
+    w.CStringAtom(control.control->prog_id, 2);
+    w.CStringAtom(control.control->prog_id, 3);
+    w.End(container);
+}
+
+void WriteSlideEntry(RecordWriter& w, const NewSlide& slide) {
+    const auto atom = w.Begin(RT_SlidePersistAtom);
+    w.U32(slide.persist_id);
+    w.U32(slide.controls.empty() ? 0 : kSlideHasNonOutlineData);
+    w.I32(1);  // one text placeholder: the title
+    w.U32(slide.slide_id);
+    w.U32(0);
+    w.End(atom);
+    const std::u16string text = TitleText(slide.content->title);
+    const auto header = w.Begin(RT_TextHeaderAtom);
+    w.U32(kTextTypeTitle);
+    w.End(header);
+    const auto chars = w.Begin(RT_TextCharsAtom);
+    w.Utf16(text);
+    w.End(chars);
+    WritePlainStyleTextProp(w, text, false);
+}
+
+// --- the writer ---------------------------------------------------------------
+
+class TemplateWriter {
+  public:
+    explicit TemplateWriter(const SaveJob& job)
+        : job_(job), p_(job.source->parsed()), doc_(p_.DocumentStream()) {}
+
+    std::vector<std::uint8_t> Write() {
+        CheckSlots();
+        const Record document = ReadRecord(doc_, p_.document_offset, "the document record");
+        document_children_ = Children(document.body);
+        document_body_ = document.body;
+        PlanNewSlides();
+        for (NewSlide& slide : new_slides_)
+            WriteSlideContainer(slide, p_.main_master.slide_id, MasterScheme());
+        return Assemble(NewDocument());
+    }
+
+  private:
+    void CheckSlots() {
+        std::set<std::size_t> used;
+        for (std::size_t i = 0; i < job_.slides.size(); ++i) {
+            const SlideSlot& slot = job_.slides[i];
+            if (const auto* index = std::get_if<std::size_t>(&slot)) {
+                if (*index >= p_.slides.size())
+                    throw FormatError("slide " + std::to_string(i + 1) +
+                                      " refers to a source slide that does not exist");
+                if (!used.insert(*index).second)
+                    throw FormatError("slide " + std::to_string(i + 1) +
+                                      " repeats a source slide listed before it");
+            } else if (std::get<const SlideContent*>(slot) == nullptr) {
+                throw FormatError("slide " + std::to_string(i + 1) + " has no content");
+            } else if (p_.main_master.persist_id == 0) {
+                throw FormatError("the template has no slide master to base a new slide on");
+            }
+        }
+    }
+
+    const Record* DocumentChild(std::uint16_t type, std::optional<std::uint16_t> instance = {}) {
+        for (const Record& r : document_children_) {
+            if (r.type() == type && (!instance || r.instance() == *instance))
+                return &r;
+        }
+        return nullptr;
+    }
+
+    std::uint32_t NextPersistId() {
+        if (next_persist_id_ > kMaxPersistId)
+            throw FormatError("the template has no persist identifiers left for new slides");
+        return next_persist_id_++;
+    }
+
+    void PlanNewSlides() {
+        next_persist_id_ = p_.max_persist_id + 1;
+
+        std::uint32_t max_slide_id = std::max(p_.max_slide_id, kFirstSlideId - 1);
+        if (const Record* notes = DocumentChild(RT_SlideListWithText, 2)) {
+            // Notes are numbered like slides; keep new slides clear of them.
+            try {
+                max_slide_id = std::max(max_slide_id, SplitSlideList(notes->body).max_id);
+            } catch (const FormatError&) {
+                // A damaged notes list: nothing to keep clear of that can be read.
+            }
+        }
+
+        std::uint32_t next_object_id = 1;
+        if (const Record* list = DocumentChild(RT_ExternalObjectList)) {
+            const std::uint32_t max_id = MaxObjectId(list->body);
+            if (max_id == std::numeric_limits<std::uint32_t>::max())
+                throw FormatError("the template has no object identifiers left for controls");
+            next_object_id = max_id + 1;
+        }
+
+        // Drawing and shape identifiers: past everything the drawing group
+        // records and every drawing in use holds.
+        if (const Record* group = DocumentChild(RT_DrawingGroup))
+            dgg_ = ReadDrawingGroupBlock(group->body);
+        const DrawingsInUse in_use = ScanDrawings(p_, doc_);
+        std::uint32_t max_drawing_id = in_use.max_drawing_id;
+        std::uint64_t used_clusters = in_use.max_shape_id / kClusterSize;
+        if (dgg_) {
+            max_drawing_id = std::max(max_drawing_id, dgg_->drawings_saved);
+            for (const auto& [dgid, count] : dgg_->clusters)
+                max_drawing_id = std::max(max_drawing_id, dgid);
+            used_clusters = std::max<std::uint64_t>(used_clusters, dgg_->clusters.size());
+            used_clusters = std::max<std::uint64_t>(used_clusters, dgg_->spid_max / kClusterSize);
+        }
+        // Cluster n holds shape identifiers n * 1024 to n * 1024 + 1023; the
+        // drawing group lists clusters from 1 on.
+        std::uint64_t next_cluster = used_clusters + 1;
+        std::uint32_t next_drawing_id = max_drawing_id + 1;
+
+        for (const SlideSlot& slot : job_.slides) {
+            const auto* content = std::get_if<const SlideContent*>(&slot);
+            if (content == nullptr)
+                continue;
+            if (max_slide_id >= kMaxSlideId)
+                throw FormatError("the template has no slide identifiers left for new slides");
+            if (next_drawing_id > kMaxDrawingId)
+                throw FormatError("the template has no drawing identifiers left for new slides");
+            if ((next_cluster + 1) * kClusterSize >= kSpidLimit)
+                throw FormatError("the template has no shape identifiers left for new slides");
+            NewSlide slide{*content,
+                           NextPersistId(),
+                           ++max_slide_id,
+                           next_drawing_id++,
+                           static_cast<std::uint32_t>(next_cluster * kClusterSize),
+                           0,
+                           {},
+                           {}};
+            slide_clusters_.push_back(next_cluster++);
+            new_slides_.push_back(std::move(slide));
+        }
+        for (NewSlide& slide : new_slides_) {
+            for (const ControlObject& control : slide.content->controls) {
+                if (next_object_id == 0)
+                    throw FormatError("the template has no object identifiers left for controls");
+                slide.controls.push_back({&control, next_object_id++, NextPersistId()});
+                max_object_id_ = slide.controls.back().object_id;
+            }
+        }
+    }
+
+    // The main master's own colour scheme, for slides that follow it.
+    std::optional<Bytes> MasterScheme() const {
+        const auto master = TryReadRecord(doc_, p_.main_master.offset);
+        if (!master || master->type() != RT_MainMaster)
+            return std::nullopt;
+        try {
+            const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
+            if (scheme && scheme->body.size() == 32)
+                return Whole(*scheme, master->body);
+        } catch (const FormatError&) {
+        }
+        return std::nullopt;
+    }
+
+    std::uint32_t LastSlideId() const {
+        if (job_.slides.empty())
+            return 0;
+        const SlideSlot& last = job_.slides.back();
+        if (const auto* index = std::get_if<std::size_t>(&last))
+            return p_.slides[*index].slide_id;
+        return new_slides_.back().slide_id;
+    }
+
+    bool AddsControls() const { return max_object_id_ != 0; }
+
+    void WriteObjectList(RecordWriter& w, const Record* existing) const {
+        std::vector<Record> children;
+        if (existing != nullptr)
+            children = Children(existing->body);
+        const auto is_atom = [](const Record& r) { return r.type() == RT_ExternalObjectListAtom; };
+        const bool has_atom = std::any_of(children.begin(), children.end(), is_atom);
+        const auto write_seed = [&](std::uint32_t old_seed) {
+            const auto atom = w.Begin(RT_ExternalObjectListAtom);
+            w.U32(std::max(old_seed, max_object_id_));
+            w.End(atom);
+        };
+        const auto list = w.BeginContainer(RT_ExternalObjectList);
+        // The atom comes first; a list without one gets it in front.
+        if (!has_atom)
+            write_seed(0);
+        bool seeded = false;
+        for (const Record& child : children) {
+            if (is_atom(child) && !seeded) {
+                write_seed(U32At(child.body, 0).value_or(0));
+                seeded = true;
+            } else {
+                w.Bytes(Whole(child, existing->body));
+            }
+        }
+        for (const NewSlide& slide : new_slides_) {
+            for (const ControlPlan& control : slide.controls)
+                WriteControlEntry(w, control, slide.slide_id);
+        }
+        w.End(list);
+    }
+
+    void WriteBlock(RecordWriter& w) const {
+        DrawingGroupBlock b = dgg_.value_or(DrawingGroupBlock{});
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> clusters = b.clusters;
+        for (std::size_t i = 0; i < new_slides_.size(); ++i) {
+            const NewSlide& slide = new_slides_[i];
+            // Clusters nobody listed but whose identifiers are in use go to
+            // the new drawing, marked full, so no shape is numbered twice.
+            while (clusters.size() + 1 < slide_clusters_[i])
+                clusters.emplace_back(slide.drawing_id, kClusterFull);
+            clusters.emplace_back(slide.drawing_id, slide.shapes);
+            b.spid_max = std::max(b.spid_max, slide.first_shape_id + slide.shapes);
+            b.shapes_saved += slide.shapes;
+            b.drawings_saved += 1;
+        }
+        const auto block = w.Begin(RT_OfficeArtFDGGBlock);
+        w.U32(b.spid_max);
+        w.U32(static_cast<std::uint32_t>(clusters.size() + 1));
+        w.U32(b.shapes_saved);
+        w.U32(b.drawings_saved);
+        for (const auto& [dgid, count] : clusters) {
+            w.U32(dgid);
+            w.U32(count);
+        }
+        w.End(block);
+    }
+
+    void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
+        const auto group = w.BeginContainer(RT_DrawingGroup);
+        bool wrote_dgg = false;
+        if (existing != nullptr) {
+            for (const Record& child : Children(existing->body)) {
+                if (child.type() != RT_OfficeArtDggContainer || wrote_dgg) {
+                    w.Bytes(Whole(child, existing->body));
+                    continue;
+                }
+                wrote_dgg = true;
+                const auto dgg =
+                    w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
+                // The block is the container's first record.
+                WriteBlock(w);
+                for (const Record& part : Children(child.body)) {
+                    if (part.type() != RT_OfficeArtFDGGBlock)
+                        w.Bytes(Whole(part, child.body));
+                }
+                w.End(dgg);
+            }
+        }
+        if (!wrote_dgg) {
+            const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
+            WriteBlock(w);
+            w.End(dgg);
+        }
+        w.End(group);
+    }
+
+    void WriteSlideList(RecordWriter& w, const Record* existing) const {
+        SlideListGroups groups;
+        if (existing != nullptr)
+            groups = SplitSlideList(existing->body);
+        // The reader listed the source's slides from these same entries.
+        if (groups.entries.size() != p_.slides.size())
+            throw FormatError("the template's slide list does not match its slides");
+        const auto list = w.BeginContainer(RT_SlideListWithText, 0);
+        w.Bytes(groups.leading);
+        std::size_t next_new = 0;
+        for (const SlideSlot& slot : job_.slides) {
+            if (const auto* index = std::get_if<std::size_t>(&slot))
+                w.Bytes(groups.entries[*index]);
+            else
+                WriteSlideEntry(w, new_slides_[next_new++]);
+        }
+        w.End(list);
+    }
+
+    std::vector<std::uint8_t> NewDocument() {
+        const Record* object_list = DocumentChild(RT_ExternalObjectList);
+        const Record* drawing_group = DocumentChild(RT_DrawingGroup);
+        const Record* slide_list = DocumentChild(RT_SlideListWithText, 0);
+        bool need_object_list = object_list == nullptr && AddsControls();
+        bool need_drawing_group = drawing_group == nullptr && !new_slides_.empty();
+        bool need_slide_list = slide_list == nullptr && !job_.slides.empty();
+
+        RecordWriter w;
+        const auto doc = w.BeginContainer(RT_Document);
+        const auto insert_missing = [&](int before_rank) {
+            if (need_object_list && kRankObjectList < before_rank) {
+                WriteObjectList(w, nullptr);
+                need_object_list = false;
+            }
+            if (need_drawing_group && kRankDrawingGroup < before_rank) {
+                WriteDrawingGroup(w, nullptr);
+                need_drawing_group = false;
+            }
+            if (need_slide_list && kRankSlideList < before_rank) {
+                WriteSlideList(w, nullptr);
+                need_slide_list = false;
+            }
+        };
+        for (const Record& child : document_children_) {
+            const int rank = DocumentRank(child);
+            if (rank >= 0)
+                insert_missing(rank);
+            if (&child == object_list && AddsControls())
+                WriteObjectList(w, object_list);
+            else if (&child == drawing_group && !new_slides_.empty())
+                WriteDrawingGroup(w, drawing_group);
+            else if (&child == slide_list)
+                WriteSlideList(w, slide_list);
+            else
+                w.Bytes(Whole(child, document_body_));
+        }
+        insert_missing(std::numeric_limits<int>::max());
+        w.End(doc);
+        return w.Take();
+    }
+
+    std::vector<std::uint8_t> CurrentUser(std::uint32_t edit_offset) const {
+        const StorageEntry* existing = p_.root.Find(kCurrentUserStream);
+        if (existing != nullptr && !existing->is_storage && existing->data.size() >= 20) {
+            const Bytes data(existing->data);
+            FieldReader f(data, "the current user record");
+            f.Skip(2);
+            const std::uint16_t type = f.U16();
+            f.Skip(4);
+            const std::uint32_t size = f.U32();
+            const std::uint32_t token = f.U32();
+            if (type == RT_CurrentUserAtom && size == 0x14 && token == kPlainHeaderToken) {
+                // The last user's name and the versions stay; only where the
+                // current edit is changes.
+                std::vector<std::uint8_t> out = existing->data;
+                for (int i = 0; i < 4; ++i)
+                    out[16 + static_cast<std::size_t>(i)] =
+                        static_cast<std::uint8_t>(edit_offset >> (8 * i));
+                return out;
+            }
+        }
+        static const std::string kUser = "Zbn2PPT";
+        std::uint32_t main_masters = 0;
+        for (const ListedSlide& m : p_.masters) {
+            const auto r = TryReadRecord(doc_, m.offset);
+            if (r && r->type() == RT_MainMaster)
+                ++main_masters;
+        }
+        RecordWriter w;
+        const auto m = w.Begin(RT_CurrentUserAtom);
+        w.U32(0x14);
+        w.U32(kPlainHeaderToken);
+        w.U32(edit_offset);
+        w.U16(static_cast<std::uint16_t>(kUser.size()));
+        w.U16(0x03F4);
+        w.U8(3);
+        w.U8(0);
+        w.U16(0);
+        for (char c : kUser)
+            w.U8(static_cast<std::uint8_t>(c));
+        w.U32(main_masters > 1 ? 9 : 8);
+        for (char c : kUser)
+            w.U16(static_cast<std::uint16_t>(c));
+        w.End(m);
+        return w.Take();
+    }
+
+    std::vector<std::uint8_t> Assemble(std::vector<std::uint8_t> document) {
+        RecordWriter stream;
+        stream.Bytes(doc_);
+        std::map<std::uint32_t, std::uint32_t> directory;
+        // A source whose chain of edits was broken gets a directory naming
+        // every live object, so the new edit stands on its own and no reader
+        // has to follow the broken links.
+        if (p_.recovered)
+            directory = p_.persist_directory;
+        const auto append = [&](std::uint32_t persist_id, const std::vector<std::uint8_t>& bytes) {
+            if (stream.Size() > std::numeric_limits<std::uint32_t>::max() - bytes.size())
+                throw FormatError("the presentation is too large to save");
+            directory[persist_id] = static_cast<std::uint32_t>(stream.Size());
+            stream.Bytes(bytes);
+        };
+        append(p_.last_edit.doc_persist_id, document);
+        for (const NewSlide& slide : new_slides_)
+            append(slide.persist_id, slide.container);
+        for (const NewSlide& slide : new_slides_) {
+            for (const ControlPlan& control : slide.controls)
+                append(control.storage_persist_id, ControlStorageRecord(*control.control));
+        }
+
+        if (stream.Size() >
+            std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1))
+            throw FormatError("the presentation is too large to save");
+        const auto directory_offset = static_cast<std::uint32_t>(stream.Size());
+        const auto atom = stream.Begin(RT_PersistDirectoryAtom);
+        for (auto it = directory.begin(); it != directory.end();) {
+            // A run of consecutive identifiers, at most 4095 long.
+            auto end = std::next(it);
+            std::uint32_t run = 1;
+            while (end != directory.end() && end->first == it->first + run &&
+                   run < kMaxPersistRun) {
+                ++end;
+                ++run;
+            }
+            stream.U32(it->first | (run << 20));
+            for (; it != end; ++it)
+                stream.U32(it->second);
+        }
+        stream.End(atom);
+
+        std::uint32_t seed = p_.max_persist_id;
+        if (!directory.empty())
+            seed = std::max(seed, directory.rbegin()->first);
+        const auto edit_offset = static_cast<std::uint32_t>(stream.Size());
+        const auto edit = stream.Begin(RT_UserEditAtom);
+        stream.U32(LastSlideId());  // the slide last viewed
+        stream.U16(0);
+        stream.U8(0);
+        stream.U8(3);
+        stream.U32(p_.recovered ? 0 : static_cast<std::uint32_t>(p_.last_edit.offset));
+        stream.U32(directory_offset);
+        stream.U32(p_.last_edit.doc_persist_id);
+        stream.U32(seed);
+        stream.U16(p_.last_edit.last_view);
+        stream.U16(0);
+        stream.End(edit);
+
+        StorageEntry root = p_.root;
+        std::vector<std::uint8_t> current_user = CurrentUser(edit_offset);
+        if (StorageEntry* e = root.Find(kDocumentStream))
+            e->data = stream.Take();
+        if (StorageEntry* e = root.Find(kCurrentUserStream)) {
+            e->is_storage = false;
+            e->children.clear();
+            e->data = std::move(current_user);
+        } else {
+            StorageEntry fresh;
+            fresh.name = kCurrentUserStream;
+            fresh.data = std::move(current_user);
+            root.children.push_back(std::move(fresh));
+        }
+        return WriteCompoundFile(root);
+    }
+
+    const SaveJob& job_;
+    const SourcePresentation::Parsed& p_;
+    Bytes doc_;
+    Bytes document_body_;
+    std::vector<Record> document_children_;
+    std::optional<DrawingGroupBlock> dgg_;
+    std::vector<std::uint64_t> slide_clusters_;
+    std::vector<NewSlide> new_slides_;
+    std::uint32_t next_persist_id_ = 0;
+    std::uint32_t max_object_id_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteOntoTemplate(const SaveJob& job) {
+    if (job.source == nullptr)
+        throw FormatError("no source presentation to save onto");
+    return TemplateWriter(job).Write();
+}
+
+}  // namespace pptfile

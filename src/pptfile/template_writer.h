@@ -1,0 +1,18 @@
+// Saving a presentation that was opened from an existing file: everything the
+// file held stays as it was, and the new slides, their controls and an updated
+// document are appended to it as one more user edit.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "pptfile/presentation.h"
+
+namespace pptfile {
+
+// The file's bytes for a job whose `source` is set. Raises FormatError for a
+// job that cannot be written onto its source (a source slide out of range or
+// listed twice, a source without a main master, identifiers exhausted, ...).
+std::vector<std::uint8_t> WriteOntoTemplate(const SaveJob& job);
+
+}  // namespace pptfile
