@@ -3,13 +3,16 @@
 // control (ProgID, anchor and size in points) on the last slide.
 //
 //   java PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt
+//   java PptChecker --templates LIST    (see checkTemplates)
 //
 // The presentation comes on standard input and the title from a UTF-8 file,
 // so that neither depends on how the JVM decodes its command line.
+import java.io.InputStream;
 import java.io.PrintStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Paths;
+import java.util.ArrayList;
 import java.util.List;
 
 import org.apache.poi.hslf.model.ActiveXShape;
@@ -49,46 +52,93 @@ public final class PptChecker {
         return null;
     }
 
+    // The slide count, every title, the last one as expected, and the
+    // control with its anchor on the last slide.
+    private static void checkShow(HSLFSlideShow show, int slides, String title, String progId,
+                                  double[] anchor, List<String> earlierTitles) {
+        List<HSLFSlide> all = show.getSlides();
+        System.out.println("slides=" + all.size());
+        for (int i = 0; i < all.size(); i++) {
+            System.out.println("title." + (i + 1) + "=" + all.get(i).getTitle());
+        }
+        check(all.size() == slides, "slide count " + all.size() + ", expected " + slides);
+        if (all.isEmpty()) return;
+        for (int i = 0; i < earlierTitles.size() && i < all.size(); i++) {
+            String expected = earlierTitles.get(i);
+            String actual = all.get(i).getTitle();
+            check(expected == null ? actual == null : expected.equals(actual),
+                  "slide " + (i + 1) + " title \"" + actual + "\", the template's is \"" + expected + "\"");
+        }
+        HSLFSlide last = all.get(all.size() - 1);
+        check(title.equals(last.getTitle()), "last title \"" + last.getTitle() + "\", expected \"" + title + "\"");
+
+        boolean found = false;
+        for (HSLFShape shape : last.getShapes()) {
+            ExControl control = findControl(show, shape);
+            if (control == null) continue;
+            java.awt.geom.Rectangle2D a = shape.getAnchor();
+            System.out.println("control=" + control.getProgId() + " " + a.getX() + " " + a.getY() + " "
+                               + a.getWidth() + " " + a.getHeight() + " ("
+                               + shape.getClass().getSimpleName() + ")");
+            if (!progId.equals(control.getProgId())) continue;
+            found = true;
+            check(Math.abs(a.getX() - anchor[0]) < 0.07 && Math.abs(a.getY() - anchor[1]) < 0.07
+                      && Math.abs(a.getWidth() - anchor[2]) < 0.07
+                      && Math.abs(a.getHeight() - anchor[3]) < 0.07,
+                  "control anchor " + a + ", expected " + java.util.Arrays.toString(anchor));
+        }
+        check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
+    }
+
+    private static double[] parseAnchor(String[] fields, int from) {
+        return new double[] {Double.parseDouble(fields[from]), Double.parseDouble(fields[from + 1]),
+                             Double.parseDouble(fields[from + 2]), Double.parseDouble(fields[from + 3])};
+    }
+
+    // Outputs saved onto templates, one per line of LIST, tab-separated:
+    //   TEMPLATE OUTPUT TITLE_FILE PROGID SLIDES LEFT TOP WIDTH HEIGHT
+    // The earlier slides' titles must be what POI reads from the template
+    // itself. All in one JVM, so the whole corpus costs one start-up.
+    private static void checkTemplates(String list) throws Exception {
+        for (String line : Files.readAllLines(Paths.get(list), StandardCharsets.UTF_8)) {
+            if (line.isEmpty()) continue;
+            String[] f = line.split("\t");
+            System.out.println("== " + f[1]);
+            int before = failures;
+            List<String> templateTitles = new ArrayList<>();
+            try (InputStream in = Files.newInputStream(Paths.get(f[0]));
+                 HSLFSlideShow template = new HSLFSlideShow(in)) {
+                for (HSLFSlide slide : template.getSlides()) templateTitles.add(slide.getTitle());
+            } catch (Exception e) {
+                System.out.println("note: POI cannot read the template itself (" + e + "); titles not compared");
+            }
+            String title = new String(Files.readAllBytes(Paths.get(f[2])), StandardCharsets.UTF_8);
+            try (InputStream in = Files.newInputStream(Paths.get(f[1]));
+                 HSLFSlideShow show = new HSLFSlideShow(in)) {
+                checkShow(show, Integer.parseInt(f[4]), title, f[3], parseAnchor(f, 5), templateTitles);
+            } catch (Exception e) {
+                check(false, "POI cannot read " + f[1] + ": " + e);
+            }
+            System.out.println(failures == before ? "ok" : "FAILED: " + f[1]);
+        }
+    }
+
     public static void main(String[] args) throws Exception {
         PrintStream out = new PrintStream(System.out, true, "UTF-8");
         System.setOut(out);
+        if (args.length == 2 && args[0].equals("--templates")) {
+            checkTemplates(args[1]);
+            System.exit(failures == 0 ? 0 : 1);
+        }
         if (args.length != 7) {
             System.out.println("usage: PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt");
+            System.out.println("       PptChecker --templates LIST");
             System.exit(2);
         }
         int slides = Integer.parseInt(args[0]);
         String title = new String(Files.readAllBytes(Paths.get(args[1])), StandardCharsets.UTF_8);
-        String progId = args[2];
-        double[] anchor = {Double.parseDouble(args[3]), Double.parseDouble(args[4]),
-                           Double.parseDouble(args[5]), Double.parseDouble(args[6])};
-
         try (HSLFSlideShow show = new HSLFSlideShow(System.in)) {
-            List<HSLFSlide> all = show.getSlides();
-            System.out.println("slides=" + all.size());
-            for (int i = 0; i < all.size(); i++) {
-                System.out.println("title." + (i + 1) + "=" + all.get(i).getTitle());
-            }
-            check(all.size() == slides, "slide count " + all.size() + ", expected " + slides);
-            if (all.isEmpty()) System.exit(1);
-            HSLFSlide last = all.get(all.size() - 1);
-            check(title.equals(last.getTitle()), "last title \"" + last.getTitle() + "\", expected \"" + title + "\"");
-
-            boolean found = false;
-            for (HSLFShape shape : last.getShapes()) {
-                ExControl control = findControl(show, shape);
-                if (control == null) continue;
-                java.awt.geom.Rectangle2D a = shape.getAnchor();
-                System.out.println("control=" + control.getProgId() + " " + a.getX() + " " + a.getY() + " "
-                                   + a.getWidth() + " " + a.getHeight() + " ("
-                                   + shape.getClass().getSimpleName() + ")");
-                if (!progId.equals(control.getProgId())) continue;
-                found = true;
-                check(Math.abs(a.getX() - anchor[0]) < 0.07 && Math.abs(a.getY() - anchor[1]) < 0.07
-                          && Math.abs(a.getWidth() - anchor[2]) < 0.07
-                          && Math.abs(a.getHeight() - anchor[3]) < 0.07,
-                      "control anchor " + a + ", expected " + java.util.Arrays.toString(anchor));
-            }
-            check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
+            checkShow(show, slides, title, args[2], parseAnchor(args, 3), new ArrayList<>());
         }
         System.exit(failures == 0 ? 0 : 1);
     }
