@@ -16,6 +16,7 @@
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
 #include "pptfile/presentation_parsed.h"
+#include "pptfile/reader_test_builder.h"
 #include "pptfile/record_types.h"
 #include "pptfile/record_walker.h"
 
@@ -419,6 +420,91 @@ TEST(TemplateWriterTest, AnObjectListIsAddedWhereTheDocumentHadNone) {
     ASSERT_EQ(saved.Slides().size(), 1u);
     EXPECT_EQ(saved.Slides()[0].title, u"new");
 }
+
+// Files built record by record with what real files rarely show: no drawing
+// group at all, every drawing numbered 1, controls already in the object
+// list, no slides, a missing "Current User", broken edit links.
+struct BuiltTemplateCase {
+    const char* name;
+    testing::BuildOptions options;
+};
+
+testing::BuildOptions Built(std::size_t slides, std::size_t controls_per_slide) {
+    testing::BuildOptions o;
+    for (std::size_t i = 0; i < slides; ++i) {
+        testing::BuiltSlide slide;
+        slide.title = u"built " + std::u16string(1, static_cast<char16_t>(u'A' + i));
+        slide.controls.resize(controls_per_slide);
+        o.slides.push_back(slide);
+    }
+    return o;
+}
+
+testing::BuildOptions With(testing::BuildOptions o, void (*change)(testing::BuildOptions&)) {
+    change(o);
+    return o;
+}
+
+class BuiltTemplateTest : public ::testing::TestWithParam<BuiltTemplateCase> {};
+
+TEST_P(BuiltTemplateTest, TakesTheNewSlideSoundly) {
+    const SourcePresentation source =
+        SourcePresentation::FromBytes(testing::BuildFile(GetParam().options));
+    const std::size_t n = source.Slides().size();
+    const SlideContent added = NewSlide(source, u"added", "state");
+    SaveJob job;
+    job.source = &source;
+    for (std::size_t i = 0; i < n; ++i)
+        job.slides.emplace_back(i);
+    job.slides.emplace_back(&added);
+    const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
+
+    ASSERT_EQ(saved.Slides().size(), n + 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        EXPECT_EQ(saved.Slides()[i].title, source.Slides()[i].title);
+        // Controls already there keep theirs: the new one took a fresh id.
+        ASSERT_EQ(saved.Slides()[i].controls.size(), source.Slides()[i].controls.size());
+        for (std::size_t c = 0; c < source.Slides()[i].controls.size(); ++c)
+            EXPECT_EQ(saved.Slides()[i].controls[c].state, source.Slides()[i].controls[c].state);
+    }
+    EXPECT_EQ(saved.Slides().back().title, u"added");
+    ASSERT_EQ(saved.Slides().back().controls.size(), 1u);
+    EXPECT_EQ(saved.Slides().back().controls[0].state, Bytes({'s', 't', 'a', 't', 'e'}));
+    ExpectSoundEdit(source, saved, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Built, BuiltTemplateTest,
+    ::testing::Values(
+        BuiltTemplateCase{"NoSlidesNoObjectListNoDrawingGroup", Built(0, 0)},
+        BuiltTemplateCase{"SlidesSharingADrawingId", Built(3, 0)},
+        BuiltTemplateCase{"ControlsAlreadyListed", Built(2, 2)},
+        BuiltTemplateCase{
+            "NoCurrentUser",
+            With(Built(2, 1), [](testing::BuildOptions& o) { o.current_user = false; })},
+        BuiltTemplateCase{"CurrentUserPointsNowhere", With(Built(2, 1),
+                                                           [](testing::BuildOptions& o) {
+                                                               o.current_edit_override =
+                                                                   0x7FFFFFF0u;
+                                                           })},
+        BuiltTemplateCase{"SecondEditLinksPastTheEnd", With(Built(2, 1),
+                                                            [](testing::BuildOptions& o) {
+                                                                o.second_edit = true;
+                                                                o.second_edit_link =
+                                                                    testing::EditLink::kPastEnd;
+                                                            })},
+        BuiltTemplateCase{"SecondEditLinksIntoARecord", With(Built(1, 1),
+                                                             [](testing::BuildOptions& o) {
+                                                                 o.second_edit = true;
+                                                                 o.second_edit_link =
+                                                                     testing::EditLink::kIntoRecord;
+                                                             })},
+        BuiltTemplateCase{
+            "TwoGoodEdits",
+            With(Built(2, 1), [](testing::BuildOptions& o) { o.second_edit = true; })}),
+    [](const ::testing::TestParamInfo<BuiltTemplateCase>& param_info) {
+        return std::string(param_info.param.name);
+    });
 
 }  // namespace
 }  // namespace pptfile
