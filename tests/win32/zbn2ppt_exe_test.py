@@ -89,12 +89,19 @@ def main():
             else:
                 passed += 1
                 print("ok: %s" % name)
-        if not os.path.exists(output):
-            failed += 1
-            print("FAIL: the output probe did not create %s" % output)
-        else:
-            passed += 1
-            print("ok: the output probe created the output file")
+        # The wide argument vector carries names beyond ASCII to the probe intact.
+        wide_output = os.path.join(work, "M\u00fcller \u6570\u636e.ppt")
+        for path, name in [(output, "the output probe created the output file"),
+                           (wide_output, "a name beyond ASCII reached the probe intact")]:
+            if path == wide_output:
+                run([windows_path(data), windows_path(wide_output)], options.exe, options.wine,
+                    work)
+            if os.path.exists(path):
+                passed += 1
+                print("ok: %s" % name)
+            else:
+                failed += 1
+                print("FAIL: %s: %s is missing" % (name, path))
 
     print("%d passed, %d failed" % (passed, failed))
     return 0 if failed == 0 else 1
