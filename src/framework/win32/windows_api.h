@@ -31,6 +31,12 @@ typedef char16_t WCHAR;
 #define WIN32_LEAN_AND_MEAN
 #endif
 
+// The unaligned-string helpers of <stralign.h> call the C runtime's wchar_t
+// functions with WCHAR strings; the program uses none of them.
+#ifndef __STRALIGN_H_
+#define __STRALIGN_H_
+#endif
+
 #include <windows.h>
 // After <windows.h>: IDispatch, VARIANT, BSTR and the OLE calls.
 #include <ole2.h>
