@@ -2,17 +2,19 @@
 // the slides and the controls' storages as persist objects, then the persist
 // directory and the one user edit that points at it.
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "pptfile/compound_file.h"
-#include "pptfile/control_storage.h"
 #include "pptfile/drawing_writer.h"
+#include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
 #include "pptfile/property_sets.h"
 #include "pptfile/record_writer.h"
+#include "pptfile/slide_parts.h"
 #include "pptfile/template_writer.h"
 #include "pptfile/text_styles.h"
 
@@ -24,37 +26,22 @@ constexpr std::uint32_t kMainMasterPersistId = 2;
 constexpr std::uint32_t kNotesMasterPersistId = 3;
 constexpr std::uint32_t kFirstSlidePersistId = 4;
 constexpr std::uint32_t kMainMasterId = 0x80000000;
-constexpr std::uint32_t kFirstSlideId = 0x100;
 constexpr std::uint32_t kMainMasterDrawingId = 1;
 constexpr std::uint32_t kNotesMasterDrawingId = 2;
 constexpr std::uint32_t kFirstSlideDrawingId = 3;
-// A persist directory entry counts its offsets in 12 bits.
-constexpr std::uint32_t kMaxPersistRun = 0xFFF;
 // Drawing identifiers are 12-bit record instances.
 constexpr std::size_t kMaxSlides = 0xFFE - kFirstSlideDrawingId;
-
-constexpr std::uint32_t kSlideLayoutTitleBody = 0x0001;
-constexpr std::uint32_t kSlideLayoutTitleOnly = 0x0007;
-constexpr std::uint16_t kFollowMaster =
-    0x0007;  // objects, colour scheme and background of the master
 
 const std::u16string kMasterTitleText = u"Click to edit Master title style";
 const std::u16string kMasterBodyText =
     u"Click to edit Master text styles\rSecond level\rThird level\rFourth level\rFifth level";
-
-struct ControlPlan {
-    const ControlObject* control;
-    std::uint32_t object_id;
-    std::uint32_t storage_persist_id;
-    std::uint32_t slide_id;
-};
 
 struct SlidePlan {
     const SlideContent* content;
     std::uint32_t persist_id;
     std::uint32_t slide_id;
     std::uint32_t drawing_id;
-    std::vector<ControlPlan> controls;
+    std::vector<PlacedControl> controls;
 };
 
 struct Plan {
@@ -82,54 +69,11 @@ Plan MakePlan(const SaveJob& job) {
     }
     for (SlidePlan& slide : plan.slides) {
         for (const ControlObject& control : slide.content->controls) {
-            slide.controls.push_back({&control, ++plan.control_count, persist++, slide.slide_id});
+            slide.controls.push_back({&control, ++plan.control_count, persist++});
         }
     }
     plan.last_persist_id = persist - 1;
     return plan;
-}
-
-// Titles come from file names: a line break would end the title paragraph,
-// so it becomes a break within the line.
-std::u16string TitleText(const std::u16string& title) {
-    std::u16string out = title;
-    for (char16_t& c : out) {
-        if (c == u'\r' || c == u'\n')
-            c = u'\v';
-    }
-    return out;
-}
-
-void WriteColorScheme(RecordWriter& w) {
-    const auto m = w.Begin(RT_ColorSchemeAtom, 1);
-    // Background, text and lines, shadows, title text, fills, accent,
-    // accent and hyperlink, accent and followed hyperlink.
-    for (std::uint32_t rgb :
-         {0xFFFFFFu, 0x000000u, 0x808080u, 0x000000u, 0x99CC00u, 0xCC3333u, 0xFFCCCCu, 0xB2B2B2u}) {
-        w.U8(static_cast<std::uint8_t>(rgb >> 16));
-        w.U8(static_cast<std::uint8_t>(rgb >> 8));
-        w.U8(static_cast<std::uint8_t>(rgb));
-        w.U8(0);
-    }
-    w.End(m);
-}
-
-void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
-                    std::initializer_list<std::uint8_t> placeholders, std::uint32_t master_id,
-                    std::uint16_t flags) {
-    const auto m = w.Begin(RT_SlideAtom, 0, 2);
-    w.U32(layout);
-    std::size_t n = 0;
-    for (std::uint8_t p : placeholders) {
-        w.U8(p);
-        ++n;
-    }
-    w.Zeros(8 - n);
-    w.U32(master_id);
-    w.U32(0);  // no notes slide
-    w.U16(flags);
-    w.U16(0);
-    w.End(m);
 }
 
 std::vector<std::uint8_t> MainMaster(std::uint32_t& shapes) {
@@ -153,7 +97,7 @@ std::vector<std::uint8_t> MainMaster(std::uint32_t& shapes) {
                         4, std::nullopt, kTextTypeOther, std::nullopt);
     drawing.Finish(true);
     shapes = drawing.ShapeCount();
-    WriteColorScheme(w);
+    WriteDefaultColorScheme(w);
     w.End(master);
     return w.Take();
 }
@@ -169,33 +113,15 @@ std::vector<std::uint8_t> NotesMaster(std::uint32_t& shapes) {
     DrawingWriter drawing(w, kNotesMasterDrawingId);
     drawing.Finish(true);
     shapes = drawing.ShapeCount();
-    WriteColorScheme(w);
+    WriteDefaultColorScheme(w);
     w.End(notes);
     return w.Take();
 }
 
 std::vector<std::uint8_t> Slide(const SlidePlan& slide, std::uint32_t& shapes) {
     RecordWriter w;
-    const auto container = w.BeginContainer(RT_Slide);
-    WriteSlideAtom(w, kSlideLayoutTitleOnly, {kPlaceholderTitle}, kMainMasterId, kFollowMaster);
-    DrawingWriter drawing(w, slide.drawing_id);
-    // The title's text is the slide's first outline text in the slide list.
-    drawing.Placeholder(ToUnits(slide.content->title_rect), kPlaceholderTitle, 0, std::nullopt,
-                        kTextTypeTitle, 0u);
-    for (const ControlPlan& control : slide.controls)
-        drawing.Control(ToUnits(control.control->anchor), control.object_id);
-    drawing.Finish(false);
-    shapes = drawing.ShapeCount();
-    WriteColorScheme(w);
-    w.End(container);
-    return w.Take();
-}
-
-std::vector<std::uint8_t> ControlStorageRecord(const ControlObject& control) {
-    RecordWriter w;
-    const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
-    w.Bytes(CompressedStorageBody(WriteCompoundFile(ControlStorage(control))));
-    w.End(m);
+    shapes = WriteTitleOnlySlide(w, *slide.content, slide.controls, kMainMasterId,
+                                 {slide.drawing_id, FirstShapeId(slide.drawing_id)}, std::nullopt);
     return w.Take();
 }
 
@@ -207,24 +133,8 @@ void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
     w.U32(plan.control_count);  // seed: the largest identifier in use
     w.End(atom);
     for (const SlidePlan& slide : plan.slides) {
-        for (const ControlPlan& control : slide.controls) {
-            const auto container = w.BeginContainer(RT_ExternalOleControl);
-            const auto control_atom = w.Begin(RT_ExternalOleControlAtom);
-            w.U32(control.slide_id);
-            w.End(control_atom);
-            const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
-            w.U32(1);  // draw the content
-            w.U32(2);  // an ActiveX control
-            w.U32(control.object_id);
-            w.U32(0);  // no sub-type
-            w.U32(control.storage_persist_id);
-            w.U32(0);
-            w.End(ole);
-            w.CStringAtom(u"Control", 1);
-            w.CStringAtom(control.control->prog_id, 2);
-            w.CStringAtom(control.control->prog_id, 3);
-            w.End(container);
-        }
+        for (const PlacedControl& control : slide.controls)
+            WriteControlEntry(w, control, slide.slide_id);
     }
     w.End(list);
 }
@@ -276,21 +186,7 @@ void WriteSlideList(RecordWriter& w, const Plan& plan) {
 
     const auto slides = w.BeginContainer(RT_SlideListWithText, 0);
     for (const SlidePlan& slide : plan.slides) {
-        const auto atom = w.Begin(RT_SlidePersistAtom);
-        w.U32(slide.persist_id);
-        w.U32(slide.controls.empty() ? 0 : 0x4);  // holds more than placeholder text
-        w.I32(1);                                 // one text placeholder: the title
-        w.U32(slide.slide_id);
-        w.U32(0);
-        w.End(atom);
-        const std::u16string text = TitleText(slide.content->title);
-        const auto header = w.Begin(RT_TextHeaderAtom);
-        w.U32(kTextTypeTitle);
-        w.End(header);
-        const auto chars = w.Begin(RT_TextCharsAtom);
-        w.Utf16(text);
-        w.End(chars);
-        WritePlainStyleTextProp(w, text, false);
+        WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
     }
     w.End(slides);
 }
@@ -324,27 +220,6 @@ std::vector<std::uint8_t> Document(const Plan& plan, const DrawingCounts& counts
     return w.Take();
 }
 
-std::vector<std::uint8_t> CurrentUserStream(std::uint32_t offset_to_current_edit) {
-    static const std::string kUser = "Zbn2PPT";
-    RecordWriter w;
-    const auto m = w.Begin(RT_CurrentUserAtom);
-    w.U32(0x14);
-    w.U32(0xE391C05F);  // not encrypted
-    w.U32(offset_to_current_edit);
-    w.U16(static_cast<std::uint16_t>(kUser.size()));
-    w.U16(0x03F4);
-    w.U8(3);
-    w.U8(0);
-    w.U16(0);
-    for (char c : kUser)
-        w.U8(static_cast<std::uint8_t>(c));
-    w.U32(8);  // one main master
-    for (char c : kUser)
-        w.U16(static_cast<std::uint16_t>(c));
-    w.End(m);
-    return w.Take();
-}
-
 StorageEntry Stream(std::string name, std::vector<std::uint8_t> data) {
     StorageEntry e;
     e.name = std::move(name);
@@ -370,43 +245,31 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
     for (auto& s : slides)
         objects.push_back(std::move(s));
     for (const SlidePlan& slide : plan.slides) {
-        for (const ControlPlan& control : slide.controls)
+        for (const PlacedControl& control : slide.controls)
             objects.push_back(ControlStorageRecord(*control.control));
     }
 
     RecordWriter stream;
-    std::vector<std::uint32_t> offsets;
-    for (const auto& object : objects) {
-        offsets.push_back(static_cast<std::uint32_t>(stream.Size()));
-        stream.Bytes(object);
+    std::map<std::uint32_t, std::uint32_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets[static_cast<std::uint32_t>(i + 1)] = static_cast<std::uint32_t>(stream.Size());
+        stream.Bytes(objects[i]);
     }
     const auto directory_offset = static_cast<std::uint32_t>(stream.Size());
-    const auto directory = stream.Begin(RT_PersistDirectoryAtom);
-    for (std::size_t first = 0; first < offsets.size(); first += kMaxPersistRun) {
-        const std::size_t run = std::min<std::size_t>(kMaxPersistRun, offsets.size() - first);
-        stream.U32(static_cast<std::uint32_t>(first + 1) | (static_cast<std::uint32_t>(run) << 20));
-        for (std::size_t i = 0; i < run; ++i)
-            stream.U32(offsets[first + i]);
-    }
-    stream.End(directory);
+    WritePersistDirectory(stream, offsets);
     const auto edit_offset = static_cast<std::uint32_t>(stream.Size());
-    const auto edit = stream.Begin(RT_UserEditAtom);
-    stream.U32(plan.slides.empty() ? 0 : plan.slides.back().slide_id);  // last slide viewed
-    stream.U16(0);
-    stream.U8(0);
-    stream.U8(3);
-    stream.U32(0);  // no earlier edit
-    stream.U32(directory_offset);
-    stream.U32(kDocumentPersistId);
-    stream.U32(plan.last_persist_id);
-    stream.U16(1);  // slide view
-    stream.U16(0);
-    stream.End(edit);
+    UserEdit edit;  // the first edit: none before it
+    edit.last_slide_viewed = plan.slides.empty() ? 0 : plan.slides.back().slide_id;
+    edit.directory_offset = directory_offset;
+    edit.document_persist_id = kDocumentPersistId;
+    edit.max_persist_id = plan.last_persist_id;
+    edit.last_view = 1;  // slide view
+    WriteUserEdit(stream, edit);
 
     StorageEntry root;
     root.name = "Root Entry";
     root.is_storage = true;
-    root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset)));
+    root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset, false)));
     root.children.push_back(Stream("PowerPoint Document", stream.Take()));
     root.children.push_back(
         Stream("\x05SummaryInformation",

@@ -16,14 +16,13 @@
 #include <utility>
 
 #include "pptfile/compound_file.h"
-#include "pptfile/control_storage.h"
-#include "pptfile/drawing_writer.h"
+#include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/presentation_parsed.h"
 #include "pptfile/record_reader.h"
 #include "pptfile/record_types.h"
 #include "pptfile/record_writer.h"
-#include "pptfile/text_styles.h"
+#include "pptfile/slide_parts.h"
 
 namespace pptfile {
 namespace {
@@ -37,19 +36,12 @@ constexpr std::uint16_t RT_ExternalHyperlinkAtom = 0x0FD3;
 constexpr std::uint16_t RT_ExternalMediaAtom = 0x1004;
 constexpr std::uint16_t RT_RoundTripCustomTableStyles12Atom = 0x0428;
 
-constexpr std::uint32_t kPlainHeaderToken = 0xE391C05Fu;
 constexpr std::uint32_t kMaxPersistId = 0xFFFFE;
-constexpr std::uint32_t kMaxPersistRun = 0xFFF;
-constexpr std::uint32_t kFirstSlideId = 0x100;
 constexpr std::uint32_t kMaxSlideId = 0x7FFFFFFE;
 constexpr std::uint32_t kMaxDrawingId = 0xFFE;
 constexpr std::uint32_t kClusterSize = 1024;
 constexpr std::uint32_t kSpidLimit = 0x03FFD7FF;  // shape identifiers stay below
 constexpr std::uint32_t kClusterFull = 0x400;
-
-constexpr std::uint32_t kSlideLayoutTitleOnly = 0x0007;
-constexpr std::uint16_t kFollowMaster = 0x0007;  // objects, colour scheme, background
-constexpr std::uint32_t kSlideHasNonOutlineData = 0x4;
 
 // --- what the source holds ----------------------------------------------------
 
@@ -233,12 +225,6 @@ SlideListGroups SplitSlideList(Bytes body) {
 
 // --- what is added ------------------------------------------------------------
 
-struct ControlPlan {
-    const ControlObject* control;
-    std::uint32_t object_id;
-    std::uint32_t storage_persist_id;
-};
-
 struct NewSlide {
     const SlideContent* content;
     std::uint32_t persist_id;
@@ -246,107 +232,18 @@ struct NewSlide {
     std::uint32_t drawing_id;
     std::uint32_t first_shape_id;
     std::uint32_t shapes = 0;
-    std::vector<ControlPlan> controls;
+    std::vector<PlacedControl> controls;
     std::vector<std::uint8_t> container;
 };
-
-// Titles come from file names: a line break would end the title paragraph,
-// so it becomes a break within the line.
-std::u16string TitleText(const std::u16string& title) {
-    std::u16string out = title;
-    for (char16_t& c : out) {
-        if (c == u'\r' || c == u'\n')
-            c = u'\v';
-    }
-    return out;
-}
-
-void WriteDefaultColorScheme(RecordWriter& w) {
-    const auto m = w.Begin(RT_ColorSchemeAtom, 1);
-    for (std::uint32_t rgb :
-         {0xFFFFFFu, 0x000000u, 0x808080u, 0x000000u, 0x99CC00u, 0xCC3333u, 0xFFCCCCu, 0xB2B2B2u}) {
-        w.U8(static_cast<std::uint8_t>(rgb >> 16));
-        w.U8(static_cast<std::uint8_t>(rgb >> 8));
-        w.U8(static_cast<std::uint8_t>(rgb));
-        w.U8(0);
-    }
-    w.End(m);
-}
 
 void WriteSlideContainer(NewSlide& slide, std::uint32_t master_id,
                          std::optional<Bytes> master_scheme) {
     RecordWriter w;
-    const auto container = w.BeginContainer(RT_Slide);
-    const auto atom = w.Begin(RT_SlideAtom, 0, 2);
-    w.U32(kSlideLayoutTitleOnly);
-    w.U8(kPlaceholderTitle);
-    w.Zeros(7);
-    w.U32(master_id);
-    w.U32(0);  // no notes slide
-    w.U16(kFollowMaster);
-    w.U16(0);
-    w.End(atom);
-    DrawingWriter drawing(w, slide.drawing_id, slide.first_shape_id);
-    // The title's text is the slide's first outline text in the slide list.
-    drawing.Placeholder(ToUnits(slide.content->title_rect), kPlaceholderTitle, 0, std::nullopt,
-                        kTextTypeTitle, 0u);
-    for (const ControlPlan& control : slide.controls)
-        drawing.Control(ToUnits(control.control->anchor), control.object_id);
-    drawing.Finish(false);
-    slide.shapes = drawing.ShapeCount();
     // The slide follows the master's colours, so it carries the master's
     // scheme as its own.
-    if (master_scheme)
-        w.Bytes(*master_scheme);
-    else
-        WriteDefaultColorScheme(w);
-    w.End(container);
+    slide.shapes = WriteTitleOnlySlide(w, *slide.content, slide.controls, master_id,
+                                       {slide.drawing_id, slide.first_shape_id}, master_scheme);
     slide.container = w.Take();
-}
-
-std::vector<std::uint8_t> ControlStorageRecord(const ControlObject& control) {
-    RecordWriter w;
-    const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
-    w.Bytes(CompressedStorageBody(WriteCompoundFile(ControlStorage(control))));
-    w.End(m);
-    return w.Take();
-}
-
-void WriteControlEntry(RecordWriter& w, const ControlPlan& control, std::uint32_t slide_id) {
-    const auto container = w.BeginContainer(RT_ExternalOleControl);
-    const auto control_atom = w.Begin(RT_ExternalOleControlAtom);
-    w.U32(slide_id);
-    w.End(control_atom);
-    const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
-    w.U32(1);  // draw the content
-    w.U32(2);  // an ActiveX control
-    w.U32(control.object_id);
-    w.U32(0);  // no sub-type
-    w.U32(control.storage_persist_id);
-    w.U32(0);
-    w.End(ole);
-    w.CStringAtom(u"Control", 1);
-    w.CStringAtom(control.control->prog_id, 2);
-    w.CStringAtom(control.control->prog_id, 3);
-    w.End(container);
-}
-
-void WriteSlideEntry(RecordWriter& w, const NewSlide& slide) {
-    const auto atom = w.Begin(RT_SlidePersistAtom);
-    w.U32(slide.persist_id);
-    w.U32(slide.controls.empty() ? 0 : kSlideHasNonOutlineData);
-    w.I32(1);  // one text placeholder: the title
-    w.U32(slide.slide_id);
-    w.U32(0);
-    w.End(atom);
-    const std::u16string text = TitleText(slide.content->title);
-    const auto header = w.Begin(RT_TextHeaderAtom);
-    w.U32(kTextTypeTitle);
-    w.End(header);
-    const auto chars = w.Begin(RT_TextCharsAtom);
-    w.Utf16(text);
-    w.End(chars);
-    WritePlainStyleTextProp(w, text, false);
 }
 
 // --- the writer ---------------------------------------------------------------
@@ -522,7 +419,7 @@ class TemplateWriter {
             }
         }
         for (const NewSlide& slide : new_slides_) {
-            for (const ControlPlan& control : slide.controls)
+            for (const PlacedControl& control : slide.controls)
                 WriteControlEntry(w, control, slide.slide_id);
         }
         w.End(list);
@@ -596,8 +493,10 @@ class TemplateWriter {
         for (const SlideSlot& slot : job_.slides) {
             if (const auto* index = std::get_if<std::size_t>(&slot))
                 w.Bytes(groups.entries[*index]);
-            else
-                WriteSlideEntry(w, new_slides_[next_new++]);
+            else {
+                const NewSlide& slide = new_slides_[next_new++];
+                WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
+            }
         }
         w.End(list);
     }
@@ -664,30 +563,13 @@ class TemplateWriter {
                 return out;
             }
         }
-        static const std::string kUser = "Zbn2PPT";
         std::uint32_t main_masters = 0;
         for (const ListedSlide& m : p_.masters) {
             const auto r = TryReadRecord(doc_, m.offset);
             if (r && r->type() == RT_MainMaster)
                 ++main_masters;
         }
-        RecordWriter w;
-        const auto m = w.Begin(RT_CurrentUserAtom);
-        w.U32(0x14);
-        w.U32(kPlainHeaderToken);
-        w.U32(edit_offset);
-        w.U16(static_cast<std::uint16_t>(kUser.size()));
-        w.U16(0x03F4);
-        w.U8(3);
-        w.U8(0);
-        w.U16(0);
-        for (char c : kUser)
-            w.U8(static_cast<std::uint8_t>(c));
-        w.U32(main_masters > 1 ? 9 : 8);
-        for (char c : kUser)
-            w.U16(static_cast<std::uint16_t>(c));
-        w.End(m);
-        return w.Take();
+        return CurrentUserStream(edit_offset, main_masters > 1);
     }
 
     std::vector<std::uint8_t> Assemble(std::vector<std::uint8_t> document) {
@@ -709,7 +591,7 @@ class TemplateWriter {
         for (const NewSlide& slide : new_slides_)
             append(slide.persist_id, slide.container);
         for (const NewSlide& slide : new_slides_) {
-            for (const ControlPlan& control : slide.controls)
+            for (const PlacedControl& control : slide.controls)
                 append(control.storage_persist_id, ControlStorageRecord(*control.control));
         }
 
@@ -717,38 +599,21 @@ class TemplateWriter {
             std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1))
             throw FormatError("the presentation is too large to save");
         const auto directory_offset = static_cast<std::uint32_t>(stream.Size());
-        const auto atom = stream.Begin(RT_PersistDirectoryAtom);
-        for (auto it = directory.begin(); it != directory.end();) {
-            // A run of consecutive identifiers, at most 4095 long.
-            auto end = std::next(it);
-            std::uint32_t run = 1;
-            while (end != directory.end() && end->first == it->first + run &&
-                   run < kMaxPersistRun) {
-                ++end;
-                ++run;
-            }
-            stream.U32(it->first | (run << 20));
-            for (; it != end; ++it)
-                stream.U32(it->second);
-        }
-        stream.End(atom);
+        WritePersistDirectory(stream, directory);
 
         std::uint32_t seed = p_.max_persist_id;
         if (!directory.empty())
             seed = std::max(seed, directory.rbegin()->first);
         const auto edit_offset = static_cast<std::uint32_t>(stream.Size());
-        const auto edit = stream.Begin(RT_UserEditAtom);
-        stream.U32(LastSlideId());  // the slide last viewed
-        stream.U16(0);
-        stream.U8(0);
-        stream.U8(3);
-        stream.U32(p_.recovered ? 0 : static_cast<std::uint32_t>(p_.last_edit.offset));
-        stream.U32(directory_offset);
-        stream.U32(p_.last_edit.doc_persist_id);
-        stream.U32(seed);
-        stream.U16(p_.last_edit.last_view);
-        stream.U16(0);
-        stream.End(edit);
+        UserEdit edit;
+        edit.last_slide_viewed = LastSlideId();
+        edit.previous_edit_offset =
+            p_.recovered ? 0 : static_cast<std::uint32_t>(p_.last_edit.offset);
+        edit.directory_offset = directory_offset;
+        edit.document_persist_id = p_.last_edit.doc_persist_id;
+        edit.max_persist_id = seed;
+        edit.last_view = p_.last_edit.last_view;
+        WriteUserEdit(stream, edit);
 
         StorageEntry root = p_.root;
         std::vector<std::uint8_t> current_user = CurrentUser(edit_offset);

@@ -1,0 +1,63 @@
+#include "pptfile/edit_records.h"
+
+#include <iterator>
+#include <string>
+
+#include "pptfile/record_types.h"
+
+namespace pptfile {
+
+void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::uint32_t>& offsets) {
+    const auto atom = w.Begin(RT_PersistDirectoryAtom);
+    for (auto it = offsets.begin(); it != offsets.end();) {
+        // A run of consecutive identifiers, at most 4095 long.
+        auto end = std::next(it);
+        std::uint32_t run = 1;
+        while (end != offsets.end() && end->first == it->first + run && run < kMaxPersistRun) {
+            ++end;
+            ++run;
+        }
+        w.U32(it->first | (run << 20));
+        for (; it != end; ++it)
+            w.U32(it->second);
+    }
+    w.End(atom);
+}
+
+void WriteUserEdit(RecordWriter& w, const UserEdit& edit) {
+    const auto atom = w.Begin(RT_UserEditAtom);
+    w.U32(edit.last_slide_viewed);
+    w.U16(0);
+    w.U8(0);
+    w.U8(3);
+    w.U32(edit.previous_edit_offset);
+    w.U32(edit.directory_offset);
+    w.U32(edit.document_persist_id);
+    w.U32(edit.max_persist_id);
+    w.U16(edit.last_view);
+    w.U16(0);
+    w.End(atom);
+}
+
+std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset, bool several_main_masters) {
+    static const std::string kUser = "Zbn2PPT";
+    RecordWriter w;
+    const auto m = w.Begin(RT_CurrentUserAtom);
+    w.U32(0x14);
+    w.U32(kPlainHeaderToken);
+    w.U32(edit_offset);
+    w.U16(static_cast<std::uint16_t>(kUser.size()));
+    w.U16(0x03F4);
+    w.U8(3);
+    w.U8(0);
+    w.U16(0);
+    for (char c : kUser)
+        w.U8(static_cast<std::uint8_t>(c));
+    w.U32(several_main_masters ? 9 : 8);
+    for (char c : kUser)
+        w.U16(static_cast<std::uint16_t>(c));
+    w.End(m);
+    return w.Take();
+}
+
+}  // namespace pptfile

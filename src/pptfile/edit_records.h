@@ -1,0 +1,39 @@
+// The records that close a save: the persist directory naming where each
+// persist object starts, the user edit pointing at it, and the "Current User"
+// stream pointing at the edit.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "pptfile/record_writer.h"
+
+namespace pptfile {
+
+// The Current User record's token for a file that is not encrypted.
+inline constexpr std::uint32_t kPlainHeaderToken = 0xE391C05Fu;
+
+// A persist directory entry counts its offsets in 12 bits.
+inline constexpr std::uint32_t kMaxPersistRun = 0xFFF;
+
+// The persist directory atom for `offsets` (persist id -> offset in the
+// document stream), consecutive identifiers grouped into runs.
+void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::uint32_t>& offsets);
+
+struct UserEdit {
+    std::uint32_t last_slide_viewed = 0;
+    std::uint32_t previous_edit_offset = 0;  // 0 for none
+    std::uint32_t directory_offset = 0;
+    std::uint32_t document_persist_id = 0;
+    std::uint32_t max_persist_id = 0;
+    std::uint16_t last_view = 0;
+};
+
+void WriteUserEdit(RecordWriter& w, const UserEdit& edit);
+
+// A "Current User" stream naming this program as the last user, for a file
+// whose current edit starts at `edit_offset`.
+std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset, bool several_main_masters);
+
+}  // namespace pptfile

@@ -1,0 +1,125 @@
+#include "pptfile/slide_parts.h"
+
+#include <cstddef>
+
+#include "pptfile/compound_file.h"
+#include "pptfile/control_storage.h"
+#include "pptfile/drawing_writer.h"
+#include "pptfile/text_styles.h"
+
+namespace pptfile {
+namespace {
+
+constexpr std::uint32_t kSlideHasNonOutlineData = 0x4;
+
+}  // namespace
+
+std::u16string TitleText(const std::u16string& title) {
+    std::u16string out = title;
+    for (char16_t& c : out) {
+        if (c == u'\r' || c == u'\n')
+            c = u'\v';
+    }
+    return out;
+}
+
+void WriteDefaultColorScheme(RecordWriter& w) {
+    const auto m = w.Begin(RT_ColorSchemeAtom, 1);
+    // Background, text and lines, shadows, title text, fills, accent,
+    // accent and hyperlink, accent and followed hyperlink.
+    for (std::uint32_t rgb :
+         {0xFFFFFFu, 0x000000u, 0x808080u, 0x000000u, 0x99CC00u, 0xCC3333u, 0xFFCCCCu, 0xB2B2B2u}) {
+        w.U8(static_cast<std::uint8_t>(rgb >> 16));
+        w.U8(static_cast<std::uint8_t>(rgb >> 8));
+        w.U8(static_cast<std::uint8_t>(rgb));
+        w.U8(0);
+    }
+    w.End(m);
+}
+
+void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
+                    std::initializer_list<std::uint8_t> placeholders, std::uint32_t master_id,
+                    std::uint16_t flags) {
+    const auto m = w.Begin(RT_SlideAtom, 0, 2);
+    w.U32(layout);
+    std::size_t n = 0;
+    for (std::uint8_t p : placeholders) {
+        w.U8(p);
+        ++n;
+    }
+    w.Zeros(8 - n);
+    w.U32(master_id);
+    w.U32(0);  // no notes slide
+    w.U16(flags);
+    w.U16(0);
+    w.End(m);
+}
+
+std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
+                                  std::span<const PlacedControl> controls, std::uint32_t master_id,
+                                  SlideDrawing drawing,
+                                  std::optional<std::span<const std::uint8_t>> colour_scheme) {
+    const auto container = w.BeginContainer(RT_Slide);
+    WriteSlideAtom(w, kSlideLayoutTitleOnly, {kPlaceholderTitle}, master_id, kFollowMaster);
+    DrawingWriter shapes(w, drawing.drawing_id, drawing.first_shape_id);
+    // The title's text is the slide's first outline text in the slide list.
+    shapes.Placeholder(ToUnits(content.title_rect), kPlaceholderTitle, 0, std::nullopt,
+                       kTextTypeTitle, 0u);
+    for (const PlacedControl& control : controls)
+        shapes.Control(ToUnits(control.control->anchor), control.object_id);
+    shapes.Finish(false);
+    if (colour_scheme)
+        w.Bytes(*colour_scheme);
+    else
+        WriteDefaultColorScheme(w);
+    w.End(container);
+    return shapes.ShapeCount();
+}
+
+void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
+                         std::uint32_t slide_id) {
+    const auto atom = w.Begin(RT_SlidePersistAtom);
+    w.U32(persist_id);
+    w.U32(content.controls.empty() ? 0 : kSlideHasNonOutlineData);
+    w.I32(1);  // one text placeholder: the title
+    w.U32(slide_id);
+    w.U32(0);
+    w.End(atom);
+    const std::u16string text = TitleText(content.title);
+    const auto header = w.Begin(RT_TextHeaderAtom);
+    w.U32(kTextTypeTitle);
+    w.End(header);
+    const auto chars = w.Begin(RT_TextCharsAtom);
+    w.Utf16(text);
+    w.End(chars);
+    WritePlainStyleTextProp(w, text, false);
+}
+
+void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint32_t slide_id) {
+    const auto container = w.BeginContainer(RT_ExternalOleControl);
+    const auto control_atom = w.Begin(RT_ExternalOleControlAtom);
+    w.U32(slide_id);
+    w.End(control_atom);
+    const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
+    w.U32(1);  // draw the content
+    w.U32(2);  // an ActiveX control
+    w.U32(control.object_id);
+    w.U32(0);  // no sub-type
+    w.U32(control.storage_persist_id);
+    w.U32(0);
+    w.End(ole);
+    w.CStringAtom(u"Control", 1);
+    w.CStringAtom(control.control->prog_id, 2);
+    w.CStringAtom(control.control->prog_id, 3);
+    w.End(container);
+}
+
+std::vector<std::uint8_t> ControlStorageRecord(const ControlObject& control) {
+    RecordWriter w;
+    const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
+    w.Bytes(CompressedStorageBody(WriteCompoundFile(ControlStorage(control))));
+    w.End(m);
+    return w.Take();
+}
+
+}  // namespace pptfile

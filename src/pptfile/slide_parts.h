@@ -1,0 +1,72 @@
+// The records of a new title-only slide, written the same way whether the
+// presentation is new or saved onto an existing file: the slide itself, its
+// entry in the slide list, and its controls' entries in the object list and
+// their storages.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pptfile/presentation.h"
+#include "pptfile/record_writer.h"
+
+namespace pptfile {
+
+// Slide identifiers start here; lower ones are reserved.
+inline constexpr std::uint32_t kFirstSlideId = 0x100;
+
+inline constexpr std::uint32_t kSlideLayoutTitleBody = 0x0001;
+inline constexpr std::uint32_t kSlideLayoutTitleOnly = 0x0007;
+// Objects, colour scheme and background of the master.
+inline constexpr std::uint16_t kFollowMaster = 0x0007;
+
+// A control on a new slide with the identifiers it is filed under: its entry
+// in the object list and the persist object holding its storage.
+struct PlacedControl {
+    const ControlObject* control;
+    std::uint32_t object_id;
+    std::uint32_t storage_persist_id;
+};
+
+// A new slide's drawing: its identifier and where its shape identifiers start.
+struct SlideDrawing {
+    std::uint32_t drawing_id;
+    std::uint32_t first_shape_id;
+};
+
+// Titles come from file names: a line break would end the title paragraph,
+// so it becomes a break within the line.
+std::u16string TitleText(const std::u16string& title);
+
+// The colour scheme of a new presentation, as the atom a slide or master
+// carries.
+void WriteDefaultColorScheme(RecordWriter& w);
+
+// A slide atom: layout, up to eight placeholder kinds, master and flags.
+void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
+                    std::initializer_list<std::uint8_t> placeholders, std::uint32_t master_id,
+                    std::uint16_t flags);
+
+// A title-only slide following master `master_id`, with its controls under
+// the title. The slide carries `colour_scheme` (a whole ColorSchemeAtom) as
+// its own, or the default one. Returns how many shapes the drawing holds.
+std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
+                                  std::span<const PlacedControl> controls, std::uint32_t master_id,
+                                  SlideDrawing drawing,
+                                  std::optional<std::span<const std::uint8_t>> colour_scheme);
+
+// The slide's entry in the slide list: its persist atom and the title text.
+void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
+                         std::uint32_t slide_id);
+
+// The control's entry in the object list, placed on slide `slide_id`.
+void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint32_t slide_id);
+
+// The persist object holding the control's storage, compressed.
+std::vector<std::uint8_t> ControlStorageRecord(const ControlObject& control);
+
+}  // namespace pptfile
