@@ -1,15 +1,13 @@
 #include "engine/presentation_saver.h"
 
-#include <exception>
 #include <filesystem>
-#include <new>
 #include <system_error>
 #include <vector>
 
 #include "automation/automation_error.h"
 #include "automation/persist_state.h"
 #include "automation/text_codec.h"
-#include "pptfile/errors.h"
+#include "engine/file_errors.h"
 
 namespace engine {
 namespace {
@@ -87,17 +85,8 @@ void SavePresentationAs(const PresentationModel& presentation, const std::u16str
 
     try {
         pptfile::SavePresentation(job, target);
-    } catch (const pptfile::IoError& e) {
-        throw AutomationError(automation::STG_E_WRITEFAULT, e.what());
-    } catch (const pptfile::FormatError& e) {
-        throw AutomationError(automation::E_FAIL, e.what());
-    } catch (const AutomationError&) {
-        throw;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception& e) {
-        throw AutomationError(automation::STG_E_WRITEFAULT,
-                              "cannot write " + automation::ToUtf8(file_name) + ": " + e.what());
+    } catch (...) {
+        RethrowAsAutomationError(FileAccess::kWrite, file_name);
     }
 }
 

@@ -1,16 +1,14 @@
 #include "engine/presentations_collection.h"
 
-#include <exception>
 #include <filesystem>
 #include <memory>
-#include <new>
 #include <string>
 
 #include "automation/automation_error.h"
 #include "automation/member_check.h"
 #include "automation/text_codec.h"
+#include "engine/file_errors.h"
 #include "engine/presentation_object.h"
-#include "pptfile/errors.h"
 
 namespace engine {
 namespace {
@@ -60,17 +58,8 @@ void PresentationsCollection::Open(const std::u16string& file_name, Variant& res
     try {
         opened->source =
             std::make_unique<pptfile::SourcePresentation>(pptfile::SourcePresentation::Open(path));
-    } catch (const pptfile::IoError& e) {
-        throw AutomationError(automation::STG_E_READFAULT, e.what());
-    } catch (const pptfile::FormatError& e) {
-        throw AutomationError(automation::E_FAIL, e.what());
-    } catch (const AutomationError&) {
-        throw;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception& e) {
-        throw AutomationError(automation::E_FAIL,
-                              "cannot open " + automation::ToUtf8(file_name) + ": " + e.what());
+    } catch (...) {
+        RethrowAsAutomationError(FileAccess::kRead, file_name);
     }
     opened->template_path = path;
     const pptfile::SourcePresentation& source = *opened->source;
