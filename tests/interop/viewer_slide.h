@@ -1,0 +1,42 @@
+// What the interop writers share: their arguments in UTF-16, and the slide the
+// application adds, a title with the viewer control under it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include <glib.h>
+
+#include "pptfile/presentation.h"
+
+namespace interop {
+
+inline std::u16string FromUtf8(const char* text) {
+    glong units = 0;
+    gunichar2* utf16 = g_utf8_to_utf16(text, -1, nullptr, &units, nullptr);
+    if (utf16 == nullptr)
+        return {};
+    std::u16string out(reinterpret_cast<const char16_t*>(utf16), static_cast<std::size_t>(units));
+    g_free(utf16);
+    return out;
+}
+
+// A slide titled `title` in `title_rect`, with the viewer control holding
+// `state` where the application puts it: under the title.
+inline pptfile::SlideContent ViewerSlide(const char* title, const pptfile::Rect& title_rect,
+                                         const std::string& state) {
+    pptfile::SlideContent slide;
+    slide.title = FromUtf8(title);
+    slide.title_rect = title_rect;
+    pptfile::ControlObject control;
+    control.prog_id = u"TRELVO.TrelvoCtrl.1";
+    control.clsid = {0x3F, 0x2B, 0x8E, 0x51, 0x0C, 0x7D, 0x4A, 0x43,
+                     0x9E, 0x61, 0x5A, 0x17, 0xC2, 0x40, 0x8B, 0x11};
+    control.state.assign(state.begin(), state.end());
+    control.anchor = {title_rect.left + 24.0f, title_rect.top + title_rect.height + 2.0f, 600.0f,
+                      400.0f};
+    slide.controls.push_back(control);
+    return slide;
+}
+
+}  // namespace interop
