@@ -18,6 +18,7 @@ inline constexpr UINT ID_FILE_PRINT_SETUP = 57606;
 inline constexpr UINT ID_APP_ABOUT = 57664;
 inline constexpr int IDC_STATIC = -1;
 
+#if !defined(_WIN32)
 // Window and control styles used by the About box.
 inline constexpr DWORD WS_POPUP = 0x80000000;
 inline constexpr DWORD WS_CAPTION = 0x00C00000;
@@ -29,6 +30,7 @@ inline constexpr DWORD DS_SHELLFONT = 0x0048;  // DS_SETFONT | DS_FIXEDSYS
 inline constexpr DWORD SS_ICON = 0x0003;
 inline constexpr DWORD SS_NOPREFIX = 0x0080;
 inline constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
+#endif
 
 // The string table (language 1033), for AfxSetStringTable.
 std::span<const StringResource> StringTable() noexcept;

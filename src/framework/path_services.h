@@ -14,10 +14,12 @@
 // length without the terminator. When `buffer_length` is too small the buffer
 // is left alone and the size needed, terminator included, is returned; 0 means
 // the current directory could not be read.
+#if !defined(_WIN32)
 DWORD GetCurrentDirectoryW(DWORD buffer_length, LPWSTR buffer);
 
 // Makes `path` the current directory ("..": one level up); FALSE when refused.
 BOOL SetCurrentDirectoryW(LPCWSTR path);
+#endif
 
 // Splits `path` into drive (the first two characters when the second is a
 // colon), directory (up to and including the last backslash or slash), file

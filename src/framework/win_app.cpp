@@ -6,6 +6,7 @@
 #include "automation/text_codec.h"
 #include "framework/cstring.h"
 #include "framework/message_box.h"
+#include "framework/ole_apartment.h"
 
 namespace {
 
@@ -22,11 +23,10 @@ void SetOleInitHandler(OleInitHandler handler) noexcept {
 
 }  // namespace framework
 
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls) {
-    return controls != nullptr && controls->dwSize == sizeof(INITCOMMONCONTROLSEX) ? TRUE : FALSE;
-}
-
 BOOL AfxOleInit() {
+    if (!framework::InitializeOleApartment()) {
+        return FALSE;
+    }
     if (g_ole_init_handler == nullptr) {
         return TRUE;
     }

@@ -5,17 +5,22 @@
 
 #include "framework/afx_types.h"
 
-// Common-control set-up. Windows draws the controls; elsewhere there are none
-// to prepare, and the call only reports success.
+// Common-control set-up: the system's on Windows. Elsewhere there are no
+// controls to prepare, and the call only checks its descriptor.
+#if defined(_WIN32)
+#include <commctrl.h>
+#else
 struct INITCOMMONCONTROLSEX {
     DWORD dwSize;
     DWORD dwICC;
 };
 inline constexpr DWORD ICC_WIN95_CLASSES = 0x000000FF;
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
+#endif
 
-// Prepares the thread for automation: registers the automation classes this
-// process serves (see framework::SetOleInitHandler). FALSE when that failed.
+// Prepares the thread for automation: enters its apartment, then registers
+// the automation classes this process serves (see
+// framework::SetOleInitHandler). FALSE when either failed.
 BOOL AfxOleInit();
 // Lets the process host ActiveX controls. Nothing to do without a desktop.
 void AfxEnableControlContainer(void* occ_manager = nullptr);

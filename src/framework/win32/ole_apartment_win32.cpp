@@ -1,10 +1,8 @@
-#include "framework/win32/ole_services.h"
-
-#include <commctrl.h>
+#include "framework/ole_apartment.h"
 
 #include <cstdlib>
 
-namespace framework::win32 {
+namespace framework {
 namespace {
 
 bool g_ole_initialized = false;
@@ -18,7 +16,7 @@ void UninitializeOle() {
 
 }  // namespace
 
-BOOL InitializeOle() noexcept {
+BOOL InitializeOleApartment() noexcept {
     if (g_ole_initialized) {
         return TRUE;
     }
@@ -32,11 +30,4 @@ BOOL InitializeOle() noexcept {
     return TRUE;
 }
 
-BOOL InitializeCommonControls(DWORD size, DWORD classes) noexcept {
-    INITCOMMONCONTROLSEX controls;
-    controls.dwSize = size;
-    controls.dwICC = classes;
-    return ::InitCommonControlsEx(&controls);
-}
-
-}  // namespace framework::win32
+}  // namespace framework
