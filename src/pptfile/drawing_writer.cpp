@@ -83,6 +83,20 @@ void WriteAnchor(RecordWriter& w, const UnitRect& r) {
     w.End(m);
 }
 
+// Opens a shape placed at `anchor`: its container, its shape atom, and the
+// properties every such shape here has (locked against grouping, no fill, no
+// line). The caller adds the client data and closes the container.
+RecordWriter::Mark BeginAnchoredShape(RecordWriter& w, std::uint16_t shape_type, std::uint32_t id,
+                                      std::uint32_t flags, const UnitRect& anchor) {
+    const auto sp = w.BeginContainer(RT_OfficeArtSpContainer);
+    WriteShapeAtom(w, shape_type, id, flags);
+    WriteOptions(w, {{kPropProtection, kLockAgainstGrouping},
+                     {kPropFillBooleans, kNotFilled},
+                     {kPropLineBooleans, kNoLine}});
+    WriteAnchor(w, anchor);
+    return sp;
+}
+
 }  // namespace
 
 UnitRect ToUnits(const Rect& points) {
@@ -132,12 +146,8 @@ std::uint32_t DrawingWriter::NextShapeId() {
 void DrawingWriter::Placeholder(const UnitRect& anchor, std::uint8_t kind, std::int32_t position,
                                 std::optional<std::u16string_view> text, std::uint16_t text_type,
                                 std::optional<std::uint32_t> outline_index) {
-    const auto sp = w_.BeginContainer(RT_OfficeArtSpContainer);
-    WriteShapeAtom(w_, kShapeTypeRectangle, NextShapeId(), kShapeHaveAnchor | kShapeHaveType);
-    WriteOptions(w_, {{kPropProtection, kLockAgainstGrouping},
-                      {kPropFillBooleans, kNotFilled},
-                      {kPropLineBooleans, kNoLine}});
-    WriteAnchor(w_, anchor);
+    const auto sp = BeginAnchoredShape(w_, kShapeTypeRectangle, NextShapeId(),
+                                       kShapeHaveAnchor | kShapeHaveType, anchor);
     const auto data = w_.BeginContainer(RT_OfficeArtClientData);
     const auto ph = w_.Begin(RT_PlaceholderAtom);
     w_.I32(position);
@@ -167,13 +177,8 @@ void DrawingWriter::Placeholder(const UnitRect& anchor, std::uint8_t kind, std::
 }
 
 void DrawingWriter::Control(const UnitRect& anchor, std::uint32_t object_id) {
-    const auto sp = w_.BeginContainer(RT_OfficeArtSpContainer);
-    WriteShapeAtom(w_, kShapeTypeHostControl, NextShapeId(),
-                   kShapeHaveAnchor | kShapeHaveType | kShapeOle);
-    WriteOptions(w_, {{kPropProtection, kLockAgainstGrouping},
-                      {kPropFillBooleans, kNotFilled},
-                      {kPropLineBooleans, kNoLine}});
-    WriteAnchor(w_, anchor);
+    const auto sp = BeginAnchoredShape(w_, kShapeTypeHostControl, NextShapeId(),
+                                       kShapeHaveAnchor | kShapeHaveType | kShapeOle, anchor);
     const auto data = w_.BeginContainer(RT_OfficeArtClientData);
     const auto ref = w_.Begin(RT_ExternalObjectRefAtom);
     w_.U32(object_id);
