@@ -99,6 +99,13 @@ std::optional<DrawingIds> ReadDrawing(const Bytes& stream, std::size_t offset) {
     }
 }
 
+// The records of the saved file's current document container.
+std::vector<WalkedRecord> WalkDocument(const SourcePresentation::Parsed& p) {
+    const Bytes& stream = p.DocumentStream();
+    return WalkRecords(stream, p.document_offset,
+                       p.document_offset + 8 + Le32(stream, p.document_offset + 4));
+}
+
 struct ClusterTable {
     std::uint32_t spid_max = 0;
     std::uint32_t drawings_saved = 0;
@@ -107,8 +114,7 @@ struct ClusterTable {
 
 ClusterTable ReadClusters(const SourcePresentation::Parsed& p) {
     const Bytes& stream = p.DocumentStream();
-    const std::vector<WalkedRecord> doc = WalkRecords(
-        stream, p.document_offset, p.document_offset + 8 + Le32(stream, p.document_offset + 4));
+    const std::vector<WalkedRecord> doc = WalkDocument(p);
     std::vector<const WalkedRecord*> blocks;
     FindAll(doc, RT_OfficeArtFDGGBlock, blocks);
     ClusterTable t;
@@ -375,8 +381,7 @@ TEST(TemplateWriterTest, ControlsJoinAnExistingObjectListWithFreshIds) {
     const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
     const auto& p = saved.parsed();
     const Bytes& stream = p.DocumentStream();
-    const std::vector<WalkedRecord> doc = WalkRecords(
-        stream, p.document_offset, p.document_offset + 8 + Le32(stream, p.document_offset + 4));
+    const std::vector<WalkedRecord> doc = WalkDocument(p);
     ASSERT_EQ(doc.size(), 1u);
     std::vector<const WalkedRecord*> lists, atoms, list_atoms;
     FindAll(doc, RT_ExternalObjectList, lists);
@@ -406,10 +411,7 @@ TEST(TemplateWriterTest, AnObjectListIsAddedWhereTheDocumentHadNone) {
     job.source = &source;
     job.slides.emplace_back(&added);
     const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
-    const auto& p = saved.parsed();
-    const Bytes& stream = p.DocumentStream();
-    const std::vector<WalkedRecord> doc = WalkRecords(
-        stream, p.document_offset, p.document_offset + 8 + Le32(stream, p.document_offset + 4));
+    const std::vector<WalkedRecord> doc = WalkDocument(saved.parsed());
     ASSERT_EQ(doc.size(), 1u);
     const auto& children = doc[0].children;
     ASSERT_GE(children.size(), 3u);
