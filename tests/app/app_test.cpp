@@ -1,7 +1,5 @@
 // The whole program in process: start-up, the command line and the builder
 // against a stand-in presentation application, with message boxes captured.
-#include <stdlib.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,6 +13,7 @@
 #include "framework/arguments.h"
 #include "framework/message_box.h"
 #include "framework/win_app.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -39,27 +38,10 @@ bool RegistrationThrows() {
     throw std::runtime_error("no registry");
 }
 
-class TempFolder {
+class TempFolder : public test_support::TempFolder {
   public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zbn2ppt-app-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::u16string In(const std::u16string& name) const { return path_.u16string() + u"/" + name; }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
+    TempFolder() : test_support::TempFolder("zbn2ppt-app") {}
+    std::u16string In(const std::u16string& name) const { return path().u16string() + u"/" + name; }
 };
 
 struct AppCase {

@@ -21,19 +21,6 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zbn2ppt-cli-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::system_error(errno, std::generic_category(), "mkdtemp");
-    }
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::filesystem::path& folder) {
     // The captured streams live apart from the program's folder, so the

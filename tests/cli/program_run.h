@@ -8,19 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace cli {
 
 // A fresh folder under the system's temporary folder, removed with the object.
-class TempFolder {
+class TempFolder : public test_support::TempFolder {
   public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const noexcept { return path_; }
-
-  private:
-    std::filesystem::path path_;
+    TempFolder() : test_support::TempFolder("zbn2ppt-cli") {}
 };
 
 struct RunResult {

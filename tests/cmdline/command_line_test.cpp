@@ -20,33 +20,17 @@
 #include "framework/arguments.h"
 #include "framework/file.h"
 #include "framework/message_box.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-class TempFolder {
+class TempFolder : public test_support::TempFolder {
   public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zbn2ppt-file-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    TempFolder() : test_support::TempFolder("zbn2ppt-file") {}
     // The path of `name` inside the folder, as the program holds paths.
     std::u16string In(const std::string& name) const {
-        return automation::DecodeOsString((path_ / name).string());
+        return automation::DecodeOsString((path() / name).string());
     }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
 };
 
 std::string Content(const std::filesystem::path& path) {
