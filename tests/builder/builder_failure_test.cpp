@@ -2,6 +2,8 @@
 // a viewer that is missing or fails, and every other call failing in turn.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -83,6 +85,10 @@ struct ViewerCase {
     Reply reply;
 };
 
+void PrintTo(const ViewerCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class ViewerFailureTest : public FailureTest, public ::testing::WithParamInterface<ViewerCase> {};
 
 // Whatever goes wrong in the insertion: one message, then the presentation
@@ -148,6 +154,10 @@ struct StepCase {
     Reply reply;
     std::u16string message;
 };
+
+void PrintTo(const StepCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class StepFailureTest : public FailureTest, public ::testing::WithParamInterface<StepCase> {};
 
@@ -283,6 +293,10 @@ struct EndCase {
     std::vector<std::u16string> messages;
     BuildOutcome outcome;
 };
+
+void PrintTo(const EndCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class EndFailureTest : public FailureTest, public ::testing::WithParamInterface<EndCase> {};
 

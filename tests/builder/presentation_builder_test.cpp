@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "builder/builder_fixture.h"
 
 namespace builder_test {
@@ -17,6 +19,10 @@ struct ConversationCase {
     BuildRequest request;
     Placement placement;
 };
+
+void PrintTo(const ConversationCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ConversationTest : public BuilderTest,
                          public ::testing::WithParamInterface<ConversationCase> {};
