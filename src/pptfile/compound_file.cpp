@@ -39,10 +39,6 @@ constexpr int kMaxDepth = 32;
 // Entry names are at most 31 UTF-16 units, and may not hold these.
 constexpr std::size_t kMaxNameUnits = 31;
 
-char FoldAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 [[noreturn]] void ThrowBroken(const std::string& what) {
     std::string message = "damaged compound file: " + what;
     const std::string detail = TakeLibraryMessages();
@@ -136,21 +132,6 @@ void WriteChildren(GsfOutfile* dir, const StorageEntry& from, int depth) {
 }
 
 }  // namespace
-
-const StorageEntry* StorageEntry::Find(std::string_view child) const noexcept {
-    for (const StorageEntry& entry : children) {
-        if (entry.name.size() == child.size() &&
-            std::equal(entry.name.begin(), entry.name.end(), child.begin(),
-                       [](char a, char b) { return FoldAscii(a) == FoldAscii(b); })) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
-StorageEntry* StorageEntry::Find(std::string_view child) noexcept {
-    return const_cast<StorageEntry*>(std::as_const(*this).Find(child));
-}
 
 StorageEntry ReadCompoundFile(std::span<const std::uint8_t> bytes) {
     PrepareCompoundFileLibrary();

@@ -1,5 +1,6 @@
 // Compound files ([MS-CFB]) as a tree held in memory: storages with children,
-// streams with their bytes. Reading and writing go through libgsf.
+// streams with their bytes. Reading and writing go through libgsf, or through
+// the system's structured storage on Windows.
 #pragma once
 
 #include <array>
