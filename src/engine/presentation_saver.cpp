@@ -8,6 +8,7 @@
 #include "automation/persist_state.h"
 #include "automation/text_codec.h"
 #include "engine/file_errors.h"
+#include "engine/os_path.h"
 
 namespace engine {
 namespace {
@@ -64,7 +65,7 @@ void SavePresentationAs(const PresentationModel& presentation, const std::u16str
         throw AutomationError(automation::E_INVALIDARG,
                               "Presentation.SaveAs: the file name is empty");
     }
-    const std::filesystem::path target(automation::EncodeOsString(file_name));
+    const std::filesystem::path target = PathFromBstr(file_name);
     RefuseTemplateAsTarget(presentation, target, file_name);
 
     // Added slides are referred to by address from the job: reserve first so

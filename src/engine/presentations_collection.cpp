@@ -8,6 +8,7 @@
 #include "automation/member_check.h"
 #include "automation/text_codec.h"
 #include "engine/file_errors.h"
+#include "engine/os_path.h"
 #include "engine/presentation_object.h"
 
 namespace engine {
@@ -53,7 +54,7 @@ void PresentationsCollection::Open(const std::u16string& file_name, Variant& res
         throw AutomationError(automation::E_INVALIDARG,
                               "Presentations.Open: the file name is empty");
     }
-    const std::filesystem::path path(automation::EncodeOsString(file_name));
+    const std::filesystem::path path = PathFromBstr(file_name);
     auto opened = std::make_shared<PresentationModel>();
     try {
         opened->source =
