@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 #include "framework/afx_types.h"
 #include "framework/cstring.h"
@@ -43,6 +44,10 @@ class CFileException {
     int m_cause = none;
     LONG m_lOsError = 0;
     CString m_strFileName;
+
+  private:
+    // The operating system's own words for m_lOsError, whole.
+    std::u16string SystemErrorText() const;
 };
 
 // What CFile::GetStatus reports of a file.

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <algorithm>
 #include <string>
 
 #include "framework/file.h"
@@ -62,17 +61,7 @@ DWORD ShareModeOf(UINT flags) {
 
 }  // namespace
 
-BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context) const {
-    if (help_context != nullptr) {
-        *help_context = 0;
-    }
-    if (buffer == nullptr || max_chars == 0) {
-        return FALSE;
-    }
-    buffer[0] = u'\0';
-    if (m_cause == none && m_lOsError == 0) {
-        return FALSE;
-    }
+std::u16string CFileException::SystemErrorText() const {
     char16_t* message = nullptr;
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -85,16 +74,7 @@ BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_c
     while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) {
         text.pop_back();
     }
-    std::size_t count = std::min<std::size_t>(text.size(), max_chars - 1);
-    // Cutting between the halves of a surrogate pair would leave a broken
-    // character at the end; drop the lone half instead.
-    if (count > 0 && count < text.size() && text[count - 1] >= 0xD800 &&
-        text[count - 1] <= 0xDBFF) {
-        --count;
-    }
-    std::copy_n(text.begin(), count, buffer);
-    buffer[count] = u'\0';
-    return TRUE;
+    return text;
 }
 
 CFile::~CFile() {

@@ -1,0 +1,27 @@
+#include "framework/file.h"
+
+#include <algorithm>
+
+BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context) const {
+    if (help_context != nullptr) {
+        *help_context = 0;
+    }
+    if (buffer == nullptr || max_chars == 0) {
+        return FALSE;
+    }
+    buffer[0] = u'\0';
+    if (m_cause == none && m_lOsError == 0) {
+        return FALSE;
+    }
+    const std::u16string text = SystemErrorText();
+    std::size_t count = std::min<std::size_t>(text.size(), max_chars - 1);
+    // Cutting between the halves of a surrogate pair would leave a broken
+    // character at the end; drop the lone half instead.
+    if (count > 0 && count < text.size() && text[count - 1] >= 0xD800 &&
+        text[count - 1] <= 0xDBFF) {
+        --count;
+    }
+    std::copy_n(text.begin(), count, buffer);
+    buffer[count] = u'\0';
+    return TRUE;
+}
