@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
+#include <string>
 #include <utility>
 
 #include "pptfile/errors.h"
@@ -108,11 +110,22 @@ void CheckName(const std::string& name) {
     }
 }
 
+// Compound files compare names without regard to case; a second entry of the
+// same name would hide the first from every reader.
+std::string FoldedName(const std::string& name) {
+    std::unique_ptr<gchar, decltype(&g_free)> folded(
+        g_utf8_casefold(name.c_str(), static_cast<gssize>(name.size())), &g_free);
+    return folded != nullptr ? std::string(folded.get()) : name;
+}
+
 void WriteChildren(GsfOutfile* dir, const StorageEntry& from, int depth) {
     if (depth > kMaxDepth)
         throw FormatError("compound file storages nested too deeply");
+    std::set<std::string> seen;
     for (const StorageEntry& child : from.children) {
         CheckName(child.name);
+        if (!seen.insert(FoldedName(child.name)).second)
+            throw FormatError("a compound file storage holds \"" + child.name + "\" twice");
         GPtr<GsfOutput> out(
             gsf_outfile_new_child(dir, child.name.c_str(), child.is_storage ? TRUE : FALSE));
         if (out == nullptr)

@@ -155,6 +155,52 @@ INSTANTIATE_TEST_SUITE_P(Names, CompoundBadName,
                          ::testing::Values(std::string(), std::string(32, 'x'), "a/b", "a\\b",
                                            "a:b", "a!b", std::string("\xFF\xFE", 2)));
 
+// Two entries of one name in a storage: the second would replace the first
+// (or confuse a reader), so the file is refused instead.
+struct TwiceCase {
+    const char* name;
+    StorageEntry root;
+};
+
+class CompoundNameTwice : public ::testing::TestWithParam<TwiceCase> {};
+
+TEST_P(CompoundNameTwice, IsRefusedNotReplaced) {
+    try {
+        WriteCompoundFile(GetParam().root);
+        ADD_FAILURE() << "written";
+    } catch (const FormatError& e) {
+        EXPECT_NE(std::string(e.what()).find("twice"), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, CompoundNameTwice,
+    ::testing::Values(
+        TwiceCase{"SameStream", Storage("Root Entry", {}, {Stream("a", {1}), Stream("a", {2})})},
+        TwiceCase{"AsciiCase",
+                  Storage("Root Entry", {}, {Stream("Pictures", {1}), Stream("PICTURES", {2})})},
+        TwiceCase{"CaseBeyondAscii",
+                  Storage("Root Entry", {},
+                          {Stream("\xC3\xA9t\xC3\xA9", {1}), Stream("\xC3\x89T\xC3\x89", {2})})},
+        TwiceCase{
+            "StreamAndStorage",
+            Storage("Root Entry", {}, {Stream("ObjectPool", {1}), Storage("ObjectPool", {}, {})})},
+        TwiceCase{"InANestedStorage",
+                  Storage("Root Entry", {},
+                          {Storage("ObjectPool", {}, {Stream("x", {1}), Stream("X", {2})})})}),
+    [](const ::testing::TestParamInfo<TwiceCase>& param_info) { return param_info.param.name; });
+
+TEST(CompoundFile, NamesThatDifferOnlyAcrossStoragesAreKept) {
+    const StorageEntry root =
+        Storage("Root Entry", {}, {Stream("x", {1}), Storage("inner", {}, {Stream("x", {2})})});
+    const StorageEntry back = ReadCompoundFile(WriteCompoundFile(root));
+    ASSERT_NE(back.Find("x"), nullptr);
+    EXPECT_EQ(back.Find("x")->data, std::vector<std::uint8_t>{1});
+    ASSERT_NE(back.Find("inner"), nullptr);
+    ASSERT_NE(back.Find("inner")->Find("x"), nullptr);
+    EXPECT_EQ(back.Find("inner")->Find("x")->data, std::vector<std::uint8_t>{2});
+}
+
 // Bytes that are not a sound compound file raise FormatError and print
 // nothing: libraries' complaints go into the message, not to stderr.
 struct BadBytesCase {

@@ -1,6 +1,5 @@
-// Compound files through the system's structured storage: what the system
-// would do silently (a second entry of a name replacing the first) is refused,
-// and what it writes is a version 3 file, the kind every reader takes.
+// Compound files through the system's structured storage: what it writes is a
+// version 3 file, the kind every reader takes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,48 +24,6 @@ StorageEntry Storage(std::string name, std::vector<StorageEntry> children) {
     e.is_storage = true;
     e.children = std::move(children);
     return e;
-}
-
-struct TwiceCase {
-    const char* name;
-    StorageEntry root;
-};
-
-class CompoundNameTwice : public ::testing::TestWithParam<TwiceCase> {};
-
-TEST_P(CompoundNameTwice, IsRefusedNotReplaced) {
-    try {
-        WriteCompoundFile(GetParam().root);
-        ADD_FAILURE() << "written";
-    } catch (const FormatError& e) {
-        EXPECT_NE(std::string(e.what()).find("twice"), std::string::npos) << e.what();
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Trees, CompoundNameTwice,
-    ::testing::Values(
-        TwiceCase{"SameStream", Storage("Root Entry", {Stream("a", {1}), Stream("a", {2})})},
-        TwiceCase{"AsciiCase",
-                  Storage("Root Entry", {Stream("Pictures", {1}), Stream("PICTURES", {2})})},
-        TwiceCase{"CaseBeyondAscii", Storage("Root Entry", {Stream("\xC3\xA9t\xC3\xA9", {1}),
-                                                            Stream("\xC3\x89T\xC3\x89", {2})})},
-        TwiceCase{"StreamAndStorage",
-                  Storage("Root Entry", {Stream("ObjectPool", {1}), Storage("ObjectPool", {})})},
-        TwiceCase{
-            "InANestedStorage",
-            Storage("Root Entry", {Storage("ObjectPool", {Stream("x", {1}), Stream("X", {2})})})}),
-    [](const ::testing::TestParamInfo<TwiceCase>& param_info) { return param_info.param.name; });
-
-TEST(CompoundFileWin32, NamesThatDifferOnlyAcrossStoragesAreKept) {
-    const StorageEntry root =
-        Storage("Root Entry", {Stream("x", {1}), Storage("inner", {Stream("x", {2})})});
-    const StorageEntry back = ReadCompoundFile(WriteCompoundFile(root));
-    ASSERT_NE(back.Find("x"), nullptr);
-    EXPECT_EQ(back.Find("x")->data, std::vector<std::uint8_t>{1});
-    ASSERT_NE(back.Find("inner"), nullptr);
-    ASSERT_NE(back.Find("inner")->Find("x"), nullptr);
-    EXPECT_EQ(back.Find("inner")->Find("x")->data, std::vector<std::uint8_t>{2});
 }
 
 TEST(CompoundFileWin32, WritesAVersion3FileOf512ByteSectors) {
