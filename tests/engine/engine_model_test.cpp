@@ -25,11 +25,6 @@ using automation::S_OK;
 constexpr std::int32_t kMaxI4 = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMinI4 = std::numeric_limits<std::int32_t>::min();
 
-DispatchPtr AddBlankPresentation(const DispatchPtr& app) {
-    DispatchPtr presentations = GetObject(app, 2001);
-    return GetObject(presentations, 2003, {Variant::I4(1)}, DISPATCH_METHOD);
-}
-
 HRESULT AddSlide(const DispatchPtr& slides, std::int32_t index, std::int32_t layout) {
     return CodeOf([&] {
         Call(slides, 2004, DISPATCH_METHOD, {Variant::I4(index), Variant::I4(layout)});
@@ -41,19 +36,11 @@ std::int32_t CountOf(const DispatchPtr& slides) {
 }
 
 void SetTitle(const DispatchPtr& slide, std::u16string text) {
-    DispatchPtr shapes = GetObject(slide, 2003);
-    DispatchPtr title = GetObject(shapes, 2006);
-    DispatchPtr frame = GetObject(title, 121);
-    DispatchPtr range = GetObject(frame, 2004);
-    Call(range, 0, DISPATCH_PROPERTYPUT, {Variant::Bstr(text)});
+    Call(TitleRange(slide), 0, DISPATCH_PROPERTYPUT, {Variant::Bstr(std::move(text))});
 }
 
 std::u16string TitleOf(const DispatchPtr& slide) {
-    DispatchPtr shapes = GetObject(slide, 2003);
-    DispatchPtr title = GetObject(shapes, 2006);
-    DispatchPtr frame = GetObject(title, 121);
-    DispatchPtr range = GetObject(frame, 2004);
-    return Call(range, 0, DISPATCH_PROPERTYGET).AsBstr();
+    return Call(TitleRange(slide), 0, DISPATCH_PROPERTYGET).AsBstr();
 }
 
 DispatchPtr ItemOf(const DispatchPtr& slides, std::int32_t index) {
