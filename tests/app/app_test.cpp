@@ -2,17 +2,19 @@
 // against a stand-in presentation application, with message boxes captured.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/zbn2ppt_app.h"
-#include "fake_presentation_app.h"
 #include "framework/arguments.h"
 #include "framework/message_box.h"
 #include "framework/win_app.h"
+#include "support/scripted_presentation_app.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -36,6 +38,34 @@ bool RegistrationFails() {
 }
 bool RegistrationThrows() {
     throw std::runtime_error("no registry");
+}
+
+// The presentation application of a run, registered by the program's own
+// start-up; the registration ends before the server does.
+test_support::ScriptedServer* g_server = nullptr;
+std::optional<test_support::ScopedClassRegistration> g_registration;
+bool RegisterScriptedApp() {
+    g_registration.emplace(
+        g_server->ServeAs(u"PowerPoint.Application", test_support::app_object::kApplication));
+    return true;
+}
+
+std::ptrdiff_t CountCalls(const test_support::ScriptedServer& server, const std::string& object,
+                          automation::DISPID member) {
+    return std::ranges::count_if(server.calls(), [&](const test_support::Call& call) {
+        return call.object == object && call.member == member;
+    });
+}
+
+// The first argument of every call of `member` on `object`.
+std::vector<std::u16string> FirstArguments(const test_support::ScriptedServer& server,
+                                           const std::string& object, automation::DISPID member) {
+    std::vector<std::u16string> found;
+    for (const test_support::Call& call : server.calls()) {
+        if (call.object == object && call.member == member)
+            found.push_back(std::get<std::u16string>(call.args.at(0)));
+    }
+    return found;
 }
 
 class TempFolder : public test_support::TempFolder {
@@ -65,90 +95,28 @@ void PrintTo(const AppCase& c, std::ostream* out) {
 const char16_t* kOleFailed =
     u"OLE initialization failed.  Make sure that the OLE libraries are the correct version.";
 
+constexpr auto kScripted = &RegisterScriptedApp;
+
 const AppCase kCases[] = {
     // A failed OLE start-up is the only message: the command line (here one
     // that would ask for help) is never looked at.
+    // clang-format off
     {"OleInitFails", &RegistrationFails, true, {}, {{u"Zbn2PPT", kOleFailed}}, 1, {}, 0, {}, {}},
     {"OleInitThrows", &RegistrationThrows, true, {}, {{u"Zbn2PPT", kOleFailed}}, 1, {}, 0, {}, {}},
-    {"Help",
-     &app_test::RegisterFakePresentationApp,
-     true,
-     {},
-     {{u"Help", u"Command Line Usage:"}},
-     2,
-     {},
-     0,
-     {},
-     {}},
-    {"Rejected",
-     &app_test::RegisterFakePresentationApp,
-     true,
-     {u"d.txt", u"o.ppt"},
-     {{u"Error", u"ERROR! INVALID INPUTFILE EXTENSION"}},
-     2,
-     {},
-     0,
-     {},
-     {}},
-    {"NoPresentationApplication",
-     &RegisterNothing,
-     true,
-     {u"d.zbn", u"o.ppt"},
-     {{u"Zbn2PPT", u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."}},
-     1,
-     {},
-     0,
-     {},
-     {}},
-    {"SavedWithTemplate",
-     &app_test::RegisterFakePresentationApp,
-     true,
-     {u"d.zbn", u"o.ppt", u"T.pot"},
-     {},
-     0,
-     {u"T.pot"},
-     0,
-     {u"d.zbn"},
-     {u"o.ppt"}},
-    {"DerivedOutput",
-     &app_test::RegisterFakePresentationApp,
-     true,
-     {u" d.zbn "},
-     {},
-     0,
-     {},
-     1,
-     {u"d.zbn"},
-     {u"d.ppt"}},
-    {"MissingTemplateGoesOnWithBlank",
-     &app_test::RegisterFakePresentationApp,
-     true,
-     {u"d.zbn", u"o.ppt", u"none.pot"},
-     {{u"Warning", u"Warning!  MS-PowerPoint Template."}},
-     0,
-     {},
-     1,
-     {u"d.zbn"},
-     {u"o.ppt"}},
-    {"ViewerMissingIsAFailure",
-     &app_test::RegisterFakePresentationApp,
-     false,
-     {u"d.zbn", u"o.ppt"},
-     {{u"Zbn2PPT", u"Trelvo Presenter 2009 or above is not installed properly"}},
-     1,
-     {},
-     1,
-     {},
-     {u"o.ppt"}},
+    {"Help", kScripted, true, {}, {{u"Help", u"Command Line Usage:"}}, 2, {}, 0, {}, {}},
+    {"Rejected", kScripted, true, {u"d.txt", u"o.ppt"}, {{u"Error", u"ERROR! INVALID INPUTFILE EXTENSION"}}, 2, {}, 0, {}, {}},
+    {"NoPresentationApplication", &RegisterNothing, true, {u"d.zbn", u"o.ppt"},
+     {{u"Zbn2PPT", u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."}}, 1, {}, 0, {}, {}},
+    {"SavedWithTemplate", kScripted, true, {u"d.zbn", u"o.ppt", u"T.pot"}, {}, 0, {u"T.pot"}, 0, {u"d.zbn"}, {u"o.ppt"}},
+    {"DerivedOutput", kScripted, true, {u" d.zbn "}, {}, 0, {}, 1, {u"d.zbn"}, {u"d.ppt"}},
+    {"MissingTemplateGoesOnWithBlank", kScripted, true, {u"d.zbn", u"o.ppt", u"none.pot"},
+     {{u"Warning", u"Warning!  MS-PowerPoint Template."}}, 0, {}, 1, {u"d.zbn"}, {u"o.ppt"}},
+    {"ViewerMissingIsAFailure", kScripted, false, {u"d.zbn", u"o.ppt"},
+     {{u"Zbn2PPT", u"Trelvo Presenter 2009 or above is not installed properly"}}, 1, {}, 1, {}, {u"o.ppt"}},
+    // clang-format on
 };
 
-class AppTest : public ::testing::TestWithParam<AppCase> {
-  protected:
-    void TearDown() override {
-        app_test::UnregisterFakePresentationApp();
-        app_test::State() = {};
-    }
-};
+class AppTest : public ::testing::TestWithParam<AppCase> {};
 
 TEST_P(AppTest, RunsTheRequestAndReportsHowItEnded) {
     const AppCase& c = GetParam();
@@ -170,7 +138,10 @@ TEST_P(AppTest, RunsTheRequestAndReportsHowItEnded) {
         }
         return paths;
     };
-    app_test::State().viewer_available = c.viewer_available;
+    test_support::ScriptedServer server;
+    test_support::ScriptPresentationApp(server, {.with_template = !c.templates_opened.empty(),
+                                                 .viewer_installed = c.viewer_available});
+    g_server = &server;
     framework::SetArguments(arguments);
 
     std::vector<Box> boxes;
@@ -185,15 +156,17 @@ TEST_P(AppTest, RunsTheRequestAndReportsHowItEnded) {
         CZbn2PPTApp app(c.register_classes);
         exit_status = AfxWinMain();
     }
+    g_registration.reset();
 
     EXPECT_EQ(boxes, c.boxes);
     EXPECT_EQ(exit_status, c.exit_status);
-    const app_test::FakeRecord& record = app_test::State().record;
-    EXPECT_EQ(record.templates_opened, in_folder(c.templates_opened));
-    EXPECT_EQ(record.blanks_added, c.blanks_added);
-    EXPECT_EQ(record.viewer_data_paths, in_folder(c.viewer_data_paths));
-    EXPECT_EQ(record.saved_as, in_folder(c.saved_as));
-    EXPECT_EQ(record.quit, !c.saved_as.empty());
+    namespace o = test_support::app_object;
+    EXPECT_EQ(FirstArguments(server, o::kPresentations, 2005), in_folder(c.templates_opened));
+    EXPECT_EQ(CountCalls(server, o::kPresentations, 2003), c.blanks_added);
+    EXPECT_EQ(FirstArguments(server, o::kControl, 1), in_folder(c.viewer_data_paths));
+    EXPECT_EQ(FirstArguments(server, o::kActivePresentation, 2036), in_folder(c.saved_as));
+    EXPECT_EQ(CountCalls(server, o::kApplication, 2021), c.saved_as.empty() ? 0 : 1) << "quit";
+    EXPECT_EQ(server.ReferenceProblems(), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, AppTest, ::testing::ValuesIn(kCases),
