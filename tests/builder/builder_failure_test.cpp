@@ -332,43 +332,21 @@ const std::vector<std::string> kWithoutViewer = {
     "1",  "2",   "3",  "4",  "5",  "6a", "7",  "8",  "9",  "10", "11", "12", "13",
     "14", "15a", "16", "17", "18", "19", "20", "21", "26", "27", "28", "29"};
 
+using enum BuildOutcome;
+const std::u16string kRestoreFailed =
+    Because(u"Could not restore the state of PowerPoint's window");
+
 const EndCase kEndCases[] = {
-    {"RestoreFails",
-     kWholeConversation,
-     {"28"},
-     {Because(u"Could not restore the state of PowerPoint's window")},
-     BuildOutcome::kSavedWithViewer},
-    {"QuitFails",
-     kWholeConversation,
-     {"29"},
-     {Because(u"Could not quit PowerPoint")},
-     BuildOutcome::kSavedWithViewer},
-    {"RestoreAndQuitFail",
-     kWholeConversation,
-     {"28", "29"},
-     {Because(u"Could not restore the state of PowerPoint's window")},
-     BuildOutcome::kSavedWithViewer},
-    {"SaveAndRestoreFail",
-     kWholeConversation,
-     {"27", "28"},
-     {Because(kSave)},
-     BuildOutcome::kNotSaved},
-    {"SaveAndQuitFail",
-     kWholeConversation,
-     {"27", "29"},
-     {Because(kSave)},
-     BuildOutcome::kNotSaved},
+    // clang-format off
+    {"RestoreFails", kWholeConversation, {"28"}, {kRestoreFailed}, kSavedWithViewer},
+    {"QuitFails", kWholeConversation, {"29"}, {Because(u"Could not quit PowerPoint")}, kSavedWithViewer},
+    {"RestoreAndQuitFail", kWholeConversation, {"28", "29"}, {kRestoreFailed}, kSavedWithViewer},
+    {"SaveAndRestoreFail", kWholeConversation, {"27", "28"}, {Because(kSave)}, kNotSaved},
+    {"SaveAndQuitFail", kWholeConversation, {"27", "29"}, {Because(kSave)}, kNotSaved},
     // The viewer's message is its own; a later failure still has its say.
-    {"ViewerAndSaveFail",
-     kWithoutViewer,
-     {"21", "27"},
-     {kViewerMessage, Because(kSave)},
-     BuildOutcome::kNotSaved},
-    {"ViewerAndRestoreFail",
-     kWithoutViewer,
-     {"21", "28"},
-     {kViewerMessage, Because(u"Could not restore the state of PowerPoint's window")},
-     BuildOutcome::kSavedWithoutViewer},
+    {"ViewerAndSaveFail", kWithoutViewer, {"21", "27"}, {kViewerMessage, Because(kSave)}, kNotSaved},
+    {"ViewerAndRestoreFail", kWithoutViewer, {"21", "28"}, {kViewerMessage, kRestoreFailed}, kSavedWithoutViewer},
+    // clang-format on
 };
 
 INSTANTIATE_TEST_SUITE_P(Steps, EndFailureTest, ::testing::ValuesIn(kEndCases), CaseName());
