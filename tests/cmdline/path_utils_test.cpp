@@ -1,11 +1,9 @@
 #include "cmdline/path_utils.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <new>
@@ -16,6 +14,7 @@
 
 #include "automation/text_codec.h"
 #include "framework/path_services.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -459,25 +458,16 @@ std::u16string ProcessDirectory() {
 // found it.
 class RealDirectory : public ::testing::Test {
   protected:
-    void SetUp() override {
-        original_ = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "path_utils_test.XXXXXX").native();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-        root_ = fs::canonical(pattern);
-    }
-    void TearDown() override {
-        fs::current_path(original_);
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
+    void TearDown() override { fs::current_path(original_); }
     void Enter(const fs::path& relative) {
         fs::create_directories(root_ / relative);
         fs::current_path(root_ / relative);
     }
     static std::u16string Os(const fs::path& p) { return automation::DecodeOsString(p.native()); }
 
-    fs::path original_;
-    fs::path root_;
+    fs::path original_ = fs::current_path();
+    test_support::TempFolder folder_{"zbn-path-utils"};
+    fs::path root_ = fs::canonical(folder_.path());
 };
 
 TEST_F(RealDirectory, RelativePathGoesAfterTheCurrentDirectory) {
