@@ -74,6 +74,12 @@ struct WrongCallCase {
     HRESULT code;
 };
 
+constexpr HRESULT kNotFound = automation::DISP_E_MEMBERNOTFOUND;
+constexpr HRESULT kCount = automation::DISP_E_BADPARAMCOUNT;
+constexpr HRESULT kType = automation::DISP_E_TYPEMISMATCH;
+constexpr std::uint16_t kPut = DISPATCH_PROPERTYPUT;
+const Variant kText = Variant::Bstr(u"x");
+
 class ViewerWrongCallTest : public ::testing::TestWithParam<WrongCallCase> {};
 
 TEST_P(ViewerWrongCallTest, RaisesAndKeepsThePath) {
@@ -87,34 +93,17 @@ TEST_P(ViewerWrongCallTest, RaisesAndKeepsThePath) {
 INSTANTIATE_TEST_SUITE_P(
     Viewer, ViewerWrongCallTest,
     ::testing::Values(
-        WrongCallCase{"Get", 1, DISPATCH_PROPERTYGET, {}, automation::DISP_E_MEMBERNOTFOUND},
-        WrongCallCase{
-            "Method", 1, DISPATCH_METHOD, {Variant::Bstr(u"x")}, automation::DISP_E_MEMBERNOTFOUND},
-        WrongCallCase{"OtherDispid",
-                      2,
-                      DISPATCH_PROPERTYPUT,
-                      {Variant::Bstr(u"x")},
-                      automation::DISP_E_MEMBERNOTFOUND},
-        WrongCallCase{"DefaultMember",
-                      0,
-                      DISPATCH_PROPERTYPUT,
-                      {Variant::Bstr(u"x")},
-                      automation::DISP_E_MEMBERNOTFOUND},
-        WrongCallCase{"NoArgument", 1, DISPATCH_PROPERTYPUT, {}, automation::DISP_E_BADPARAMCOUNT},
-        WrongCallCase{"TwoArguments",
-                      1,
-                      DISPATCH_PROPERTYPUT,
-                      {Variant::Bstr(u"x"), Variant::Bstr(u"y")},
-                      automation::DISP_E_BADPARAMCOUNT},
-        WrongCallCase{
-            "Number", 1, DISPATCH_PROPERTYPUT, {Variant::I4(1)}, automation::DISP_E_TYPEMISMATCH},
-        WrongCallCase{
-            "Empty", 1, DISPATCH_PROPERTYPUT, {Variant()}, automation::DISP_E_TYPEMISMATCH},
-        WrongCallCase{"TooLong",
-                      1,
-                      DISPATCH_PROPERTYPUT,
-                      {Variant::Bstr(std::u16string(kMaxDataPathUnits + 1, u'a'))},
-                      automation::E_INVALIDARG}),
+        // clang-format off
+        WrongCallCase{"Get", 1, DISPATCH_PROPERTYGET, {}, kNotFound},
+        WrongCallCase{"Method", 1, DISPATCH_METHOD, {kText}, kNotFound},
+        WrongCallCase{"OtherDispid", 2, kPut, {kText}, kNotFound},
+        WrongCallCase{"DefaultMember", 0, kPut, {kText}, kNotFound},
+        WrongCallCase{"NoArgument", 1, kPut, {}, kCount},
+        WrongCallCase{"TwoArguments", 1, kPut, {kText, Variant::Bstr(u"y")}, kCount},
+        WrongCallCase{"Number", 1, kPut, {Variant::I4(1)}, kType},
+        WrongCallCase{"Empty", 1, kPut, {Variant()}, kType},
+        WrongCallCase{"TooLong", 1, kPut, {Variant::Bstr(std::u16string(kMaxDataPathUnits + 1, u'a'))}, automation::E_INVALIDARG}),
+    // clang-format on
     [](const auto& param_info) { return param_info.param.name; });
 
 class ViewerStateRoundTripTest : public ::testing::TestWithParam<std::u16string> {};
