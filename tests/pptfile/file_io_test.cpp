@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pptfile/errors.h"
+#include "support/temp_folder.h"
 
 namespace pptfile {
 namespace {
@@ -19,17 +20,8 @@ namespace fs = std::filesystem;
 
 class FileIoTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zbn-file-io-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
+    // A read-only folder is made writable again so that it can go.
+    void TearDown() override { fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add); }
     std::set<std::string> Entries() const {
         std::set<std::string> names;
         for (const auto& e : fs::directory_iterator(dir_))
@@ -43,7 +35,8 @@ class FileIoTest : public ::testing::Test {
         const auto bytes = ReadWholeFile(p);
         return {bytes.begin(), bytes.end()};
     }
-    fs::path dir_;
+    test_support::TempFolder folder_{"zbn-file-io"};
+    const fs::path& dir_ = folder_.path();
 };
 
 std::vector<std::uint8_t> Bytes(const std::string& s) {

@@ -40,49 +40,26 @@ const Rect kWideTitle{59.375f, 54.375f, 673.25f, 102.0f};
 // Slide counts and titles as Apache POI reports them; "" where POI finds no
 // title.
 const GoodFile kGoodFiles[] = {
+    // clang-format off
     {"54880_chinese.ppt", 720, 540, kDefaultTitleRect, {u""}},
-    {"57272_corrupted_usereditatom.ppt",
-     720,
-     540,
-     kDefaultTitleRect,
-     {u"", u"", u"", u"", u"", u""},
-     true},
-    {"SampleShow.ppt",
-     720,
-     540,
-     kDefaultTitleRect,
-     {u"Title of the first slide", u"This is the second slide"}},
-    {"Single_Coloured_Page.ppt",
-     720,
-     540,
-     kDefaultTitleRect,
-     {u"This is a title, it\u2019s in black"}},
+    {"57272_corrupted_usereditatom.ppt", 720, 540, kDefaultTitleRect, {u"", u"", u"", u"", u"", u""}, true},
+    {"SampleShow.ppt", 720, 540, kDefaultTitleRect, {u"Title of the first slide", u"This is the second slide"}},
+    {"Single_Coloured_Page.ppt", 720, 540, kDefaultTitleRect, {u"This is a title, it\u2019s in black"}},
     {"WithMacros.ppt", 720, 540, kDefaultTitleRect, {u""}},
     {"WithMaster.ppt", 720, 540, kDefaultTitleRect, {u"First page title", u""}},
     {"backgrounds.ppt", 792, 612, kWideTitle, {u"", u"", u"", u""}},
-    {"basic_test_ppt_file.ppt",
-     720,
-     540,
-     kDefaultTitleRect,
-     {u"This is a test title", u"This is the title on page 2"}},
+    {"basic_test_ppt_file.ppt", 720, 540, kDefaultTitleRect, {u"This is a test title", u"This is the title on page 2"}},
     {"bullets.ppt", 720, 540, kDefaultTitleRect, {u"Title text", u""}},
     {"empty.ppt", 720, 540, kDefaultTitleRect, {}},
     {"headers_footers.ppt", 720, 540, kDefaultTitleRect, {u"", u""}},
-    {"incorrect_slide_order.ppt",
-     720,
-     540,
-     kDefaultTitleRect,
-     {u"Slide 1", u"Slide 2", u"Slide 3"}},
+    {"incorrect_slide_order.ppt", 720, 540, kDefaultTitleRect, {u"Slide 1", u"Slide 2", u"Slide 3"}},
     {"ole2-embedding-2003.ppt", 720, 540, kDefaultTitleRect, {u"OLE Embedding"}},
     {"pictures.ppt", 792, 612, kWideTitle, {u"", u"", u"", u"", u""}},
-    {"slide_master.ppt",
-     720,
-     540,
-     kDefaultTitleRect,
-     {u"Slide Masters", u"Slide Masters (cont\u2019d)", u"I\u2019m a slide with a Title layout"}},
+    {"slide_master.ppt", 720, 540, kDefaultTitleRect, {u"Slide Masters", u"Slide Masters (cont\u2019d)", u"I\u2019m a slide with a Title layout"}},
     {"table_test.ppt", 960, 540, Rect{66.0f, 28.75f, 828.0f, 104.375f}, {u""}},
     {"text_shapes.ppt", 720, 540, kDefaultTitleRect, {u"Title Placeholder"}},
     {"with_textbox.ppt", 720, 540, Rect{54.0f, 48.0f, 612.0f, 90.0f}, {u""}},
+    // clang-format on
 };
 
 class ReaderGoodFile : public ::testing::TestWithParam<GoodFile> {};
@@ -127,12 +104,12 @@ struct BadFile {
 };
 
 const BadFile kBadFiles[] = {
+    // clang-format off
     {"PPT95.ppt", "a PowerPoint 95 or older file, not 97-2003"},
     {"Password_Protected-hello.ppt", "the template is encrypted"},
-    {"clusterfuzz-testcase-minimized-POIHSLFFuzzer-5962760801091584.ppt",
-     "the file is damaged: broken compound file"},
-    {"clusterfuzz-testcase-minimized-POIHSLFFuzzer-6614960949821440.ppt",
-     "the file is damaged: broken compound file"},
+    {"clusterfuzz-testcase-minimized-POIHSLFFuzzer-5962760801091584.ppt", "the file is damaged: broken compound file"},
+    {"clusterfuzz-testcase-minimized-POIHSLFFuzzer-6614960949821440.ppt", "the file is damaged: broken compound file"},
+    // clang-format on
 };
 
 class ReaderBadFile : public ::testing::TestWithParam<BadFile> {};

@@ -60,6 +60,16 @@ SlideContent NewSlide(const SourcePresentation& source, std::u16string title, st
     return slide;
 }
 
+// Every slide of `source` in its order, then `added`, read back.
+SourcePresentation AppendSlide(const SourcePresentation& source, const SlideContent& added) {
+    SaveJob job;
+    job.source = &source;
+    for (std::size_t i = 0; i < source.Slides().size(); ++i)
+        job.slides.emplace_back(i);
+    job.slides.emplace_back(&added);
+    return SourcePresentation::FromBytes(WritePresentation(job));
+}
+
 // Streams and storages, compared by name, kind, class and bytes.
 void ExpectSameTree(const StorageEntry& a, const StorageEntry& b, const std::string& path) {
     EXPECT_EQ(a.is_storage, b.is_storage) << path;
@@ -212,14 +222,7 @@ TEST_P(TemplateCorpusTest, NewLastSlideReadsBackAndTheRestIsKept) {
     const std::size_t n = source().Slides().size();
     const SlideContent added =
         NewSlide(source(), u"Messdaten Gr\u00f6\u00dfe \u6570\u636e", "C:\\data\\x.zbn");
-    SaveJob job;
-    job.source = &source();
-    for (std::size_t i = 0; i < n; ++i)
-        job.slides.emplace_back(i);
-    job.slides.emplace_back(&added);
-    const Bytes out = WritePresentation(job);
-
-    const SourcePresentation saved = SourcePresentation::FromBytes(out);
+    const SourcePresentation saved = AppendSlide(source(), added);
     ASSERT_EQ(saved.Slides().size(), n + 1);
     for (std::size_t i = 0; i < n; ++i)
         EXPECT_EQ(saved.Slides()[i].title, source().Slides()[i].title) << "slide " << i + 1;
@@ -293,20 +296,9 @@ TEST_P(TemplateCorpusTest, SlotsOrderTheSlides) {
 TEST_P(TemplateCorpusTest, SavingTheSavedFileAgainChainsTheEdits) {
     const std::size_t n = source().Slides().size();
     const SlideContent one = NewSlide(source(), u"one", "1");
-    SaveJob job;
-    job.source = &source();
-    for (std::size_t i = 0; i < n; ++i)
-        job.slides.emplace_back(i);
-    job.slides.emplace_back(&one);
-    const SourcePresentation once = SourcePresentation::FromBytes(WritePresentation(job));
-
+    const SourcePresentation once = AppendSlide(source(), one);
     const SlideContent two = NewSlide(once, u"two", "2");
-    SaveJob again;
-    again.source = &once;
-    for (std::size_t i = 0; i <= n; ++i)
-        again.slides.emplace_back(i);
-    again.slides.emplace_back(&two);
-    const SourcePresentation twice = SourcePresentation::FromBytes(WritePresentation(again));
+    const SourcePresentation twice = AppendSlide(once, two);
 
     ASSERT_EQ(twice.Slides().size(), n + 2);
     EXPECT_EQ(twice.Slides()[n].title, u"one");
@@ -373,12 +365,8 @@ TEST(TemplateWriterTest, ControlsJoinAnExistingObjectListWithFreshIds) {
     // The embedded OLE object keeps its id; the control gets one past it.
     const SourcePresentation source =
         SourcePresentation::FromBytes(ReadWholeFile(kGoodDir / "ole2-embedding-2003.ppt"));
-    const SlideContent added = NewSlide(source, u"new", "x");
-    SaveJob job;
-    job.source = &source;
-    job.slides.emplace_back(std::size_t{0});
-    job.slides.emplace_back(&added);
-    const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
+    ASSERT_EQ(source.Slides().size(), 1u);
+    const SourcePresentation saved = AppendSlide(source, NewSlide(source, u"new", "x"));
     const auto& p = saved.parsed();
     const Bytes& stream = p.DocumentStream();
     const std::vector<WalkedRecord> doc = WalkDocument(p);
@@ -447,19 +435,15 @@ testing::BuildOptions With(testing::BuildOptions o, void (*change)(testing::Buil
     return o;
 }
 
+using Options = testing::BuildOptions;
+
 class BuiltTemplateTest : public ::testing::TestWithParam<BuiltTemplateCase> {};
 
 TEST_P(BuiltTemplateTest, TakesTheNewSlideSoundly) {
     const SourcePresentation source =
         SourcePresentation::FromBytes(testing::BuildFile(GetParam().options));
     const std::size_t n = source.Slides().size();
-    const SlideContent added = NewSlide(source, u"added", "state");
-    SaveJob job;
-    job.source = &source;
-    for (std::size_t i = 0; i < n; ++i)
-        job.slides.emplace_back(i);
-    job.slides.emplace_back(&added);
-    const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
+    const SourcePresentation saved = AppendSlide(source, NewSlide(source, u"added", "state"));
 
     ASSERT_EQ(saved.Slides().size(), n + 1);
     for (std::size_t i = 0; i < n; ++i) {
@@ -478,32 +462,19 @@ TEST_P(BuiltTemplateTest, TakesTheNewSlideSoundly) {
 INSTANTIATE_TEST_SUITE_P(
     Built, BuiltTemplateTest,
     ::testing::Values(
+        // clang-format off
         BuiltTemplateCase{"NoSlidesNoObjectListNoDrawingGroup", Built(0, 0)},
         BuiltTemplateCase{"SlidesSharingADrawingId", Built(3, 0)},
         BuiltTemplateCase{"ControlsAlreadyListed", Built(2, 2)},
-        BuiltTemplateCase{
-            "NoCurrentUser",
-            With(Built(2, 1), [](testing::BuildOptions& o) { o.current_user = false; })},
-        BuiltTemplateCase{"CurrentUserPointsNowhere", With(Built(2, 1),
-                                                           [](testing::BuildOptions& o) {
-                                                               o.current_edit_override =
-                                                                   0x7FFFFFF0u;
-                                                           })},
-        BuiltTemplateCase{"SecondEditLinksPastTheEnd", With(Built(2, 1),
-                                                            [](testing::BuildOptions& o) {
-                                                                o.second_edit = true;
-                                                                o.second_edit_link =
-                                                                    testing::EditLink::kPastEnd;
-                                                            })},
-        BuiltTemplateCase{"SecondEditLinksIntoARecord", With(Built(1, 1),
-                                                             [](testing::BuildOptions& o) {
-                                                                 o.second_edit = true;
-                                                                 o.second_edit_link =
-                                                                     testing::EditLink::kIntoRecord;
-                                                             })},
-        BuiltTemplateCase{
-            "TwoGoodEdits",
-            With(Built(2, 1), [](testing::BuildOptions& o) { o.second_edit = true; })}),
+        BuiltTemplateCase{"NoCurrentUser", With(Built(2, 1), [](Options& o) { o.current_user = false; })},
+        BuiltTemplateCase{"CurrentUserPointsNowhere",
+                          With(Built(2, 1), [](Options& o) { o.current_edit_override = 0x7FFFFFF0u; })},
+        BuiltTemplateCase{"SecondEditLinksPastTheEnd",
+                          With(Built(2, 1), [](Options& o) { o.second_edit = true; o.second_edit_link = testing::EditLink::kPastEnd; })},
+        BuiltTemplateCase{"SecondEditLinksIntoARecord",
+                          With(Built(1, 1), [](Options& o) { o.second_edit = true; o.second_edit_link = testing::EditLink::kIntoRecord; })},
+        BuiltTemplateCase{"TwoGoodEdits", With(Built(2, 1), [](Options& o) { o.second_edit = true; })}),
+    // clang-format on
     [](const ::testing::TestParamInfo<BuiltTemplateCase>& param_info) {
         return std::string(param_info.param.name);
     });
