@@ -25,9 +25,10 @@ struct Rect {
 
 // An ActiveX control placed on a slide.
 struct ControlObject {
-    std::u16string prog_id;           // "TRELVO.TrelvoCtrl.1"
+    std::u16string prog_id;  // "TRELVO.TrelvoCtrl.1"
     ClassId clsid{};
-    std::vector<std::uint8_t> state;  // the control's persisted state, stored as its "contents" stream
+    std::vector<std::uint8_t>
+        state;  // the control's persisted state, stored as its "contents" stream
     Rect anchor;
 };
 
@@ -36,12 +37,28 @@ struct SlideContent {
     std::u16string title;
     Rect title_rect;
     std::vector<ControlObject> controls;
+    // The main master the slide follows, by its identifier; 0 is the
+    // presentation's first main master.
+    std::uint32_t master_id = 0;
 };
 
 // What a slide of an existing file shows, as far as we read it.
 struct SlideSummary {
     std::u16string title;  // empty when the slide has no title placeholder text
     std::vector<ControlObject> controls;
+    // The main master whose design the slide shows: the one it names, or the
+    // one its title master follows. A slide naming no master the file has
+    // gets the first main master's, as viewers show it; 0 only in a file
+    // without a main master.
+    std::uint32_t master_id = 0;
+};
+
+// The design a new slide takes: the main master it follows and where that
+// master puts the title.
+struct SlideDesign {
+    std::uint32_t master_id = 0;
+    Rect title_rect;
+    friend bool operator==(const SlideDesign&, const SlideDesign&) = default;
 };
 
 // A blank presentation has PowerPoint 2003's defaults.
@@ -52,7 +69,7 @@ inline constexpr Rect kDefaultTitleRect{36.0f, 21.625f, 648.0f, 90.0f};
 // A PowerPoint 97-2003 file (.ppt or .pot) opened read-only: as a template, or
 // to read back what was written. The file is read whole and not kept open.
 class SourcePresentation {
-public:
+  public:
     // Raise FormatError naming the problem ("the template is encrypted", "not a
     // PowerPoint 97-2003 file", ...) or IoError.
     static SourcePresentation Open(const std::filesystem::path& path);
@@ -64,15 +81,25 @@ public:
 
     float SlideWidth() const noexcept;
     float SlideHeight() const noexcept;
-    // The title placeholder of the main master, where a title-only slide's title goes.
+    // The title placeholder of the first main master, where a title-only
+    // slide's title goes.
     Rect MasterTitleRect() const noexcept;
+    // The title placeholder of main master `master_id`; a title master's
+    // identifier stands for the main master it follows. 0 or an identifier
+    // the file does not use gives the first main master's.
+    Rect MasterTitleRect(std::uint32_t master_id) const noexcept;
+    // The design of a new slide placed at `position` (0-based) among Slides():
+    // that of the slide before it, so it looks like the slides around it; the
+    // first main master's at the front or in a file without slides. A
+    // position past the end means after the last slide.
+    SlideDesign NewSlideDesign(std::size_t position) const noexcept;
     // The slides in show order.
     const std::vector<SlideSummary>& Slides() const noexcept;
 
     struct Parsed;  // the reader's model of the file, for the writer
     const Parsed& parsed() const noexcept { return *parsed_; }
 
-private:
+  private:
     explicit SourcePresentation(std::unique_ptr<Parsed> parsed);
     std::unique_ptr<Parsed> parsed_;
 };

@@ -36,6 +36,12 @@ struct ListedSlide {
     std::size_t offset = 0;  // of its container in the document stream
 };
 
+// A main master: where it is listed and where it puts a title.
+struct MainMasterInfo {
+    ListedSlide listed;
+    Rect title_rect = kDefaultTitleRect;
+};
+
 struct SourcePresentation::Parsed {
     StorageEntry root;  // the whole compound file, every stream and storage
 
@@ -48,20 +54,30 @@ struct SourcePresentation::Parsed {
     std::map<std::uint32_t, std::uint32_t> persist_directory;
     std::uint32_t max_persist_id = 0;  // the highest id in use or reserved
 
-    std::size_t document_offset = 0;   // of the DocumentContainer record
-    std::vector<ListedSlide> slides;   // in show order
-    std::vector<ListedSlide> masters;  // main masters and title masters
-    ListedSlide main_master;           // the first main master
+    std::size_t document_offset = 0;                         // of the DocumentContainer record
+    std::vector<ListedSlide> slides;                         // in show order
+    std::vector<ListedSlide> masters;                        // main masters and title masters
+    ListedSlide main_master;                                 // the first main master
+    std::vector<MainMasterInfo> main_masters;                // in list order, `main_master` first
+    std::map<std::uint32_t, std::size_t> main_master_index;  // master id -> the first listed
+    // Title master id -> the main master id its slide atom names.
+    std::map<std::uint32_t, std::uint32_t> title_masters;
     std::uint32_t max_slide_id = 0;    // of slides (masters use another range)
     std::uint32_t ex_obj_id_seed = 0;  // from the object list, 0 without one
 
     float slide_width = kDefaultSlideWidth;
     float slide_height = kDefaultSlideHeight;
-    Rect master_title_rect = kDefaultTitleRect;
-    std::vector<SlideSummary> summaries;  // Slides(), in show order
+    Rect master_title_rect = kDefaultTitleRect;  // of the first main master
+    std::vector<SlideSummary> summaries;         // Slides(), in show order
 
     // The "PowerPoint Document" stream inside `root`.
     const std::vector<std::uint8_t>& DocumentStream() const;
+
+    // The first main master listed with identifier `master_id`, or null.
+    const MainMasterInfo* FindMainMaster(std::uint32_t master_id) const noexcept;
+    // The main master a slide atom's master reference leads to, through a
+    // title master if it names one; null when it leads nowhere.
+    const MainMasterInfo* FollowMaster(std::uint32_t master_id) const noexcept;
 };
 
 }  // namespace pptfile

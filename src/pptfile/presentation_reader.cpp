@@ -1,6 +1,6 @@
 // Reads a PowerPoint 97-2003 file: the edit chain and persist directory, the
-// document's slide list, each slide's title and controls, and the main
-// master's title placeholder. Every offset, length and count comes from the
+// document's slide list, each slide's title, controls and master, and the
+// title placeholder of each main master. Every offset, length and count comes from the
 // file and is checked before use; loops are bounded by the bytes they walk.
 #include <zlib.h>
 
@@ -369,6 +369,25 @@ std::vector<ShapeInfo> ReadShapes(Bytes container_body) {
     return shapes;
 }
 
+// The title placeholder of a main master's drawing, if it has one.
+std::optional<Rect> MasterTitle(Bytes master_body) {
+    for (const ShapeInfo& s : ReadShapes(master_body)) {
+        if (s.placeholder == kPlaceholderMasterTitle && s.anchor)
+            return s.anchor;
+    }
+    return std::nullopt;
+}
+
+// The master a slide's (or title master's) slide atom names.
+std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
+    const auto atom = FindChild(container_body, RT_SlideAtom);
+    if (!atom || atom->body.size() < 16)
+        return std::nullopt;
+    FieldReader f(atom->body, "a slide atom");
+    f.Skip(12);  // layout, placeholder kinds
+    return f.U32();
+}
+
 // --- control storages ---------------------------------------------------------
 
 std::vector<std::uint8_t> Inflate(Bytes compressed, std::size_t limit) {
@@ -530,8 +549,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
         }
     }
 
-    // Masters: the first main master gives the title placeholder of new slides.
-    bool have_main_master = false;
+    // Masters: each main master's title placeholder is where the title of a
+    // new slide following it goes; title masters lead to a main master.
+    std::set<std::uint32_t> read_masters;
     for (const ListEntry& e : master_list ? *master_list : std::vector<ListEntry>{}) {
         const auto it = p.persist_directory.find(e.slide.persist_id);
         if (it == p.persist_directory.end())
@@ -540,16 +560,40 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.masters.push_back(listed);
-        if (r.type() != RT_MainMaster || have_main_master)
+        // A master listed again is not read again: a small file could list
+        // one large master many times.
+        if (!read_masters.insert(listed.persist_id).second)
             continue;
-        have_main_master = true;
-        p.main_master = listed;
-        for (const ShapeInfo& s : ReadShapes(r.body)) {
-            if (s.placeholder == kPlaceholderMasterTitle && s.anchor) {
-                p.master_title_rect = *s.anchor;
-                break;
+        if (r.type() == RT_Slide) {
+            // A title master no slide can reach is no loss: slides naming it
+            // follow the first main master instead.
+            try {
+                if (const auto ref = SlideAtomMasterRef(r.body))
+                    p.title_masters.emplace(listed.slide_id, *ref);
+            } catch (const FormatError&) {
             }
+            continue;
         }
+        if (r.type() != RT_MainMaster)
+            continue;
+        const bool first = p.main_masters.empty();
+        MainMasterInfo master{listed, kDefaultTitleRect};
+        try {
+            if (const auto title = MasterTitle(r.body))
+                master.title_rect = *title;
+        } catch (const FormatError&) {
+            // The first main master has always been read whole; a damaged
+            // later one leaves new slides on it where the first puts titles.
+            if (first)
+                throw;
+            master.title_rect = p.master_title_rect;
+        }
+        if (first) {
+            p.main_master = listed;
+            p.master_title_rect = master.title_rect;
+        }
+        p.main_master_index.emplace(listed.slide_id, p.main_masters.size());
+        p.main_masters.push_back(master);
     }
 
     ControlReader control_reader(p, doc, file_size);
@@ -566,6 +610,10 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
 
         SlideSummary summary;
+        const MainMasterInfo* master = nullptr;
+        if (const auto ref = SlideAtomMasterRef(r.body))
+            master = p.FollowMaster(*ref);
+        summary.master_id = master != nullptr ? master->listed.slide_id : p.main_master.slide_id;
         bool titled = false;
         for (const ShapeInfo& s : ReadShapes(r.body)) {
             if (!titled && s.placeholder && IsTitlePlaceholder(*s.placeholder)) {
@@ -629,6 +677,22 @@ const std::vector<std::uint8_t>& SourcePresentation::Parsed::DocumentStream() co
     return e->data;
 }
 
+const MainMasterInfo* SourcePresentation::Parsed::FindMainMaster(
+    std::uint32_t master_id) const noexcept {
+    const auto it = main_master_index.find(master_id);
+    return it != main_master_index.end() ? &main_masters[it->second] : nullptr;
+}
+
+const MainMasterInfo* SourcePresentation::Parsed::FollowMaster(
+    std::uint32_t master_id) const noexcept {
+    if (const MainMasterInfo* m = FindMainMaster(master_id))
+        return m;
+    // A title master names a main master; only one step, so a title master
+    // naming another cannot loop.
+    const auto title = title_masters.find(master_id);
+    return title != title_masters.end() ? FindMainMaster(title->second) : nullptr;
+}
+
 SourcePresentation SourcePresentation::Open(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
     return FromBytes(bytes);
@@ -654,6 +718,19 @@ float SourcePresentation::SlideHeight() const noexcept {
 
 Rect SourcePresentation::MasterTitleRect() const noexcept {
     return parsed_->master_title_rect;
+}
+
+Rect SourcePresentation::MasterTitleRect(std::uint32_t master_id) const noexcept {
+    const MainMasterInfo* m = parsed_->FollowMaster(master_id);
+    return m != nullptr ? m->title_rect : parsed_->master_title_rect;
+}
+
+SlideDesign SourcePresentation::NewSlideDesign(std::size_t position) const noexcept {
+    const std::vector<SlideSummary>& slides = parsed_->summaries;
+    const std::size_t before = std::min(position, slides.size());
+    const std::uint32_t master_id =
+        before == 0 ? parsed_->main_master.slide_id : slides[before - 1].master_id;
+    return {master_id, MasterTitleRect(master_id)};
 }
 
 const std::vector<SlideSummary>& SourcePresentation::Slides() const noexcept {

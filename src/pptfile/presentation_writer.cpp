@@ -61,6 +61,10 @@ Plan MakePlan(const SaveJob& job) {
             throw FormatError("slide " + std::to_string(i + 1) +
                               " refers to a source slide, but the presentation is blank");
         }
+        if ((*content)->master_id != 0 && (*content)->master_id != kMainMasterId) {
+            throw FormatError("slide " + std::to_string(i + 1) +
+                              " follows a slide master a new presentation does not have");
+        }
         plan.slides.push_back({*content,
                                persist++,
                                kFirstSlideId + static_cast<std::uint32_t>(i),

@@ -259,8 +259,10 @@ class TemplateWriter {
         document_children_ = Children(document.body);
         document_body_ = document.body;
         PlanNewSlides();
-        for (NewSlide& slide : new_slides_)
-            WriteSlideContainer(slide, p_.main_master.slide_id, MasterScheme());
+        for (NewSlide& slide : new_slides_) {
+            const ListedSlide& master = MasterOf(*slide.content);
+            WriteSlideContainer(slide, master.slide_id, MasterScheme(master));
+        }
         return Assemble(NewDocument());
     }
 
@@ -280,6 +282,10 @@ class TemplateWriter {
                 throw FormatError("slide " + std::to_string(i + 1) + " has no content");
             } else if (p_.main_master.persist_id == 0) {
                 throw FormatError("the template has no slide master to base a new slide on");
+            } else if (const std::uint32_t master = std::get<const SlideContent*>(slot)->master_id;
+                       master != 0 && p_.FindMainMaster(master) == nullptr) {
+                throw FormatError("slide " + std::to_string(i + 1) +
+                                  " follows a slide master the template does not have");
             }
         }
     }
@@ -369,9 +375,16 @@ class TemplateWriter {
         }
     }
 
-    // The main master's own colour scheme, for slides that follow it.
-    std::optional<Bytes> MasterScheme() const {
-        const auto master = TryReadRecord(doc_, p_.main_master.offset);
+    // The main master a new slide follows; CheckSlots made sure there is one.
+    const ListedSlide& MasterOf(const SlideContent& content) const {
+        if (content.master_id == 0)
+            return p_.main_master;
+        return p_.FindMainMaster(content.master_id)->listed;
+    }
+
+    // A main master's own colour scheme, for slides that follow it.
+    std::optional<Bytes> MasterScheme(const ListedSlide& main_master) const {
+        const auto master = TryReadRecord(doc_, main_master.offset);
         if (!master || master->type() != RT_MainMaster)
             return std::nullopt;
         try {
