@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -30,6 +31,8 @@ struct SlideModel {
     std::u16string title;
     pptfile::Rect title_rect;
     std::vector<std::shared_ptr<ControlModel>> controls;
+    // The main master the slide follows; 0 is the first one.
+    std::uint32_t master_id = 0;
 
     bool FromTemplate() const noexcept { return template_index.has_value(); }
 };
@@ -38,8 +41,8 @@ struct PresentationModel {
     std::unique_ptr<pptfile::SourcePresentation> source;  // null for a blank presentation
     std::optional<std::filesystem::path> template_path;   // the file `source` was read from
     float slide_width = pptfile::kDefaultSlideWidth;
-    pptfile::Rect master_title_rect = pptfile::kDefaultTitleRect;
-    std::vector<std::shared_ptr<SlideModel>> slides;  // in show order
+    pptfile::Rect master_title_rect = pptfile::kDefaultTitleRect;  // of the first main master
+    std::vector<std::shared_ptr<SlideModel>> slides;               // in show order
 };
 
 }  // namespace engine

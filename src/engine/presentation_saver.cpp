@@ -35,6 +35,7 @@ pptfile::SlideContent SnapshotSlide(const SlideModel& slide) {
     pptfile::SlideContent content;
     content.title = slide.title;
     content.title_rect = slide.title_rect;
+    content.master_id = slide.master_id;
     content.controls.reserve(slide.controls.size());
     for (const auto& control : slide.controls) {
         content.controls.push_back(SnapshotControl(*control));

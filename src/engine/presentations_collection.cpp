@@ -73,6 +73,7 @@ void PresentationsCollection::Open(const std::u16string& file_name, Variant& res
         slide->template_index = i;
         slide->has_title = !slides[i].title.empty();
         slide->title = slides[i].title;
+        slide->master_id = slides[i].master_id;
         opened->slides.push_back(std::move(slide));
     }
     state().presentations.push_back(opened);
