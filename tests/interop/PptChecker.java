@@ -1,6 +1,7 @@
 // Reads a presentation with Apache POI and checks what the application must
-// have written: the slide count, the last slide's title, and the viewer
-// control (ProgID, anchor and size in points) on the last slide.
+// have written: the slide count, the last slide's title, the viewer control
+// (ProgID, anchor and size in points) on the last slide, and that slide on the
+// same main master as the one before it.
 //
 //   java PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt
 //   java PptChecker --templates LIST    (see checkTemplates)
@@ -21,9 +22,11 @@ import org.apache.poi.hslf.record.ExObjList;
 import org.apache.poi.hslf.record.ExObjRefAtom;
 import org.apache.poi.hslf.record.Record;
 import org.apache.poi.hslf.record.RecordTypes;
+import org.apache.poi.hslf.usermodel.HSLFMasterSheet;
 import org.apache.poi.hslf.usermodel.HSLFShape;
 import org.apache.poi.hslf.usermodel.HSLFSlide;
 import org.apache.poi.hslf.usermodel.HSLFSlideShow;
+import org.apache.poi.hslf.usermodel.HSLFTitleMaster;
 
 public final class PptChecker {
     private static int failures = 0;
@@ -52,6 +55,14 @@ public final class PptChecker {
         return null;
     }
 
+    // The main master a slide's design comes from, through its title master
+    // if it has one.
+    private static int mainMaster(HSLFSlide slide) {
+        HSLFMasterSheet master = slide.getMasterSheet();
+        if (master instanceof HSLFTitleMaster) master = ((HSLFTitleMaster) master).getMasterSheet();
+        return master == null ? -1 : master._getSheetNumber();
+    }
+
     // The slide count, every title, the last one as expected, and the
     // control with its anchor on the last slide.
     private static void checkShow(HSLFSlideShow show, int slides, String title, String progId,
@@ -71,6 +82,14 @@ public final class PptChecker {
         }
         HSLFSlide last = all.get(all.size() - 1);
         check(title.equals(last.getTitle()), "last title \"" + last.getTitle() + "\", expected \"" + title + "\"");
+        if (all.size() > 1) {
+            int before = mainMaster(all.get(all.size() - 2));
+            int lastMaster = mainMaster(last);
+            System.out.println("master.last=" + Integer.toHexString(lastMaster) + " master.before="
+                               + Integer.toHexString(before));
+            check(lastMaster == before, "the last slide follows master " + Integer.toHexString(lastMaster)
+                                            + ", the slide before it " + Integer.toHexString(before));
+        }
 
         boolean found = false;
         for (HSLFShape shape : last.getShapes()) {

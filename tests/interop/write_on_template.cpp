@@ -1,6 +1,7 @@
 // Saves onto a template the way the application does: the template's slides,
-// then a new title-only slide with the viewer control under the master's
-// title. Prints the slide count and the control's anchor, for the checkers.
+// then a new title-only slide on the last slide's master, with the viewer
+// control under that master's title. Prints the slide count and the control's anchor, for the
+// checkers.
 //
 //   write_on_template TEMPLATE OUTPUT TITLE
 #include <cstdio>
@@ -17,8 +18,10 @@ int main(int argc, char** argv) {
     }
     try {
         const pptfile::SourcePresentation source = pptfile::SourcePresentation::Open(argv[1]);
-        const pptfile::SlideContent slide =
-            interop::ViewerSlide(argv[3], source.MasterTitleRect(), std::string(argv[3]) + ".zbn");
+        const pptfile::SlideDesign design = source.NewSlideDesign(source.Slides().size());
+        pptfile::SlideContent slide =
+            interop::ViewerSlide(argv[3], design.title_rect, std::string(argv[3]) + ".zbn");
+        slide.master_id = design.master_id;
 
         pptfile::SaveJob job;
         job.source = &source;
