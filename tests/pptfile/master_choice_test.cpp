@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "pptfile/compound_file.h"
 #include "pptfile/errors.h"
 #include "pptfile/file_io.h"
 #include "pptfile/master_probe.h"
@@ -50,6 +51,12 @@ Bytes Corpus(const std::string& name) {
 
 const Bytes& Doc(const SourcePresentation& p) {
     return p.parsed().DocumentStream();
+}
+
+// The document stream of a written file: the compound file around it may
+// carry the time it was written.
+Bytes DocumentOf(const Bytes& file) {
+    return ReadCompoundFile(file).Find("PowerPoint Document")->data;
 }
 
 template <typename Case>
@@ -204,7 +211,7 @@ TEST(MasterChoiceTest, SlidesOnTheFirstMasterSaveAsBefore) {
             for (std::size_t i = 0; i < source.Slides().size(); ++i)
                 job.slides.emplace_back(i);
             job.slides.emplace_back(&added);
-            return WritePresentation(job);
+            return DocumentOf(WritePresentation(job));
         };
         EXPECT_EQ(write(now), write(before)) << file;
     }
@@ -300,7 +307,7 @@ TEST(MasterChoiceTest, BlankPresentationAcceptsItsOwnMasterByName) {
     SaveJob named;
     named.slides.emplace_back(&by_name);
     const Bytes written = WritePresentation(named);
-    EXPECT_EQ(written, WritePresentation(zero));
+    EXPECT_EQ(DocumentOf(written), DocumentOf(WritePresentation(zero)));
     EXPECT_EQ(SourcePresentation::FromBytes(written).Slides().front().master_id, kFirst);
 }
 
