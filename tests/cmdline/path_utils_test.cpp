@@ -274,6 +274,36 @@ TEST(PathUtils, UnreadableCurrentDirectoryLeavesRelativePathsAlone) {
     EXPECT_EQ(directory.sets, 0);
 }
 
+// A bare name keeps its title when the current directory cannot be used, as
+// in a folder deeper than the working buffer: the name is marked as relative
+// to the current directory rather than left without any separator.
+TEST(PathUtils, BareNameKeepsItsTitleWithoutTheCurrentDirectory) {
+    struct Case {
+        const char* what;
+        bool unreadable;
+        std::u16string current;
+    };
+    const std::vector<Case> cases{
+        {"unreadable", true, kWorkRun},
+        {"260 characters", false, kCwd260},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimulatedDirectory directory(c.current);
+        directory.unreadable = c.unreadable;
+        framework::ScopedCurrentDirectoryProvider scope(directory);
+
+        EXPECT_EQ(Narrow(Resolved(u"part.zbn")), Narrow(uR"(.\part.zbn)"));
+        EXPECT_EQ(Narrow(ExtractFileName(u"part.zbn").str()), "part.zbn");
+        EXPECT_EQ(Narrow(ExtractFileTitle(u"part.zbn").str()), "part");
+        EXPECT_EQ(Narrow(Resolved(u"")), Narrow(uR"(.\)"));
+        EXPECT_EQ(Narrow(ExtractFileTitle(u"").str()), "");
+        // A drive-relative name is not the current directory's business.
+        EXPECT_EQ(Narrow(ExtractFileTitle(u"D:part.zbn").str()), "");
+        EXPECT_EQ(directory.sets, 0);
+    }
+}
+
 TEST(PathUtils, EmbeddedZeroIsNotCutOff) {
     SimulatedDirectory directory(kWorkRun);
     framework::ScopedCurrentDirectoryProvider scope(directory);
