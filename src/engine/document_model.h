@@ -41,8 +41,7 @@ struct PresentationModel {
     std::unique_ptr<pptfile::SourcePresentation> source;  // null for a blank presentation
     std::optional<std::filesystem::path> template_path;   // the file `source` was read from
     float slide_width = pptfile::kDefaultSlideWidth;
-    pptfile::Rect master_title_rect = pptfile::kDefaultTitleRect;  // of the first main master
-    std::vector<std::shared_ptr<SlideModel>> slides;               // in show order
+    std::vector<std::shared_ptr<SlideModel>> slides;  // in show order
 };
 
 }  // namespace engine

@@ -69,14 +69,14 @@ void SlidesCollection::Add(std::int32_t index, std::int32_t layout, Variant& res
     auto slide = std::make_shared<SlideModel>();
     slide->has_title = true;
     // A new slide looks like the one before it: same master, so the title
-    // sits where that master puts titles.
-    slide->title_rect = presentation_->master_title_rect;
+    // sits where that master puts titles. At the front it follows the first
+    // master (0).
     if (index > 1) {
         slide->master_id = slides[static_cast<std::size_t>(index - 2)]->master_id;
-        if (presentation_->source) {
-            slide->title_rect = presentation_->source->MasterTitleRect(slide->master_id);
-        }
     }
+    slide->title_rect = presentation_->source
+                            ? presentation_->source->MasterTitleRect(slide->master_id)
+                            : pptfile::kDefaultTitleRect;
     slides.insert(slides.begin() + (index - 1), slide);
     result = Variant::Dispatch(automation::MakeRef<SlideObject>(shared_state(), std::move(slide)));
 }
