@@ -57,15 +57,16 @@ void PresentationsCollection::Open(const std::u16string& file_name, Variant& res
     const std::filesystem::path path = PathFromBstr(file_name);
     auto opened = std::make_shared<PresentationModel>();
     try {
-        opened->source =
-            std::make_unique<pptfile::SourcePresentation>(pptfile::SourcePresentation::Open(path));
+        // The template's slides go back into the file as they are: their
+        // controls need not be read.
+        opened->source = std::make_unique<pptfile::SourcePresentation>(
+            pptfile::SourcePresentation::Open(path, pptfile::SlideDetail::kWithoutControls));
     } catch (...) {
         RethrowAsAutomationError(FileAccess::kRead, file_name);
     }
     opened->template_path = path;
     const pptfile::SourcePresentation& source = *opened->source;
     opened->slide_width = source.SlideWidth();
-    opened->master_title_rect = source.MasterTitleRect();
     const auto& slides = source.Slides();
     opened->slides.reserve(slides.size());
     for (std::size_t i = 0; i < slides.size(); ++i) {

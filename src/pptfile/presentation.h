@@ -66,14 +66,21 @@ inline constexpr float kDefaultSlideWidth = 720.0f;
 inline constexpr float kDefaultSlideHeight = 540.0f;
 inline constexpr Rect kDefaultTitleRect{36.0f, 21.625f, 648.0f, 90.0f};
 
+// How much of each slide to read. A template's slides are written back as they
+// are, so only their titles and masters matter; their controls' storages,
+// which take decompressing, are read only when asked for.
+enum class SlideDetail { kWithControls, kWithoutControls };
+
 // A PowerPoint 97-2003 file (.ppt or .pot) opened read-only: as a template, or
 // to read back what was written. The file is read whole and not kept open.
 class SourcePresentation {
   public:
     // Raise FormatError naming the problem ("the template is encrypted", "not a
     // PowerPoint 97-2003 file", ...) or IoError.
-    static SourcePresentation Open(const std::filesystem::path& path);
-    static SourcePresentation FromBytes(std::span<const std::uint8_t> bytes);
+    static SourcePresentation Open(const std::filesystem::path& path,
+                                   SlideDetail detail = SlideDetail::kWithControls);
+    static SourcePresentation FromBytes(std::span<const std::uint8_t> bytes,
+                                        SlideDetail detail = SlideDetail::kWithControls);
 
     SourcePresentation(SourcePresentation&&) noexcept;
     SourcePresentation& operator=(SourcePresentation&&) noexcept;
@@ -93,7 +100,7 @@ class SourcePresentation {
     // first main master's at the front or in a file without slides. A
     // position past the end means after the last slide.
     SlideDesign NewSlideDesign(std::size_t position) const noexcept;
-    // The slides in show order.
+    // The slides in show order; their controls only when read kWithControls.
     const std::vector<SlideSummary>& Slides() const noexcept;
 
     struct Parsed;  // the reader's model of the file, for the writer

@@ -49,6 +49,9 @@ struct SourcePresentation::Parsed {
     // edits was broken and was rebuilt from the records found in the stream.
     UserEditFields last_edit;
     bool recovered = false;
+    // "Current User" is a sound record pointing at an edit; a new version of
+    // the file may keep it and change only that pointer.
+    bool current_user_valid = false;
 
     // Persist id -> offset in the document stream, after every edit applied.
     std::map<std::uint32_t, std::uint32_t> persist_directory;
@@ -57,8 +60,7 @@ struct SourcePresentation::Parsed {
     std::size_t document_offset = 0;                         // of the DocumentContainer record
     std::vector<ListedSlide> slides;                         // in show order
     std::vector<ListedSlide> masters;                        // main masters and title masters
-    ListedSlide main_master;                                 // the first main master
-    std::vector<MainMasterInfo> main_masters;                // in list order, `main_master` first
+    std::vector<MainMasterInfo> main_masters;                // in list order
     std::map<std::uint32_t, std::size_t> main_master_index;  // master id -> the first listed
     // Title master id -> the main master id its slide atom names.
     std::map<std::uint32_t, std::uint32_t> title_masters;
@@ -67,12 +69,16 @@ struct SourcePresentation::Parsed {
 
     float slide_width = kDefaultSlideWidth;
     float slide_height = kDefaultSlideHeight;
-    Rect master_title_rect = kDefaultTitleRect;  // of the first main master
-    std::vector<SlideSummary> summaries;         // Slides(), in show order
+    std::vector<SlideSummary> summaries;  // Slides(), in show order
 
     // The "PowerPoint Document" stream inside `root`.
     const std::vector<std::uint8_t>& DocumentStream() const;
 
+    // The first main master listed, the one new slides follow by default; null
+    // in a file without one.
+    const MainMasterInfo* FirstMainMaster() const noexcept {
+        return main_masters.empty() ? nullptr : &main_masters.front();
+    }
     // The first main master listed with identifier `master_id`, or null.
     const MainMasterInfo* FindMainMaster(std::uint32_t master_id) const noexcept;
     // The main master a slide atom's master reference leads to, through a

@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
@@ -31,7 +32,6 @@ constexpr char kTooOld[] = "a PowerPoint 95 or older file, not 97-2003";
 constexpr char kDocumentStream[] = "PowerPoint Document";
 constexpr char kCurrentUserStream[] = "Current User";
 
-constexpr std::uint32_t kPlainHeaderToken = 0xE391C05Fu;
 constexpr std::uint32_t kEncryptedHeaderToken = 0xF3D1C4DFu;
 constexpr std::size_t kCurrentUserFixedSize = 0x14;
 constexpr std::size_t kUserEditShortLength = 0x1C;
@@ -468,7 +468,7 @@ bool LooksLikeOldPowerPoint(const StorageEntry& root) {
            FindStream(root, "Header") != nullptr;
 }
 
-void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
+void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDetail detail) {
     const StorageEntry* doc_stream = FindStream(p.root, kDocumentStream);
     if (doc_stream == nullptr)
         throw FormatError(LooksLikeOldPowerPoint(p.root) ? kTooOld : kNotPowerPoint);
@@ -479,6 +479,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
         throw FormatError(kEncrypted);
     if (!cu.valid && LooksLikeOldPowerPoint(p.root))
         throw FormatError(kTooOld);
+    p.current_user_valid = cu.valid;
 
     const Bytes doc(doc_stream->data);
     const std::vector<UserEditFields> chain = ReadEditChain(doc, cu, p.recovered);
@@ -586,11 +587,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
             // later one leaves new slides on it where the first puts titles.
             if (first)
                 throw;
-            master.title_rect = p.master_title_rect;
-        }
-        if (first) {
-            p.main_master = listed;
-            p.master_title_rect = master.title_rect;
+            master.title_rect = p.main_masters.front().title_rect;
         }
         p.main_master_index.emplace(listed.slide_id, p.main_masters.size());
         p.main_masters.push_back(master);
@@ -613,7 +610,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
         const MainMasterInfo* master = nullptr;
         if (const auto ref = SlideAtomMasterRef(r.body))
             master = p.FollowMaster(*ref);
-        summary.master_id = master != nullptr ? master->listed.slide_id : p.main_master.slide_id;
+        if (master == nullptr)
+            master = p.FirstMainMaster();
+        summary.master_id = master != nullptr ? master->listed.slide_id : 0;
         bool titled = false;
         for (const ShapeInfo& s : ReadShapes(r.body)) {
             if (!titled && s.placeholder && IsTitlePlaceholder(*s.placeholder)) {
@@ -625,7 +624,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
                     titled = true;
                 }
             }
-            if (s.ex_obj_id) {
+            if (s.ex_obj_id && detail == SlideDetail::kWithControls) {
                 const auto c = controls.find(*s.ex_obj_id);
                 if (c == controls.end())
                     continue;
@@ -648,7 +647,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size) {
     }
 }
 
-std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes) {
+std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes, SlideDetail detail) {
     if (bytes.size() < kCompoundSignature.size() ||
         !std::equal(kCompoundSignature.begin(), kCompoundSignature.end(), bytes.begin()))
         throw FormatError(kNotPowerPoint);
@@ -664,7 +663,7 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes) {
         }
         ThrowDamaged("broken compound file" + std::string(what));
     }
-    ReadStructure(*p, bytes.size());
+    ReadStructure(*p, bytes.size(), detail);
     return p;
 }
 
@@ -693,13 +692,14 @@ const MainMasterInfo* SourcePresentation::Parsed::FollowMaster(
     return title != title_masters.end() ? FindMainMaster(title->second) : nullptr;
 }
 
-SourcePresentation SourcePresentation::Open(const std::filesystem::path& path) {
+SourcePresentation SourcePresentation::Open(const std::filesystem::path& path, SlideDetail detail) {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    return FromBytes(bytes);
+    return FromBytes(bytes, detail);
 }
 
-SourcePresentation SourcePresentation::FromBytes(std::span<const std::uint8_t> bytes) {
-    return SourcePresentation(Parse(bytes));
+SourcePresentation SourcePresentation::FromBytes(std::span<const std::uint8_t> bytes,
+                                                 SlideDetail detail) {
+    return SourcePresentation(Parse(bytes, detail));
 }
 
 SourcePresentation::SourcePresentation(std::unique_ptr<Parsed> parsed)
@@ -717,19 +717,22 @@ float SourcePresentation::SlideHeight() const noexcept {
 }
 
 Rect SourcePresentation::MasterTitleRect() const noexcept {
-    return parsed_->master_title_rect;
+    const MainMasterInfo* first = parsed_->FirstMainMaster();
+    return first != nullptr ? first->title_rect : kDefaultTitleRect;
 }
 
 Rect SourcePresentation::MasterTitleRect(std::uint32_t master_id) const noexcept {
-    const MainMasterInfo* m = parsed_->FollowMaster(master_id);
-    return m != nullptr ? m->title_rect : parsed_->master_title_rect;
+    const MainMasterInfo* m = master_id != 0 ? parsed_->FollowMaster(master_id) : nullptr;
+    return m != nullptr ? m->title_rect : MasterTitleRect();
 }
 
 SlideDesign SourcePresentation::NewSlideDesign(std::size_t position) const noexcept {
     const std::vector<SlideSummary>& slides = parsed_->summaries;
     const std::size_t before = std::min(position, slides.size());
-    const std::uint32_t master_id =
-        before == 0 ? parsed_->main_master.slide_id : slides[before - 1].master_id;
+    const MainMasterInfo* first = parsed_->FirstMainMaster();
+    const std::uint32_t master_id = before != 0        ? slides[before - 1].master_id
+                                    : first != nullptr ? first->listed.slide_id
+                                                       : 0;
     return {master_id, MasterTitleRect(master_id)};
 }
 

@@ -280,7 +280,7 @@ class TemplateWriter {
                                       " repeats a source slide listed before it");
             } else if (std::get<const SlideContent*>(slot) == nullptr) {
                 throw FormatError("slide " + std::to_string(i + 1) + " has no content");
-            } else if (p_.main_master.persist_id == 0) {
+            } else if (p_.main_masters.empty()) {
                 throw FormatError("the template has no slide master to base a new slide on");
             } else if (const std::uint32_t master = std::get<const SlideContent*>(slot)->master_id;
                        master != 0 && p_.FindMainMaster(master) == nullptr) {
@@ -378,7 +378,7 @@ class TemplateWriter {
     // The main master a new slide follows; CheckSlots made sure there is one.
     const ListedSlide& MasterOf(const SlideContent& content) const {
         if (content.master_id == 0)
-            return p_.main_master;
+            return p_.main_masters.front().listed;
         return p_.FindMainMaster(content.master_id)->listed;
     }
 
@@ -558,31 +558,16 @@ class TemplateWriter {
 
     std::vector<std::uint8_t> CurrentUser(std::uint32_t edit_offset) const {
         const StorageEntry* existing = p_.root.Find(kCurrentUserStream);
-        if (existing != nullptr && !existing->is_storage && existing->data.size() >= 20) {
-            const Bytes data(existing->data);
-            FieldReader f(data, "the current user record");
-            f.Skip(2);
-            const std::uint16_t type = f.U16();
-            f.Skip(4);
-            const std::uint32_t size = f.U32();
-            const std::uint32_t token = f.U32();
-            if (type == RT_CurrentUserAtom && size == 0x14 && token == kPlainHeaderToken) {
-                // The last user's name and the versions stay; only where the
-                // current edit is changes.
-                std::vector<std::uint8_t> out = existing->data;
-                for (int i = 0; i < 4; ++i)
-                    out[16 + static_cast<std::size_t>(i)] =
-                        static_cast<std::uint8_t>(edit_offset >> (8 * i));
-                return out;
-            }
+        if (p_.current_user_valid && existing != nullptr) {
+            // The last user's name and the versions stay; only where the
+            // current edit is changes.
+            std::vector<std::uint8_t> out = existing->data;
+            for (int i = 0; i < 4; ++i)
+                out[16 + static_cast<std::size_t>(i)] =
+                    static_cast<std::uint8_t>(edit_offset >> (8 * i));
+            return out;
         }
-        std::uint32_t main_masters = 0;
-        for (const ListedSlide& m : p_.masters) {
-            const auto r = TryReadRecord(doc_, m.offset);
-            if (r && r->type() == RT_MainMaster)
-                ++main_masters;
-        }
-        return CurrentUserStream(edit_offset, main_masters > 1);
+        return CurrentUserStream(edit_offset, p_.main_masters.size() > 1);
     }
 
     std::vector<std::uint8_t> Assemble(std::vector<std::uint8_t> document) {
@@ -628,10 +613,25 @@ class TemplateWriter {
         edit.last_view = p_.last_edit.last_view;
         WriteUserEdit(stream, edit);
 
-        StorageEntry root = p_.root;
+        // Every entry is copied as it is but the document stream, whose old
+        // bytes are already at the front of the new ones.
+        const StorageEntry* old_document = p_.root.Find(kDocumentStream);
+        StorageEntry root;
+        root.name = p_.root.name;
+        root.is_storage = true;
+        root.clsid = p_.root.clsid;
+        root.children.reserve(p_.root.children.size() + 1);
+        for (const StorageEntry& child : p_.root.children) {
+            if (&child != old_document) {
+                root.children.push_back(child);
+                continue;
+            }
+            StorageEntry new_stream;
+            new_stream.name = child.name;
+            new_stream.data = stream.Take();
+            root.children.push_back(std::move(new_stream));
+        }
         std::vector<std::uint8_t> current_user = CurrentUser(edit_offset);
-        if (StorageEntry* e = root.Find(kDocumentStream))
-            e->data = stream.Take();
         if (StorageEntry* e = root.Find(kCurrentUserStream)) {
             e->is_storage = false;
             e->children.clear();

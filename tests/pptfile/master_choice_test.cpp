@@ -235,8 +235,9 @@ TEST_P(CorpusMasterTest, NewLastSlideFollowsTheSlideBeforeIt) {
     job.slides.emplace_back(&added);
     const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
     ASSERT_EQ(saved.Slides().size(), source.Slides().size() + 1);
-    const std::uint32_t expected = source.Slides().empty() ? source.parsed().main_master.slide_id
-                                                           : source.Slides().back().master_id;
+    const std::uint32_t expected = source.Slides().empty()
+                                       ? source.parsed().main_masters.front().listed.slide_id
+                                       : source.Slides().back().master_id;
     EXPECT_EQ(saved.Slides().back().master_id, expected);
     EXPECT_EQ(SlideAtomMaster(Doc(saved), saved.parsed().slides.back().offset), expected);
 }

@@ -49,7 +49,8 @@ TEST(ReaderStructure, ReadsSizeTitlesControlsAndMasterTitle) {
     EXPECT_FALSE(parsed.recovered);
     EXPECT_EQ(parsed.slides.size(), 2u);
     EXPECT_EQ(parsed.max_slide_id, 257u);
-    EXPECT_EQ(parsed.main_master.persist_id, 2u);
+    ASSERT_EQ(parsed.main_masters.size(), 1u);
+    EXPECT_EQ(parsed.main_masters.front().listed.persist_id, 2u);
     EXPECT_EQ(parsed.ex_obj_id_seed, 1u);
     EXPECT_EQ(parsed.persist_directory.size(), 5u);
 }
@@ -193,6 +194,19 @@ TEST(ReaderStructure, NestedGroupsWithinLimitAreRead) {
     const SourcePresentation p = SourcePresentation::FromBytes(BuildFile(o));
     EXPECT_EQ(p.Slides()[0].title, u"First");
     EXPECT_EQ(p.Slides()[0].controls.size(), 1u);
+}
+
+// A template's slides are copied as they are, so a damaged control storage on
+// one of them does not keep the template from opening when controls are not
+// asked for.
+TEST(ReaderStructure, ControlsAreLeftUnreadWhenNotAskedFor) {
+    BuildOptions o = TwoSlides();
+    o.slides[0].controls[0].stated_size_override = 0xFFFFFFF0u;
+    const SourcePresentation p =
+        SourcePresentation::FromBytes(BuildFile(o), SlideDetail::kWithoutControls);
+    ASSERT_EQ(p.Slides().size(), 2u);
+    EXPECT_EQ(p.Slides()[0].title, u"First");
+    EXPECT_TRUE(p.Slides()[0].controls.empty());
 }
 
 }  // namespace

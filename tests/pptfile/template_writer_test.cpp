@@ -155,7 +155,10 @@ void ExpectSoundEdit(const SourcePresentation& source, const SourcePresentation&
     EXPECT_EQ(after.last_edit.major_version, 3);
     ASSERT_FALSE(after.persist_directory.empty());
     EXPECT_GE(after.last_edit.persist_id_seed, after.persist_directory.rbegin()->first);
-    EXPECT_EQ(after.main_master.persist_id, before.main_master.persist_id);
+    ASSERT_FALSE(before.main_masters.empty());
+    ASSERT_FALSE(after.main_masters.empty());
+    EXPECT_EQ(after.main_masters.front().listed.persist_id,
+              before.main_masters.front().listed.persist_id);
 
     // Every object the source had is still where it was.
     for (const auto& [id, offset] : before.persist_directory) {
