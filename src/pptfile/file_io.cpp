@@ -101,7 +101,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
 
 void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) {
+    const bool target_exists = ::stat(target.c_str(), &existing) == 0;
+    if (target_exists) {
         // Renaming over a device, a pipe or a directory would replace
         // something that is not ours to replace.
         if (!S_ISREG(existing.st_mode)) {
@@ -128,6 +129,10 @@ void WriteFileAtomically(const std::filesystem::path& target, std::span<const st
         ThrowIo("write", target, EEXIST);
     Fd fd(raw_fd);
     TempFileGuard guard(temp_path);
+    // A file that is replaced keeps its permissions: a presentation the user
+    // had kept private stays private.
+    if (target_exists && ::fchmod(fd.get(), existing.st_mode & 07777) != 0)
+        ThrowIo("write", target, errno);
 
     std::size_t done = 0;
     while (done < bytes.size()) {

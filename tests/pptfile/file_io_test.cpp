@@ -63,6 +63,17 @@ TEST_F(FileIoTest, ReplacesALongerFileWhole) {
     EXPECT_EQ(Entries(), (std::set<std::string>{"out.ppt"}));
 }
 
+TEST_F(FileIoTest, AReplacedFileKeepsItsPermissions) {
+    const fs::path target = dir_ / "private.ppt";
+    WriteText(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    WriteFileAtomically(target, Bytes("new"));
+    EXPECT_EQ(ReadText(target), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
 TEST_F(FileIoTest, WritesEmptyAndLargeContents) {
     for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{5 * 1024 * 1024 + 3}}) {
         const fs::path target = dir_ / "sized.ppt";
