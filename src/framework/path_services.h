@@ -63,4 +63,9 @@ class ScopedCurrentDirectoryProvider {
     CurrentDirectoryProvider* previous_;
 };
 
+// GetCurrentDirectoryW's contract over `provider`'s answer: the length without
+// the terminator; the size needed, terminator included, when `buffer` is too
+// small (it is then left alone); 0 when the directory cannot be read.
+DWORD CopyCurrentDirectory(CurrentDirectoryProvider& provider, DWORD buffer_length, LPWSTR buffer);
+
 }  // namespace framework

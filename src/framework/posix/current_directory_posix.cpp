@@ -3,9 +3,7 @@
 // back exactly as it was read.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <string>
 
 #include "automation/text_codec.h"
@@ -13,8 +11,6 @@
 
 namespace framework {
 namespace {
-
-CurrentDirectoryProvider* g_provider = nullptr;
 
 class ProcessCurrentDirectory final : public CurrentDirectoryProvider {
   public:
@@ -47,39 +43,16 @@ class ProcessCurrentDirectory final : public CurrentDirectoryProvider {
 
 CurrentDirectoryProvider& Active() {
     static ProcessCurrentDirectory process;
-    return g_provider != nullptr ? *g_provider : process;
+    CurrentDirectoryProvider* provider = ScopedCurrentDirectoryProvider::Current();
+    return provider != nullptr ? *provider : process;
 }
 
 }  // namespace
 
-ScopedCurrentDirectoryProvider::ScopedCurrentDirectoryProvider(
-    CurrentDirectoryProvider& provider) noexcept
-    : previous_(g_provider) {
-    g_provider = &provider;
-}
-
-ScopedCurrentDirectoryProvider::~ScopedCurrentDirectoryProvider() {
-    g_provider = previous_;
-}
-
-CurrentDirectoryProvider* ScopedCurrentDirectoryProvider::Current() noexcept {
-    return g_provider;
-}
-
 }  // namespace framework
 
 DWORD GetCurrentDirectoryW(DWORD buffer_length, LPWSTR buffer) {
-    const std::optional<std::u16string> current = framework::Active().Get();
-    if (!current || current->empty() || current->size() >= std::numeric_limits<DWORD>::max()) {
-        return 0;
-    }
-    const auto length = static_cast<DWORD>(current->size());
-    if (buffer == nullptr || length >= buffer_length) {
-        return length + 1;
-    }
-    std::copy(current->begin(), current->end(), buffer);
-    buffer[length] = u'\0';
-    return length;
+    return framework::CopyCurrentDirectory(framework::Active(), buffer_length, buffer);
 }
 
 BOOL SetCurrentDirectoryW(LPCWSTR path) {

@@ -11,11 +11,8 @@
 //   whose log holds only message boxes opened no other window), then passed on.
 // - GetCurrentDirectoryW, SetCurrentDirectoryW: answered by the installed
 //   ScopedCurrentDirectoryProvider, if any, else by the system.
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -134,17 +131,7 @@ DWORD WINAPI HookGetCurrentDirectoryW(DWORD buffer_length, LPWSTR buffer) {
             u"kernel32.dll", "GetCurrentDirectoryW");
         return system(buffer_length, buffer);
     }
-    const std::optional<std::u16string> current = provider->Get();
-    if (!current || current->empty() || current->size() >= std::numeric_limits<DWORD>::max()) {
-        return 0;
-    }
-    const auto length = static_cast<DWORD>(current->size());
-    if (buffer == nullptr || length >= buffer_length) {
-        return length + 1;
-    }
-    std::copy(current->begin(), current->end(), buffer);
-    buffer[length] = u'\0';
-    return length;
+    return framework::CopyCurrentDirectory(*provider, buffer_length, buffer);
 }
 
 BOOL WINAPI HookSetCurrentDirectoryW(LPCWSTR path) {
