@@ -1,0 +1,302 @@
+// Writes a version 3 compound file (512-byte sectors), the same bytes for the
+// same tree. The layout: the streams of 4096 bytes or more, each in one run of
+// sectors; the mini stream, which holds the smaller ones; the mini FAT; the
+// directory; the FAT; and the DIFAT when the FAT outgrows the header's list.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pptfile/compound_file.h"
+#include "pptfile/compound_file_format.h"
+#include "pptfile/errors.h"
+
+namespace pptfile {
+namespace {
+
+using namespace cfb;
+
+constexpr std::size_t kSectorSize = 512;
+constexpr std::size_t kIdsPerSector = kSectorSize / 4;
+constexpr std::size_t kEntriesPerSector = kSectorSize / kEntrySize;
+// A version 3 stream holds at most 2 GB ([MS-CFB] 2.6.3).
+constexpr std::uint64_t kMaxStreamSize = 0x80000000;
+
+std::size_t CeilDiv(std::size_t n, std::size_t d) {
+    return (n + d - 1) / d;
+}
+
+struct Node {
+    const StorageEntry* source;
+    std::u16string name;
+    bool stream = false;  // the root is a storage whatever it says
+    std::uint32_t left = kNoStream;
+    std::uint32_t right = kNoStream;
+    std::uint32_t child = kNoStream;
+    Color color = kBlack;
+    std::uint32_t start = kEndOfChain;
+    std::uint64_t size = 0;
+};
+
+std::u16string CheckedName(const std::string& name) {
+    const std::optional<std::u16string> units = NameFromUtf8(name);
+    if (!units || units->empty() || units->size() > kMaxNameUnits ||
+        units->find_first_of(u"/\\:!") != std::u16string::npos ||
+        units->find(u'\0') != std::u16string::npos) {
+        throw FormatError("cannot store a compound file entry named \"" + name + "\"");
+    }
+    return *units;
+}
+
+class Writer {
+  public:
+    explicit Writer(const StorageEntry& root) {
+        nodes_.push_back({&root, u"Root Entry", false});
+        Flatten();
+    }
+
+    std::vector<std::uint8_t> Write() {
+        Layout();
+        out_.assign((sectors_ + 1) * kSectorSize, 0);
+        WriteHeader();
+        WriteStreams();
+        WriteTables();
+        WriteDirectory();
+        return std::move(out_);
+    }
+
+  private:
+    std::vector<Node> nodes_;
+    std::vector<std::uint8_t> out_;
+    std::vector<std::uint32_t> fat_;
+    std::vector<std::uint32_t> mini_fat_;
+    std::size_t sectors_ = 0;
+    std::uint32_t mini_stream_start_ = kEndOfChain;
+    std::uint32_t mini_fat_start_ = kEndOfChain;
+    std::uint32_t directory_start_ = 0;
+    std::uint32_t fat_start_ = 0;
+    std::size_t fat_sectors_ = 0;
+    std::uint32_t difat_start_ = kEndOfChain;
+    std::size_t difat_sectors_ = 0;
+
+    // Numbers the entries storage by storage, each storage's children in the
+    // order given, and links each storage's children into a red-black tree.
+    void Flatten() {
+        std::vector<std::pair<std::uint32_t, int>> storages{{0, 0}};
+        for (std::size_t next = 0; next < storages.size(); ++next) {
+            const auto [id, depth] = storages[next];
+            if (depth > kMaxDepth)
+                throw FormatError("compound file storages nested too deeply");
+            const auto first = static_cast<std::uint32_t>(nodes_.size());
+            for (const StorageEntry& child : nodes_[id].source->children) {
+                nodes_.push_back({&child, CheckedName(child.name), !child.is_storage});
+                if (child.is_storage)
+                    storages.emplace_back(static_cast<std::uint32_t>(nodes_.size() - 1), depth + 1);
+            }
+            std::vector<std::uint32_t> sorted(nodes_.size() - first);
+            for (std::size_t i = 0; i < sorted.size(); ++i)
+                sorted[i] = first + static_cast<std::uint32_t>(i);
+            std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+                return CompareNames(nodes_[a].name, nodes_[b].name) < 0;
+            });
+            for (std::size_t i = 1; i < sorted.size(); ++i) {
+                if (CompareNames(nodes_[sorted[i - 1]].name, nodes_[sorted[i]].name) == 0)
+                    throw FormatError("a compound file storage holds \"" +
+                                      nodes_[sorted[i]].source->name + "\" twice");
+            }
+            // Every level but the deepest is full in a tree built by halving;
+            // the deepest is red, so every path holds as many black nodes.
+            std::size_t full_levels = 0;
+            while ((std::size_t{2} << full_levels) <= sorted.size() + 1)
+                ++full_levels;
+            nodes_[id].child = Link(sorted, 0, sorted.size(), 0, full_levels);
+        }
+    }
+
+    std::uint32_t Link(const std::vector<std::uint32_t>& sorted, std::size_t begin, std::size_t end,
+                       std::size_t depth, std::size_t full_levels) {
+        if (begin == end)
+            return kNoStream;
+        const std::size_t middle = begin + (end - begin) / 2;
+        Node& node = nodes_[sorted[middle]];
+        node.color = depth >= full_levels ? kRed : kBlack;
+        node.left = Link(sorted, begin, middle, depth + 1, full_levels);
+        node.right = Link(sorted, middle + 1, end, depth + 1, full_levels);
+        return sorted[middle];
+    }
+
+    // A run of `count` sectors from `first`, chained in `table`.
+    static void Chain(std::vector<std::uint32_t>& table, std::size_t first, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i)
+            table[first + i] =
+                i + 1 < count ? static_cast<std::uint32_t>(first + i + 1) : kEndOfChain;
+    }
+
+    void Layout() {
+        std::size_t used = 0;       // regular sectors
+        std::size_t mini_used = 0;  // mini sectors
+        for (Node& node : nodes_) {
+            if (!node.stream)
+                continue;
+            node.size = node.source->data.size();
+            if (node.size > kMaxStreamSize)
+                throw FormatError("stream \"" + node.source->name +
+                                  "\" is too large for a compound file");
+            if (node.size >= kMiniStreamCutoff) {
+                node.start = static_cast<std::uint32_t>(used);
+                used += CeilDiv(node.size, kSectorSize);
+            } else if (node.size > 0) {
+                node.start = static_cast<std::uint32_t>(mini_used);
+                mini_used += CeilDiv(node.size, kMiniSectorSize);
+            }
+        }
+        const std::size_t mini_stream_sectors = CeilDiv(mini_used * kMiniSectorSize, kSectorSize);
+        const std::size_t mini_fat_sectors = CeilDiv(mini_used, kIdsPerSector);
+        const std::size_t directory_sectors = CeilDiv(nodes_.size(), kEntriesPerSector);
+        const std::size_t data = used + mini_stream_sectors + mini_fat_sectors + directory_sectors;
+        // The FAT covers itself and the DIFAT too.
+        while (fat_sectors_ * kIdsPerSector < data + fat_sectors_ + difat_sectors_) {
+            ++fat_sectors_;
+            difat_sectors_ = fat_sectors_ > kHeaderDifatEntries
+                                 ? CeilDiv(fat_sectors_ - kHeaderDifatEntries, kIdsPerSector - 1)
+                                 : 0;
+        }
+        sectors_ = data + fat_sectors_ + difat_sectors_;
+        if (sectors_ > kMaxRegularSector)
+            throw FormatError("the streams are too large for a compound file");
+
+        fat_.assign(fat_sectors_ * kIdsPerSector, kFreeSector);
+        for (const Node& node : nodes_) {
+            if (node.stream && node.size >= kMiniStreamCutoff)
+                Chain(fat_, node.start, CeilDiv(node.size, kSectorSize));
+        }
+        std::size_t at = used;
+        if (mini_used > 0) {
+            mini_stream_start_ = static_cast<std::uint32_t>(at);
+            nodes_[0].start = mini_stream_start_;
+            nodes_[0].size = mini_used * kMiniSectorSize;
+            Chain(fat_, at, mini_stream_sectors);
+            at += mini_stream_sectors;
+            mini_fat_start_ = static_cast<std::uint32_t>(at);
+            Chain(fat_, at, mini_fat_sectors);
+            at += mini_fat_sectors;
+        }
+        directory_start_ = static_cast<std::uint32_t>(at);
+        Chain(fat_, at, directory_sectors);
+        at += directory_sectors;
+        fat_start_ = static_cast<std::uint32_t>(at);
+        std::fill_n(fat_.begin() + static_cast<std::ptrdiff_t>(at), fat_sectors_, kFatSector);
+        at += fat_sectors_;
+        if (difat_sectors_ > 0)
+            difat_start_ = static_cast<std::uint32_t>(at);
+        std::fill_n(fat_.begin() + static_cast<std::ptrdiff_t>(at), difat_sectors_, kDifatSector);
+
+        mini_fat_.assign(mini_fat_sectors * kIdsPerSector, kFreeSector);
+        for (const Node& node : nodes_) {
+            if (node.stream && node.size > 0 && node.size < kMiniStreamCutoff)
+                Chain(mini_fat_, node.start, CeilDiv(node.size, kMiniSectorSize));
+        }
+    }
+
+    std::span<std::uint8_t> SectorBytes(std::size_t s) {
+        return std::span(out_).subspan((s + 1) * kSectorSize);
+    }
+
+    void WriteHeader() {
+        const std::span<std::uint8_t> h(out_);
+        std::copy(kSignature.begin(), kSignature.end(), h.begin());
+        Put16(h, kMinorVersionAt, 0x3E);
+        Put16(h, kMajorVersionAt, 3);
+        Put16(h, kByteOrderAt, 0xFFFE);
+        Put16(h, kSectorShiftAt, 9);
+        Put16(h, kMiniSectorShiftAt, 6);
+        Put32(h, kFatSectorsAt, static_cast<std::uint32_t>(fat_sectors_));
+        Put32(h, kFirstDirectorySectorAt, directory_start_);
+        Put32(h, kMiniStreamCutoffAt, kMiniStreamCutoff);
+        Put32(h, kFirstMiniFatSectorAt, mini_fat_start_);
+        Put32(h, kMiniFatSectorsAt, static_cast<std::uint32_t>(mini_fat_.size() / kIdsPerSector));
+        Put32(h, kFirstDifatSectorAt, difat_start_);
+        Put32(h, kDifatSectorsAt, static_cast<std::uint32_t>(difat_sectors_));
+        // The FAT sectors' numbers: the first 109 here, the rest in the DIFAT
+        // sectors, each ending with the number of the next.
+        std::size_t listed = 0;
+        for (std::size_t i = 0; i < kHeaderDifatEntries; ++i, ++listed)
+            Put32(h, kDifatAt + 4 * i,
+                  listed < fat_sectors_ ? static_cast<std::uint32_t>(fat_start_ + listed)
+                                        : kFreeSector);
+        for (std::size_t d = 0; d < difat_sectors_; ++d) {
+            const auto sector = SectorBytes(difat_start_ + d);
+            for (std::size_t i = 0; i + 1 < kIdsPerSector; ++i, ++listed)
+                Put32(sector, 4 * i,
+                      listed < fat_sectors_ ? static_cast<std::uint32_t>(fat_start_ + listed)
+                                            : kFreeSector);
+            Put32(sector, kSectorSize - 4,
+                  d + 1 < difat_sectors_ ? static_cast<std::uint32_t>(difat_start_ + d + 1)
+                                         : kEndOfChain);
+        }
+    }
+
+    void WriteStreams() {
+        for (const Node& node : nodes_) {
+            if (!node.stream || node.size == 0)
+                continue;
+            const std::vector<std::uint8_t>& data = node.source->data;
+            const std::size_t at =
+                node.size >= kMiniStreamCutoff
+                    ? (node.start + 1) * kSectorSize
+                    : (mini_stream_start_ + 1) * kSectorSize + node.start * kMiniSectorSize;
+            std::copy(data.begin(), data.end(), out_.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+    }
+
+    void WriteTables() {
+        const auto put = [this](const std::vector<std::uint32_t>& table, std::size_t first) {
+            const std::span<std::uint8_t> bytes = SectorBytes(first);
+            for (std::size_t i = 0; i < table.size(); ++i)
+                Put32(bytes, 4 * i, table[i]);
+        };
+        put(fat_, fat_start_);
+        if (!mini_fat_.empty())
+            put(mini_fat_, mini_fat_start_);
+    }
+
+    void WriteDirectory() {
+        const std::span<std::uint8_t> directory = SectorBytes(directory_start_);
+        for (std::size_t id = 0; id < CeilDiv(nodes_.size(), kEntriesPerSector) * kEntriesPerSector;
+             ++id) {
+            const std::span<std::uint8_t> e = directory.subspan(id * kEntrySize, kEntrySize);
+            if (id >= nodes_.size()) {
+                // Unused entries, as PowerPoint leaves them.
+                Put32(e, kLeftAt, kNoStream);
+                Put32(e, kRightAt, kNoStream);
+                Put32(e, kChildAt, kNoStream);
+                continue;
+            }
+            const Node& node = nodes_[id];
+            for (std::size_t i = 0; i < node.name.size(); ++i)
+                Put16(e, 2 * i, node.name[i]);
+            Put16(e, kNameLengthAt, static_cast<std::uint16_t>(2 * (node.name.size() + 1)));
+            e[kTypeAt] = id == 0 ? kRoot : node.stream ? kStream : kStorage;
+            e[kColorAt] = node.color;
+            Put32(e, kLeftAt, node.left);
+            Put32(e, kRightAt, node.right);
+            Put32(e, kChildAt, node.child);
+            if (!node.stream)
+                std::copy(node.source->clsid.begin(), node.source->clsid.end(),
+                          e.begin() + kClassIdAt);
+            // A storage below the root has neither start nor size.
+            const bool holds_data = id == 0 || node.stream;
+            Put32(e, kStartAt, holds_data ? node.start : 0);
+            Put64(e, kSizeAt, holds_data ? node.size : 0);
+        }
+    }
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteCompoundFile(const StorageEntry& root) {
+    return Writer(root).Write();
+}
+
+}  // namespace pptfile
