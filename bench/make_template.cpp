@@ -1,18 +1,21 @@
 // Writes a presentation of about the requested size to serve as a large design
-// template: slides with a title and a control whose state is incompressible.
-//   make_template OUTPUT.pot SIZE_IN_KIB
+// template: slides with a title and a control whose state is incompressible,
+// and as many extra one-byte streams as asked for beside the presentation's.
+//   make_template OUTPUT.pot SIZE_IN_KIB [STREAMS]
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "pptfile/compound_file.h"
 #include "pptfile/errors.h"
+#include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fputs("usage: make_template OUTPUT.pot SIZE_IN_KIB\n", stderr);
+    if (argc != 3 && argc != 4) {
+        std::fputs("usage: make_template OUTPUT.pot SIZE_IN_KIB [STREAMS]\n", stderr);
         return 2;
     }
     const long kib = std::strtol(argv[2], nullptr, 10);
@@ -38,6 +41,17 @@ int main(int argc, char** argv) {
     }
     try {
         pptfile::SavePresentation(job, argv[1]);
+        const long streams = argc == 4 ? std::strtol(argv[3], nullptr, 10) : 0;
+        if (streams > 0) {
+            pptfile::StorageEntry root = pptfile::ReadCompoundFile(pptfile::ReadWholeFile(argv[1]));
+            for (long i = 0; i < streams; ++i) {
+                pptfile::StorageEntry stream;
+                stream.name = "extra " + std::to_string(i);
+                stream.data = {static_cast<std::uint8_t>(i)};
+                root.children.push_back(std::move(stream));
+            }
+            pptfile::WriteFileAtomically(argv[1], pptfile::WriteCompoundFile(root));
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_template: %s\n", e.what());
         return 1;

@@ -53,11 +53,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadTemplate{"PPT95.ppt", "a PowerPoint 95 or older file, not 97-2003"},
         BadTemplate{"Password_Protected-hello.ppt", "the template is encrypted"},
         BadTemplate{"clusterfuzz-testcase-minimized-POIHSLFFuzzer-5962760801091584.ppt",
-                    "the file is damaged: broken compound file (Inconsistent block allocation "
-                    "table)"},
+                    "the file is damaged: broken compound file (a sector chain runs past the end "
+                    "of the file)"},
         BadTemplate{"clusterfuzz-testcase-minimized-POIHSLFFuzzer-6614960949821440.ppt",
-                    "the file is damaged: broken compound file (Inconsistent block allocation "
-                    "table)"}),
+                    "the file is damaged: broken compound file (a sector chain loops or shares "
+                    "sectors with another)"}),
     [](const ::testing::TestParamInfo<BadTemplate>& param) {
         return "File" + std::to_string(param.index);
     });

@@ -2,31 +2,19 @@
 // application adds, a title with the viewer control under it.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
-#include <glib.h>
-
+#include "automation/text_codec.h"
 #include "pptfile/presentation.h"
 
 namespace interop {
-
-inline std::u16string FromUtf8(const char* text) {
-    glong units = 0;
-    gunichar2* utf16 = g_utf8_to_utf16(text, -1, nullptr, &units, nullptr);
-    if (utf16 == nullptr)
-        return {};
-    std::u16string out(reinterpret_cast<const char16_t*>(utf16), static_cast<std::size_t>(units));
-    g_free(utf16);
-    return out;
-}
 
 // A slide titled `title` in `title_rect`, with the viewer control holding
 // `state` where the application puts it: under the title.
 inline pptfile::SlideContent ViewerSlide(const char* title, const pptfile::Rect& title_rect,
                                          const std::string& state) {
     pptfile::SlideContent slide;
-    slide.title = FromUtf8(title);
+    slide.title = automation::FromUtf8(title);
     slide.title_rect = title_rect;
     pptfile::ControlObject control;
     control.prog_id = u"TRELVO.TrelvoCtrl.1";
