@@ -63,7 +63,7 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
     WriteSlideAtom(w, kSlideLayoutTitleOnly, {kPlaceholderTitle}, master_id, kFollowMaster);
     DrawingWriter shapes(w, drawing.drawing_id, drawing.first_shape_id);
     // The title's text is the slide's first outline text in the slide list.
-    shapes.Placeholder(ToUnits(content.title_rect), kPlaceholderTitle, 0, std::nullopt,
+    shapes.Placeholder({ToUnits(content.title_rect), kPlaceholderTitle, 0}, std::nullopt,
                        kTextTypeTitle, 0u);
     for (const PlacedControl& control : controls)
         shapes.Control(ToUnits(control.control->anchor), control.object_id);

@@ -567,7 +567,7 @@ class TemplateWriter {
                     static_cast<std::uint8_t>(edit_offset >> (8 * i));
             return out;
         }
-        return CurrentUserStream(edit_offset, p_.main_masters.size() > 1);
+        return CurrentUserStream(edit_offset);
     }
 
     std::vector<std::uint8_t> Assemble(std::vector<std::uint8_t> document) {
