@@ -18,8 +18,8 @@ using ClassId = std::array<std::uint8_t, 16>;
 struct StorageEntry {
     std::string name;  // UTF-8, as stored ("PowerPoint Document", "\x05SummaryInformation")
     bool is_storage = false;
-    ClassId clsid{};                     // storages only
-    std::vector<std::uint8_t> data;      // streams only
+    ClassId clsid{};                    // storages only
+    std::vector<std::uint8_t> data;     // streams only
     std::vector<StorageEntry> children;  // storages only, in the order read or added
 
     // The direct child with this name (compared as compound files compare
