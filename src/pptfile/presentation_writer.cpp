@@ -303,7 +303,7 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
         objects.push_back(std::move(s));
     for (const SlidePlan& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls)
-            objects.push_back(ControlStorageRecord(*control.control));
+            objects.push_back(ControlStorageRecord(control));
     }
 
     RecordWriter stream;

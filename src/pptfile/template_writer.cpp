@@ -590,7 +590,7 @@ class TemplateWriter {
             append(slide.persist_id, slide.container);
         for (const NewSlide& slide : new_slides_) {
             for (const PlacedControl& control : slide.controls)
-                append(control.storage_persist_id, ControlStorageRecord(*control.control));
+                append(control.storage_persist_id, ControlStorageRecord(control));
         }
 
         if (stream.Size() >

@@ -449,6 +449,15 @@ TEST(PresentationWriter, ControlsCarryProgIdAnchorStateAndSlide) {
     ASSERT_NE(comp_obj, nullptr);
     const std::string text(comp_obj->data.begin(), comp_obj->data.end());
     EXPECT_NE(text.find("TRELVO.TrelvoCtrl.1"), std::string::npos);
+    // The control's name as Office names controls, in UTF-16 ended by four
+    // zero bytes.
+    const StorageEntry* name = c.storage.Find(
+        "\x03"
+        "OCXNAME");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->data.size(), 2u * 11u + 4u);
+    EXPECT_EQ(Utf16(std::span(name->data).first(22)), u"TrelvoCtrl1");
+    EXPECT_EQ(Le32(name->data, 22), 0u);
 }
 
 // Points to master units (8 a point), rounded to the nearest unit; the width
