@@ -50,9 +50,31 @@ std::vector<std::uint8_t> CompObjStream(const ControlObject& control) {
     return w.Take();
 }
 
+// The name in UTF-16, ended by four zero bytes, as Office writes it.
+std::vector<std::uint8_t> OcxNameStream(std::u16string_view name) {
+    RecordWriter w;
+    w.Utf16(name);
+    w.U32(0);
+    return w.Take();
+}
+
 }  // namespace
 
-StorageEntry ControlStorage(const ControlObject& control) {
+std::u16string ControlName(const ControlObject& control, std::uint32_t object_id) {
+    std::u16string_view type = control.prog_id;
+    if (const std::size_t first = type.find(u'.'); first != std::u16string_view::npos) {
+        type.remove_prefix(first + 1);
+        type = type.substr(0, type.find(u'.'));
+    }
+    if (type.empty())
+        type = u"Control";
+    std::u16string name(type);
+    for (char c : std::to_string(object_id))
+        name += static_cast<char16_t>(c);
+    return name;
+}
+
+StorageEntry ControlStorage(const ControlObject& control, std::u16string_view name) {
     StorageEntry root;
     root.name = "Root Entry";
     root.is_storage = true;
@@ -62,10 +84,16 @@ StorageEntry ControlStorage(const ControlObject& control) {
         "\x01"
         "CompObj";
     comp_obj.data = CompObjStream(control);
+    StorageEntry ocx_name;
+    ocx_name.name =
+        "\x03"
+        "OCXNAME";
+    ocx_name.data = OcxNameStream(name);
     StorageEntry contents;
     contents.name = "contents";
     contents.data = control.state;
     root.children.push_back(std::move(comp_obj));
+    root.children.push_back(std::move(ocx_name));
     root.children.push_back(std::move(contents));
     return root;
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "pptfile/compound_file.h"
@@ -10,9 +12,15 @@
 
 namespace pptfile {
 
+// The name a control goes by, as PowerPoint names one: its class's name
+// (the middle part of the ProgID) numbered by its object identifier,
+// "TrelvoCtrl1" for "TRELVO.TrelvoCtrl.1" and object 1.
+std::u16string ControlName(const ControlObject& control, std::uint32_t object_id);
+
 // The control's storage: class id, a "\x01CompObj" stream naming the ProgID,
-// and its state as the "contents" stream.
-StorageEntry ControlStorage(const ControlObject& control);
+// a "\x03OCXNAME" stream with the control's name, and its state as the
+// "contents" stream.
+StorageEntry ControlStorage(const ControlObject& control, std::u16string_view name);
 
 // The bytes of an ExControlStg record body in its compressed form: the
 // decompressed size, then the zlib stream.

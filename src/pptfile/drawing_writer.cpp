@@ -143,19 +143,24 @@ std::uint32_t DrawingWriter::NextShapeId() {
     return first_shape_id_ + count_++;
 }
 
-void DrawingWriter::Placeholder(const UnitRect& anchor, std::uint8_t kind, std::int32_t position,
-                                std::optional<std::u16string_view> text, std::uint16_t text_type,
-                                std::optional<std::uint32_t> outline_index) {
+RecordWriter::Mark DrawingWriter::BeginPlaceholder(const PlaceholderSpot& spot) {
     const auto sp = BeginAnchoredShape(w_, kShapeTypeRectangle, NextShapeId(),
-                                       kShapeHaveAnchor | kShapeHaveType, anchor);
+                                       kShapeHaveAnchor | kShapeHaveType, spot.anchor);
     const auto data = w_.BeginContainer(RT_OfficeArtClientData);
     const auto ph = w_.Begin(RT_PlaceholderAtom);
-    w_.I32(position);
-    w_.U8(kind);
-    w_.U8(0);  // full size
+    w_.I32(spot.position);
+    w_.U8(spot.kind);
+    w_.U8(spot.size);
     w_.U16(0);
     w_.End(ph);
     w_.End(data);
+    return sp;
+}
+
+void DrawingWriter::Placeholder(const PlaceholderSpot& spot,
+                                std::optional<std::u16string_view> text, std::uint16_t text_type,
+                                std::optional<std::uint32_t> outline_index) {
+    const auto sp = BeginPlaceholder(spot);
     if (text || outline_index) {
         const auto box = w_.BeginContainer(RT_OfficeArtClientTextbox);
         if (outline_index) {
@@ -169,10 +174,29 @@ void DrawingWriter::Placeholder(const UnitRect& anchor, std::uint8_t kind, std::
             const auto chars = w_.Begin(RT_TextCharsAtom);
             w_.Utf16(*text);
             w_.End(chars);
-            WritePlainStyleTextProp(w_, *text, text_type == kTextTypeBody);
+            WritePlainStyleTextProp(w_, *text,
+                                    text_type == kTextTypeBody || text_type == kTextTypeNotes);
         }
         w_.End(box);
     }
+    w_.End(sp);
+}
+
+void DrawingWriter::Field(const PlaceholderSpot& spot, const FieldText& field) {
+    const auto sp = BeginPlaceholder(spot);
+    const auto box = w_.BeginContainer(RT_OfficeArtClientTextbox);
+    const auto header = w_.Begin(RT_TextHeaderAtom);
+    w_.U32(kTextTypeOther);
+    w_.End(header);
+    // The field stands in the text as one placeholder character.
+    const auto chars = w_.Begin(RT_TextCharsAtom);
+    w_.U16(u'*');
+    w_.End(chars);
+    WriteLineStyleTextProp(w_, 1, field.alignment, field.font_size);
+    const auto meta = w_.Begin(field.field_type);
+    w_.U32(0);  // at the first character
+    w_.End(meta);
+    w_.End(box);
     w_.End(sp);
 }
 
@@ -190,6 +214,7 @@ void DrawingWriter::Control(const UnitRect& anchor, std::uint32_t object_id) {
 void DrawingWriter::Finish(bool with_background) {
     w_.End(group_);
     if (with_background) {
+        background_ = true;
         const auto sp = w_.BeginContainer(RT_OfficeArtSpContainer);
         WriteShapeAtom(w_, kShapeTypeRectangle, NextShapeId(), kShapeBackground | kShapeHaveType);
         WriteOptions(w_, {{kPropFillColor, kSchemeBackground},
@@ -199,7 +224,7 @@ void DrawingWriter::Finish(bool with_background) {
     }
     w_.End(dg_);
     w_.End(drawing_);
-    w_.PatchU32(fdg_body_, count_);
+    w_.PatchU32(fdg_body_, SavedShapeCount());
     w_.PatchU32(fdg_body_ + 4, first_shape_id_ + count_ - 1);
 }
 

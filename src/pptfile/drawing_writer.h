@@ -27,10 +27,35 @@ UnitRect ToUnits(const Rect& points);
 // Placeholder kinds (where a placeholder sits in the layout).
 inline constexpr std::uint8_t kPlaceholderMasterTitle = 0x01;
 inline constexpr std::uint8_t kPlaceholderMasterBody = 0x02;
+inline constexpr std::uint8_t kPlaceholderMasterNotesSlideImage = 0x05;
+inline constexpr std::uint8_t kPlaceholderMasterNotesBody = 0x06;
 inline constexpr std::uint8_t kPlaceholderMasterDate = 0x07;
 inline constexpr std::uint8_t kPlaceholderMasterSlideNumber = 0x08;
 inline constexpr std::uint8_t kPlaceholderMasterFooter = 0x09;
+inline constexpr std::uint8_t kPlaceholderMasterHeader = 0x0A;
 inline constexpr std::uint8_t kPlaceholderTitle = 0x0D;
+
+// How much of the layout a placeholder takes.
+inline constexpr std::uint8_t kPlaceholderFull = 0;
+inline constexpr std::uint8_t kPlaceholderHalf = 1;
+inline constexpr std::uint8_t kPlaceholderQuarter = 2;
+
+// Where a placeholder sits, what it is, and its index among the
+// placeholders of its slide or master.
+struct PlaceholderSpot {
+    UnitRect anchor;
+    std::uint8_t kind = 0;
+    std::int32_t position = 0;
+    std::uint8_t size = kPlaceholderFull;
+};
+
+// A field a master's placeholder shows: the record that stands for the date,
+// slide number, footer or header, and how its one line is set.
+struct FieldText {
+    std::uint16_t field_type;
+    std::uint16_t alignment;  // 0 left, 1 centre, 2 right
+    std::uint16_t font_size;  // points
+};
 
 // The first shape identifier of drawing `drawing_id`.
 constexpr std::uint32_t FirstShapeId(std::uint32_t drawing_id) {
@@ -48,10 +73,13 @@ class DrawingWriter {
     DrawingWriter& operator=(const DrawingWriter&) = delete;
 
     // A placeholder shape. With `text`, its text lives in the shape itself
-    // (masters); with `outline_index`, in the slide list's text for the slide.
-    void Placeholder(const UnitRect& anchor, std::uint8_t kind, std::int32_t position,
-                     std::optional<std::u16string_view> text, std::uint16_t text_type,
-                     std::optional<std::uint32_t> outline_index);
+    // (masters); with `outline_index`, in the slide list's text for the slide;
+    // with neither, it has no text (a notes page's slide image).
+    void Placeholder(const PlaceholderSpot& spot, std::optional<std::u16string_view> text,
+                     std::uint16_t text_type, std::optional<std::uint32_t> outline_index);
+
+    // A master's placeholder showing a field.
+    void Field(const PlaceholderSpot& spot, const FieldText& field);
 
     // An ActiveX control shape referring to external object `object_id`.
     void Control(const UnitRect& anchor, std::uint32_t object_id);
@@ -59,14 +87,19 @@ class DrawingWriter {
     // Closes the drawing, with a background shape when asked for.
     void Finish(bool with_background);
 
+    // The shape identifiers the drawing has taken from its cluster.
     std::uint32_t ShapeCount() const noexcept { return count_; }
+    // The shapes the drawing counts: all but the background.
+    std::uint32_t SavedShapeCount() const noexcept { return count_ - (background_ ? 1 : 0); }
 
   private:
     std::uint32_t NextShapeId();
+    RecordWriter::Mark BeginPlaceholder(const PlaceholderSpot& spot);
 
     RecordWriter& w_;
     std::uint32_t first_shape_id_;
     std::uint32_t count_ = 0;
+    bool background_ = false;
     std::size_t fdg_body_ = 0;
     RecordWriter::Mark drawing_{}, dg_{}, group_{};
 };

@@ -39,9 +39,11 @@ void WriteUserEdit(RecordWriter& w, const UserEdit& edit) {
     w.End(atom);
 }
 
-std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset, bool several_main_masters) {
+std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
     static const std::string kUser = "Zbn2PPT";
     RecordWriter w;
+    // The record ends with the release version; the Unicode copy of the name
+    // follows it, outside the record, as PowerPoint writes it.
     const auto m = w.Begin(RT_CurrentUserAtom);
     w.U32(0x14);
     w.U32(kPlainHeaderToken);
@@ -53,10 +55,10 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset, bool seve
     w.U16(0);
     for (char c : kUser)
         w.U8(static_cast<std::uint8_t>(c));
-    w.U32(several_main_masters ? 9 : 8);
+    w.U32(8);  // the release version PowerPoint writes, whatever the masters
+    w.End(m);
     for (char c : kUser)
         w.U16(static_cast<std::uint16_t>(c));
-    w.End(m);
     return w.Take();
 }
 

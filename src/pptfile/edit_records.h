@@ -3,6 +3,7 @@
 // stream pointing at the edit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -10,6 +11,11 @@
 #include "pptfile/record_writer.h"
 
 namespace pptfile {
+
+// The class id PowerPoint gives a presentation's root storage,
+// {64818D10-4F9B-11CF-86EA-00AA00B929E8}.
+inline constexpr std::array<std::uint8_t, 16> kPowerPointClassId{
+    0x10, 0x8D, 0x81, 0x64, 0x9B, 0x4F, 0xCF, 0x11, 0x86, 0xEA, 0x00, 0xAA, 0x00, 0xB9, 0x29, 0xE8};
 
 // The Current User record's token for a file that is not encrypted.
 inline constexpr std::uint32_t kPlainHeaderToken = 0xE391C05Fu;
@@ -34,6 +40,6 @@ void WriteUserEdit(RecordWriter& w, const UserEdit& edit);
 
 // A "Current User" stream naming this program as the last user, for a file
 // whose current edit starts at `edit_offset`.
-std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset, bool several_main_masters);
+std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset);
 
 }  // namespace pptfile

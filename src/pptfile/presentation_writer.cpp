@@ -2,8 +2,10 @@
 // the slides and the controls' storages as persist objects, then the persist
 // directory and the one user edit that points at it.
 #include <cstddef>
+#include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pptfile/compound_file.h"
@@ -80,7 +82,18 @@ Plan MakePlan(const SaveJob& job) {
     return plan;
 }
 
-std::vector<std::uint8_t> MainMaster(std::uint32_t& shapes) {
+// What a drawing takes from its cluster of shape identifiers, and how many
+// shapes it counts.
+struct DrawingUse {
+    std::uint32_t ids = 0;
+    std::uint32_t shapes = 0;
+};
+
+DrawingUse UseOf(const DrawingWriter& drawing) {
+    return {drawing.ShapeCount(), drawing.SavedShapeCount()};
+}
+
+std::vector<std::uint8_t> MainMaster(DrawingUse& use) {
     RecordWriter w;
     const auto master = w.BeginContainer(RT_MainMaster);
     WriteSlideAtom(w, kSlideLayoutTitleBody,
@@ -89,24 +102,30 @@ std::vector<std::uint8_t> MainMaster(std::uint32_t& shapes) {
                    0, 0);
     WriteMasterTextStyles(w);
     DrawingWriter drawing(w, kMainMasterDrawingId);
-    drawing.Placeholder(ToUnits(kDefaultTitleRect), kPlaceholderMasterTitle, 0, kMasterTitleText,
+    drawing.Placeholder({ToUnits(kDefaultTitleRect), kPlaceholderMasterTitle, 0}, kMasterTitleText,
                         kTextTypeTitle, std::nullopt);
-    drawing.Placeholder(ToUnits({36.0f, 126.0f, 648.0f, 356.375f}), kPlaceholderMasterBody, 1,
+    drawing.Placeholder({ToUnits({36.0f, 126.0f, 648.0f, 356.375f}), kPlaceholderMasterBody, 1},
                         kMasterBodyText, kTextTypeBody, std::nullopt);
-    drawing.Placeholder(ToUnits({36.0f, 491.625f, 168.0f, 37.5f}), kPlaceholderMasterDate, 2,
-                        std::nullopt, kTextTypeOther, std::nullopt);
-    drawing.Placeholder(ToUnits({246.0f, 491.625f, 228.0f, 37.5f}), kPlaceholderMasterFooter, 3,
-                        std::nullopt, kTextTypeOther, std::nullopt);
-    drawing.Placeholder(ToUnits({516.0f, 491.625f, 168.0f, 37.5f}), kPlaceholderMasterSlideNumber,
-                        4, std::nullopt, kTextTypeOther, std::nullopt);
+    // The fields Header and Footer switches on, in 14-point text.
+    drawing.Field(
+        {ToUnits({36.0f, 491.625f, 168.0f, 37.5f}), kPlaceholderMasterDate, 2, kPlaceholderHalf},
+        {RT_GenericDateMetaCharAtom, 0, 14});
+    drawing.Field({ToUnits({246.0f, 491.625f, 228.0f, 37.5f}), kPlaceholderMasterFooter, 3,
+                   kPlaceholderQuarter},
+                  {RT_FooterMetaCharAtom, 1, 14});
+    drawing.Field({ToUnits({516.0f, 491.625f, 168.0f, 37.5f}), kPlaceholderMasterSlideNumber, 4,
+                   kPlaceholderQuarter},
+                  {RT_SlideNumberMetaCharAtom, 2, 14});
     drawing.Finish(true);
-    shapes = drawing.ShapeCount();
+    use = UseOf(drawing);
     WriteDefaultColorScheme(w);
     w.End(master);
     return w.Take();
 }
 
-std::vector<std::uint8_t> NotesMaster(std::uint32_t& shapes) {
+// The notes page as PowerPoint lays it out on 540 x 720 points: header and
+// date above, the slide's image and the notes, footer and page number below.
+std::vector<std::uint8_t> NotesMaster(DrawingUse& use) {
     RecordWriter w;
     const auto notes = w.BeginContainer(RT_Notes);
     const auto atom = w.Begin(RT_NotesAtom, 0, 1);
@@ -115,17 +134,32 @@ std::vector<std::uint8_t> NotesMaster(std::uint32_t& shapes) {
     w.U16(0);
     w.End(atom);
     DrawingWriter drawing(w, kNotesMasterDrawingId);
+    drawing.Field({{0, 0, 1872, 288}, kPlaceholderMasterHeader, 0, kPlaceholderQuarter},
+                  {RT_HeaderMetaCharAtom, 0, 12});
+    drawing.Field({{2447, 0, 4319, 288}, kPlaceholderMasterDate, 1},
+                  {RT_GenericDateMetaCharAtom, 2, 12});
+    drawing.Placeholder({{720, 432, 3600, 2592}, kPlaceholderMasterNotesSlideImage, 2},
+                        std::nullopt, kTextTypeNotes, std::nullopt);
+    drawing.Placeholder(
+        {{432, 2736, 3888, 5328}, kPlaceholderMasterNotesBody, 3, kPlaceholderQuarter},
+        kMasterBodyText, kTextTypeNotes, std::nullopt);
+    drawing.Field({{0, 5471, 1872, 5759}, kPlaceholderMasterFooter, 4, kPlaceholderQuarter},
+                  {RT_FooterMetaCharAtom, 0, 12});
+    drawing.Field({{2447, 5471, 4319, 5759}, kPlaceholderMasterSlideNumber, 5, kPlaceholderQuarter},
+                  {RT_SlideNumberMetaCharAtom, 2, 12});
     drawing.Finish(true);
-    shapes = drawing.ShapeCount();
+    use = UseOf(drawing);
     WriteDefaultColorScheme(w);
     w.End(notes);
     return w.Take();
 }
 
-std::vector<std::uint8_t> Slide(const SlidePlan& slide, std::uint32_t& shapes) {
+std::vector<std::uint8_t> Slide(const SlidePlan& slide, DrawingUse& use) {
     RecordWriter w;
-    shapes = WriteTitleOnlySlide(w, *slide.content, slide.controls, kMainMasterId,
-                                 {slide.drawing_id, FirstShapeId(slide.drawing_id)}, std::nullopt);
+    const std::uint32_t shapes =
+        WriteTitleOnlySlide(w, *slide.content, slide.controls, kMainMasterId,
+                            {slide.drawing_id, FirstShapeId(slide.drawing_id)}, std::nullopt);
+    use = {shapes, shapes};  // a slide has no background of its own
     return w.Take();
 }
 
@@ -143,32 +177,52 @@ void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
     w.End(list);
 }
 
-struct DrawingCounts {
-    std::vector<std::uint32_t> shapes;  // by drawing id - 1
-};
+// The defaults of new shapes, as PowerPoint sets them: filled with the
+// scheme's fill colour on the background, outlined in the text and line
+// colour, shadowed in the shadow colour.
+void WriteShapeDefaults(RecordWriter& w) {
+    const std::pair<std::uint16_t, std::uint32_t> defaults[] = {
+        {0x0181, 0x08000004},  // fill colour
+        {0x0183, 0x08000000},  // fill back colour
+        {0x01BF, 0x00100010},  // filled
+        {0x01C0, 0x08000001},  // line colour
+        {0x01FF, 0x00080008},  // lined
+        {0x0201, 0x08000002},  // shadow colour
+    };
+    const auto m = w.Begin(RT_OfficeArtFOPT, static_cast<std::uint16_t>(std::size(defaults)), 3);
+    for (const auto& [id, value] : defaults) {
+        w.U16(id);
+        w.U32(value);
+    }
+    w.End(m);
+}
 
-void WriteDrawingGroup(RecordWriter& w, const DrawingCounts& counts) {
+// `drawings` by drawing id - 1.
+void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings) {
     const auto group = w.BeginContainer(RT_DrawingGroup);
     const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
     const auto block = w.Begin(RT_OfficeArtFDGGBlock);
     std::uint32_t total = 0;
     std::uint32_t max_id = 0;
-    for (std::size_t i = 0; i < counts.shapes.size(); ++i) {
-        total += counts.shapes[i];
-        max_id = FirstShapeId(static_cast<std::uint32_t>(i + 1)) + counts.shapes[i];
+    for (std::size_t i = 0; i < drawings.size(); ++i) {
+        total += drawings[i].shapes;
+        max_id = FirstShapeId(static_cast<std::uint32_t>(i + 1)) + drawings[i].ids;
     }
     w.U32(max_id);  // one past the largest shape identifier in use
-    w.U32(static_cast<std::uint32_t>(counts.shapes.size() + 1));
+    w.U32(static_cast<std::uint32_t>(drawings.size() + 1));
     w.U32(total);
-    w.U32(static_cast<std::uint32_t>(counts.shapes.size()));
+    w.U32(static_cast<std::uint32_t>(drawings.size()));
     // Drawing n owns identifier cluster n.
-    for (std::size_t i = 0; i < counts.shapes.size(); ++i) {
+    for (std::size_t i = 0; i < drawings.size(); ++i) {
         w.U32(static_cast<std::uint32_t>(i + 1));
-        w.U32(counts.shapes[i]);
+        w.U32(drawings[i].ids);
     }
     w.End(block);
+    WriteShapeDefaults(w);
+    // The colours the fill, line and shadow menus offer first: the scheme's
+    // fill, line and shadow colours, then a fixed one.
     const auto colors = w.Begin(RT_OfficeArtSplitMenuColors, 4);
-    for (std::uint32_t c : {0x0800000Du, 0x0800000Cu, 0x08000017u, 0x100000F7u})
+    for (std::uint32_t c : {0x08000004u, 0x08000001u, 0x08000002u, 0x100000F7u})
         w.U32(c);
     w.End(colors);
     w.End(dgg);
@@ -195,7 +249,7 @@ void WriteSlideList(RecordWriter& w, const Plan& plan) {
     w.End(slides);
 }
 
-std::vector<std::uint8_t> Document(const Plan& plan, const DrawingCounts& counts) {
+std::vector<std::uint8_t> Document(const Plan& plan, const std::vector<DrawingUse>& drawings) {
     RecordWriter w;
     const auto doc = w.BeginContainer(RT_Document);
     const auto atom = w.Begin(RT_DocumentAtom, 0, 1);
@@ -216,7 +270,7 @@ std::vector<std::uint8_t> Document(const Plan& plan, const DrawingCounts& counts
     w.End(atom);
     WriteExternalObjects(w, plan);
     WriteEnvironment(w);
-    WriteDrawingGroup(w, counts);
+    WriteDrawingGroup(w, drawings);
     WriteSlideList(w, plan);
     const auto end = w.Begin(RT_EndDocumentAtom);
     w.End(end);
@@ -236,21 +290,20 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
 
     // Persist objects in persist id order, from id 1.
     std::vector<std::vector<std::uint8_t>> objects;
-    DrawingCounts counts;
-    counts.shapes.resize(2 + plan.slides.size());
-    std::vector<std::uint8_t> master = MainMaster(counts.shapes[0]);
-    std::vector<std::uint8_t> notes_master = NotesMaster(counts.shapes[1]);
+    std::vector<DrawingUse> drawings(2 + plan.slides.size());
+    std::vector<std::uint8_t> master = MainMaster(drawings[0]);
+    std::vector<std::uint8_t> notes_master = NotesMaster(drawings[1]);
     std::vector<std::vector<std::uint8_t>> slides;
     for (std::size_t i = 0; i < plan.slides.size(); ++i)
-        slides.push_back(Slide(plan.slides[i], counts.shapes[2 + i]));
-    objects.push_back(Document(plan, counts));
+        slides.push_back(Slide(plan.slides[i], drawings[2 + i]));
+    objects.push_back(Document(plan, drawings));
     objects.push_back(std::move(master));
     objects.push_back(std::move(notes_master));
     for (auto& s : slides)
         objects.push_back(std::move(s));
     for (const SlidePlan& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls)
-            objects.push_back(ControlStorageRecord(*control.control));
+            objects.push_back(ControlStorageRecord(control));
     }
 
     RecordWriter stream;
@@ -273,7 +326,8 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
     StorageEntry root;
     root.name = "Root Entry";
     root.is_storage = true;
-    root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset, false)));
+    root.clsid = kPowerPointClassId;
+    root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset)));
     root.children.push_back(Stream("PowerPoint Document", stream.Take()));
     root.children.push_back(
         Stream("\x05SummaryInformation",

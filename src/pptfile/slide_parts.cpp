@@ -63,7 +63,7 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
     WriteSlideAtom(w, kSlideLayoutTitleOnly, {kPlaceholderTitle}, master_id, kFollowMaster);
     DrawingWriter shapes(w, drawing.drawing_id, drawing.first_shape_id);
     // The title's text is the slide's first outline text in the slide list.
-    shapes.Placeholder(ToUnits(content.title_rect), kPlaceholderTitle, 0, std::nullopt,
+    shapes.Placeholder({ToUnits(content.title_rect), kPlaceholderTitle, 0}, std::nullopt,
                        kTextTypeTitle, 0u);
     for (const PlacedControl& control : controls)
         shapes.Control(ToUnits(control.control->anchor), control.object_id);
@@ -114,10 +114,11 @@ void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint3
     w.End(container);
 }
 
-std::vector<std::uint8_t> ControlStorageRecord(const ControlObject& control) {
+std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control) {
     RecordWriter w;
     const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
-    w.Bytes(CompressedStorageBody(WriteCompoundFile(ControlStorage(control))));
+    w.Bytes(CompressedStorageBody(WriteCompoundFile(
+        ControlStorage(*control.control, ControlName(*control.control, control.object_id)))));
     w.End(m);
     return w.Take();
 }

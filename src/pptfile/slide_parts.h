@@ -67,6 +67,6 @@ void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint
 void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint32_t slide_id);
 
 // The persist object holding the control's storage, compressed.
-std::vector<std::uint8_t> ControlStorageRecord(const ControlObject& control);
+std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control);
 
 }  // namespace pptfile

@@ -567,7 +567,7 @@ class TemplateWriter {
                     static_cast<std::uint8_t>(edit_offset >> (8 * i));
             return out;
         }
-        return CurrentUserStream(edit_offset, p_.main_masters.size() > 1);
+        return CurrentUserStream(edit_offset);
     }
 
     std::vector<std::uint8_t> Assemble(std::vector<std::uint8_t> document) {
@@ -590,7 +590,7 @@ class TemplateWriter {
             append(slide.persist_id, slide.container);
         for (const NewSlide& slide : new_slides_) {
             for (const PlacedControl& control : slide.controls)
-                append(control.storage_persist_id, ControlStorageRecord(*control.control));
+                append(control.storage_persist_id, ControlStorageRecord(control));
         }
 
         if (stream.Size() >

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace pptfile {
 namespace {
@@ -53,6 +54,18 @@ struct CharacterStyle {
 constexpr std::uint32_t kMasterParagraphMask = 0x000FFDFF;
 // Font style bits, typeface, size, colour and position.
 constexpr std::uint32_t kMasterCharacterMask = 0x000F0217;
+// Single attributes: whether there is a bullet, the left margin, the
+// alignment, and the font size.
+constexpr std::uint32_t kParagraphHasBullet = 0x00000001;
+constexpr std::uint32_t kParagraphLeftMargin = 0x00000100;
+constexpr std::uint32_t kParagraphAlignment = 0x00000800;
+constexpr std::uint32_t kCharacterSize = 0x00020000;
+
+// Text master style instances of the other layouts' placeholders.
+constexpr std::uint16_t kTextTypeCenterBody = 5;
+constexpr std::uint16_t kTextTypeCenterTitle = 6;
+constexpr std::uint16_t kTextTypeHalfBody = 7;
+constexpr std::uint16_t kTextTypeQuarterBody = 8;
 
 void WriteParagraphFormat(RecordWriter& w, const ParagraphStyle& s) {
     w.U32(kMasterParagraphMask);
@@ -97,6 +110,35 @@ void WriteMasterStyle(RecordWriter& w, std::uint16_t text_type, bool bullets,
     w.End(m);
 }
 
+// The style of another layout's placeholder, as PowerPoint writes it: each
+// level names itself and gives only what differs from body (or title) text.
+// Centred body text has no bullets and steps in by a quarter inch a level;
+// half and quarter body text is smaller.
+void WriteLayoutStyle(RecordWriter& w, std::uint16_t text_type,
+                      std::span<const std::uint16_t> sizes, bool centred) {
+    const auto m = w.Begin(RT_TextMasterStyleAtom, text_type);
+    const std::size_t levels = centred ? 5 : std::max<std::size_t>(sizes.size(), 1);
+    w.U16(static_cast<std::uint16_t>(levels));
+    for (std::uint16_t level = 0; level < levels; ++level) {
+        w.U16(level);
+        if (centred) {
+            w.U32(kParagraphHasBullet | kParagraphLeftMargin | kParagraphAlignment);
+            w.U16(0);  // no bullet
+            w.U16(1);  // centred
+            w.U16(static_cast<std::uint16_t>(288 * level));
+        } else {
+            w.U32(0);
+        }
+        if (level < sizes.size()) {
+            w.U32(kCharacterSize);
+            w.U16(sizes[level]);
+        } else {
+            w.U32(0);
+        }
+    }
+    w.End(m);
+}
+
 }  // namespace
 
 void WriteEnvironment(RecordWriter& w) {
@@ -113,6 +155,14 @@ void WriteEnvironment(RecordWriter& w) {
     w.U16(0);  // reserved
     WriteParagraphFormat(w, {false, 0, 0, 0, 0});
     w.End(pf);
+    // Spelling and language defaults, as PowerPoint writes them: checked
+    // spelling, English (United States), no alternative language.
+    const auto si = w.Begin(RT_TextSpecialInfoDefaultAtom);
+    w.U32(0x00000007);  // spelling, language and alternative language follow
+    w.U16(0x0002);      // spelling checked
+    w.U16(0x0409);
+    w.U16(0x0000);
+    w.End(si);
 
     WriteMasterStyle(w, kTextTypeOther, false, 0, {18, 18, 18, 18, 18}, 5, SchemeColor(1));
     w.End(env);
@@ -123,6 +173,12 @@ void WriteMasterTextStyles(RecordWriter& w) {
     WriteMasterStyle(w, kTextTypeBody, true, 0, {32, 28, 24, 20, 20}, 5, SchemeColor(1));
     WriteMasterStyle(w, kTextTypeNotes, false, 0, {12, 12, 12, 12, 12}, 5, SchemeColor(1));
     WriteMasterStyle(w, kTextTypeOther, false, 0, {18, 18, 18, 18, 18}, 5, SchemeColor(1));
+    constexpr std::array<std::uint16_t, 5> kHalfBody{28, 24, 20, 18, 18};
+    constexpr std::array<std::uint16_t, 5> kQuarterBody{24, 20, 18, 16, 16};
+    WriteLayoutStyle(w, kTextTypeCenterBody, {}, true);
+    WriteLayoutStyle(w, kTextTypeCenterTitle, {}, false);
+    WriteLayoutStyle(w, kTextTypeHalfBody, kHalfBody, false);
+    WriteLayoutStyle(w, kTextTypeQuarterBody, kQuarterBody, false);
 }
 
 void WritePlainStyleTextProp(RecordWriter& w, std::u16string_view text, bool indent_by_paragraph) {
@@ -145,6 +201,19 @@ void WritePlainStyleTextProp(RecordWriter& w, std::u16string_view text, bool ind
     // One character run over everything.
     w.U32(static_cast<std::uint32_t>(text.size() + 1));
     w.U32(0);
+    w.End(m);
+}
+
+void WriteLineStyleTextProp(RecordWriter& w, std::uint32_t text_length, std::uint16_t alignment,
+                            std::uint16_t font_size) {
+    const auto m = w.Begin(RT_StyleTextPropAtom);
+    w.U32(text_length + 1);  // the paragraph, with its implied end mark
+    w.U16(0);
+    w.U32(kParagraphAlignment);
+    w.U16(alignment);
+    w.U32(text_length + 1);  // one character run
+    w.U32(kCharacterSize);
+    w.U16(font_size);
     w.End(m);
 }
 

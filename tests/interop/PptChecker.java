@@ -22,10 +22,12 @@ import org.apache.poi.hslf.record.ExObjList;
 import org.apache.poi.hslf.record.ExObjRefAtom;
 import org.apache.poi.hslf.record.Record;
 import org.apache.poi.hslf.record.RecordTypes;
+import org.apache.poi.hslf.record.TextHeaderAtom;
 import org.apache.poi.hslf.usermodel.HSLFMasterSheet;
 import org.apache.poi.hslf.usermodel.HSLFShape;
 import org.apache.poi.hslf.usermodel.HSLFSlide;
 import org.apache.poi.hslf.usermodel.HSLFSlideShow;
+import org.apache.poi.hslf.usermodel.HSLFTextShape;
 import org.apache.poi.hslf.usermodel.HSLFTitleMaster;
 
 public final class PptChecker {
@@ -109,15 +111,34 @@ public final class PptChecker {
         check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
     }
 
+    // Where the application puts the viewer: 600 x 400 points, centred on the
+    // slide, 2 points under the last slide's title.
+    private static double[] viewerAnchor(HSLFSlideShow show) {
+        List<HSLFSlide> all = show.getSlides();
+        double top = Double.NaN;
+        if (!all.isEmpty()) {
+            for (HSLFShape shape : all.get(all.size() - 1).getShapes()) {
+                if (shape instanceof HSLFTextShape
+                        && ((HSLFTextShape) shape).getRunType() == TextHeaderAtom.TITLE_TYPE) {
+                    java.awt.geom.Rectangle2D a = shape.getAnchor();
+                    top = a.getY() + a.getHeight() + 2;
+                }
+            }
+        }
+        return new double[] {show.getPageSize().getWidth() / 2 - 300, top, 600, 400};
+    }
+
     private static double[] parseAnchor(String[] fields, int from) {
         return new double[] {Double.parseDouble(fields[from]), Double.parseDouble(fields[from + 1]),
                              Double.parseDouble(fields[from + 2]), Double.parseDouble(fields[from + 3])};
     }
 
     // Outputs saved onto templates, one per line of LIST, tab-separated:
-    //   TEMPLATE OUTPUT TITLE_FILE PROGID SLIDES LEFT TOP WIDTH HEIGHT
-    // The earlier slides' titles must be what POI reads from the template
-    // itself. All in one JVM, so the whole corpus costs one start-up.
+    //   TEMPLATE OUTPUT TITLE_FILE PROGID
+    // The output has one slide more than the template, the earlier slides'
+    // titles are what POI reads from the template itself, and the viewer is
+    // where the application puts it. All in one JVM, so the whole corpus
+    // costs one start-up.
     private static void checkTemplates(String list) throws Exception {
         for (String line : Files.readAllLines(Paths.get(list), StandardCharsets.UTF_8)) {
             if (line.isEmpty()) continue;
@@ -125,16 +146,20 @@ public final class PptChecker {
             System.out.println("== " + f[1]);
             int before = failures;
             List<String> templateTitles = new ArrayList<>();
+            int slides = -1;
             try (InputStream in = Files.newInputStream(Paths.get(f[0]));
                  HSLFSlideShow template = new HSLFSlideShow(in)) {
                 for (HSLFSlide slide : template.getSlides()) templateTitles.add(slide.getTitle());
+                slides = templateTitles.size() + 1;
             } catch (Exception e) {
-                System.out.println("note: POI cannot read the template itself (" + e + "); titles not compared");
+                System.out.println("note: POI cannot read the template itself (" + e
+                                   + "); slide count and titles not compared");
             }
             String title = new String(Files.readAllBytes(Paths.get(f[2])), StandardCharsets.UTF_8);
             try (InputStream in = Files.newInputStream(Paths.get(f[1]));
                  HSLFSlideShow show = new HSLFSlideShow(in)) {
-                checkShow(show, Integer.parseInt(f[4]), title, f[3], parseAnchor(f, 5), templateTitles);
+                if (slides < 0) slides = show.getSlides().size();
+                checkShow(show, slides, title, f[3], viewerAnchor(show), templateTitles);
             } catch (Exception e) {
                 check(false, "POI cannot read " + f[1] + ": " + e);
             }

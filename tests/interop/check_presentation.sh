@@ -1,16 +1,52 @@
 #!/bin/sh
-# Opens a presentation with Apache POI and with LibreOffice and checks that
-# both see what the application wrote.
+# Opens a presentation with Apache POI, LibreOffice and Calligra Stage and
+# checks that each sees what the application wrote.
 #
 #   check_presentation.sh PPT SLIDES TITLE PROGID LEFT TOP WIDTH HEIGHT
+#   check_presentation.sh --calligra PPT TITLE
 #
-# Needs JAVA, CHECKER_CLASSPATH, SOFFICE, PDFINFO and PDFTOTEXT in the environment.
+# The second form runs Calligra alone: the file converts and its last page
+# holds TITLE. Needs JAVA, CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT,
+# CALLIGRACONVERTER and UNZIP_TOOL in the environment (unzip itself reads
+# UNZIP as its options).
 set -eu
-[ $# -eq 8 ] || { echo "usage: $0 PPT SLIDES TITLE PROGID LEFT TOP WIDTH HEIGHT" >&2; exit 2; }
-ppt=$1 slides=$2 title=$3 progid=$4
+
+# Calligra Stage's import follows the rules of [MS-PPT] to the letter and
+# refuses a whole file that breaks one: it then exits non-zero, says "The
+# conversion failed" and writes no document. Prints the page count.
+calligra() {
+    ppt=$1 title=$2
+    cp "$ppt" "$work/calligra.ppt"
+    if ! QT_QPA_PLATFORM=offscreen "$CALLIGRACONVERTER" --batch "$work/calligra.ppt" \
+            "$work/calligra.odp" > "$work/calligra.log" 2>&1 ||
+            grep -q "conversion failed" "$work/calligra.log" || [ ! -s "$work/calligra.odp" ]; then
+        echo "FAIL: Calligra cannot convert $ppt:" >&2
+        grep -v "Trying to load" "$work/calligra.log" | tail -n 20 >&2
+        return 1
+    fi
+    "$UNZIP_TOOL" -p "$work/calligra.odp" content.xml > "$work/content.xml"
+    pages=$(grep -o '<draw:page ' "$work/content.xml" | wc -l)
+    # The last page's text, without markup or white space.
+    last=$(tr -d '\n' < "$work/content.xml" | sed 's/<draw:page /\n&/g' | tail -n 1 |
+           sed 's/<[^>]*>//g' | tr -d '[:space:]')
+    case $last in
+        *"$(printf '%s' "$title" | tr -d '[:space:]')"*) ;;
+        *) echo "FAIL: Calligra's last page of $ppt does not hold the title; it reads: $last" >&2
+           return 1 ;;
+    esac
+    echo "$pages"
+}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zbn-interop.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
+
+if [ "${1:-}" = "--calligra" ]; then
+    [ $# -eq 3 ] || { echo "usage: $0 --calligra PPT TITLE" >&2; exit 2; }
+    calligra "$2" "$3"
+    exit
+fi
+[ $# -eq 8 ] || { echo "usage: $0 PPT SLIDES TITLE PROGID LEFT TOP WIDTH HEIGHT" >&2; exit 2; }
+ppt=$1 slides=$2 title=$3 progid=$4
 
 # Apache POI: slide count, last title, the control and its anchor.
 printf '%s' "$title" > "$work/title.txt"
@@ -37,3 +73,7 @@ if ! tr -d '[:space:]' < "$work/last.txt" | grep -qF -- "$(printf '%s' "$title" 
     exit 1
 fi
 echo "LibreOffice: $pages page(s), the last holds the title"
+
+pages=$(calligra "$ppt" "$title")
+[ "$pages" = "$slides" ] || { echo "FAIL: Calligra sees $pages pages, expected $slides"; exit 1; }
+echo "Calligra: $pages page(s), the last holds the title"

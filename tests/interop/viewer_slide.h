@@ -1,5 +1,5 @@
-// What the interop writers share: their arguments in UTF-16, and the slide the
-// application adds, a title with the viewer control under it.
+// The interop writer's arguments in UTF-16, and the slide the application
+// adds, a title with the viewer control under it.
 #pragma once
 
 #include <string>

@@ -68,8 +68,10 @@ struct WrittenFile {
         stream = doc->data;
         top = WalkRecords(stream, 0, stream.size());
 
-        // Current User -> the last user edit -> its persist directory.
-        const std::vector<WalkedRecord> cu = WalkRecords(user->data, 0, user->data.size());
+        // Current User -> the last user edit -> its persist directory. The
+        // Unicode copy of the user's name follows the record.
+        const std::size_t record_end = kRecordHeaderSize + Le32(user->data, 4);
+        const std::vector<WalkedRecord> cu = WalkRecords(user->data, 0, record_end);
         EXPECT_EQ(cu.size(), 1u);
         EXPECT_EQ(cu.at(0).type, RT_CurrentUserAtom);
         const auto cub = cu.at(0).Body(user->data);
@@ -80,7 +82,8 @@ struct WrittenFile {
         EXPECT_EQ(cub[16], 3);
         EXPECT_EQ(cub[17], 0);
         EXPECT_EQ(Le32(cub, 20u + name_length), 8u);
-        EXPECT_EQ(cub.size(), 24u + 3u * name_length);
+        EXPECT_EQ(cub.size(), 0x14u + name_length + 4u);
+        EXPECT_EQ(user->data.size(), record_end + 2u * name_length);
 
         const WalkedRecord& edit = AtOffset(Le32(cub, 8));
         EXPECT_EQ(edit.type, RT_UserEditAtom);
@@ -219,7 +222,15 @@ TEST(PresentationWriter, BlankPresentationHasTheDefaultsAndNoSlides) {
     const auto atom = file.Document().Child(RT_DocumentAtom)->Body(file.stream);
     EXPECT_EQ(Le32(atom, 0), 5760u);
     EXPECT_EQ(Le32(atom, 4), 4320u);
-    EXPECT_EQ(file.Persist(Le32(atom, 24)).type, RT_Notes) << "notes master";
+    const WalkedRecord& notes_master = file.Persist(Le32(atom, 24));
+    EXPECT_EQ(notes_master.type, RT_Notes);
+    std::vector<const WalkedRecord*> placeholders;
+    FindAll(notes_master.children, RT_PlaceholderAtom, placeholders);
+    std::multiset<std::uint8_t> kinds;
+    for (const WalkedRecord* p : placeholders)
+        kinds.insert(p->Body(file.stream)[4]);
+    // Header, date, slide image, notes body, footer and slide number.
+    EXPECT_EQ(kinds, (std::multiset<std::uint8_t>{0x0A, 0x07, 0x05, 0x06, 0x09, 0x08}));
     EXPECT_EQ(file.Slides().size(), 0u);
     EXPECT_EQ(file.Document().Child(RT_ExternalObjectList), nullptr);
     EXPECT_EQ(file.Document().children.back().type, RT_EndDocumentAtom);
@@ -274,6 +285,12 @@ TEST(PresentationWriter, EveryRecordHasTheVersionAndLengthItsTypeRequires) {
         {RT_OfficeArtFOPT, 3, -1},
         {RT_TextCharsAtom, 0, -1},
         {RT_TextMasterStyleAtom, 0, -1},
+        {RT_TextSpecialInfoDefaultAtom, 0, -1},
+        {RT_GenericDateMetaCharAtom, 0, 4},
+        {RT_FooterMetaCharAtom, 0, 4},
+        {RT_HeaderMetaCharAtom, 0, 4},
+        {RT_SlideNumberMetaCharAtom, 0, 4},
+        {RT_OfficeArtSplitMenuColors, 0, 16},
         {RT_CString, 0, -1},
     };
     const SlideContent a = TitleSlide(u"Größe 数据", {Viewer({60, 113.625f, 600, 400})});
@@ -353,7 +370,8 @@ TEST(PresentationWriter, MainMasterHasTheFivePlaceholdersAndTheTextStyles) {
     std::set<std::uint16_t> styles;
     for (const WalkedRecord* s : master.All(RT_TextMasterStyleAtom))
         styles.insert(s->instance);
-    EXPECT_TRUE(styles.count(0) && styles.count(1) && styles.count(2)) << "title, body and notes";
+    // Title, body, notes, other, centre body and title, half and quarter body.
+    EXPECT_EQ(styles, (std::set<std::uint16_t>{0, 1, 2, 4, 5, 6, 7, 8}));
     const auto atom = master.Child(RT_SlideAtom)->Body(file.stream);
     EXPECT_EQ(Le32(atom, 0), 1u) << "title and body";
     EXPECT_EQ(Le32(atom, 12), 0u);
@@ -384,17 +402,22 @@ TEST(PresentationWriter, ShapeIdsFollowTheDrawingGroupClusters) {
         const std::uint32_t last = Le32(fdg->Body(file.stream), 4);
         std::vector<const WalkedRecord*> fsps;
         FindAll(dg->children, RT_OfficeArtFSP, fsps);
-        EXPECT_EQ(fsps.size(), csp);
         std::uint32_t max_id = 0;
+        std::size_t backgrounds = 0;
         for (const WalkedRecord* fsp : fsps) {
             const std::uint32_t id = Le32(fsp->Body(file.stream), 0);
+            if ((Le32(fsp->Body(file.stream), 4) & 0x400) != 0)
+                ++backgrounds;
             EXPECT_EQ(id / 1024, dgid) << "shape " << id << " outside its drawing's cluster";
             EXPECT_TRUE(all_ids.insert(id).second) << "shape id " << id << " used twice";
             EXPECT_LT(id, spid_max);
             max_id = std::max(max_id, id);
         }
+        // As PowerPoint counts: the drawing leaves its background out, the
+        // cluster counts every identifier taken.
+        EXPECT_EQ(fsps.size() - backgrounds, csp);
         EXPECT_EQ(last, max_id);
-        EXPECT_EQ(used_by_cluster.at(dgid), csp);
+        EXPECT_EQ(used_by_cluster.at(dgid), fsps.size());
         total_shapes += csp;
     }
     EXPECT_EQ(Le32(block, 8), total_shapes);
@@ -426,6 +449,15 @@ TEST(PresentationWriter, ControlsCarryProgIdAnchorStateAndSlide) {
     ASSERT_NE(comp_obj, nullptr);
     const std::string text(comp_obj->data.begin(), comp_obj->data.end());
     EXPECT_NE(text.find("TRELVO.TrelvoCtrl.1"), std::string::npos);
+    // The control's name as Office names controls, in UTF-16 ended by four
+    // zero bytes.
+    const StorageEntry* name = c.storage.Find(
+        "\x03"
+        "OCXNAME");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->data.size(), 2u * 11u + 4u);
+    EXPECT_EQ(Utf16(std::span(name->data).first(22)), u"TrelvoCtrl1");
+    EXPECT_EQ(Le32(name->data, 22), 0u);
 }
 
 // Points to master units (8 a point), rounded to the nearest unit; the width
