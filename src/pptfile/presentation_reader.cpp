@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -132,24 +133,45 @@ std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
     return e;
 }
 
+// A user edit record that is there but cannot be read holds changes that
+// every other reader shows; falling back to an earlier edit would drop them.
+bool IsDamagedUserEdit(Bytes doc, std::size_t offset) {
+    if (offset > doc.size() || doc.size() - offset < kRecordHeaderSize)
+        return false;
+    const auto type = static_cast<std::uint16_t>(doc[offset + 2] | (doc[offset + 3] << 8));
+    return type == RT_UserEditAtom && !TryReadUserEdit(doc, offset);
+}
+
+[[noreturn]] void ThrowLostEdit() {
+    ThrowDamaged(
+        "a user edit record is broken, and reading the file without it would lose "
+        "the changes it holds");
+}
+
 // Offsets of the user edits found by walking the stream's top-level records
 // from its start, in stream order. The walk stops at the first record that
-// does not fit.
+// does not fit; a damaged user edit there or before is refused.
 std::vector<std::size_t> ScanUserEdits(Bytes doc) {
     std::vector<std::size_t> found;
     std::size_t at = 0;
     while (auto r = TryReadRecord(doc, at)) {
-        if (r->type() == RT_UserEditAtom && TryReadUserEdit(doc, at))
+        if (r->type() == RT_UserEditAtom) {
+            if (!TryReadUserEdit(doc, at))
+                ThrowLostEdit();
             found.push_back(at);
+        }
         at = r->End();
     }
+    if (IsDamagedUserEdit(doc, at))
+        ThrowLostEdit();
     return found;
 }
 
 // The chain of user edits, newest first. A link that points nowhere useful (out
 // of the stream, at something that is not a user edit, back into the chain)
 // is repaired with the nearest earlier user edit found in the stream: edits
-// are appended, so that is the one the broken link meant.
+// are appended, so that is the one the broken link meant. A link to a user
+// edit that is itself damaged is not repaired: its changes would be lost.
 std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool& recovered) {
     std::optional<std::vector<std::size_t>> scanned;
     auto scan = [&]() -> const std::vector<std::size_t>& {
@@ -159,8 +181,11 @@ std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool
     };
 
     std::optional<UserEditFields> edit;
-    if (cu.valid)
+    if (cu.valid) {
+        if (IsDamagedUserEdit(doc, cu.offset_to_current_edit))
+            ThrowLostEdit();
         edit = TryReadUserEdit(doc, cu.offset_to_current_edit);
+    }
     if (!edit) {
         recovered = true;
         if (!scan().empty())
@@ -181,8 +206,11 @@ std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool
         if (link == 0)
             break;
         std::optional<UserEditFields> previous;
-        if (visited.count(link) == 0)
+        if (visited.count(link) == 0) {
+            if (IsDamagedUserEdit(doc, link))
+                ThrowLostEdit();
             previous = TryReadUserEdit(doc, link);
+        }
         if (!previous) {
             recovered = true;
             const auto& offsets = scan();
@@ -440,9 +468,7 @@ class ControlReader {
             raw = storage;
         } else {
             // Shapes may share a storage; reading it again is charged again.
-            if (raw.size() > allowance_)
-                ThrowDamaged("the controls' storages are larger than the file allows");
-            allowance_ -= raw.size();
+            Charge(raw.size());
         }
         StorageEntry root;
         try {
@@ -453,6 +479,13 @@ class ControlReader {
         control.clsid = root.clsid;
         if (const StorageEntry* contents = FindStream(root, "contents"))
             control.state = contents->data;
+    }
+
+    // A control read once and kept again costs its size again.
+    void Charge(std::size_t size) {
+        if (size > allowance_)
+            ThrowDamaged("the controls' storages are larger than the file allows");
+        allowance_ -= size;
     }
 
   private:
@@ -552,7 +585,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
 
     // Masters: each main master's title placeholder is where the title of a
     // new slide following it goes; title masters lead to a main master.
-    std::set<std::uint32_t> read_masters;
+    std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : master_list ? *master_list : std::vector<ListEntry>{}) {
         const auto it = p.persist_directory.find(e.slide.persist_id);
         if (it == p.persist_directory.end())
@@ -561,9 +594,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.masters.push_back(listed);
-        // A master listed again is not read again: a small file could list
-        // one large master many times.
-        if (!read_masters.insert(listed.persist_id).second)
+        // A master listed again, or under another persist id, is not read
+        // again: a small file could list one large master many times.
+        if (!read_masters.insert(r.offset).second)
             continue;
         if (r.type() == RT_Slide) {
             // A title master no slide can reach is no loss: slides naming it
@@ -595,6 +628,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
 
     ControlReader control_reader(p, doc, file_size);
     std::set<std::uint32_t> listed_slides;
+    std::map<std::size_t, std::size_t> read_slides;  // offset -> its first summary
     for (const ListEntry& e : slide_list ? *slide_list : std::vector<ListEntry>{}) {
         // A slide listed twice would be read twice, and a small file could
         // list one large slide many times.
@@ -606,6 +640,16 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
         p.slides.push_back(listed);
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
 
+        // Persist ids that share one record are one slide shown again; a
+        // small file could point many at one large record, so it is read once.
+        const auto [read_before, first_time] = read_slides.emplace(r.offset, p.summaries.size());
+        if (!first_time) {
+            SlideSummary again = p.summaries[read_before->second];
+            for (const ControlObject& control : again.controls)
+                control_reader.Charge(control.state.size());
+            p.summaries.push_back(std::move(again));
+            continue;
+        }
         SlideSummary summary;
         const MainMasterInfo* master = nullptr;
         if (const auto ref = SlideAtomMasterRef(r.body))
