@@ -8,7 +8,6 @@
 #include <array>
 #include <cstring>
 #include <limits>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -468,7 +467,9 @@ class ControlReader {
             raw = storage;
         } else {
             // Shapes may share a storage; reading it again is charged again.
-            Charge(raw.size());
+            if (raw.size() > allowance_)
+                ThrowDamaged("the controls' storages are larger than the file allows");
+            allowance_ -= raw.size();
         }
         StorageEntry root;
         try {
@@ -479,13 +480,6 @@ class ControlReader {
         control.clsid = root.clsid;
         if (const StorageEntry* contents = FindStream(root, "contents"))
             control.state = contents->data;
-    }
-
-    // A control read once and kept again costs its size again.
-    void Charge(std::size_t size) {
-        if (size > allowance_)
-            ThrowDamaged("the controls' storages are larger than the file allows");
-        allowance_ -= size;
     }
 
   private:
@@ -628,7 +622,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
 
     ControlReader control_reader(p, doc, file_size);
     std::set<std::uint32_t> listed_slides;
-    std::map<std::size_t, std::size_t> read_slides;  // offset -> its first summary
+    std::set<std::size_t> read_slides;  // offsets
     for (const ListEntry& e : slide_list ? *slide_list : std::vector<ListEntry>{}) {
         // A slide listed twice would be read twice, and a small file could
         // list one large slide many times.
@@ -640,16 +634,11 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
         p.slides.push_back(listed);
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
 
-        // Persist ids that share one record are one slide shown again; a
-        // small file could point many at one large record, so it is read once.
-        const auto [read_before, first_time] = read_slides.emplace(r.offset, p.summaries.size());
-        if (!first_time) {
-            SlideSummary again = p.summaries[read_before->second];
-            for (const ControlObject& control : again.controls)
-                control_reader.Charge(control.state.size());
-            p.summaries.push_back(std::move(again));
-            continue;
-        }
+        // Slides that share one record are refused as Apache POI shows them
+        // as one; reading it again for each would let a small file cost a
+        // large one's work many times.
+        if (!read_slides.insert(r.offset).second)
+            ThrowDamaged("two listed slides share one slide record");
         SlideSummary summary;
         const MainMasterInfo* master = nullptr;
         if (const auto ref = SlideAtomMasterRef(r.body))
