@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <new>
 #include <string>
 
 #include "automation/automation_error.h"
@@ -149,6 +150,8 @@ std::u16string CurrentErrorDescription() {
     std::u16string description;
     try {
         throw;
+    } catch (const std::bad_alloc&) {
+        description = u"not enough memory to finish this step";
     } catch (const std::exception& error) {
         description = automation::FromUtf8(error.what());
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "framework/win_app.h"
 
 #include <exception>
+#include <new>
 
 #include "automation/automation_error.h"
 #include "automation/text_codec.h"
@@ -91,6 +92,13 @@ int AfxWinMain() {
             return app->ExitInstance();
         }
         return app->Run();
+    } catch (const std::bad_alloc&) {
+        // Unwinding has given back what the failed work held, so the message
+        // has room; should it still fail, the status tells what happened.
+        try {
+            AfxMessageBox(u"not enough memory to build the presentation");
+        } catch (...) {
+        }
     } catch (const std::exception& error) {
         AfxMessageBox(CString(automation::FromUtf8(error.what())));
     } catch (...) {

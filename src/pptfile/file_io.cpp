@@ -4,10 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "pptfile/errors.h"
 
@@ -26,8 +31,11 @@ std::string Reason(int error) {
 class Fd {
   public:
     explicit Fd(int fd) noexcept : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Fd& operator=(Fd&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
     ~Fd() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -44,22 +52,6 @@ class Fd {
     int fd_;
 };
 
-// Removes the temporary file unless it was renamed into place.
-class TempFileGuard {
-  public:
-    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    ~TempFileGuard() {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-    }
-    void Release() noexcept { path_.clear(); }
-
-  private:
-    std::string path_;
-};
-
 std::string RandomSuffix() {
     static thread_local std::mt19937_64 generator{std::random_device{}() ^
                                                   static_cast<std::uint64_t>(::getpid())};
@@ -68,6 +60,204 @@ std::string RandomSuffix() {
     for (int i = 0; i < 10; ++i)
         out += kAlphabet[generator() % (sizeof kAlphabet - 1)];
     return out;
+}
+
+// --- the temporary file's name, and the signals that must not leave it ------
+
+// What the signal handler removes: a name in a folder, set only while the
+// three signals are blocked, so the handler never sees half of it.
+struct PendingTemp {
+    int folder = -1;
+    char name[NAME_MAX + 1] = {};
+};
+PendingTemp g_pending;
+volatile std::sig_atomic_t g_armed = 0;
+
+extern "C" void RemoveTempAndDie(int signal_number) {
+    if (g_armed != 0)
+        ::unlinkat(g_pending.folder, g_pending.name, 0);
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
+}
+
+constexpr std::array<int, 3> kInterrupts = {SIGINT, SIGTERM, SIGHUP};
+
+// Blocks the interrupting signals for its lifetime: a name is made and
+// recorded for the handler, or removed and forgotten, as one step.
+class InterruptsBlocked {
+  public:
+    InterruptsBlocked() noexcept {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int s : kInterrupts)
+            sigaddset(&set, s);
+        ::sigprocmask(SIG_BLOCK, &set, &old_);
+    }
+    InterruptsBlocked(const InterruptsBlocked&) = delete;
+    InterruptsBlocked& operator=(const InterruptsBlocked&) = delete;
+    ~InterruptsBlocked() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+
+  private:
+    sigset_t old_;
+};
+
+// While a save runs, an interrupting signal removes its temporary file
+// before the process ends as the signal would end it. Signals the caller
+// ignores stay ignored. The named temporary is removed on every other way
+// out, too, unless it was renamed into place.
+class TempName {
+  public:
+    explicit TempName(int folder) noexcept {
+        g_pending.folder = folder;
+        for (std::size_t i = 0; i < kInterrupts.size(); ++i) {
+            struct sigaction action {};
+            action.sa_handler = RemoveTempAndDie;
+            sigemptyset(&action.sa_mask);
+            ::sigaction(kInterrupts[i], nullptr, &old_[i]);
+            if (old_[i].sa_handler != SIG_IGN)
+                ::sigaction(kInterrupts[i], &action, nullptr);
+        }
+    }
+    TempName(const TempName&) = delete;
+    TempName& operator=(const TempName&) = delete;
+    ~TempName() {
+        {
+            InterruptsBlocked blocked;
+            if (g_armed != 0)
+                ::unlinkat(g_pending.folder, g_pending.name, 0);
+            g_armed = 0;
+        }
+        for (std::size_t i = 0; i < kInterrupts.size(); ++i)
+            ::sigaction(kInterrupts[i], &old_[i], nullptr);
+    }
+
+    // Calls make(name) with fresh short names until it succeeds (true) or
+    // fails for another reason than a taken name (false, errno set). The
+    // name is recorded for removal in the same step that makes it.
+    template <class Make>
+    bool Create(const std::string& hint, Make make) {
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const std::string name = "." + hint.substr(0, 64) + "." + RandomSuffix() + ".tmp";
+            InterruptsBlocked blocked;
+            if (make(name.c_str())) {
+                std::memcpy(g_pending.name, name.c_str(), name.size() + 1);
+                g_armed = 1;
+                return true;
+            }
+            if (errno != EEXIST)
+                return false;
+        }
+        errno = EEXIST;
+        return false;
+    }
+
+    const char* name() const noexcept { return g_pending.name; }
+    // The name is the target's now: nothing to remove.
+    void Release() noexcept { g_armed = 0; }
+
+  private:
+    std::array<struct sigaction, kInterrupts.size()> old_{};
+};
+
+// --- where the presentation goes --------------------------------------------
+
+// The file that finally receives the bytes: the target, or the file that the
+// target's chain of symbolic links names, as cp writes through a link. Held
+// as its folder's descriptor and its name there, so no whole path has to fit
+// the system's limit.
+struct Destination {
+    Fd folder{-1};
+    std::string folder_shown;  // for messages
+    std::string name;
+    bool exists = false;
+    struct stat info {};
+};
+
+constexpr int kMaxLinks = 40;
+
+#ifndef O_PATH
+constexpr int O_PATH = O_RDONLY;  // where folders cannot be held without reading them
+#endif
+
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+Destination Resolve(const std::filesystem::path& target) {
+    Destination d;
+    auto [folder, name] = SplitPath(target.string());
+    int base = AT_FDCWD;
+    for (int hop = 0;; ++hop) {
+        if (hop > kMaxLinks)
+            ThrowIo("write", target, ELOOP);
+        Fd next(::openat(base, folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (next.get() < 0)
+            ThrowIo("write", target, errno);
+        d.folder_shown = folder.front() == '/' || base == AT_FDCWD
+                             ? folder
+                             : (std::filesystem::path(d.folder_shown) / folder).string();
+        d.folder = std::move(next);
+        d.name = name;
+        if (name.empty() || name == "." || name == "..")
+            throw IoError("cannot write " + target.string() + ": not a regular file");
+        if (::fstatat(d.folder.get(), name.c_str(), &d.info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                ThrowIo("write", target, errno);
+            return d;  // a new file, or the missing file a dangling link names
+        }
+        if (!S_ISLNK(d.info.st_mode)) {
+            // Renaming over a device, a pipe or a directory would replace
+            // something that is not ours to replace.
+            if (!S_ISREG(d.info.st_mode))
+                throw IoError("cannot write " + target.string() + ": not a regular file");
+            d.exists = true;
+            return d;
+        }
+        std::array<char, PATH_MAX> link{};
+        const ssize_t length = ::readlinkat(d.folder.get(), name.c_str(), link.data(), link.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= link.size())
+            ThrowIo("write", target, length < 0 ? errno : ENAMETOOLONG);
+        std::tie(folder, name) =
+            SplitPath(std::string(link.data(), static_cast<std::size_t>(length)));
+        base = d.folder.get();
+    }
+}
+
+[[noreturn]] void ThrowFolderRefuses(const std::filesystem::path& target, const Destination& d,
+                                     int error) {
+    throw IoError("cannot write " + target.string() + ": no new file may be made in the folder \"" +
+                  d.folder_shown + "\" (" + Reason(error) + ")");
+}
+
+void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& target) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowIo("write", target, errno);
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+}
+
+#ifdef O_TMPFILE
+// Gives the unnamed file `fd` a name in the destination's folder: through
+// /proc, or directly where the process may do that.
+bool Link(int fd, const Destination& d, const char* name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), d.folder.get(), name, AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    return errno != EEXIST && ::linkat(fd, "", d.folder.get(), name, AT_EMPTY_PATH) == 0;
+}
+#endif
+
+bool IsPermissionError(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
 }
 
 }  // namespace
@@ -100,59 +290,57 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
 }
 
 void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
-    struct stat existing {};
-    const bool target_exists = ::stat(target.c_str(), &existing) == 0;
-    if (target_exists) {
-        // Renaming over a device, a pipe or a directory would replace
-        // something that is not ours to replace.
-        if (!S_ISREG(existing.st_mode)) {
-            throw IoError("cannot write " + target.string() + ": not a regular file");
-        }
-    } else if (errno != ENOENT) {
+    const Destination d = Resolve(target);
+    TempName temp(d.folder.get());
+
+    // A file with no name until it is complete: a kill -9 leaves nothing.
+    // Where the system cannot make one, a named file in the same folder.
+    int raw_fd = -1;
+#ifdef O_TMPFILE
+    raw_fd = ::openat(d.folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (raw_fd < 0 && IsPermissionError(errno))
+        ThrowFolderRefuses(target, d, errno);
+#endif
+    const bool unnamed = raw_fd >= 0;
+    if (!unnamed && !temp.Create(d.name, [&](const char* name) {
+            raw_fd = ::openat(d.folder.get(), name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            return raw_fd >= 0;
+        })) {
+        if (IsPermissionError(errno))
+            ThrowFolderRefuses(target, d, errno);
         ThrowIo("write", target, errno);
     }
-
-    const std::filesystem::path directory = target.has_parent_path() ? target.parent_path() : ".";
-    const std::string base = target.filename().string();
-    std::string temp_path;
-    int raw_fd = -1;
-    for (int attempt = 0; attempt < 16 && raw_fd < 0; ++attempt) {
-        // A short name keeps the temporary within the name length limit even
-        // when the target's own name is near it.
-        temp_path =
-            (directory / ("." + base.substr(0, 64) + "." + RandomSuffix() + ".tmp")).string();
-        raw_fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (raw_fd < 0 && errno != EEXIST)
-            ThrowIo("write", target, errno);
-    }
-    if (raw_fd < 0)
-        ThrowIo("write", target, EEXIST);
     Fd fd(raw_fd);
-    TempFileGuard guard(temp_path);
     // A file that is replaced keeps its permissions: a presentation the user
     // had kept private stays private.
-    if (target_exists && ::fchmod(fd.get(), existing.st_mode & 07777) != 0)
+    if (d.exists && ::fchmod(fd.get(), d.info.st_mode & 07777) != 0)
         ThrowIo("write", target, errno);
-
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (wrote < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowIo("write", target, errno);
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
+    WriteAll(fd.get(), bytes, target);
     if (::fsync(fd.get()) != 0)
         ThrowIo("write", target, errno);
+#ifdef O_TMPFILE
+    if (unnamed &&
+        !temp.Create(d.name, [&](const char* name) { return Link(fd.get(), d, name); })) {
+        if (IsPermissionError(errno))
+            ThrowFolderRefuses(target, d, errno);
+        ThrowIo("write", target, errno);
+    }
+#endif
     if (fd.Close() != 0)
         ThrowIo("write", target, errno);
-    if (::rename(temp_path.c_str(), target.c_str()) != 0)
-        ThrowIo("write", target, errno);
-    guard.Release();
+    if (::renameat(d.folder.get(), temp.name(), d.folder.get(), d.name.c_str()) != 0) {
+        const int error = errno;
+        struct stat folder {};
+        if (IsPermissionError(error) && d.exists && ::fstat(d.folder.get(), &folder) == 0 &&
+            (folder.st_mode & S_ISVTX) != 0)
+            throw IoError("cannot write " + target.string() + ": the folder \"" + d.folder_shown +
+                          "\" lets only a file's owner replace it, and " + d.name +
+                          " belongs to another user (" + Reason(error) + ")");
+        ThrowIo("write", target, error);
+    }
+    temp.Release();
     // Make the rename itself durable; failing here does not undo a complete write.
-    Fd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd dir(::openat(d.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         ::fsync(dir.get());
 }

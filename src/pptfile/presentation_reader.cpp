@@ -132,24 +132,45 @@ std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
     return e;
 }
 
+// A user edit record that is there but cannot be read holds changes that
+// every other reader shows; falling back to an earlier edit would drop them.
+bool IsDamagedUserEdit(Bytes doc, std::size_t offset) {
+    if (offset > doc.size() || doc.size() - offset < kRecordHeaderSize)
+        return false;
+    const auto type = static_cast<std::uint16_t>(doc[offset + 2] | (doc[offset + 3] << 8));
+    return type == RT_UserEditAtom && !TryReadUserEdit(doc, offset);
+}
+
+[[noreturn]] void ThrowLostEdit() {
+    ThrowDamaged(
+        "a user edit record is broken, and reading the file without it would lose "
+        "the changes it holds");
+}
+
 // Offsets of the user edits found by walking the stream's top-level records
 // from its start, in stream order. The walk stops at the first record that
-// does not fit.
+// does not fit; a damaged user edit there or before is refused.
 std::vector<std::size_t> ScanUserEdits(Bytes doc) {
     std::vector<std::size_t> found;
     std::size_t at = 0;
     while (auto r = TryReadRecord(doc, at)) {
-        if (r->type() == RT_UserEditAtom && TryReadUserEdit(doc, at))
+        if (r->type() == RT_UserEditAtom) {
+            if (!TryReadUserEdit(doc, at))
+                ThrowLostEdit();
             found.push_back(at);
+        }
         at = r->End();
     }
+    if (IsDamagedUserEdit(doc, at))
+        ThrowLostEdit();
     return found;
 }
 
 // The chain of user edits, newest first. A link that points nowhere useful (out
 // of the stream, at something that is not a user edit, back into the chain)
 // is repaired with the nearest earlier user edit found in the stream: edits
-// are appended, so that is the one the broken link meant.
+// are appended, so that is the one the broken link meant. A link to a user
+// edit that is itself damaged is not repaired: its changes would be lost.
 std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool& recovered) {
     std::optional<std::vector<std::size_t>> scanned;
     auto scan = [&]() -> const std::vector<std::size_t>& {
@@ -159,8 +180,11 @@ std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool
     };
 
     std::optional<UserEditFields> edit;
-    if (cu.valid)
+    if (cu.valid) {
+        if (IsDamagedUserEdit(doc, cu.offset_to_current_edit))
+            ThrowLostEdit();
         edit = TryReadUserEdit(doc, cu.offset_to_current_edit);
+    }
     if (!edit) {
         recovered = true;
         if (!scan().empty())
@@ -181,8 +205,11 @@ std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool
         if (link == 0)
             break;
         std::optional<UserEditFields> previous;
-        if (visited.count(link) == 0)
+        if (visited.count(link) == 0) {
+            if (IsDamagedUserEdit(doc, link))
+                ThrowLostEdit();
             previous = TryReadUserEdit(doc, link);
+        }
         if (!previous) {
             recovered = true;
             const auto& offsets = scan();
@@ -552,7 +579,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
 
     // Masters: each main master's title placeholder is where the title of a
     // new slide following it goes; title masters lead to a main master.
-    std::set<std::uint32_t> read_masters;
+    std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : master_list ? *master_list : std::vector<ListEntry>{}) {
         const auto it = p.persist_directory.find(e.slide.persist_id);
         if (it == p.persist_directory.end())
@@ -561,9 +588,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.masters.push_back(listed);
-        // A master listed again is not read again: a small file could list
-        // one large master many times.
-        if (!read_masters.insert(listed.persist_id).second)
+        // A master listed again, or under another persist id, is not read
+        // again: a small file could list one large master many times.
+        if (!read_masters.insert(r.offset).second)
             continue;
         if (r.type() == RT_Slide) {
             // A title master no slide can reach is no loss: slides naming it
@@ -595,6 +622,7 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
 
     ControlReader control_reader(p, doc, file_size);
     std::set<std::uint32_t> listed_slides;
+    std::set<std::size_t> read_slides;  // offsets
     for (const ListEntry& e : slide_list ? *slide_list : std::vector<ListEntry>{}) {
         // A slide listed twice would be read twice, and a small file could
         // list one large slide many times.
@@ -606,6 +634,11 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
         p.slides.push_back(listed);
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
 
+        // Slides that share one record are refused as Apache POI shows them
+        // as one; reading it again for each would let a small file cost a
+        // large one's work many times.
+        if (!read_slides.insert(r.offset).second)
+            ThrowDamaged("two listed slides share one slide record");
         SlideSummary summary;
         const MainMasterInfo* master = nullptr;
         if (const auto ref = SlideAtomMasterRef(r.body))

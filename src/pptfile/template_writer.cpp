@@ -148,7 +148,11 @@ struct DrawingsInUse {
 
 DrawingsInUse ScanDrawings(const SourcePresentation::Parsed& p, Bytes doc) {
     DrawingsInUse used;
-    for (const auto& [id, offset] : p.persist_directory) {
+    // Many persist ids may name one large record: each record is read once.
+    std::set<std::uint32_t> offsets;
+    for (const auto& [id, offset] : p.persist_directory)
+        offsets.insert(offset);
+    for (const std::uint32_t offset : offsets) {
         const auto r = TryReadRecord(doc, offset);
         if (!r || (r->type() != RT_Slide && r->type() != RT_MainMaster && r->type() != RT_Notes &&
                    r->type() != RT_Handout))
@@ -301,11 +305,13 @@ class TemplateWriter {
     std::uint32_t NextPersistId() {
         if (next_persist_id_ > kMaxPersistId)
             throw FormatError("the template has no persist identifiers left for new slides");
-        return next_persist_id_++;
+        return static_cast<std::uint32_t>(next_persist_id_++);
     }
 
+    // Identifiers are counted in 64 bits, so one past the largest a file
+    // may hold is still past it and never wraps to a small one in use.
     void PlanNewSlides() {
-        next_persist_id_ = p_.max_persist_id + 1;
+        next_persist_id_ = std::uint64_t{p_.max_persist_id} + 1;
 
         std::uint32_t max_slide_id = std::max(p_.max_slide_id, kFirstSlideId - 1);
         if (const Record* notes = DocumentChild(RT_SlideListWithText, 2)) {
@@ -342,7 +348,7 @@ class TemplateWriter {
         // Cluster n holds shape identifiers n * 1024 to n * 1024 + 1023; the
         // drawing group lists clusters from 1 on.
         std::uint64_t next_cluster = used_clusters + 1;
-        std::uint32_t next_drawing_id = max_drawing_id + 1;
+        std::uint64_t next_drawing_id = std::uint64_t{max_drawing_id} + 1;
 
         for (const SlideSlot& slot : job_.slides) {
             const auto* content = std::get_if<const SlideContent*>(&slot);
@@ -357,7 +363,7 @@ class TemplateWriter {
             NewSlide slide{*content,
                            NextPersistId(),
                            ++max_slide_id,
-                           next_drawing_id++,
+                           static_cast<std::uint32_t>(next_drawing_id++),
                            static_cast<std::uint32_t>(next_cluster * kClusterSize),
                            0,
                            {},
@@ -653,7 +659,7 @@ class TemplateWriter {
     std::optional<DrawingGroupBlock> dgg_;
     std::vector<std::uint64_t> slide_clusters_;
     std::vector<NewSlide> new_slides_;
-    std::uint32_t next_persist_id_ = 0;
+    std::uint64_t next_persist_id_ = 0;
     std::uint32_t max_object_id_ = 0;
 };
 

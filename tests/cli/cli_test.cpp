@@ -3,6 +3,7 @@
 // the exit status must tell how the request ended, and the folder must hold
 // exactly the expected files.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -51,14 +52,43 @@ std::string ProbeFailure(const std::string& description) {
 }
 
 // Folder entries a case starts with or must end with; see cli::ListFolder.
+// A link is "-> " and what it names.
 constexpr const char* kDir = "<dir>";
 constexpr const char* kFifo = "<other>";
 constexpr const char* kPrecious = "precious bytes\n";
+// Made for the case only; listed as a folder and a file.
+constexpr const char* kStickyDir = "<sticky dir>";
+constexpr const char* kAnyoneMayWrite = "anyone may write this\n";
+
+// An output 16 folders deep whose whole path, from the root, is 4,090 bytes:
+// near the system's limit of 4,095.
+std::string DeepFolder(int depth = 16) {
+    std::string path;
+    for (int i = 0; i < depth; ++i)
+        path += (i == 0 ? "" : "/") + std::string(250, static_cast<char>('a' + i));
+    return path;
+}
+std::string DeepOutput() {
+    const std::size_t folder = cli::TempFolder().path().string().size() + 1;
+    const std::size_t name = 4090 - folder - DeepFolder().size() - 1;
+    return DeepFolder() + "/" + std::string(name - 4, 'o') + ".ppt";
+}
+const std::string kDeepOutput = DeepOutput();
+// Stands for the case's folder at the start of an argument.
+constexpr std::string_view kHere = "<here>";
+
+std::map<std::string, std::string> DeepFolders() {
+    std::map<std::string, std::string> folders;
+    for (int depth = 1; depth <= 16; ++depth)
+        folders[DeepFolder(depth)] = kDir;
+    return folders;
+}
 
 enum class Ending {
     kRejected,         // nothing attempted: status 2, only the command line's messages
     kSaved,            // the presentation was saved silently: status 0
     kTemplateRefused,  // the builder could not open the (fake) template: status 1
+    kSaveRefused,      // the save failed: status 1, the builder's message, files untouched
 };
 
 struct CliCase {
@@ -69,6 +99,7 @@ struct CliCase {
     Ending ending;
     std::map<std::string, std::string> after;  // the folder afterwards
     std::string output = {};                   // handed on: the presentation's name
+    bool as_nobody = false;                    // run as a user the folder's owner is not
 };
 
 // The command line sets no file apart from the probe's. A request handed on
@@ -136,6 +167,23 @@ const CliCase kCases[] = {
     {"FourthArgumentIgnored", {"d.zbn", "o.ppt", "T.pot", "ignored.txt"}, {{"T.pot", "t"}},
      "", kTemplateRefused, {{"T.pot", "t"}}, "o.ppt"},
 
+    // The save: through links as cp writes, at the length limit, and where the
+    // folder, not the file, refuses.
+    {"OutputIsALink", {"d.zbn", "link.ppt"}, {{"real.ppt", kPrecious}, {"link.ppt", "-> real.ppt"}},
+     "", kSaved, {{"link.ppt", "-> real.ppt"}}, "real.ppt"},
+    {"OutputIsADanglingLink", {"d.zbn", "link.ppt"}, {{"link.ppt", "-> new.ppt"}},
+     "", kSaved, {{"link.ppt", "-> new.ppt"}}, "new.ppt"},
+    {"OutputPathOf4090Bytes", {"d.zbn", std::string(kHere) + "/" + kDeepOutput}, {{DeepFolder(), kDir}}, "", kSaved, DeepFolders(), kDeepOutput},
+    {"FolderRefusesNewFiles", {"d.zbn", "ro/out.ppt"}, {{"ro", kDir}, {"ro/out.ppt", kAnyoneMayWrite}},
+     "Zbn2PPT\nCould not save the presentation as \"ro/out.ppt\": cannot write ro/out.ppt: no new "
+     "file may be made in the folder \"ro\" (Permission denied)\n",
+     kSaveRefused, {{"ro", kDir}, {"ro/out.ppt", kAnyoneMayWrite}}, "", true},
+    {"StickyFolderKeepsAnotherUsersFile", {"d.zbn", "st/out.ppt"}, {{"st", kStickyDir}, {"st/out.ppt", kAnyoneMayWrite}},
+     "Zbn2PPT\nCould not save the presentation as \"st/out.ppt\": cannot write st/out.ppt: the "
+     "folder \"st\" lets only a file's owner replace it, and out.ppt belongs to another user "
+     "(Operation not permitted)\n",
+     kSaveRefused, {{"st", kDir}, {"st/out.ppt", kAnyoneMayWrite}}, "", true},
+
     // Names that are not UTF-8 reach the file system byte for byte.
     {"NonUtf8NameDerivesTheSameBytes", {"caf\xE9\xFF.zbn"}, {}, "", kSaved, {}, "caf\xE9\xFF.ppt"},
     {"NonUtf8NameProbedAsGiven", {"caf\xE9.zbn.bak"}, {}, kBadData, kRejected, {{"caf\xE9.ppt.bak", ""}}},
@@ -143,14 +191,22 @@ const CliCase kCases[] = {
 };
 
 void Prepare(const std::filesystem::path& folder, const std::map<std::string, std::string>& files) {
+    namespace fs = std::filesystem;
     for (const auto& [name, content] : files) {
-        const std::filesystem::path path = folder / name;
-        if (content == kDir) {
-            std::filesystem::create_directory(path);
+        const fs::path path = folder / name;
+        if (content == kDir || content == kStickyDir) {
+            fs::create_directories(path);
+            if (content == kStickyDir)
+                fs::permissions(path, fs::perms::all | fs::perms::sticky_bit);
         } else if (content == kFifo) {
             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        } else if (content.starts_with("-> ")) {
+            fs::create_symlink(content.substr(3), path);
         } else {
             std::ofstream(path, std::ios::binary) << content;
+            if (content == kAnyoneMayWrite)
+                fs::permissions(path, fs::perms::all & ~fs::perms::others_exec &
+                                          ~fs::perms::group_exec & ~fs::perms::owner_exec);
         }
     }
 }
@@ -159,16 +215,34 @@ class CliTest : public ::testing::TestWithParam<CliCase> {};
 
 TEST_P(CliTest, MessagesStatusAndFiles) {
     const CliCase& c = GetParam();
+    if (c.as_nobody && ::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to run the program as a user who does not own the folder";
     cli::TempFolder folder;
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all |
+                                                    std::filesystem::perms::group_exec |
+                                                    std::filesystem::perms::others_exec);
     Prepare(folder.path(), c.before);
 
-    const cli::RunResult run = cli::RunProgram(ZBN2PPT_PROGRAM, c.arguments, folder.path());
+    std::vector<std::string> arguments = c.arguments;
+    for (std::string& argument : arguments) {
+        if (argument.starts_with(kHere))
+            argument.replace(0, kHere.size(), folder.path().string());
+    }
+    const cli::RunResult run =
+        cli::RunProgram(ZBN2PPT_PROGRAM, arguments, folder.path(), {.as_nobody = c.as_nobody});
 
     EXPECT_EQ(run.standard_output, "");
     std::map<std::string, std::string> files = cli::ListFolder(folder.path());
     if (c.ending == Ending::kRejected) {
         EXPECT_EQ(run.standard_error, c.messages);
         EXPECT_EQ(run.exit_status, 2);
+        EXPECT_EQ(files, c.after);
+        return;
+    }
+
+    if (c.ending == Ending::kSaveRefused) {
+        EXPECT_EQ(run.standard_error, c.messages);
+        EXPECT_EQ(run.exit_status, 1);
         EXPECT_EQ(files, c.after);
         return;
     }

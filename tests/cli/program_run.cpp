@@ -1,6 +1,9 @@
 #include "program_run.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 namespace cli {
 namespace {
@@ -22,7 +26,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 }  // namespace
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::filesystem::path& folder) {
+                     const std::filesystem::path& folder, const RunOptions& options) {
     // The captured streams live apart from the program's folder, so the
     // folder holds only what the program made.
     TempFolder capture;
@@ -39,6 +43,10 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     argv.push_back(nullptr);
     const std::string work = folder.string();
 
+    const passwd* nobody = options.as_nobody && ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+    if (options.as_nobody && ::geteuid() == 0 && nobody == nullptr) {
+        throw std::runtime_error("there is no user \"nobody\" to run as");
+    }
     const pid_t child = ::fork();
     if (child < 0) {
         throw std::system_error(errno, std::generic_category(), "fork");
@@ -51,8 +59,16 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
             ::dup2(null_in, 0) < 0 || ::chdir(work.c_str()) != 0) {
             ::_exit(127);
         }
+        if (nobody != nullptr && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+                                  ::setuid(nobody->pw_uid) != 0)) {
+            ::_exit(127);
+        }
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
+    }
+    if (options.signal != 0) {
+        std::this_thread::sleep_for(options.signal_after);
+        ::kill(child, options.signal);
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {
@@ -62,6 +78,7 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     }
     RunResult result;
     result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.standard_output = ReadFile(out_path);
     result.standard_error = ReadFile(err_path);
     return result;
@@ -69,10 +86,12 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
 
 std::map<std::string, std::string> ListFolder(const std::filesystem::path& folder) {
     std::map<std::string, std::string> entries;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().lexically_relative(folder).string();
         const auto status = entry.symlink_status();
-        if (std::filesystem::is_regular_file(status)) {
+        if (std::filesystem::is_symlink(status)) {
+            entries[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+        } else if (std::filesystem::is_regular_file(status)) {
             entries[name] = ReadFile(entry.path());
         } else if (std::filesystem::is_directory(status)) {
             entries[name] = "<dir>";

@@ -3,6 +3,7 @@
 // the folder's contents afterwards.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -20,16 +21,28 @@ class TempFolder : public test_support::TempFolder {
 
 struct RunResult {
     int exit_status = -1;  // -1 when the program did not exit normally
+    int signal = 0;        // the signal that ended it, if one did
     std::string standard_output;
     std::string standard_error;
 };
 
+// How the program is run beyond its arguments.
+struct RunOptions {
+    // Run as the unprivileged user "nobody" when the tests run as root, who
+    // would pass every permission check.
+    bool as_nobody = false;
+    // Sent to the program `signal_after` after its start, unless it is gone.
+    int signal = 0;
+    std::chrono::microseconds signal_after{0};
+};
+
 // Runs `program` with `arguments` (bytes, element 0 excluded) in `folder`.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::filesystem::path& folder);
+                     const std::filesystem::path& folder, const RunOptions& options = {});
 
-// The folder's entries by name (bytes): a regular file maps to its content, a
-// folder to "<dir>", anything else to "<other>". Subfolders are not entered.
+// The folder's entries by path relative to it (bytes), subfolders included: a
+// regular file maps to its content, a folder to "<dir>", a symbolic link to
+// "-> " and what it names, anything else to "<other>".
 std::map<std::string, std::string> ListFolder(const std::filesystem::path& folder);
 
 }  // namespace cli

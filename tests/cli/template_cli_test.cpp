@@ -1,13 +1,26 @@
 // Real design templates handed to the program: files other programs wrote,
-// some of them broken. A refused template costs the user one message and
-// nothing else: the presentation already at the output path keeps its bytes.
+// some of them broken, and good ones made hostile. A refused template costs
+// the user one message and nothing else: the presentation already at the
+// output path keeps its bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "pptfile/compound_file.h"
+#include "pptfile/edit_records.h"
+#include "pptfile/presentation.h"
+#include "pptfile/presentation_parsed.h"
+#include "pptfile/record_reader.h"
+#include "pptfile/record_types.h"
+#include "pptfile/record_writer.h"
 #include "program_run.h"
 
 namespace {
@@ -21,46 +34,179 @@ std::string Slurp(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-struct BadTemplate {
-    const char* file;
-    const char* reason;  // what the message must say of it
+// --- hostile templates, made from good ones -----------------------------------
+
+using Stream = std::vector<std::uint8_t>;
+
+std::uint32_t U32(const Stream& s, std::size_t at) {
+    return static_cast<std::uint32_t>(s[at] | s[at + 1] << 8 | s[at + 2] << 16) |
+           static_cast<std::uint32_t>(s[at + 3]) << 24;
+}
+
+void SetU32(Stream& s, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        s[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+Stream& Document(pptfile::StorageEntry& root) {
+    return root.Find("PowerPoint Document")->data;
+}
+
+// Where "Current User" says the newest user edit ([MS-PPT] 2.3.2) starts.
+std::uint32_t NewestEdit(pptfile::StorageEntry& root) {
+    return U32(root.Find("Current User")->data, 16);
+}
+
+// [MS-PPT] 2.3.3: the user edit's persistIdSeed.
+void SeedAtMaximum(pptfile::StorageEntry& root) {
+    SetU32(Document(root), NewestEdit(root) + 8 + 20, 0xFFFFFFFF);
+}
+
+// [MS-ODRAW] 2.2.48: the drawing group's count of drawings saved.
+void DrawingCountAtMaximum(pptfile::StorageEntry& root) {
+    Stream& doc = Document(root);
+    const std::array<std::uint8_t, 4> header{0x00, 0x00, 0x06, 0xF0};
+    const auto block = std::find_end(doc.begin(), doc.end(), header.begin(), header.end());
+    SetU32(doc, static_cast<std::size_t>(block - doc.begin()) + 8 + 12, 0xFFFFFFFF);
+}
+
+void NewestEditLengthDamaged(pptfile::StorageEntry& root) {
+    SetU32(Document(root), NewestEdit(root) + 4, 0x00FFFFFF);
+}
+
+// A new edit whose document lists one slide 20,000 times under as many
+// persist ids; the slide is made of 100,000 small records and its drawing.
+constexpr std::uint32_t kListings = 20000;
+
+void OneLargeSlideListedManyTimes(pptfile::StorageEntry& root) {
+    using namespace pptfile;
+    Stream& doc = Document(root);
+    const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
+    const auto& p = source.parsed();
+    RecordWriter w;
+    w.Bytes(doc);
+    std::map<std::uint32_t, std::uint32_t> directory;
+
+    const auto slide_offset = static_cast<std::uint32_t>(w.Size());
+    const Record first = ReadRecord(doc, p.slides.front().offset, "the first slide");
+    const auto slide = w.BeginContainer(RT_Slide);
+    for (int i = 0; i < 100000; ++i)
+        w.End(w.Begin(0x0FFF));
+    w.Bytes(first.body);
+    w.End(slide);
+
+    directory[p.last_edit.doc_persist_id] = static_cast<std::uint32_t>(w.Size());
+    const Record document = ReadRecord(doc, p.document_offset, "the document");
+    const auto container = w.BeginContainer(RT_Document);
+    RecordCursor children(document.body);
+    while (auto child = children.Next()) {
+        if (child->type() != RT_SlideListWithText || child->instance() != 0) {
+            w.Bytes(document.body.subspan(child->offset, child->End() - child->offset));
+            continue;
+        }
+        const auto list = w.BeginContainer(RT_SlideListWithText, 0);
+        for (std::uint32_t i = 1; i <= kListings; ++i) {
+            const auto entry = w.Begin(RT_SlidePersistAtom);
+            w.U32(p.max_persist_id + i);
+            w.Zeros(8);
+            w.U32(0x100 + i);  // slide id
+            w.Zeros(4);
+            w.End(entry);
+            directory[p.max_persist_id + i] = slide_offset;
+        }
+        w.End(list);
+    }
+    w.End(container);
+
+    UserEdit edit;
+    edit.previous_edit_offset = static_cast<std::uint32_t>(p.last_edit.offset);
+    edit.directory_offset = static_cast<std::uint32_t>(w.Size());
+    WritePersistDirectory(w, directory);
+    edit.document_persist_id = p.last_edit.doc_persist_id;
+    edit.max_persist_id = p.max_persist_id + kListings;
+    const auto edit_offset = static_cast<std::uint32_t>(w.Size());
+    WriteUserEdit(w, edit);
+    doc = w.Take();
+    SetU32(root.Find("Current User")->data, 16, edit_offset);
+}
+
+struct HostileTemplate {
+    const char* name;
+    const char* file;                          // in tests/data
+    void (*damage)(pptfile::StorageEntry&);    // null: the file as it is
+    const char* reason;                        // null: the template is taken
+    std::size_t slides_other_readers_see = 0;  // Apache POI's count, when taken
+    const char* saved_as = "design.pot";
+    const char* shown_as = "design.pot";
 };
 
-class BadTemplateTest : public ::testing::TestWithParam<BadTemplate> {};
+class HostileTemplateTest : public ::testing::TestWithParam<HostileTemplate> {};
 
-TEST_P(BadTemplateTest, OneMessageStatusOneAndTheOutputUntouched) {
-    const BadTemplate& c = GetParam();
+// Refused in one message with status 1 and the output untouched, or taken
+// whole: every slide the template has for other readers, and one more.
+TEST_P(HostileTemplateTest, RefusedCleanlyOrTakenWhole) {
+    const HostileTemplate& c = GetParam();
     cli::TempFolder folder;
-    fs::copy_file(kData / "bad" / c.file, folder.path() / "design.pot");
+    const fs::path design = folder.path() / c.saved_as;
+    if (c.damage == nullptr) {
+        fs::copy_file(kData / c.file, design);
+    } else {
+        const std::string bytes = Slurp(kData / c.file);
+        pptfile::StorageEntry root = pptfile::ReadCompoundFile(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        c.damage(root);
+        const Stream damaged = pptfile::WriteCompoundFile(root);
+        std::ofstream(design, std::ios::binary)
+            .write(reinterpret_cast<const char*>(damaged.data()),
+                   static_cast<std::streamsize>(damaged.size()));
+    }
     const std::string precious = "an earlier presentation\n";
     std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
 
     const cli::RunResult run =
-        cli::RunProgram(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "design.pot"}, folder.path());
+        cli::RunProgram(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", c.saved_as}, folder.path());
 
-    EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.standard_output, "");
-    EXPECT_EQ(
-        run.standard_error,
-        std::string("Zbn2PPT\nCould not open the template \"design.pot\": ") + c.reason + "\n");
-    EXPECT_EQ(Slurp(folder.path() / "out.ppt"), precious);
     EXPECT_EQ(cli::ListFolder(folder.path()).size(), 2u) << "no file left beside the output";
+    if (c.reason != nullptr) {
+        EXPECT_EQ(run.exit_status, 1);
+        EXPECT_EQ(run.standard_error, std::string("Zbn2PPT\n") + c.reason + "\n");
+        EXPECT_EQ(Slurp(folder.path() / "out.ppt"), precious);
+        return;
+    }
+    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_EQ(run.standard_error, "");
+    const auto saved = pptfile::SourcePresentation::Open(folder.path() / "out.ppt");
+    ASSERT_EQ(saved.Slides().size(), c.slides_other_readers_see + 1);
+    EXPECT_EQ(saved.Slides().back().title, u"d");
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Corpus, BadTemplateTest,
+    Corpus, HostileTemplateTest,
     ::testing::Values(
-        BadTemplate{"PPT95.ppt", "a PowerPoint 95 or older file, not 97-2003"},
-        BadTemplate{"Password_Protected-hello.ppt", "the template is encrypted"},
-        BadTemplate{"clusterfuzz-testcase-minimized-POIHSLFFuzzer-5962760801091584.ppt",
-                    "the file is damaged: broken compound file (a sector chain runs past the end "
-                    "of the file)"},
-        BadTemplate{"clusterfuzz-testcase-minimized-POIHSLFFuzzer-6614960949821440.ppt",
-                    "the file is damaged: broken compound file (a sector chain loops or shares "
-                    "sectors with another)"}),
-    [](const ::testing::TestParamInfo<BadTemplate>& param) {
-        return "File" + std::to_string(param.index);
-    });
+        // clang-format off
+        HostileTemplate{"TooOld", "bad/PPT95.ppt", nullptr,
+                        "Could not open the template \"design.pot\": a PowerPoint 95 or older file, not 97-2003"},
+        HostileTemplate{"Encrypted", "bad/Password_Protected-hello.ppt", nullptr,
+                        "Could not open the template \"design.pot\": the template is encrypted"},
+        HostileTemplate{"BrokenContainer", "bad/clusterfuzz-testcase-minimized-POIHSLFFuzzer-5962760801091584.ppt", nullptr,
+                        "Could not open the template \"design.pot\": the file is damaged: broken compound file (a sector chain loops or shares sectors with another)"},
+        HostileTemplate{"BrokenContainerAgain", "bad/clusterfuzz-testcase-minimized-POIHSLFFuzzer-6614960949821440.ppt", nullptr,
+                        "Could not open the template \"design.pot\": the file is damaged: broken compound file (a sector chain loops or shares sectors with another)"},
+        HostileTemplate{"ControlCharactersInTheName", "bad/PPT95.ppt", nullptr,
+                        "Could not open the template \"d\\x1b[2J\\x07\\u009b.pot\": a PowerPoint 95 or older file, not 97-2003",
+                        0, "d\x1b[2J\x07\xC2\x9B.pot"},
+        HostileTemplate{"PersistIdSeedAtMaximum", "good/SampleShow.ppt", SeedAtMaximum,
+                        "Could not save the presentation as \"out.ppt\": the template has no persist identifiers left for new slides"},
+        HostileTemplate{"DrawingCountAtMaximum", "good/SampleShow.ppt", DrawingCountAtMaximum,
+                        "Could not save the presentation as \"out.ppt\": the template has no drawing identifiers left for new slides"},
+        HostileTemplate{"NewestEditDamaged", "good/basic_test_ppt_file.ppt", NewestEditLengthDamaged,
+                        "Could not open the template \"design.pot\": the file is damaged: a user edit record is broken, and reading the file without it would lose the changes it holds"},
+        HostileTemplate{"EditLinkLoopsButNothingIsLost", "good/57272_corrupted_usereditatom.ppt", nullptr, nullptr, 6},
+        HostileTemplate{"OneLargeSlideListedManyTimes", "good/SampleShow.ppt", OneLargeSlideListedManyTimes,
+                        "Could not open the template \"design.pot\": the file is damaged: two listed slides share one slide record"}),
+    // clang-format on
+    [](const ::testing::TestParamInfo<HostileTemplate>& param) { return param.param.name; });
 
 // A template written by PowerPoint: the presentation keeps its slides and
 // gains the viewer slide, and the template itself is left as it was.

@@ -48,13 +48,15 @@ BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
         }
     } catch (const std::bad_alloc&) {
         if (error != nullptr) {
-            *error = {automation::E_OUTOFMEMORY, "out of memory"};
+            *error = {automation::E_OUTOFMEMORY, "not enough memory to start it"};
         }
     }
     return FALSE;
 }
 
-automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) { return value; }
+automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {
+    return value;
+}
 
 void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result_place,
                                 std::vector<VARIANT> args) {
@@ -66,7 +68,7 @@ void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, v
     } catch (const AutomationError&) {
         throw;
     } catch (const std::bad_alloc&) {
-        throw AutomationError(automation::E_OUTOFMEMORY, "the server ran out of memory");
+        throw AutomationError(automation::E_OUTOFMEMORY, "not enough memory to finish this step");
     } catch (const std::exception& e) {
         throw AutomationError(automation::DISP_E_EXCEPTION, e.what());
     }
