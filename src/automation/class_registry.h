@@ -21,6 +21,9 @@ struct ClassInfo {
     std::function<DispatchPtr()> factory;
     // An ActiveX control, which a document can embed.
     bool is_control = false;
+    // An object of the class is running already, outside this process: a
+    // single-instance application that the user has open.
+    bool running = false;
 };
 
 class ClassRegistry {

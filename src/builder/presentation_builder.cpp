@@ -26,7 +26,6 @@ constexpr const char16_t* kViewerNotInstalledMessage =
 // Application:
 constexpr DISPID kApplicationPrepare = 2033;  // sent once, right after start-up
 constexpr DISPID kApplicationPresentations = 2001;
-constexpr DISPID kApplicationActivePresentation = 2005;
 constexpr DISPID kApplicationQuit = 2021;
 constexpr DISPID kApplicationWindowState = 2029;
 // Presentations:
@@ -194,6 +193,9 @@ float ToPoints(double value) {
 }  // namespace
 
 BuildOutcome BuildPresentation(CString data_path, CString output_path, CString template_path) {
+    // PowerPoint runs once per user: if it is running now, creating it below
+    // gives the user's own, which the build must leave as it found it.
+    const bool already_running = framework::IsServerRunning(kPresentationAppProgId);
     COleDispatchDriver application;
     application.CreateDispatch(kPresentationAppProgId);
 
@@ -225,13 +227,15 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         // tells the user.
         application.InvokeHelper(kApplicationPrepare, DISPATCH_METHOD, VT_EMPTY, nullptr,
                                  kNoParams);
-        stage = Stage::kReadWindowState;
-        application.InvokeHelper(kApplicationWindowState, DISPATCH_PROPERTYGET, VT_I4,
-                                 &saved_window_state, kNoParams);
-        window_state_read = true;
-        stage = Stage::kMinimise;
-        application.InvokeHelper(kApplicationWindowState, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
-                                 kOneIntegerParams, kWindowStateMinimised);
+        if (!already_running) {
+            stage = Stage::kReadWindowState;
+            application.InvokeHelper(kApplicationWindowState, DISPATCH_PROPERTYGET, VT_I4,
+                                     &saved_window_state, kNoParams);
+            window_state_read = true;
+            stage = Stage::kMinimise;
+            application.InvokeHelper(kApplicationWindowState, DISPATCH_PROPERTYPUT, VT_EMPTY,
+                                     nullptr, kOneIntegerParams, kWindowStateMinimised);
+        }
 
         if (application.m_lpDispatch == nullptr) {
             AfxMessageBox(kNoPresentationAppMessage, 0, 0);
@@ -246,18 +250,15 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
                                  &result, kNoParams);
         presentations.AttachDispatch(Required(result));
 
+        // The presentation is the one this call makes, never whichever one
+        // is active: the user may have others open in the same PowerPoint.
+        result = nullptr;
         if (template_path.GetLength() == 0) {
             stage = Stage::kAddBlank;
-            LPDISPATCH blank = nullptr;
-            presentations.InvokeHelper(kPresentationsAdd, DISPATCH_METHOD, VT_DISPATCH, &blank,
+            presentations.InvokeHelper(kPresentationsAdd, DISPATCH_METHOD, VT_DISPATCH, &result,
                                        kOneIntegerParams, kBlankWithWindow);
-            COleDispatchDriver(blank).ReleaseDispatch();
-            result = nullptr;
-            application.InvokeHelper(kApplicationActivePresentation, DISPATCH_PROPERTYGET,
-                                     VT_DISPATCH, &result, kNoParams);
         } else {
             stage = Stage::kOpenTemplate;
-            result = nullptr;
             presentations.InvokeHelper(kPresentationsOpen, DISPATCH_METHOD, VT_DISPATCH, &result,
                                        kTemplateOpenParams, template_path, kTemplateReadOnly,
                                        kTemplateUntitled, kTemplateWithWindow);
@@ -391,19 +392,13 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         }
     }
 
-    // What is saved is the application's active presentation.
     bool saved = false;
-    COleDispatchDriver active_presentation;
     if (!failed) {
         stage = Stage::kSave;
         try {
-            LPDISPATCH result = nullptr;
-            application.InvokeHelper(kApplicationActivePresentation, DISPATCH_PROPERTYGET,
-                                     VT_DISPATCH, &result, kNoParams);
-            active_presentation.AttachDispatch(Required(result));
-            active_presentation.InvokeHelper(kPresentationSaveAs, DISPATCH_METHOD, VT_EMPTY,
-                                             nullptr, kSaveParams, output_path,
-                                             kFileFormatPresentation, kEmbedTrueTypeFonts);
+            presentation.InvokeHelper(kPresentationSaveAs, DISPATCH_METHOD, VT_EMPTY, nullptr,
+                                      kSaveParams, output_path, kFileFormatPresentation,
+                                      kEmbedTrueTypeFonts);
             saved = true;
         } catch (...) {
             ReportFailure(stage, paths);
@@ -412,7 +407,9 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
     }
 
     // Put back what was changed and let PowerPoint go, also after a failure;
-    // only the first failure of a build is reported.
+    // only the first failure of a build is reported. A PowerPoint the user
+    // already had open keeps its window and goes on running, the saved
+    // presentation open in it.
     if (window_state_read) {
         try {
             application.InvokeHelper(kApplicationWindowState, DISPATCH_PROPERTYPUT, VT_EMPTY,
@@ -424,16 +421,18 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
             }
         }
     }
-    try {
-        application.InvokeHelper(kApplicationQuit, DISPATCH_METHOD, VT_EMPTY, nullptr, kNoParams);
-    } catch (...) {
-        if (!failed) {
-            ReportFailure(Stage::kQuit, paths);
-            failed = true;
+    if (!already_running) {
+        try {
+            application.InvokeHelper(kApplicationQuit, DISPATCH_METHOD, VT_EMPTY, nullptr,
+                                     kNoParams);
+        } catch (...) {
+            if (!failed) {
+                ReportFailure(Stage::kQuit, paths);
+                failed = true;
+            }
         }
     }
     application.ReleaseDispatch();
-    active_presentation.ReleaseDispatch();
 
     slide_title.Empty();
     shapes.ReleaseDispatch();

@@ -43,5 +43,8 @@ using automation::VT_R4;
 using automation::VT_VARIANT;
 
 inline constexpr UINT MB_OK = 0;
+inline constexpr UINT MB_TYPEMASK = 0x0F;
+inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
+inline constexpr UINT MB_ICONMASK = 0xF0;
 inline constexpr int IDOK = 1;
 #endif

@@ -19,6 +19,11 @@ const ScopedMessageBoxSink::Sink* ScopedMessageBoxSink::Current() noexcept { ret
 }  // namespace framework
 
 int AfxMessageBox(LPCTSTR text, UINT type, UINT /*help_context*/) {
+    // An OK box that names no icon of its own shows the exclamation mark, as
+    // the framework's boxes do.
+    if ((type & MB_TYPEMASK) == MB_OK && (type & MB_ICONMASK) == 0) {
+        type |= MB_ICONEXCLAMATION;
+    }
     const CString caption = AfxGetAppName();
     return MessageBoxW(nullptr, text, caption, type);
 }

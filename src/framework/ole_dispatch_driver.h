@@ -6,12 +6,14 @@
 //   VT_I4      std::int32_t
 //   VT_R4      float (reaches the server as a 32-bit float)
 //   VT_BSTR    const char16_t* or CString
-//   VT_VARIANT const VARIANT*  (passed through)
+//   VT_VARIANT const VARIANT*  (passed on unchanged; a value the transport
+//                               cannot carry unchanged is refused)
 // and a result pointer that matches the result type: nullptr for VT_EMPTY,
 // std::int32_t* for VT_I4, float* for VT_R4, LPDISPATCH* for VT_DISPATCH (the
 // caller owns the returned reference). A list or result pointer that does not
-// match is a programming error and raises std::logic_error before anything is
-// sent. Failures of the call itself raise automation::AutomationError.
+// match, or a property put without the value to put, is a programming error
+// and raises std::logic_error before anything is sent. Failures of the call
+// itself raise automation::AutomationError.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +33,15 @@ struct COleException {
     HRESULT m_sc = 0;  // S_OK
     std::string m_description;
 };
+
+namespace framework {
+
+// Whether the server registered as `prog_id` is running already, before this
+// process asks for it: a single-instance application that the user has open,
+// whose object CreateDispatch would then hand out.
+bool IsServerRunning(LPCTSTR prog_id) noexcept;
+
+}  // namespace framework
 
 class COleDispatchDriver {
 public:
@@ -153,6 +164,9 @@ void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_t
         throw std::logic_error("InvokeHelper: the parameter list names " + std::to_string(listed) +
                                " argument(s) but " + std::to_string(sizeof...(Args)) +
                                " are given");
+    }
+    if ((kind & DISPATCH_PROPERTYPUT) != 0 && listed == 0) {
+        throw std::logic_error("InvokeHelper: a property put needs the value to put");
     }
     if (ResultTypeOf<std::remove_cv_t<Result>>() != result_type ||
         (result_type != VT_EMPTY && result == nullptr)) {

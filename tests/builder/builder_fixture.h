@@ -38,14 +38,15 @@ class BuilderTest : public ::testing::Test {
     // Scripts the application for `setup`; answers can be changed after.
     void Script(const test_support::PresentationAppSetup& setup) {
         test_support::ScriptPresentationApp(server_, setup);
+        already_running_ = setup.already_running;
     }
 
     BuildOutcome Build(const BuildRequest& request, bool application_present = true) {
         if (!application_present) {
             return BuildPresentation(request.data_path, request.output_path, request.template_path);
         }
-        const auto registration =
-            server_.ServeAs(u"PowerPoint.Application", test_support::app_object::kApplication);
+        const auto registration = server_.ServeAs(
+            u"PowerPoint.Application", test_support::app_object::kApplication, already_running_);
         return BuildPresentation(request.data_path, request.output_path, request.template_path);
     }
 
@@ -59,6 +60,7 @@ class BuilderTest : public ::testing::Test {
 
     test_support::ScriptedServer server_;
     test_support::MessageBoxRecorder messages_;
+    bool already_running_ = false;
 };
 
 }  // namespace builder_test

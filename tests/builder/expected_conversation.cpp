@@ -46,15 +46,19 @@ std::vector<ExpectedStep> ExpectedConversation(const test_support::PresentationA
           VT_DISPATCH,
           false}},
         {"2", {o::kApplication, 2033, DISPATCH_METHOD, {}, VT_EMPTY, false}},
-        {"3", {o::kApplication, 2029, DISPATCH_PROPERTYGET, {}, VT_I4, false}},
-        {"4", {o::kApplication, 2029, DISPATCH_PROPERTYPUT, {I4(2)}, VT_EMPTY, false}},
-        {"5", {o::kApplication, 2001, DISPATCH_PROPERTYGET, {}, VT_DISPATCH, false}},
     };
+    // An application the user has open keeps its window as it is.
+    if (!setup.already_running) {
+        steps.push_back({"3", {o::kApplication, 2029, DISPATCH_PROPERTYGET, {}, VT_I4, false}});
+        steps.push_back(
+            {"4", {o::kApplication, 2029, DISPATCH_PROPERTYPUT, {I4(2)}, VT_EMPTY, false}});
+    }
+    steps.push_back({"5", {o::kApplication, 2001, DISPATCH_PROPERTYGET, {}, VT_DISPATCH, false}});
+    // The presentation is the one made here, also for the save (step 27);
+    // the active presentation (steps 6c and 26) is never asked for.
     if (request.template_path.empty()) {
         steps.push_back(
             {"6b", {o::kPresentations, 2003, DISPATCH_METHOD, {I4(1)}, VT_DISPATCH, false}});
-        steps.push_back(
-            {"6c", {o::kApplication, 2005, DISPATCH_PROPERTYGET, {}, VT_DISPATCH, false}});
     } else {
         steps.push_back({"6a",
                          {o::kPresentations,
@@ -105,20 +109,24 @@ std::vector<ExpectedStep> ExpectedConversation(const test_support::PresentationA
             {"25",
              {o::kControl, 1, DISPATCH_PROPERTYPUT, {Str(request.data_path)}, VT_EMPTY, false}});
     }
-    const std::vector<ExpectedStep> save_and_quit = {
-        {"26", {o::kApplication, 2005, DISPATCH_PROPERTYGET, {}, VT_DISPATCH, false}},
-        {"27",
-         {o::kActivePresentation,
-          2036,
-          DISPATCH_METHOD,
-          {Str(request.output_path), I4(1), I4(1)},
-          VT_EMPTY,
-          false}},
-        {"28",
-         {o::kApplication, 2029, DISPATCH_PROPERTYPUT, {I4(setup.window_state)}, VT_EMPTY, false}},
-        {"29", {o::kApplication, 2021, DISPATCH_METHOD, {}, VT_EMPTY, false}},
-    };
-    steps.insert(steps.end(), save_and_quit.begin(), save_and_quit.end());
+    steps.push_back({"27",
+                     {o::kPresentation,
+                      2036,
+                      DISPATCH_METHOD,
+                      {Str(request.output_path), I4(1), I4(1)},
+                      VT_EMPTY,
+                      false}});
+    // An application the user has open goes on running as it was.
+    if (!setup.already_running) {
+        steps.push_back({"28",
+                         {o::kApplication,
+                          2029,
+                          DISPATCH_PROPERTYPUT,
+                          {I4(setup.window_state)},
+                          VT_EMPTY,
+                          false}});
+        steps.push_back({"29", {o::kApplication, 2021, DISPATCH_METHOD, {}, VT_EMPTY, false}});
+    }
     return steps;
 }
 

@@ -47,17 +47,20 @@ TEST_P(ConversationTest, FollowsTheConversationStepByStep) {
 const ConversationCase kConversationCases[] = {
     // clang-format off
     {"WithTemplate", {}, kTemplateRequest, kStandardPlacement},
-    {"WithoutTemplate", {.with_template = false}, kBlankRequest, kStandardPlacement},
+    {"WithoutTemplate", {}, kBlankRequest, kStandardPlacement},
+    // The user's own PowerPoint: no window-state change and no quit.
+    {"AlreadyRunning", {.already_running = true}, kTemplateRequest, kStandardPlacement},
+    {"AlreadyRunningWithoutTemplate", {.already_running = true}, kBlankRequest, kStandardPlacement},
     {"NoSlidesYet", {.slide_count = 0}, kTemplateRequest, kStandardPlacement},
     {"ManySlides", {.slide_count = 41}, kTemplateRequest, kStandardPlacement},
-    {"BlankWithoutSlides", {.with_template = false, .slide_count = 0}, kBlankRequest, kStandardPlacement},
+    {"BlankWithoutSlides", {.slide_count = 0}, kBlankRequest, kStandardPlacement},
     {"NoTitlePlaceholder", {.has_title = 0}, kTemplateRequest, kStandardPlacement},
     {"AnyNonZeroMeansATitle", {.has_title = -1}, kTemplateRequest, kStandardPlacement},
     {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, kTemplateRequest, {-30.0f, 82.0f, u"bracket_multiple"}},
     // Fractions survive: the geometry is read and computed as floating point.
     {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, kTemplateRequest, {59.75f, 81.75f, u"bracket_multiple"}},
     {"TallTitle", {.title_top = 21.625f, .title_height = 90.0f}, kTemplateRequest, {60.0f, 113.625f, u"bracket_multiple"}},
-    {"RelativePathsPassUnchanged", {.with_template = false}, {u"data\\run 7.zbn", u"out\\run 7.ppt", u""}, {60.0f, 82.0f, u"run 7"}},
+    {"RelativePathsPassUnchanged", {}, {u"data\\run 7.zbn", u"out\\run 7.ppt", u""}, {60.0f, 82.0f, u"run 7"}},
     {"DotsInTheNameKeepAllButTheExtension", {}, {u"D:\\Messungen\\M\u00fcller.v2.zbn", u"D:\\M\u00fcller.ppt", u"D:\\t.pot"}, {60.0f, 82.0f, u"M\u00fcller.v2"}},
     // clang-format on
 };

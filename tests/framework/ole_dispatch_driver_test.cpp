@@ -80,6 +80,8 @@ TEST(OleDispatchDriverTest, MismatchedListsAreRefusedBeforeAnythingIsSent) {
                  std::logic_error);
     EXPECT_THROW(driver.InvokeHelper(1, DISPATCH_METHOD, VT_EMPTY, nullptr, one_int, 1L),
                  std::logic_error);
+    EXPECT_THROW(driver.InvokeHelper(0, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, nullptr),
+                 std::logic_error);
     EXPECT_EQ(server->last_member, -1);
 }
 

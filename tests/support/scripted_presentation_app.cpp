@@ -12,17 +12,10 @@ void ScriptPresentationApp(ScriptedServer& server, const PresentationAppSetup& s
     server.On(o::kApplication, 2029, DISPATCH_PROPERTYGET, Reply::Int(setup.window_state));
     server.On(o::kApplication, 2029, DISPATCH_PROPERTYPUT, Reply::Nothing());
     server.On(o::kApplication, 2001, DISPATCH_PROPERTYGET, Reply::Object(o::kPresentations));
-    if (setup.with_template) {
-        server.On(o::kApplication, 2005, DISPATCH_PROPERTYGET,
-                  Reply::Object(o::kActivePresentation));
-    } else {
-        server.On(o::kApplication, 2005, DISPATCH_PROPERTYGET,
-                  {Reply::Object(o::kPresentation), Reply::Object(o::kActivePresentation)});
-    }
     server.On(o::kApplication, 2021, DISPATCH_METHOD, Reply::Nothing());
 
     server.On(o::kPresentations, 2005, DISPATCH_METHOD, Reply::Object(o::kPresentation));
-    server.On(o::kPresentations, 2003, DISPATCH_METHOD, Reply::Object(o::kBlankPresentation));
+    server.On(o::kPresentations, 2003, DISPATCH_METHOD, Reply::Object(o::kPresentation));
 
     server.On(o::kPresentation, 2011, DISPATCH_PROPERTYGET, Reply::Object(o::kSlides));
     server.On(o::kPresentation, 2003, DISPATCH_PROPERTYGET, Reply::Object(o::kSlideMaster));
@@ -52,7 +45,7 @@ void ScriptPresentationApp(ScriptedServer& server, const PresentationAppSetup& s
     }
     server.On(o::kControl, 1, DISPATCH_PROPERTYPUT, Reply::Nothing());
 
-    server.On(o::kActivePresentation, 2036, DISPATCH_METHOD, Reply::Nothing());
+    server.On(o::kPresentation, 2036, DISPATCH_METHOD, Reply::Nothing());
 }
 
 }  // namespace test_support

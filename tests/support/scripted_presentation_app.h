@@ -14,8 +14,7 @@ namespace test_support {
 namespace app_object {
 inline constexpr const char* kApplication = "application";
 inline constexpr const char* kPresentations = "presentations";
-inline constexpr const char* kBlankPresentation = "blank presentation";  // what Add answers
-inline constexpr const char* kPresentation = "presentation";
+inline constexpr const char* kPresentation = "presentation";  // what Open and Add answer
 inline constexpr const char* kSlides = "slides";
 inline constexpr const char* kSlideMaster = "slide master";
 inline constexpr const char* kAddedSlide = "added slide";  // what Slides.Add answers
@@ -28,13 +27,11 @@ inline constexpr const char* kViewerShape = "viewer shape";
 inline constexpr const char* kOleFormat = "OLE format";
 inline constexpr const char* kEmbeddedObject = "embedded object";  // the first read of Object
 inline constexpr const char* kControl = "control";                 // the second read
-inline constexpr const char* kActivePresentation = "active presentation";  // for the save
 }  // namespace app_object
 
 struct PresentationAppSetup {
-    // Whether the client opens a template: without one, the first read of
-    // the active presentation gives the new blank presentation.
-    bool with_template = true;
+    // The user has the application open already when the client starts it.
+    bool already_running = false;
     std::int32_t window_state = 1;
     std::int32_t slide_count = 3;
     std::int32_t has_title = 1;

@@ -73,15 +73,15 @@ void ScriptedServer::FailCall(std::size_t position, automation::HRESULT code,
 }
 
 ScopedClassRegistration ScriptedServer::ServeAs(std::u16string prog_id, std::string object,
-                                                bool is_control) {
-    return ServeAs(std::move(prog_id), kScriptedClsid, std::move(object), is_control);
+                                                bool running) {
+    return ServeAs(std::move(prog_id), kScriptedClsid, std::move(object), running);
 }
 
 ScopedClassRegistration ScriptedServer::ServeAs(std::u16string prog_id, automation::Clsid clsid,
-                                                std::string object, bool is_control) {
+                                                std::string object, bool running) {
     Object(object);
     auto factory = [this, prog_id, object] { return Create(prog_id, object); };
-    return ScopedClassRegistration({prog_id, clsid, std::move(factory), is_control});
+    return ScopedClassRegistration({prog_id, clsid, std::move(factory), false, running});
 }
 
 automation::DispatchPtr ScriptedServer::HandOut(const std::string& name) {

@@ -56,13 +56,14 @@ class ScriptedServer {
     // The same with a failure of this status and description.
     void FailCall(std::size_t position, automation::HRESULT code, std::string description);
 
-    // Registers `prog_id` so that creating it hands out the named object.
+    // Registers `prog_id` so that creating it hands out the named object;
+    // `running`: as an application that the user has open already.
     // The registration must end before the server does.
     ScopedClassRegistration ServeAs(std::u16string prog_id, std::string object,
-                                    bool is_control = false);
+                                    bool running = false);
     // The same with a CLSID of the caller's choice, for several classes at once.
     ScopedClassRegistration ServeAs(std::u16string prog_id, automation::Clsid clsid,
-                                    std::string object, bool is_control = false);
+                                    std::string object, bool running = false);
 
     // A new reference to the named object, counted as handed out.
     automation::DispatchPtr HandOut(const std::string& name);

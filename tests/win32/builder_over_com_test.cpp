@@ -59,12 +59,7 @@ TEST_P(BuilderOverComTest, HoldsTheSameConversationOverCom) {
 
 const ComCase kComCases[] = {
     {"WithTemplate", {}, kTemplateRequest, kStandardPlacement, BuildOutcome::kSavedWithViewer, {}},
-    {"WithoutTemplate",
-     {.with_template = false},
-     kBlankRequest,
-     kStandardPlacement,
-     BuildOutcome::kSavedWithViewer,
-     {}},
+    {"WithoutTemplate", {}, kBlankRequest, kStandardPlacement, BuildOutcome::kSavedWithViewer, {}},
     {"FractionalGeometryStaysFloat",
      {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f},
      kTemplateRequest,

@@ -72,6 +72,15 @@ TEST_F(ComTransportTest, ArgumentsArriveInListOrderWithTheirTypesAndValues) {
         driver.InvokeHelper(2008, DISPATCH_METHOD, VT_EMPTY, nullptr, params, 0.1f, -300.25f,
                             u"TRELVO.TrelvoCtrl.1", std::int32_t{-1}, text, &index,
                             std::int32_t{2147483647});
+        // A VARIANT that could only be sent changed is refused, not widened.
+        VARIANT small;
+        ::VariantInit(&small);
+        small.vt = VT_I2;
+        small.iVal = 7;
+        const BYTE one_variant[] = {VT_VARIANT, 0};
+        EXPECT_THROW(driver.InvokeHelper(0, DISPATCH_METHOD, VT_EMPTY, nullptr, one_variant,
+                                         static_cast<const VARIANT*>(&small)),
+                     automation::AutomationError);
     }
     ASSERT_EQ(seen_.size(), 1u);
     const Seen& call = seen_[0];

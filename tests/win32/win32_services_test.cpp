@@ -12,9 +12,12 @@
 #include "framework/cstring.h"
 #include "framework/file.h"
 #include "framework/message_box.h"
+#include "framework/ole_apartment.h"
 #include "framework/ole_variant.h"
 #include "framework/path_services.h"
 #include "framework/win32/com_values.h"
+#include "framework/win32/message_filter.h"
+#include "framework/win_app.h"
 #include "win32/ole_environment.h"
 
 namespace {
@@ -305,6 +308,50 @@ TEST(Win32ComValues, OtherTypesAreRefusedOrWidened) {
     EXPECT_THROW(framework::win32::FromComScalar(value), automation::AutomationError);
     EXPECT_NE(framework::win32::DescribeStatus(REGDB_E_CLASSNOTREG).find("0x80040154"),
               std::string::npos);
+}
+
+// A server that is busy is waited for, up to about a minute; one that
+// refuses is not. Per IMessageFilter::RetryRejectedCall: -1 cancels the call,
+// 100 or more is a pause in milliseconds before it is tried again.
+struct RejectedCallCase {
+    DWORD reject_type;
+    DWORD elapsed;
+    bool retried;
+};
+
+TEST(Win32MessageFilter, RetriesABusyServerForAboutAMinute) {
+    const RejectedCallCase cases[] = {
+        {SERVERCALL_RETRYLATER, 0, true},
+        {SERVERCALL_RETRYLATER, 50'000, true},
+        {SERVERCALL_RETRYLATER, 70'000, false},
+        {SERVERCALL_REJECTED, 0, false},
+    };
+    for (const auto& c : cases) {
+        const DWORD answer = framework::win32::RetryRejectedCallAfter(c.reject_type, c.elapsed);
+        if (c.retried) {
+            EXPECT_TRUE(answer >= 100 && answer <= 1000) << c.elapsed << " ms: " << answer;
+        } else {
+            EXPECT_EQ(answer, static_cast<DWORD>(-1)) << c.reject_type << " " << c.elapsed;
+        }
+    }
+}
+
+IMessageFilter* CurrentMessageFilter() {
+    IMessageFilter* filter = nullptr;
+    EXPECT_EQ(::CoRegisterMessageFilter(nullptr, &filter), S_OK);
+    if (filter != nullptr) {
+        ::CoRegisterMessageFilter(filter, nullptr);
+        filter->Release();
+    }
+    return filter;
+}
+
+TEST(Win32MessageFilter, IsInPlaceWhileTheOleApartmentLasts) {
+    ASSERT_EQ(CurrentMessageFilter(), nullptr);
+    ASSERT_TRUE(AfxOleInit());
+    EXPECT_EQ(CurrentMessageFilter(), framework::win32::ProcessMessageFilter());
+    framework::TerminateOleApartment();
+    EXPECT_EQ(CurrentMessageFilter(), nullptr);
 }
 
 }  // namespace

@@ -29,6 +29,14 @@ void StoreResult(VARIANT& value, VARTYPE result_type, void* result) {
 
 }  // namespace
 
+// Only a class registered as running counts; the classes this process
+// serves itself never are.
+bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
+    const auto* info =
+        automation::ClassRegistry::Instance().FindByProgId(prog_id != nullptr ? prog_id : u"");
+    return info != nullptr && info->running;
+}
+
 BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
     ReleaseDispatch();
     try {

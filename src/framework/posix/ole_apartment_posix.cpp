@@ -9,6 +9,8 @@ BOOL InitializeOleApartment() noexcept {
     return TRUE;
 }
 
+void TerminateOleApartment() noexcept {}
+
 }  // namespace framework
 
 // Nothing draws controls here, so there is nothing to prepare; the call only

@@ -89,10 +89,10 @@ std::string DescribeStatus(HRESULT code) {
     std::snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(code));
     std::string description = number;
     char16_t* message = nullptr;
+    // Language 0: the user's own language, or the nearest one the system has.
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-        reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
     if (length != 0 && message != nullptr) {
         std::u16string_view text(message, length);
         while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' ||

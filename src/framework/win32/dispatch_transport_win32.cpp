@@ -51,28 +51,46 @@ HRESULT CreateByProgId(LPCTSTR prog_id, LPDISPATCH& dispatch) {
     return status;
 }
 
-// The server's own account of a DISP_E_EXCEPTION, its strings freed.
-[[noreturn]] void ThrowServerException(DISPID member, EXCEPINFO& info) {
-    if (info.pfnDeferredFillIn != nullptr) {
-        info.pfnDeferredFillIn(&info);
+// The server's own account of a failed call. Its strings are freed however
+// the call ends: a server may fill them in without reporting DISP_E_EXCEPTION.
+class ServerException {
+  public:
+    ServerException() = default;
+    ~ServerException() {
+        ::SysFreeString(info_.bstrSource);
+        ::SysFreeString(info_.bstrDescription);
+        ::SysFreeString(info_.bstrHelpFile);
     }
-    std::string description;
-    if (info.bstrDescription != nullptr) {
-        description =
-            framework::win32::Utf8(info.bstrDescription, ::SysStringLen(info.bstrDescription));
+    ServerException(const ServerException&) = delete;
+    ServerException& operator=(const ServerException&) = delete;
+
+    EXCEPINFO* get() noexcept { return &info_; }
+
+    // Raises the account of a DISP_E_EXCEPTION as an AutomationError.
+    [[noreturn]] void Throw(DISPID member) {
+        if (info_.pfnDeferredFillIn != nullptr) {
+            info_.pfnDeferredFillIn(&info_);
+        }
+        std::string description;
+        if (info_.bstrDescription != nullptr) {
+            description = framework::win32::Utf8(info_.bstrDescription,
+                                                 ::SysStringLen(info_.bstrDescription));
+        }
+        // A server names the error either by a status or by a number of its
+        // own (wCode), never both.
+        const HRESULT code = info_.scode != 0 ? info_.scode : DISP_E_EXCEPTION;
+        if (description.empty()) {
+            description = MemberName(member) + " failed: " +
+                          (info_.scode == 0 && info_.wCode != 0
+                               ? "the server's error " + std::to_string(info_.wCode)
+                               : DescribeStatus(code));
+        }
+        throw AutomationError(code, description);
     }
-    HRESULT code = info.scode;
-    if (code == 0) {
-        code = DISP_E_EXCEPTION;
-    }
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrHelpFile);
-    if (description.empty()) {
-        description = MemberName(member) + " failed: " + DescribeStatus(code);
-    }
-    throw AutomationError(code, description);
-}
+
+  private:
+    EXCEPINFO info_{};
+};
 
 void StoreResult(DISPID member, VARIANT& value, VARTYPE result_type, void* result) {
     // The system would read a missing answer as zero; a value that never came
@@ -108,6 +126,21 @@ void StoreResult(DISPID member, VARIANT& value, VARTYPE result_type, void* resul
 
 }  // namespace
 
+// A running server registers its object with the system (the running object
+// table); a server started only for a client need not have done so yet.
+bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
+    CLSID clsid;
+    if (prog_id == nullptr || *prog_id == u'\0' || FAILED(::CLSIDFromProgID(prog_id, &clsid))) {
+        return false;
+    }
+    IUnknown* running = nullptr;
+    if (FAILED(::GetActiveObject(clsid, nullptr, &running)) || running == nullptr) {
+        return false;
+    }
+    running->Release();
+    return true;
+}
+
 BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
     ReleaseDispatch();
     LPDISPATCH dispatch = nullptr;
@@ -130,6 +163,12 @@ BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
 }
 
 automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {
+    // Reading would widen other types to VT_I4; an argument must arrive as
+    // it was given.
+    if (value.vt != VT_EMPTY && value.vt != VT_I4 && value.vt != VT_R4 && value.vt != VT_BSTR) {
+        throw AutomationError(DISP_E_TYPEMISMATCH, "a VARIANT of type " + std::to_string(value.vt) +
+                                                       " cannot be passed on unchanged");
+    }
     return framework::win32::FromComScalar(value);
 }
 
@@ -151,13 +190,13 @@ void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, v
     }
 
     ComVariant value;
-    EXCEPINFO exception{};
+    ServerException exception;
     UINT bad_argument = 0;
     const HRESULT status = m_lpDispatch->Invoke(
         member, IID_NULL, LOCALE_USER_DEFAULT, kind, &params,
-        result_type == VT_EMPTY ? nullptr : value.get(), &exception, &bad_argument);
+        result_type == VT_EMPTY ? nullptr : value.get(), exception.get(), &bad_argument);
     if (status == DISP_E_EXCEPTION) {
-        ThrowServerException(member, exception);
+        exception.Throw(member);
     }
     if (FAILED(status)) {
         std::string description = MemberName(member) + " failed: " + DescribeStatus(status);

@@ -2,16 +2,16 @@
 
 #include <cstdlib>
 
+#include "framework/win32/message_filter.h"
+
 namespace framework {
 namespace {
 
 bool g_ole_initialized = false;
+IMessageFilter* g_previous_filter = nullptr;
 
-void UninitializeOle() {
-    if (g_ole_initialized) {
-        g_ole_initialized = false;
-        ::OleUninitialize();
-    }
+void AtExit() {
+    TerminateOleApartment();
 }
 
 }  // namespace
@@ -26,8 +26,31 @@ BOOL InitializeOleApartment() noexcept {
         return FALSE;
     }
     g_ole_initialized = true;
-    std::atexit(&UninitializeOle);
+    // Without the filter, a busy server would fail the call at once. The
+    // apartment works without it, so a refusal is not a failure of OLE.
+    if (FAILED(::CoRegisterMessageFilter(win32::ProcessMessageFilter(), &g_previous_filter))) {
+        g_previous_filter = nullptr;
+    }
+    static const bool registered = std::atexit(&AtExit) == 0;
+    static_cast<void>(registered);
     return TRUE;
+}
+
+void TerminateOleApartment() noexcept {
+    if (!g_ole_initialized) {
+        return;
+    }
+    g_ole_initialized = false;
+    // The filter goes before the apartment; whatever was there before comes back.
+    IMessageFilter* ours = nullptr;
+    if (SUCCEEDED(::CoRegisterMessageFilter(g_previous_filter, &ours)) && ours != nullptr) {
+        ours->Release();
+    }
+    if (g_previous_filter != nullptr) {
+        g_previous_filter->Release();
+        g_previous_filter = nullptr;
+    }
+    ::OleUninitialize();
 }
 
 }  // namespace framework
