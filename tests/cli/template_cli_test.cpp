@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileTemplate{"Encrypted", "bad/Password_Protected-hello.ppt", nullptr,
                         "Could not open the template \"design.pot\": the template is encrypted"},
         HostileTemplate{"BrokenContainer", "bad/clusterfuzz-testcase-minimized-POIHSLFFuzzer-5962760801091584.ppt", nullptr,
-                        "Could not open the template \"design.pot\": the file is damaged: broken compound file (a sector chain loops or shares sectors with another)"},
+                        "Could not open the template \"design.pot\": the file is damaged: broken compound file (a sector chain runs past the end of the file)"},
         HostileTemplate{"BrokenContainerAgain", "bad/clusterfuzz-testcase-minimized-POIHSLFFuzzer-6614960949821440.ppt", nullptr,
                         "Could not open the template \"design.pot\": the file is damaged: broken compound file (a sector chain loops or shares sectors with another)"},
         HostileTemplate{"ControlCharactersInTheName", "bad/PPT95.ppt", nullptr,
