@@ -2,6 +2,7 @@
 // application needs to answer with, and what a save writes.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -118,6 +119,8 @@ using SlideSlot = std::variant<std::size_t, const SlideContent*>;
 struct SaveJob {
     const SourcePresentation* source = nullptr;  // null: a blank presentation
     std::vector<SlideSlot> slides;               // in show order
+    // When the presentation is saved, as its document properties record it.
+    std::chrono::system_clock::time_point saved_at = std::chrono::system_clock::now();
 };
 
 // The file's bytes. Raises FormatError for a job that cannot be written (a

@@ -331,8 +331,9 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
     root.children.push_back(Stream("PowerPoint Document", stream.Take()));
     root.children.push_back(
         Stream("\x05SummaryInformation",
-               SummaryInformationStream(plan.slides.empty() ? std::u16string()
-                                                            : plan.slides.front().content->title)));
+               SummaryInformationStream(
+                   plan.slides.empty() ? std::u16string() : plan.slides.front().content->title,
+                   ToFileTime(job.saved_at))));
     root.children.push_back(
         Stream("\x05"
                "DocumentSummaryInformation",

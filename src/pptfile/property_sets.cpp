@@ -1,7 +1,15 @@
 #include "pptfile/property_sets.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <span>
+#include <string_view>
 
+#include "pptfile/errors.h"
+#include "pptfile/record_reader.h"
 #include "pptfile/record_writer.h"
 
 namespace pptfile {
@@ -19,9 +27,20 @@ constexpr FormatId kDocSummaryFormat{0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0
 constexpr std::uint16_t VT_I2 = 0x0002;
 constexpr std::uint16_t VT_I4 = 0x0003;
 constexpr std::uint16_t VT_LPSTR = 0x001E;
+constexpr std::uint16_t VT_FILETIME = 0x0040;
+
 constexpr std::uint32_t kCodePageProperty = 1;
+constexpr std::uint32_t kTitle = 2;
+constexpr std::uint32_t kCreated = 12;
+constexpr std::uint32_t kLastSaved = 13;
+constexpr std::uint32_t kApplicationName = 18;
+constexpr std::uint32_t kSlideCount = 7;
+
 // Strings are stored as UTF-16 so any title survives without a legacy code page.
 constexpr std::int16_t kUtf16CodePage = 1200;
+constexpr std::u16string_view kApplication = u"Zbn2PPT";
+
+constexpr std::size_t kStreamHeaderSize = 28;  // then (format id, offset) per section
 
 struct Property {
     std::uint32_t id;
@@ -45,16 +64,50 @@ std::vector<std::uint8_t> I4Value(std::int32_t v) {
     return w.Take();
 }
 
-std::vector<std::uint8_t> Utf16StringValue(const std::u16string& text) {
+std::vector<std::uint8_t> TimeValue(FileTime t) {
+    RecordWriter w;
+    w.U16(VT_FILETIME);
+    w.U16(0);
+    w.U32(static_cast<std::uint32_t>(t & 0xFFFFFFFFu));
+    w.U32(static_cast<std::uint32_t>(t >> 32));
+    return w.Take();
+}
+
+// A string in the section's code page: UTF-16 for 1200, otherwise single
+// bytes, which only ASCII text may use.
+std::vector<std::uint8_t> StringValue(std::u16string_view text, bool utf16) {
     RecordWriter w;
     w.U16(VT_LPSTR);
     w.U16(0);
-    w.U32(static_cast<std::uint32_t>((text.size() + 1) * 2));
-    w.Utf16(text);
-    w.U16(0);
+    w.U32(static_cast<std::uint32_t>((text.size() + 1) * (utf16 ? 2 : 1)));
+    for (char16_t c : text) {
+        if (utf16)
+            w.U16(static_cast<std::uint16_t>(c));
+        else
+            w.U8(static_cast<std::uint8_t>(c < 0x80 ? c : u'?'));
+    }
+    if (utf16)
+        w.U16(0);
+    else
+        w.U8(0);
     while (w.Size() % 4 != 0)
         w.U8(0);
     return w.Take();
+}
+
+void WriteSection(RecordWriter& w, const std::vector<Property>& properties) {
+    const std::size_t start = w.Size();
+    w.U32(0);  // size, patched below
+    w.U32(static_cast<std::uint32_t>(properties.size()));
+    auto offset = static_cast<std::uint32_t>(8 + 8 * properties.size());
+    for (const Property& p : properties) {
+        w.U32(p.id);
+        w.U32(offset);
+        offset += static_cast<std::uint32_t>(p.value.size());
+    }
+    for (const Property& p : properties)
+        w.Bytes(p.value);
+    w.PatchU32(start, static_cast<std::uint32_t>(w.Size() - start));
 }
 
 std::vector<std::uint8_t> PropertySetStream(const FormatId& format,
@@ -66,34 +119,157 @@ std::vector<std::uint8_t> PropertySetStream(const FormatId& format,
     w.Zeros(16);        // class id
     w.U32(1);           // one property set
     w.Bytes(format);
-    w.U32(48);  // the set starts right after this header
-    const std::size_t set_start = w.Size();
-    w.U32(0);  // size, patched below
-    w.U32(static_cast<std::uint32_t>(properties.size()));
-    std::uint32_t offset = static_cast<std::uint32_t>(8 + 8 * properties.size());
-    for (const Property& p : properties) {
-        w.U32(p.id);
-        w.U32(offset);
-        offset += static_cast<std::uint32_t>(p.value.size());
-    }
-    for (const Property& p : properties)
-        w.Bytes(p.value);
-    w.PatchU32(set_start, static_cast<std::uint32_t>(w.Size() - set_start));
+    w.U32(kStreamHeaderSize + 20);  // the set starts right after this header
+    WriteSection(w, properties);
     return w.Take();
+}
+
+// The stream with `format`'s section holding `changes` (replaced or added)
+// and the rest of its properties as they were; the other sections are kept
+// and moved along. Raises FormatError for a stream that is not a property
+// set stream or whose section cannot be taken apart.
+using Changes = std::map<std::uint32_t, std::vector<std::uint8_t>>;
+template <typename MakeChanges>
+std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const FormatId& format,
+                                 MakeChanges make_changes) {
+    FieldReader header(stream, "a property set stream");
+    if (header.U16() != 0xFFFE)
+        throw FormatError("not a property set stream");
+    header.Skip(kStreamHeaderSize - 6);
+    const std::uint32_t sections = header.U32();
+    if (sections > header.Remaining() / 20)
+        throw FormatError("a property set stream lists more sections than it holds");
+    std::vector<std::uint32_t> offsets(sections);
+    std::optional<std::size_t> ours;
+    for (std::uint32_t i = 0; i < sections; ++i) {
+        const Bytes id = header.Take(16);
+        offsets[i] = header.U32();
+        if (!ours && std::equal(id.begin(), id.end(), format.begin()))
+            ours = i;
+    }
+    if (!ours)
+        throw FormatError("a property set stream without the expected section");
+    const std::size_t at = offsets[*ours];
+    if (at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size())
+        throw FormatError("a property set section out of place");
+    FieldReader section(stream.subspan(at), "a property set section");
+    const std::uint32_t size = section.U32();
+    const std::uint32_t count = section.U32();
+    if (size < 8 || size > stream.size() - at || count > (size - 8) / 8)
+        throw FormatError("a property set section larger than its stream");
+    for (std::uint32_t other : offsets) {
+        if (other > at && other < at + size)
+            throw FormatError("property set sections overlap");
+    }
+
+    // Each value runs to the next one, or to the end of the section.
+    std::map<std::uint32_t, std::uint32_t> value_at;  // id -> offset
+    std::vector<std::uint32_t> starts{size};
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t id = section.U32();
+        const std::uint32_t offset = section.U32();
+        if (offset < 8 + 8 * count || offset >= size)
+            throw FormatError("a property value outside its section");
+        value_at.emplace(id, offset);
+        starts.push_back(offset);
+    }
+    std::sort(starts.begin(), starts.end());
+    const Bytes body = stream.subspan(at, size);
+    const auto value_of = [&](std::uint32_t offset) {
+        const std::uint32_t end = *std::upper_bound(starts.begin(), starts.end(), offset);
+        return std::vector<std::uint8_t>(body.begin() + offset, body.begin() + end);
+    };
+
+    std::int16_t code_page = 0;
+    if (const auto cp = value_at.find(kCodePageProperty); cp != value_at.end()) {
+        FieldReader f(body.subspan(cp->second), "a code page");
+        if (f.U16() == VT_I2) {
+            f.Skip(2);
+            code_page = f.I16();
+        }
+    }
+    Changes changes = make_changes(code_page == kUtf16CodePage);
+    std::vector<Property> properties;
+    for (const auto& [id, offset] : value_at) {
+        if (changes.count(id) == 0)
+            properties.push_back({id, value_of(offset)});
+    }
+    for (auto& [id, value] : changes)
+        properties.push_back({id, std::move(value)});
+    for (Property& p : properties) {
+        while (p.value.size() % 4 != 0)
+            p.value.push_back(0);
+    }
+
+    RecordWriter out;
+    out.Bytes(stream.first(at));
+    WriteSection(out, properties);
+    const auto grown = static_cast<std::int64_t>(out.Size()) - static_cast<std::int64_t>(at + size);
+    out.Bytes(stream.subspan(at + size));
+    for (std::uint32_t i = 0; i < sections; ++i) {
+        if (offsets[i] > at) {
+            const std::int64_t moved = std::int64_t{offsets[i]} + grown;
+            if (moved < 0 || moved > 0xFFFFFFFF)
+                throw FormatError("a property set stream too large");
+            out.PatchU32(kStreamHeaderSize + 20 * i + 16, static_cast<std::uint32_t>(moved));
+        }
+    }
+    return out.Take();
+}
+
+template <typename MakeChanges>
+std::optional<std::vector<std::uint8_t>> TryResave(std::span<const std::uint8_t> stream,
+                                                   const FormatId& format,
+                                                   MakeChanges make_changes) {
+    try {
+        return Resave(stream, format, make_changes);
+    } catch (const FormatError&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> SummaryInformationStream(const std::u16string& title) {
-    constexpr std::uint32_t kTitle = 2;
+FileTime ToFileTime(std::chrono::system_clock::time_point t) {
+    // 369 years of 100-nanosecond intervals from 1601 to 1970.
+    constexpr std::int64_t kUnixEpoch = 116444736000000000;
+    const auto since_1970 =
+        std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(
+            t.time_since_epoch())
+            .count();
+    return static_cast<FileTime>(std::max<std::int64_t>(0, since_1970 + kUnixEpoch));
+}
+
+std::vector<std::uint8_t> SummaryInformationStream(const std::u16string& title, FileTime saved_at) {
     return PropertySetStream(kSummaryFormat, {{kCodePageProperty, I2Value(kUtf16CodePage)},
-                                              {kTitle, Utf16StringValue(title)}});
+                                              {kTitle, StringValue(title, true)},
+                                              {kCreated, TimeValue(saved_at)},
+                                              {kLastSaved, TimeValue(saved_at)},
+                                              {kApplicationName, StringValue(kApplication, true)}});
 }
 
 std::vector<std::uint8_t> DocumentSummaryInformationStream(std::int32_t slide_count) {
-    constexpr std::uint32_t kSlideCount = 7;
     return PropertySetStream(kDocSummaryFormat, {{kCodePageProperty, I2Value(kUtf16CodePage)},
                                                  {kSlideCount, I4Value(slide_count)}});
+}
+
+std::optional<std::vector<std::uint8_t>> ResavedSummaryInformation(
+    std::span<const std::uint8_t> stream, FileTime saved_at) {
+    return TryResave(stream, kSummaryFormat, [&](bool utf16) {
+        Changes changes;
+        changes[kLastSaved] = TimeValue(saved_at);
+        changes[kApplicationName] = StringValue(kApplication, utf16);
+        return changes;
+    });
+}
+
+std::optional<std::vector<std::uint8_t>> ResavedDocumentSummaryInformation(
+    std::span<const std::uint8_t> stream, std::int32_t slide_count) {
+    return TryResave(stream, kDocSummaryFormat, [&](bool) {
+        Changes changes;
+        changes[kSlideCount] = I4Value(slide_count);
+        return changes;
+    });
 }
 
 }  // namespace pptfile

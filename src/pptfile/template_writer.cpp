@@ -19,6 +19,7 @@
 #include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/presentation_parsed.h"
+#include "pptfile/property_sets.h"
 #include "pptfile/record_reader.h"
 #include "pptfile/record_types.h"
 #include "pptfile/record_writer.h"
@@ -29,6 +30,10 @@ namespace {
 
 constexpr char kDocumentStream[] = "PowerPoint Document";
 constexpr char kCurrentUserStream[] = "Current User";
+constexpr char kSummaryStream[] = "\x05SummaryInformation";
+constexpr char kDocSummaryStream[] =
+    "\x05"
+    "DocumentSummaryInformation";
 
 // Records of the object list not named elsewhere: the atoms that carry an
 // object's identifier.
@@ -576,6 +581,23 @@ class TemplateWriter {
         return CurrentUserStream(edit_offset);
     }
 
+    // What a save changes in the document properties: when and by what the
+    // file was last saved, and how many slides it has. A property stream
+    // that cannot be read is kept as it is.
+    void UpdateDocumentProperties(StorageEntry& root) const {
+        StorageEntry* summary = root.Find(kSummaryStream);
+        if (summary != nullptr && !summary->is_storage) {
+            if (auto resaved = ResavedSummaryInformation(summary->data, ToFileTime(job_.saved_at)))
+                summary->data = std::move(*resaved);
+        }
+        StorageEntry* doc_summary = root.Find(kDocSummaryStream);
+        if (doc_summary != nullptr && !doc_summary->is_storage) {
+            if (auto resaved = ResavedDocumentSummaryInformation(
+                    doc_summary->data, static_cast<std::int32_t>(job_.slides.size())))
+                doc_summary->data = std::move(*resaved);
+        }
+    }
+
     std::vector<std::uint8_t> Assemble(std::vector<std::uint8_t> document) {
         RecordWriter stream;
         stream.Bytes(doc_);
@@ -637,6 +659,7 @@ class TemplateWriter {
             new_stream.data = stream.Take();
             root.children.push_back(std::move(new_stream));
         }
+        UpdateDocumentProperties(root);
         std::vector<std::uint8_t> current_user = CurrentUser(edit_offset);
         if (StorageEntry* e = root.Find(kCurrentUserStream)) {
             e->is_storage = false;

@@ -16,6 +16,8 @@ import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.List;
 
+import org.apache.poi.hpsf.DocumentSummaryInformation;
+import org.apache.poi.hpsf.SummaryInformation;
 import org.apache.poi.hslf.model.ActiveXShape;
 import org.apache.poi.hslf.record.ExControl;
 import org.apache.poi.hslf.record.ExObjList;
@@ -128,6 +130,28 @@ public final class PptChecker {
         return new double[] {show.getPageSize().getWidth() / 2 - 300, top, 600, 400};
     }
 
+    // The document properties a save changes: the slide count, and when and
+    // by what the file was last saved. The template's own properties stay.
+    private static void checkSaveProperties(HSLFSlideShow show, int slides, String customProperties) {
+        SummaryInformation summary = show.getSlideShowImpl().getSummaryInformation();
+        DocumentSummaryInformation document = show.getSlideShowImpl().getDocumentSummaryInformation();
+        if (summary == null || document == null) {
+            check(false, "no document properties");
+            return;
+        }
+        System.out.println("saved=" + summary.getLastSaveDateTime() + " by " + summary.getApplicationName()
+                           + ", slides=" + document.getSlideCount());
+        check(document.getSlideCount() == slides, "slide count property " + document.getSlideCount());
+        check("Zbn2PPT".equals(summary.getApplicationName()), "application " + summary.getApplicationName());
+        java.util.Date saved = summary.getLastSaveDateTime();
+        check(saved != null && Math.abs(saved.getTime() - System.currentTimeMillis()) < 3600_000L,
+              "last saved " + saved);
+        if (customProperties != null) {
+            check(customProperties.equals(String.valueOf(document.getCustomProperties())),
+                  "custom properties " + document.getCustomProperties() + ", the template's " + customProperties);
+        }
+    }
+
     private static double[] parseAnchor(String[] fields, int from) {
         return new double[] {Double.parseDouble(fields[from]), Double.parseDouble(fields[from + 1]),
                              Double.parseDouble(fields[from + 2]), Double.parseDouble(fields[from + 3])};
@@ -147,10 +171,13 @@ public final class PptChecker {
             int before = failures;
             List<String> templateTitles = new ArrayList<>();
             int slides = -1;
+            String customProperties = null;
             try (InputStream in = Files.newInputStream(Paths.get(f[0]));
                  HSLFSlideShow template = new HSLFSlideShow(in)) {
                 for (HSLFSlide slide : template.getSlides()) templateTitles.add(slide.getTitle());
                 slides = templateTitles.size() + 1;
+                DocumentSummaryInformation properties = template.getSlideShowImpl().getDocumentSummaryInformation();
+                if (properties != null) customProperties = String.valueOf(properties.getCustomProperties());
             } catch (Exception e) {
                 System.out.println("note: POI cannot read the template itself (" + e
                                    + "); slide count and titles not compared");
@@ -160,6 +187,7 @@ public final class PptChecker {
                  HSLFSlideShow show = new HSLFSlideShow(in)) {
                 if (slides < 0) slides = show.getSlides().size();
                 checkShow(show, slides, title, f[3], viewerAnchor(show), templateTitles);
+                checkSaveProperties(show, slides, customProperties);
             } catch (Exception e) {
                 check(false, "POI cannot read " + f[1] + ": " + e);
             }

@@ -14,6 +14,7 @@
 #include "pptfile/compound_file.h"
 #include "pptfile/errors.h"
 #include "pptfile/presentation.h"
+#include "pptfile/property_sets.h"
 #include "pptfile/record_types.h"
 #include "pptfile/record_walker.h"
 
@@ -540,6 +541,38 @@ TEST(PresentationWriter, PropertyStreamsHoldTitleAndSlideCount) {
     const std::size_t count = value_of(doc_summary->data, 7);
     EXPECT_EQ(Le16(doc_summary->data, count), 3);
     EXPECT_EQ(Le32(doc_summary->data, count + 4), 2u);
+}
+
+// A template's property stream that cannot be taken apart is kept as it is;
+// reading it stays within its bytes.
+TEST(PresentationWriter, ResavingPropertiesKeepsWhatItCannotRead) {
+    const Bytes good = DocumentSummaryInformationStream(3);
+    const auto resaved = ResavedDocumentSummaryInformation(good, 5);
+    ASSERT_TRUE(resaved.has_value());
+    const std::uint32_t set = Le32(*resaved, 44);
+    EXPECT_EQ(Le32(*resaved, set + 16), 7u) << "the slide count, second";
+    const std::uint32_t count = set + Le32(*resaved, set + 20);
+    EXPECT_EQ(Le16(*resaved, count), 3) << "VT_I4";
+    EXPECT_EQ(Le32(*resaved, count + 4), 5u);
+    const auto damaged = [&](std::size_t at, std::uint32_t value) {
+        Bytes b = good;
+        for (int i = 0; i < 4; ++i)
+            b.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+        return b;
+    };
+    const std::vector<Bytes> broken{
+        Bytes(good.begin(), good.begin() + 30),  // cut inside the section list
+        damaged(0, 0xFFFF),                      // byte order
+        damaged(24, 0x10000000),                 // more sections than bytes
+        damaged(28, 0),                          // another format
+        damaged(44, 0xFFFFFF00),                 // section beyond the stream
+        damaged(48, 0x7FFFFFFF),                 // section larger than the stream
+        damaged(52, 0x20000000),                 // more properties than the section holds
+        damaged(60, 0xFFFF),                     // a value beyond the section
+        damaged(60, 4),                          // a value inside the property list
+    };
+    for (std::size_t i = 0; i < broken.size(); ++i)
+        EXPECT_FALSE(ResavedDocumentSummaryInformation(broken[i], 5).has_value()) << "case " << i;
 }
 
 TEST(PresentationWriter, ReaderSeesWhatWasWritten) {
