@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -224,5 +226,48 @@ TEST(GoodTemplateTest, BuildsOntoTheTemplateAndLeavesItAlone) {
     const std::string written = Slurp(folder.path() / "out.ppt");
     EXPECT_GT(written.size(), fs::file_size(source));
 }
+
+// Interrupted at points spread over the second half of a run, where the save
+// is: the output holds its old bytes or the whole presentation, and nothing
+// is left beside it.
+class InterruptedSaveTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(InterruptedSaveTest, LeavesTheOldFileOrTheNewOneAndNothingElse) {
+#ifndef MAKE_TEMPLATE
+    GTEST_SKIP() << "bench/make_template, which makes the large template, is not built";
+#else
+    cli::TempFolder folder;
+    ASSERT_EQ(cli::RunProgram(MAKE_TEMPLATE, {"big.pot", "4096"}, folder.path()).exit_status, 0);
+    const std::string precious = "an earlier presentation\n";
+    const std::vector<std::string> arguments = {"d.zbn", "out.ppt", "big.pot"};
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(cli::RunProgram(ZBN2PPT_PROGRAM, arguments, folder.path()).exit_status, 0);
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+
+    bool interrupted = false;
+    for (int percent = 50; percent <= 105; percent += 5) {
+        std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
+        const cli::RunResult run =
+            cli::RunProgram(ZBN2PPT_PROGRAM, arguments, folder.path(),
+                            {.signal = GetParam(), .signal_after = whole * percent / 100});
+        interrupted = interrupted || run.signal == GetParam();
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"big.pot", "out.ppt"})) << percent;
+        const auto size = fs::file_size(folder.path() / "out.ppt");
+        EXPECT_TRUE(size == precious.size() || size > fs::file_size(folder.path() / "big.pot"))
+            << "a torn output of " << size << " bytes";
+    }
+    EXPECT_TRUE(interrupted) << "no run was interrupted: the runs are too short";
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptedSaveTest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const ::testing::TestParamInfo<int>& param) {
+                             return param.param == SIGINT ? "SIGINT" : "SIGTERM";
+                         });
 
 }  // namespace
