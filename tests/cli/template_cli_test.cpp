@@ -2,6 +2,7 @@
 // some of them broken, and good ones made hostile. A refused template costs
 // the user one message and nothing else: the presentation already at the
 // output path keeps its bytes.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -262,6 +263,29 @@ TEST_P(InterruptedSaveTest, LeavesTheOldFileOrTheNewOneAndNothingElse) {
             << "a torn output of " << size << " bytes";
     }
     EXPECT_TRUE(interrupted) << "no run was interrupted: the runs are too short";
+#endif
+}
+
+// Memory running out while the template is read, or while the presentation
+// is written, ends the run with one message that says so.
+TEST(OutOfMemoryTest, OneMessageStatusOneAndTheOutputUntouched) {
+#if !defined(MAKE_TEMPLATE) || defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP()
+        << "needs bench/make_template, and a build without AddressSanitizer's reservations";
+#else
+    cli::TempFolder folder;
+    ASSERT_EQ(cli::RunProgram(MAKE_TEMPLATE, {"big.pot", "16384"}, folder.path()).exit_status, 0);
+    const std::string precious = "an earlier presentation\n";
+    std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
+    for (const std::size_t mib : {std::size_t{56}, std::size_t{96}}) {
+        const cli::RunResult run = cli::RunProgram(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "big.pot"},
+                                                   folder.path(), {.memory_limit = mib << 20});
+        EXPECT_EQ(run.exit_status, 1) << mib;
+        EXPECT_THAT(run.standard_error, ::testing::StartsWith("Zbn2PPT\nCould not "));
+        EXPECT_THAT(run.standard_error,
+                    ::testing::EndsWith(": not enough memory to finish this step\n"));
+        EXPECT_EQ(Slurp(folder.path() / "out.ppt"), precious);
+    }
 #endif
 }
 
