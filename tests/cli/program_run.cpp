@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,6 +58,10 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
         const int null_in = ::open("/dev/null", O_RDONLY);
         if (out < 0 || err < 0 || null_in < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
             ::dup2(null_in, 0) < 0 || ::chdir(work.c_str()) != 0) {
+            ::_exit(127);
+        }
+        const rlimit memory{options.memory_limit, options.memory_limit};
+        if (options.memory_limit != 0 && ::setrlimit(RLIMIT_AS, &memory) != 0) {
             ::_exit(127);
         }
         if (nobody != nullptr && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||

@@ -34,6 +34,8 @@ struct RunOptions {
     // Sent to the program `signal_after` after its start, unless it is gone.
     int signal = 0;
     std::chrono::microseconds signal_after{0};
+    // The program's address space in bytes, when not 0.
+    std::size_t memory_limit = 0;
 };
 
 // Runs `program` with `arguments` (bytes, element 0 excluded) in `folder`.

@@ -2,10 +2,13 @@
 // some of them broken, and good ones made hostile. A refused template costs
 // the user one message and nothing else: the presentation already at the
 // output path keeps its bytes.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -224,5 +227,71 @@ TEST(GoodTemplateTest, BuildsOntoTheTemplateAndLeavesItAlone) {
     const std::string written = Slurp(folder.path() / "out.ppt");
     EXPECT_GT(written.size(), fs::file_size(source));
 }
+
+// Interrupted at points spread over the second half of a run, where the save
+// is: the output holds its old bytes or the whole presentation, and nothing
+// is left beside it.
+class InterruptedSaveTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(InterruptedSaveTest, LeavesTheOldFileOrTheNewOneAndNothingElse) {
+#ifndef MAKE_TEMPLATE
+    GTEST_SKIP() << "bench/make_template, which makes the large template, is not built";
+#else
+    cli::TempFolder folder;
+    ASSERT_EQ(cli::RunProgram(MAKE_TEMPLATE, {"big.pot", "4096"}, folder.path()).exit_status, 0);
+    const std::string precious = "an earlier presentation\n";
+    const std::vector<std::string> arguments = {"d.zbn", "out.ppt", "big.pot"};
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(cli::RunProgram(ZBN2PPT_PROGRAM, arguments, folder.path()).exit_status, 0);
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+
+    bool interrupted = false;
+    for (int percent = 50; percent <= 105; percent += 5) {
+        std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
+        const cli::RunResult run =
+            cli::RunProgram(ZBN2PPT_PROGRAM, arguments, folder.path(),
+                            {.signal = GetParam(), .signal_after = whole * percent / 100});
+        interrupted = interrupted || run.signal == GetParam();
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"big.pot", "out.ppt"})) << percent;
+        const auto size = fs::file_size(folder.path() / "out.ppt");
+        EXPECT_TRUE(size == precious.size() || size > fs::file_size(folder.path() / "big.pot"))
+            << "a torn output of " << size << " bytes";
+    }
+    EXPECT_TRUE(interrupted) << "no run was interrupted: the runs are too short";
+#endif
+}
+
+// Memory running out while the template is read, or while the presentation
+// is written, ends the run with one message that says so.
+TEST(OutOfMemoryTest, OneMessageStatusOneAndTheOutputUntouched) {
+#if !defined(MAKE_TEMPLATE) || defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP()
+        << "needs bench/make_template, and a build without AddressSanitizer's reservations";
+#else
+    cli::TempFolder folder;
+    ASSERT_EQ(cli::RunProgram(MAKE_TEMPLATE, {"big.pot", "16384"}, folder.path()).exit_status, 0);
+    const std::string precious = "an earlier presentation\n";
+    std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
+    for (const std::size_t mib : {std::size_t{56}, std::size_t{96}}) {
+        const cli::RunResult run = cli::RunProgram(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "big.pot"},
+                                                   folder.path(), {.memory_limit = mib << 20});
+        EXPECT_EQ(run.exit_status, 1) << mib;
+        EXPECT_THAT(run.standard_error, ::testing::StartsWith("Zbn2PPT\nCould not "));
+        EXPECT_THAT(run.standard_error,
+                    ::testing::EndsWith(": not enough memory to finish this step\n"));
+        EXPECT_EQ(Slurp(folder.path() / "out.ppt"), precious);
+    }
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptedSaveTest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const ::testing::TestParamInfo<int>& param) {
+                             return param.param == SIGINT ? "SIGINT" : "SIGTERM";
+                         });
 
 }  // namespace

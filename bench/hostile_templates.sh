@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Times zbn2ppt on 2 MB design templates made hostile from a good one: many
+# list entries or persist ids all naming one large record of many small ones.
+# Each run, refused or not, must take under 0.5 s.
+#
+#   bench/hostile_templates.sh [BUILD_DIR]     (default build/default)
+# Needs hyperfine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/default}
+zbn2ppt=$build/src/app/zbn2ppt
+make=$build/bench/make_hostile_template
+runs=${RUNS:-10}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+status=0
+for shape in masters slides persist-ids; do
+  "$make" "$root/tests/data/good/SampleShow.ppt" "$shape.pot" "$shape" 2048
+  # The run may refuse the template (status 1); only its time counts here.
+  hyperfine -N -i --warmup 1 --runs "$runs" --export-json times.json \
+    "$zbn2ppt d.zbn out.ppt $shape.pot" >/dev/null 2>&1
+  ms=$(sed -n 's/.*"median": *\([0-9.e+-]*\).*/\1/p' times.json | head -n 1 |
+    awk '{ printf "%.0f\n", $1 * 1000 }')
+  printf '%-12s %5d KiB  median %4d ms   (target < 500 ms)\n' "$shape" \
+    "$(( $(stat -c %s "$shape.pot") / 1024 ))" "$ms"
+  [ "$ms" -lt 500 ] || status=1
+done
+exit $status
