@@ -211,6 +211,26 @@ void SetKeyValue(HKEY root, const std::u16string& key, const std::u16string& val
     }
 }
 
+// Registers a class object for the class of `prog_id` in `context`; the
+// cookie, and the class's CLSID in `clsid`.
+DWORD RegisterClassObject(const std::u16string& prog_id, DWORD context, automation::Clsid& clsid) {
+    const auto found = automation::ClassRegistry::Instance().ClsidFromProgId(prog_id);
+    if (!found) {
+        throw std::runtime_error("no class is registered as " + automation::ToUtf8(prog_id));
+    }
+    clsid = *found;
+    auto* factory = new ClassFactory(clsid);
+    DWORD cookie = 0;
+    const HRESULT status =
+        ::CoRegisterClassObject(ToGuid(clsid), factory, context, REGCLS_MULTIPLEUSE, &cookie);
+    factory->Release();
+    if (FAILED(status)) {
+        throw std::runtime_error("CoRegisterClassObject failed: " +
+                                 framework::win32::DescribeStatus(status));
+    }
+    return cookie;
+}
+
 }  // namespace
 
 LPDISPATCH ExposeAsCom(automation::DispatchPtr object) {
@@ -233,21 +253,16 @@ GUID ToGuid(const automation::Clsid& clsid) noexcept {
     return guid;
 }
 
+DWORD OfferToOtherProcesses(const std::u16string& prog_id) {
+    automation::Clsid clsid;
+    return RegisterClassObject(prog_id, CLSCTX_LOCAL_SERVER, clsid);
+}
+
 ScopedComClass::ScopedComClass(std::u16string prog_id) : prog_id_(std::move(prog_id)) {
-    const auto clsid = automation::ClassRegistry::Instance().ClsidFromProgId(prog_id_);
-    if (!clsid) {
-        throw std::runtime_error("no class is registered as " + automation::ToUtf8(prog_id_));
-    }
-    const GUID guid = ToGuid(*clsid);
-    auto* factory = new ClassFactory(*clsid);
-    const HRESULT status =
-        ::CoRegisterClassObject(guid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
-    factory->Release();
-    if (FAILED(status)) {
-        throw std::runtime_error("CoRegisterClassObject failed: " +
-                                 framework::win32::DescribeStatus(status));
-    }
-    const std::u16string clsid_text = automation::FromUtf8(clsid->ToString());
+    automation::Clsid clsid;
+    cookie_ = RegisterClassObject(prog_id_, CLSCTX_INPROC_SERVER, clsid);
+    const GUID guid = ToGuid(clsid);
+    const std::u16string clsid_text = automation::FromUtf8(clsid.ToString());
     try {
         // Windows reads the user's classes as part of HKEY_CLASSES_ROOT; Wine
         // reads only the machine's, which a test there may write.

@@ -21,6 +21,11 @@ LPDISPATCH ExposeAsCom(automation::DispatchPtr object);
 // The GUID of a protocol CLSID.
 GUID ToGuid(const automation::Clsid& clsid) noexcept;
 
+// Offers the class registered in automation::ClassRegistry as `prog_id` to
+// other processes, as a local server does, until the returned cookie is
+// given to CoRevokeClassObject. Raises std::runtime_error as ScopedComClass does.
+DWORD OfferToOtherProcesses(const std::u16string& prog_id);
+
 // Makes the class registered in automation::ClassRegistry as `prog_id`
 // creatable through COM for as long as the object lives: a class object
 // registered for the process (CoRegisterClassObject) and the ProgID under

@@ -4,9 +4,16 @@ Wine and checks what a user would see: the usage under "Help" for no
 arguments, an error under "Error" for a wrong extension, and the message
 about PowerPoint when the request is valid but no PowerPoint is registered.
 Every case also checks that no window other than the message boxes opened.
+Then a blank and a template build against a PowerPoint in another process
+(the scripted application of the tests, served by --server) must hold the
+whole conversation and end with status 0 and no message box.
+
+The runs use a Wine prefix of their own, so that no other test's class
+registration is seen here, nor this test's there.
 
     zbn2ppt_exe_test.py --exe build/windows/src/app/win32/Zbn2PPT.exe \
-                        --wine tests/win32/wine-exec
+                        --wine tests/win32/wine-exec \
+                        --server build/windows/tests/win32/scripted_powerpoint_server.exe
 """
 import argparse
 import json
@@ -14,6 +21,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 
 NO_POWERPOINT = "MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."
 
@@ -27,7 +35,7 @@ def run(args, exe, wine, work):
     log = os.path.join(work, "boxes.jsonl")
     if os.path.exists(log):
         os.remove(log)
-    env = dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows_path(log), WINEDEBUG="-all")
+    env = dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows_path(log))
     done = subprocess.run([os.path.abspath(wine), os.path.abspath(exe)] + args, env=env, cwd=work, timeout=300,
                           stdin=subprocess.DEVNULL, capture_output=True)
     records = []
@@ -41,7 +49,18 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True)
     parser.add_argument("--wine", required=True)
+    parser.add_argument("--server", required=True)
     options = parser.parse_args()
+    prefix = os.environ.get("WINEPREFIX", "/tmp/zbn2ppt-wine-%d" % os.getuid())
+    os.environ.update(WINEPREFIX=prefix + "-exe", WINEDEBUG="-all")
+
+    def server(*args):
+        return subprocess.run([os.path.abspath(options.wine), os.path.abspath(options.server)] +
+                              list(args), timeout=300, stdin=subprocess.DEVNULL,
+                              capture_output=True).returncode
+
+    # Left over from an interrupted run, it would stand in for PowerPoint.
+    server("unregister")
 
     passed = failed = 0
     with tempfile.TemporaryDirectory(prefix="zbn2ppt-exe-") as work:
@@ -77,8 +96,10 @@ def main():
                 box = boxes[0]
                 if box["caption"] != caption:
                     problems.append("caption %r, not %r" % (box["caption"], caption))
-                if box["type"] != 0:
-                    problems.append("type %r, not MB_OK" % box["type"])
+                # The application's own boxes add MB_ICONEXCLAMATION (0x30).
+                expected_type = 0x30 if caption == "Zbn2PPT" else 0
+                if box["type"] != expected_type:
+                    problems.append("type %r, not %r" % (box["type"], expected_type))
                 if not check(box["text"]):
                     problems.append("unexpected text %r" % box["text"])
             if code != status:
@@ -102,6 +123,46 @@ def main():
             else:
                 failed += 1
                 print("FAIL: %s: %s is missing" % (name, path))
+
+        template = os.path.join(work, "TrelvoTemplate.pot")
+        with open(template, "wb") as f:
+            f.write(b"opened only by the server, which does not read it\n")
+        report = os.path.join(work, "server-report.txt")
+        for name, template_args in [("a blank build over a separate-process PowerPoint", []),
+                                    ("a template build over a separate-process PowerPoint",
+                                     [windows_path(template)])]:
+            if os.path.exists(report):
+                os.remove(report)
+            request = [windows_path(data), windows_path(output)] + template_args
+            problems = []
+            request_file = os.path.join(work, "server-request.txt")
+            with open(request_file, "w", encoding="utf-8") as f:
+                f.write("\n".join([windows_path(report)] + request + [""] * (3 - len(request)) +
+                                  ["bracket_multiple"]) + "\n")
+            if server("register", windows_path(request_file)) != 0:
+                problems.append("the server could not be registered")
+            try:
+                code, records = run(request, options.exe, options.wine, work)
+            finally:
+                server("unregister")
+            # The server writes its report once every object is back.
+            deadline = time.time() + 60
+            while not os.path.exists(report) and time.time() < deadline:
+                time.sleep(0.2)
+            if code != 0:
+                problems.append("exit status %d, not 0" % code)
+            if records:
+                problems.append("windows or message boxes: %r" % records)
+            lines = open(report, encoding="utf-8").read().splitlines() if os.path.exists(
+                report) else ["no report from the server"]
+            if lines != ["ok"]:
+                problems.extend(lines)
+            if problems:
+                failed += 1
+                print("FAIL: %s\n  %s" % (name, "\n  ".join(problems)))
+            else:
+                passed += 1
+                print("ok: %s" % name)
 
     print("%d passed, %d failed" % (passed, failed))
     return 0 if failed == 0 else 1
