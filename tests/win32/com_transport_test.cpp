@@ -233,6 +233,17 @@ TEST_F(ComTransportTest, CreateDispatchFindsTheClassThroughTheSystemRegistry) {
         std::int32_t value = 0;
         driver.InvokeHelper(11, DISPATCH_PROPERTYGET, VT_I4, &value, nullptr);
         EXPECT_EQ(value, 5);
+
+        // Running means registered as the class's active object, as a
+        // single-instance application does when the user starts it.
+        EXPECT_FALSE(framework::IsServerRunning(u"Zbn2PPT.TestServer"));
+        DWORD cookie = 0;
+        ASSERT_EQ(::RegisterActiveObject(driver.m_lpDispatch, test_win32::ToGuid(clsid),
+                                         ACTIVEOBJECT_STRONG, &cookie),
+                  S_OK);
+        EXPECT_TRUE(framework::IsServerRunning(u"Zbn2PPT.TestServer"));
+        EXPECT_EQ(::RevokeActiveObject(cookie, nullptr), S_OK);
+        EXPECT_FALSE(framework::IsServerRunning(u"Zbn2PPT.TestServer"));
     }
     automation::ClassRegistry::Instance().Unregister(u"Zbn2PPT.TestServer");
     EXPECT_EQ(alive_, 0);
