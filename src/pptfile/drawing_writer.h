@@ -53,8 +53,11 @@ class DrawingWriter {
                      std::optional<std::u16string_view> text, std::uint16_t text_type,
                      std::optional<std::uint32_t> outline_index);
 
-    // An ActiveX control shape referring to external object `object_id`.
-    void Control(const UnitRect& anchor, std::uint32_t object_id);
+    // An ActiveX control shape referring to external object `object_id`,
+    // showing picture `picture_index` of the BLIP store (1-based), named
+    // `name`.
+    void Control(const UnitRect& anchor, std::uint32_t object_id, std::uint32_t picture_index,
+                 std::u16string_view name);
 
     // Closes the drawing, with a background shape when asked for.
     void Finish(bool with_background);

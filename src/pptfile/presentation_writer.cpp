@@ -12,6 +12,7 @@
 #include "pptfile/errors.h"
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
+#include "pptfile/preview_picture.h"
 #include "pptfile/property_sets.h"
 #include "pptfile/record_writer.h"
 #include "pptfile/slide_parts.h"
@@ -48,6 +49,7 @@ struct Plan {
     std::vector<SlidePlan> slides;
     std::uint32_t last_persist_id = kNotesMasterPersistId;
     std::uint32_t control_count = 0;
+    PictureStore pictures{0, 0};  // the controls' pictures
 };
 
 Plan MakePlan(const SaveJob& job) {
@@ -73,7 +75,8 @@ Plan MakePlan(const SaveJob& job) {
     }
     for (SlidePlan& slide : plan.slides) {
         for (const ControlObject& control : slide.content->controls) {
-            slide.controls.push_back({&control, ++plan.control_count, persist++});
+            slide.controls.push_back(
+                {&control, ++plan.control_count, persist++, plan.pictures.AddPreview(control)});
         }
     }
     plan.last_persist_id = persist - 1;
@@ -147,7 +150,7 @@ struct DrawingCounts {
     std::vector<std::uint32_t> shapes;  // by drawing id - 1
 };
 
-void WriteDrawingGroup(RecordWriter& w, const DrawingCounts& counts) {
+void WriteDrawingGroup(RecordWriter& w, const DrawingCounts& counts, const PictureStore& pictures) {
     const auto group = w.BeginContainer(RT_DrawingGroup);
     const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
     const auto block = w.Begin(RT_OfficeArtFDGGBlock);
@@ -167,6 +170,12 @@ void WriteDrawingGroup(RecordWriter& w, const DrawingCounts& counts) {
         w.U32(counts.shapes[i]);
     }
     w.End(block);
+    if (!pictures.empty()) {
+        const auto store = w.BeginContainer(RT_OfficeArtBStoreContainer,
+                                            static_cast<std::uint16_t>(pictures.EntryCount()));
+        pictures.WriteEntries(w);
+        w.End(store);
+    }
     const auto colors = w.Begin(RT_OfficeArtSplitMenuColors, 4);
     for (std::uint32_t c : {0x0800000Du, 0x0800000Cu, 0x08000017u, 0x100000F7u})
         w.U32(c);
@@ -216,7 +225,7 @@ std::vector<std::uint8_t> Document(const Plan& plan, const DrawingCounts& counts
     w.End(atom);
     WriteExternalObjects(w, plan);
     WriteEnvironment(w);
-    WriteDrawingGroup(w, counts);
+    WriteDrawingGroup(w, counts, plan.pictures);
     WriteSlideList(w, plan);
     const auto end = w.Begin(RT_EndDocumentAtom);
     w.End(end);
@@ -275,6 +284,8 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
     root.is_storage = true;
     root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset, false)));
     root.children.push_back(Stream("PowerPoint Document", stream.Take()));
+    if (!plan.pictures.empty())
+        root.children.push_back(Stream(kPicturesStream, plan.pictures.Blips()));
     root.children.push_back(
         Stream("\x05SummaryInformation",
                SummaryInformationStream(plan.slides.empty() ? std::u16string()

@@ -1,6 +1,7 @@
 #include "pptfile/slide_parts.h"
 
 #include <cstddef>
+#include <string>
 
 #include "pptfile/compound_file.h"
 #include "pptfile/control_storage.h"
@@ -20,6 +21,18 @@ std::u16string TitleText(const std::u16string& title) {
         if (c == u'\r' || c == u'\n')
             c = u'\v';
     }
+    return out;
+}
+
+std::u16string ControlName(const PlacedControl& control) {
+    std::u16string_view name = control.control->prog_id;
+    if (const auto dot = name.find(u'.'); dot != name.npos) {
+        name.remove_prefix(dot + 1);
+        name = name.substr(0, name.find(u'.'));
+    }
+    std::u16string out(name.empty() ? u"Control" : name);
+    for (char c : std::to_string(control.object_id))
+        out += static_cast<char16_t>(c);
     return out;
 }
 
@@ -66,7 +79,8 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
     shapes.Placeholder(ToUnits(content.title_rect), kPlaceholderTitle, 0, std::nullopt,
                        kTextTypeTitle, 0u);
     for (const PlacedControl& control : controls)
-        shapes.Control(ToUnits(control.control->anchor), control.object_id);
+        shapes.Control(ToUnits(control.control->anchor), control.object_id, control.picture_index,
+                       ControlName(control));
     shapes.Finish(false);
     if (colour_scheme)
         w.Bytes(*colour_scheme);

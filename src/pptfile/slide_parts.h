@@ -25,12 +25,18 @@ inline constexpr std::uint32_t kSlideLayoutTitleOnly = 0x0007;
 inline constexpr std::uint16_t kFollowMaster = 0x0007;
 
 // A control on a new slide with the identifiers it is filed under: its entry
-// in the object list and the persist object holding its storage.
+// in the object list, the persist object holding its storage and its picture
+// in the BLIP store (1-based).
 struct PlacedControl {
     const ControlObject* control;
     std::uint32_t object_id;
     std::uint32_t storage_persist_id;
+    std::uint32_t picture_index = 0;
 };
+
+// The control's name as an application names an inserted control: its class
+// (the middle part of the ProgID) and a number, "TrelvoCtrl1".
+std::u16string ControlName(const PlacedControl& control);
 
 // A new slide's drawing: its identifier and where its shape identifiers start.
 struct SlideDrawing {
