@@ -1,7 +1,8 @@
 // Reads a presentation with Apache POI and checks what the application must
 // have written: the slide count, the last slide's title, the viewer control
-// (ProgID, anchor and size in points) on the last slide, and that slide on the
-// same main master as the one before it.
+// (ProgID, anchor and size in points, and its picture: a metafile naming the
+// data file, TITLE.zbn) on the last slide, and that slide on the same main
+// master as the one before it.
 //
 //   java PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt
 //   java PptChecker --templates LIST    (see checkTemplates)
@@ -23,10 +24,13 @@ import org.apache.poi.hslf.record.ExObjRefAtom;
 import org.apache.poi.hslf.record.Record;
 import org.apache.poi.hslf.record.RecordTypes;
 import org.apache.poi.hslf.usermodel.HSLFMasterSheet;
+import org.apache.poi.hslf.usermodel.HSLFPictureData;
+import org.apache.poi.hslf.usermodel.HSLFPictureShape;
 import org.apache.poi.hslf.usermodel.HSLFShape;
 import org.apache.poi.hslf.usermodel.HSLFSlide;
 import org.apache.poi.hslf.usermodel.HSLFSlideShow;
 import org.apache.poi.hslf.usermodel.HSLFTitleMaster;
+import org.apache.poi.sl.usermodel.PictureData.PictureType;
 
 public final class PptChecker {
     private static int failures = 0;
@@ -105,6 +109,11 @@ public final class PptChecker {
                       && Math.abs(a.getWidth() - anchor[2]) < 0.07
                       && Math.abs(a.getHeight() - anchor[3]) < 0.07,
                   "control anchor " + a + ", expected " + java.util.Arrays.toString(anchor));
+            HSLFPictureData picture =
+                shape instanceof HSLFPictureShape ? ((HSLFPictureShape) shape).getPictureData() : null;
+            check(picture != null && picture.getType() == PictureType.EMF
+                      && new String(picture.getData(), StandardCharsets.UTF_16LE).contains(title + ".zbn"),
+                  "the control's picture is not a metafile naming " + title + ".zbn");
         }
         check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
     }

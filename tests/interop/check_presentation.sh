@@ -4,7 +4,8 @@
 #
 #   check_presentation.sh PPT SLIDES TITLE PROGID LEFT TOP WIDTH HEIGHT
 #
-# Needs JAVA, CHECKER_CLASSPATH, SOFFICE, PDFINFO and PDFTOTEXT in the environment.
+# Needs JAVA, CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT and PDFTOPPM in the
+# environment.
 set -eu
 [ $# -eq 8 ] || { echo "usage: $0 PPT SLIDES TITLE PROGID LEFT TOP WIDTH HEIGHT" >&2; exit 2; }
 ppt=$1 slides=$2 title=$3 progid=$4
@@ -37,3 +38,16 @@ if ! tr -d '[:space:]' < "$work/last.txt" | grep -qF -- "$(printf '%s' "$title" 
     exit 1
 fi
 echo "LibreOffice: $pages page(s), the last holds the title"
+
+# The control's picture shows where the viewer sits: on the blank white
+# slide, most of the control's frame (1 pixel a point, its edges left out)
+# is drawn on.
+x=$(printf '%.0f' "$5") y=$(printf '%.0f' "$6") w=$(printf '%.0f' "$7") h=$(printf '%.0f' "$8")
+"$PDFTOPPM" -f "$pages" -l "$pages" -r 72 -gray -singlefile -x $((x + 2)) -y $((y + 2)) \
+    -W $((w - 4)) -H $((h - 4)) "$work/input.pdf" "$work/frame"
+area=$(( (w - 4) * (h - 4) ))
+drawn=$(tail -c "$area" "$work/frame.pgm" | od -An -v -tu1 | tr -s ' ' '\n' |
+    awk '$1 != "" && $1 < 250 { n++ } END { print n + 0 }')
+[ "$drawn" -ge $((area / 2)) ] || {
+    echo "FAIL: LibreOffice draws $drawn of the $area pixels inside the control's frame"; exit 1; }
+echo "LibreOffice: the control's picture covers $drawn of $area pixels in its frame"
