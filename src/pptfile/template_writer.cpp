@@ -208,7 +208,14 @@ std::size_t BlipStoreEntries(Bytes drawing_group_body) {
     if (!dgg)
         return 0;
     const auto store = FindChild(dgg->body, RT_OfficeArtBStoreContainer);
-    return store ? Children(store->body).size() : 0;
+    if (!store)
+        return 0;
+    try {
+        return Children(store->body).size();
+    } catch (const FormatError&) {
+        // Copied as it is; its own count is the best guess at what it holds.
+        return store->instance();
+    }
 }
 
 // A slide list's entries: each SlidePersistAtom with the text records that
