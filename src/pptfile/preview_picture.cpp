@@ -21,6 +21,7 @@ constexpr double kUnitsPerPoint = 10.0;
 constexpr std::int32_t kDevicePixels = 7200;      // 10 inches,
 constexpr std::int32_t kDeviceMillimetres = 254;  // as millimetres
 constexpr double kHundredthsOfMmPerUnit = 2540.0 / 720.0;
+constexpr double kSmallestText = 80;  // 8 points
 constexpr std::int64_t kEmuPerUnit = 1270;
 
 // [MS-EMF] 2.1.1 record types.
@@ -193,27 +194,47 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
     e.End(rect);
 
     // The lines centred as a block; each as large as fits across the frame,
-    // counting a character as 0.6 of the font's height, as in Arial.
-    std::vector<std::int32_t> sizes;
+    // counting a character as 0.6 of the font's height, as in Arial. A line
+    // too long to read at the smallest size is broken into rows.
+    struct Row {
+        std::u16string_view text;
+        std::uint32_t font;
+        std::int32_t size;
+    };
+    std::vector<Row> rows;
     std::int32_t block = 0;
+    const double across = (inside.right - inside.left) * 0.9 / 0.6;
     for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::u16string_view line = lines[i];
         const double most = i == 0 ? std::min(cy / 8, 280) : std::min(cy / 12, 180);
-        const double across =
-            (inside.right - inside.left) * 0.9 /
-            (0.6 * static_cast<double>(std::max<std::size_t>(lines[i].size(), 1)));
-        sizes.push_back(static_cast<std::int32_t>(std::max(20.0, std::min(most, across))));
-        block += sizes.back() * 3 / 2;
+        const auto size = static_cast<std::int32_t>(std::max(
+            kSmallestText,
+            std::min(most, across / static_cast<double>(std::max<std::size_t>(line.size(), 1)))));
+        const auto per_row = std::max<std::size_t>(static_cast<std::size_t>(across / size), 2);
+        for (std::size_t at = 0; at == 0 || at < line.size();) {
+            std::size_t n = std::min(per_row, line.size() - at);
+            if (at + n < line.size() && line[at + n - 1] >= 0xD800 && line[at + n - 1] < 0xDC00)
+                --n;  // a surrogate pair stays whole
+            rows.push_back({line.substr(at, n), static_cast<std::uint32_t>(3 + i), size});
+            block += size * 3 / 2;
+            at += n;
+            if (n == 0)
+                break;
+        }
     }
     e.Simple(EMR_SETBKMODE, {kTransparent});
     e.Simple(EMR_SETTEXTALIGN, {kAlignCentreTop});
     e.Simple(EMR_SETTEXTCOLOR, {kTextColour});
     std::int32_t y = (cy - block) / 2;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto handle = static_cast<std::uint32_t>(3 + i);
-        Font(e, handle, sizes[i], i == 0);
-        e.Simple(EMR_SELECTOBJECT, {handle});
-        Text(e, lines[i], cx / 2, y + sizes[i] / 4, inside);
-        y += sizes[i] * 3 / 2;
+    std::uint32_t font = 0;
+    for (const Row& row : rows) {
+        if (row.font != font) {
+            font = row.font;
+            Font(e, font, row.size, font == 3);
+            e.Simple(EMR_SELECTOBJECT, {font});
+        }
+        Text(e, row.text, cx / 2, y + row.size / 4, inside);
+        y += row.size * 3 / 2;
     }
     for (std::uint32_t handle = 1; handle < 3 + lines.size(); ++handle)
         e.Simple(EMR_DELETEOBJECT, {handle});

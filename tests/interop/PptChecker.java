@@ -11,6 +11,8 @@
 // so that neither depends on how the JVM decodes its command line.
 import java.io.InputStream;
 import java.io.PrintStream;
+import java.nio.ByteBuffer;
+import java.nio.ByteOrder;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Paths;
@@ -57,6 +59,19 @@ public final class PptChecker {
             }
         }
         return null;
+    }
+
+    // The text an EMF draws: its EMR_EXTTEXTOUTW records' strings, joined.
+    private static String metafileText(byte[] emf) {
+        ByteBuffer b = ByteBuffer.wrap(emf).order(ByteOrder.LITTLE_ENDIAN);
+        StringBuilder text = new StringBuilder();
+        for (int at = 0; at + 8 <= emf.length && b.getInt(at + 4) >= 8; at += b.getInt(at + 4)) {
+            if (b.getInt(at) == 84) {
+                text.append(new String(emf, at + b.getInt(at + 48), 2 * b.getInt(at + 44),
+                                       StandardCharsets.UTF_16LE));
+            }
+        }
+        return text.toString();
     }
 
     // The main master a slide's design comes from, through its title master
@@ -112,7 +127,7 @@ public final class PptChecker {
             HSLFPictureData picture =
                 shape instanceof HSLFPictureShape ? ((HSLFPictureShape) shape).getPictureData() : null;
             check(picture != null && picture.getType() == PictureType.EMF
-                      && new String(picture.getData(), StandardCharsets.UTF_16LE).contains(title + ".zbn"),
+                      && metafileText(picture.getData()).contains(title + ".zbn"),
                   "the control's picture is not a metafile naming " + title + ".zbn");
         }
         check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
