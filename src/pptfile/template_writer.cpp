@@ -351,8 +351,6 @@ class TemplateWriter {
         }
         // The controls' pictures join those of the template.
         const StorageEntry* pictures = p_.root.Find(kPicturesStream);
-        if (pictures != nullptr && pictures->is_storage)
-            throw FormatError("the template's \"Pictures\" entry is not a stream of pictures");
         pictures_ = PictureStore(pictures != nullptr ? pictures->data.size() : 0, blips);
         const DrawingsInUse in_use = ScanDrawings(p_, doc_);
         std::uint32_t max_drawing_id = in_use.max_drawing_id;
@@ -682,6 +680,8 @@ class TemplateWriter {
         }
         if (!pictures_.empty()) {
             StorageEntry* pictures = root.Find(kPicturesStream);
+            if (pictures != nullptr && pictures->is_storage)
+                throw FormatError("the template's \"Pictures\" entry is not a stream of pictures");
             if (pictures == nullptr) {
                 pictures = &root.children.emplace_back();
                 pictures->name = kPicturesStream;
