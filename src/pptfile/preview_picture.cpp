@@ -22,6 +22,7 @@ constexpr std::int32_t kDevicePixels = 7200;      // 10 inches,
 constexpr std::int32_t kDeviceMillimetres = 254;  // as millimetres
 constexpr double kHundredthsOfMmPerUnit = 2540.0 / 720.0;
 constexpr double kSmallestText = 80;  // 8 points
+constexpr std::size_t kMostLines = 8;
 constexpr std::int64_t kEmuPerUnit = 1270;
 
 // [MS-EMF] 2.1.1 record types.
@@ -155,6 +156,7 @@ void Text(EmfWriter& e, std::u16string_view text, std::int32_t x, std::int32_t y
 
 std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines, float width,
                                           float height) {
+    lines = lines.first(std::min(lines.size(), kMostLines));
     const std::int32_t cx = Units(width);
     const std::int32_t cy = Units(height);
     const std::int32_t pen = 10;  // one point
@@ -211,16 +213,15 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
             kSmallestText,
             std::min(most, across / static_cast<double>(std::max<std::size_t>(line.size(), 1)))));
         const auto per_row = std::max<std::size_t>(static_cast<std::size_t>(across / size), 2);
-        for (std::size_t at = 0; at == 0 || at < line.size();) {
+        std::size_t at = 0;
+        do {
             std::size_t n = std::min(per_row, line.size() - at);
             if (at + n < line.size() && line[at + n - 1] >= 0xD800 && line[at + n - 1] < 0xDC00)
                 --n;  // a surrogate pair stays whole
             rows.push_back({line.substr(at, n), static_cast<std::uint32_t>(3 + i), size});
             block += size * 3 / 2;
             at += n;
-            if (n == 0)
-                break;
-        }
+        } while (at < line.size());
     }
     e.Simple(EMR_SETBKMODE, {kTransparent});
     e.Simple(EMR_SETTEXTALIGN, {kAlignCentreTop});
@@ -230,7 +231,7 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
     for (const Row& row : rows) {
         if (row.font != font) {
             font = row.font;
-            Font(e, font, row.size, font == 3);
+            Font(e, font, row.size, font == 3);  // the first line's in bold
             e.Simple(EMR_SELECTOBJECT, {font});
         }
         Text(e, row.text, cx / 2, y + row.size / 4, inside);
