@@ -13,6 +13,7 @@ namespace automation {
 
 class Variant;
 class IPersistState;
+class IViewObject;
 
 class IDispatch {
 public:
@@ -31,6 +32,8 @@ public:
     // The object's persistence interface when it has one (controls do).
     // The pointer is borrowed: it lives as long as the object.
     virtual IPersistState* QueryPersistState() noexcept { return nullptr; }
+    // The object's view when it draws one (controls do); borrowed likewise.
+    virtual IViewObject* QueryViewObject() noexcept { return nullptr; }
 
 protected:
     ~IDispatch() = default;

@@ -7,6 +7,7 @@
 #include "automation/automation_error.h"
 #include "automation/persist_state.h"
 #include "automation/text_codec.h"
+#include "automation/view_object.h"
 #include "engine/file_errors.h"
 #include "engine/os_path.h"
 
@@ -28,6 +29,10 @@ pptfile::ControlObject SnapshotControl(const ControlModel& control) {
     saved.clsid = persist->GetClassId().bytes;
     saved.state = persist->SaveState();
     saved.anchor = control.anchor;
+    // The control's own picture of itself, or its ProgID in a frame.
+    automation::IViewObject* view = control.object->QueryViewObject();
+    saved.preview_lines =
+        view != nullptr ? view->PreviewLines() : std::vector<std::u16string>{control.prog_id};
     return saved;
 }
 

@@ -1,5 +1,6 @@
 #include "pptfile/drawing_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -21,8 +22,12 @@ constexpr std::uint32_t kShapeHaveAnchor = 0x200;
 constexpr std::uint32_t kShapeBackground = 0x400;
 constexpr std::uint32_t kShapeHaveType = 0x800;
 
-// Drawing properties used here.
+// Drawing properties used here. A picture's store index is a BLIP id (fBid);
+// a name is complex: its text follows the property table.
 constexpr std::uint16_t kPropProtection = 0x007F;
+constexpr std::uint16_t kPropPictureBlip = 0x4104;  // pib
+constexpr std::uint16_t kPropPictureId = 0x010B;
+constexpr std::uint16_t kPropShapeName = 0x8380;  // wzName
 constexpr std::uint16_t kPropFillColor = 0x0181;
 constexpr std::uint16_t kPropFillBooleans = 0x01BF;
 constexpr std::uint16_t kPropLineBooleans = 0x01FF;
@@ -55,12 +60,28 @@ void WriteShapeAtom(RecordWriter& w, std::uint16_t shape_type, std::uint32_t id,
     w.End(m);
 }
 
-void WriteOptions(RecordWriter& w,
-                  const std::vector<std::pair<std::uint16_t, std::uint32_t>>& props) {
+struct Property {
+    std::uint16_t id;
+    std::uint32_t value;
+    std::u16string_view text = {};  // a complex property's, stored with a terminator
+};
+
+void WriteOptions(RecordWriter& w, std::vector<Property> props) {
+    // In the order of their numbers, as PowerPoint writes them.
+    std::sort(props.begin(), props.end(), [](const Property& a, const Property& b) {
+        return (a.id & 0x3FFF) < (b.id & 0x3FFF);
+    });
     const auto m = w.Begin(RT_OfficeArtFOPT, static_cast<std::uint16_t>(props.size()), 3);
-    for (const auto& [id, value] : props) {
-        w.U16(id);
-        w.U32(value);
+    const auto complex = [](const Property& p) { return (p.id & 0x8000) != 0; };
+    for (const Property& p : props) {
+        w.U16(p.id);
+        w.U32(complex(p) ? static_cast<std::uint32_t>(2 * (p.text.size() + 1)) : p.value);
+    }
+    for (const Property& p : props) {
+        if (complex(p)) {
+            w.Utf16(p.text);
+            w.U16(0);
+        }
     }
     w.End(m);
 }
@@ -85,14 +106,16 @@ void WriteAnchor(RecordWriter& w, const UnitRect& r) {
 
 // Opens a shape placed at `anchor`: its container, its shape atom, and the
 // properties every such shape here has (locked against grouping, no fill, no
-// line). The caller adds the client data and closes the container.
+// line) and `more`. The caller adds the client data and closes the container.
 RecordWriter::Mark BeginAnchoredShape(RecordWriter& w, std::uint16_t shape_type, std::uint32_t id,
-                                      std::uint32_t flags, const UnitRect& anchor) {
+                                      std::uint32_t flags, const UnitRect& anchor,
+                                      std::vector<Property> more = {}) {
     const auto sp = w.BeginContainer(RT_OfficeArtSpContainer);
     WriteShapeAtom(w, shape_type, id, flags);
-    WriteOptions(w, {{kPropProtection, kLockAgainstGrouping},
-                     {kPropFillBooleans, kNotFilled},
-                     {kPropLineBooleans, kNoLine}});
+    more.insert(more.end(), {{kPropProtection, kLockAgainstGrouping},
+                             {kPropFillBooleans, kNotFilled},
+                             {kPropLineBooleans, kNoLine}});
+    WriteOptions(w, std::move(more));
     WriteAnchor(w, anchor);
     return sp;
 }
@@ -200,9 +223,15 @@ void DrawingWriter::Field(const PlaceholderSpot& spot, const FieldText& field) {
     w_.End(sp);
 }
 
-void DrawingWriter::Control(const UnitRect& anchor, std::uint32_t object_id) {
+void DrawingWriter::Control(const UnitRect& anchor, std::uint32_t object_id,
+                            std::uint32_t picture_index, std::u16string_view name) {
+    // The picture shown while the control is not running, and the object it
+    // stands for.
     const auto sp = BeginAnchoredShape(w_, kShapeTypeHostControl, NextShapeId(),
-                                       kShapeHaveAnchor | kShapeHaveType | kShapeOle, anchor);
+                                       kShapeHaveAnchor | kShapeHaveType | kShapeOle, anchor,
+                                       {{kPropPictureBlip, picture_index},
+                                        {kPropPictureId, object_id},
+                                        {kPropShapeName, 0, name}});
     const auto data = w_.BeginContainer(RT_OfficeArtClientData);
     const auto ref = w_.Begin(RT_ExternalObjectRefAtom);
     w_.U32(object_id);

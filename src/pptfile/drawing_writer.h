@@ -81,8 +81,11 @@ class DrawingWriter {
     // A master's placeholder showing a field.
     void Field(const PlaceholderSpot& spot, const FieldText& field);
 
-    // An ActiveX control shape referring to external object `object_id`.
-    void Control(const UnitRect& anchor, std::uint32_t object_id);
+    // An ActiveX control shape referring to external object `object_id`,
+    // showing picture `picture_index` of the BLIP store (1-based), named
+    // `name`.
+    void Control(const UnitRect& anchor, std::uint32_t object_id, std::uint32_t picture_index,
+                 std::u16string_view name);
 
     // Closes the drawing, with a background shape when asked for.
     void Finish(bool with_background);

@@ -31,6 +31,9 @@ struct ControlObject {
     std::vector<std::uint8_t>
         state;  // the control's persisted state, stored as its "contents" stream
     Rect anchor;
+    // What the control's picture shows in its place while it is not running,
+    // a line each: what the control is, then what it shows.
+    std::vector<std::u16string> preview_lines;
 };
 
 // A slide this program adds: title-only layout, a title, controls under it.

@@ -490,6 +490,23 @@ class ControlReader {
 
 // --- the whole file -----------------------------------------------------------
 
+// A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of
+// its own, with a PowerPoint 95 one at the root. That storage is the
+// presentation, as a 97-2003 file holds it at its root; the property sets
+// the two versions share come from the root where it has none of its own.
+void TakeDualStorage(StorageEntry& root) {
+    StorageEntry* dual = root.Find("PP97_DUALSTORAGE");
+    if (dual == nullptr || !dual->is_storage || FindStream(*dual, kDocumentStream) == nullptr)
+        return;
+    StorageEntry presentation = std::move(*dual);
+    for (StorageEntry& e : root.children) {
+        if (!e.is_storage && e.name.starts_with('\x05') && presentation.Find(e.name) == nullptr)
+            presentation.children.push_back(std::move(e));
+    }
+    presentation.name = root.name;
+    root = std::move(presentation);
+}
+
 bool LooksLikeOldPowerPoint(const StorageEntry& root) {
     return root.Find("PP40") != nullptr || root.Find("PersistentStorage Directory") != nullptr ||
            FindStream(root, "Header") != nullptr;
@@ -696,6 +713,7 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes, SlideDetail detai
         }
         ThrowDamaged("broken compound file" + std::string(what));
     }
+    TakeDualStorage(p->root);
     ReadStructure(*p, bytes.size(), detail);
     return p;
 }

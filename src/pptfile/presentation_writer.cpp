@@ -14,6 +14,7 @@
 #include "pptfile/errors.h"
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
+#include "pptfile/preview_picture.h"
 #include "pptfile/property_sets.h"
 #include "pptfile/record_writer.h"
 #include "pptfile/slide_parts.h"
@@ -50,6 +51,7 @@ struct Plan {
     std::vector<SlidePlan> slides;
     std::uint32_t last_persist_id = kNotesMasterPersistId;
     std::uint32_t control_count = 0;
+    PictureStore pictures{0, 0};  // the controls' pictures
 };
 
 Plan MakePlan(const SaveJob& job) {
@@ -75,7 +77,8 @@ Plan MakePlan(const SaveJob& job) {
     }
     for (SlidePlan& slide : plan.slides) {
         for (const ControlObject& control : slide.content->controls) {
-            slide.controls.push_back({&control, ++plan.control_count, persist++});
+            slide.controls.push_back(
+                {&control, ++plan.control_count, persist++, plan.pictures.AddPreview(control)});
         }
     }
     plan.last_persist_id = persist - 1;
@@ -198,7 +201,8 @@ void WriteShapeDefaults(RecordWriter& w) {
 }
 
 // `drawings` by drawing id - 1.
-void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings) {
+void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings,
+                       const PictureStore& pictures) {
     const auto group = w.BeginContainer(RT_DrawingGroup);
     const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
     const auto block = w.Begin(RT_OfficeArtFDGGBlock);
@@ -218,6 +222,12 @@ void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings)
         w.U32(drawings[i].ids);
     }
     w.End(block);
+    if (!pictures.empty()) {
+        const auto store = w.BeginContainer(RT_OfficeArtBStoreContainer,
+                                            static_cast<std::uint16_t>(pictures.EntryCount()));
+        pictures.WriteEntries(w);
+        w.End(store);
+    }
     WriteShapeDefaults(w);
     // The colours the fill, line and shadow menus offer first: the scheme's
     // fill, line and shadow colours, then a fixed one.
@@ -270,7 +280,7 @@ std::vector<std::uint8_t> Document(const Plan& plan, const std::vector<DrawingUs
     w.End(atom);
     WriteExternalObjects(w, plan);
     WriteEnvironment(w);
-    WriteDrawingGroup(w, drawings);
+    WriteDrawingGroup(w, drawings, plan.pictures);
     WriteSlideList(w, plan);
     const auto end = w.Begin(RT_EndDocumentAtom);
     w.End(end);
@@ -329,6 +339,8 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
     root.clsid = kPowerPointClassId;
     root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset)));
     root.children.push_back(Stream("PowerPoint Document", stream.Take()));
+    if (!plan.pictures.empty())
+        root.children.push_back(Stream(kPicturesStream, plan.pictures.Blips()));
     root.children.push_back(
         Stream("\x05SummaryInformation",
                SummaryInformationStream(

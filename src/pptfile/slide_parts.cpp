@@ -1,6 +1,7 @@
 #include "pptfile/slide_parts.h"
 
 #include <cstddef>
+#include <string>
 
 #include "pptfile/compound_file.h"
 #include "pptfile/control_storage.h"
@@ -66,7 +67,8 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
     shapes.Placeholder({ToUnits(content.title_rect), kPlaceholderTitle, 0}, std::nullopt,
                        kTextTypeTitle, 0u);
     for (const PlacedControl& control : controls)
-        shapes.Control(ToUnits(control.control->anchor), control.object_id);
+        shapes.Control(ToUnits(control.control->anchor), control.object_id, control.picture_index,
+                       ControlName(*control.control, control.object_id));
     shapes.Finish(false);
     if (colour_scheme)
         w.Bytes(*colour_scheme);

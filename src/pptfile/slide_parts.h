@@ -25,11 +25,13 @@ inline constexpr std::uint32_t kSlideLayoutTitleOnly = 0x0007;
 inline constexpr std::uint16_t kFollowMaster = 0x0007;
 
 // A control on a new slide with the identifiers it is filed under: its entry
-// in the object list and the persist object holding its storage.
+// in the object list, the persist object holding its storage and its picture
+// in the BLIP store (1-based).
 struct PlacedControl {
     const ControlObject* control;
     std::uint32_t object_id;
     std::uint32_t storage_persist_id;
+    std::uint32_t picture_index = 0;
 };
 
 // A new slide's drawing: its identifier and where its shape identifiers start.

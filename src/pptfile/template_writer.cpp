@@ -20,6 +20,7 @@
 #include "pptfile/errors.h"
 #include "pptfile/presentation_parsed.h"
 #include "pptfile/property_sets.h"
+#include "pptfile/preview_picture.h"
 #include "pptfile/record_reader.h"
 #include "pptfile/record_types.h"
 #include "pptfile/record_writer.h"
@@ -210,6 +211,22 @@ std::uint32_t MaxObjectId(Bytes list_body) {
     return max_id;
 }
 
+// The entries of the drawing group's BLIP store, the first one it has.
+std::size_t BlipStoreEntries(Bytes drawing_group_body) {
+    const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
+    if (!dgg)
+        return 0;
+    const auto store = FindChild(dgg->body, RT_OfficeArtBStoreContainer);
+    if (!store)
+        return 0;
+    try {
+        return Children(store->body).size();
+    } catch (const FormatError&) {
+        // Copied as it is; its own count is the best guess at what it holds.
+        return store->instance();
+    }
+}
+
 // A slide list's entries: each SlidePersistAtom with the text records that
 // follow it, as bytes.
 struct SlideListGroups {
@@ -338,8 +355,14 @@ class TemplateWriter {
 
         // Drawing and shape identifiers: past everything the drawing group
         // records and every drawing in use holds.
-        if (const Record* group = DocumentChild(RT_DrawingGroup))
+        std::size_t blips = 0;
+        if (const Record* group = DocumentChild(RT_DrawingGroup)) {
             dgg_ = ReadDrawingGroupBlock(group->body);
+            blips = BlipStoreEntries(group->body);
+        }
+        // The controls' pictures join those of the template.
+        const StorageEntry* pictures = p_.root.Find(kPicturesStream);
+        pictures_ = PictureStore(pictures != nullptr ? pictures->data.size() : 0, blips);
         const DrawingsInUse in_use = ScanDrawings(p_, doc_);
         std::uint32_t max_drawing_id = in_use.max_drawing_id;
         std::uint64_t used_clusters = in_use.max_shape_id / kClusterSize;
@@ -380,7 +403,8 @@ class TemplateWriter {
             for (const ControlObject& control : slide.content->controls) {
                 if (next_object_id == 0)
                     throw FormatError("the template has no object identifiers left for controls");
-                slide.controls.push_back({&control, next_object_id++, NextPersistId()});
+                slide.controls.push_back(
+                    {&control, next_object_id++, NextPersistId(), pictures_.AddPreview(control)});
                 max_object_id_ = slide.controls.back().object_id;
             }
         }
@@ -475,6 +499,18 @@ class TemplateWriter {
         w.End(block);
     }
 
+    // The BLIP store with the new pictures after the entries it had.
+    void WriteBlipStore(RecordWriter& w, const Record* existing) const {
+        if (existing == nullptr && pictures_.empty())
+            return;
+        const auto store = w.BeginContainer(RT_OfficeArtBStoreContainer,
+                                            static_cast<std::uint16_t>(pictures_.EntryCount()));
+        if (existing != nullptr)
+            w.Bytes(existing->body);
+        pictures_.WriteEntries(w);
+        w.End(store);
+    }
+
     void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
         const auto group = w.BeginContainer(RT_DrawingGroup);
         bool wrote_dgg = false;
@@ -487,10 +523,20 @@ class TemplateWriter {
                 wrote_dgg = true;
                 const auto dgg =
                     w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
-                // The block is the container's first record.
+                // The block is the container's first record, the BLIP store
+                // follows it.
                 WriteBlock(w);
-                for (const Record& part : Children(child.body)) {
-                    if (part.type() != RT_OfficeArtFDGGBlock)
+                const std::vector<Record> parts = Children(child.body);
+                const auto is_store = [](const Record& r) {
+                    return r.type() == RT_OfficeArtBStoreContainer;
+                };
+                const auto store = std::find_if(parts.begin(), parts.end(), is_store);
+                if (store == parts.end())
+                    WriteBlipStore(w, nullptr);
+                for (const Record& part : parts) {
+                    if (store != parts.end() && &part == &*store)
+                        WriteBlipStore(w, &part);
+                    else if (part.type() != RT_OfficeArtFDGGBlock)
                         w.Bytes(Whole(part, child.body));
                 }
                 w.End(dgg);
@@ -499,6 +545,7 @@ class TemplateWriter {
         if (!wrote_dgg) {
             const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
             WriteBlock(w);
+            WriteBlipStore(w, nullptr);
             w.End(dgg);
         }
         w.End(group);
@@ -660,6 +707,17 @@ class TemplateWriter {
             root.children.push_back(std::move(new_stream));
         }
         UpdateDocumentProperties(root);
+        if (!pictures_.empty()) {
+            StorageEntry* pictures = root.Find(kPicturesStream);
+            if (pictures != nullptr && pictures->is_storage)
+                throw FormatError("the template's \"Pictures\" entry is not a stream of pictures");
+            if (pictures == nullptr) {
+                pictures = &root.children.emplace_back();
+                pictures->name = kPicturesStream;
+            }
+            pictures->data.insert(pictures->data.end(), pictures_.Blips().begin(),
+                                  pictures_.Blips().end());
+        }
         std::vector<std::uint8_t> current_user = CurrentUser(edit_offset);
         if (StorageEntry* e = root.Find(kCurrentUserStream)) {
             e->is_storage = false;
@@ -684,6 +742,7 @@ class TemplateWriter {
     std::vector<NewSlide> new_slides_;
     std::uint64_t next_persist_id_ = 0;
     std::uint32_t max_object_id_ = 0;
+    PictureStore pictures_{0, 0};
 };
 
 }  // namespace

@@ -10,21 +10,28 @@
 #include "automation/dispatch_object.h"
 #include "automation/persist_state.h"
 #include "automation/variant.h"
+#include "automation/view_object.h"
 
 namespace viewer {
 
-class ViewerControl final : public automation::DispatchObject, public automation::IPersistState {
+class ViewerControl final : public automation::DispatchObject,
+                            public automation::IPersistState,
+                            public automation::IViewObject {
   public:
     ViewerControl() = default;
 
     void Invoke(automation::DISPID member, std::uint16_t kind,
                 std::span<const automation::Variant> args, automation::Variant& result) override;
     automation::IPersistState* QueryPersistState() noexcept override { return this; }
+    automation::IViewObject* QueryViewObject() noexcept override { return this; }
 
     automation::Clsid GetClassId() const override;
     std::vector<std::uint8_t> SaveState() const override;
     // Leaves the data path as it was when the bytes are refused.
     void LoadState(std::span<const std::uint8_t> state) override;
+
+    // "Trelvo viewer" and the data file's name, when it has one.
+    std::vector<std::u16string> PreviewLines() const override;
 
     const std::u16string& data_path() const noexcept { return data_path_; }
 

@@ -1,7 +1,8 @@
 // Reads a presentation with Apache POI and checks what the application must
 // have written: the slide count, the last slide's title, the viewer control
-// (ProgID, anchor and size in points) on the last slide, and that slide on the
-// same main master as the one before it.
+// (ProgID, anchor and size in points, and its picture: a metafile naming the
+// data file, TITLE.zbn) on the last slide, and that slide on the same main
+// master as the one before it.
 //
 //   java PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt
 //   java PptChecker --templates LIST    (see checkTemplates)
@@ -10,6 +11,8 @@
 // so that neither depends on how the JVM decodes its command line.
 import java.io.InputStream;
 import java.io.PrintStream;
+import java.nio.ByteBuffer;
+import java.nio.ByteOrder;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Paths;
@@ -26,11 +29,14 @@ import org.apache.poi.hslf.record.Record;
 import org.apache.poi.hslf.record.RecordTypes;
 import org.apache.poi.hslf.record.TextHeaderAtom;
 import org.apache.poi.hslf.usermodel.HSLFMasterSheet;
+import org.apache.poi.hslf.usermodel.HSLFPictureData;
+import org.apache.poi.hslf.usermodel.HSLFPictureShape;
 import org.apache.poi.hslf.usermodel.HSLFShape;
 import org.apache.poi.hslf.usermodel.HSLFSlide;
 import org.apache.poi.hslf.usermodel.HSLFSlideShow;
 import org.apache.poi.hslf.usermodel.HSLFTextShape;
 import org.apache.poi.hslf.usermodel.HSLFTitleMaster;
+import org.apache.poi.sl.usermodel.PictureData.PictureType;
 
 public final class PptChecker {
     private static int failures = 0;
@@ -57,6 +63,19 @@ public final class PptChecker {
             }
         }
         return null;
+    }
+
+    // The text an EMF draws: its EMR_EXTTEXTOUTW records' strings, joined.
+    private static String metafileText(byte[] emf) {
+        ByteBuffer b = ByteBuffer.wrap(emf).order(ByteOrder.LITTLE_ENDIAN);
+        StringBuilder text = new StringBuilder();
+        for (int at = 0; at + 8 <= emf.length && b.getInt(at + 4) >= 8; at += b.getInt(at + 4)) {
+            if (b.getInt(at) == 84) {
+                text.append(new String(emf, at + b.getInt(at + 48), 2 * b.getInt(at + 44),
+                                       StandardCharsets.UTF_16LE));
+            }
+        }
+        return text.toString();
     }
 
     // The main master a slide's design comes from, through its title master
@@ -109,6 +128,11 @@ public final class PptChecker {
                       && Math.abs(a.getWidth() - anchor[2]) < 0.07
                       && Math.abs(a.getHeight() - anchor[3]) < 0.07,
                   "control anchor " + a + ", expected " + java.util.Arrays.toString(anchor));
+            HSLFPictureData picture =
+                shape instanceof HSLFPictureShape ? ((HSLFPictureShape) shape).getPictureData() : null;
+            check(picture != null && picture.getType() == PictureType.EMF
+                      && metafileText(picture.getData()).contains(title + ".zbn"),
+                  "the control's picture is not a metafile naming " + title + ".zbn");
         }
         check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
     }

@@ -7,8 +7,8 @@
 #
 # The second form runs Calligra alone: the file converts and its last page
 # holds TITLE. Needs JAVA, CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT,
-# CALLIGRACONVERTER and UNZIP_TOOL in the environment (unzip itself reads
-# UNZIP as its options).
+# PDFTOPPM, CALLIGRACONVERTER and UNZIP_TOOL in the environment (unzip itself
+# reads UNZIP as its options).
 set -eu
 
 # Calligra Stage's import follows the rules of [MS-PPT] to the letter and
@@ -73,6 +73,19 @@ if ! tr -d '[:space:]' < "$work/last.txt" | grep -qF -- "$(printf '%s' "$title" 
     exit 1
 fi
 echo "LibreOffice: $pages page(s), the last holds the title"
+
+# The control's picture shows where the viewer sits: on the blank white
+# slide, most of the control's frame (1 pixel a point, its edges left out)
+# is drawn on.
+x=$(printf '%.0f' "$5") y=$(printf '%.0f' "$6") w=$(printf '%.0f' "$7") h=$(printf '%.0f' "$8")
+"$PDFTOPPM" -f "$pages" -l "$pages" -r 72 -gray -singlefile -x $((x + 2)) -y $((y + 2)) \
+    -W $((w - 4)) -H $((h - 4)) "$work/input.pdf" "$work/frame"
+area=$(( (w - 4) * (h - 4) ))
+drawn=$(tail -c "$area" "$work/frame.pgm" | od -An -v -tu1 | tr -s ' ' '\n' |
+    awk '$1 != "" && $1 < 250 { n++ } END { print n + 0 }')
+[ "$drawn" -ge $((area / 2)) ] || {
+    echo "FAIL: LibreOffice draws $drawn of the $area pixels inside the control's frame"; exit 1; }
+echo "LibreOffice: the control's picture covers $drawn of $area pixels in its frame"
 
 pages=$(calligra "$ppt" "$title")
 [ "$pages" = "$slides" ] || { echo "FAIL: Calligra sees $pages pages, expected $slides"; exit 1; }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -13,6 +15,7 @@
 
 #include "pptfile/compound_file.h"
 #include "pptfile/errors.h"
+#include "pptfile/md4.h"
 #include "pptfile/presentation.h"
 #include "pptfile/property_sets.h"
 #include "pptfile/record_types.h"
@@ -38,6 +41,7 @@ ControlObject Viewer(Rect anchor, std::string state = "C:\\data\\bracket_multipl
     c.clsid = kViewerClsid;
     c.state.assign(state.begin(), state.end());
     c.anchor = anchor;
+    c.preview_lines = {u"Trelvo viewer", u"bracket_multiple.zbn"};
     return c;
 }
 
@@ -158,7 +162,48 @@ struct WrittenFile {
         std::int32_t top, left, right, bottom;
         StorageEntry storage;
         std::uint32_t slide_id;
+        std::uint32_t object_id, picture_id;
+        std::u16string name;
+        Bytes picture;  // the metafile, uncompressed
     };
+
+    // The BLIP store entry `pib` names, through the "Pictures" stream to the
+    // metafile; every field [MS-ODRAW] fixes is checked on the way.
+    Bytes Picture(std::uint32_t pib) const {
+        std::vector<const WalkedRecord*> stores;
+        FindAll(Document().children, RT_OfficeArtBStoreContainer, stores);
+        EXPECT_EQ(stores.size(), 1u);
+        const WalkedRecord& store = *stores.at(0);
+        EXPECT_EQ(store.instance, store.children.size());
+        const WalkedRecord& fbse = store.children.at(pib - 1);
+        EXPECT_EQ(fbse.type, RT_OfficeArtFBSE);
+        EXPECT_EQ(fbse.version, 2);
+        const auto entry = fbse.Body(stream);
+        EXPECT_EQ(entry.size(), 36u);
+        EXPECT_EQ(fbse.instance, entry[0]);
+        EXPECT_EQ(entry[0], 2) << "EMF";
+        const StorageEntry* pictures = root.Find("Pictures");
+        EXPECT_NE(pictures, nullptr);
+        const std::vector<WalkedRecord> blips =
+            WalkRecords(pictures->data, Le32(entry, 28), Le32(entry, 28) + Le32(entry, 20));
+        EXPECT_EQ(blips.size(), 1u);
+        const WalkedRecord& blip = blips.at(0);
+        EXPECT_EQ(blip.type, 0xF01A);
+        EXPECT_EQ(blip.instance, 0x3D4);
+        const auto b = blip.Body(pictures->data);
+        EXPECT_TRUE(std::equal(b.begin(), b.begin() + 16, entry.begin() + 2)) << "one uid";
+        EXPECT_EQ(Le32(b, 44), b.size() - 50) << "cbSave";
+        EXPECT_EQ(b[48], 0) << "deflate";
+        EXPECT_EQ(b[49], 0xFE);
+        Bytes emf(Le32(b, 16));
+        uLongf size = static_cast<uLongf>(emf.size());
+        EXPECT_EQ(uncompress(emf.data(), &size, b.data() + 50, static_cast<uLong>(b.size() - 50)),
+                  Z_OK);
+        EXPECT_EQ(size, emf.size());
+        const std::array<std::uint8_t, 16> uid = Md4(emf);
+        EXPECT_TRUE(std::equal(uid.begin(), uid.end(), b.begin())) << "the uid is the MD4";
+        return emf;
+    }
     // The controls of a slide, through the object list to their storages.
     std::vector<ControlView> Controls(const WalkedRecord& slide) const {
         std::vector<ControlView> out;
@@ -172,6 +217,17 @@ struct WrittenFile {
             EXPECT_EQ(shape->Child(RT_OfficeArtFSP)->instance, 201) << "a host control shape";
             const std::uint32_t object_id = Le32(ref->Body(stream), 0);
             ControlView view{};
+            view.object_id = object_id;
+            const WalkedRecord* fopt = shape->Child(RT_OfficeArtFOPT);
+            const auto options = fopt->Body(stream);
+            std::map<std::uint16_t, std::uint32_t> props;
+            for (std::size_t i = 0; i < fopt->instance; ++i)
+                props[Le16(options, 6 * i)] = Le32(options, 6 * i + 2);
+            view.picture_id = props[0x010B];
+            // wzName, the one complex property, ends the record with its terminator.
+            const std::uint32_t name_size = props.at(0x8380);
+            view.name = Utf16(options.subspan(options.size() - name_size, name_size - 2));
+            view.picture = Picture(props.at(0x4104));
             const auto anchor = shape->Child(RT_OfficeArtClientAnchor)->Body(stream);
             if (anchor.size() == 8) {
                 view.top = static_cast<std::int16_t>(Le16(anchor, 0));
@@ -312,8 +368,15 @@ TEST(PresentationWriter, EveryRecordHasTheVersionAndLengthItsTypeRequires) {
     }
     std::vector<const WalkedRecord*> options;
     FindAll(file.top, RT_OfficeArtFOPT, options);
-    for (const WalkedRecord* o : options)
-        EXPECT_EQ(o->length, 6u * o->instance) << "one entry per property";
+    for (const WalkedRecord* o : options) {
+        // One entry per property, then the complex ones' data.
+        std::uint32_t complex = 0;
+        for (std::size_t i = 0; i < o->instance; ++i) {
+            if (Le16(o->Body(file.stream), 6 * i) & 0x8000)
+                complex += Le32(o->Body(file.stream), 6 * i + 2);
+        }
+        EXPECT_EQ(o->length, 6u * o->instance + complex);
+    }
 }
 
 TEST(PresentationWriter, SlidesKeepOrderTitlesAndIds) {
@@ -459,6 +522,34 @@ TEST(PresentationWriter, ControlsCarryProgIdAnchorStateAndSlide) {
     EXPECT_EQ(name->data.size(), 2u * 11u + 4u);
     EXPECT_EQ(Utf16(std::span(name->data).first(22)), u"TrelvoCtrl1");
     EXPECT_EQ(Le32(name->data, 22), 0u);
+    // The picture shown while the control is not running: an EMF ([MS-EMF]
+    // 2.3.4.2: header record, " EMF" signature) holding the lines asked for.
+    EXPECT_EQ(c.picture_id, c.object_id);
+    EXPECT_EQ(c.name, u"TrelvoCtrl1");
+    EXPECT_EQ(Le32(c.picture, 0), 1u);
+    EXPECT_EQ(Le32(c.picture, 40), 0x464D4520u);
+    EXPECT_EQ(Le32(c.picture, 48), c.picture.size());
+    for (std::u16string_view line : {u"Trelvo viewer", u"bracket_multiple.zbn"})
+        EXPECT_NE(Utf16(c.picture).find(line), std::u16string::npos);
+}
+
+// RFC 1320's test suite.
+TEST(PresentationWriter, PictureUidsAreMd4Digests) {
+    const std::pair<std::string, std::string> kSuite[] = {
+        {"", "31d6cfe0d16ae931b73c59d7e0c089c0"},
+        {"abc", "a448017aaf21d8525fc10ae87aa6729d"},
+        {"message digest", "d9130a8164549fe818874806e1c7014b"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "e33b4ddc9c38f2199c3e7b164fcc0536"},
+    };
+    for (const auto& [message, digest] : kSuite) {
+        std::string hex;
+        for (std::uint8_t b : Md4(Bytes(message.begin(), message.end()))) {
+            hex += "0123456789abcdef"[b >> 4];
+            hex += "0123456789abcdef"[b & 15];
+        }
+        EXPECT_EQ(hex, digest) << message;
+    }
 }
 
 // Points to master units (8 a point), rounded to the nearest unit; the width

@@ -239,18 +239,23 @@ TEST_P(TemplateCorpusTest, NewLastSlideReadsBackAndTheRestIsKept) {
     EXPECT_EQ(saved.MasterTitleRect(), source().MasterTitleRect());
     EXPECT_EQ(saved.SlideWidth(), source().SlideWidth());
 
-    // The document stream only grew; every other stream is untouched but
-    // the document properties a save changes (which POI reads in interop).
-    const Bytes& old_stream = source().parsed().DocumentStream();
-    const Bytes& new_stream = saved.parsed().DocumentStream();
-    ASSERT_GT(new_stream.size(), old_stream.size());
-    EXPECT_TRUE(std::equal(old_stream.begin(), old_stream.end(), new_stream.begin()));
+    // The document stream and the pictures only grew; every other stream is
+    // untouched but the document properties a save changes (which POI reads
+    // in interop).
+    for (const char* name : {"PowerPoint Document", "Pictures"}) {
+        const StorageEntry* old_stream = source().parsed().root.Find(name);
+        const StorageEntry* new_stream = saved.parsed().root.Find(name);
+        ASSERT_NE(new_stream, nullptr) << name;
+        const Bytes& before = old_stream != nullptr ? old_stream->data : Bytes{};
+        ASSERT_GT(new_stream->data.size(), before.size()) << name;
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), new_stream->data.begin())) << name;
+    }
     StorageEntry a = source().parsed().root;
     StorageEntry b = saved.parsed().root;
     for (StorageEntry* root : {&a, &b}) {
         std::erase_if(root->children, [](const StorageEntry& e) {
             return e.name == "PowerPoint Document" || e.name == "Current User" ||
-                   e.name.ends_with("SummaryInformation");
+                   e.name == "Pictures" || e.name.ends_with("SummaryInformation");
         });
     }
     ExpectSameTree(a, b, "");
@@ -414,6 +419,40 @@ TEST(TemplateWriterTest, AnObjectListIsAddedWhereTheDocumentHadNone) {
     // The source's slides were dropped from the show, not from the file.
     ASSERT_EQ(saved.Slides().size(), 1u);
     EXPECT_EQ(saved.Slides()[0].title, u"new");
+}
+
+// A "PowerPoint 95 & 97" file: PowerPoint 95's streams at the root, the
+// 97-2003 presentation in PP97_DUALSTORAGE. It opens from the 97-2003 part,
+// and a save is a plain 97-2003 file with the root's property sets.
+TEST(TemplateWriterTest, ADualFormatFileOpensFromIts97Part) {
+    StorageEntry root = ReadCompoundFile(ReadWholeFile(kGoodDir / "SampleShow.ppt"));
+    const SourcePresentation plain = SourcePresentation::FromBytes(WriteCompoundFile(root));
+    StorageEntry dual = root;
+    dual.name = "PP97_DUALSTORAGE";
+    std::erase_if(dual.children, [](const StorageEntry& e) { return e.name[0] == '\x05'; });
+    std::erase_if(root.children, [](const StorageEntry& e) { return e.name[0] != '\x05'; });
+    for (const char* name : {"PowerPoint Document", "Current User", "Header", "PP40"}) {
+        StorageEntry old95;  // stand-ins for PowerPoint 95's streams
+        old95.name = name;
+        old95.data = {0, 0, 0, 0};
+        root.children.push_back(old95);
+    }
+    root.children.push_back(dual);
+
+    const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
+    ASSERT_EQ(source.Slides().size(), plain.Slides().size());
+    for (std::size_t i = 0; i < plain.Slides().size(); ++i)
+        EXPECT_EQ(source.Slides()[i].title, plain.Slides()[i].title);
+    const SlideContent added = NewSlide(source, u"new", "x");
+    const Bytes saved = WritePresentation({&source, {std::size_t{0}, &added}});
+    EXPECT_EQ(SourcePresentation::FromBytes(saved).Slides().back().title, u"new");
+    std::set<std::string> names;
+    for (const StorageEntry& e : ReadCompoundFile(saved).children)
+        names.insert(e.name);
+    EXPECT_EQ(names, (std::set<std::string>{"Current User", "PowerPoint Document", "Pictures",
+                                            "\x05SummaryInformation",
+                                            "\x05"
+                                            "DocumentSummaryInformation"}));
 }
 
 // Files built record by record with what real files rarely show: no drawing

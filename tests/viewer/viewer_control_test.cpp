@@ -11,6 +11,7 @@
 #include "automation/persist_state.h"
 #include "automation/types.h"
 #include "automation/variant.h"
+#include "automation/view_object.h"
 #include "viewer/viewer_control.h"
 #include "viewer/viewer_control_class.h"
 #include "viewer/viewer_state.h"
@@ -55,15 +56,21 @@ TEST(ViewerControlTest, RegistersAsAControlThatCreatesViewers) {
     EXPECT_EQ(control->QueryPersistState()->GetClassId(), kViewerControlClsid);
 }
 
+// The picture of a control that is not running names the data file.
+using Lines = std::vector<std::u16string>;
+
 TEST(ViewerControlTest, PropertyOneTakesTheDataPathAsGiven) {
     DispatchPtr control = CreateViewerControl();
     EXPECT_EQ(StoredPath(control), u"");
+    EXPECT_EQ(control->QueryViewObject()->PreviewLines(), Lines{u"Trelvo viewer"});
     EXPECT_EQ(CodeOfCall(control, 1, DISPATCH_PROPERTYPUT, {Variant::Bstr(u"C:\\a b\\data.zbn")}),
               automation::S_OK);
     EXPECT_EQ(StoredPath(control), u"C:\\a b\\data.zbn");
+    EXPECT_EQ(control->QueryViewObject()->PreviewLines(), (Lines{u"Trelvo viewer", u"data.zbn"}));
     EXPECT_EQ(CodeOfCall(control, 1, DISPATCH_PROPERTYPUT, {Variant::Bstr(u"rel.zbn")}),
               automation::S_OK);
     EXPECT_EQ(StoredPath(control), u"rel.zbn");
+    EXPECT_EQ(control->QueryViewObject()->PreviewLines(), (Lines{u"Trelvo viewer", u"rel.zbn"}));
 }
 
 struct WrongCallCase {

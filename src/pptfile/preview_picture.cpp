@@ -1,0 +1,310 @@
+#include "pptfile/preview_picture.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+
+#include "pptfile/errors.h"
+#include "pptfile/md4.h"
+
+namespace pptfile {
+namespace {
+
+// The metafile draws in tenths of a point on a reference device of 720
+// pixels per inch, so every size in it is a whole number of pixels.
+constexpr double kUnitsPerPoint = 10.0;
+constexpr std::int32_t kDevicePixels = 7200;      // 10 inches,
+constexpr std::int32_t kDeviceMillimetres = 254;  // as millimetres
+constexpr double kHundredthsOfMmPerUnit = 2540.0 / 720.0;
+constexpr double kSmallestText = 80;  // 8 points
+constexpr std::size_t kMostLines = 8;
+constexpr std::int64_t kEmuPerUnit = 1270;
+
+// [MS-EMF] 2.1.1 record types.
+constexpr std::uint32_t EMR_HEADER = 1;
+constexpr std::uint32_t EMR_EOF = 14;
+constexpr std::uint32_t EMR_SETBKMODE = 18;
+constexpr std::uint32_t EMR_SETTEXTALIGN = 22;
+constexpr std::uint32_t EMR_SETTEXTCOLOR = 24;
+constexpr std::uint32_t EMR_SELECTOBJECT = 37;
+constexpr std::uint32_t EMR_CREATEPEN = 38;
+constexpr std::uint32_t EMR_CREATEBRUSHINDIRECT = 39;
+constexpr std::uint32_t EMR_DELETEOBJECT = 40;
+constexpr std::uint32_t EMR_RECTANGLE = 43;
+constexpr std::uint32_t EMR_EXTCREATEFONTINDIRECTW = 82;
+constexpr std::uint32_t EMR_EXTTEXTOUTW = 84;
+
+constexpr std::uint32_t kTransparent = 1;
+constexpr std::uint32_t kAlignCentreTop = 6;  // TA_CENTER | TA_TOP
+constexpr std::uint32_t kGraphicsCompatible = 1;
+constexpr std::uint32_t kTextClipped = 0x4;  // ETO_CLIPPED
+constexpr std::uint32_t kDesignVectorSignature = 0x08007664;
+
+// COLORREFs: 0x00BBGGRR.
+constexpr std::uint32_t kFrameColour = 0x00808080;
+constexpr std::uint32_t kFillColour = 0x00F2F2F2;
+constexpr std::uint32_t kTextColour = 0x00404040;
+
+// [MS-ODRAW] BLIP types and records.
+constexpr std::uint8_t kBlipEmf = 2;
+constexpr std::uint8_t kBlipPict = 4;
+constexpr std::uint16_t RT_OfficeArtBlipEMF = 0xF01A;
+constexpr std::uint16_t kEmfOneUid = 0x3D4;
+constexpr std::size_t kMaxStoreEntries = 0xFFF;  // the store's instance is 12 bits
+
+struct Box {
+    std::int32_t left, top, right, bottom;
+};
+
+class EmfWriter {
+  public:
+    // Opens a record; its size is set by End.
+    std::size_t Begin(std::uint32_t type) {
+        const std::size_t start = w_.Size();
+        w_.U32(type);
+        w_.U32(0);
+        ++records_;
+        return start;
+    }
+    void End(std::size_t start) {
+        w_.PatchU32(start + 4, static_cast<std::uint32_t>(w_.Size() - start));
+    }
+    void Simple(std::uint32_t type, std::initializer_list<std::uint32_t> fields) {
+        const std::size_t r = Begin(type);
+        for (std::uint32_t f : fields)
+            w_.U32(f);
+        End(r);
+    }
+    void BoxField(const Box& b) {
+        w_.I32(b.left);
+        w_.I32(b.top);
+        w_.I32(b.right);
+        w_.I32(b.bottom);
+    }
+    void Float(float v) { w_.U32(std::bit_cast<std::uint32_t>(v)); }
+    // UTF-16 text padded with zeros to `units` code units.
+    void FixedText(std::u16string_view text, std::size_t units) {
+        w_.Utf16(text.substr(0, units));
+        w_.Zeros(2 * (units - std::min(text.size(), units)));
+    }
+
+    RecordWriter& w() { return w_; }
+    std::uint32_t records() const { return records_; }
+
+  private:
+    RecordWriter w_;
+    std::uint32_t records_ = 0;
+};
+
+// A picture's side: it is stretched over its shape, so one of any size
+// will do as long as it has some area and its size in EMUs fits 32 bits.
+std::int32_t Units(float points) {
+    const double units = std::round(static_cast<double>(points) * kUnitsPerPoint);
+    if (!std::isfinite(units))
+        throw FormatError("a shape position or size is out of range");
+    return static_cast<std::int32_t>(std::clamp(units, 1.0, 1e6));
+}
+
+void Font(EmfWriter& e, std::uint32_t handle, std::int32_t height, bool bold) {
+    const std::size_t r = e.Begin(EMR_EXTCREATEFONTINDIRECTW);
+    RecordWriter& w = e.w();
+    w.U32(handle);
+    // LogFont: a character height (negative: without internal leading),
+    // default width, no rotation, weight, no italics or lines, any charset.
+    w.I32(-height);
+    w.Zeros(12);
+    w.I32(bold ? 700 : 400);
+    w.Zeros(3);
+    w.U8(1);  // DEFAULT_CHARSET
+    w.Zeros(4);
+    e.FixedText(u"Arial", 32);
+    // The rest of a LogFontExDv, as Windows writes it: full name, style and
+    // script empty, a design vector without axes.
+    w.Zeros(2 * (64 + 32 + 32));
+    w.U32(kDesignVectorSignature);
+    w.U32(0);
+    e.End(r);
+}
+
+void Text(EmfWriter& e, std::u16string_view text, std::int32_t x, std::int32_t y, const Box& clip) {
+    const std::size_t r = e.Begin(EMR_EXTTEXTOUTW);
+    RecordWriter& w = e.w();
+    e.BoxField({0, 0, -1, -1});  // bounds not computed
+    w.U32(kGraphicsCompatible);
+    e.Float(static_cast<float>(kHundredthsOfMmPerUnit));
+    e.Float(static_cast<float>(kHundredthsOfMmPerUnit));
+    w.I32(x);
+    w.I32(y);
+    w.U32(static_cast<std::uint32_t>(text.size()));
+    w.U32(76);  // the string follows the fixed part of this record
+    w.U32(kTextClipped);
+    e.BoxField(clip);
+    w.U32(0);  // no character spacing: the font's own
+    for (char16_t c : text)
+        w.U16(c < 0x20 || c == 0x7F ? u'?' : c);
+    if (text.size() % 2 != 0)
+        w.U16(0);
+    e.End(r);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines, float width,
+                                          float height) {
+    lines = lines.first(std::min(lines.size(), kMostLines));
+    const std::int32_t cx = Units(width);
+    const std::int32_t cy = Units(height);
+    const std::int32_t pen = 10;  // one point
+    const Box frame{pen / 2, pen / 2, cx - pen / 2, cy - pen / 2};
+    const Box inside{pen, pen, cx - pen, cy - pen};
+
+    EmfWriter e;
+    RecordWriter& w = e.w();
+    const std::size_t header = e.Begin(EMR_HEADER);
+    e.BoxField({0, 0, cx - 1, cy - 1});
+    e.BoxField({0, 0, static_cast<std::int32_t>(std::lround(cx * kHundredthsOfMmPerUnit)) - 1,
+                static_cast<std::int32_t>(std::lround(cy * kHundredthsOfMmPerUnit)) - 1});
+    w.U32(0x464D4520);  // " EMF"
+    w.U32(0x00010000);
+    const std::size_t totals = w.Size();
+    w.U32(0);  // bytes, records: set at the end
+    w.U32(0);
+    w.U16(static_cast<std::uint16_t>(3 + lines.size()));  // handle 0 and each object
+    w.U16(0);
+    w.Zeros(12);  // no description, no palette
+    w.I32(kDevicePixels);
+    w.I32(kDevicePixels);
+    w.I32(kDeviceMillimetres);
+    w.I32(kDeviceMillimetres);
+    w.Zeros(12);  // no pixel format, no OpenGL
+    w.I32(kDeviceMillimetres * 1000);
+    w.I32(kDeviceMillimetres * 1000);
+    e.End(header);
+
+    e.Simple(EMR_CREATEPEN,
+             {1, 0 /* PS_SOLID */, static_cast<std::uint32_t>(pen), 0, kFrameColour});
+    e.Simple(EMR_CREATEBRUSHINDIRECT, {2, 0 /* BS_SOLID */, kFillColour, 0});
+    e.Simple(EMR_SELECTOBJECT, {1});
+    e.Simple(EMR_SELECTOBJECT, {2});
+    const std::size_t rect = e.Begin(EMR_RECTANGLE);
+    e.BoxField(frame);
+    e.End(rect);
+
+    // The lines centred as a block; each as large as fits across the frame,
+    // counting a character as 0.6 of the font's height, as in Arial. A line
+    // too long to read at the smallest size is broken into rows.
+    struct Row {
+        std::u16string_view text;
+        std::uint32_t font;
+        std::int32_t size;
+    };
+    std::vector<Row> rows;
+    std::int32_t block = 0;
+    const double across = (inside.right - inside.left) * 0.9 / 0.6;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::u16string_view line = lines[i];
+        const double most = i == 0 ? std::min(cy / 8, 280) : std::min(cy / 12, 180);
+        const auto size = static_cast<std::int32_t>(std::max(
+            kSmallestText,
+            std::min(most, across / static_cast<double>(std::max<std::size_t>(line.size(), 1)))));
+        const auto per_row = std::max<std::size_t>(static_cast<std::size_t>(across / size), 2);
+        std::size_t at = 0;
+        do {
+            std::size_t n = std::min(per_row, line.size() - at);
+            if (at + n < line.size() && line[at + n - 1] >= 0xD800 && line[at + n - 1] < 0xDC00)
+                --n;  // a surrogate pair stays whole
+            rows.push_back({line.substr(at, n), static_cast<std::uint32_t>(3 + i), size});
+            block += size * 3 / 2;
+            at += n;
+        } while (at < line.size());
+    }
+    e.Simple(EMR_SETBKMODE, {kTransparent});
+    e.Simple(EMR_SETTEXTALIGN, {kAlignCentreTop});
+    e.Simple(EMR_SETTEXTCOLOR, {kTextColour});
+    std::int32_t y = (cy - block) / 2;
+    std::uint32_t font = 0;
+    for (const Row& row : rows) {
+        if (row.font != font) {
+            font = row.font;
+            Font(e, font, row.size, font == 3);  // the first line's in bold
+            e.Simple(EMR_SELECTOBJECT, {font});
+        }
+        Text(e, row.text, cx / 2, y + row.size / 4, inside);
+        y += row.size * 3 / 2;
+    }
+    for (std::uint32_t handle = 1; handle < 3 + lines.size(); ++handle)
+        e.Simple(EMR_DELETEOBJECT, {handle});
+    e.Simple(EMR_EOF, {0, 16, 20});  // no palette; the record's own size last
+
+    w.PatchU32(totals, static_cast<std::uint32_t>(w.Size()));
+    w.PatchU32(totals + 4, e.records());
+    return w.Take();
+}
+
+PictureStore::PictureStore(std::size_t stream_size, std::size_t entries)
+    : stream_size_(stream_size), first_index_(entries + 1) {}
+
+std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
+    if (EntryCount() >= kMaxStoreEntries)
+        throw FormatError("the presentation has no room for another picture");
+    const std::vector<std::uint8_t> emf =
+        PreviewMetafile(control.preview_lines, control.anchor.width, control.anchor.height);
+    uLongf packed_size = compressBound(static_cast<uLong>(emf.size()));
+    std::vector<std::uint8_t> packed(packed_size);
+    if (compress2(packed.data(), &packed_size, emf.data(), static_cast<uLong>(emf.size()),
+                  Z_BEST_COMPRESSION) != Z_OK)
+        throw FormatError("a control's picture cannot be compressed");
+    packed.resize(packed_size);
+
+    // OfficeArtBlipEMF ([MS-ODRAW] 2.2.24) with its metafile header (2.2.31).
+    RecordWriter w;
+    const auto blip = w.Begin(RT_OfficeArtBlipEMF, kEmfOneUid);
+    const std::array<std::uint8_t, 16> uid = Md4(emf);
+    w.Bytes(uid);
+    w.U32(static_cast<std::uint32_t>(emf.size()));
+    const std::int32_t cx = Units(control.anchor.width);
+    const std::int32_t cy = Units(control.anchor.height);
+    w.Zeros(8);  // bounds: the whole picture, in its device's pixels
+    w.I32(cx);
+    w.I32(cy);
+    w.I32(static_cast<std::int32_t>(cx * kEmuPerUnit));  // size in EMUs
+    w.I32(static_cast<std::int32_t>(cy * kEmuPerUnit));
+    w.U32(static_cast<std::uint32_t>(packed.size()));
+    w.U8(0x00);  // deflate
+    w.U8(0xFE);
+    w.Bytes(packed);
+    w.End(blip);
+
+    const std::size_t offset = stream_size_ + blips_.size();
+    if (offset > std::numeric_limits<std::uint32_t>::max() - w.Size())
+        throw FormatError("the presentation is too large to save");
+    entries_.push_back(
+        {uid, static_cast<std::uint32_t>(w.Size()), static_cast<std::uint32_t>(offset)});
+    blips_.insert(blips_.end(), w.bytes().begin(), w.bytes().end());
+    return static_cast<std::uint32_t>(EntryCount());
+}
+
+void PictureStore::WriteEntries(RecordWriter& w) const {
+    for (const Entry& e : entries_) {
+        // OfficeArtFBSE ([MS-ODRAW] 2.2.32): the BLIP lies in the "Pictures"
+        // stream, used by one shape. PowerPoint names PICT as an EMF's
+        // Macintosh type.
+        const auto m = w.Begin(RT_OfficeArtFBSE, kBlipEmf, 2);
+        w.U8(kBlipEmf);
+        w.U8(kBlipPict);
+        w.Bytes(e.uid);
+        w.U16(0x00FF);
+        w.U32(e.size);
+        w.U32(1);
+        w.U32(e.offset);
+        w.Zeros(4);  // no name
+        w.End(m);
+    }
+}
+
+}  // namespace pptfile
