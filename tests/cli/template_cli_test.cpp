@@ -12,18 +12,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "bench/hostile_edit.h"
 #include "pptfile/compound_file.h"
-#include "pptfile/edit_records.h"
 #include "pptfile/presentation.h"
-#include "pptfile/presentation_parsed.h"
-#include "pptfile/record_reader.h"
-#include "pptfile/record_types.h"
-#include "pptfile/record_writer.h"
 #include "program_run.h"
 
 namespace {
@@ -79,58 +74,8 @@ void NewestEditLengthDamaged(pptfile::StorageEntry& root) {
 
 // A new edit whose document lists one slide 20,000 times under as many
 // persist ids; the slide is made of 100,000 small records and its drawing.
-constexpr std::uint32_t kListings = 20000;
-
 void OneLargeSlideListedManyTimes(pptfile::StorageEntry& root) {
-    using namespace pptfile;
-    Stream& doc = Document(root);
-    const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
-    const auto& p = source.parsed();
-    RecordWriter w;
-    w.Bytes(doc);
-    std::map<std::uint32_t, std::uint32_t> directory;
-
-    const auto slide_offset = static_cast<std::uint32_t>(w.Size());
-    const Record first = ReadRecord(doc, p.slides.front().offset, "the first slide");
-    const auto slide = w.BeginContainer(RT_Slide);
-    for (int i = 0; i < 100000; ++i)
-        w.End(w.Begin(0x0FFF));
-    w.Bytes(first.body);
-    w.End(slide);
-
-    directory[p.last_edit.doc_persist_id] = static_cast<std::uint32_t>(w.Size());
-    const Record document = ReadRecord(doc, p.document_offset, "the document");
-    const auto container = w.BeginContainer(RT_Document);
-    RecordCursor children(document.body);
-    while (auto child = children.Next()) {
-        if (child->type() != RT_SlideListWithText || child->instance() != 0) {
-            w.Bytes(document.body.subspan(child->offset, child->End() - child->offset));
-            continue;
-        }
-        const auto list = w.BeginContainer(RT_SlideListWithText, 0);
-        for (std::uint32_t i = 1; i <= kListings; ++i) {
-            const auto entry = w.Begin(RT_SlidePersistAtom);
-            w.U32(p.max_persist_id + i);
-            w.Zeros(8);
-            w.U32(0x100 + i);  // slide id
-            w.Zeros(4);
-            w.End(entry);
-            directory[p.max_persist_id + i] = slide_offset;
-        }
-        w.End(list);
-    }
-    w.End(container);
-
-    UserEdit edit;
-    edit.previous_edit_offset = static_cast<std::uint32_t>(p.last_edit.offset);
-    edit.directory_offset = static_cast<std::uint32_t>(w.Size());
-    WritePersistDirectory(w, directory);
-    edit.document_persist_id = p.last_edit.doc_persist_id;
-    edit.max_persist_id = p.max_persist_id + kListings;
-    const auto edit_offset = static_cast<std::uint32_t>(w.Size());
-    WriteUserEdit(w, edit);
-    doc = w.Take();
-    SetU32(root.Find("Current User")->data, 16, edit_offset);
+    hostile::AppendHostileEdit(root, "slides", 100000, 20000);
 }
 
 struct HostileTemplate {

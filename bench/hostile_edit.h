@@ -1,0 +1,89 @@
+// One user edit appended to a presentation that makes it hostile in one of
+// the ways that once cost time quadratic in its size: many entries, all naming
+// one large record made of many small ones. The hostile template maker of
+// bench/ and the command-line tests build their templates with it.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "pptfile/compound_file.h"
+#include "pptfile/edit_records.h"
+#include "pptfile/presentation.h"
+#include "pptfile/presentation_parsed.h"
+#include "pptfile/record_reader.h"
+#include "pptfile/record_types.h"
+#include "pptfile/record_writer.h"
+
+namespace hostile {
+
+// A record type no reader knows, so every reader skips it.
+inline constexpr std::uint16_t kSmallRecord = 0x0FFF;
+
+// Appends one user edit ([MS-PPT] 2.3.3) to `root`'s document stream: a copy
+// of the first slide (or, for "masters", the first main master) padded with
+// `padding` small records in front, and `entries` names for it: in the master
+// list ("masters"), in the slide list ("slides"), or in the persist directory
+// alone ("persist-ids").
+inline void AppendHostileEdit(pptfile::StorageEntry& root, const std::string& shape,
+                              std::size_t padding, std::uint32_t entries) {
+    using namespace pptfile;
+    std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
+    const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
+    const SourcePresentation::Parsed& p = source.parsed();
+    const bool masters = shape == "masters";
+    const std::size_t original =
+        masters ? p.main_masters.front().listed.offset : p.slides.front().offset;
+
+    RecordWriter w;
+    w.Bytes(doc);
+    std::map<std::uint32_t, std::uint32_t> directory;
+    const Record large = ReadRecord(doc, original, "the record to enlarge");
+    const auto large_offset = static_cast<std::uint32_t>(w.Size());
+    const auto container = w.BeginContainer(large.type(), large.instance());
+    for (std::size_t i = 0; i < padding; ++i)
+        w.End(w.Begin(kSmallRecord));
+    w.Bytes(large.body);
+    w.End(container);
+    for (std::uint32_t i = 1; i <= entries; ++i)
+        directory[p.max_persist_id + i] = large_offset;
+
+    if (shape != "persist-ids") {
+        const std::uint16_t listed = masters ? 1 : 0;
+        directory[p.last_edit.doc_persist_id] = static_cast<std::uint32_t>(w.Size());
+        const Record document = ReadRecord(doc, p.document_offset, "the document");
+        const auto copy = w.BeginContainer(RT_Document);
+        RecordCursor children(document.body);
+        while (auto child = children.Next()) {
+            if (child->type() != RT_SlideListWithText || child->instance() != listed) {
+                w.Bytes(document.body.subspan(child->offset, child->End() - child->offset));
+                continue;
+            }
+            const auto list = w.BeginContainer(RT_SlideListWithText, listed);
+            for (std::uint32_t i = 1; i <= entries; ++i) {
+                const auto entry = w.Begin(RT_SlidePersistAtom);
+                w.U32(p.max_persist_id + i);
+                w.Zeros(8);
+                w.U32((masters ? 0x80000000u : 0x100u) + i);  // master or slide id
+                w.Zeros(4);
+                w.End(entry);
+            }
+            w.End(list);
+        }
+        w.End(copy);
+    }
+
+    UserEdit edit;
+    edit.previous_edit_offset = static_cast<std::uint32_t>(p.last_edit.offset);
+    edit.directory_offset = static_cast<std::uint32_t>(w.Size());
+    WritePersistDirectory(w, directory);
+    edit.document_persist_id = p.last_edit.doc_persist_id;
+    edit.max_persist_id = p.max_persist_id + entries;
+    const auto edit_offset = static_cast<std::uint32_t>(w.Size());
+    WriteUserEdit(w, edit);
+    doc = w.Take();
+    root.Find("Current User")->data = CurrentUserStream(edit_offset, false);
+}
+
+}  // namespace hostile
