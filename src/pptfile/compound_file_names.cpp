@@ -77,7 +77,7 @@ std::optional<std::u16string> NameFromUtf8(std::string_view utf8) {
                                                         : -1;
         if (extra < 0 || utf8.size() - i <= static_cast<std::size_t>(extra))
             return std::nullopt;
-        char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+        char32_t c = extra == 0 ? lead : lead & (0x3Fu >> extra);
         for (std::size_t k = 1; k <= static_cast<std::size_t>(extra); ++k) {
             const auto next = static_cast<unsigned char>(utf8[i + k]);
             if ((next & 0xC0) != 0x80)
