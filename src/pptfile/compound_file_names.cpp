@@ -114,16 +114,11 @@ std::string NameToUtf8(std::u16string_view name) {
     return out;
 }
 
-int CompareNames(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const char16_t x = Upper(a[i]);
-        const char16_t y = Upper(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return 0;
+std::u16string UpperCase(std::u16string_view name) {
+    std::u16string upper(name);
+    for (char16_t& c : upper)
+        c = Upper(c);
+    return upper;
 }
 
 }  // namespace pptfile::cfb
