@@ -2,6 +2,7 @@
 // template: slides with a title and a control whose state is incompressible,
 // and as many extra one-byte streams as asked for beside the presentation's.
 //   make_template OUTPUT.pot SIZE_IN_KIB [STREAMS]
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -19,8 +20,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const long kib = std::strtol(argv[2], nullptr, 10);
-    constexpr std::size_t kStateBytes = 8 * 1024;
-    const std::size_t slides = kib <= 0 ? 1 : static_cast<std::size_t>(kib) * 1024 / kStateBytes;
+    // Slides of 8 KiB each, or fewer and larger ones where the presentation
+    // would hold more slides than a file can.
+    constexpr std::size_t kMaxSlides = 2000;
+    const std::size_t bytes = kib <= 0 ? 8 * 1024 : static_cast<std::size_t>(kib) * 1024;
+    const std::size_t slides = std::clamp<std::size_t>(bytes / (8 * 1024), 1, kMaxSlides);
+    const std::size_t state_bytes = bytes / slides;
 
     std::mt19937 random(2010);
     std::vector<pptfile::SlideContent> contents(slides);
@@ -32,7 +37,7 @@ int main(int argc, char** argv) {
         pptfile::ControlObject control;
         control.prog_id = u"TRELVO.TrelvoCtrl.1";
         control.anchor = {60.0f, 113.625f, 600.0f, 400.0f};
-        control.state.resize(kStateBytes);
+        control.state.resize(state_bytes);
         for (auto& byte : control.state) {
             byte = static_cast<std::uint8_t>(random());
         }

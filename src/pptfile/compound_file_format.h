@@ -93,9 +93,9 @@ std::optional<std::u16string> NameFromUtf8(std::string_view utf8);
 // Unpaired surrogates become U+FFFD.
 std::string NameToUtf8(std::u16string_view name);
 
-// The order of siblings in a directory tree ([MS-CFB] 2.6.4): the shorter name
-// first, then unit by unit in upper case. Zero for names that are the same to
-// a compound file.
-int CompareNames(std::u16string_view a, std::u16string_view b);
+// The name in upper case, unit by unit, as [MS-CFB] 2.6.4 compares names to
+// order siblings: the shorter first, then by their upper-case units. Names of
+// the same upper case are the same name to a compound file.
+std::u16string UpperCase(std::u16string_view name);
 
 }  // namespace pptfile::cfb

@@ -77,7 +77,7 @@ std::optional<std::u16string> NameFromUtf8(std::string_view utf8) {
                                                         : -1;
         if (extra < 0 || utf8.size() - i <= static_cast<std::size_t>(extra))
             return std::nullopt;
-        char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+        char32_t c = extra == 0 ? lead : lead & (0x3Fu >> extra);
         for (std::size_t k = 1; k <= static_cast<std::size_t>(extra); ++k) {
             const auto next = static_cast<unsigned char>(utf8[i + k]);
             if ((next & 0xC0) != 0x80)
@@ -114,16 +114,11 @@ std::string NameToUtf8(std::u16string_view name) {
     return out;
 }
 
-int CompareNames(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const char16_t x = Upper(a[i]);
-        const char16_t y = Upper(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return 0;
+std::u16string UpperCase(std::u16string_view name) {
+    std::u16string upper(name);
+    for (char16_t& c : upper)
+        c = Upper(c);
+    return upper;
 }
 
 }  // namespace pptfile::cfb

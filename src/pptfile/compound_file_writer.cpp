@@ -31,6 +31,7 @@ struct Node {
     const StorageEntry* source;
     std::u16string name;
     bool stream = false;  // the root is a storage whatever it says
+    std::u16string key;   // the name in upper case, for the directory's order
     std::uint32_t left = kNoStream;
     std::uint32_t right = kNoStream;
     std::uint32_t child = kNoStream;
@@ -52,7 +53,7 @@ std::u16string CheckedName(const std::string& name) {
 class Writer {
   public:
     explicit Writer(const StorageEntry& root) {
-        nodes_.push_back({&root, u"Root Entry", false});
+        nodes_.push_back({&root, u"Root Entry", false, u"ROOT ENTRY"});
         Flatten();
     }
 
@@ -90,7 +91,9 @@ class Writer {
                 throw FormatError("compound file storages nested too deeply");
             const auto first = static_cast<std::uint32_t>(nodes_.size());
             for (const StorageEntry& child : nodes_[id].source->children) {
-                nodes_.push_back({&child, CheckedName(child.name), !child.is_storage});
+                std::u16string name = CheckedName(child.name);
+                std::u16string key = UpperCase(name);
+                nodes_.push_back({&child, std::move(name), !child.is_storage, std::move(key)});
                 if (child.is_storage)
                     storages.emplace_back(static_cast<std::uint32_t>(nodes_.size() - 1), depth + 1);
             }
@@ -98,10 +101,12 @@ class Writer {
             for (std::size_t i = 0; i < sorted.size(); ++i)
                 sorted[i] = first + static_cast<std::uint32_t>(i);
             std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
-                return CompareNames(nodes_[a].name, nodes_[b].name) < 0;
+                const std::u16string& x = nodes_[a].key;
+                const std::u16string& y = nodes_[b].key;
+                return x.size() != y.size() ? x.size() < y.size() : x < y;
             });
             for (std::size_t i = 1; i < sorted.size(); ++i) {
-                if (CompareNames(nodes_[sorted[i - 1]].name, nodes_[sorted[i]].name) == 0)
+                if (nodes_[sorted[i - 1]].key == nodes_[sorted[i]].key)
                     throw FormatError("a compound file storage holds \"" +
                                       nodes_[sorted[i]].source->name + "\" twice");
             }
