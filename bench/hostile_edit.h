@@ -83,7 +83,7 @@ inline void AppendHostileEdit(pptfile::StorageEntry& root, const std::string& sh
     const auto edit_offset = static_cast<std::uint32_t>(w.Size());
     WriteUserEdit(w, edit);
     doc = w.Take();
-    root.Find("Current User")->data = CurrentUserStream(edit_offset, false);
+    root.Find("Current User")->data = CurrentUserStream(edit_offset);
 }
 
 }  // namespace hostile

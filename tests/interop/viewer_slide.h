@@ -22,7 +22,7 @@ inline pptfile::SlideContent ViewerSlide(const char* title, const pptfile::Rect&
                      0x9E, 0x61, 0x5A, 0x17, 0xC2, 0x40, 0x8B, 0x11};
     control.state.assign(state.begin(), state.end());
     control.preview_lines = {u"Trelvo viewer",
-                             FromUtf8(state.substr(state.find_last_of("\\/") + 1).c_str())};
+                             automation::FromUtf8(state.substr(state.find_last_of("\\/") + 1).c_str())};
     control.anchor = {title_rect.left + 24.0f, title_rect.top + title_rect.height + 2.0f, 600.0f,
                       400.0f};
     slide.controls.push_back(control);
