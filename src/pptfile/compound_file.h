@@ -1,6 +1,6 @@
 // Compound files ([MS-CFB]) as a tree held in memory: storages with children,
-// streams with their bytes. Reading and writing go through libgsf, or through
-// the system's structured storage on Windows.
+// streams with their bytes. The same code of ours reads and writes them on
+// every platform.
 #pragma once
 
 #include <array>
@@ -18,9 +18,9 @@ using ClassId = std::array<std::uint8_t, 16>;
 struct StorageEntry {
     std::string name;  // UTF-8, as stored ("PowerPoint Document", "\x05SummaryInformation")
     bool is_storage = false;
-    ClassId clsid{};                    // storages only
-    std::vector<std::uint8_t> data;     // streams only
-    std::vector<StorageEntry> children;  // storages only, in the order read or added
+    ClassId clsid{};                     // storages only
+    std::vector<std::uint8_t> data;      // streams only
+    std::vector<StorageEntry> children;  // storages only: as added, or as read in name order
 
     // The direct child with this name (compared as compound files compare
     // names: ignoring case), or null.
@@ -28,11 +28,14 @@ struct StorageEntry {
     StorageEntry* Find(std::string_view child) noexcept;
 };
 
-// Reads a whole compound file. Raises FormatError for bytes that are not one or
-// whose structure is broken (sector chains out of range or in a cycle, ...).
+// Reads a whole compound file, of version 3 or 4. Raises FormatError for bytes
+// that are not one or whose structure is broken (sector chains out of range or
+// in a loop, sizes beyond the file, ...), before allocating for them.
 StorageEntry ReadCompoundFile(std::span<const std::uint8_t> bytes);
 
-// Writes `root`'s children (and its class id) as a compound file.
+// Writes `root`'s children (and its class id) as a version 3 compound file, the
+// same bytes for the same tree. Raises FormatError for a name that cannot be
+// stored or that a storage holds twice.
 std::vector<std::uint8_t> WriteCompoundFile(const StorageEntry& root);
 
 }  // namespace pptfile

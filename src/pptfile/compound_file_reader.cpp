@@ -215,15 +215,15 @@ class Reader {
             return;
         const std::vector<std::uint32_t> sectors =
             map.Chain(Get32(entry, kStartAt), CeilDiv(size, unit));
-        into.data.resize(static_cast<std::size_t>(size));
-        std::size_t done = 0;
+        into.data.reserve(static_cast<std::size_t>(size));
         for (const std::uint32_t s : sectors) {
-            std::span<const std::uint8_t> piece = small ? MiniSector(s) : Sector(s);
-            const std::size_t take = std::min(unit, into.data.size() - done);
+            const std::span<const std::uint8_t> piece = small ? MiniSector(s) : Sector(s);
+            const std::size_t take =
+                std::min(unit, static_cast<std::size_t>(size) - into.data.size());
             if (piece.size() < take)
                 Damaged("stream \"" + into.name + "\" runs past the end of the file");
-            std::copy_n(piece.begin(), take, into.data.begin() + static_cast<std::ptrdiff_t>(done));
-            done += take;
+            into.data.insert(into.data.end(), piece.begin(),
+                             piece.begin() + static_cast<std::ptrdiff_t>(take));
         }
     }
 

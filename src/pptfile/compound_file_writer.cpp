@@ -59,9 +59,13 @@ class Writer {
 
     std::vector<std::uint8_t> Write() {
         Layout();
-        out_.assign((sectors_ + 1) * kSectorSize, 0);
+        // The streams' bytes are appended, not written over zeros: they are
+        // nearly all of the file.
+        out_.reserve((sectors_ + 1) * kSectorSize);
+        out_.resize(kSectorSize);
+        AppendStreams();
+        out_.resize((sectors_ + 1) * kSectorSize);
         WriteHeader();
-        WriteStreams();
         WriteTables();
         WriteDirectory();
         return std::move(out_);
@@ -242,18 +246,21 @@ class Writer {
         }
     }
 
-    void WriteStreams() {
-        for (const Node& node : nodes_) {
-            if (!node.stream || node.size == 0)
-                continue;
-            const std::vector<std::uint8_t>& data = node.source->data;
-            const std::size_t at =
-                node.size >= kMiniStreamCutoff
-                    ? (node.start + 1) * kSectorSize
-                    : (mini_stream_start_ + 1) * kSectorSize + node.start * kMiniSectorSize;
-            std::copy(data.begin(), data.end(), out_.begin() + static_cast<std::ptrdiff_t>(at));
+    // The regular streams, then the mini stream, each in the order Layout
+    // placed them.
+    void AppendStreams() {
+        for (const bool small : {false, true}) {
+            for (const Node& node : nodes_) {
+                if (!node.stream || node.size == 0 || (node.size < kMiniStreamCutoff) != small)
+                    continue;
+                out_.insert(out_.end(), node.source->data.begin(), node.source->data.end());
+                PadTo(small ? kMiniSectorSize : kSectorSize);
+            }
         }
+        PadTo(kSectorSize);
     }
+
+    void PadTo(std::size_t unit) { out_.resize(CeilDiv(out_.size(), unit) * unit); }
 
     void WriteTables() {
         const auto put = [this](const std::vector<std::uint32_t>& table, std::size_t first) {
