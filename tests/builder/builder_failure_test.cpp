@@ -108,6 +108,10 @@ TEST_P(ViewerFailureTest, ShowsOneMessageAndStillSavesAndQuits) {
         expected.push_back(call);
     }
     EXPECT_EQ(server_.calls(), expected);
+    auto held = Labels(steps);
+    held.resize(PositionOf(steps, c.step) + 1);
+    held.insert(held.end(), {"27", "28", "29"});
+    EXPECT_EQ(server_.releases(), ExpectedReleases(held));
     ExpectOnlyMessage(kViewerMessage);
     EXPECT_EQ(outcome, BuildOutcome::kSavedWithoutViewer);
     ExpectEachObjectReleasedOnce();
@@ -318,6 +322,7 @@ TEST_P(EndFailureTest, ReportsTheFirstFailureOnlyAndAlwaysQuits) {
     const BuildOutcome outcome = Build(kTemplateRequest);
 
     EXPECT_EQ(server_.calls(), expected);
+    EXPECT_EQ(server_.releases(), ExpectedReleases(c.conversation));
     EXPECT_EQ(messages_.texts(), c.messages);
     EXPECT_EQ(outcome, c.outcome);
     ExpectEachObjectReleasedOnce();

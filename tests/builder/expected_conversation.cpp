@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "automation/types.h"
 
@@ -137,6 +138,64 @@ std::size_t PositionOf(const std::vector<ExpectedStep>& steps, const std::string
         return steps.size();
     }
     return static_cast<std::size_t>(it - steps.begin());
+}
+
+std::vector<std::string> Labels(const std::vector<ExpectedStep>& steps) {
+    std::vector<std::string> labels;
+    for (const auto& step : steps) {
+        labels.push_back(step.label);
+    }
+    return labels;
+}
+
+std::vector<test_support::Release> ExpectedReleases(const std::vector<std::string>& held) {
+    const auto has = [&](const std::string& label) {
+        return std::ranges::find(held, label) != held.end();
+    };
+    // A release after step `label` comes when the record holds that step and
+    // all before it.
+    const auto after = [&](const std::string& label) {
+        const auto it = std::ranges::find(held, label);
+        if (it == held.end()) {
+            ADD_FAILURE() << "the record has no step " << label;
+        }
+        return static_cast<std::size_t>(it - held.begin()) + 1;
+    };
+    std::vector<test_support::Release> releases;
+    // The slide of step 11 is not used; the new slide is fetched again in step 12.
+    releases.push_back({o::kAddedSlide, after("11")});
+    // After step 20: text range, text frame, title shape.
+    for (const char* object : {o::kTextRange, o::kTextFrame, o::kTitleShape}) {
+        releases.push_back({object, after("20")});
+    }
+    // The guarded insertion: the object read in step 23 goes back before it
+    // is read again in step 24; when the block ends, after its last call
+    // (step 25 when all went well), the control object, then the OLE format,
+    // then the inserted shape.
+    if (has("24")) {
+        releases.push_back({o::kEmbeddedObject, after("23")});
+    }
+    std::string block_end;
+    for (const char* label : {"21", "22", "23", "24", "25"}) {
+        if (has(label)) {
+            block_end = label;
+        }
+    }
+    const std::pair<const char*, const char*> block_objects[] = {
+        {"25", o::kControl}, {"23", o::kOleFormat}, {"22", o::kViewerShape}};
+    for (const auto& [called, object] : block_objects) {
+        if (has(called)) {
+            releases.push_back({object, after(block_end)});
+        }
+    }
+    // After the last call (the quit, or the save in the user's own
+    // application): the application at once, then the clean-up, the
+    // presentation that was saved among it.
+    for (const char* object : {o::kApplication, o::kShapes, o::kNewSlide, o::kSlideMaster,
+                               o::kSlides, o::kPresentation, o::kPresentations}) {
+        releases.push_back({object, held.size()});
+    }
+    return releases;
 }
 
 std::vector<test_support::Call> Pick(const std::vector<ExpectedStep>& steps,

@@ -46,4 +46,13 @@ std::vector<test_support::Call> UpTo(const std::vector<ExpectedStep>& steps,
 // The position of step `label` in the record (creation included).
 std::size_t PositionOf(const std::vector<ExpectedStep>& steps, const std::string& label);
 
+// The labels of the steps, in order.
+std::vector<std::string> Labels(const std::vector<ExpectedStep>& steps);
+
+// The references a build gives back, in order, each placed after the step it
+// follows, when its record holds the steps `held` (labels, in order) and
+// everything up to step 20 answered. An object of the guarded insertion
+// (steps 21 to 25) is there to give back when a call was made on it.
+std::vector<test_support::Release> ExpectedReleases(const std::vector<std::string>& held);
+
 }  // namespace builder_test

@@ -39,6 +39,7 @@ TEST_P(ConversationTest, FollowsTheConversationStepByStep) {
         EXPECT_EQ(calls[i], expected[i].call) << "step " << expected[i].label;
     }
     EXPECT_EQ(calls.size(), expected.size());
+    EXPECT_EQ(server_.releases(), ExpectedReleases(Labels(expected)));
     EXPECT_EQ(messages_.shown().size(), 0u) << "a successful build shows nothing";
     EXPECT_EQ(outcome, BuildOutcome::kSavedWithViewer);
     ExpectEachObjectReleasedOnce();
@@ -48,6 +49,8 @@ const ConversationCase kConversationCases[] = {
     // clang-format off
     {"WithTemplate", {}, kTemplateRequest, kStandardPlacement},
     {"WithoutTemplate", {}, kBlankRequest, kStandardPlacement},
+    // Step 28 puts back whatever step 3 read.
+    {"WindowStateOtherThanNormal", {.window_state = 3}, kTemplateRequest, kStandardPlacement},
     // The user's own PowerPoint: no window-state change and no quit.
     {"AlreadyRunning", {.already_running = true}, kTemplateRequest, kStandardPlacement},
     {"AlreadyRunningWithoutTemplate", {.already_running = true}, kBlankRequest, kStandardPlacement},

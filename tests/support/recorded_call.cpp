@@ -69,4 +69,8 @@ void PrintTo(const Call& call, std::ostream* out) {
     *out << Describe(call);
 }
 
+void PrintTo(const Release& release, std::ostream* out) {
+    *out << "release " << release.object << " after call " << release.after_calls;
+}
+
 }  // namespace test_support

@@ -2,6 +2,7 @@
 // member, how, with which arguments, and what it answered.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -46,5 +47,16 @@ struct Call {
 // "slides 2004 method (VT_I4 4, VT_I4 11) -> VT_DISPATCH", for failure output.
 std::string Describe(const Call& call);
 void PrintTo(const Call& call, std::ostream* out);
+
+// A reference the client gave back: to which object, and how many calls the
+// record held at that moment (the release came after the last of them).
+struct Release {
+    std::string object;
+    std::size_t after_calls = 0;
+
+    friend bool operator==(const Release&, const Release&) = default;
+};
+
+void PrintTo(const Release& release, std::ostream* out);
 
 }  // namespace test_support

@@ -1,9 +1,23 @@
 #include "support/scripted_object.h"
 
+#include <cassert>
+
 #include "automation/automation_error.h"
 #include "support/scripted_server.h"
 
 namespace test_support {
+
+std::uint32_t ScriptedObject::Release() noexcept {
+    assert(refs_ > 0 && "released more often than referenced");
+    if (server_ != nullptr) {
+        server_->Released(*this);
+    }
+    const std::uint32_t left = --refs_;
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
 
 void ScriptedObject::Invoke(automation::DISPID member, std::uint16_t kind,
                             std::span<const automation::Variant> args,

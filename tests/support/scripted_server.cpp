@@ -99,15 +99,24 @@ int ScriptedServer::HandedOut(const std::string& name) const {
 }
 
 int ScriptedServer::Outstanding(const std::string& name) const {
-    const ScriptedObject* found = Find(name);
-    if (found == nullptr) {
+    const ScriptedObject* object = Find(name);
+    if (object == nullptr) {
         return 0;
     }
-    // The count is read by taking a reference and giving it back.
-    auto* object = const_cast<ScriptedObject*>(found);
-    const std::uint32_t count = object->AddRef() - 1;
-    object->Release();
-    return static_cast<int>(count) - static_cast<int>(kGuard);
+    return static_cast<int>(object->references()) - static_cast<int>(kGuard);
+}
+
+void ScriptedServer::Released(const ScriptedObject& object) {
+    // Only a reference the client was handed counts: the transport may take
+    // and drop references of its own while it passes a result on, and those
+    // never bring the count below what the client holds.
+    const std::string& name = object.name();
+    const int left = Outstanding(name) - 1;
+    int& given_back = given_back_[name];
+    if (left < HandedOut(name) - given_back) {
+        ++given_back;
+        releases_.push_back(Release{name, calls_.size()});
+    }
 }
 
 std::vector<std::string> ScriptedServer::ReferenceProblems() const {

@@ -1,13 +1,14 @@
 // A scripted automation server for tests: named objects that record every
 // call they receive and answer from a script, with an account of the
 // references handed to the client, so a test can tell that each one was
-// released exactly once.
+// released exactly once, and when.
 //
 //   ScriptedServer server;
 //   server.On("application", 2001, DISPATCH_PROPERTYGET, Reply::Object("presentations"));
 //   auto registration = server.ServeAs(u"PowerPoint.Application", "application");
 //   ... run the client ...
 //   EXPECT_EQ(server.calls(), expected);
+//   EXPECT_EQ(server.releases(), expected_releases);
 //   EXPECT_THAT(server.ReferenceProblems(), testing::IsEmpty());
 //
 // A call that the script does not answer fails with DISP_E_MEMBERNOTFOUND
@@ -69,6 +70,9 @@ class ScriptedServer {
     automation::DispatchPtr HandOut(const std::string& name);
 
     const std::vector<Call>& calls() const noexcept { return calls_; }
+    // Every reference the client gave back, in order, each placed among the
+    // calls; references the transport takes and drops in passing are left out.
+    const std::vector<Release>& releases() const noexcept { return releases_; }
 
     // References to the object that the server gave the client.
     int HandedOut(const std::string& name) const;
@@ -83,6 +87,8 @@ class ScriptedServer {
     // Called by the objects with each call they receive.
     void Answer(ScriptedObject& object, automation::DISPID member, std::uint16_t kind,
                 std::span<const automation::Variant> args, automation::Variant& result);
+    // Called by the objects with each release of a reference.
+    void Released(const ScriptedObject& object);
 
   private:
     using Key = std::tuple<std::string, automation::DISPID, std::uint16_t>;
@@ -102,8 +108,10 @@ class ScriptedServer {
     std::map<Key, Rule> rules_;
     std::map<std::size_t, Reply> overrides_;
     std::map<std::string, int> handed_out_;
+    std::map<std::string, int> given_back_;
     std::vector<std::string> handed_order_;
     std::vector<Call> calls_;
+    std::vector<Release> releases_;
 };
 
 }  // namespace test_support

@@ -74,6 +74,8 @@ TEST(ScriptedServerTest, TellsAMissingReleaseFromAnExtraOne) {
     EXPECT_EQ(server.ReferenceProblems(), problems);
     EXPECT_EQ(server.Outstanding("over"), -1);
     kept->Release();
+    const std::vector<Release> releases = {{"over", 0}, {"over", 0}, {"kept", 0}};
+    EXPECT_EQ(server.releases(), releases);
 }
 
 TEST(ScriptedServerTest, ChosenCallsFailOrAnswerDifferently) {
@@ -90,6 +92,9 @@ TEST(ScriptedServerTest, ChosenCallsFailOrAnswerDifferently) {
     EXPECT_THROW(a->Invoke(1, DISPATCH_METHOD, args, result), AutomationError);
     a->Invoke(1, DISPATCH_METHOD, args, result);
     EXPECT_EQ(result.AsI4(), 42);
+    a.Reset();
+    const std::vector<Release> releases = {{"a", 3}};  // after the third call
+    EXPECT_EQ(server.releases(), releases);
 }
 
 TEST(ScriptedServerTest, RegistrationServesTheObjectAndPutsBackWhatItDisplaced) {
