@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,6 +15,9 @@
 namespace pptfile {
 
 using ClassId = std::array<std::uint8_t, 16>;
+
+// Takes a file's bytes piece by piece, in order.
+using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
 
 struct StorageEntry {
     std::string name;  // UTF-8, as stored ("PowerPoint Document", "\x05SummaryInformation")
@@ -37,5 +41,8 @@ StorageEntry ReadCompoundFile(std::span<const std::uint8_t> bytes);
 // same bytes for the same tree. Raises FormatError for a name that cannot be
 // stored or that a storage holds twice.
 std::vector<std::uint8_t> WriteCompoundFile(const StorageEntry& root);
+// The same bytes, handed to `put` in pieces: the streams' own bytes are not
+// copied into one buffer for the whole file.
+void WriteCompoundFile(const StorageEntry& root, const ByteSink& put);
 
 }  // namespace pptfile

@@ -3,6 +3,7 @@
 // sectors; the mini stream, which holds the smaller ones; the mini FAT; the
 // directory; the FAT; and the DIFAT when the FAT outgrows the header's list.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -57,18 +58,27 @@ class Writer {
         Flatten();
     }
 
-    std::vector<std::uint8_t> Write() {
+    // The large streams, nearly all of the file, go to `put` straight from
+    // the tree; only the header and the sectors after them are built here.
+    void Write(const ByteSink& put) {
         Layout();
-        // The streams' bytes are appended, not written over zeros: they are
-        // nearly all of the file.
-        out_.reserve((sectors_ + 1) * kSectorSize);
+        out_.reserve((sectors_ - large_sectors_ + 1) * kSectorSize);
         out_.resize(kSectorSize);
-        AppendStreams();
-        out_.resize((sectors_ + 1) * kSectorSize);
+        AppendMiniStream();
+        out_.resize((sectors_ - large_sectors_ + 1) * kSectorSize);
         WriteHeader();
         WriteTables();
         WriteDirectory();
-        return std::move(out_);
+        const std::span<const std::uint8_t> out(out_);
+        put(out.first(kSectorSize));
+        static constexpr std::array<std::uint8_t, kSectorSize> kZeros{};
+        for (const Node& node : nodes_) {
+            if (!node.stream || node.size < kMiniStreamCutoff)
+                continue;
+            put(node.source->data);
+            put(std::span(kZeros).first(CeilDiv(node.size, kSectorSize) * kSectorSize - node.size));
+        }
+        put(out.subspan(kSectorSize));
     }
 
   private:
@@ -77,6 +87,7 @@ class Writer {
     std::vector<std::uint32_t> fat_;
     std::vector<std::uint32_t> mini_fat_;
     std::size_t sectors_ = 0;
+    std::size_t large_sectors_ = 0;  // the first sectors, which hold the large streams
     std::uint32_t mini_stream_start_ = kEndOfChain;
     std::uint32_t mini_fat_start_ = kEndOfChain;
     std::uint32_t directory_start_ = 0;
@@ -160,6 +171,7 @@ class Writer {
                 mini_used += CeilDiv(node.size, kMiniSectorSize);
             }
         }
+        large_sectors_ = used;
         const std::size_t mini_stream_sectors = CeilDiv(mini_used * kMiniSectorSize, kSectorSize);
         const std::size_t mini_fat_sectors = CeilDiv(mini_used, kIdsPerSector);
         const std::size_t directory_sectors = CeilDiv(nodes_.size(), kEntriesPerSector);
@@ -208,8 +220,9 @@ class Writer {
         }
     }
 
+    // Sector `s` of those after the large streams, in `out_` after the header.
     std::span<std::uint8_t> SectorBytes(std::size_t s) {
-        return std::span(out_).subspan((s + 1) * kSectorSize);
+        return std::span(out_).subspan((s - large_sectors_ + 1) * kSectorSize);
     }
 
     void WriteHeader() {
@@ -246,16 +259,13 @@ class Writer {
         }
     }
 
-    // The regular streams, then the mini stream, each in the order Layout
-    // placed them.
-    void AppendStreams() {
-        for (const bool small : {false, true}) {
-            for (const Node& node : nodes_) {
-                if (!node.stream || node.size == 0 || (node.size < kMiniStreamCutoff) != small)
-                    continue;
-                out_.insert(out_.end(), node.source->data.begin(), node.source->data.end());
-                PadTo(small ? kMiniSectorSize : kSectorSize);
-            }
+    // The mini stream: the small streams in the order Layout placed them.
+    void AppendMiniStream() {
+        for (const Node& node : nodes_) {
+            if (!node.stream || node.size == 0 || node.size >= kMiniStreamCutoff)
+                continue;
+            out_.insert(out_.end(), node.source->data.begin(), node.source->data.end());
+            PadTo(kMiniSectorSize);
         }
         PadTo(kSectorSize);
     }
@@ -307,8 +317,16 @@ class Writer {
 
 }  // namespace
 
+void WriteCompoundFile(const StorageEntry& root, const ByteSink& put) {
+    Writer(root).Write(put);
+}
+
 std::vector<std::uint8_t> WriteCompoundFile(const StorageEntry& root) {
-    return Writer(root).Write();
+    std::vector<std::uint8_t> out;
+    WriteCompoundFile(root, [&out](std::span<const std::uint8_t> bytes) {
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    });
+    return out;
 }
 
 }  // namespace pptfile

@@ -289,7 +289,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     return bytes;
 }
 
-void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+void WriteFileAtomically(const std::filesystem::path& target,
+                         const std::function<void(const ByteSink&)>& write) {
     const Destination d = Resolve(target);
     TempName temp(d.folder.get());
 
@@ -315,7 +316,7 @@ void WriteFileAtomically(const std::filesystem::path& target, std::span<const st
     // had kept private stays private.
     if (d.exists && ::fchmod(fd.get(), d.info.st_mode & 07777) != 0)
         ThrowIo("write", target, errno);
-    WriteAll(fd.get(), bytes, target);
+    write([&](std::span<const std::uint8_t> bytes) { WriteAll(fd.get(), bytes, target); });
     if (::fsync(fd.get()) != 0)
         ThrowIo("write", target, errno);
 #ifdef O_TMPFILE

@@ -3,18 +3,27 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <vector>
+
+#include "pptfile/compound_file.h"
 
 namespace pptfile {
 
 // Raises IoError with the system's reason.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
-// Writes `bytes` to a temporary file beside `target` and renames it into
-// place: `target` holds either its old content or all of `bytes`. Refuses a
-// target that exists and is not a regular file. Raises IoError
+// Writes what `write` hands to its sink to a temporary file beside `target`
+// and renames it into place: `target` holds either its old content or all of
+// the new bytes. Refuses a target that exists and is not a regular file. Raises IoError
 // ("cannot write <path>: <reason>") and leaves no temporary file behind.
-void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+void WriteFileAtomically(const std::filesystem::path& target,
+                         const std::function<void(const ByteSink&)>& write);
+// The same for bytes already in memory.
+inline void WriteFileAtomically(const std::filesystem::path& target,
+                                std::span<const std::uint8_t> bytes) {
+    WriteFileAtomically(target, [bytes](const ByteSink& put) { put(bytes); });
+}
 
 }  // namespace pptfile

@@ -125,7 +125,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     return bytes;
 }
 
-void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+void WriteFileAtomically(const std::filesystem::path& target,
+                         const std::function<void(const ByteSink&)>& write) {
     RefuseNonRegularTarget(target);
 
     const std::filesystem::path directory = target.has_parent_path() ? target.parent_path() : ".";
@@ -149,14 +150,16 @@ void WriteFileAtomically(const std::filesystem::path& target, std::span<const st
     Handle file(raw);
     TempFileGuard guard(temp_path.native());
 
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const auto chunk = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
-        DWORD wrote = 0;
-        if (!::WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr))
-            ThrowIo("write", target, ::GetLastError());
-        done += wrote;
-    }
+    write([&](std::span<const std::uint8_t> bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const auto chunk = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
+            DWORD wrote = 0;
+            if (!::WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr))
+                ThrowIo("write", target, ::GetLastError());
+            done += wrote;
+        }
+    });
     if (!::FlushFileBuffers(file.get()))
         ThrowIo("write", target, ::GetLastError());
     if (!file.Close())

@@ -295,7 +295,7 @@ StorageEntry Stream(std::string name, std::vector<std::uint8_t> data) {
     return e;
 }
 
-std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
+StorageEntry WriteBlank(const SaveJob& job) {
     const Plan plan = MakePlan(job);
 
     // Persist objects in persist id order, from id 1.
@@ -350,20 +350,23 @@ std::vector<std::uint8_t> WriteBlank(const SaveJob& job) {
         Stream("\x05"
                "DocumentSummaryInformation",
                DocumentSummaryInformationStream(static_cast<std::int32_t>(plan.slides.size()))));
-    return WriteCompoundFile(root);
+    return root;
+}
+
+StorageEntry PresentationTree(const SaveJob& job) {
+    return job.source != nullptr ? WriteOntoTemplate(job) : WriteBlank(job);
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> WritePresentation(const SaveJob& job) {
-    if (job.source != nullptr)
-        return WriteOntoTemplate(job);
-    return WriteBlank(job);
+    return WriteCompoundFile(PresentationTree(job));
 }
 
 void SavePresentation(const SaveJob& job, const std::filesystem::path& target) {
-    const std::vector<std::uint8_t> bytes = WritePresentation(job);
-    WriteFileAtomically(target, bytes);
+    // Straight from the tree into the file: no second copy of a large template.
+    const StorageEntry root = PresentationTree(job);
+    WriteFileAtomically(target, [&root](const ByteSink& put) { WriteCompoundFile(root, put); });
 }
 
 }  // namespace pptfile

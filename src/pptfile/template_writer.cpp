@@ -279,7 +279,7 @@ class TemplateWriter {
     explicit TemplateWriter(const SaveJob& job)
         : job_(job), p_(job.source->parsed()), doc_(p_.DocumentStream()) {}
 
-    std::vector<std::uint8_t> Write() {
+    StorageEntry Write() {
         CheckSlots();
         const Record document = ReadRecord(doc_, p_.document_offset, "the document record");
         document_children_ = Children(document.body);
@@ -645,9 +645,13 @@ class TemplateWriter {
         }
     }
 
-    std::vector<std::uint8_t> Assemble(std::vector<std::uint8_t> document) {
-        RecordWriter stream;
-        stream.Bytes(doc_);
+    StorageEntry Assemble(std::vector<std::uint8_t> document) {
+        // The new records are written apart and joined to the old bytes once,
+        // into a buffer of the final size: the old stream can be most of a
+        // large template, and growing a copy of it would briefly need two.
+        RecordWriter added;
+        const std::size_t old_size = doc_.size();
+        const auto size = [&] { return old_size + added.Size(); };
         std::map<std::uint32_t, std::uint32_t> directory;
         // A source whose chain of edits was broken gets a directory naming
         // every live object, so the new edit stands on its own and no reader
@@ -655,10 +659,10 @@ class TemplateWriter {
         if (p_.recovered)
             directory = p_.persist_directory;
         const auto append = [&](std::uint32_t persist_id, const std::vector<std::uint8_t>& bytes) {
-            if (stream.Size() > std::numeric_limits<std::uint32_t>::max() - bytes.size())
+            if (size() > std::numeric_limits<std::uint32_t>::max() - bytes.size())
                 throw FormatError("the presentation is too large to save");
-            directory[persist_id] = static_cast<std::uint32_t>(stream.Size());
-            stream.Bytes(bytes);
+            directory[persist_id] = static_cast<std::uint32_t>(size());
+            added.Bytes(bytes);
         };
         append(p_.last_edit.doc_persist_id, document);
         for (const NewSlide& slide : new_slides_)
@@ -668,16 +672,16 @@ class TemplateWriter {
                 append(control.storage_persist_id, ControlStorageRecord(control));
         }
 
-        if (stream.Size() >
+        if (size() >
             std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1))
             throw FormatError("the presentation is too large to save");
-        const auto directory_offset = static_cast<std::uint32_t>(stream.Size());
-        WritePersistDirectory(stream, directory);
+        const auto directory_offset = static_cast<std::uint32_t>(size());
+        WritePersistDirectory(added, directory);
 
         std::uint32_t seed = p_.max_persist_id;
         if (!directory.empty())
             seed = std::max(seed, directory.rbegin()->first);
-        const auto edit_offset = static_cast<std::uint32_t>(stream.Size());
+        const auto edit_offset = static_cast<std::uint32_t>(size());
         UserEdit edit;
         edit.last_slide_viewed = LastSlideId();
         edit.previous_edit_offset =
@@ -686,7 +690,7 @@ class TemplateWriter {
         edit.document_persist_id = p_.last_edit.doc_persist_id;
         edit.max_persist_id = seed;
         edit.last_view = p_.last_edit.last_view;
-        WriteUserEdit(stream, edit);
+        WriteUserEdit(added, edit);
 
         // Every entry is copied as it is but the document stream, whose old
         // bytes are already at the front of the new ones.
@@ -703,7 +707,10 @@ class TemplateWriter {
             }
             StorageEntry new_stream;
             new_stream.name = child.name;
-            new_stream.data = stream.Take();
+            new_stream.data.reserve(size());
+            new_stream.data.assign(doc_.begin(), doc_.end());
+            new_stream.data.insert(new_stream.data.end(), added.bytes().begin(),
+                                   added.bytes().end());
             root.children.push_back(std::move(new_stream));
         }
         UpdateDocumentProperties(root);
@@ -729,7 +736,7 @@ class TemplateWriter {
             fresh.data = std::move(current_user);
             root.children.push_back(std::move(fresh));
         }
-        return WriteCompoundFile(root);
+        return root;
     }
 
     const SaveJob& job_;
@@ -747,7 +754,7 @@ class TemplateWriter {
 
 }  // namespace
 
-std::vector<std::uint8_t> WriteOntoTemplate(const SaveJob& job) {
+StorageEntry WriteOntoTemplate(const SaveJob& job) {
     if (job.source == nullptr)
         throw FormatError("no source presentation to save onto");
     return TemplateWriter(job).Write();

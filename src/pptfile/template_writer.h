@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "pptfile/compound_file.h"
 #include "pptfile/presentation.h"
 
 namespace pptfile {
 
-// The file's bytes for a job whose `source` is set. Raises FormatError for a
+// The file's compound-file tree for a job whose `source` is set. Raises FormatError for a
 // job that cannot be written onto its source (a source slide out of range or
 // listed twice, a source without a main master, identifiers exhausted, ...).
-std::vector<std::uint8_t> WriteOntoTemplate(const SaveJob& job);
+StorageEntry WriteOntoTemplate(const SaveJob& job);
 
 }  // namespace pptfile
