@@ -22,7 +22,8 @@ std::array<std::uint8_t, 16> Md4(std::span<const std::uint8_t> data) {
         std::uint32_t x[16];
         for (std::size_t i = 0; i < 16; ++i) {
             const std::uint8_t* p = &m[block + 4 * i];
-            x[i] = p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24);
+            x[i] = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+                   (std::uint32_t{p[3]} << 24);
         }
         std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
         for (int round = 0; round < 3; ++round) {
