@@ -212,7 +212,9 @@ TEST_P(InterruptedSaveTest, LeavesTheOldFileOrTheNewOneAndNothingElse) {
 }
 
 // Memory running out while the template is read, or while the presentation
-// is written, ends the run with one message that says so.
+// is written, ends the run with one message that says so. (Release builds
+// with GCC 12 and Clang 14 read this template in 40-48 MiB of address space
+// and finish the whole run in 88.)
 TEST(OutOfMemoryTest, OneMessageStatusOneAndTheOutputUntouched) {
 #if !defined(MAKE_TEMPLATE) || defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP()
@@ -222,7 +224,7 @@ TEST(OutOfMemoryTest, OneMessageStatusOneAndTheOutputUntouched) {
     ASSERT_EQ(cli::RunProgram(MAKE_TEMPLATE, {"big.pot", "16384"}, folder.path()).exit_status, 0);
     const std::string precious = "an earlier presentation\n";
     std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
-    for (const std::size_t mib : {std::size_t{56}, std::size_t{96}}) {
+    for (const std::size_t mib : {std::size_t{32}, std::size_t{64}}) {
         const cli::RunResult run = cli::RunProgram(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "big.pot"},
                                                    folder.path(), {.memory_limit = mib << 20});
         EXPECT_EQ(run.exit_status, 1) << mib;
