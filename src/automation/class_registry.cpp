@@ -30,8 +30,6 @@ void ClassRegistry::Unregister(std::u16string_view prog_id) {
     std::erase_if(classes_, [&](const auto& entry) { return SameProgId(entry.second.prog_id, prog_id); });
 }
 
-void ClassRegistry::Clear() { classes_.clear(); }
-
 const ClassInfo* ClassRegistry::FindByProgId(std::u16string_view prog_id) const {
     for (const auto& [clsid, info] : classes_) {
         if (SameProgId(info.prog_id, prog_id)) {

@@ -34,7 +34,6 @@ public:
     // Adds a class, replacing any earlier one with the same ProgID or CLSID.
     void Register(ClassInfo info);
     void Unregister(std::u16string_view prog_id);
-    void Clear();
 
     // ProgIDs are compared without regard to ASCII case, as the registry does.
     std::optional<Clsid> ClsidFromProgId(std::u16string_view prog_id) const;

@@ -17,7 +17,6 @@ class ApplicationState {
     void CheckRunning() const;
     // Closes every presentation without saving.
     void Quit() noexcept;
-    bool HasQuit() const noexcept { return quit_; }
 
     std::int32_t window_state = 1;  // normal
     // In the order they were added or opened; the last one is the active one.

@@ -71,16 +71,6 @@ int CString::CompareNoCase(std::u16string_view other) const noexcept {
     return text_.size() == other.size() ? 0 : (text_.size() < other.size() ? -1 : 1);
 }
 
-int CString::Find(char16_t ch, int start) const noexcept {
-    const auto at = text_.find(ch, Clamp(start, text_.size()));
-    return at == std::u16string::npos ? -1 : static_cast<int>(at);
-}
-
-int CString::Find(std::u16string_view sub, int start) const noexcept {
-    const auto at = text_.find(sub, Clamp(start, text_.size()));
-    return at == std::u16string::npos ? -1 : static_cast<int>(at);
-}
-
 int CString::ReverseFind(char16_t ch) const noexcept {
     const auto at = text_.rfind(ch);
     return at == std::u16string::npos ? -1 : static_cast<int>(at);
@@ -94,8 +84,3 @@ CString CString::Right(int count) const {
 }
 
 CString CString::Mid(int first) const { return CString(text_.substr(Clamp(first, text_.size()))); }
-
-CString CString::Mid(int first, int count) const {
-    const std::size_t from = Clamp(first, text_.size());
-    return CString(text_.substr(from, Clamp(count, text_.size() - from)));
-}

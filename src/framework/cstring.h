@@ -42,9 +42,6 @@ public:
     // Compares ignoring the case of ASCII letters: <0, 0 or >0.
     int CompareNoCase(std::u16string_view other) const noexcept;
 
-    // Index of the first occurrence at or after `start`, or -1.
-    int Find(char16_t ch, int start = 0) const noexcept;
-    int Find(std::u16string_view sub, int start = 0) const noexcept;
     // Index of the last occurrence, or -1.
     int ReverseFind(char16_t ch) const noexcept;
 
@@ -52,7 +49,6 @@ public:
     CString Left(int count) const;
     CString Right(int count) const;
     CString Mid(int first) const;
-    CString Mid(int first, int count) const;
 
     CString& operator+=(const CString& other) {
         text_ += other.text_;

@@ -71,14 +71,12 @@ class CFile {
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
     };
+    // The attribute bits the core and its tests look at. (Windows' hidden,
+    // system, volume and archive bits have no use here, and `system` would
+    // shadow ::system.)
     enum Attribute : BYTE {
-        normal = 0x00,
         readOnly = 0x01,
-        hidden = 0x02,
-        system = 0x04,
-        volume = 0x08,
         directory = 0x10,
-        archive = 0x20,
         // Not a file of data: a pipe, a socket or a device.
         device = 0x40,
     };

@@ -31,10 +31,6 @@ void COleDispatchDriver::AttachDispatch(LPDISPATCH dispatch, BOOL auto_release) 
     m_bAutoRelease = auto_release;
 }
 
-LPDISPATCH COleDispatchDriver::DetachDispatch() noexcept {
-    return std::exchange(m_lpDispatch, nullptr);
-}
-
 void COleDispatchDriver::ReleaseDispatch() noexcept {
     if (LPDISPATCH dispatch = std::exchange(m_lpDispatch, nullptr)) {
         if (m_bAutoRelease) {

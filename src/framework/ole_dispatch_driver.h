@@ -59,8 +59,6 @@ public:
     BOOL CreateDispatch(LPCTSTR prog_id, COleException* error = nullptr);
     // Takes over the caller's reference, releasing the one held before.
     void AttachDispatch(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept;
-    // Hands the held reference to the caller and leaves the wrapper empty.
-    [[nodiscard]] LPDISPATCH DetachDispatch() noexcept;
     // Releases the held reference (if auto-release) and leaves the wrapper empty.
     void ReleaseDispatch() noexcept;
 

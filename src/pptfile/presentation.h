@@ -57,14 +57,6 @@ struct SlideSummary {
     std::uint32_t master_id = 0;
 };
 
-// The design a new slide takes: the main master it follows and where that
-// master puts the title.
-struct SlideDesign {
-    std::uint32_t master_id = 0;
-    Rect title_rect;
-    friend bool operator==(const SlideDesign&, const SlideDesign&) = default;
-};
-
 // A blank presentation has PowerPoint 2003's defaults.
 inline constexpr float kDefaultSlideWidth = 720.0f;
 inline constexpr float kDefaultSlideHeight = 540.0f;
@@ -91,7 +83,6 @@ class SourcePresentation {
     ~SourcePresentation();
 
     float SlideWidth() const noexcept;
-    float SlideHeight() const noexcept;
     // The title placeholder of the first main master, where a title-only
     // slide's title goes.
     Rect MasterTitleRect() const noexcept;
@@ -99,11 +90,6 @@ class SourcePresentation {
     // identifier stands for the main master it follows. 0 or an identifier
     // the file does not use gives the first main master's.
     Rect MasterTitleRect(std::uint32_t master_id) const noexcept;
-    // The design of a new slide placed at `position` (0-based) among Slides():
-    // that of the slide before it, so it looks like the slides around it; the
-    // first main master's at the front or in a file without slides. A
-    // position past the end means after the last slide.
-    SlideDesign NewSlideDesign(std::size_t position) const noexcept;
     // The slides in show order; their controls only when read kWithControls.
     const std::vector<SlideSummary>& Slides() const noexcept;
 

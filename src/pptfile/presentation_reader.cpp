@@ -763,10 +763,6 @@ float SourcePresentation::SlideWidth() const noexcept {
     return parsed_->slide_width;
 }
 
-float SourcePresentation::SlideHeight() const noexcept {
-    return parsed_->slide_height;
-}
-
 Rect SourcePresentation::MasterTitleRect() const noexcept {
     const MainMasterInfo* first = parsed_->FirstMainMaster();
     return first != nullptr ? first->title_rect : kDefaultTitleRect;
@@ -775,16 +771,6 @@ Rect SourcePresentation::MasterTitleRect() const noexcept {
 Rect SourcePresentation::MasterTitleRect(std::uint32_t master_id) const noexcept {
     const MainMasterInfo* m = master_id != 0 ? parsed_->FollowMaster(master_id) : nullptr;
     return m != nullptr ? m->title_rect : MasterTitleRect();
-}
-
-SlideDesign SourcePresentation::NewSlideDesign(std::size_t position) const noexcept {
-    const std::vector<SlideSummary>& slides = parsed_->summaries;
-    const std::size_t before = std::min(position, slides.size());
-    const MainMasterInfo* first = parsed_->FirstMainMaster();
-    const std::uint32_t master_id = before != 0        ? slides[before - 1].master_id
-                                    : first != nullptr ? first->listed.slide_id
-                                                       : 0;
-    return {master_id, MasterTitleRect(master_id)};
 }
 
 const std::vector<SlideSummary>& SourcePresentation::Slides() const noexcept {

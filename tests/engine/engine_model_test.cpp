@@ -154,7 +154,9 @@ TEST_P(SlidesItemTest, ReturnsTheSlidesThatExistOnly) {
     DispatchPtr slides = GetObject(AddBlankPresentation(app), 2011);
     ASSERT_EQ(AddSlide(slides, 1, 11), S_OK);
     ASSERT_EQ(AddSlide(slides, 2, 11), S_OK);
-    const auto [index, code] = GetParam();
+    // Named variables, not a structured binding: Clang 14 cannot capture one.
+    const std::int32_t index = GetParam().first;
+    const HRESULT code = GetParam().second;
     EXPECT_EQ(CodeOf([&] { Call(slides, 0, DISPATCH_METHOD, {Variant::I4(index)}); }), code);
 }
 

@@ -113,7 +113,8 @@ TEST(OleDispatchDriverTest, AssignmentTakesAReferenceOfItsOwn) {
     second = first;
     first.ReleaseDispatch();
     EXPECT_EQ(alive, 1);
-    second = second;
+    COleDispatchDriver& same = second;  // self-assignment, unseen by -Wself-assign
+    second = same;
     second.ReleaseDispatch();
     EXPECT_EQ(alive, 0);
 }

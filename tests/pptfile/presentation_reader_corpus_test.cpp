@@ -68,7 +68,7 @@ TEST_P(ReaderGoodFile, OpensWithItsSlidesTitlesAndSizes) {
     const GoodFile& f = GetParam();
     const SourcePresentation p = SourcePresentation::Open(kDataDir / "good" / f.name);
     EXPECT_EQ(p.SlideWidth(), f.width);
-    EXPECT_EQ(p.SlideHeight(), f.height);
+    EXPECT_EQ(p.parsed().slide_height, f.height);
     EXPECT_EQ(p.MasterTitleRect(), f.master_title);
     EXPECT_EQ(p.parsed().recovered, f.recovered);
     ASSERT_EQ(p.Slides().size(), f.titles.size());

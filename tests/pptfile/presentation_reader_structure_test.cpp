@@ -30,7 +30,7 @@ TEST(ReaderStructure, ReadsSizeTitlesControlsAndMasterTitle) {
     const auto bytes = BuildFile(TwoSlides());
     const SourcePresentation p = SourcePresentation::FromBytes(bytes);
     EXPECT_EQ(p.SlideWidth(), 720.0f);
-    EXPECT_EQ(p.SlideHeight(), 540.0f);
+    EXPECT_EQ(p.parsed().slide_height, 540.0f);
     EXPECT_EQ(p.MasterTitleRect(), kDefaultTitleRect);
     ASSERT_EQ(p.Slides().size(), 2u);
     EXPECT_EQ(p.Slides()[0].title, u"First");

@@ -17,6 +17,7 @@
 #include "pptfile/errors.h"
 #include "pptfile/md4.h"
 #include "pptfile/presentation.h"
+#include "pptfile/presentation_parsed.h"
 #include "pptfile/property_sets.h"
 #include "pptfile/record_types.h"
 #include "pptfile/record_walker.h"
@@ -674,7 +675,7 @@ TEST(PresentationWriter, ReaderSeesWhatWasWritten) {
     const SourcePresentation source =
         SourcePresentation::FromBytes(WritePresentation({nullptr, {&a, &b}}));
     EXPECT_EQ(source.SlideWidth(), 720.0f);
-    EXPECT_EQ(source.SlideHeight(), 540.0f);
+    EXPECT_EQ(source.parsed().slide_height, 540.0f);
     EXPECT_EQ(source.MasterTitleRect(), kDefaultTitleRect);
     ASSERT_EQ(source.Slides().size(), 2u);
     EXPECT_EQ(source.Slides()[0].title, u"first");
