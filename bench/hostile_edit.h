@@ -42,12 +42,14 @@ inline void AppendHostileEdit(pptfile::StorageEntry& root, const std::string& sh
     const Record large = ReadRecord(doc, original, "the record to enlarge");
     const auto large_offset = static_cast<std::uint32_t>(w.Size());
     const auto container = w.BeginContainer(large.type(), large.instance());
-    for (std::size_t i = 0; i < padding; ++i)
+    for (std::size_t i = 0; i < padding; ++i) {
         w.End(w.Begin(kSmallRecord));
+    }
     w.Bytes(large.body);
     w.End(container);
-    for (std::uint32_t i = 1; i <= entries; ++i)
+    for (std::uint32_t i = 1; i <= entries; ++i) {
         directory[p.max_persist_id + i] = large_offset;
+    }
 
     if (shape != "persist-ids") {
         const std::uint16_t listed = masters ? 1 : 0;

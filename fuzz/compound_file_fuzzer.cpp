@@ -12,12 +12,15 @@
 namespace {
 
 bool Same(const pptfile::StorageEntry& a, const pptfile::StorageEntry& b) {
-    if (a.is_storage != b.is_storage || a.data != b.data || a.children.size() != b.children.size())
+    if (a.is_storage != b.is_storage || a.data != b.data ||
+        a.children.size() != b.children.size()) {
         return false;
+    }
     for (const pptfile::StorageEntry& child : a.children) {
         const pptfile::StorageEntry* other = b.Find(child.name);
-        if (other == nullptr || !Same(child, *other))
+        if (other == nullptr || !Same(child, *other)) {
             return false;
+        }
     }
     return true;
 }
@@ -35,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // refused by the writer; everything else must survive the round trip.
     try {
         const auto again = pptfile::WriteCompoundFile(tree);
-        if (!Same(tree, pptfile::ReadCompoundFile(again)))
+        if (!Same(tree, pptfile::ReadCompoundFile(again))) {
             std::abort();
+        }
     } catch (const pptfile::FormatError&) {
     }
     return 0;

@@ -12,8 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const auto presentation = pptfile::SourcePresentation::FromBytes(std::span(data, size));
         std::size_t controls = 0;
-        for (const auto& slide : presentation.Slides())
+        for (const auto& slide : presentation.Slides()) {
             controls += slide.controls.size() + slide.title.size();
+        }
         static_cast<void>(controls);
     } catch (const pptfile::FormatError&) {
     }

@@ -10,7 +10,7 @@
 namespace automation {
 
 class AutomationError : public std::runtime_error {
-public:
+  public:
     // `description` is UTF-8 text, shown to the user as it stands.
     AutomationError(HRESULT code, const std::string& description)
         : std::runtime_error(description), code_(code) {}
@@ -18,7 +18,7 @@ public:
     HRESULT code() const noexcept { return code_; }
     const char* description() const noexcept { return what(); }
 
-private:
+  private:
     HRESULT code_;
 };
 

@@ -7,10 +7,13 @@
 namespace automation {
 namespace {
 
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
 
 bool SameProgId(std::u16string_view a, std::u16string_view b) {
-    return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
+    return std::ranges::equal(a, b,
+                              [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 }  // namespace
@@ -27,7 +30,8 @@ void ClassRegistry::Register(ClassInfo info) {
 }
 
 void ClassRegistry::Unregister(std::u16string_view prog_id) {
-    std::erase_if(classes_, [&](const auto& entry) { return SameProgId(entry.second.prog_id, prog_id); });
+    std::erase_if(classes_,
+                  [&](const auto& entry) { return SameProgId(entry.second.prog_id, prog_id); });
 }
 
 const ClassInfo* ClassRegistry::FindByProgId(std::u16string_view prog_id) const {
@@ -54,7 +58,8 @@ const ClassInfo* ClassRegistry::FindByClsid(const Clsid& clsid) const {
 DispatchPtr ClassRegistry::CreateInstance(const Clsid& clsid) const {
     const ClassInfo* info = FindByClsid(clsid);
     if (info == nullptr || !info->factory) {
-        throw AutomationError(REGDB_E_CLASSNOTREG, "class " + clsid.ToString() + " is not registered");
+        throw AutomationError(REGDB_E_CLASSNOTREG,
+                              "class " + clsid.ToString() + " is not registered");
     }
     return info->factory();
 }

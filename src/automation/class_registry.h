@@ -27,7 +27,7 @@ struct ClassInfo {
 };
 
 class ClassRegistry {
-public:
+  public:
     // The process's registry.
     static ClassRegistry& Instance();
 
@@ -43,7 +43,7 @@ public:
     // Raises AutomationError(REGDB_E_CLASSNOTREG) for an unknown class.
     DispatchPtr CreateInstance(const Clsid& clsid) const;
 
-private:
+  private:
     std::map<Clsid, ClassInfo> classes_;
 };
 

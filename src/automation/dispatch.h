@@ -16,7 +16,7 @@ class IPersistState;
 class IViewObject;
 
 class IDispatch {
-public:
+  public:
     // Returns the new reference count; it is for diagnostics only.
     virtual std::uint32_t AddRef() noexcept = 0;
     // Drops one reference; the object deletes itself when none is left.
@@ -35,7 +35,7 @@ public:
     // The object's view when it draws one (controls do); borrowed likewise.
     virtual IViewObject* QueryViewObject() noexcept { return nullptr; }
 
-protected:
+  protected:
     ~IDispatch() = default;
 };
 
@@ -43,7 +43,7 @@ protected:
 // non-empty pointer, released when the pointer lets go.
 template <class T>
 class RefPtr {
-public:
+  public:
     RefPtr() = default;
     // Adopts a reference that the caller already owns.
     static RefPtr Adopt(T* p) noexcept { return RefPtr(p); }
@@ -82,7 +82,7 @@ public:
     T& operator*() const noexcept { return *p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
 
-private:
+  private:
     explicit RefPtr(T* p) noexcept : p_(p) {}
     T* p_ = nullptr;
 };

@@ -10,7 +10,7 @@
 namespace automation {
 
 class DispatchObject : public IDispatch {
-public:
+  public:
     std::uint32_t AddRef() noexcept final { return ++refs_; }
     std::uint32_t Release() noexcept final {
         assert(refs_ > 0 && "released more often than referenced");
@@ -21,13 +21,13 @@ public:
         return left;
     }
 
-protected:
+  protected:
     DispatchObject() = default;
     virtual ~DispatchObject() = default;
     DispatchObject(const DispatchObject&) = delete;
     DispatchObject& operator=(const DispatchObject&) = delete;
 
-private:
+  private:
     std::uint32_t refs_ = 1;  // the creator's reference
 };
 

@@ -11,7 +11,7 @@
 namespace automation {
 
 class IPersistState {
-public:
+  public:
     virtual Clsid GetClassId() const = 0;
     // The object's state as bytes of its own format.
     virtual std::vector<std::uint8_t> SaveState() const = 0;
@@ -19,7 +19,7 @@ public:
     // bytes are not such a state.
     virtual void LoadState(std::span<const std::uint8_t> state) = 0;
 
-protected:
+  protected:
     ~IPersistState() = default;
 };
 

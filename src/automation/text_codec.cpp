@@ -7,7 +7,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsContinuation(unsigned char b) { return (b & 0xC0u) == 0x80u; }
+bool IsContinuation(unsigned char b) {
+    return (b & 0xC0u) == 0x80u;
+}
 
 // Decodes one UTF-8 sequence at `i`; returns its length, or 0 when the bytes
 // there are not a well-formed sequence (overlong forms, surrogates and values

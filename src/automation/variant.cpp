@@ -10,9 +10,9 @@ namespace automation {
 namespace {
 
 [[noreturn]] void Mismatch(VARTYPE have, VARTYPE want) {
-    throw AutomationError(DISP_E_TYPEMISMATCH, "type mismatch: a " + std::string(VarTypeName(have)) +
-                                                   " value where a " +
-                                                   std::string(VarTypeName(want)) + " is needed");
+    throw AutomationError(DISP_E_TYPEMISMATCH,
+                          "type mismatch: a " + std::string(VarTypeName(have)) + " value where a " +
+                              std::string(VarTypeName(want)) + " is needed");
 }
 
 }  // namespace

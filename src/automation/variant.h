@@ -14,7 +14,7 @@
 namespace automation {
 
 class Variant {
-public:
+  public:
     Variant() = default;
     static Variant I4(std::int32_t v) { return Variant(Value(v)); }
     static Variant R4(float v) { return Variant(Value(v)); }
@@ -41,7 +41,7 @@ public:
     // when no such conversion exists.
     Variant ChangeType(VARTYPE type) const;
 
-private:
+  private:
     using Value = std::variant<std::monostate, std::int32_t, float, std::u16string, DispatchPtr>;
     explicit Variant(Value v) : value_(std::move(v)) {}
     Value value_;

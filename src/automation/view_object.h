@@ -9,12 +9,12 @@
 namespace automation {
 
 class IViewObject {
-public:
+  public:
     // The lines of text the picture shows: what the control is, then what
     // it shows ("Trelvo viewer", "bracket_multiple.zbn").
     virtual std::vector<std::u16string> PreviewLines() const = 0;
 
-protected:
+  protected:
     ~IViewObject() = default;
 };
 

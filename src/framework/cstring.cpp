@@ -4,9 +4,13 @@
 
 namespace {
 
-bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool IsSpace(char16_t c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
 
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
 
 std::size_t Clamp(int value, std::size_t max) {
     return value <= 0 ? 0 : std::min(static_cast<std::size_t>(value), max);
@@ -14,7 +18,9 @@ std::size_t Clamp(int value, std::size_t max) {
 
 }  // namespace
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim() {
+    return TrimRight().TrimLeft();
+}
 
 CString& CString::TrimLeft() {
     const auto first = std::find_if_not(text_.begin(), text_.end(), IsSpace);
@@ -76,11 +82,15 @@ int CString::ReverseFind(char16_t ch) const noexcept {
     return at == std::u16string::npos ? -1 : static_cast<int>(at);
 }
 
-CString CString::Left(int count) const { return CString(text_.substr(0, Clamp(count, text_.size()))); }
+CString CString::Left(int count) const {
+    return CString(text_.substr(0, Clamp(count, text_.size())));
+}
 
 CString CString::Right(int count) const {
     const std::size_t n = Clamp(count, text_.size());
     return CString(text_.substr(text_.size() - n));
 }
 
-CString CString::Mid(int first) const { return CString(text_.substr(Clamp(first, text_.size()))); }
+CString CString::Mid(int first) const {
+    return CString(text_.substr(Clamp(first, text_.size())));
+}

@@ -8,11 +8,12 @@
 #include "framework/afx_types.h"
 
 class CString {
-public:
+  public:
     CString() = default;
-    CString(const char16_t* text) : text_(text != nullptr ? text : u"") {}  // NOLINT: as the framework
-    CString(std::u16string_view text) : text_(text) {}                       // NOLINT
-    CString(std::u16string text) : text_(std::move(text)) {}                 // NOLINT
+    CString(const char16_t* text)
+        : text_(text != nullptr ? text : u"") {}              // NOLINT: as the framework
+    CString(std::u16string_view text) : text_(text) {}        // NOLINT
+    CString(std::u16string text) : text_(std::move(text)) {}  // NOLINT
 #if defined(_WIN32)
     // The C runtime's wide strings (__wargv) are UTF-16 as well.
     CString(const wchar_t* text)  // NOLINT: as the framework
@@ -71,6 +72,6 @@ public:
     friend bool operator==(const CString& a, const CString& b) { return a.text_ == b.text_; }
     friend bool operator==(const CString& a, const char16_t* b) { return a.text_ == b; }
 
-private:
+  private:
     std::u16string text_;
 };

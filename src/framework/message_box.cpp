@@ -12,9 +12,13 @@ ScopedMessageBoxSink::ScopedMessageBoxSink(Sink sink) : sink_(std::move(sink)), 
     g_sink = &sink_;
 }
 
-ScopedMessageBoxSink::~ScopedMessageBoxSink() { g_sink = previous_; }
+ScopedMessageBoxSink::~ScopedMessageBoxSink() {
+    g_sink = previous_;
+}
 
-const ScopedMessageBoxSink::Sink* ScopedMessageBoxSink::Current() noexcept { return g_sink; }
+const ScopedMessageBoxSink::Sink* ScopedMessageBoxSink::Current() noexcept {
+    return g_sink;
+}
 
 }  // namespace framework
 

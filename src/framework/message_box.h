@@ -22,8 +22,9 @@ namespace framework {
 // Where message boxes go instead of the screen while it is installed: tests
 // read them this way. Sinks nest; the newest one receives.
 class ScopedMessageBoxSink {
-public:
-    using Sink = std::function<void(std::u16string_view text, std::u16string_view caption, UINT type)>;
+  public:
+    using Sink =
+        std::function<void(std::u16string_view text, std::u16string_view caption, UINT type)>;
     explicit ScopedMessageBoxSink(Sink sink);
     ~ScopedMessageBoxSink();
     ScopedMessageBoxSink(const ScopedMessageBoxSink&) = delete;
@@ -32,7 +33,7 @@ public:
     // The sink in force, or null.
     static const Sink* Current() noexcept;
 
-private:
+  private:
     Sink sink_;
     const Sink* previous_;
 };

@@ -44,7 +44,7 @@ bool IsServerRunning(LPCTSTR prog_id) noexcept;
 }  // namespace framework
 
 class COleDispatchDriver {
-public:
+  public:
     COleDispatchDriver() = default;
     // Takes over the caller's reference.
     explicit COleDispatchDriver(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept
@@ -85,7 +85,7 @@ public:
     LPDISPATCH m_lpDispatch = nullptr;
     BOOL m_bAutoRelease = TRUE;
 
-private:
+  private:
     // Sends the call (the transport of the platform) and stores the result,
     // converted to `result_type`, where `result` points.
     void Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result,
@@ -148,8 +148,8 @@ automation::Variant COleDispatchDriver::ToVariant(std::size_t position, BYTE cod
 }
 
 template <class Result, class... Args>
-void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_type,
-                                      Result* result, const BYTE* param_types, Args&&... args) {
+void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_type, Result* result,
+                                      const BYTE* param_types, Args&&... args) {
     // The list must name every argument and no more, the result pointer must fit
     // the result type: checked before the wrapper is looked at, so that a wrong
     // call is caught even where no server answers.

@@ -4,7 +4,9 @@ namespace {
 std::span<const StringResource> g_strings;
 }
 
-void AfxSetStringTable(std::span<const StringResource> table) noexcept { g_strings = table; }
+void AfxSetStringTable(std::span<const StringResource> table) noexcept {
+    g_strings = table;
+}
 
 CString AfxLoadString(UINT id) {
     for (const StringResource& entry : g_strings) {
@@ -15,4 +17,6 @@ CString AfxLoadString(UINT id) {
     return CString();
 }
 
-CString AfxGetAppName() { return AfxLoadString(AFX_IDS_APP_TITLE); }
+CString AfxGetAppName() {
+    return AfxLoadString(AFX_IDS_APP_TITLE);
+}

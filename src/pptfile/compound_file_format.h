@@ -79,8 +79,9 @@ inline void Put16(std::span<std::uint8_t> b, std::size_t at, std::uint16_t v) {
     b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 inline void Put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-    for (std::size_t i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < 4; ++i) {
         b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
 }
 inline void Put64(std::span<std::uint8_t> b, std::size_t at, std::uint64_t v) {
     Put32(b, at, static_cast<std::uint32_t>(v));

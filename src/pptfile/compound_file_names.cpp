@@ -7,10 +7,12 @@ namespace {
 // scripts that entry names use in practice: Latin, Greek, Cyrillic and the
 // full-width Latin letters. Other units compare as they are.
 char16_t Upper(char16_t c) {
-    if (c < 0x80)
+    if (c < 0x80) {
         return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+    }
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {
         return static_cast<char16_t>(c - 0x20);
+    }
     if (c >= 0x100 && c <= 0x17F) {
         switch (c) {
             case 0x131:
@@ -39,10 +41,12 @@ char16_t Upper(char16_t c) {
         default:
             break;
     }
-    if ((c >= 0x3B1 && c <= 0x3CB) || (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
+    if ((c >= 0x3B1 && c <= 0x3CB) || (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A)) {
         return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x450 && c <= 0x45F)
+    }
+    if (c >= 0x450 && c <= 0x45F) {
         return static_cast<char16_t>(c - 0x50);
+    }
     return c;
 }
 
@@ -75,19 +79,22 @@ std::optional<std::u16string> NameFromUtf8(std::string_view utf8) {
                           : lead >= 0xE0 && lead < 0xF0 ? 2
                           : lead >= 0xF0 && lead < 0xF5 ? 3
                                                         : -1;
-        if (extra < 0 || utf8.size() - i <= static_cast<std::size_t>(extra))
+        if (extra < 0 || utf8.size() - i <= static_cast<std::size_t>(extra)) {
             return std::nullopt;
+        }
         char32_t c = extra == 0 ? lead : lead & (0x3Fu >> extra);
         for (std::size_t k = 1; k <= static_cast<std::size_t>(extra); ++k) {
             const auto next = static_cast<unsigned char>(utf8[i + k]);
-            if ((next & 0xC0) != 0x80)
+            if ((next & 0xC0) != 0x80) {
                 return std::nullopt;
+            }
             c = c << 6 | (next & 0x3F);
         }
         // Overlong forms, surrogates and values beyond Unicode.
         static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-        if (c < kLeast[extra] || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+        if (c < kLeast[extra] || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) {
             return std::nullopt;
+        }
         if (c >= 0x10000) {
             out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
             out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -116,8 +123,9 @@ std::string NameToUtf8(std::u16string_view name) {
 
 std::u16string UpperCase(std::u16string_view name) {
     std::u16string upper(name);
-    for (char16_t& c : upper)
+    for (char16_t& c : upper) {
         c = Upper(c);
+    }
     return upper;
 }
 

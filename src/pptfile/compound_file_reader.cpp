@@ -40,17 +40,21 @@ struct SectorMap {
     std::vector<std::uint32_t> Chain(std::uint32_t start, std::size_t needed) {
         std::vector<std::uint32_t> sectors;
         for (std::uint32_t s = start; sectors.size() < needed && s != kEndOfChain; s = table[s]) {
-            if (s > kMaxRegularSector)
+            if (s > kMaxRegularSector) {
                 Damaged("a sector chain is broken");
-            if (s >= count || s >= table.size())
+            }
+            if (s >= count || s >= table.size()) {
                 Damaged("a sector chain runs past the end of the file");
-            if (claimed[s])
+            }
+            if (claimed[s]) {
                 Damaged("a sector chain loops or shares sectors with another");
+            }
             claimed[s] = true;
             sectors.push_back(s);
         }
-        if (needed != kWholeChain && sectors.size() < needed)
+        if (needed != kWholeChain && sectors.size() < needed) {
             Damaged("a sector chain is shorter than its stream");
+        }
         return sectors;
     }
 };
@@ -64,8 +68,9 @@ class Reader {
         ReadFat();
         ReadDirectory();
         const auto root = Entry(0);
-        if (root[kTypeAt] != kRoot)
+        if (root[kTypeAt] != kRoot) {
             Damaged("the directory has no root entry");
+        }
         ReadMiniStream(root);
         return ReadTree();
     }
@@ -100,26 +105,32 @@ class Reader {
     std::size_t EntryCount() const { return directory_.size() / kEntrySize; }
 
     void ReadHeader() {
-        if (file_.empty())
+        if (file_.empty()) {
             throw FormatError("not a compound file (empty)");
+        }
         if (file_.size() < kHeaderSize ||
-            !std::equal(kSignature.begin(), kSignature.end(), file_.begin()))
+            !std::equal(kSignature.begin(), kSignature.end(), file_.begin())) {
             throw FormatError("not a compound file");
+        }
         header_ = file_.first(kHeaderSize);
         const std::uint16_t version = Get16(header_, kMajorVersionAt);
         const std::uint16_t shift = Get16(header_, kSectorShiftAt);
-        if (Get16(header_, kByteOrderAt) != 0xFFFE)
+        if (Get16(header_, kByteOrderAt) != 0xFFFE) {
             Damaged("the header's byte order mark is wrong");
-        if (!((version == 3 && shift == 9) || (version == 4 && shift == 12)))
+        }
+        if (!((version == 3 && shift == 9) || (version == 4 && shift == 12))) {
             throw FormatError("not a compound file of a version this program reads (version " +
                               std::to_string(version) + ", sector shift " + std::to_string(shift) +
                               ")");
-        if (Get16(header_, kMiniSectorShiftAt) != 6)
+        }
+        if (Get16(header_, kMiniSectorShiftAt) != 6) {
             Damaged("the header's mini sector size is wrong");
+        }
         version3_ = version == 3;
         sector_size_ = std::size_t{1} << shift;
-        if (file_.size() < sector_size_)
+        if (file_.size() < sector_size_) {
             Damaged("the file ends inside its header");
+        }
         regular_.count = std::min<std::size_t>(CeilDiv(file_.size() - sector_size_, sector_size_),
                                                std::size_t{kMaxRegularSector} + 1);
         regular_.claimed.assign(regular_.count, false);
@@ -129,36 +140,45 @@ class Reader {
     // The FAT sectors are listed in the header, then in the DIFAT chain.
     void ReadFat() {
         const std::uint32_t fat_sectors = Get32(header_, kFatSectorsAt);
-        if (fat_sectors > regular_.count)
+        if (fat_sectors > regular_.count) {
             Damaged("the allocation table is larger than the file");
+        }
         std::vector<std::uint32_t> listed;
         listed.reserve(fat_sectors);
-        for (std::size_t i = 0; i < kHeaderDifatEntries && listed.size() < fat_sectors; ++i)
+        for (std::size_t i = 0; i < kHeaderDifatEntries && listed.size() < fat_sectors; ++i) {
             listed.push_back(Get32(header_, kDifatAt + 4 * i));
+        }
         const std::size_t per_difat = sector_size_ / 4 - 1;
         for (std::uint32_t s = Get32(header_, kFirstDifatSectorAt); listed.size() < fat_sectors;) {
-            if (s >= regular_.count)
+            if (s >= regular_.count) {
                 Damaged("the list of allocation table sectors is broken");
-            if (regular_.claimed[s])
+            }
+            if (regular_.claimed[s]) {
                 Damaged("the list of allocation table sectors loops");
+            }
             regular_.claimed[s] = true;
             const auto sector = Sector(s);
-            if (sector.size() < sector_size_)
+            if (sector.size() < sector_size_) {
                 Damaged("the list of allocation table sectors runs past the end of the file");
-            for (std::size_t i = 0; i < per_difat && listed.size() < fat_sectors; ++i)
+            }
+            for (std::size_t i = 0; i < per_difat && listed.size() < fat_sectors; ++i) {
                 listed.push_back(Get32(sector, 4 * i));
+            }
             s = Get32(sector, 4 * per_difat);
         }
         regular_.table.reserve(listed.size() * (sector_size_ / 4));
         for (const std::uint32_t s : listed) {
-            if (s >= regular_.count)
+            if (s >= regular_.count) {
                 Damaged("an allocation table sector lies past the end of the file");
-            if (regular_.claimed[s])
+            }
+            if (regular_.claimed[s]) {
                 Damaged("an allocation table sector is listed twice");
+            }
             regular_.claimed[s] = true;
             const auto sector = Sector(s);
-            for (std::size_t at = 0; at < sector_size_; at += 4)
+            for (std::size_t at = 0; at < sector_size_; at += 4) {
                 regular_.table.push_back(at + 4 <= sector.size() ? Get32(sector, at) : kFreeSector);
+            }
         }
     }
 
@@ -176,15 +196,18 @@ class Reader {
 
     void ReadDirectory() {
         directory_ = ReadChain(regular_, Get32(header_, kFirstDirectorySectorAt));
-        if (directory_.empty())
+        if (directory_.empty()) {
             Damaged("the directory is empty");
+        }
         const std::uint32_t first_mini_fat = Get32(header_, kFirstMiniFatSectorAt);
-        if (first_mini_fat == kEndOfChain || Get32(header_, kMiniFatSectorsAt) == 0)
+        if (first_mini_fat == kEndOfChain || Get32(header_, kMiniFatSectorsAt) == 0) {
             return;
+        }
         const std::vector<std::uint8_t> mini_fat = ReadChain(regular_, first_mini_fat);
         mini_.table.reserve(mini_fat.size() / 4);
-        for (std::size_t at = 0; at < mini_fat.size(); at += 4)
+        for (std::size_t at = 0; at < mini_fat.size(); at += 4) {
             mini_.table.push_back(Get32(mini_fat, at));
+        }
     }
 
     std::uint64_t StreamSize(std::span<const std::uint8_t> entry) const {
@@ -195,10 +218,12 @@ class Reader {
 
     void ReadMiniStream(std::span<const std::uint8_t> root) {
         const std::uint64_t size = StreamSize(root);
-        if (size > file_.size())
+        if (size > file_.size()) {
             Damaged("the mini stream is larger than the file");
-        if (size == 0)
+        }
+        if (size == 0) {
             return;
+        }
         mini_stream_ = regular_.Chain(Get32(root, kStartAt), CeilDiv(size, sector_size_));
         mini_.count = std::min(CeilDiv(size, kMiniSectorSize), mini_.table.size());
         mini_.claimed.assign(mini_.count, false);
@@ -209,10 +234,12 @@ class Reader {
         const bool small = size < cutoff_;
         SectorMap& map = small ? mini_ : regular_;
         const std::size_t unit = small ? kMiniSectorSize : sector_size_;
-        if (size > file_.size() || CeilDiv(size, unit) > map.count)
+        if (size > file_.size() || CeilDiv(size, unit) > map.count) {
             Damaged("stream \"" + into.name + "\" is larger than the file");
-        if (size == 0)
+        }
+        if (size == 0) {
             return;
+        }
         const std::vector<std::uint32_t> sectors =
             map.Chain(Get32(entry, kStartAt), CeilDiv(size, unit));
         into.data.reserve(static_cast<std::size_t>(size));
@@ -220,8 +247,9 @@ class Reader {
             const std::span<const std::uint8_t> piece = small ? MiniSector(s) : Sector(s);
             const std::size_t take =
                 std::min(unit, static_cast<std::size_t>(size) - into.data.size());
-            if (piece.size() < take)
+            if (piece.size() < take) {
                 Damaged("stream \"" + into.name + "\" runs past the end of the file");
+            }
             into.data.insert(into.data.end(), piece.begin(),
                              piece.begin() + static_cast<std::ptrdiff_t>(take));
         }
@@ -229,11 +257,13 @@ class Reader {
 
     std::string Name(std::span<const std::uint8_t> entry) const {
         const std::uint16_t length = Get16(entry, kNameLengthAt);
-        if (length < 2 || length > 2 * (kMaxNameUnits + 1) || length % 2 != 0)
+        if (length < 2 || length > 2 * (kMaxNameUnits + 1) || length % 2 != 0) {
             Damaged("a directory entry's name is damaged");
+        }
         std::u16string name;
-        for (std::size_t i = 0; i + 1 < length / 2u; ++i)
+        for (std::size_t i = 0; i + 1 < length / 2u; ++i) {
             name += static_cast<char16_t>(Get16(entry, 2 * i));
+        }
         return NameToUtf8(name);
     }
 
@@ -245,10 +275,12 @@ class Reader {
         std::uint32_t node = top;
         while (node != kNoStream || !path.empty()) {
             while (node != kNoStream) {
-                if (node >= EntryCount())
+                if (node >= EntryCount()) {
                     Damaged("a directory entry points past the end of the directory");
-                if (visited[node])
+                }
+                if (visited[node]) {
                     Damaged("the directory loops");
+                }
                 visited[node] = true;
                 path.push_back(node);
                 node = Get32(Entry(node), kLeftAt);
@@ -279,8 +311,9 @@ class Reader {
         while (!pending.empty()) {
             const Pending storage = pending.back();
             pending.pop_back();
-            if (storage.depth > kMaxDepth)
+            if (storage.depth > kMaxDepth) {
                 Damaged("storages nested too deeply");
+            }
             const std::vector<std::uint32_t> ids =
                 Siblings(Get32(Entry(storage.id), kChildAt), visited);
             std::vector<StorageEntry>& children = storage.into->children;
@@ -303,8 +336,9 @@ class Reader {
                 }
             }
             for (std::size_t i = 0; i < ids.size(); ++i) {
-                if (children[i].is_storage)
+                if (children[i].is_storage) {
                     pending.push_back({ids[i], &children[i], storage.depth + 1});
+                }
             }
         }
         return root;

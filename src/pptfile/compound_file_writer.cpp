@@ -73,8 +73,9 @@ class Writer {
         put(out.first(kSectorSize));
         static constexpr std::array<std::uint8_t, kSectorSize> kZeros{};
         for (const Node& node : nodes_) {
-            if (!node.stream || node.size < kMiniStreamCutoff)
+            if (!node.stream || node.size < kMiniStreamCutoff) {
                 continue;
+            }
             put(node.source->data);
             put(std::span(kZeros).first(CeilDiv(node.size, kSectorSize) * kSectorSize - node.size));
         }
@@ -102,42 +103,48 @@ class Writer {
         std::vector<std::pair<std::uint32_t, int>> storages{{0, 0}};
         for (std::size_t next = 0; next < storages.size(); ++next) {
             const auto [id, depth] = storages[next];
-            if (depth > kMaxDepth)
+            if (depth > kMaxDepth) {
                 throw FormatError("compound file storages nested too deeply");
+            }
             const auto first = static_cast<std::uint32_t>(nodes_.size());
             for (const StorageEntry& child : nodes_[id].source->children) {
                 std::u16string name = CheckedName(child.name);
                 std::u16string key = UpperCase(name);
                 nodes_.push_back({&child, std::move(name), !child.is_storage, std::move(key)});
-                if (child.is_storage)
+                if (child.is_storage) {
                     storages.emplace_back(static_cast<std::uint32_t>(nodes_.size() - 1), depth + 1);
+                }
             }
             std::vector<std::uint32_t> sorted(nodes_.size() - first);
-            for (std::size_t i = 0; i < sorted.size(); ++i)
+            for (std::size_t i = 0; i < sorted.size(); ++i) {
                 sorted[i] = first + static_cast<std::uint32_t>(i);
+            }
             std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
                 const std::u16string& x = nodes_[a].key;
                 const std::u16string& y = nodes_[b].key;
                 return x.size() != y.size() ? x.size() < y.size() : x < y;
             });
             for (std::size_t i = 1; i < sorted.size(); ++i) {
-                if (nodes_[sorted[i - 1]].key == nodes_[sorted[i]].key)
+                if (nodes_[sorted[i - 1]].key == nodes_[sorted[i]].key) {
                     throw FormatError("a compound file storage holds \"" +
                                       nodes_[sorted[i]].source->name + "\" twice");
+                }
             }
             // Every level but the deepest is full in a tree built by halving;
             // the deepest is red, so every path holds as many black nodes.
             std::size_t full_levels = 0;
-            while ((std::size_t{2} << full_levels) <= sorted.size() + 1)
+            while ((std::size_t{2} << full_levels) <= sorted.size() + 1) {
                 ++full_levels;
+            }
             nodes_[id].child = Link(sorted, 0, sorted.size(), 0, full_levels);
         }
     }
 
     std::uint32_t Link(const std::vector<std::uint32_t>& sorted, std::size_t begin, std::size_t end,
                        std::size_t depth, std::size_t full_levels) {
-        if (begin == end)
+        if (begin == end) {
             return kNoStream;
+        }
         const std::size_t middle = begin + (end - begin) / 2;
         Node& node = nodes_[sorted[middle]];
         node.color = depth >= full_levels ? kRed : kBlack;
@@ -148,21 +155,24 @@ class Writer {
 
     // A run of `count` sectors from `first`, chained in `table`.
     static void Chain(std::vector<std::uint32_t>& table, std::size_t first, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t i = 0; i < count; ++i) {
             table[first + i] =
                 i + 1 < count ? static_cast<std::uint32_t>(first + i + 1) : kEndOfChain;
+        }
     }
 
     void Layout() {
         std::size_t used = 0;       // regular sectors
         std::size_t mini_used = 0;  // mini sectors
         for (Node& node : nodes_) {
-            if (!node.stream)
+            if (!node.stream) {
                 continue;
+            }
             node.size = node.source->data.size();
-            if (node.size > kMaxStreamSize)
+            if (node.size > kMaxStreamSize) {
                 throw FormatError("stream \"" + node.source->name +
                                   "\" is too large for a compound file");
+            }
             if (node.size >= kMiniStreamCutoff) {
                 node.start = static_cast<std::uint32_t>(used);
                 used += CeilDiv(node.size, kSectorSize);
@@ -184,13 +194,15 @@ class Writer {
                                  : 0;
         }
         sectors_ = data + fat_sectors_ + difat_sectors_;
-        if (sectors_ > kMaxRegularSector)
+        if (sectors_ > kMaxRegularSector) {
             throw FormatError("the streams are too large for a compound file");
+        }
 
         fat_.assign(fat_sectors_ * kIdsPerSector, kFreeSector);
         for (const Node& node : nodes_) {
-            if (node.stream && node.size >= kMiniStreamCutoff)
+            if (node.stream && node.size >= kMiniStreamCutoff) {
                 Chain(fat_, node.start, CeilDiv(node.size, kSectorSize));
+            }
         }
         std::size_t at = used;
         if (mini_used > 0) {
@@ -209,14 +221,16 @@ class Writer {
         fat_start_ = static_cast<std::uint32_t>(at);
         std::fill_n(fat_.begin() + static_cast<std::ptrdiff_t>(at), fat_sectors_, kFatSector);
         at += fat_sectors_;
-        if (difat_sectors_ > 0)
+        if (difat_sectors_ > 0) {
             difat_start_ = static_cast<std::uint32_t>(at);
+        }
         std::fill_n(fat_.begin() + static_cast<std::ptrdiff_t>(at), difat_sectors_, kDifatSector);
 
         mini_fat_.assign(mini_fat_sectors * kIdsPerSector, kFreeSector);
         for (const Node& node : nodes_) {
-            if (node.stream && node.size > 0 && node.size < kMiniStreamCutoff)
+            if (node.stream && node.size > 0 && node.size < kMiniStreamCutoff) {
                 Chain(mini_fat_, node.start, CeilDiv(node.size, kMiniSectorSize));
+            }
         }
     }
 
@@ -243,16 +257,18 @@ class Writer {
         // The FAT sectors' numbers: the first 109 here, the rest in the DIFAT
         // sectors, each ending with the number of the next.
         std::size_t listed = 0;
-        for (std::size_t i = 0; i < kHeaderDifatEntries; ++i, ++listed)
+        for (std::size_t i = 0; i < kHeaderDifatEntries; ++i, ++listed) {
             Put32(h, kDifatAt + 4 * i,
                   listed < fat_sectors_ ? static_cast<std::uint32_t>(fat_start_ + listed)
                                         : kFreeSector);
+        }
         for (std::size_t d = 0; d < difat_sectors_; ++d) {
             const auto sector = SectorBytes(difat_start_ + d);
-            for (std::size_t i = 0; i + 1 < kIdsPerSector; ++i, ++listed)
+            for (std::size_t i = 0; i + 1 < kIdsPerSector; ++i, ++listed) {
                 Put32(sector, 4 * i,
                       listed < fat_sectors_ ? static_cast<std::uint32_t>(fat_start_ + listed)
                                             : kFreeSector);
+            }
             Put32(sector, kSectorSize - 4,
                   d + 1 < difat_sectors_ ? static_cast<std::uint32_t>(difat_start_ + d + 1)
                                          : kEndOfChain);
@@ -262,8 +278,9 @@ class Writer {
     // The mini stream: the small streams in the order Layout placed them.
     void AppendMiniStream() {
         for (const Node& node : nodes_) {
-            if (!node.stream || node.size == 0 || node.size >= kMiniStreamCutoff)
+            if (!node.stream || node.size == 0 || node.size >= kMiniStreamCutoff) {
                 continue;
+            }
             out_.insert(out_.end(), node.source->data.begin(), node.source->data.end());
             PadTo(kMiniSectorSize);
         }
@@ -275,12 +292,14 @@ class Writer {
     void WriteTables() {
         const auto put = [this](const std::vector<std::uint32_t>& table, std::size_t first) {
             const std::span<std::uint8_t> bytes = SectorBytes(first);
-            for (std::size_t i = 0; i < table.size(); ++i)
+            for (std::size_t i = 0; i < table.size(); ++i) {
                 Put32(bytes, 4 * i, table[i]);
+            }
         };
         put(fat_, fat_start_);
-        if (!mini_fat_.empty())
+        if (!mini_fat_.empty()) {
             put(mini_fat_, mini_fat_start_);
+        }
     }
 
     void WriteDirectory() {
@@ -296,17 +315,19 @@ class Writer {
                 continue;
             }
             const Node& node = nodes_[id];
-            for (std::size_t i = 0; i < node.name.size(); ++i)
+            for (std::size_t i = 0; i < node.name.size(); ++i) {
                 Put16(e, 2 * i, node.name[i]);
+            }
             Put16(e, kNameLengthAt, static_cast<std::uint16_t>(2 * (node.name.size() + 1)));
             e[kTypeAt] = id == 0 ? kRoot : node.stream ? kStream : kStorage;
             e[kColorAt] = node.color;
             Put32(e, kLeftAt, node.left);
             Put32(e, kRightAt, node.right);
             Put32(e, kChildAt, node.child);
-            if (!node.stream)
+            if (!node.stream) {
                 std::copy(node.source->clsid.begin(), node.source->clsid.end(),
                           e.begin() + kClassIdAt);
+            }
             // A storage below the root has neither start nor size.
             const bool holds_data = id == 0 || node.stream;
             Put32(e, kStartAt, holds_data ? node.start : 0);

@@ -15,15 +15,17 @@ namespace {
 // copy stays readable on any code page.
 std::string Ascii(const std::u16string& text) {
     std::string out;
-    for (char16_t c : text)
+    for (char16_t c : text) {
         out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    }
     return out;
 }
 
 void AnsiString(RecordWriter& w, const std::string& s) {
     w.U32(static_cast<std::uint32_t>(s.size() + 1));
-    for (char c : s)
+    for (char c : s) {
         w.U8(static_cast<std::uint8_t>(c));
+    }
     w.U8(0);
 }
 
@@ -66,11 +68,13 @@ std::u16string ControlName(const ControlObject& control, std::uint32_t object_id
         type.remove_prefix(first + 1);
         type = type.substr(0, type.find(u'.'));
     }
-    if (type.empty())
+    if (type.empty()) {
         type = u"Control";
+    }
     std::u16string name(type);
-    for (char c : std::to_string(object_id))
+    for (char c : std::to_string(object_id)) {
         name += static_cast<char16_t>(c);
+    }
     return name;
 }
 

@@ -161,8 +161,9 @@ DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id,
 }
 
 std::uint32_t DrawingWriter::NextShapeId() {
-    if (count_ >= 1023)
+    if (count_ >= 1023) {
         throw FormatError("too many shapes on one slide");
+    }
     return first_shape_id_ + count_++;
 }
 

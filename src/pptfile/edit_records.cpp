@@ -18,8 +18,9 @@ void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::u
             ++run;
         }
         w.U32(it->first | (run << 20));
-        for (; it != end; ++it)
+        for (; it != end; ++it) {
             w.U32(it->second);
+        }
     }
     w.End(atom);
 }
@@ -53,12 +54,14 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
     w.U8(3);
     w.U8(0);
     w.U16(0);
-    for (char c : kUser)
+    for (char c : kUser) {
         w.U8(static_cast<std::uint8_t>(c));
+    }
     w.U32(8);  // the release version PowerPoint writes, whatever the masters
     w.End(m);
-    for (char c : kUser)
+    for (char c : kUser) {
         w.U16(static_cast<std::uint16_t>(c));
+    }
     return w.Take();
 }
 

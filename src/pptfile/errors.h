@@ -8,13 +8,13 @@ namespace pptfile {
 
 // The bytes are not a file of the expected kind, or are damaged.
 class FormatError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // The system refused to read or write a file.
 class IoError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -37,8 +37,9 @@ class Fd {
         return *this;
     }
     ~Fd() {
-        if (fd_ >= 0)
+        if (fd_ >= 0) {
             ::close(fd_);
+        }
     }
     int get() const noexcept { return fd_; }
     // Closing can report a late write error (NFS, quota): it must be seen.
@@ -57,8 +58,9 @@ std::string RandomSuffix() {
                                                   static_cast<std::uint64_t>(::getpid())};
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string out;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         out += kAlphabet[generator() % (sizeof kAlphabet - 1)];
+    }
     return out;
 }
 
@@ -74,8 +76,9 @@ PendingTemp g_pending;
 volatile std::sig_atomic_t g_armed = 0;
 
 extern "C" void RemoveTempAndDie(int signal_number) {
-    if (g_armed != 0)
+    if (g_armed != 0) {
         ::unlinkat(g_pending.folder, g_pending.name, 0);
+    }
     ::signal(signal_number, SIG_DFL);
     ::raise(signal_number);
 }
@@ -89,8 +92,9 @@ class InterruptsBlocked {
     InterruptsBlocked() noexcept {
         sigset_t set;
         sigemptyset(&set);
-        for (int s : kInterrupts)
+        for (int s : kInterrupts) {
             sigaddset(&set, s);
+        }
         ::sigprocmask(SIG_BLOCK, &set, &old_);
     }
     InterruptsBlocked(const InterruptsBlocked&) = delete;
@@ -114,8 +118,9 @@ class TempName {
             action.sa_handler = RemoveTempAndDie;
             sigemptyset(&action.sa_mask);
             ::sigaction(kInterrupts[i], nullptr, &old_[i]);
-            if (old_[i].sa_handler != SIG_IGN)
+            if (old_[i].sa_handler != SIG_IGN) {
                 ::sigaction(kInterrupts[i], &action, nullptr);
+            }
         }
     }
     TempName(const TempName&) = delete;
@@ -123,12 +128,14 @@ class TempName {
     ~TempName() {
         {
             InterruptsBlocked blocked;
-            if (g_armed != 0)
+            if (g_armed != 0) {
                 ::unlinkat(g_pending.folder, g_pending.name, 0);
+            }
             g_armed = 0;
         }
-        for (std::size_t i = 0; i < kInterrupts.size(); ++i)
+        for (std::size_t i = 0; i < kInterrupts.size(); ++i) {
             ::sigaction(kInterrupts[i], &old_[i], nullptr);
+        }
     }
 
     // Calls make(name) with fresh short names until it succeeds (true) or
@@ -147,8 +154,9 @@ class TempName {
                 g_armed = 1;
                 return true;
             }
-            if (errno != EEXIST)
+            if (errno != EEXIST) {
                 return false;
+            }
         }
         errno = EEXIST;
         return false;
@@ -184,8 +192,9 @@ constexpr int O_PATH = O_RDONLY;  // where folders cannot be held without readin
 
 std::pair<std::string, std::string> SplitPath(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
+    if (slash == std::string::npos) {
         return {".", path};
+    }
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
@@ -194,35 +203,41 @@ Destination Resolve(const std::filesystem::path& target) {
     auto [folder, name] = SplitPath(target.string());
     int base = AT_FDCWD;
     for (int hop = 0;; ++hop) {
-        if (hop > kMaxLinks)
+        if (hop > kMaxLinks) {
             ThrowIo("write", target, ELOOP);
+        }
         Fd next(::openat(base, folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (next.get() < 0)
+        if (next.get() < 0) {
             ThrowIo("write", target, errno);
+        }
         d.folder_shown = folder.front() == '/' || base == AT_FDCWD
                              ? folder
                              : (std::filesystem::path(d.folder_shown) / folder).string();
         d.folder = std::move(next);
         d.name = name;
-        if (name.empty() || name == "." || name == "..")
+        if (name.empty() || name == "." || name == "..") {
             throw IoError("cannot write " + target.string() + ": not a regular file");
+        }
         if (::fstatat(d.folder.get(), name.c_str(), &d.info, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT)
+            if (errno != ENOENT) {
                 ThrowIo("write", target, errno);
+            }
             return d;  // a new file, or the missing file a dangling link names
         }
         if (!S_ISLNK(d.info.st_mode)) {
             // Renaming over a device, a pipe or a directory would replace
             // something that is not ours to replace.
-            if (!S_ISREG(d.info.st_mode))
+            if (!S_ISREG(d.info.st_mode)) {
                 throw IoError("cannot write " + target.string() + ": not a regular file");
+            }
             d.exists = true;
             return d;
         }
         std::array<char, PATH_MAX> link{};
         const ssize_t length = ::readlinkat(d.folder.get(), name.c_str(), link.data(), link.size());
-        if (length < 0 || static_cast<std::size_t>(length) >= link.size())
+        if (length < 0 || static_cast<std::size_t>(length) >= link.size()) {
             ThrowIo("write", target, length < 0 ? errno : ENAMETOOLONG);
+        }
         std::tie(folder, name) =
             SplitPath(std::string(link.data(), static_cast<std::size_t>(length)));
         base = d.folder.get();
@@ -240,8 +255,9 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem
     while (done < bytes.size()) {
         const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (wrote < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             ThrowIo("write", target, errno);
         }
         done += static_cast<std::size_t>(wrote);
@@ -253,8 +269,9 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem
 // /proc, or directly where the process may do that.
 bool Link(int fd, const Destination& d, const char* name) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), d.folder.get(), name, AT_SYMLINK_FOLLOW) == 0)
+    if (::linkat(AT_FDCWD, self.c_str(), d.folder.get(), name, AT_SYMLINK_FOLLOW) == 0) {
         return true;
+    }
     return errno != EEXIST && ::linkat(fd, "", d.folder.get(), name, AT_EMPTY_PATH) == 0;
 }
 #endif
@@ -267,26 +284,32 @@ bool IsPermissionError(int error) {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    if (fd.get() < 0) {
         ThrowIo("read", path, errno);
+    }
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
+    if (::fstat(fd.get(), &info) != 0) {
         ThrowIo("read", path, errno);
-    if (S_ISDIR(info.st_mode))
+    }
+    if (S_ISDIR(info.st_mode)) {
         ThrowIo("read", path, EISDIR);
+    }
     std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0)
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
     std::uint8_t buffer[1 << 16];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
         if (got < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             ThrowIo("read", path, errno);
         }
-        if (got == 0)
+        if (got == 0) {
             break;
+        }
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     return bytes;
@@ -302,51 +325,59 @@ void WriteFileAtomically(const std::filesystem::path& target,
     int raw_fd = -1;
 #ifdef O_TMPFILE
     raw_fd = ::openat(d.folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (raw_fd < 0 && IsPermissionError(errno))
+    if (raw_fd < 0 && IsPermissionError(errno)) {
         ThrowFolderRefuses(target, d, errno);
+    }
 #endif
     const bool unnamed = raw_fd >= 0;
     if (!unnamed && !temp.Create(d.name, [&](const char* name) {
             raw_fd = ::openat(d.folder.get(), name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             return raw_fd >= 0;
         })) {
-        if (IsPermissionError(errno))
+        if (IsPermissionError(errno)) {
             ThrowFolderRefuses(target, d, errno);
+        }
         ThrowIo("write", target, errno);
     }
     Fd fd(raw_fd);
     // A file that is replaced keeps its permissions: a presentation the user
     // had kept private stays private.
-    if (d.exists && ::fchmod(fd.get(), d.info.st_mode & 07777) != 0)
+    if (d.exists && ::fchmod(fd.get(), d.info.st_mode & 07777) != 0) {
         ThrowIo("write", target, errno);
+    }
     write([&](std::span<const std::uint8_t> bytes) { WriteAll(fd.get(), bytes, target); });
-    if (::fsync(fd.get()) != 0)
+    if (::fsync(fd.get()) != 0) {
         ThrowIo("write", target, errno);
+    }
 #ifdef O_TMPFILE
     if (unnamed &&
         !temp.Create(d.name, [&](const char* name) { return Link(fd.get(), d, name); })) {
-        if (IsPermissionError(errno))
+        if (IsPermissionError(errno)) {
             ThrowFolderRefuses(target, d, errno);
+        }
         ThrowIo("write", target, errno);
     }
 #endif
-    if (fd.Close() != 0)
+    if (fd.Close() != 0) {
         ThrowIo("write", target, errno);
+    }
     if (::renameat(d.folder.get(), temp.name(), d.folder.get(), d.name.c_str()) != 0) {
         const int error = errno;
         struct stat folder {};
         if (IsPermissionError(error) && d.exists && ::fstat(d.folder.get(), &folder) == 0 &&
-            (folder.st_mode & S_ISVTX) != 0)
+            (folder.st_mode & S_ISVTX) != 0) {
             throw IoError("cannot write " + target.string() + ": the folder \"" + d.folder_shown +
                           "\" lets only a file's owner replace it, and " + d.name +
                           " belongs to another user (" + Reason(error) + ")");
+        }
         ThrowIo("write", target, error);
     }
     temp.Release();
     // Make the rename itself durable; failing here does not undo a complete write.
     Fd dir(::openat(d.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
+    if (dir.get() >= 0) {
         ::fsync(dir.get());
+    }
 }
 
 }  // namespace pptfile

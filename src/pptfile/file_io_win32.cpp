@@ -30,8 +30,9 @@ class Handle {
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     ~Handle() {
-        if (valid())
+        if (valid()) {
             ::CloseHandle(handle_);
+        }
     }
     bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
     HANDLE get() const noexcept { return handle_; }
@@ -53,8 +54,9 @@ class TempFileGuard {
     TempFileGuard(const TempFileGuard&) = delete;
     TempFileGuard& operator=(const TempFileGuard&) = delete;
     ~TempFileGuard() {
-        if (!path_.empty())
+        if (!path_.empty()) {
             ::DeleteFileW(path_.c_str());
+        }
     }
     void Release() noexcept { path_.clear(); }
 
@@ -67,8 +69,9 @@ std::wstring RandomSuffix() {
         std::random_device{}() ^ static_cast<std::uint64_t>(::GetCurrentProcessId())};
     static constexpr wchar_t kAlphabet[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
     std::wstring out;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         out += kAlphabet[generator() % (sizeof kAlphabet / sizeof kAlphabet[0] - 1)];
+    }
     return out;
 }
 
@@ -80,8 +83,9 @@ void RefuseNonRegularTarget(const std::filesystem::path& target) {
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!existing.valid()) {
         const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND)
+        if (error == ERROR_FILE_NOT_FOUND) {
             return;
+        }
         ThrowIo("write", target, error);
     }
     BY_HANDLE_FILE_INFORMATION info{};
@@ -91,8 +95,9 @@ void RefuseNonRegularTarget(const std::filesystem::path& target) {
         throw IoError("cannot write " + Shown(target) + ": not a regular file");
     }
     // Moving over a read-only file would undo what its owner asked for.
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
         ThrowIo("write", target, ERROR_ACCESS_DENIED);
+    }
 }
 
 }  // namespace
@@ -100,8 +105,9 @@ void RefuseNonRegularTarget(const std::filesystem::path& target) {
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     Handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    if (!file.valid()) {
         ThrowIo("read", path, ::GetLastError());
+    }
     std::vector<std::uint8_t> bytes;
     LARGE_INTEGER size{};
     if (::GetFileType(file.get()) == FILE_TYPE_DISK && ::GetFileSizeEx(file.get(), &size) &&
@@ -114,12 +120,14 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
         if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
                         nullptr)) {
             const DWORD error = ::GetLastError();
-            if (error == ERROR_BROKEN_PIPE)
+            if (error == ERROR_BROKEN_PIPE) {
                 break;  // the writer of a pipe is done
+            }
             ThrowIo("read", path, error);
         }
-        if (got == 0)
+        if (got == 0) {
             break;
+        }
         bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + got);
     }
     return bytes;
@@ -141,12 +149,14 @@ void WriteFileAtomically(const std::filesystem::path& target,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (raw == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
-            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
                 ThrowIo("write", target, error);
+            }
         }
     }
-    if (raw == INVALID_HANDLE_VALUE)
+    if (raw == INVALID_HANDLE_VALUE) {
         ThrowIo("write", target, ERROR_FILE_EXISTS);
+    }
     Handle file(raw);
     TempFileGuard guard(temp_path.native());
 
@@ -155,15 +165,18 @@ void WriteFileAtomically(const std::filesystem::path& target,
         while (done < bytes.size()) {
             const auto chunk = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
             DWORD wrote = 0;
-            if (!::WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr))
+            if (!::WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr)) {
                 ThrowIo("write", target, ::GetLastError());
+            }
             done += wrote;
         }
     });
-    if (!::FlushFileBuffers(file.get()))
+    if (!::FlushFileBuffers(file.get())) {
         ThrowIo("write", target, ::GetLastError());
-    if (!file.Close())
+    }
+    if (!file.Close()) {
         ThrowIo("write", target, ::GetLastError());
+    }
     if (!::MoveFileExW(temp_path.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ThrowIo("write", target, ::GetLastError());

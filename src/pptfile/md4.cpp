@@ -11,10 +11,12 @@ std::array<std::uint8_t, 16> Md4(std::span<const std::uint8_t> data) {
     std::vector<std::uint8_t> m(data.begin(), data.end());
     const std::uint64_t bits = std::uint64_t{data.size()} * 8;
     m.push_back(0x80);
-    while (m.size() % 64 != 56)
+    while (m.size() % 64 != 56) {
         m.push_back(0);
-    for (int i = 0; i < 8; ++i)
+    }
+    for (int i = 0; i < 8; ++i) {
         m.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+    }
 
     std::uint32_t h[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476};
     constexpr int kShift[3][4] = {{3, 7, 11, 19}, {3, 5, 9, 13}, {3, 9, 11, 15}};
@@ -53,8 +55,9 @@ std::array<std::uint8_t, 16> Md4(std::span<const std::uint8_t> data) {
         h[3] += d;
     }
     std::array<std::uint8_t, 16> digest{};
-    for (std::size_t i = 0; i < 16; ++i)
+    for (std::size_t i = 0; i < 16; ++i) {
         digest[i] = static_cast<std::uint8_t>(h[i / 4] >> (8 * (i % 4)));
+    }
     return digest;
 }
 

@@ -88,14 +88,16 @@ struct CurrentUser {
 
 CurrentUser ReadCurrentUser(const StorageEntry* stream) {
     CurrentUser cu;
-    if (stream == nullptr || stream->data.size() < kRecordHeaderSize + 12)
+    if (stream == nullptr || stream->data.size() < kRecordHeaderSize + 12) {
         return cu;
+    }
     // Writers disagree on the header's length field, so only the type and the
     // fixed part are trusted.
     const Bytes data(stream->data);
     const std::uint16_t type = static_cast<std::uint16_t>(data[2] | (data[3] << 8));
-    if (type != RT_CurrentUserAtom)
+    if (type != RT_CurrentUserAtom) {
         return cu;
+    }
     FieldReader f(data.subspan(kRecordHeaderSize), "the current user record");
     const std::uint32_t size = f.U32();
     cu.header_token = f.U32();
@@ -107,8 +109,9 @@ CurrentUser ReadCurrentUser(const StorageEntry* stream) {
 
 std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
     const auto r = TryReadRecord(doc, offset);
-    if (!r || r->type() != RT_UserEditAtom || r->body.size() < kUserEditShortLength)
+    if (!r || r->type() != RT_UserEditAtom || r->body.size() < kUserEditShortLength) {
         return std::nullopt;
+    }
     FieldReader f(r->body, "a user edit record");
     UserEditFields e;
     e.offset = offset;
@@ -127,16 +130,18 @@ std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
         e.encrypt_session_persist_id = f.U32();
     }
     // An edit must come after the directory it wrote.
-    if (e.offset_persist_directory >= doc.size())
+    if (e.offset_persist_directory >= doc.size()) {
         return std::nullopt;
+    }
     return e;
 }
 
 // A user edit record that is there but cannot be read holds changes that
 // every other reader shows; falling back to an earlier edit would drop them.
 bool IsDamagedUserEdit(Bytes doc, std::size_t offset) {
-    if (offset > doc.size() || doc.size() - offset < kRecordHeaderSize)
+    if (offset > doc.size() || doc.size() - offset < kRecordHeaderSize) {
         return false;
+    }
     const auto type = static_cast<std::uint16_t>(doc[offset + 2] | (doc[offset + 3] << 8));
     return type == RT_UserEditAtom && !TryReadUserEdit(doc, offset);
 }
@@ -155,14 +160,16 @@ std::vector<std::size_t> ScanUserEdits(Bytes doc) {
     std::size_t at = 0;
     while (auto r = TryReadRecord(doc, at)) {
         if (r->type() == RT_UserEditAtom) {
-            if (!TryReadUserEdit(doc, at))
+            if (!TryReadUserEdit(doc, at)) {
                 ThrowLostEdit();
+            }
             found.push_back(at);
         }
         at = r->End();
     }
-    if (IsDamagedUserEdit(doc, at))
+    if (IsDamagedUserEdit(doc, at)) {
         ThrowLostEdit();
+    }
     return found;
 }
 
@@ -174,40 +181,47 @@ std::vector<std::size_t> ScanUserEdits(Bytes doc) {
 std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool& recovered) {
     std::optional<std::vector<std::size_t>> scanned;
     auto scan = [&]() -> const std::vector<std::size_t>& {
-        if (!scanned)
+        if (!scanned) {
             scanned = ScanUserEdits(doc);
+        }
         return *scanned;
     };
 
     std::optional<UserEditFields> edit;
     if (cu.valid) {
-        if (IsDamagedUserEdit(doc, cu.offset_to_current_edit))
+        if (IsDamagedUserEdit(doc, cu.offset_to_current_edit)) {
             ThrowLostEdit();
+        }
         edit = TryReadUserEdit(doc, cu.offset_to_current_edit);
     }
     if (!edit) {
         recovered = true;
-        if (!scan().empty())
+        if (!scan().empty()) {
             edit = TryReadUserEdit(doc, scan().back());
-        if (!edit)
+        }
+        if (!edit) {
             ThrowDamaged("no valid user edit record");
+        }
     }
 
     std::vector<UserEditFields> chain;
     std::set<std::size_t> visited;
     const std::size_t max_edits = doc.size() / (kRecordHeaderSize + kUserEditShortLength) + 1;
     while (edit) {
-        if (chain.size() >= max_edits)
+        if (chain.size() >= max_edits) {
             ThrowDamaged("the user edits form a loop");
+        }
         visited.insert(edit->offset);
         chain.push_back(*edit);
         const std::uint32_t link = edit->offset_last_edit;
-        if (link == 0)
+        if (link == 0) {
             break;
+        }
         std::optional<UserEditFields> previous;
         if (visited.count(link) == 0) {
-            if (IsDamagedUserEdit(doc, link))
+            if (IsDamagedUserEdit(doc, link)) {
                 ThrowLostEdit();
+            }
             previous = TryReadUserEdit(doc, link);
         }
         if (!previous) {
@@ -230,15 +244,17 @@ std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool
 void ApplyPersistDirectory(Bytes doc, std::size_t offset,
                            std::map<std::uint32_t, std::uint32_t>& directory) {
     const Record r = ReadRecord(doc, offset, "a persist directory");
-    if (r.type() != RT_PersistDirectoryAtom)
+    if (r.type() != RT_PersistDirectoryAtom) {
         ThrowDamaged("a user edit points at something that is not a persist directory");
+    }
     FieldReader f(r.body, "a persist directory");
     while (f.Remaining() >= 4) {
         const std::uint32_t word = f.U32();
         const std::uint32_t first = word & 0xFFFFFu;
         const std::uint32_t count = word >> 20;
-        for (std::uint32_t i = 0; i < count; ++i)
+        for (std::uint32_t i = 0; i < count; ++i) {
             directory[first + i] = f.U32();
+        }
     }
 }
 
@@ -247,11 +263,13 @@ void ApplyPersistDirectory(Bytes doc, std::size_t offset,
 Record ReadPersistObject(const SourcePresentation::Parsed& p, Bytes doc, std::uint32_t persist_id,
                          std::uint16_t expected_type, std::string_view what) {
     const auto it = p.persist_directory.find(persist_id);
-    if (it == p.persist_directory.end())
+    if (it == p.persist_directory.end()) {
         ThrowDamaged(std::string(what) + " is missing from the persist directory");
+    }
     const Record r = ReadRecord(doc, it->second, what);
-    if (r.type() != expected_type)
+    if (r.type() != expected_type) {
         ThrowDamaged(std::string(what) + " is not where the persist directory says");
+    }
     return r;
 }
 
@@ -332,8 +350,9 @@ ShapeInfo ReadShape(Bytes body) {
             case RT_OfficeArtFSP: {
                 FieldReader f(r->body, "a shape record");
                 f.Skip(4);  // shape id
-                if ((f.U32() & kShapeDeleted) != 0)
+                if ((f.U32() & kShapeDeleted) != 0) {
                     return ShapeInfo{};
+                }
                 break;
             }
             case RT_OfficeArtClientAnchor:
@@ -355,12 +374,13 @@ ShapeInfo ReadShape(Bytes body) {
             case RT_OfficeArtClientTextbox: {
                 RecordCursor text(r->body);
                 while (auto t = text.Next()) {
-                    if (t->type() == RT_TextCharsAtom && !shape.text)
+                    if (t->type() == RT_TextCharsAtom && !shape.text) {
                         shape.text = DecodeUtf16(t->body);
-                    else if (t->type() == RT_TextBytesAtom && !shape.text)
+                    } else if (t->type() == RT_TextBytesAtom && !shape.text) {
                         shape.text = DecodeLatin1(t->body);
-                    else if (t->type() == RT_OutlineTextRefAtom)
+                    } else if (t->type() == RT_OutlineTextRefAtom) {
                         shape.outline_text_index = FieldReader(t->body, "a text reference").U32();
+                    }
                 }
                 break;
             }
@@ -372,14 +392,16 @@ ShapeInfo ReadShape(Bytes body) {
 }
 
 void CollectShapes(Bytes body, int depth, std::vector<ShapeInfo>& out) {
-    if (depth > kMaxGroupDepth)
+    if (depth > kMaxGroupDepth) {
         ThrowDamaged("shape groups are nested too deeply");
+    }
     RecordCursor cursor(body);
     while (auto r = cursor.Next()) {
-        if (r->type() == RT_OfficeArtSpgrContainer)
+        if (r->type() == RT_OfficeArtSpgrContainer) {
             CollectShapes(r->body, depth + 1, out);
-        else if (r->type() == RT_OfficeArtSpContainer)
+        } else if (r->type() == RT_OfficeArtSpContainer) {
             out.push_back(ReadShape(r->body));
+        }
     }
 }
 
@@ -387,11 +409,13 @@ void CollectShapes(Bytes body, int depth, std::vector<ShapeInfo>& out) {
 std::vector<ShapeInfo> ReadShapes(Bytes container_body) {
     std::vector<ShapeInfo> shapes;
     const auto drawing = FindChild(container_body, RT_Drawing);
-    if (!drawing)
+    if (!drawing) {
         return shapes;
+    }
     const auto dg = FindChild(drawing->body, RT_OfficeArtDgContainer);
-    if (!dg)
+    if (!dg) {
         return shapes;
+    }
     CollectShapes(dg->body, 0, shapes);
     return shapes;
 }
@@ -399,8 +423,9 @@ std::vector<ShapeInfo> ReadShapes(Bytes container_body) {
 // The title placeholder of a main master's drawing, if it has one.
 std::optional<Rect> MasterTitle(Bytes master_body) {
     for (const ShapeInfo& s : ReadShapes(master_body)) {
-        if (s.placeholder == kPlaceholderMasterTitle && s.anchor)
+        if (s.placeholder == kPlaceholderMasterTitle && s.anchor) {
             return s.anchor;
+        }
     }
     return std::nullopt;
 }
@@ -408,8 +433,9 @@ std::optional<Rect> MasterTitle(Bytes master_body) {
 // The master a slide's (or title master's) slide atom names.
 std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
     const auto atom = FindChild(container_body, RT_SlideAtom);
-    if (!atom || atom->body.size() < 16)
+    if (!atom || atom->body.size() < 16) {
         return std::nullopt;
+    }
     FieldReader f(atom->body, "a slide atom");
     f.Skip(12);  // layout, placeholder kinds
     return f.U32();
@@ -420,8 +446,9 @@ std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
 std::vector<std::uint8_t> Inflate(Bytes compressed, std::size_t limit) {
     std::vector<std::uint8_t> out;
     z_stream zs{};
-    if (inflateInit(&zs) != Z_OK)
+    if (inflateInit(&zs) != Z_OK) {
         throw FormatError("cannot start decompression");
+    }
     struct Guard {
         z_stream* zs;
         ~Guard() { inflateEnd(zs); }
@@ -435,13 +462,16 @@ std::vector<std::uint8_t> Inflate(Bytes compressed, std::size_t limit) {
         zs.avail_out = static_cast<uInt>(chunk.size());
         const int rc = inflate(&zs, Z_NO_FLUSH);
         const std::size_t produced = chunk.size() - zs.avail_out;
-        if (produced > limit - out.size())
+        if (produced > limit - out.size()) {
             ThrowDamaged("a control's storage expands beyond its stated size");
+        }
         out.insert(out.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(produced));
-        if (rc == Z_STREAM_END)
+        if (rc == Z_STREAM_END) {
             return out;
-        if (rc != Z_OK || (produced == 0 && zs.avail_in == 0))
+        }
+        if (rc != Z_OK || (produced == 0 && zs.avail_in == 0)) {
             ThrowDamaged("a control's storage does not decompress");
+        }
     }
 }
 
@@ -460,15 +490,17 @@ class ControlReader {
         if (r.instance() == 1) {
             FieldReader f(r.body, "a control's storage");
             const std::uint32_t stated = f.U32();
-            if (stated > allowance_)
+            if (stated > allowance_) {
                 ThrowDamaged("a control's storage is larger than the file allows");
+            }
             storage = Inflate(f.Take(f.Remaining()), stated);
             allowance_ -= storage.size();
             raw = storage;
         } else {
             // Shapes may share a storage; reading it again is charged again.
-            if (raw.size() > allowance_)
+            if (raw.size() > allowance_) {
                 ThrowDamaged("the controls' storages are larger than the file allows");
+            }
             allowance_ -= raw.size();
         }
         StorageEntry root;
@@ -478,8 +510,9 @@ class ControlReader {
             ThrowDamaged("a control's storage is not a compound file");
         }
         control.clsid = root.clsid;
-        if (const StorageEntry* contents = FindStream(root, "contents"))
+        if (const StorageEntry* contents = FindStream(root, "contents")) {
             control.state = contents->data;
+        }
     }
 
   private:
@@ -496,12 +529,14 @@ class ControlReader {
 // the two versions share come from the root where it has none of its own.
 void TakeDualStorage(StorageEntry& root) {
     StorageEntry* dual = root.Find("PP97_DUALSTORAGE");
-    if (dual == nullptr || !dual->is_storage || FindStream(*dual, kDocumentStream) == nullptr)
+    if (dual == nullptr || !dual->is_storage || FindStream(*dual, kDocumentStream) == nullptr) {
         return;
+    }
     StorageEntry presentation = std::move(*dual);
     for (StorageEntry& e : root.children) {
-        if (!e.is_storage && e.name.starts_with('\x05') && presentation.Find(e.name) == nullptr)
+        if (!e.is_storage && e.name.starts_with('\x05') && presentation.Find(e.name) == nullptr) {
             presentation.children.push_back(std::move(e));
+        }
     }
     presentation.name = root.name;
     root = std::move(presentation);
@@ -514,15 +549,19 @@ bool LooksLikeOldPowerPoint(const StorageEntry& root) {
 
 void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDetail detail) {
     const StorageEntry* doc_stream = FindStream(p.root, kDocumentStream);
-    if (doc_stream == nullptr)
+    if (doc_stream == nullptr) {
         throw FormatError(LooksLikeOldPowerPoint(p.root) ? kTooOld : kNotPowerPoint);
-    if (p.root.Find("EncryptedSummary") != nullptr)
+    }
+    if (p.root.Find("EncryptedSummary") != nullptr) {
         throw FormatError(kEncrypted);
+    }
     const CurrentUser cu = ReadCurrentUser(FindStream(p.root, kCurrentUserStream));
-    if (cu.valid && cu.header_token == kEncryptedHeaderToken)
+    if (cu.valid && cu.header_token == kEncryptedHeaderToken) {
         throw FormatError(kEncrypted);
-    if (!cu.valid && LooksLikeOldPowerPoint(p.root))
+    }
+    if (!cu.valid && LooksLikeOldPowerPoint(p.root)) {
         throw FormatError(kTooOld);
+    }
     p.current_user_valid = cu.valid;
 
     const Bytes doc(doc_stream->data);
@@ -532,31 +571,36 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
     // file make the reader apply one large directory again and again.
     std::set<std::uint32_t> directories;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!directories.insert(it->offset_persist_directory).second)
+        if (!directories.insert(it->offset_persist_directory).second) {
             ThrowDamaged("two user edits share a persist directory");
+        }
         ApplyPersistDirectory(doc, it->offset_persist_directory, p.persist_directory);
     }
     p.max_persist_id = p.last_edit.persist_id_seed;
-    if (!p.persist_directory.empty())
+    if (!p.persist_directory.empty()) {
         p.max_persist_id = std::max(p.max_persist_id, p.persist_directory.rbegin()->first);
+    }
 
     if (p.last_edit.has_encrypt_session && p.last_edit.encrypt_session_persist_id != 0 &&
-        p.persist_directory.count(p.last_edit.encrypt_session_persist_id) != 0)
+        p.persist_directory.count(p.last_edit.encrypt_session_persist_id) != 0) {
         throw FormatError(kEncrypted);
+    }
 
     const Record document =
         ReadPersistObject(p, doc, p.last_edit.doc_persist_id, RT_Document, "the document record");
     p.document_offset = document.offset;
 
     const auto atom = FindChild(document.body, RT_DocumentAtom);
-    if (!atom)
+    if (!atom) {
         ThrowDamaged("the document record has no document atom");
+    }
     {
         FieldReader f(atom->body, "the document atom");
         const std::int32_t width = f.I32();
         const std::int32_t height = f.I32();
-        if (width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide)
+        if (width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide) {
             ThrowDamaged("the slide size is out of range");
+        }
         p.slide_width = static_cast<float>(width) / kUnitsPerPoint;
         p.slide_height = static_cast<float>(height) / kUnitsPerPoint;
     }
@@ -567,10 +611,11 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
     RecordCursor children(document.body);
     while (auto r = children.Next()) {
         if (r->type() == RT_SlideListWithText) {
-            if (r->instance() == 0 && !slide_list)
+            if (r->instance() == 0 && !slide_list) {
                 slide_list = ReadSlideList(r->body);
-            else if (r->instance() == 1 && !master_list)
+            } else if (r->instance() == 1 && !master_list) {
                 master_list = ReadSlideList(r->body);
+            }
         } else if (r->type() == RT_ExternalObjectList) {
             RecordCursor objects(r->body);
             while (auto o = objects.Next()) {
@@ -578,16 +623,18 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
                     p.ex_obj_id_seed = FieldReader(o->body, "the object list atom").U32();
                 } else if (o->type() == RT_ExternalOleControl) {
                     const auto ole = FindChild(o->body, RT_ExternalOleObjectAtom);
-                    if (!ole)
+                    if (!ole) {
                         continue;
+                    }
                     FieldReader f(ole->body, "an object atom");
                     f.Skip(8);  // draw aspect, type
                     const std::uint32_t id = f.U32();
                     f.Skip(4);  // subtype
                     ControlRef ref;
                     ref.persist_id = f.U32();
-                    if (const auto prog_id = FindChild(o->body, RT_CString, 2))
+                    if (const auto prog_id = FindChild(o->body, RT_CString, 2)) {
                         ref.prog_id = DecodeUtf16(prog_id->body);
+                    }
                     controls.emplace(id, std::move(ref));
                 }
             }
@@ -599,38 +646,44 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
     std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : master_list ? *master_list : std::vector<ListEntry>{}) {
         const auto it = p.persist_directory.find(e.slide.persist_id);
-        if (it == p.persist_directory.end())
+        if (it == p.persist_directory.end()) {
             ThrowDamaged("a master is missing from the persist directory");
+        }
         const Record r = ReadRecord(doc, it->second, "a master");
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.masters.push_back(listed);
         // A master listed again, or under another persist id, is not read
         // again: a small file could list one large master many times.
-        if (!read_masters.insert(r.offset).second)
+        if (!read_masters.insert(r.offset).second) {
             continue;
+        }
         if (r.type() == RT_Slide) {
             // A title master no slide can reach is no loss: slides naming it
             // follow the first main master instead.
             try {
-                if (const auto ref = SlideAtomMasterRef(r.body))
+                if (const auto ref = SlideAtomMasterRef(r.body)) {
                     p.title_masters.emplace(listed.slide_id, *ref);
+                }
             } catch (const FormatError&) {
             }
             continue;
         }
-        if (r.type() != RT_MainMaster)
+        if (r.type() != RT_MainMaster) {
             continue;
+        }
         const bool first = p.main_masters.empty();
         MainMasterInfo master{listed, kDefaultTitleRect};
         try {
-            if (const auto title = MasterTitle(r.body))
+            if (const auto title = MasterTitle(r.body)) {
                 master.title_rect = *title;
+            }
         } catch (const FormatError&) {
             // The first main master has always been read whole; a damaged
             // later one leaves new slides on it where the first puts titles.
-            if (first)
+            if (first) {
                 throw;
+            }
             master.title_rect = p.main_masters.front().title_rect;
         }
         p.main_master_index.emplace(listed.slide_id, p.main_masters.size());
@@ -643,8 +696,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
     for (const ListEntry& e : slide_list ? *slide_list : std::vector<ListEntry>{}) {
         // A slide listed twice would be read twice, and a small file could
         // list one large slide many times.
-        if (!listed_slides.insert(e.slide.persist_id).second)
+        if (!listed_slides.insert(e.slide.persist_id).second) {
             ThrowDamaged("a slide is listed twice");
+        }
         const Record r = ReadPersistObject(p, doc, e.slide.persist_id, RT_Slide, "a slide");
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
@@ -654,14 +708,17 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
         // Slides that share one record are refused as Apache POI shows them
         // as one; reading it again for each would let a small file cost a
         // large one's work many times.
-        if (!read_slides.insert(r.offset).second)
+        if (!read_slides.insert(r.offset).second) {
             ThrowDamaged("two listed slides share one slide record");
+        }
         SlideSummary summary;
         const MainMasterInfo* master = nullptr;
-        if (const auto ref = SlideAtomMasterRef(r.body))
+        if (const auto ref = SlideAtomMasterRef(r.body)) {
             master = p.FollowMaster(*ref);
-        if (master == nullptr)
+        }
+        if (master == nullptr) {
             master = p.FirstMainMaster();
+        }
         summary.master_id = master != nullptr ? master->listed.slide_id : 0;
         bool titled = false;
         for (const ShapeInfo& s : ReadShapes(r.body)) {
@@ -676,8 +733,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
             }
             if (s.ex_obj_id && detail == SlideDetail::kWithControls) {
                 const auto c = controls.find(*s.ex_obj_id);
-                if (c == controls.end())
+                if (c == controls.end()) {
                     continue;
+                }
                 ControlObject control;
                 control.prog_id = c->second.prog_id;
                 control.anchor = s.anchor.value_or(Rect{});
@@ -699,8 +757,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
 
 std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes, SlideDetail detail) {
     if (bytes.size() < kCompoundSignature.size() ||
-        !std::equal(kCompoundSignature.begin(), kCompoundSignature.end(), bytes.begin()))
+        !std::equal(kCompoundSignature.begin(), kCompoundSignature.end(), bytes.begin())) {
         throw FormatError(kNotPowerPoint);
+    }
     auto p = std::make_unique<SourcePresentation::Parsed>();
     try {
         p->root = ReadCompoundFile(bytes);
@@ -708,8 +767,9 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes, SlideDetail detai
         // The signature said compound file, so whatever is wrong is damage.
         std::string_view what = e.what();
         for (std::string_view prefix : {"damaged compound file", "not a compound file"}) {
-            if (what.substr(0, prefix.size()) == prefix)
+            if (what.substr(0, prefix.size()) == prefix) {
                 what.remove_prefix(prefix.size());
+            }
         }
         ThrowDamaged("broken compound file" + std::string(what));
     }
@@ -722,8 +782,9 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes, SlideDetail detai
 
 const std::vector<std::uint8_t>& SourcePresentation::Parsed::DocumentStream() const {
     const StorageEntry* e = FindStream(root, kDocumentStream);
-    if (e == nullptr)
+    if (e == nullptr) {
         throw FormatError(kNotPowerPoint);
+    }
     return e->data;
 }
 
@@ -735,8 +796,9 @@ const MainMasterInfo* SourcePresentation::Parsed::FindMainMaster(
 
 const MainMasterInfo* SourcePresentation::Parsed::FollowMaster(
     std::uint32_t master_id) const noexcept {
-    if (const MainMasterInfo* m = FindMainMaster(master_id))
+    if (const MainMasterInfo* m = FindMainMaster(master_id)) {
         return m;
+    }
     // A title master names a main master; only one step, so a title master
     // naming another cannot loop.
     const auto title = title_masters.find(master_id);

@@ -55,8 +55,9 @@ struct Plan {
 };
 
 Plan MakePlan(const SaveJob& job) {
-    if (job.slides.size() > kMaxSlides)
+    if (job.slides.size() > kMaxSlides) {
         throw FormatError("too many slides to save");
+    }
     Plan plan;
     std::uint32_t persist = kFirstSlidePersistId;
     for (std::size_t i = 0; i < job.slides.size(); ++i) {
@@ -167,15 +168,17 @@ std::vector<std::uint8_t> Slide(const SlidePlan& slide, DrawingUse& use) {
 }
 
 void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
-    if (plan.control_count == 0)
+    if (plan.control_count == 0) {
         return;
+    }
     const auto list = w.BeginContainer(RT_ExternalObjectList);
     const auto atom = w.Begin(RT_ExternalObjectListAtom);
     w.U32(plan.control_count);  // seed: the largest identifier in use
     w.End(atom);
     for (const SlidePlan& slide : plan.slides) {
-        for (const PlacedControl& control : slide.controls)
+        for (const PlacedControl& control : slide.controls) {
             WriteControlEntry(w, control, slide.slide_id);
+        }
     }
     w.End(list);
 }
@@ -232,8 +235,9 @@ void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings,
     // The colours the fill, line and shadow menus offer first: the scheme's
     // fill, line and shadow colours, then a fixed one.
     const auto colors = w.Begin(RT_OfficeArtSplitMenuColors, 4);
-    for (std::uint32_t c : {0x08000004u, 0x08000001u, 0x08000002u, 0x100000F7u})
+    for (std::uint32_t c : {0x08000004u, 0x08000001u, 0x08000002u, 0x100000F7u}) {
         w.U32(c);
+    }
     w.End(colors);
     w.End(dgg);
     w.End(group);
@@ -249,8 +253,9 @@ void WriteSlideList(RecordWriter& w, const Plan& plan) {
     w.U32(0);
     w.End(master);
     w.End(masters);
-    if (plan.slides.empty())
+    if (plan.slides.empty()) {
         return;
+    }
 
     const auto slides = w.BeginContainer(RT_SlideListWithText, 0);
     for (const SlidePlan& slide : plan.slides) {
@@ -304,16 +309,19 @@ StorageEntry WriteBlank(const SaveJob& job) {
     std::vector<std::uint8_t> master = MainMaster(drawings[0]);
     std::vector<std::uint8_t> notes_master = NotesMaster(drawings[1]);
     std::vector<std::vector<std::uint8_t>> slides;
-    for (std::size_t i = 0; i < plan.slides.size(); ++i)
+    for (std::size_t i = 0; i < plan.slides.size(); ++i) {
         slides.push_back(Slide(plan.slides[i], drawings[2 + i]));
+    }
     objects.push_back(Document(plan, drawings));
     objects.push_back(std::move(master));
     objects.push_back(std::move(notes_master));
-    for (auto& s : slides)
+    for (auto& s : slides) {
         objects.push_back(std::move(s));
+    }
     for (const SlidePlan& slide : plan.slides) {
-        for (const PlacedControl& control : slide.controls)
+        for (const PlacedControl& control : slide.controls) {
             objects.push_back(ControlStorageRecord(control));
+        }
     }
 
     RecordWriter stream;
@@ -339,8 +347,9 @@ StorageEntry WriteBlank(const SaveJob& job) {
     root.clsid = kPowerPointClassId;
     root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset)));
     root.children.push_back(Stream("PowerPoint Document", stream.Take()));
-    if (!plan.pictures.empty())
+    if (!plan.pictures.empty()) {
         root.children.push_back(Stream(kPicturesStream, plan.pictures.Blips()));
+    }
     root.children.push_back(
         Stream("\x05SummaryInformation",
                SummaryInformationStream(

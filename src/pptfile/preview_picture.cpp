@@ -76,8 +76,9 @@ class EmfWriter {
     }
     void Simple(std::uint32_t type, std::initializer_list<std::uint32_t> fields) {
         const std::size_t r = Begin(type);
-        for (std::uint32_t f : fields)
+        for (std::uint32_t f : fields) {
             w_.U32(f);
+        }
         End(r);
     }
     void BoxField(const Box& b) {
@@ -105,8 +106,9 @@ class EmfWriter {
 // will do as long as it has some area and its size in EMUs fits 32 bits.
 std::int32_t Units(float points) {
     const double units = std::round(static_cast<double>(points) * kUnitsPerPoint);
-    if (!std::isfinite(units))
+    if (!std::isfinite(units)) {
         throw FormatError("a shape position or size is out of range");
+    }
     return static_cast<std::int32_t>(std::clamp(units, 1.0, 1e6));
 }
 
@@ -145,10 +147,12 @@ void Text(EmfWriter& e, std::u16string_view text, std::int32_t x, std::int32_t y
     w.U32(kTextClipped);
     e.BoxField(clip);
     w.U32(0);  // no character spacing: the font's own
-    for (char16_t c : text)
+    for (char16_t c : text) {
         w.U16(c < 0x20 || c == 0x7F ? u'?' : c);
-    if (text.size() % 2 != 0)
+    }
+    if (text.size() % 2 != 0) {
         w.U16(0);
+    }
     e.End(r);
 }
 
@@ -216,8 +220,9 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
         std::size_t at = 0;
         do {
             std::size_t n = std::min(per_row, line.size() - at);
-            if (at + n < line.size() && line[at + n - 1] >= 0xD800 && line[at + n - 1] < 0xDC00)
+            if (at + n < line.size() && line[at + n - 1] >= 0xD800 && line[at + n - 1] < 0xDC00) {
                 --n;  // a surrogate pair stays whole
+            }
             rows.push_back({line.substr(at, n), static_cast<std::uint32_t>(3 + i), size});
             block += size * 3 / 2;
             at += n;
@@ -237,8 +242,9 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
         Text(e, row.text, cx / 2, y + row.size / 4, inside);
         y += row.size * 3 / 2;
     }
-    for (std::uint32_t handle = 1; handle < 3 + lines.size(); ++handle)
+    for (std::uint32_t handle = 1; handle < 3 + lines.size(); ++handle) {
         e.Simple(EMR_DELETEOBJECT, {handle});
+    }
     e.Simple(EMR_EOF, {0, 16, 20});  // no palette; the record's own size last
 
     w.PatchU32(totals, static_cast<std::uint32_t>(w.Size()));
@@ -250,15 +256,17 @@ PictureStore::PictureStore(std::size_t stream_size, std::size_t entries)
     : stream_size_(stream_size), first_index_(entries + 1) {}
 
 std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
-    if (EntryCount() >= kMaxStoreEntries)
+    if (EntryCount() >= kMaxStoreEntries) {
         throw FormatError("the presentation has no room for another picture");
+    }
     const std::vector<std::uint8_t> emf =
         PreviewMetafile(control.preview_lines, control.anchor.width, control.anchor.height);
     uLongf packed_size = compressBound(static_cast<uLong>(emf.size()));
     std::vector<std::uint8_t> packed(packed_size);
     if (compress2(packed.data(), &packed_size, emf.data(), static_cast<uLong>(emf.size()),
-                  Z_BEST_COMPRESSION) != Z_OK)
+                  Z_BEST_COMPRESSION) != Z_OK) {
         throw FormatError("a control's picture cannot be compressed");
+    }
     packed.resize(packed_size);
 
     // OfficeArtBlipEMF ([MS-ODRAW] 2.2.24) with its metafile header (2.2.31).
@@ -281,8 +289,9 @@ std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
     w.End(blip);
 
     const std::size_t offset = stream_size_ + blips_.size();
-    if (offset > std::numeric_limits<std::uint32_t>::max() - w.Size())
+    if (offset > std::numeric_limits<std::uint32_t>::max() - w.Size()) {
         throw FormatError("the presentation is too large to save");
+    }
     entries_.push_back(
         {uid, static_cast<std::uint32_t>(w.Size()), static_cast<std::uint32_t>(offset)});
     blips_.insert(blips_.end(), w.bytes().begin(), w.bytes().end());

@@ -81,17 +81,20 @@ std::vector<std::uint8_t> StringValue(std::u16string_view text, bool utf16) {
     w.U16(0);
     w.U32(static_cast<std::uint32_t>((text.size() + 1) * (utf16 ? 2 : 1)));
     for (char16_t c : text) {
-        if (utf16)
+        if (utf16) {
             w.U16(static_cast<std::uint16_t>(c));
-        else
+        } else {
             w.U8(static_cast<std::uint8_t>(c < 0x80 ? c : u'?'));
+        }
     }
-    if (utf16)
+    if (utf16) {
         w.U16(0);
-    else
+    } else {
         w.U8(0);
-    while (w.Size() % 4 != 0)
+    }
+    while (w.Size() % 4 != 0) {
         w.U8(0);
+    }
     return w.Take();
 }
 
@@ -105,8 +108,9 @@ void WriteSection(RecordWriter& w, const std::vector<Property>& properties) {
         w.U32(offset);
         offset += static_cast<std::uint32_t>(p.value.size());
     }
-    for (const Property& p : properties)
+    for (const Property& p : properties) {
         w.Bytes(p.value);
+    }
     w.PatchU32(start, static_cast<std::uint32_t>(w.Size() - start));
 }
 
@@ -133,33 +137,40 @@ template <typename MakeChanges>
 std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const FormatId& format,
                                  MakeChanges make_changes) {
     FieldReader header(stream, "a property set stream");
-    if (header.U16() != 0xFFFE)
+    if (header.U16() != 0xFFFE) {
         throw FormatError("not a property set stream");
+    }
     header.Skip(kStreamHeaderSize - 6);
     const std::uint32_t sections = header.U32();
-    if (sections > header.Remaining() / 20)
+    if (sections > header.Remaining() / 20) {
         throw FormatError("a property set stream lists more sections than it holds");
+    }
     std::vector<std::uint32_t> offsets(sections);
     std::optional<std::size_t> ours;
     for (std::uint32_t i = 0; i < sections; ++i) {
         const Bytes id = header.Take(16);
         offsets[i] = header.U32();
-        if (!ours && std::equal(id.begin(), id.end(), format.begin()))
+        if (!ours && std::equal(id.begin(), id.end(), format.begin())) {
             ours = i;
+        }
     }
-    if (!ours)
+    if (!ours) {
         throw FormatError("a property set stream without the expected section");
+    }
     const std::size_t at = offsets[*ours];
-    if (at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size())
+    if (at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size()) {
         throw FormatError("a property set section out of place");
+    }
     FieldReader section(stream.subspan(at), "a property set section");
     const std::uint32_t size = section.U32();
     const std::uint32_t count = section.U32();
-    if (size < 8 || size > stream.size() - at || count > (size - 8) / 8)
+    if (size < 8 || size > stream.size() - at || count > (size - 8) / 8) {
         throw FormatError("a property set section larger than its stream");
+    }
     for (std::uint32_t other : offsets) {
-        if (other > at && other < at + size)
+        if (other > at && other < at + size) {
             throw FormatError("property set sections overlap");
+        }
     }
 
     // Each value runs to the next one, or to the end of the section.
@@ -168,8 +179,9 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t id = section.U32();
         const std::uint32_t offset = section.U32();
-        if (offset < 8 + 8 * count || offset >= size)
+        if (offset < 8 + 8 * count || offset >= size) {
             throw FormatError("a property value outside its section");
+        }
         value_at.emplace(id, offset);
         starts.push_back(offset);
     }
@@ -191,14 +203,17 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
     Changes changes = make_changes(code_page == kUtf16CodePage);
     std::vector<Property> properties;
     for (const auto& [id, offset] : value_at) {
-        if (changes.count(id) == 0)
+        if (changes.count(id) == 0) {
             properties.push_back({id, value_of(offset)});
+        }
     }
-    for (auto& [id, value] : changes)
+    for (auto& [id, value] : changes) {
         properties.push_back({id, std::move(value)});
+    }
     for (Property& p : properties) {
-        while (p.value.size() % 4 != 0)
+        while (p.value.size() % 4 != 0) {
             p.value.push_back(0);
+        }
     }
 
     RecordWriter out;
@@ -209,8 +224,9 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
     for (std::uint32_t i = 0; i < sections; ++i) {
         if (offsets[i] > at) {
             const std::int64_t moved = std::int64_t{offsets[i]} + grown;
-            if (moved < 0 || moved > 0xFFFFFFFF)
+            if (moved < 0 || moved > 0xFFFFFFFF) {
                 throw FormatError("a property set stream too large");
+            }
             out.PatchU32(kStreamHeaderSize + 20 * i + 16, static_cast<std::uint32_t>(moved));
         }
     }

@@ -25,8 +25,9 @@ void ThrowDamaged(std::string_view what) {
 }
 
 std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
-    if (offset > bytes.size() || bytes.size() - offset < kRecordHeaderSize)
+    if (offset > bytes.size() || bytes.size() - offset < kRecordHeaderSize) {
         return std::nullopt;
+    }
     Record r;
     const std::uint16_t ver_inst = LoadU16(bytes, offset);
     r.header.version = static_cast<std::uint8_t>(ver_inst & 0x0Fu);
@@ -34,8 +35,9 @@ std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
     r.header.type = LoadU16(bytes, offset + 2);
     r.header.length = LoadU32(bytes, offset + 4);
     const std::size_t body_at = offset + kRecordHeaderSize;
-    if (r.header.length > bytes.size() - body_at)
+    if (r.header.length > bytes.size() - body_at) {
         return std::nullopt;
+    }
     r.offset = offset;
     r.body = bytes.subspan(body_at, r.header.length);
     return r;
@@ -43,17 +45,20 @@ std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
 
 Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what) {
     auto r = TryReadRecord(bytes, offset);
-    if (!r)
+    if (!r) {
         ThrowDamaged(std::string(what) + " lies outside its stream");
+    }
     return *r;
 }
 
 std::optional<Record> RecordCursor::Next() {
-    if (body_.size() - pos_ < kRecordHeaderSize)
+    if (body_.size() - pos_ < kRecordHeaderSize) {
         return std::nullopt;
+    }
     auto r = TryReadRecord(body_, pos_);
-    if (!r)
+    if (!r) {
         ThrowDamaged("a record runs past the end of its container");
+    }
     pos_ = r->End();
     return r;
 }
@@ -62,8 +67,9 @@ std::optional<Record> FindChild(Bytes body, std::uint16_t type,
                                 std::optional<std::uint16_t> instance) {
     RecordCursor cursor(body);
     while (auto r = cursor.Next()) {
-        if (r->type() == type && (!instance || r->instance() == *instance))
+        if (r->type() == type && (!instance || r->instance() == *instance)) {
             return r;
+        }
     }
     return std::nullopt;
 }
@@ -81,8 +87,9 @@ std::uint32_t FieldReader::U32() {
 }
 
 Bytes FieldReader::Take(std::size_t n) {
-    if (n > bytes_.size() - pos_)
+    if (n > bytes_.size() - pos_) {
         ThrowDamaged(std::string(what_) + " is too short");
+    }
     Bytes out = bytes_.subspan(pos_, n);
     pos_ += n;
     return out;
@@ -91,16 +98,18 @@ Bytes FieldReader::Take(std::size_t n) {
 std::u16string DecodeUtf16(Bytes bytes) {
     std::u16string out;
     out.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         out.push_back(static_cast<char16_t>(LoadU16(bytes, i)));
+    }
     return out;
 }
 
 std::u16string DecodeLatin1(Bytes bytes) {
     std::u16string out;
     out.reserve(bytes.size());
-    for (std::uint8_t b : bytes)
+    for (std::uint8_t b : bytes) {
         out.push_back(static_cast<char16_t>(b));
+    }
     return out;
 }
 

@@ -36,8 +36,9 @@ class RecordWriter {
     void Zeros(std::size_t n) { bytes_.insert(bytes_.end(), n, 0); }
     // UTF-16LE code units, no terminator.
     void Utf16(std::u16string_view s) {
-        for (char16_t c : s)
+        for (char16_t c : s) {
             U16(static_cast<std::uint16_t>(c));
+        }
     }
 
     // Opens a record; its body is whatever is written until End.
@@ -71,8 +72,9 @@ class RecordWriter {
     }
 
     void PatchU32(std::size_t offset, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             bytes_[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+        }
     }
 
     std::size_t Size() const noexcept { return bytes_.size(); }

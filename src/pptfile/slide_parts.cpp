@@ -18,8 +18,9 @@ constexpr std::uint32_t kSlideHasNonOutlineData = 0x4;
 std::u16string TitleText(const std::u16string& title) {
     std::u16string out = title;
     for (char16_t& c : out) {
-        if (c == u'\r' || c == u'\n')
+        if (c == u'\r' || c == u'\n') {
             c = u'\v';
+        }
     }
     return out;
 }
@@ -66,14 +67,16 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
     // The title's text is the slide's first outline text in the slide list.
     shapes.Placeholder({ToUnits(content.title_rect), kPlaceholderTitle, 0}, std::nullopt,
                        kTextTypeTitle, 0u);
-    for (const PlacedControl& control : controls)
+    for (const PlacedControl& control : controls) {
         shapes.Control(ToUnits(control.control->anchor), control.object_id, control.picture_index,
                        ControlName(*control.control, control.object_id));
+    }
     shapes.Finish(false);
-    if (colour_scheme)
+    if (colour_scheme) {
         w.Bytes(*colour_scheme);
-    else
+    } else {
         WriteDefaultColorScheme(w);
+    }
     w.End(container);
     return shapes.ShapeCount();
 }

@@ -19,8 +19,8 @@
 #include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/presentation_parsed.h"
-#include "pptfile/property_sets.h"
 #include "pptfile/preview_picture.h"
+#include "pptfile/property_sets.h"
 #include "pptfile/record_reader.h"
 #include "pptfile/record_types.h"
 #include "pptfile/record_writer.h"
@@ -59,14 +59,16 @@ Bytes Whole(const Record& r, Bytes within) {
 std::vector<Record> Children(Bytes body) {
     std::vector<Record> out;
     RecordCursor cursor(body);
-    while (auto r = cursor.Next())
+    while (auto r = cursor.Next()) {
         out.push_back(*r);
+    }
     return out;
 }
 
 std::optional<std::uint32_t> U32At(Bytes body, std::size_t at) {
-    if (body.size() < at + 4)
+    if (body.size() < at + 4) {
         return std::nullopt;
+    }
     FieldReader f(body.subspan(at), "a record");
     return f.U32();
 }
@@ -123,11 +125,13 @@ struct DrawingGroupBlock {
 
 std::optional<DrawingGroupBlock> ReadDrawingGroupBlock(Bytes drawing_group_body) {
     const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
-    if (!dgg)
+    if (!dgg) {
         return std::nullopt;
+    }
     const auto block = FindChild(dgg->body, RT_OfficeArtFDGGBlock);
-    if (!block || block->body.size() < 16)
+    if (!block || block->body.size() < 16) {
         return std::nullopt;
+    }
     FieldReader f(block->body, "the drawing group");
     DrawingGroupBlock b;
     b.spid_max = f.U32();
@@ -156,23 +160,28 @@ DrawingsInUse ScanDrawings(const SourcePresentation::Parsed& p, Bytes doc) {
     DrawingsInUse used;
     // Many persist ids may name one large record: each record is read once.
     std::set<std::uint32_t> offsets;
-    for (const auto& [id, offset] : p.persist_directory)
+    for (const auto& [id, offset] : p.persist_directory) {
         offsets.insert(offset);
+    }
     for (const std::uint32_t offset : offsets) {
         const auto r = TryReadRecord(doc, offset);
         if (!r || (r->type() != RT_Slide && r->type() != RT_MainMaster && r->type() != RT_Notes &&
-                   r->type() != RT_Handout))
+                   r->type() != RT_Handout)) {
             continue;
+        }
         try {
             const auto drawing = FindChild(r->body, RT_Drawing);
-            if (!drawing)
+            if (!drawing) {
                 continue;
+            }
             const auto dg = FindChild(drawing->body, RT_OfficeArtDgContainer);
-            if (!dg)
+            if (!dg) {
                 continue;
+            }
             const auto fdg = FindChild(dg->body, RT_OfficeArtFDG);
-            if (!fdg || fdg->body.size() < 8)
+            if (!fdg || fdg->body.size() < 8) {
                 continue;
+            }
             used.max_drawing_id = std::max<std::uint32_t>(used.max_drawing_id, fdg->instance());
             used.max_shape_id = std::max(used.max_shape_id, *U32At(fdg->body, 4));
         } catch (const FormatError&) {
@@ -191,8 +200,9 @@ std::uint32_t MaxObjectId(Bytes list_body) {
             max_id = std::max(max_id, U32At(child.body, 0).value_or(0));
             continue;
         }
-        if (!child.IsContainer())
+        if (!child.IsContainer()) {
             continue;
+        }
         std::vector<Record> atoms;
         try {
             atoms = Children(child.body);
@@ -201,10 +211,12 @@ std::uint32_t MaxObjectId(Bytes list_body) {
         }
         for (const Record& atom : atoms) {
             std::optional<std::uint32_t> id;
-            if (atom.type() == RT_ExternalOleObjectAtom)
+            if (atom.type() == RT_ExternalOleObjectAtom) {
                 id = U32At(atom.body, 8);
-            else if (atom.type() == RT_ExternalHyperlinkAtom || atom.type() == RT_ExternalMediaAtom)
+            } else if (atom.type() == RT_ExternalHyperlinkAtom ||
+                       atom.type() == RT_ExternalMediaAtom) {
                 id = U32At(atom.body, 0);
+            }
             max_id = std::max(max_id, id.value_or(0));
         }
     }
@@ -214,11 +226,13 @@ std::uint32_t MaxObjectId(Bytes list_body) {
 // The entries of the drawing group's BLIP store, the first one it has.
 std::size_t BlipStoreEntries(Bytes drawing_group_body) {
     const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
-    if (!dgg)
+    if (!dgg) {
         return 0;
+    }
     const auto store = FindChild(dgg->body, RT_OfficeArtBStoreContainer);
-    if (!store)
+    if (!store) {
         return 0;
+    }
     try {
         return Children(store->body).size();
     } catch (const FormatError&) {
@@ -298,12 +312,14 @@ class TemplateWriter {
         for (std::size_t i = 0; i < job_.slides.size(); ++i) {
             const SlideSlot& slot = job_.slides[i];
             if (const auto* index = std::get_if<std::size_t>(&slot)) {
-                if (*index >= p_.slides.size())
+                if (*index >= p_.slides.size()) {
                     throw FormatError("slide " + std::to_string(i + 1) +
                                       " refers to a source slide that does not exist");
-                if (!used.insert(*index).second)
+                }
+                if (!used.insert(*index).second) {
                     throw FormatError("slide " + std::to_string(i + 1) +
                                       " repeats a source slide listed before it");
+                }
             } else if (std::get<const SlideContent*>(slot) == nullptr) {
                 throw FormatError("slide " + std::to_string(i + 1) + " has no content");
             } else if (p_.main_masters.empty()) {
@@ -318,15 +334,17 @@ class TemplateWriter {
 
     const Record* DocumentChild(std::uint16_t type, std::optional<std::uint16_t> instance = {}) {
         for (const Record& r : document_children_) {
-            if (r.type() == type && (!instance || r.instance() == *instance))
+            if (r.type() == type && (!instance || r.instance() == *instance)) {
                 return &r;
+            }
         }
         return nullptr;
     }
 
     std::uint32_t NextPersistId() {
-        if (next_persist_id_ > kMaxPersistId)
+        if (next_persist_id_ > kMaxPersistId) {
             throw FormatError("the template has no persist identifiers left for new slides");
+        }
         return static_cast<std::uint32_t>(next_persist_id_++);
     }
 
@@ -348,8 +366,9 @@ class TemplateWriter {
         std::uint32_t next_object_id = 1;
         if (const Record* list = DocumentChild(RT_ExternalObjectList)) {
             const std::uint32_t max_id = MaxObjectId(list->body);
-            if (max_id == std::numeric_limits<std::uint32_t>::max())
+            if (max_id == std::numeric_limits<std::uint32_t>::max()) {
                 throw FormatError("the template has no object identifiers left for controls");
+            }
             next_object_id = max_id + 1;
         }
 
@@ -368,8 +387,9 @@ class TemplateWriter {
         std::uint64_t used_clusters = in_use.max_shape_id / kClusterSize;
         if (dgg_) {
             max_drawing_id = std::max(max_drawing_id, dgg_->drawings_saved);
-            for (const auto& [dgid, count] : dgg_->clusters)
+            for (const auto& [dgid, count] : dgg_->clusters) {
                 max_drawing_id = std::max(max_drawing_id, dgid);
+            }
             used_clusters = std::max<std::uint64_t>(used_clusters, dgg_->clusters.size());
             used_clusters = std::max<std::uint64_t>(used_clusters, dgg_->spid_max / kClusterSize);
         }
@@ -380,14 +400,18 @@ class TemplateWriter {
 
         for (const SlideSlot& slot : job_.slides) {
             const auto* content = std::get_if<const SlideContent*>(&slot);
-            if (content == nullptr)
+            if (content == nullptr) {
                 continue;
-            if (max_slide_id >= kMaxSlideId)
+            }
+            if (max_slide_id >= kMaxSlideId) {
                 throw FormatError("the template has no slide identifiers left for new slides");
-            if (next_drawing_id > kMaxDrawingId)
+            }
+            if (next_drawing_id > kMaxDrawingId) {
                 throw FormatError("the template has no drawing identifiers left for new slides");
-            if ((next_cluster + 1) * kClusterSize >= kSpidLimit)
+            }
+            if ((next_cluster + 1) * kClusterSize >= kSpidLimit) {
                 throw FormatError("the template has no shape identifiers left for new slides");
+            }
             NewSlide slide{*content,
                            NextPersistId(),
                            ++max_slide_id,
@@ -401,8 +425,9 @@ class TemplateWriter {
         }
         for (NewSlide& slide : new_slides_) {
             for (const ControlObject& control : slide.content->controls) {
-                if (next_object_id == 0)
+                if (next_object_id == 0) {
                     throw FormatError("the template has no object identifiers left for controls");
+                }
                 slide.controls.push_back(
                     {&control, next_object_id++, NextPersistId(), pictures_.AddPreview(control)});
                 max_object_id_ = slide.controls.back().object_id;
@@ -412,31 +437,36 @@ class TemplateWriter {
 
     // The main master a new slide follows; CheckSlots made sure there is one.
     const ListedSlide& MasterOf(const SlideContent& content) const {
-        if (content.master_id == 0)
+        if (content.master_id == 0) {
             return p_.main_masters.front().listed;
+        }
         return p_.FindMainMaster(content.master_id)->listed;
     }
 
     // A main master's own colour scheme, for slides that follow it.
     std::optional<Bytes> MasterScheme(const ListedSlide& main_master) const {
         const auto master = TryReadRecord(doc_, main_master.offset);
-        if (!master || master->type() != RT_MainMaster)
+        if (!master || master->type() != RT_MainMaster) {
             return std::nullopt;
+        }
         try {
             const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
-            if (scheme && scheme->body.size() == 32)
+            if (scheme && scheme->body.size() == 32) {
                 return Whole(*scheme, master->body);
+            }
         } catch (const FormatError&) {
         }
         return std::nullopt;
     }
 
     std::uint32_t LastSlideId() const {
-        if (job_.slides.empty())
+        if (job_.slides.empty()) {
             return 0;
+        }
         const SlideSlot& last = job_.slides.back();
-        if (const auto* index = std::get_if<std::size_t>(&last))
+        if (const auto* index = std::get_if<std::size_t>(&last)) {
             return p_.slides[*index].slide_id;
+        }
         return new_slides_.back().slide_id;
     }
 
@@ -444,8 +474,9 @@ class TemplateWriter {
 
     void WriteObjectList(RecordWriter& w, const Record* existing) const {
         std::vector<Record> children;
-        if (existing != nullptr)
+        if (existing != nullptr) {
             children = Children(existing->body);
+        }
         const auto is_atom = [](const Record& r) { return r.type() == RT_ExternalObjectListAtom; };
         const bool has_atom = std::any_of(children.begin(), children.end(), is_atom);
         const auto write_seed = [&](std::uint32_t old_seed) {
@@ -455,8 +486,9 @@ class TemplateWriter {
         };
         const auto list = w.BeginContainer(RT_ExternalObjectList);
         // The atom comes first; a list without one gets it in front.
-        if (!has_atom)
+        if (!has_atom) {
             write_seed(0);
+        }
         bool seeded = false;
         for (const Record& child : children) {
             if (is_atom(child) && !seeded) {
@@ -467,8 +499,9 @@ class TemplateWriter {
             }
         }
         for (const NewSlide& slide : new_slides_) {
-            for (const PlacedControl& control : slide.controls)
+            for (const PlacedControl& control : slide.controls) {
                 WriteControlEntry(w, control, slide.slide_id);
+            }
         }
         w.End(list);
     }
@@ -480,8 +513,9 @@ class TemplateWriter {
             const NewSlide& slide = new_slides_[i];
             // Clusters nobody listed but whose identifiers are in use go to
             // the new drawing, marked full, so no shape is numbered twice.
-            while (clusters.size() + 1 < slide_clusters_[i])
+            while (clusters.size() + 1 < slide_clusters_[i]) {
                 clusters.emplace_back(slide.drawing_id, kClusterFull);
+            }
             clusters.emplace_back(slide.drawing_id, slide.shapes);
             b.spid_max = std::max(b.spid_max, slide.first_shape_id + slide.shapes);
             b.shapes_saved += slide.shapes;
@@ -501,12 +535,14 @@ class TemplateWriter {
 
     // The BLIP store with the new pictures after the entries it had.
     void WriteBlipStore(RecordWriter& w, const Record* existing) const {
-        if (existing == nullptr && pictures_.empty())
+        if (existing == nullptr && pictures_.empty()) {
             return;
+        }
         const auto store = w.BeginContainer(RT_OfficeArtBStoreContainer,
                                             static_cast<std::uint16_t>(pictures_.EntryCount()));
-        if (existing != nullptr)
+        if (existing != nullptr) {
             w.Bytes(existing->body);
+        }
         pictures_.WriteEntries(w);
         w.End(store);
     }
@@ -531,13 +567,15 @@ class TemplateWriter {
                     return r.type() == RT_OfficeArtBStoreContainer;
                 };
                 const auto store = std::find_if(parts.begin(), parts.end(), is_store);
-                if (store == parts.end())
+                if (store == parts.end()) {
                     WriteBlipStore(w, nullptr);
+                }
                 for (const Record& part : parts) {
-                    if (store != parts.end() && &part == &*store)
+                    if (store != parts.end() && &part == &*store) {
                         WriteBlipStore(w, &part);
-                    else if (part.type() != RT_OfficeArtFDGGBlock)
+                    } else if (part.type() != RT_OfficeArtFDGGBlock) {
                         w.Bytes(Whole(part, child.body));
+                    }
                 }
                 w.End(dgg);
             }
@@ -553,18 +591,20 @@ class TemplateWriter {
 
     void WriteSlideList(RecordWriter& w, const Record* existing) const {
         SlideListGroups groups;
-        if (existing != nullptr)
+        if (existing != nullptr) {
             groups = SplitSlideList(existing->body);
+        }
         // The reader listed the source's slides from these same entries.
-        if (groups.entries.size() != p_.slides.size())
+        if (groups.entries.size() != p_.slides.size()) {
             throw FormatError("the template's slide list does not match its slides");
+        }
         const auto list = w.BeginContainer(RT_SlideListWithText, 0);
         w.Bytes(groups.leading);
         std::size_t next_new = 0;
         for (const SlideSlot& slot : job_.slides) {
-            if (const auto* index = std::get_if<std::size_t>(&slot))
+            if (const auto* index = std::get_if<std::size_t>(&slot)) {
                 w.Bytes(groups.entries[*index]);
-            else {
+            } else {
                 const NewSlide& slide = new_slides_[next_new++];
                 WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
             }
@@ -598,16 +638,18 @@ class TemplateWriter {
         };
         for (const Record& child : document_children_) {
             const int rank = DocumentRank(child);
-            if (rank >= 0)
+            if (rank >= 0) {
                 insert_missing(rank);
-            if (&child == object_list && AddsControls())
+            }
+            if (&child == object_list && AddsControls()) {
                 WriteObjectList(w, object_list);
-            else if (&child == drawing_group && !new_slides_.empty())
+            } else if (&child == drawing_group && !new_slides_.empty()) {
                 WriteDrawingGroup(w, drawing_group);
-            else if (&child == slide_list)
+            } else if (&child == slide_list) {
                 WriteSlideList(w, slide_list);
-            else
+            } else {
                 w.Bytes(Whole(child, document_body_));
+            }
         }
         insert_missing(std::numeric_limits<int>::max());
         w.End(doc);
@@ -620,9 +662,10 @@ class TemplateWriter {
             // The last user's name and the versions stay; only where the
             // current edit is changes.
             std::vector<std::uint8_t> out = existing->data;
-            for (int i = 0; i < 4; ++i)
+            for (int i = 0; i < 4; ++i) {
                 out[16 + static_cast<std::size_t>(i)] =
                     static_cast<std::uint8_t>(edit_offset >> (8 * i));
+            }
             return out;
         }
         return CurrentUserStream(edit_offset);
@@ -634,14 +677,17 @@ class TemplateWriter {
     void UpdateDocumentProperties(StorageEntry& root) const {
         StorageEntry* summary = root.Find(kSummaryStream);
         if (summary != nullptr && !summary->is_storage) {
-            if (auto resaved = ResavedSummaryInformation(summary->data, ToFileTime(job_.saved_at)))
+            if (auto resaved =
+                    ResavedSummaryInformation(summary->data, ToFileTime(job_.saved_at))) {
                 summary->data = std::move(*resaved);
+            }
         }
         StorageEntry* doc_summary = root.Find(kDocSummaryStream);
         if (doc_summary != nullptr && !doc_summary->is_storage) {
             if (auto resaved = ResavedDocumentSummaryInformation(
-                    doc_summary->data, static_cast<std::int32_t>(job_.slides.size())))
+                    doc_summary->data, static_cast<std::int32_t>(job_.slides.size()))) {
                 doc_summary->data = std::move(*resaved);
+            }
         }
     }
 
@@ -656,31 +702,37 @@ class TemplateWriter {
         // A source whose chain of edits was broken gets a directory naming
         // every live object, so the new edit stands on its own and no reader
         // has to follow the broken links.
-        if (p_.recovered)
+        if (p_.recovered) {
             directory = p_.persist_directory;
+        }
         const auto append = [&](std::uint32_t persist_id, const std::vector<std::uint8_t>& bytes) {
-            if (size() > std::numeric_limits<std::uint32_t>::max() - bytes.size())
+            if (size() > std::numeric_limits<std::uint32_t>::max() - bytes.size()) {
                 throw FormatError("the presentation is too large to save");
+            }
             directory[persist_id] = static_cast<std::uint32_t>(size());
             added.Bytes(bytes);
         };
         append(p_.last_edit.doc_persist_id, document);
-        for (const NewSlide& slide : new_slides_)
-            append(slide.persist_id, slide.container);
         for (const NewSlide& slide : new_slides_) {
-            for (const PlacedControl& control : slide.controls)
+            append(slide.persist_id, slide.container);
+        }
+        for (const NewSlide& slide : new_slides_) {
+            for (const PlacedControl& control : slide.controls) {
                 append(control.storage_persist_id, ControlStorageRecord(control));
+            }
         }
 
         if (size() >
-            std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1))
+            std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1)) {
             throw FormatError("the presentation is too large to save");
+        }
         const auto directory_offset = static_cast<std::uint32_t>(size());
         WritePersistDirectory(added, directory);
 
         std::uint32_t seed = p_.max_persist_id;
-        if (!directory.empty())
+        if (!directory.empty()) {
             seed = std::max(seed, directory.rbegin()->first);
+        }
         const auto edit_offset = static_cast<std::uint32_t>(size());
         UserEdit edit;
         edit.last_slide_viewed = LastSlideId();
@@ -716,8 +768,9 @@ class TemplateWriter {
         UpdateDocumentProperties(root);
         if (!pictures_.empty()) {
             StorageEntry* pictures = root.Find(kPicturesStream);
-            if (pictures != nullptr && pictures->is_storage)
+            if (pictures != nullptr && pictures->is_storage) {
                 throw FormatError("the template's \"Pictures\" entry is not a stream of pictures");
+            }
             if (pictures == nullptr) {
                 pictures = &root.children.emplace_back();
                 pictures->name = kPicturesStream;
@@ -755,8 +808,9 @@ class TemplateWriter {
 }  // namespace
 
 StorageEntry WriteOntoTemplate(const SaveJob& job) {
-    if (job.source == nullptr)
+    if (job.source == nullptr) {
         throw FormatError("no source presentation to save onto");
+    }
     return TemplateWriter(job).Write();
 }
 

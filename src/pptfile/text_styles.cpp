@@ -27,8 +27,9 @@ void WriteFontEntity(RecordWriter& w, const Font& font, std::uint16_t index) {
     const auto m = w.Begin(RT_FontEntityAtom, index);
     std::array<char16_t, 32> face{};
     std::copy_n(font.name.begin(), std::min<std::size_t>(font.name.size(), 31), face.begin());
-    for (char16_t c : face)
+    for (char16_t c : face) {
         w.U16(static_cast<std::uint16_t>(c));
+    }
     w.U8(font.name == u"Wingdings" ? kSymbolCharset : 0);  // character set
     w.U8(0);                                               // not embedded
     w.U8(0x04);                                            // TrueType
@@ -144,8 +145,9 @@ void WriteLayoutStyle(RecordWriter& w, std::uint16_t text_type,
 void WriteEnvironment(RecordWriter& w) {
     const auto env = w.BeginContainer(RT_Environment);
     const auto fonts = w.BeginContainer(RT_FontCollection);
-    for (std::uint16_t i = 0; i < kFonts.size(); ++i)
+    for (std::uint16_t i = 0; i < kFonts.size(); ++i) {
         WriteFontEntity(w, kFonts[i], i);
+    }
     w.End(fonts);
 
     const auto cf = w.Begin(RT_TextCharFormatExceptionAtom);
@@ -193,8 +195,9 @@ void WritePlainStyleTextProp(RecordWriter& w, std::u16string_view text, bool ind
         w.U32(static_cast<std::uint32_t>(count));
         w.U16(indent_by_paragraph ? level : 0);
         w.U32(0);  // no paragraph formatting of its own
-        if (last)
+        if (last) {
             break;
+        }
         start = end + 1;
         level = static_cast<std::uint16_t>(std::min<int>(level + 1, 4));
     }

@@ -45,8 +45,9 @@ std::vector<std::u16string> ViewerControl::PreviewLines() const {
     // The path is as the user gave it, with either kind of separator.
     const std::size_t cut = data_path_.find_last_of(u"\\/");
     std::u16string name = data_path_.substr(cut == std::u16string::npos ? 0 : cut + 1);
-    if (!name.empty())
+    if (!name.empty()) {
         lines.push_back(std::move(name));
+    }
     return lines;
 }
 

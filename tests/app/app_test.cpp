@@ -62,8 +62,9 @@ std::vector<std::u16string> FirstArguments(const test_support::ScriptedServer& s
                                            const std::string& object, automation::DISPID member) {
     std::vector<std::u16string> found;
     for (const test_support::Call& call : server.calls()) {
-        if (call.object == object && call.member == member)
+        if (call.object == object && call.member == member) {
             found.push_back(std::get<std::u16string>(call.args.at(0)));
+        }
     }
     return found;
 }

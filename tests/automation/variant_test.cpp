@@ -9,12 +9,12 @@ namespace automation {
 namespace {
 
 class Counted : public DispatchObject {
-public:
+  public:
     explicit Counted(int& alive) : alive_(alive) { ++alive_; }
     ~Counted() override { --alive_; }
     void Invoke(DISPID, std::uint16_t, std::span<const Variant>, Variant&) override {}
 
-private:
+  private:
     int& alive_;
 };
 
@@ -54,18 +54,18 @@ TEST_P(ChangeTypeTest, ConvertsBetweenNumbersOnly) {
     }
     const Variant out = c.from.ChangeType(c.to);
     ASSERT_EQ(out.vt(), c.to);
-    EXPECT_EQ(c.to == VT_I4 ? static_cast<double>(out.AsI4()) : static_cast<double>(out.AsR4()), c.expected);
+    EXPECT_EQ(c.to == VT_I4 ? static_cast<double>(out.AsI4()) : static_cast<double>(out.AsR4()),
+              c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Types, ChangeTypeTest,
-    testing::Values(Conversion{Variant::I4(7), VT_R4, true, 7.0},
-                    Conversion{Variant::R4(2.5f), VT_I4, true, 2.0},
-                    Conversion{Variant::R4(3.5f), VT_I4, true, 4.0},
-                    Conversion{Variant::R4(-1.5f), VT_I4, true, -2.0},
-                    Conversion{Variant::R4(3e9f), VT_I4, false, 0},
-                    Conversion{Variant::Bstr(u"1"), VT_I4, false, 0},
-                    Conversion{Variant(), VT_DISPATCH, false, 0}));
+INSTANTIATE_TEST_SUITE_P(Types, ChangeTypeTest,
+                         testing::Values(Conversion{Variant::I4(7), VT_R4, true, 7.0},
+                                         Conversion{Variant::R4(2.5f), VT_I4, true, 2.0},
+                                         Conversion{Variant::R4(3.5f), VT_I4, true, 4.0},
+                                         Conversion{Variant::R4(-1.5f), VT_I4, true, -2.0},
+                                         Conversion{Variant::R4(3e9f), VT_I4, false, 0},
+                                         Conversion{Variant::Bstr(u"1"), VT_I4, false, 0},
+                                         Conversion{Variant(), VT_DISPATCH, false, 0}));
 
 }  // namespace
 }  // namespace automation

@@ -65,8 +65,9 @@ constexpr const char* kAnyoneMayWrite = "anyone may write this\n";
 // near the system's limit of 4,095.
 std::string DeepFolder(int depth = 16) {
     std::string path;
-    for (int i = 0; i < depth; ++i)
+    for (int i = 0; i < depth; ++i) {
         path += (i == 0 ? "" : "/") + std::string(250, static_cast<char>('a' + i));
+    }
     return path;
 }
 std::string DeepOutput() {
@@ -81,8 +82,9 @@ constexpr std::string_view kHere = "<here>";
 
 std::map<std::string, std::string> DeepFolders() {
     std::map<std::string, std::string> folders;
-    for (int depth = 1; depth <= 16; ++depth)
+    for (int depth = 1; depth <= 16; ++depth) {
         folders[DeepFolder(depth)] = kDir;
+    }
     return folders;
 }
 
@@ -198,17 +200,19 @@ void Prepare(const std::filesystem::path& folder, const std::map<std::string, st
         const fs::path path = folder / name;
         if (content == kDir || content == kStickyDir) {
             fs::create_directories(path);
-            if (content == kStickyDir)
+            if (content == kStickyDir) {
                 fs::permissions(path, fs::perms::all | fs::perms::sticky_bit);
+            }
         } else if (content == kFifo) {
             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
         } else if (content.starts_with("-> ")) {
             fs::create_symlink(content.substr(3), path);
         } else {
             std::ofstream(path, std::ios::binary) << content;
-            if (content == kAnyoneMayWrite)
+            if (content == kAnyoneMayWrite) {
                 fs::permissions(path, fs::perms::all & ~fs::perms::others_exec &
                                           ~fs::perms::group_exec & ~fs::perms::owner_exec);
+            }
         }
     }
 }
@@ -217,8 +221,9 @@ class CliTest : public ::testing::TestWithParam<CliCase> {};
 
 TEST_P(CliTest, MessagesStatusAndFiles) {
     const CliCase& c = GetParam();
-    if (c.as_nobody && ::geteuid() != 0)
+    if (c.as_nobody && ::geteuid() != 0) {
         GTEST_SKIP() << "needs root, to run the program as a user who does not own the folder";
+    }
     cli::TempFolder folder;
     std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all |
                                                     std::filesystem::perms::group_exec |
@@ -227,8 +232,9 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
 
     std::vector<std::string> arguments = c.arguments;
     for (std::string& argument : arguments) {
-        if (argument.starts_with(kHere))
+        if (argument.starts_with(kHere)) {
             argument.replace(0, kHere.size(), folder.path().string());
+        }
     }
     const cli::RunResult run =
         cli::RunProgram(ZBN2PPT_PROGRAM, arguments, folder.path(), {.as_nobody = c.as_nobody});

@@ -42,8 +42,9 @@ std::uint32_t U32(const Stream& s, std::size_t at) {
 }
 
 void SetU32(Stream& s, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         s[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
 }
 
 Stream& Document(pptfile::StorageEntry& root) {
@@ -199,8 +200,9 @@ TEST_P(InterruptedSaveTest, LeavesTheOldFileOrTheNewOneAndNothingElse) {
                             {.signal = GetParam(), .signal_after = whole * percent / 100});
         interrupted = interrupted || run.signal == GetParam();
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder.path()))
+        for (const auto& entry : fs::directory_iterator(folder.path())) {
             names.push_back(entry.path().filename().string());
+        }
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, (std::vector<std::string>{"big.pot", "out.ppt"})) << percent;
         const auto size = fs::file_size(folder.path() / "out.ppt");

@@ -92,8 +92,9 @@ TEST_P(EngineMasterTest, NewSlideFollowsTheSlideBeforeIt) {
     // Each new slide's title, as the client reads it and as saved, is where
     // its master puts titles.
     for (std::size_t i = 0; i < saved.Slides().size(); ++i) {
-        if (saved.Slides()[i].title.rfind(u"new ", 0) != 0)
+        if (saved.Slides()[i].title.rfind(u"new ", 0) != 0) {
             continue;
+        }
         const pptfile::Rect expected = source.MasterTitleRect(c.saved_masters[i]);
         DispatchPtr slide =
             GetObject(slides, 0, {Variant::I4(static_cast<std::int32_t>(i + 1))}, DISPATCH_METHOD);

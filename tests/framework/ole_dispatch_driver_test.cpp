@@ -15,7 +15,7 @@ using automation::Variant;
 
 // Remembers the last call and answers with a fixed result.
 class EchoServer : public automation::DispatchObject {
-public:
+  public:
     explicit EchoServer(int& alive) : alive_(alive) { ++alive_; }
     ~EchoServer() override { --alive_; }
 
@@ -36,7 +36,7 @@ public:
     Variant answer;
     bool fail = false;
 
-private:
+  private:
     int& alive_;
 };
 

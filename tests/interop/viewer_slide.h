@@ -21,8 +21,9 @@ inline pptfile::SlideContent ViewerSlide(const char* title, const pptfile::Rect&
     control.clsid = {0x3F, 0x2B, 0x8E, 0x51, 0x0C, 0x7D, 0x4A, 0x43,
                      0x9E, 0x61, 0x5A, 0x17, 0xC2, 0x40, 0x8B, 0x11};
     control.state.assign(state.begin(), state.end());
-    control.preview_lines = {u"Trelvo viewer",
-                             automation::FromUtf8(state.substr(state.find_last_of("\\/") + 1).c_str())};
+    control.preview_lines = {
+        u"Trelvo viewer",
+        automation::FromUtf8(state.substr(state.find_last_of("\\/") + 1).c_str())};
     control.anchor = {title_rect.left + 24.0f, title_rect.top + title_rect.height + 2.0f, 600.0f,
                       400.0f};
     slide.controls.push_back(control);

@@ -36,8 +36,9 @@ StorageEntry Storage(std::string name, ClassId clsid, std::vector<StorageEntry> 
 
 std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
     std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < n; ++i) {
         v[i] = static_cast<std::uint8_t>((i * 131 + seed) & 0xFF);
+    }
     return v;
 }
 
@@ -220,8 +221,9 @@ TEST(CompoundFile, NamesThatDifferOnlyAcrossStoragesAreKept) {
 
 std::uint32_t Fnv1a(const std::vector<std::uint8_t>& bytes) {
     std::uint32_t hash = 2166136261u;
-    for (const std::uint8_t b : bytes)
+    for (const std::uint8_t b : bytes) {
         hash = (hash ^ b) * 16777619u;
+    }
     return hash;
 }
 
@@ -230,10 +232,11 @@ using Listing = std::map<std::string, std::pair<std::size_t, std::uint32_t>>;
 
 void List(const StorageEntry& storage, const std::string& prefix, Listing& out) {
     for (const StorageEntry& child : storage.children) {
-        if (child.is_storage)
+        if (child.is_storage) {
             List(child, prefix + child.name + "/", out);
-        else
+        } else {
             out[prefix + child.name] = {child.data.size(), Fnv1a(child.data)};
+        }
     }
 }
 
@@ -332,8 +335,9 @@ const CorpusStream kCorpusStreams[] = {
 
 TEST(CompoundFile, ReadsTheCorpusAsBefore) {
     std::map<std::string, Listing> want;
-    for (const CorpusStream& s : kCorpusStreams)
+    for (const CorpusStream& s : kCorpusStreams) {
         want[s.file][s.path] = {s.size, s.fnv1a};
+    }
     for (const auto& [file, streams] : want) {
         Listing got;
         List(ReadCompoundFile(ReadWholeFile(kDataDir / "good" / file)), "", got);
@@ -370,16 +374,18 @@ TEST(CompoundFile, OlefileReadsWhatWeWrite) {
     ASSERT_NE(pipe, nullptr);
     std::string seen;
     char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get()))
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) {
         seen.append(buffer, n);
+    }
     std::filesystem::remove(file);
 
     Listing listing;
     List(root, "", listing);
     std::string want;
-    for (const auto& [path, stream] : listing)
+    for (const auto& [path, stream] : listing) {
         want +=
             path + " " + std::to_string(stream.first) + " " + std::to_string(stream.second) + "\n";
+    }
     EXPECT_EQ(seen, want);
 }
 #endif
@@ -403,8 +409,9 @@ std::vector<std::uint8_t> ValidFile() {
 }
 
 void Set32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < 4; ++i) {
         v[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
 }
 // [MS-CFB] 2.2 and 2.6: where things are in a version 3 file.
 std::size_t SectorAt(std::uint32_t sector) {

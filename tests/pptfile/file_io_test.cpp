@@ -24,8 +24,9 @@ class FileIoTest : public ::testing::Test {
     void TearDown() override { fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add); }
     std::set<std::string> Entries() const {
         std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_))
+        for (const auto& e : fs::directory_iterator(dir_)) {
             names.insert(e.path().filename().string());
+        }
         return names;
     }
     static void WriteText(const fs::path& p, const std::string& text) {
@@ -78,8 +79,9 @@ TEST_F(FileIoTest, WritesEmptyAndLargeContents) {
     for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{5 * 1024 * 1024 + 3}}) {
         const fs::path target = dir_ / "sized.ppt";
         std::vector<std::uint8_t> bytes(size);
-        for (std::size_t i = 0; i < size; ++i)
+        for (std::size_t i = 0; i < size; ++i) {
             bytes[i] = static_cast<std::uint8_t>(i * 7);
+        }
         WriteFileAtomically(target, bytes);
         EXPECT_EQ(ReadWholeFile(target), bytes) << size;
     }
@@ -131,8 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<RefusedCase>& param_info) { return param_info.param.name; });
 
 TEST_F(FileIoTest, ReadOnlyFolderLeavesTheTargetUntouched) {
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) {
         GTEST_SKIP() << "root writes to read-only folders";
+    }
     const fs::path target = dir_ / "out.ppt";
     WriteText(target, "old content");
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);

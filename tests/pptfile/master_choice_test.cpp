@@ -79,8 +79,9 @@ TEST_P(MasterReadTest, EachSlideFollowsItsMaster) {
     const ReadCase& c = GetParam();
     const SourcePresentation p = SourcePresentation::Open(kGoodDir / c.file);
     std::vector<std::uint32_t> read;
-    for (const SlideSummary& s : p.Slides())
+    for (const SlideSummary& s : p.Slides()) {
         read.push_back(s.master_id);
+    }
     EXPECT_EQ(read, c.slide_masters);
 }
 
@@ -91,9 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Corpus, MasterReadTest,
                                            ReadCase{"TitleMasterLeadsToItsMainMaster",
                                                     "slide_master.ppt",
                                                     {kOwnFirst, kOwnSecond, kOwnSecond}},
-                                           ReadCase{"OneMaster",
-                                                    "SampleShow.ppt",
-                                                    {kFirst, kFirst}},
+                                           ReadCase{
+                                               "OneMaster", "SampleShow.ppt", {kFirst, kFirst}},
                                            ReadCase{"NoSlides", "empty.ppt", {}}),
                          NameOf<ReadCase>);
 
@@ -156,12 +156,14 @@ TEST_P(MasterSaveTest, NewSlideNamesTheMasterAndTakesItsTitleAndColours) {
     SaveJob job;
     job.source = &source;
     for (std::size_t i = 0; i < source.Slides().size(); ++i) {
-        if (i == c.position)
+        if (i == c.position) {
             job.slides.emplace_back(&added);
+        }
         job.slides.emplace_back(i);
     }
-    if (c.position >= source.Slides().size())
+    if (c.position >= source.Slides().size()) {
         job.slides.emplace_back(&added);
+    }
 
     const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
     ASSERT_EQ(saved.Slides().size(), source.Slides().size() + 1);
@@ -212,8 +214,9 @@ TEST(MasterChoiceTest, SlidesOnTheFirstMasterSaveAsBefore) {
         const auto write = [&](const SlideContent& added) {
             SaveJob job;
             job.source = &source;
-            for (std::size_t i = 0; i < source.Slides().size(); ++i)
+            for (std::size_t i = 0; i < source.Slides().size(); ++i) {
                 job.slides.emplace_back(i);
+            }
             job.slides.emplace_back(&added);
             return DocumentOf(WritePresentation(job));
         };
@@ -234,8 +237,9 @@ TEST_P(CorpusMasterTest, NewLastSlideFollowsTheSlideBeforeIt) {
     added.master_id = design.master_id;
     SaveJob job;
     job.source = &source;
-    for (std::size_t i = 0; i < source.Slides().size(); ++i)
+    for (std::size_t i = 0; i < source.Slides().size(); ++i) {
         job.slides.emplace_back(i);
+    }
     job.slides.emplace_back(&added);
     const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
     ASSERT_EQ(saved.Slides().size(), source.Slides().size() + 1);
@@ -245,8 +249,9 @@ TEST_P(CorpusMasterTest, NewLastSlideFollowsTheSlideBeforeIt) {
 
 std::vector<std::string> GoodFiles() {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(kGoodDir))
+    for (const auto& entry : std::filesystem::directory_iterator(kGoodDir)) {
         names.push_back(entry.path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -255,8 +260,9 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusMasterTest, ::testing::ValuesIn(GoodFiles
                          [](const ::testing::TestParamInfo<std::string>& file) {
                              std::string name = file.param.substr(0, file.param.rfind('.'));
                              for (char& ch : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) {
                                      ch = '_';
+                                 }
                              }
                              return name;
                          });
@@ -275,8 +281,9 @@ class MasterRefusedTest : public ::testing::TestWithParam<RefusedCase> {};
 TEST_P(MasterRefusedTest, RefusesAMasterThePresentationDoesNotHave) {
     const RefusedCase& c = GetParam();
     std::optional<SourcePresentation> source;
-    if (c.file != nullptr)
+    if (c.file != nullptr) {
         source.emplace(SourcePresentation::Open(kGoodDir / c.file));
+    }
     SlideContent added;
     added.title = u"t";
     added.master_id = c.master_id;

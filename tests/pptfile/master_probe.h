@@ -34,20 +34,23 @@ inline const WalkedRecord* PlaceholderAnchor(std::span<const std::uint8_t> doc,
         const WalkedRecord* anchor = record.Child(RT_OfficeArtClientAnchor);
         const WalkedRecord* placeholder = data ? data->Child(RT_PlaceholderAtom) : nullptr;
         if (placeholder != nullptr && anchor != nullptr && placeholder->length >= 5 &&
-            placeholder->Body(doc)[4] == kind)
+            placeholder->Body(doc)[4] == kind) {
             return anchor;
+        }
         return nullptr;
     }
     for (const WalkedRecord& child : record.children) {
-        if (const WalkedRecord* found = PlaceholderAnchor(doc, child, kind))
+        if (const WalkedRecord* found = PlaceholderAnchor(doc, child, kind)) {
             return found;
+        }
     }
     return nullptr;
 }
 
 inline std::int32_t AnchorField(std::span<const std::uint8_t> body, std::size_t index) {
-    if (body.size() == 8)
+    if (body.size() == 8) {
         return static_cast<std::int16_t>(Le16(body, 2 * index));
+    }
     return static_cast<std::int32_t>(Le32(body, 4 * index));
 }
 
@@ -56,8 +59,9 @@ inline std::optional<Rect> PlaceholderRect(std::span<const std::uint8_t> doc, st
                                            std::uint8_t kind) {
     const WalkedRecord container = ContainerAt(doc, offset);
     const WalkedRecord* anchor = PlaceholderAnchor(doc, container, kind);
-    if (anchor == nullptr)
+    if (anchor == nullptr) {
         return std::nullopt;
+    }
     const auto body = anchor->Body(doc);
     const std::int32_t top = AnchorField(body, 0), left = AnchorField(body, 1),
                        right = AnchorField(body, 2), bottom = AnchorField(body, 3);
@@ -69,8 +73,9 @@ inline std::optional<Rect> PlaceholderRect(std::span<const std::uint8_t> doc, st
 inline std::uint32_t SlideAtomMaster(std::span<const std::uint8_t> doc, std::size_t offset) {
     const WalkedRecord container = ContainerAt(doc, offset);
     const WalkedRecord* atom = container.Child(RT_SlideAtom);
-    if (atom == nullptr)
+    if (atom == nullptr) {
         throw std::runtime_error("no slide atom");
+    }
     return Le32(atom->Body(doc), 12);
 }
 
@@ -94,23 +99,26 @@ inline std::vector<std::uint8_t> RestyleMaster(std::span<const std::uint8_t> fil
                                                std::uint32_t master_id, Rect to) {
     const SourcePresentation source = SourcePresentation::FromBytes(file);
     const MainMasterInfo* master = source.parsed().FindMainMaster(master_id);
-    if (master == nullptr)
+    if (master == nullptr) {
         throw std::runtime_error("no main master " + std::to_string(master_id));
+    }
     StorageEntry root = source.parsed().root;
     std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
     const WalkedRecord container = ContainerAt(doc, master->listed.offset);
     const WalkedRecord* anchor = PlaceholderAnchor(doc, container, 0x01);
-    if (anchor == nullptr)
+    if (anchor == nullptr) {
         throw std::runtime_error("the master has no title placeholder");
+    }
     const std::int32_t fields[4] = {static_cast<std::int32_t>(to.top * 8),
                                     static_cast<std::int32_t>(to.left * 8),
                                     static_cast<std::int32_t>((to.left + to.width) * 8),
                                     static_cast<std::int32_t>((to.top + to.height) * 8)};
     const std::size_t size = anchor->length == 8 ? 2 : 4;
     for (std::size_t i = 0; i < 4; ++i) {
-        for (std::size_t b = 0; b < size; ++b)
+        for (std::size_t b = 0; b < size; ++b) {
             doc[anchor->offset + 8 + i * size + b] =
                 static_cast<std::uint8_t>(static_cast<std::uint32_t>(fields[i]) >> (8 * b));
+        }
     }
     for (const WalkedRecord* scheme : container.All(RT_ColorSchemeAtom)) {
         if (scheme->instance == 1 && scheme->length >= 4) {

@@ -72,14 +72,16 @@ TEST_P(ReaderGoodFile, OpensWithItsSlidesTitlesAndSizes) {
     EXPECT_EQ(p.MasterTitleRect(), f.master_title);
     EXPECT_EQ(p.parsed().recovered, f.recovered);
     ASSERT_EQ(p.Slides().size(), f.titles.size());
-    for (std::size_t i = 0; i < f.titles.size(); ++i)
+    for (std::size_t i = 0; i < f.titles.size(); ++i) {
         EXPECT_EQ(p.Slides()[i].title, f.titles[i]) << "slide " << i + 1;
+    }
 }
 
 std::string FileTestName(const std::string& file) {
     std::string out;
-    for (char c : file.substr(0, file.rfind('.')))
+    for (char c : file.substr(0, file.rfind('.'))) {
         out += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
     return out;
 }
 
@@ -91,8 +93,9 @@ TEST(ReaderGoodFiles, TableCoversEveryFile) {
     for (const auto& entry : std::filesystem::directory_iterator(kDataDir / "good")) {
         ++count;
         bool listed = false;
-        for (const GoodFile& f : kGoodFiles)
+        for (const GoodFile& f : kGoodFiles) {
             listed = listed || entry.path().filename() == f.name;
+        }
         EXPECT_TRUE(listed) << entry.path();
     }
     EXPECT_EQ(count, std::size(kGoodFiles));
@@ -220,8 +223,9 @@ TEST_P(ReaderMutation, DamagedRecordsOpenOrRaise) {
             data[at] = static_cast<std::uint8_t>(rng.Next());
             what += std::to_string(at) + " ";
         }
-        if (i % 10 == 9)
+        if (i % 10 == 9) {
             data.resize(rng.Next() % data.size());
+        }
         ExpectOpensOrFormatError(WriteCompoundFile(copy), "bytes changed at " + what);
     }
 }

@@ -52,8 +52,9 @@ SlideContent TitleSlide(std::u16string title, std::vector<ControlObject> control
 
 std::u16string Utf16(std::span<const std::uint8_t> body) {
     std::u16string s;
-    for (std::size_t i = 0; i + 1 < body.size(); i += 2)
+    for (std::size_t i = 0; i + 1 < body.size(); i += 2) {
         s += static_cast<char16_t>(Le16(body, i));
+    }
     return s;
 }
 
@@ -69,8 +70,9 @@ struct WrittenFile {
         root = ReadCompoundFile(file);
         const StorageEntry* doc = root.Find("PowerPoint Document");
         const StorageEntry* user = root.Find("Current User");
-        if (doc == nullptr || user == nullptr)
+        if (doc == nullptr || user == nullptr) {
             throw std::runtime_error("missing stream");
+        }
         stream = doc->data;
         top = WalkRecords(stream, 0, stream.size());
 
@@ -111,22 +113,25 @@ struct WrittenFile {
             const std::uint32_t first = head & 0xFFFFF;
             const std::uint32_t count = head >> 20;
             at += 4;
-            for (std::uint32_t i = 0; i < count; ++i, at += 4)
+            for (std::uint32_t i = 0; i < count; ++i, at += 4) {
                 persist[first + i] = &AtOffset(Le32(db, at));
+            }
         }
     }
 
     const WalkedRecord& AtOffset(std::uint32_t offset) const {
         for (const WalkedRecord& r : top) {
-            if (r.offset == offset)
+            if (r.offset == offset) {
                 return r;
+            }
         }
         throw std::runtime_error("no record starts at " + std::to_string(offset));
     }
     const WalkedRecord& Persist(std::uint32_t id) const {
         auto it = persist.find(id);
-        if (it == persist.end())
+        if (it == persist.end()) {
             throw std::runtime_error("no persist object " + std::to_string(id));
+        }
         return *it->second;
     }
     const WalkedRecord& Document() const { return Persist(1); }
@@ -139,12 +144,14 @@ struct WrittenFile {
     std::vector<SlideView> Slides() const {
         std::vector<SlideView> out;
         for (const WalkedRecord* list : Document().All(RT_SlideListWithText)) {
-            if (list->instance != 0)
+            if (list->instance != 0) {
                 continue;
+            }
             for (std::size_t i = 0; i < list->children.size(); ++i) {
                 const WalkedRecord& atom = list->children[i];
-                if (atom.type != RT_SlidePersistAtom)
+                if (atom.type != RT_SlidePersistAtom) {
                     continue;
+                }
                 const auto b = atom.Body(stream);
                 SlideView view{u"", &Persist(Le32(b, 0)), Le32(b, 12)};
                 EXPECT_EQ(view.slide->type, RT_Slide);
@@ -213,8 +220,9 @@ struct WrittenFile {
         for (const WalkedRecord* shape : shapes) {
             const WalkedRecord* data = shape->Child(RT_OfficeArtClientData);
             const WalkedRecord* ref = data ? data->Child(RT_ExternalObjectRefAtom) : nullptr;
-            if (ref == nullptr)
+            if (ref == nullptr) {
                 continue;
+            }
             EXPECT_EQ(shape->Child(RT_OfficeArtFSP)->instance, 201) << "a host control shape";
             const std::uint32_t object_id = Le32(ref->Body(stream), 0);
             ControlView view{};
@@ -222,8 +230,9 @@ struct WrittenFile {
             const WalkedRecord* fopt = shape->Child(RT_OfficeArtFOPT);
             const auto options = fopt->Body(stream);
             std::map<std::uint16_t, std::uint32_t> props;
-            for (std::size_t i = 0; i < fopt->instance; ++i)
+            for (std::size_t i = 0; i < fopt->instance; ++i) {
                 props[Le16(options, 6 * i)] = Le32(options, 6 * i + 2);
+            }
             view.picture_id = props[0x010B];
             // wzName, the one complex property, ends the record with its terminator.
             const std::uint32_t name_size = props.at(0x8380);
@@ -244,17 +253,20 @@ struct WrittenFile {
             }
             int matches = 0;
             for (const WalkedRecord& control : Document().Child(RT_ExternalObjectList)->children) {
-                if (control.type != RT_ExternalOleControl)
+                if (control.type != RT_ExternalOleControl) {
                     continue;
+                }
                 const auto ole = control.Child(RT_ExternalOleObjectAtom)->Body(stream);
-                if (Le32(ole, 8) != object_id)
+                if (Le32(ole, 8) != object_id) {
                     continue;
+                }
                 ++matches;
                 EXPECT_EQ(Le32(ole, 4), 2u) << "an ActiveX control";
                 view.slide_id = Le32(control.Child(RT_ExternalOleControlAtom)->Body(stream), 0);
                 for (const WalkedRecord& s : control.children) {
-                    if (s.type == RT_CString && s.instance == 2)
+                    if (s.type == RT_CString && s.instance == 2) {
                         view.prog_id = Utf16(s.Body(stream));
+                    }
                 }
                 const WalkedRecord& stg = Persist(Le32(ole, 16));
                 EXPECT_EQ(stg.type, RT_ExternalOleObjectStg);
@@ -285,8 +297,9 @@ TEST(PresentationWriter, BlankPresentationHasTheDefaultsAndNoSlides) {
     std::vector<const WalkedRecord*> placeholders;
     FindAll(notes_master.children, RT_PlaceholderAtom, placeholders);
     std::multiset<std::uint8_t> kinds;
-    for (const WalkedRecord* p : placeholders)
+    for (const WalkedRecord* p : placeholders) {
         kinds.insert(p->Body(file.stream)[4]);
+    }
     // Header, date, slide image, notes body, footer and slide number.
     EXPECT_EQ(kinds, (std::multiset<std::uint8_t>{0x0A, 0x07, 0x05, 0x06, 0x09, 0x08}));
     EXPECT_EQ(file.Slides().size(), 0u);
@@ -373,8 +386,9 @@ TEST(PresentationWriter, EveryRecordHasTheVersionAndLengthItsTypeRequires) {
         // One entry per property, then the complex ones' data.
         std::uint32_t complex = 0;
         for (std::size_t i = 0; i < o->instance; ++i) {
-            if (Le16(o->Body(file.stream), 6 * i) & 0x8000)
+            if (Le16(o->Body(file.stream), 6 * i) & 0x8000) {
                 complex += Le32(o->Body(file.stream), 6 * i + 2);
+            }
         }
         EXPECT_EQ(o->length, 6u * o->instance + complex);
     }
@@ -401,8 +415,9 @@ TEST(PresentationWriter, SlidesKeepOrderTitlesAndIds) {
         const auto atom = s.slide->Child(RT_SlideAtom)->Body(file.stream);
         EXPECT_EQ(Le32(atom, 0), 7u) << "title only";
         EXPECT_EQ(atom[4], 0x0D) << "the one placeholder is the title";
-        for (int i = 5; i < 12; ++i)
+        for (int i = 5; i < 12; ++i) {
             EXPECT_EQ(atom[static_cast<std::size_t>(i)], 0);
+        }
         EXPECT_GE(Le32(atom, 12), 0x80000000u) << "follows the main master";
     }
     EXPECT_EQ(ids.size(), 4u);
@@ -416,15 +431,17 @@ TEST(PresentationWriter, MainMasterHasTheFivePlaceholdersAndTheTextStyles) {
     std::vector<const WalkedRecord*> placeholders;
     FindAll(master.children, RT_PlaceholderAtom, placeholders);
     const WalkedRecord* title = nullptr;
-    for (const WalkedRecord* p : placeholders)
+    for (const WalkedRecord* p : placeholders) {
         kinds.insert(p->Body(file.stream)[4]);
+    }
     EXPECT_EQ(kinds, (std::multiset<std::uint8_t>{0x01, 0x02, 0x07, 0x08, 0x09}));
     std::vector<const WalkedRecord*> shapes;
     FindAll(master.children, RT_OfficeArtSpContainer, shapes);
     for (const WalkedRecord* s : shapes) {
         const WalkedRecord* data = s->Child(RT_OfficeArtClientData);
-        if (data && data->Child(RT_PlaceholderAtom)->Body(file.stream)[4] == 0x01)
+        if (data && data->Child(RT_PlaceholderAtom)->Body(file.stream)[4] == 0x01) {
             title = s;
+        }
     }
     ASSERT_NE(title, nullptr);
     const auto anchor = title->Child(RT_OfficeArtClientAnchor)->Body(file.stream);
@@ -433,8 +450,9 @@ TEST(PresentationWriter, MainMasterHasTheFivePlaceholdersAndTheTextStyles) {
     EXPECT_EQ(Le16(anchor, 4), 5472);  // right 684 pt
     EXPECT_EQ(Le16(anchor, 6), 893);   // bottom 111.625 pt
     std::set<std::uint16_t> styles;
-    for (const WalkedRecord* s : master.All(RT_TextMasterStyleAtom))
+    for (const WalkedRecord* s : master.All(RT_TextMasterStyleAtom)) {
         styles.insert(s->instance);
+    }
     // Title, body, notes, other, centre body and title, half and quarter body.
     EXPECT_EQ(styles, (std::set<std::uint16_t>{0, 1, 2, 4, 5, 6, 7, 8}));
     const auto atom = master.Child(RT_SlideAtom)->Body(file.stream);
@@ -451,8 +469,9 @@ TEST(PresentationWriter, ShapeIdsFollowTheDrawingGroupClusters) {
     const std::uint32_t spid_max = Le32(block, 0);
     const std::uint32_t clusters = Le32(block, 4) - 1;
     std::map<std::uint32_t, std::uint32_t> used_by_cluster;  // dgid -> cspidCur
-    for (std::uint32_t i = 0; i < clusters; ++i)
+    for (std::uint32_t i = 0; i < clusters; ++i) {
         used_by_cluster[Le32(block, 16 + 8 * i)] = Le32(block, 20 + 8 * i);
+    }
 
     std::uint32_t total_shapes = 0;
     std::vector<const WalkedRecord*> drawings;
@@ -471,8 +490,9 @@ TEST(PresentationWriter, ShapeIdsFollowTheDrawingGroupClusters) {
         std::size_t backgrounds = 0;
         for (const WalkedRecord* fsp : fsps) {
             const std::uint32_t id = Le32(fsp->Body(file.stream), 0);
-            if ((Le32(fsp->Body(file.stream), 4) & 0x400) != 0)
+            if ((Le32(fsp->Body(file.stream), 4) & 0x400) != 0) {
                 ++backgrounds;
+            }
             EXPECT_EQ(id / 1024, dgid) << "shape " << id << " outside its drawing's cluster";
             EXPECT_TRUE(all_ids.insert(id).second) << "shape id " << id << " used twice";
             EXPECT_LT(id, spid_max);
@@ -530,8 +550,9 @@ TEST(PresentationWriter, ControlsCarryProgIdAnchorStateAndSlide) {
     EXPECT_EQ(Le32(c.picture, 0), 1u);
     EXPECT_EQ(Le32(c.picture, 40), 0x464D4520u);
     EXPECT_EQ(Le32(c.picture, 48), c.picture.size());
-    for (std::u16string_view line : {u"Trelvo viewer", u"bracket_multiple.zbn"})
+    for (std::u16string_view line : {u"Trelvo viewer", u"bracket_multiple.zbn"}) {
         EXPECT_NE(Utf16(c.picture).find(line), std::u16string::npos);
+    }
 }
 
 // RFC 1320's test suite.
@@ -619,8 +640,9 @@ TEST(PresentationWriter, PropertyStreamsHoldTitleAndSlideCount) {
         const std::uint32_t set = Le32(s, 44);
         const std::uint32_t count = Le32(s, set + 4);
         for (std::uint32_t i = 0; i < count; ++i) {
-            if (Le32(s, set + 8 + 8 * i) == pid)
+            if (Le32(s, set + 8 + 8 * i) == pid) {
                 return set + Le32(s, set + 12 + 8 * i);
+            }
         }
         throw std::runtime_error("no property " + std::to_string(pid));
     };
@@ -648,8 +670,9 @@ TEST(PresentationWriter, ResavingPropertiesKeepsWhatItCannotRead) {
     EXPECT_EQ(Le32(*resaved, count + 4), 5u);
     const auto damaged = [&](std::size_t at, std::uint32_t value) {
         Bytes b = good;
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             b.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+        }
         return b;
     };
     const std::vector<Bytes> broken{
@@ -663,8 +686,9 @@ TEST(PresentationWriter, ResavingPropertiesKeepsWhatItCannotRead) {
         damaged(60, 0xFFFF),                     // a value beyond the section
         damaged(60, 4),                          // a value inside the property list
     };
-    for (std::size_t i = 0; i < broken.size(); ++i)
+    for (std::size_t i = 0; i < broken.size(); ++i) {
         EXPECT_FALSE(ResavedDocumentSummaryInformation(broken[i], 5).has_value()) << "case " << i;
+    }
 }
 
 TEST(PresentationWriter, ReaderSeesWhatWasWritten) {

@@ -52,8 +52,9 @@ struct BuildOptions {
 inline std::vector<std::uint8_t> Compress(const std::vector<std::uint8_t>& raw) {
     uLongf size = compressBound(static_cast<uLong>(raw.size()));
     std::vector<std::uint8_t> out(size);
-    if (compress(out.data(), &size, raw.data(), static_cast<uLong>(raw.size())) != Z_OK)
+    if (compress(out.data(), &size, raw.data(), static_cast<uLong>(raw.size())) != Z_OK) {
         throw std::runtime_error("compress failed");
+    }
     out.resize(size);
     return out;
 }
@@ -97,8 +98,9 @@ inline void WriteDrawing(RecordWriter& w, std::uint8_t kind, const std::u16strin
     w.U32(0x401);
     w.End(fdg);
     std::vector<RecordWriter::Mark> groups;
-    for (int i = 0; i < group_depth; ++i)
+    for (int i = 0; i < group_depth; ++i) {
         groups.push_back(w.BeginContainer(RT_OfficeArtSpgrContainer));
+    }
 
     auto title_sp = w.BeginContainer(RT_OfficeArtSpContainer);
     WriteShape(w, 0x402, 0xA00);
@@ -134,8 +136,9 @@ inline void WriteDrawing(RecordWriter& w, std::uint8_t kind, const std::u16strin
         w.End(cd);
         w.End(sp);
     }
-    for (auto it = groups.rbegin(); it != groups.rend(); ++it)
+    for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
         w.End(*it);
+    }
     w.End(dg);
     w.End(drawing);
 }
@@ -275,8 +278,9 @@ inline std::vector<std::uint8_t> BuildFile(const BuildOptions& o) {
         auto dir = w.Begin(RT_PersistDirectoryAtom);
         for (const auto& [first, count] : ranges) {
             w.U32(first | (count << 20));
-            for (std::uint32_t i = 0; i < count; ++i)
+            for (std::uint32_t i = 0; i < count; ++i) {
                 w.U32(offsets[first - 1 + i]);
+            }
         }
         w.End(dir);
     };
@@ -297,10 +301,11 @@ inline std::vector<std::uint8_t> BuildFile(const BuildOptions& o) {
 
     const std::uint32_t dir1 = static_cast<std::uint32_t>(w.Size());
     const auto total = static_cast<std::uint32_t>(offsets.size());
-    if (o.drop_first_slide_from_directory && !o.slides.empty())
+    if (o.drop_first_slide_from_directory && !o.slides.empty()) {
         write_directory({{1, 2}, {4, total - 3}});
-    else
+    } else {
         write_directory({{1, total}});
+    }
     const std::uint32_t edit1 = static_cast<std::uint32_t>(w.Size());
     write_edit(0, dir1);
     std::uint32_t current = edit1;

@@ -25,24 +25,27 @@ struct WalkedRecord {
     // The first child of this type, or null.
     const WalkedRecord* Child(std::uint16_t child_type) const {
         for (const WalkedRecord& c : children) {
-            if (c.type == child_type)
+            if (c.type == child_type) {
                 return &c;
+            }
         }
         return nullptr;
     }
     std::vector<const WalkedRecord*> All(std::uint16_t child_type) const {
         std::vector<const WalkedRecord*> out;
         for (const WalkedRecord& c : children) {
-            if (c.type == child_type)
+            if (c.type == child_type) {
                 out.push_back(&c);
+            }
         }
         return out;
     }
 };
 
 inline std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t at) {
-    if (at + 2 > b.size())
+    if (at + 2 > b.size()) {
         throw std::out_of_range("read past the end");
+    }
     return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
 }
 inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
@@ -54,13 +57,15 @@ inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
 // with the offset of the first record that does not fit.
 inline std::vector<WalkedRecord> WalkRecords(std::span<const std::uint8_t> bytes, std::size_t begin,
                                              std::size_t end, int depth = 0) {
-    if (depth > 64)
+    if (depth > 64) {
         throw std::runtime_error("records nested too deeply");
+    }
     std::vector<WalkedRecord> out;
     std::size_t at = begin;
     while (at < end) {
-        if (end - at < 8)
+        if (end - at < 8) {
             throw std::runtime_error("truncated header at " + std::to_string(at));
+        }
         WalkedRecord r{};
         r.offset = at;
         const std::uint16_t ver_inst = Le16(bytes, at);
@@ -72,8 +77,9 @@ inline std::vector<WalkedRecord> WalkRecords(std::span<const std::uint8_t> bytes
             throw std::runtime_error("record 0x" + std::to_string(r.type) + " at " +
                                      std::to_string(at) + " runs past its container");
         }
-        if (r.version == 0x0F)
+        if (r.version == 0x0F) {
             r.children = WalkRecords(bytes, at + 8, at + 8 + r.length, depth + 1);
+        }
         at += 8 + r.length;
         out.push_back(std::move(r));
     }
@@ -84,8 +90,9 @@ inline std::vector<WalkedRecord> WalkRecords(std::span<const std::uint8_t> bytes
 inline void FindAll(const std::vector<WalkedRecord>& records, std::uint16_t type,
                     std::vector<const WalkedRecord*>& out) {
     for (const WalkedRecord& r : records) {
-        if (r.type == type)
+        if (r.type == type) {
             out.push_back(&r);
+        }
         FindAll(r.children, type, out);
     }
 }

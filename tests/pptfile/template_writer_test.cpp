@@ -38,8 +38,9 @@ const ClassId kViewerClsid{0x3F, 0x2B, 0x8E, 0x51, 0x0C, 0x7D, 0x4A, 0x43,
 
 std::vector<std::string> GoodFiles() {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(kGoodDir))
+    for (const auto& entry : std::filesystem::directory_iterator(kGoodDir)) {
         names.push_back(entry.path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -64,8 +65,9 @@ SlideContent NewSlide(const SourcePresentation& source, std::u16string title, st
 SourcePresentation AppendSlide(const SourcePresentation& source, const SlideContent& added) {
     SaveJob job;
     job.source = &source;
-    for (std::size_t i = 0; i < source.Slides().size(); ++i)
+    for (std::size_t i = 0; i < source.Slides().size(); ++i) {
         job.slides.emplace_back(i);
+    }
     job.slides.emplace_back(&added);
     return SourcePresentation::FromBytes(WritePresentation(job));
 }
@@ -97,12 +99,14 @@ std::optional<DrawingIds> ReadDrawing(const Bytes& stream, std::size_t offset) {
         std::vector<const WalkedRecord*> fdg, fsp;
         FindAll(top, RT_OfficeArtFDG, fdg);
         FindAll(top, RT_OfficeArtFSP, fsp);
-        if (fdg.size() != 1)
+        if (fdg.size() != 1) {
             return std::nullopt;
+        }
         DrawingIds ids;
         ids.drawing_id = fdg[0]->instance;
-        for (const WalkedRecord* s : fsp)
+        for (const WalkedRecord* s : fsp) {
             ids.shape_ids.insert(Le32(s->Body(stream), 0));
+        }
         return ids;
     } catch (const std::exception&) {
         return std::nullopt;
@@ -137,8 +141,9 @@ ClusterTable ReadClusters(const SourcePresentation::Parsed& p) {
     const std::uint32_t cidcl = Le32(body, 4);
     t.drawings_saved = Le32(body, 12);
     EXPECT_EQ(body.size(), 16 + 8 * (std::size_t{cidcl} - 1));
-    for (std::uint32_t i = 0; i + 1 < cidcl; ++i)
+    for (std::uint32_t i = 0; i + 1 < cidcl; ++i) {
         t.owners.push_back(Le32(body, 16 + 8 * i));
+    }
     return t;
 }
 
@@ -162,32 +167,36 @@ void ExpectSoundEdit(const SourcePresentation& source, const SourcePresentation&
 
     // Every object the source had is still where it was.
     for (const auto& [id, offset] : before.persist_directory) {
-        if (id == before.last_edit.doc_persist_id)
+        if (id == before.last_edit.doc_persist_id) {
             continue;
+        }
         EXPECT_EQ(after.persist_directory.at(id), offset) << "persist id " << id;
     }
 
     // New slides: fresh persist and slide ids, a drawing of their own whose
     // shape ids sit in clusters the drawing group gives to that drawing.
     std::set<std::uint32_t> old_slide_ids;
-    for (const ListedSlide& s : before.slides)
+    for (const ListedSlide& s : before.slides) {
         old_slide_ids.insert(s.slide_id);
+    }
     std::map<std::uint32_t, std::uint32_t> shape_owner;  // of every drawing not new
     std::set<std::uint32_t> old_drawings;
     const Bytes& stream = after.DocumentStream();
     for (const auto& [id, offset] : before.persist_directory) {
         if (const auto d = ReadDrawing(stream, offset)) {
             old_drawings.insert(d->drawing_id);
-            for (std::uint32_t s : d->shape_ids)
+            for (std::uint32_t s : d->shape_ids) {
                 shape_owner[s] = d->drawing_id;
+            }
         }
     }
     const ClusterTable clusters = ReadClusters(after);
     std::size_t fresh = 0;
     std::set<std::uint32_t> new_drawings;
     for (const ListedSlide& s : after.slides) {
-        if (s.persist_id <= before.max_persist_id)
+        if (s.persist_id <= before.max_persist_id) {
             continue;
+        }
         ++fresh;
         EXPECT_EQ(old_slide_ids.count(s.slide_id), 0u);
         EXPECT_GE(s.slide_id, 0x100u);
@@ -227,8 +236,9 @@ TEST_P(TemplateCorpusTest, NewLastSlideReadsBackAndTheRestIsKept) {
         NewSlide(source(), u"Messdaten Gr\u00f6\u00dfe \u6570\u636e", "C:\\data\\x.zbn");
     const SourcePresentation saved = AppendSlide(source(), added);
     ASSERT_EQ(saved.Slides().size(), n + 1);
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < n; ++i) {
         EXPECT_EQ(saved.Slides()[i].title, source().Slides()[i].title) << "slide " << i + 1;
+    }
     const SlideSummary& last = saved.Slides().back();
     EXPECT_EQ(last.title, added.title);
     ASSERT_EQ(last.controls.size(), 1u);
@@ -289,8 +299,9 @@ TEST_P(TemplateCorpusTest, SlotsOrderTheSlides) {
 
     const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
     std::vector<std::u16string> titles;
-    for (const SlideSummary& s : saved.Slides())
+    for (const SlideSummary& s : saved.Slides()) {
         titles.push_back(s.title);
+    }
     EXPECT_EQ(titles, expected);
     // Each new slide shows its own control.
     for (const SlideSummary& s : saved.Slides()) {
@@ -325,8 +336,9 @@ INSTANTIATE_TEST_SUITE_P(Corpus, TemplateCorpusTest, ::testing::ValuesIn(GoodFil
                          [](const ::testing::TestParamInfo<std::string>& param_info) {
                              std::string name = param_info.param;
                              for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) {
                                      c = '_';
+                                 }
                              }
                              return name;
                          });
@@ -348,10 +360,11 @@ TEST_P(TemplateBadJobTest, RaisesAndNamesTheSlide) {
     SaveJob job;
     job.source = &source;
     for (int slot : GetParam().slots) {
-        if (slot >= 0)
+        if (slot >= 0) {
             job.slides.emplace_back(static_cast<std::size_t>(slot));
-        else
+        } else {
             job.slides.emplace_back(slot == -1 ? &added : nullptr);
+        }
     }
     try {
         (void)WritePresentation(job);
@@ -441,14 +454,16 @@ TEST(TemplateWriterTest, ADualFormatFileOpensFromIts97Part) {
 
     const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
     ASSERT_EQ(source.Slides().size(), plain.Slides().size());
-    for (std::size_t i = 0; i < plain.Slides().size(); ++i)
+    for (std::size_t i = 0; i < plain.Slides().size(); ++i) {
         EXPECT_EQ(source.Slides()[i].title, plain.Slides()[i].title);
+    }
     const SlideContent added = NewSlide(source, u"new", "x");
     const Bytes saved = WritePresentation({&source, {std::size_t{0}, &added}});
     EXPECT_EQ(SourcePresentation::FromBytes(saved).Slides().back().title, u"new");
     std::set<std::string> names;
-    for (const StorageEntry& e : ReadCompoundFile(saved).children)
+    for (const StorageEntry& e : ReadCompoundFile(saved).children) {
         names.insert(e.name);
+    }
     EXPECT_EQ(names, (std::set<std::string>{"Current User", "PowerPoint Document", "Pictures",
                                             "\x05SummaryInformation",
                                             "\x05"
@@ -494,8 +509,9 @@ TEST_P(BuiltTemplateTest, TakesTheNewSlideSoundly) {
         EXPECT_EQ(saved.Slides()[i].title, source.Slides()[i].title);
         // Controls already there keep theirs: the new one took a fresh id.
         ASSERT_EQ(saved.Slides()[i].controls.size(), source.Slides()[i].controls.size());
-        for (std::size_t c = 0; c < source.Slides()[i].controls.size(); ++c)
+        for (std::size_t c = 0; c < source.Slides()[i].controls.size(); ++c) {
             EXPECT_EQ(saved.Slides()[i].controls[c].state, source.Slides()[i].controls[c].state);
+        }
     }
     EXPECT_EQ(saved.Slides().back().title, u"added");
     ASSERT_EQ(saved.Slides().back().controls.size(), 1u);

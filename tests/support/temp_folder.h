@@ -19,8 +19,9 @@ class TempFolder {
     explicit TempFolder(std::string_view prefix) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) == nullptr)
+        if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::system_error(errno, std::generic_category(), "mkdtemp");
+        }
         path_ = pattern;
     }
     ~TempFolder() {

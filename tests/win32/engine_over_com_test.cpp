@@ -154,8 +154,9 @@ TEST_F(EngineOverComTest, AnExistingOutputIsReplacedWhole) {
     EXPECT_LT(fs::file_size(output), std::uintmax_t{1} << 20);
     EXPECT_EQ(pptfile::SourcePresentation::Open(output).Slides().size(), 1u);
     std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_))
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) {
         ++entries;
+    }
     EXPECT_EQ(entries, 2u) << "a temporary file was left beside the output";
 }
 

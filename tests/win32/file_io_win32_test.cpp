@@ -41,8 +41,9 @@ class FileIoWin32Test : public ::testing::Test {
     }
     std::set<std::wstring> Entries() const {
         std::set<std::wstring> names;
-        for (const auto& e : fs::directory_iterator(dir_))
+        for (const auto& e : fs::directory_iterator(dir_)) {
             names.insert(e.path().filename().wstring());
+        }
         return names;
     }
     static void WriteText(const fs::path& p, const std::string& text) {
@@ -71,11 +72,13 @@ class FileIoWritten : public FileIoWin32Test, public ::testing::WithParamInterfa
 TEST_P(FileIoWritten, HoldsExactlyTheNewBytesAndNoTemporary) {
     const WrittenCase& c = GetParam();
     const fs::path target = dir_ / c.file_name;
-    if (c.old_size > 0)
+    if (c.old_size > 0) {
         WriteText(target, std::string(c.old_size, 'x'));
+    }
     std::vector<std::uint8_t> bytes(c.new_size);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    }
 
     WriteFileAtomically(target, bytes);
 

@@ -20,18 +20,20 @@ std::string ForTerminal(std::u16string_view text) {
         static constexpr char16_t kHex[] = u"0123456789abcdef";
         shown += u'\\';
         shown += kind;
-        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
             shown += kHex[(value >> shift) & 0xFu];
+        }
     };
     for (const char16_t c : text) {
-        if ((c < 0x20 && c != u'\n') || c == 0x7F)
+        if ((c < 0x20 && c != u'\n') || c == 0x7F) {
             escape(u'x', c, 2);
-        else if (c >= 0x80 && c <= 0x9F)
+        } else if (c >= 0x80 && c <= 0x9F) {
             escape(u'u', c, 4);
-        else if (c >= 0xDC80 && c <= 0xDCFF)  // a byte that was no UTF-8
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {  // a byte that was no UTF-8
             escape(u'x', c - 0xDC00u, 2);
-        else
+        } else {
             shown.push_back(c);
+        }
     }
     return automation::EncodeOsString(shown);
 }
