@@ -22,8 +22,12 @@ using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
 struct StorageEntry {
     std::string name;  // UTF-8, as stored ("PowerPoint Document", "\x05SummaryInformation")
     bool is_storage = false;
-    ClassId clsid{};                     // storages only
-    std::vector<std::uint8_t> data;      // streams only
+    ClassId clsid{};                 // storages only
+    std::vector<std::uint8_t> data;  // streams only
+    // Streams to write only: bytes that come before `data`, kept by their
+    // owner until the tree is written (a template's stream that a save
+    // extends, written out without a copy). The reader leaves it empty.
+    std::span<const std::uint8_t> head;
     std::vector<StorageEntry> children;  // storages only: as added, or as read in name order
 
     // The direct child with this name (compared as compound files compare
@@ -32,9 +36,20 @@ struct StorageEntry {
     StorageEntry* Find(std::string_view child) noexcept;
 };
 
+// Where a compound file is read from: its size, and `read`, which copies its
+// bytes from an offset into a buffer and returns how many there were (fewer
+// only at the end of the file), or raises IoError.
+struct ByteSource {
+    std::uint64_t size = 0;
+    std::function<std::size_t(std::uint64_t offset, std::span<std::uint8_t> into)> read;
+};
+// Bytes in memory as a source; they must outlive it.
+ByteSource MemorySource(std::span<const std::uint8_t> bytes);
+
 // Reads a whole compound file, of version 3 or 4. Raises FormatError for bytes
 // that are not one or whose structure is broken (sector chains out of range or
 // in a loop, sizes beyond the file, ...), before allocating for them.
+StorageEntry ReadCompoundFile(const ByteSource& source);
 StorageEntry ReadCompoundFile(std::span<const std::uint8_t> bytes);
 
 // Writes `root`'s children (and its class id) as a version 3 compound file, the

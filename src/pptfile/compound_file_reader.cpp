@@ -2,8 +2,10 @@
 // claimed by at most one chain and each directory entry is visited at most
 // once, so loops end with an error and all reading is bounded by the size of
 // the file; nothing is allocated before the size asked for has been checked
-// against what the file can hold.
+// against what the file can hold. Streams are read from the source straight
+// into their own buffers, a run of consecutive sectors at a time.
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
@@ -61,7 +63,7 @@ struct SectorMap {
 
 class Reader {
   public:
-    explicit Reader(std::span<const std::uint8_t> file) : file_(file) {}
+    explicit Reader(const ByteSource& source) : source_(source) {}
 
     StorageEntry Read() {
         ReadHeader();
@@ -76,27 +78,70 @@ class Reader {
     }
 
   private:
-    std::span<const std::uint8_t> file_;
-    std::span<const std::uint8_t> header_;
+    const ByteSource& source_;
+    std::array<std::uint8_t, kHeaderSize> header_{};
+    std::vector<std::uint8_t> sector_;  // the last sector that Sector() read
     std::size_t sector_size_ = 0;
     bool version3_ = true;
     std::uint32_t cutoff_ = kMiniStreamCutoff;
     SectorMap regular_;
     SectorMap mini_;
     std::vector<std::uint32_t> mini_stream_;  // the regular sectors that hold it
+    std::vector<std::uint8_t> mini_bytes_;    // and their bytes
     std::vector<std::uint8_t> directory_;
 
-    // A sector's bytes; the last sector of a file may be cut short.
-    std::span<const std::uint8_t> Sector(std::uint32_t s) const {
-        const std::size_t at = (std::size_t{s} + 1) * sector_size_;
-        return file_.subspan(at, std::min(sector_size_, file_.size() - at));
+    // The bytes from `at` that the file holds, at most `count`.
+    std::size_t Available(std::uint64_t at, std::size_t count) const {
+        return at < source_.size
+                   ? static_cast<std::size_t>(std::min<std::uint64_t>(count, source_.size - at))
+                   : 0;
     }
 
-    // A mini sector lies inside one regular sector of the mini stream.
+    // Fills `into` from `at`: with all the bytes the file held when it was
+    // opened, or an error. What lies past its end is left as it is.
+    void ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const {
+        const std::size_t expected = Available(at, into.size());
+        if (expected > 0 && source_.read(at, into.first(expected)) < expected) {
+            Damaged("the file was cut short while it was read");
+        }
+    }
+
+    std::uint64_t SectorOffset(std::uint32_t s) const {
+        return (std::uint64_t{s} + 1) * sector_size_;
+    }
+
+    // A sector's bytes, valid until the next call; the last sector of a file
+    // may be cut short.
+    std::span<const std::uint8_t> Sector(std::uint32_t s) {
+        sector_.resize(Available(SectorOffset(s), sector_size_));
+        ReadAt(SectorOffset(s), sector_);
+        return sector_;
+    }
+
+    // The bytes of `sectors`, in order, into `into`: one read for each run of
+    // consecutive sectors.
+    void ReadSectors(std::span<const std::uint32_t> sectors, std::span<std::uint8_t> into) const {
+        std::size_t done = 0;
+        for (std::size_t i = 0; i < sectors.size() && done < into.size();) {
+            std::size_t run = 1;
+            while (i + run < sectors.size() &&
+                   std::uint64_t{sectors[i + run]} == std::uint64_t{sectors[i]} + run) {
+                ++run;
+            }
+            const std::size_t count = std::min(run * sector_size_, into.size() - done);
+            ReadAt(SectorOffset(sectors[i]), into.subspan(done, count));
+            done += count;
+            i += run;
+        }
+    }
+
+    // A mini sector lies inside one regular sector of the mini stream; its
+    // bytes up to the end of that sector or of the file.
     std::span<const std::uint8_t> MiniSector(std::uint32_t s) const {
         const std::size_t at = std::size_t{s} * kMiniSectorSize;
-        const auto sector = Sector(mini_stream_[at / sector_size_]);
-        return sector.subspan(std::min(at % sector_size_, sector.size()));
+        const std::size_t in_sector = at % sector_size_;
+        const std::uint64_t offset = SectorOffset(mini_stream_[at / sector_size_]) + in_sector;
+        return std::span(mini_bytes_).subspan(at, Available(offset, sector_size_ - in_sector));
     }
 
     std::span<const std::uint8_t> Entry(std::uint32_t id) const {
@@ -105,14 +150,16 @@ class Reader {
     std::size_t EntryCount() const { return directory_.size() / kEntrySize; }
 
     void ReadHeader() {
-        if (file_.empty()) {
+        if (source_.size == 0) {
             throw FormatError("not a compound file (empty)");
         }
-        if (file_.size() < kHeaderSize ||
-            !std::equal(kSignature.begin(), kSignature.end(), file_.begin())) {
+        if (source_.size >= kHeaderSize) {
+            ReadAt(0, header_);
+        }
+        if (source_.size < kHeaderSize ||
+            !std::equal(kSignature.begin(), kSignature.end(), header_.begin())) {
             throw FormatError("not a compound file");
         }
-        header_ = file_.first(kHeaderSize);
         const std::uint16_t version = Get16(header_, kMajorVersionAt);
         const std::uint16_t shift = Get16(header_, kSectorShiftAt);
         if (Get16(header_, kByteOrderAt) != 0xFFFE) {
@@ -128,10 +175,10 @@ class Reader {
         }
         version3_ = version == 3;
         sector_size_ = std::size_t{1} << shift;
-        if (file_.size() < sector_size_) {
+        if (source_.size < sector_size_) {
             Damaged("the file ends inside its header");
         }
-        regular_.count = std::min<std::size_t>(CeilDiv(file_.size() - sector_size_, sector_size_),
+        regular_.count = std::min<std::size_t>(CeilDiv(source_.size - sector_size_, sector_size_),
                                                std::size_t{kMaxRegularSector} + 1);
         regular_.claimed.assign(regular_.count, false);
         cutoff_ = Get32(header_, kMiniStreamCutoffAt);
@@ -184,13 +231,8 @@ class Reader {
 
     std::vector<std::uint8_t> ReadChain(SectorMap& map, std::uint32_t start) {
         const std::vector<std::uint32_t> sectors = map.Chain(start, kWholeChain);
-        std::vector<std::uint8_t> bytes;
-        bytes.reserve(sectors.size() * sector_size_);
-        for (const std::uint32_t s : sectors) {
-            const auto sector = Sector(s);
-            bytes.insert(bytes.end(), sector.begin(), sector.end());
-            bytes.resize(bytes.size() + (sector_size_ - sector.size()));
-        }
+        std::vector<std::uint8_t> bytes(sectors.size() * sector_size_);
+        ReadSectors(sectors, bytes);
         return bytes;
     }
 
@@ -218,13 +260,15 @@ class Reader {
 
     void ReadMiniStream(std::span<const std::uint8_t> root) {
         const std::uint64_t size = StreamSize(root);
-        if (size > file_.size()) {
+        if (size > source_.size) {
             Damaged("the mini stream is larger than the file");
         }
         if (size == 0) {
             return;
         }
         mini_stream_ = regular_.Chain(Get32(root, kStartAt), CeilDiv(size, sector_size_));
+        mini_bytes_.resize(mini_stream_.size() * sector_size_);
+        ReadSectors(mini_stream_, mini_bytes_);
         mini_.count = std::min(CeilDiv(size, kMiniSectorSize), mini_.table.size());
         mini_.claimed.assign(mini_.count, false);
     }
@@ -234,7 +278,7 @@ class Reader {
         const bool small = size < cutoff_;
         SectorMap& map = small ? mini_ : regular_;
         const std::size_t unit = small ? kMiniSectorSize : sector_size_;
-        if (size > file_.size() || CeilDiv(size, unit) > map.count) {
+        if (size > source_.size || CeilDiv(size, unit) > map.count) {
             Damaged("stream \"" + into.name + "\" is larger than the file");
         }
         if (size == 0) {
@@ -242,16 +286,24 @@ class Reader {
         }
         const std::vector<std::uint32_t> sectors =
             map.Chain(Get32(entry, kStartAt), CeilDiv(size, unit));
-        into.data.reserve(static_cast<std::size_t>(size));
-        for (const std::uint32_t s : sectors) {
-            const std::span<const std::uint8_t> piece = small ? MiniSector(s) : Sector(s);
-            const std::size_t take =
-                std::min(unit, static_cast<std::size_t>(size) - into.data.size());
-            if (piece.size() < take) {
+        // Only the file's last sector can be short, and then it must be the
+        // stream's last too and hold what the stream has left.
+        for (std::size_t i = 0; i < sectors.size(); ++i) {
+            const std::size_t take = std::min(unit, static_cast<std::size_t>(size) - i * unit);
+            const std::size_t held =
+                small ? MiniSector(sectors[i]).size() : Available(SectorOffset(sectors[i]), unit);
+            if (held < take) {
                 Damaged("stream \"" + into.name + "\" runs past the end of the file");
             }
-            into.data.insert(into.data.end(), piece.begin(),
-                             piece.begin() + static_cast<std::ptrdiff_t>(take));
+        }
+        into.data.resize(static_cast<std::size_t>(size));
+        if (!small) {
+            ReadSectors(sectors, into.data);
+            return;
+        }
+        for (std::size_t i = 0; i < sectors.size(); ++i) {
+            const std::size_t take = std::min(unit, into.data.size() - i * unit);
+            std::memcpy(into.data.data() + i * unit, MiniSector(sectors[i]).data(), take);
         }
     }
 
@@ -347,8 +399,23 @@ class Reader {
 
 }  // namespace
 
+ByteSource MemorySource(std::span<const std::uint8_t> bytes) {
+    return {bytes.size(), [bytes](std::uint64_t at, std::span<std::uint8_t> into) {
+                if (at >= bytes.size()) {
+                    return std::size_t{0};
+                }
+                const std::size_t count = std::min<std::size_t>(into.size(), bytes.size() - at);
+                std::memcpy(into.data(), bytes.data() + at, count);
+                return count;
+            }};
+}
+
+StorageEntry ReadCompoundFile(const ByteSource& source) {
+    return Reader(source).Read();
+}
+
 StorageEntry ReadCompoundFile(std::span<const std::uint8_t> bytes) {
-    return Reader(bytes).Read();
+    return ReadCompoundFile(MemorySource(bytes));
 }
 
 }  // namespace pptfile

@@ -76,6 +76,7 @@ class Writer {
             if (!node.stream || node.size < kMiniStreamCutoff) {
                 continue;
             }
+            put(node.source->head);
             put(node.source->data);
             put(std::span(kZeros).first(CeilDiv(node.size, kSectorSize) * kSectorSize - node.size));
         }
@@ -168,7 +169,7 @@ class Writer {
             if (!node.stream) {
                 continue;
             }
-            node.size = node.source->data.size();
+            node.size = node.source->head.size() + node.source->data.size();
             if (node.size > kMaxStreamSize) {
                 throw FormatError("stream \"" + node.source->name +
                                   "\" is too large for a compound file");
@@ -281,6 +282,7 @@ class Writer {
             if (!node.stream || node.size == 0 || node.size >= kMiniStreamCutoff) {
                 continue;
             }
+            out_.insert(out_.end(), node.source->head.begin(), node.source->head.end());
             out_.insert(out_.end(), node.source->data.begin(), node.source->data.end());
             PadTo(kMiniSectorSize);
         }

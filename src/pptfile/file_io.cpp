@@ -42,6 +42,7 @@ class Fd {
         }
     }
     int get() const noexcept { return fd_; }
+    int Release() noexcept { return std::exchange(fd_, -1); }
     // Closing can report a late write error (NFS, quota): it must be seen.
     int Close() noexcept {
         const int result = ::close(fd_);
@@ -280,27 +281,29 @@ bool IsPermissionError(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+Fd OpenToRead(const std::filesystem::path& path, struct stat& info) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         ThrowIo("read", path, errno);
     }
-    struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
         ThrowIo("read", path, errno);
     }
     if (S_ISDIR(info.st_mode)) {
         ThrowIo("read", path, EISDIR);
     }
+    return fd;
+}
+
+std::vector<std::uint8_t> ReadAll(int fd, const struct stat& info,
+                                  const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes;
     if (S_ISREG(info.st_mode) && info.st_size > 0) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
     }
     std::uint8_t buffer[1 << 16];
     for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -313,6 +316,56 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     return bytes;
+}
+
+// Reads `into` from `at` until it is full or the file ends.
+std::size_t ReadFrom(int fd, std::uint64_t at, std::span<std::uint8_t> into,
+                     const std::filesystem::path& path) {
+    std::size_t done = 0;
+    while (done < into.size()) {
+        const ssize_t got =
+            ::pread(fd, into.data() + done, into.size() - done, static_cast<off_t>(at + done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowIo("read", path, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+    struct stat info {};
+    const Fd fd = OpenToRead(path, info);
+    return ReadAll(fd.get(), info, path);
+}
+
+InputFile::InputFile(const std::filesystem::path& path) {
+    struct stat info {};
+    Fd fd = OpenToRead(path, info);
+    if (!S_ISREG(info.st_mode)) {
+        whole_ = ReadAll(fd.get(), info, path);
+        source_ = MemorySource(whole_);
+        return;
+    }
+    fd_ = fd.Release();
+    source_ = {static_cast<std::uint64_t>(info.st_size),
+               [fd = fd_, path](std::uint64_t at, std::span<std::uint8_t> into) {
+                   return ReadFrom(fd, at, into, path);
+               }};
+}
+
+InputFile::~InputFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
 }
 
 void WriteFileAtomically(const std::filesystem::path& target,

@@ -133,6 +133,12 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     return bytes;
 }
 
+// Windows reads templates only in tests: the whole file at once.
+InputFile::InputFile(const std::filesystem::path& path)
+    : whole_(ReadWholeFile(path)), source_(MemorySource(whole_)) {}
+
+InputFile::~InputFile() = default;
+
 void WriteFileAtomically(const std::filesystem::path& target,
                          const std::function<void(const ByteSink&)>& write) {
     RefuseNonRegularTarget(target);

@@ -755,14 +755,15 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
     }
 }
 
-std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes, SlideDetail detail) {
-    if (bytes.size() < kCompoundSignature.size() ||
-        !std::equal(kCompoundSignature.begin(), kCompoundSignature.end(), bytes.begin())) {
+std::unique_ptr<SourcePresentation::Parsed> Parse(const ByteSource& file, SlideDetail detail) {
+    std::array<std::uint8_t, kCompoundSignature.size()> start{};
+    if (file.size < start.size() || file.read(0, start) < start.size() ||
+        start != kCompoundSignature) {
         throw FormatError(kNotPowerPoint);
     }
     auto p = std::make_unique<SourcePresentation::Parsed>();
     try {
-        p->root = ReadCompoundFile(bytes);
+        p->root = ReadCompoundFile(file);
     } catch (const FormatError& e) {
         // The signature said compound file, so whatever is wrong is damage.
         std::string_view what = e.what();
@@ -774,7 +775,7 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(Bytes bytes, SlideDetail detai
         ThrowDamaged("broken compound file" + std::string(what));
     }
     TakeDualStorage(p->root);
-    ReadStructure(*p, bytes.size(), detail);
+    ReadStructure(*p, static_cast<std::size_t>(file.size), detail);
     return p;
 }
 
@@ -806,13 +807,13 @@ const MainMasterInfo* SourcePresentation::Parsed::FollowMaster(
 }
 
 SourcePresentation SourcePresentation::Open(const std::filesystem::path& path, SlideDetail detail) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    return FromBytes(bytes, detail);
+    const InputFile file(path);
+    return SourcePresentation(Parse(file.Source(), detail));
 }
 
 SourcePresentation SourcePresentation::FromBytes(std::span<const std::uint8_t> bytes,
                                                  SlideDetail detail) {
-    return SourcePresentation(Parse(bytes, detail));
+    return SourcePresentation(Parse(MemorySource(bytes), detail));
 }
 
 SourcePresentation::SourcePresentation(std::unique_ptr<Parsed> parsed)

@@ -692,9 +692,9 @@ class TemplateWriter {
     }
 
     StorageEntry Assemble(std::vector<std::uint8_t> document) {
-        // The new records are written apart and joined to the old bytes once,
-        // into a buffer of the final size: the old stream can be most of a
-        // large template, and growing a copy of it would briefly need two.
+        // The new records are written apart and follow the old bytes, which
+        // are written out from the template as they are: the old stream can
+        // be most of a large template.
         RecordWriter added;
         const std::size_t old_size = doc_.size();
         const auto size = [&] { return old_size + added.Size(); };
@@ -744,8 +744,8 @@ class TemplateWriter {
         edit.last_view = p_.last_edit.last_view;
         WriteUserEdit(added, edit);
 
-        // Every entry is copied as it is but the document stream, whose old
-        // bytes are already at the front of the new ones.
+        // Every entry is copied as it is but the document stream, which
+        // takes its old bytes from the template.
         const StorageEntry* old_document = p_.root.Find(kDocumentStream);
         StorageEntry root;
         root.name = p_.root.name;
@@ -759,10 +759,8 @@ class TemplateWriter {
             }
             StorageEntry new_stream;
             new_stream.name = child.name;
-            new_stream.data.reserve(size());
-            new_stream.data.assign(doc_.begin(), doc_.end());
-            new_stream.data.insert(new_stream.data.end(), added.bytes().begin(),
-                                   added.bytes().end());
+            new_stream.head = doc_;
+            new_stream.data = added.Take();
             root.children.push_back(std::move(new_stream));
         }
         UpdateDocumentProperties(root);
