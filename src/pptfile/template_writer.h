@@ -14,6 +14,8 @@ namespace pptfile {
 // The file's compound-file tree for a job whose `source` is set. Raises FormatError for a
 // job that cannot be written onto its source (a source slide out of range or
 // listed twice, a source without a main master, identifiers exhausted, ...).
+// The tree's document stream starts with the source's bytes, not a copy of
+// them: write it while the source lives.
 StorageEntry WriteOntoTemplate(const SaveJob& job);
 
 }  // namespace pptfile
