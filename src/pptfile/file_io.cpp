@@ -355,11 +355,11 @@ InputFile::InputFile(const std::filesystem::path& path) {
         source_ = MemorySource(whole_);
         return;
     }
-    fd_ = fd.Release();
     source_ = {static_cast<std::uint64_t>(info.st_size),
-               [fd = fd_, path](std::uint64_t at, std::span<std::uint8_t> into) {
+               [fd = fd.get(), path](std::uint64_t at, std::span<std::uint8_t> into) {
                    return ReadFrom(fd, at, into, path);
                }};
+    fd_ = fd.Release();
 }
 
 InputFile::~InputFile() {
