@@ -2,8 +2,6 @@
 // output probe (open for writing, then close) and the template's status.
 #pragma once
 
-#include <cstdint>
-#include <ctime>
 #include <string>
 
 #include "framework/afx_types.h"
@@ -50,10 +48,8 @@ class CFileException {
     std::u16string SystemErrorText() const;
 };
 
-// What CFile::GetStatus reports of a file.
+// What CFile::GetStatus reports of a file: what kind of thing is there.
 struct CFileStatus {
-    std::time_t m_mtime = 0;
-    std::uint64_t m_size = 0;
     BYTE m_attribute = 0;  // CFile::Attribute bits
 };
 
@@ -64,8 +60,6 @@ class CFile {
     enum OpenFlags : UINT {
         modeRead = 0x0000,
         modeWrite = 0x0001,
-        modeReadWrite = 0x0002,
-        shareDenyNone = 0x0040,
         // Creates the file when it is absent and, unless modeNoTruncate is
         // given too, empties it when it exists.
         modeCreate = 0x1000,

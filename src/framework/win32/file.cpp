@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/file.h"
+#include "framework/win32/com_values.h"
 
 namespace {
 
@@ -45,36 +46,11 @@ int CauseOf(DWORD os_error) {
     }
 }
 
-DWORD ShareModeOf(UINT flags) {
-    // As the framework maps them: compatibility and exclusive share nothing.
-    switch (flags & 0x70u) {
-        case 0x20u:  // shareDenyWrite
-            return FILE_SHARE_READ;
-        case 0x30u:  // shareDenyRead
-            return FILE_SHARE_WRITE;
-        case 0x40u:  // shareDenyNone
-            return FILE_SHARE_READ | FILE_SHARE_WRITE;
-        default:
-            return 0;
-    }
-}
-
 }  // namespace
 
 std::u16string CFileException::SystemErrorText() const {
-    char16_t* message = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(m_lOsError), 0, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
-    std::u16string text =
-        length != 0 && message != nullptr ? std::u16string(message, length) : u"Unknown error.";
-    if (message != nullptr) {
-        ::LocalFree(message);
-    }
-    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) {
-        text.pop_back();
-    }
-    return text;
+    const std::u16string text = framework::win32::SystemMessage(static_cast<DWORD>(m_lOsError));
+    return text.empty() ? u"Unknown error" : text;
 }
 
 CFile::~CFile() {
@@ -88,27 +64,16 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
         ::_close(fd_);
         fd_ = -1;
     }
-    DWORD access = GENERIC_READ;
-    int descriptor_flags = _O_RDONLY;
-    switch (flags & 0x3u) {
-        case modeWrite:
-            access = GENERIC_WRITE;
-            descriptor_flags = _O_WRONLY;
-            break;
-        case modeReadWrite:
-            access = GENERIC_READ | GENERIC_WRITE;
-            descriptor_flags = _O_RDWR;
-            break;
-        default:
-            break;
-    }
+    const bool write = (flags & modeWrite) != 0;
     DWORD disposition = OPEN_EXISTING;
     if ((flags & modeCreate) != 0) {
         disposition = (flags & modeNoTruncate) != 0 ? OPEN_ALWAYS : CREATE_ALWAYS;
     }
     const char16_t* name = file_name != nullptr ? file_name : u"";
-    HANDLE handle = ::CreateFileW(name, access, ShareModeOf(flags), nullptr, disposition,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared with no one while it is open, as the framework opens a file
+    // that names no share mode.
+    HANDLE handle = ::CreateFileW(name, write ? GENERIC_WRITE : GENERIC_READ, 0, nullptr,
+                                  disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD os_error = ::GetLastError();
         if (error != nullptr) {
@@ -116,7 +81,8 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
         }
         return FALSE;
     }
-    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), descriptor_flags);
+    const int fd =
+        ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), write ? _O_WRONLY : _O_RDONLY);
     if (fd < 0) {
         ::CloseHandle(handle);
         if (error != nullptr) {
@@ -146,25 +112,11 @@ void CFile::Close() {
 }
 
 BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
-    if (file_name == nullptr) {
+    const DWORD attributes = ::GetFileAttributesW(file_name != nullptr ? file_name : u"");
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         return FALSE;
     }
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(file_name, GetFileExInfoStandard, &data)) {
-        return FALSE;
-    }
-    status = CFileStatus{};
-    ULARGE_INTEGER written;
-    written.LowPart = data.ftLastWriteTime.dwLowDateTime;
-    written.HighPart = data.ftLastWriteTime.dwHighDateTime;
-    // 100-nanosecond steps since 1601 to seconds since 1970.
-    constexpr unsigned long long kEpochDifference = 116444736000000000ULL;
-    status.m_mtime =
-        written.QuadPart >= kEpochDifference
-            ? static_cast<std::time_t>((written.QuadPart - kEpochDifference) / 10000000ULL)
-            : 0;
-    status.m_size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     // The attribute bits the class names are the system's low bits.
-    status.m_attribute = static_cast<BYTE>(data.dwFileAttributes & 0x3Fu);
+    status.m_attribute = static_cast<BYTE>(attributes & 0x3Fu);
     return TRUE;
 }

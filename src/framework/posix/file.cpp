@@ -65,18 +65,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
         ::close(fd_);
         fd_ = -1;
     }
-    int os_flags = O_CLOEXEC | O_NOCTTY;
-    switch (flags & 0x3u) {
-        case modeWrite:
-            os_flags |= O_WRONLY;
-            break;
-        case modeReadWrite:
-            os_flags |= O_RDWR;
-            break;
-        default:
-            os_flags |= O_RDONLY;
-            break;
-    }
+    int os_flags = O_CLOEXEC | O_NOCTTY | ((flags & modeWrite) != 0 ? O_WRONLY : O_RDONLY);
     if ((flags & modeCreate) != 0) {
         os_flags |= O_CREAT;
         if ((flags & modeNoTruncate) == 0) {
@@ -119,8 +108,6 @@ BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
         return FALSE;
     }
     status = CFileStatus{};
-    status.m_mtime = info.st_mtime;
-    status.m_size = static_cast<std::uint64_t>(info.st_size);
     if (S_ISDIR(info.st_mode)) {
         status.m_attribute |= CFile::directory;
     } else if (!S_ISREG(info.st_mode)) {
