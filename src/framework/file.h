@@ -33,6 +33,9 @@ class CFileException {
     CFileException(int cause, LONG os_error, LPCTSTR file_name = nullptr)
         : m_cause(cause), m_lOsError(os_error), m_strFileName(file_name) {}
 
+    // The cause that the system's error number stands for.
+    static int OsErrorToException(LONG os_error) noexcept;
+
     // Writes the operating system's description of the failure into `buffer`
     // of `max_chars` characters, terminator included, cut to fit. Returns
     // FALSE (and writes nothing) when there is no room or no error to describe.
@@ -94,5 +97,9 @@ class CFile {
     bool IsOpen() const noexcept { return fd_ >= 0; }
 
   private:
+    // Closes `fd`: 0, or the system's error number when it reports a failure
+    // (the descriptor is released all the same).
+    static LONG CloseDescriptor(int fd) noexcept;
+
     int fd_ = -1;
 };

@@ -5,14 +5,13 @@
 #include <io.h>
 
 #include <string>
+#include <utility>
 
 #include "framework/file.h"
 #include "framework/win32/com_values.h"
 
-namespace {
-
-int CauseOf(DWORD os_error) {
-    switch (os_error) {
+int CFileException::OsErrorToException(LONG os_error) noexcept {
+    switch (static_cast<DWORD>(os_error)) {
         case ERROR_FILE_NOT_FOUND:
             return CFileException::fileNotFound;
         case ERROR_PATH_NOT_FOUND:
@@ -46,23 +45,22 @@ int CauseOf(DWORD os_error) {
     }
 }
 
-}  // namespace
-
 std::u16string CFileException::SystemErrorText() const {
     const std::u16string text = framework::win32::SystemMessage(static_cast<DWORD>(m_lOsError));
     return text.empty() ? u"Unknown error" : text;
 }
 
-CFile::~CFile() {
-    if (fd_ >= 0) {
-        ::_close(fd_);
+LONG CFile::CloseDescriptor(int fd) noexcept {
+    if (::_close(fd) == 0) {
+        return 0;
     }
+    const DWORD os_error = ::GetLastError();
+    return static_cast<LONG>(os_error != ERROR_SUCCESS ? os_error : ERROR_GEN_FAILURE);
 }
 
 BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd_ >= 0) {
-        ::_close(fd_);
-        fd_ = -1;
+        CloseDescriptor(std::exchange(fd_, -1));
     }
     const bool write = (flags & modeWrite) != 0;
     DWORD disposition = OPEN_EXISTING;
@@ -77,7 +75,8 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD os_error = ::GetLastError();
         if (error != nullptr) {
-            *error = CFileException(CauseOf(os_error), static_cast<LONG>(os_error), file_name);
+            *error = CFileException(OsErrorToException(static_cast<LONG>(os_error)),
+                                    static_cast<LONG>(os_error), file_name);
         }
         return FALSE;
     }
@@ -93,22 +92,6 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     }
     fd_ = fd;
     return TRUE;
-}
-
-void CFile::Close() {
-    if (fd_ < 0) {
-        return;
-    }
-    const int fd = fd_;
-    fd_ = -1;
-    // The handle is gone whatever the close reports, so it is never retried.
-    if (::_close(fd) != 0) {
-        DWORD os_error = ::GetLastError();
-        if (os_error == ERROR_SUCCESS) {
-            os_error = ERROR_GEN_FAILURE;
-        }
-        throw CFileException(CauseOf(os_error), static_cast<LONG>(os_error));
-    }
 }
 
 BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
