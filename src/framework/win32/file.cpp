@@ -75,7 +75,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD os_error = ::GetLastError();
         if (error != nullptr) {
-            *error = CFileException(OsErrorToException(static_cast<LONG>(os_error)),
+            *error = CFileException(CFileException::OsErrorToException(static_cast<LONG>(os_error)),
                                     static_cast<LONG>(os_error), file_name);
         }
         return FALSE;
