@@ -21,10 +21,9 @@ BOOL SetCurrentDirectoryW(LPCWSTR path);
 // colon), directory (up to and including the last backslash or slash), file
 // name (the rest up to its last dot) and extension (from that dot). Each
 // component is written with its terminator into a buffer of the given size; a
-// null buffer with size 0 means the component is not wanted. Returns 0, EINVAL
-// for a null path or a buffer without a size (or a size without a buffer), or
-// ERANGE when a component does not fit; on any error every buffer given is
-// left holding an empty string. Never writes past a buffer.
+// null buffer means the component is not wanted. Returns 0, EINVAL for a
+// null path, or ERANGE when a component does not fit; on any error every
+// buffer given is left holding an empty string. Never writes past a buffer.
 int _wsplitpath_s(LPCWSTR path, LPWSTR drive, std::size_t drive_size, LPWSTR dir,
                   std::size_t dir_size, LPWSTR fname, std::size_t fname_size, LPWSTR ext,
                   std::size_t ext_size);

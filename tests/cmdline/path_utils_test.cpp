@@ -108,16 +108,22 @@ INSTANTIATE_TEST_SUITE_P(
         // A name longer than the working buffer leaves the path as it is.
         PathRow{u"x/" + kLongName + u".z", uR"(x\)" + kLongName + u".z", kLongName, u"z"}));
 
-// Without a current directory to read (here: it was removed) a relative path
-// stays relative, and a bare name still keeps its title.
+// Without a current directory to read (removed, or longer than the working
+// buffer) a relative path stays relative, and a bare name keeps its title.
 TEST_F(PathTest, WithoutACurrentDirectoryRelativePathsStayAsTheyAre) {
-    Enter("gone/deeper");
-    fs::remove_all(root_ / "gone");
+    for (const bool removed : {true, false}) {
+        SCOPED_TRACE(removed ? "removed" : "long");
+        Enter(removed ? fs::path("gone/deeper")
+                      : fs::path(std::string(130, 'd')) / std::string(130, 'e'));
+        if (removed) {
+            fs::remove_all(root_ / "gone");
+        }
 
-    EXPECT_EQ(Narrow(Resolved(u"../x.zbn")), Narrow(uR"(..\x.zbn)"));
-    EXPECT_EQ(Narrow(Resolved(u"part.zbn")), Narrow(uR"(.\part.zbn)"));
-    EXPECT_EQ(Narrow(ExtractFileTitle(u"part.zbn").str()), "part");
-    EXPECT_EQ(Narrow(ExtractFileTitle(u"D:part.zbn").str()), "");
+        EXPECT_EQ(Narrow(Resolved(u"../x.zbn")), Narrow(uR"(..\x.zbn)"));
+        EXPECT_EQ(Narrow(Resolved(u"part.zbn")), Narrow(uR"(.\part.zbn)"));
+        EXPECT_EQ(Narrow(ExtractFileTitle(u"part.zbn").str()), "part");
+        EXPECT_EQ(Narrow(ExtractFileTitle(u"D:part.zbn").str()), "");
+    }
 }
 
 TEST_F(PathTest, ADirectoryNamedWithBytesThatAreNotUtf8IsPutBackExactly) {
