@@ -50,27 +50,22 @@ int CZbn2PPTApp::ExitInstance() {
 }
 
 BOOL CZbn2PPTApp::OnCmdMsg(UINT id) {
-    for (const CommandEntry& entry : CommandMap()) {
-        if (entry.id != id) {
-            continue;
-        }
-        switch (entry.handler) {
-            case CommandHandler::kAppAbout:
-                OnAppAbout();
-                break;
-            case CommandHandler::kFileNew:
-                OnFileNew();
-                break;
-            case CommandHandler::kFileOpen:
-                OnFileOpen();
-                break;
-            case CommandHandler::kFilePrintSetup:
-                OnFilePrintSetup();
-                break;
-        }
-        return TRUE;
+    switch (id) {
+        case ID_APP_ABOUT:
+            OnAppAbout();
+            return TRUE;
+        case ID_FILE_NEW:
+            OnFileNew();
+            return TRUE;
+        case ID_FILE_OPEN:
+            OnFileOpen();
+            return TRUE;
+        case ID_FILE_PRINT_SETUP:
+            OnFilePrintSetup();
+            return TRUE;
+        default:
+            return FALSE;
     }
-    return FALSE;
 }
 
 void CZbn2PPTApp::OnAppAbout() {

@@ -116,7 +116,7 @@ void ResolveFullPath(CString& path) {
         // is; dropping the step anyway makes surplus steps end at the root.
         while (StartsWithParentStep(directory)) {
             SetCurrentDirectoryW(u"..");
-            directory = directory.Mid(kParentStepLength);
+            directory = directory.Right(directory.GetLength() - kParentStepLength);
         }
         WCHAR climbed[kCurrentDirectorySize];
         if (!ReadCurrentDirectory(climbed)) {

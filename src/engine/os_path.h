@@ -7,8 +7,8 @@
 
 namespace engine {
 
-// On Windows the UTF-16 text is the path itself; elsewhere it becomes the
-// bytes it was decoded from (undecodable bytes come back as they were).
+// The text becomes the bytes it was decoded from (undecodable bytes come
+// back as they were).
 std::filesystem::path PathFromBstr(const std::u16string& file_name);
 
 }  // namespace engine

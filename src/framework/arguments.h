@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "framework/afx_types.h"
@@ -15,10 +16,13 @@ extern LPWSTR* __wargv;
 
 namespace framework {
 
+#if !defined(_WIN32)
 // Makes main's byte strings the process's wide arguments. Bytes that are not
 // UTF-8 are kept reversibly, so a file name comes back to the system intact.
+// (On Windows the C runtime fills the vector before wWinMain runs.)
 void SetArguments(int argc, const char* const* argv);
-// The same from text already decoded (tests use this).
+#endif
+// Makes `arguments` the process's wide arguments (tests use this).
 void SetArguments(const std::vector<std::u16string>& arguments);
 
 }  // namespace framework

@@ -19,18 +19,10 @@ std::size_t Clamp(int value, std::size_t max) {
 }  // namespace
 
 CString& CString::Trim() {
-    return TrimRight().TrimLeft();
-}
-
-CString& CString::TrimLeft() {
-    const auto first = std::find_if_not(text_.begin(), text_.end(), IsSpace);
-    text_.erase(text_.begin(), first);
-    return *this;
-}
-
-CString& CString::TrimRight() {
     const auto last = std::find_if_not(text_.rbegin(), text_.rend(), IsSpace);
     text_.erase(last.base(), text_.end());
+    const auto first = std::find_if_not(text_.begin(), text_.end(), IsSpace);
+    text_.erase(text_.begin(), first);
     return *this;
 }
 
@@ -89,8 +81,4 @@ CString CString::Left(int count) const {
 CString CString::Right(int count) const {
     const std::size_t n = Clamp(count, text_.size());
     return CString(text_.substr(text_.size() - n));
-}
-
-CString CString::Mid(int first) const {
-    return CString(text_.substr(Clamp(first, text_.size())));
 }

@@ -23,7 +23,6 @@ class CString {
     int GetLength() const noexcept { return static_cast<int>(text_.size()); }
     bool IsEmpty() const noexcept { return text_.empty(); }
     void Empty() noexcept { text_.clear(); }
-    const char16_t* GetString() const noexcept { return text_.c_str(); }
     operator const char16_t*() const noexcept { return text_.c_str(); }  // NOLINT: as the framework
     const std::u16string& str() const noexcept { return text_; }
 
@@ -32,8 +31,6 @@ class CString {
     // Removes leading and trailing white space (blank, tab, line feed,
     // vertical tab, form feed, carriage return).
     CString& Trim();
-    CString& TrimLeft();
-    CString& TrimRight();
 
     // Replaces every occurrence of `old_text` (matching case exactly) and
     // returns how many were replaced; an empty `old_text` replaces nothing.
@@ -49,7 +46,6 @@ class CString {
     // Substrings; counts past either end are clamped.
     CString Left(int count) const;
     CString Right(int count) const;
-    CString Mid(int first) const;
 
     CString& operator+=(const CString& other) {
         text_ += other.text_;

@@ -1,6 +1,23 @@
 #include "framework/file.h"
 
 #include <algorithm>
+#include <utility>
+
+CFile::~CFile() {
+    if (fd_ >= 0) {
+        CloseDescriptor(fd_);
+    }
+}
+
+void CFile::Close() {
+    if (fd_ < 0) {
+        return;
+    }
+    // The descriptor is gone whatever the close reports, so it is never retried.
+    if (const LONG os_error = CloseDescriptor(std::exchange(fd_, -1)); os_error != 0) {
+        throw CFileException(CFileException::OsErrorToException(os_error), os_error);
+    }
+}
 
 BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context) const {
     if (help_context != nullptr) {

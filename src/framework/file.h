@@ -2,8 +2,6 @@
 // output probe (open for writing, then close) and the template's status.
 #pragma once
 
-#include <cstdint>
-#include <ctime>
 #include <string>
 
 #include "framework/afx_types.h"
@@ -35,6 +33,9 @@ class CFileException {
     CFileException(int cause, LONG os_error, LPCTSTR file_name = nullptr)
         : m_cause(cause), m_lOsError(os_error), m_strFileName(file_name) {}
 
+    // The cause that the system's error number stands for.
+    static int OsErrorToException(LONG os_error) noexcept;
+
     // Writes the operating system's description of the failure into `buffer`
     // of `max_chars` characters, terminator included, cut to fit. Returns
     // FALSE (and writes nothing) when there is no room or no error to describe.
@@ -50,10 +51,8 @@ class CFileException {
     std::u16string SystemErrorText() const;
 };
 
-// What CFile::GetStatus reports of a file.
+// What CFile::GetStatus reports of a file: what kind of thing is there.
 struct CFileStatus {
-    std::time_t m_mtime = 0;
-    std::uint64_t m_size = 0;
     BYTE m_attribute = 0;  // CFile::Attribute bits
 };
 
@@ -64,8 +63,6 @@ class CFile {
     enum OpenFlags : UINT {
         modeRead = 0x0000,
         modeWrite = 0x0001,
-        modeReadWrite = 0x0002,
-        shareDenyNone = 0x0040,
         // Creates the file when it is absent and, unless modeNoTruncate is
         // given too, empties it when it exists.
         modeCreate = 0x1000,
@@ -100,5 +97,9 @@ class CFile {
     bool IsOpen() const noexcept { return fd_ >= 0; }
 
   private:
+    // Closes `fd`: 0, or the system's error number when it reports a failure
+    // (the descriptor is released all the same).
+    static LONG CloseDescriptor(int fd) noexcept;
+
     int fd_ = -1;
 };

@@ -8,12 +8,8 @@ namespace framework {
 
 // Makes the calling thread a single-threaded apartment, with a message
 // filter that waits for a busy server where the system has one. It is left
-// when the process exits. Calling it again does nothing more. FALSE when
-// refused.
+// when the process exits, its message filter first. Calling it again does
+// nothing more. FALSE when refused.
 BOOL InitializeOleApartment() noexcept;
-
-// Leaves the apartment, its message filter first; nothing when it was not
-// entered.
-void TerminateOleApartment() noexcept;
 
 }  // namespace framework

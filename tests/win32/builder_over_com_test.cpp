@@ -7,12 +7,9 @@
 #include "builder/builder_fixture.h"
 #include "builder/presentation_builder.h"
 #include "win32/com_bridge.h"
-#include "win32/ole_environment.h"
 
 namespace builder_test {
 namespace {
-
-const auto* const kOle = ::testing::AddGlobalTestEnvironment(new test_win32::OleEnvironment);
 
 using test_support::PresentationAppSetup;
 

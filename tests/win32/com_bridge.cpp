@@ -26,24 +26,22 @@ BSTR AllocBstr(const std::string& utf8) {
     return ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
-// The adapter: one COM object per protocol reference it was given.
-class DispatchAdapter final : public IDispatch {
+// The IUnknown of a COM object with one interface, which goes with its last
+// reference.
+template <class Interface, const IID& kInterfaceId>
+class ComObject : public Interface {
   public:
-    explicit DispatchAdapter(automation::DispatchPtr object) : object_(std::move(object)) {
-        ++g_live_objects;
-    }
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (out == nullptr) {
             return E_POINTER;
         }
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, kInterfaceId)) {
+            *out = nullptr;
+            return E_NOINTERFACE;
         }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        *out = static_cast<Interface*>(this);
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -52,6 +50,20 @@ class DispatchAdapter final : public IDispatch {
             delete this;
         }
         return left;
+    }
+
+  protected:
+    virtual ~ComObject() = default;
+
+  private:
+    ULONG refs_ = 1;
+};
+
+// The adapter: one COM object per protocol reference it was given.
+class DispatchAdapter final : public ComObject<IDispatch, IID_IDispatch> {
+  public:
+    explicit DispatchAdapter(automation::DispatchPtr object) : object_(std::move(object)) {
+        ++g_live_objects;
     }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -126,37 +138,15 @@ class DispatchAdapter final : public IDispatch {
     }
 
   private:
-    ~DispatchAdapter() { --g_live_objects; }
+    ~DispatchAdapter() override { --g_live_objects; }
 
-    ULONG refs_ = 1;
     automation::DispatchPtr object_;
 };
 
 // Creates the protocol's object of one class, wrapped for COM.
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory, IID_IClassFactory> {
   public:
     explicit ClassFactory(automation::Clsid clsid) : clsid_(clsid) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (out == nullptr) {
@@ -184,9 +174,6 @@ class ClassFactory final : public IClassFactory {
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
   private:
-    ~ClassFactory() = default;
-
-    ULONG refs_ = 1;
     automation::Clsid clsid_;
 };
 

@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""Runs Zbn2PPT.exe (a test build, which records its message boxes) under
-Wine and checks what a user would see: the usage under "Help" for no
-arguments, an error under "Error" for a wrong extension, and the message
-about PowerPoint when the request is valid but no PowerPoint is registered.
-Every case also checks that no window other than the message boxes opened.
-Then a blank and a template build against a PowerPoint in another process
-(the scripted application of the tests, served by --server) must hold the
+"""Runs Zbn2PPT.exe (built with tests, so it records its message boxes and
+windows) under Wine and checks what a user would see: the usage under "Help"
+for no arguments, an error under "Error" for a wrong extension, and the
+message about PowerPoint when no PowerPoint is registered; no other window;
+the exit status. Then a blank and a template build against a PowerPoint in
+another process (the scripted application, served by --server) must hold the
 whole conversation and end with status 0 and no message box.
 
 The runs use a Wine prefix of their own, so that no other test's class
@@ -31,120 +30,96 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run(args, exe, wine, work):
-    log = os.path.join(work, "boxes.jsonl")
-    if os.path.exists(log):
-        os.remove(log)
-    env = dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows_path(log))
-    done = subprocess.run([os.path.abspath(wine), os.path.abspath(exe)] + args, env=env, cwd=work, timeout=300,
-                          stdin=subprocess.DEVNULL, capture_output=True)
-    records = []
-    if os.path.exists(log):
-        with open(log, encoding="utf-8") as f:
-            records = [json.loads(line) for line in f if line.strip()]
-    return done.returncode, records
-
-
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--server", required=True)
+    for option in ("--exe", "--wine", "--server"):
+        parser.add_argument(option, required=True)
     options = parser.parse_args()
     prefix = os.environ.get("WINEPREFIX", "/tmp/zbn2ppt-wine-%d" % os.getuid())
     os.environ.update(WINEPREFIX=prefix + "-exe", WINEDEBUG="-all")
 
-    def server(*args):
-        return subprocess.run([os.path.abspath(options.wine), os.path.abspath(options.server)] +
-                              list(args), timeout=300, stdin=subprocess.DEVNULL,
-                              capture_output=True).returncode
+    def wine(program, args, **kwargs):
+        return subprocess.run([os.path.abspath(options.wine), os.path.abspath(program)] + args,
+                              timeout=300, stdin=subprocess.DEVNULL, capture_output=True, **kwargs)
+
+    def run(args):
+        """The exit status and the recorded message boxes and windows of one run."""
+        log = os.path.join(work, "boxes.jsonl")
+        if os.path.exists(log):
+            os.remove(log)
+        env = dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows_path(log))
+        code = wine(options.exe, args, env=env, cwd=work).returncode
+        if not os.path.exists(log):
+            return code, []
+        with open(log, encoding="utf-8") as f:
+            return code, [json.loads(line) for line in f if line.strip()]
+
+    failures = []
+
+    def check(name, problems):
+        print(("FAIL: %s\n  %s" % (name, "\n  ".join(problems))) if problems else "ok: " + name)
+        failures.extend(problems)
 
     # Left over from an interrupted run, it would stand in for PowerPoint.
-    server("unregister")
-
-    passed = failed = 0
+    wine(options.server, ["unregister"])
     with tempfile.TemporaryDirectory(prefix="zbn2ppt-exe-") as work:
         data = os.path.join(work, "bracket_multiple.zbn")
+        output = os.path.join(work, "bracket_Multiple.ppt")
+        wide_output = os.path.join(work, "M\u00fcller \u6570\u636e.ppt")
         with open(data, "wb") as f:
             f.write(b"ZBN test data\n")
-        output = os.path.join(work, "bracket_Multiple.ppt")
+        usage = run([])[1][0]["text"]
 
-        usage_code, usage_boxes = run([], options.exe, options.wine, work)
-        usage_text = usage_boxes[0]["text"] if usage_boxes else ""
-
-        # (name, arguments, caption, text check, exit status)
-        cases = [
+        # (name, arguments, caption, text check, exit status, file the probe made)
+        for name, args, caption, text_ok, status, probed in [
             ("no arguments show the usage", [], "Help",
-             lambda text: text.startswith("Command Line Usage:\n") and text == usage_text, 2),
+             lambda text: text.startswith("Command Line Usage:\n"), 2, None),
             ("a wrong extension is an error with the usage below", [windows_path(data) + ".txt"],
-             "Error", lambda text: text.startswith("ERROR! ") and text.endswith("\n\n" + usage_text)
-             and usage_text != "", 2),
+             "Error", lambda text: text.startswith("ERROR! ") and text.endswith("\n\n" + usage),
+             2, None),
             ("without PowerPoint the request ends with its message",
              [windows_path(data), windows_path(output)], "Zbn2PPT",
-             lambda text: text == NO_POWERPOINT, 1),
-        ]
-        for name, args, caption, check, status in cases:
-            code, records = run(args, options.exe, options.wine, work)
+             lambda text: text == NO_POWERPOINT, 1, output),
+            ("a name beyond ASCII reaches the probe intact",
+             [windows_path(data), windows_path(wide_output)], "Zbn2PPT",
+             lambda text: text == NO_POWERPOINT, 1, wide_output),
+        ]:
+            code, records = run(args)
+            # The application's own boxes add MB_ICONEXCLAMATION (0x30).
+            expected = {"kind": "MessageBoxW", "caption": caption,
+                        "type": 0x30 if caption == "Zbn2PPT" else 0}
             problems = []
-            boxes = [r for r in records if r["kind"] == "MessageBoxW"]
-            others = [r for r in records if r["kind"] != "MessageBoxW"]
-            if others:
-                problems.append("other windows opened: %r" % others)
-            if len(boxes) != 1:
-                problems.append("%d message boxes instead of one: %r" % (len(boxes), boxes))
-            else:
-                box = boxes[0]
-                if box["caption"] != caption:
-                    problems.append("caption %r, not %r" % (box["caption"], caption))
-                # The application's own boxes add MB_ICONEXCLAMATION (0x30).
-                expected_type = 0x30 if caption == "Zbn2PPT" else 0
-                if box["type"] != expected_type:
-                    problems.append("type %r, not %r" % (box["type"], expected_type))
-                if not check(box["text"]):
-                    problems.append("unexpected text %r" % box["text"])
+            if len(records) != 1 or any(records[0].get(k) != v for k, v in expected.items()):
+                problems.append("%r, not one box %r" % (records, expected))
+            if records and not text_ok(records[0].get("text", "")):
+                problems.append("unexpected text %r" % records[0].get("text"))
             if code != status:
                 problems.append("exit status %d, not %d" % (code, status))
-            if problems:
-                failed += 1
-                print("FAIL: %s\n  %s" % (name, "\n  ".join(problems)))
-            else:
-                passed += 1
-                print("ok: %s" % name)
-        # The wide argument vector carries names beyond ASCII to the probe intact.
-        wide_output = os.path.join(work, "M\u00fcller \u6570\u636e.ppt")
-        for path, name in [(output, "the output probe created the output file"),
-                           (wide_output, "a name beyond ASCII reached the probe intact")]:
-            if path == wide_output:
-                run([windows_path(data), windows_path(wide_output)], options.exe, options.wine,
-                    work)
-            if os.path.exists(path):
-                passed += 1
-                print("ok: %s" % name)
-            else:
-                failed += 1
-                print("FAIL: %s: %s is missing" % (name, path))
+            if probed and not os.path.exists(probed):
+                problems.append("the output probe did not create the output file")
+            check(name, problems)
 
         template = os.path.join(work, "TrelvoTemplate.pot")
         with open(template, "wb") as f:
             f.write(b"opened only by the server, which does not read it\n")
         report = os.path.join(work, "server-report.txt")
+        request_file = os.path.join(work, "server-request.txt")
         for name, template_args in [("a blank build over a separate-process PowerPoint", []),
                                     ("a template build over a separate-process PowerPoint",
                                      [windows_path(template)])]:
             if os.path.exists(report):
                 os.remove(report)
             request = [windows_path(data), windows_path(output)] + template_args
-            problems = []
-            request_file = os.path.join(work, "server-request.txt")
             with open(request_file, "w", encoding="utf-8") as f:
                 f.write("\n".join([windows_path(report)] + request + [""] * (3 - len(request)) +
                                   ["bracket_multiple"]) + "\n")
-            if server("register", windows_path(request_file)) != 0:
+            problems = []
+            if wine(options.server, ["register", windows_path(request_file)]).returncode != 0:
                 problems.append("the server could not be registered")
             try:
-                code, records = run(request, options.exe, options.wine, work)
+                code, records = run(request)
             finally:
-                server("unregister")
+                wine(options.server, ["unregister"])
             # The server writes its report once every object is back.
             deadline = time.time() + 60
             while not os.path.exists(report) and time.time() < deadline:
@@ -155,17 +130,10 @@ def main():
                 problems.append("windows or message boxes: %r" % records)
             lines = open(report, encoding="utf-8").read().splitlines() if os.path.exists(
                 report) else ["no report from the server"]
-            if lines != ["ok"]:
-                problems.extend(lines)
-            if problems:
-                failed += 1
-                print("FAIL: %s\n  %s" % (name, "\n  ".join(problems)))
-            else:
-                passed += 1
-                print("ok: %s" % name)
+            check(name, problems + ([] if lines == ["ok"] else lines or ["an empty report"]))
 
-    print("%d passed, %d failed" % (passed, failed))
-    return 0 if failed == 0 else 1
+    print("%d problems" % len(failures))
+    return 1 if failures else 0
 
 
 if __name__ == "__main__":

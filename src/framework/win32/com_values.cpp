@@ -84,29 +84,31 @@ std::string Utf8(const char16_t* text, std::size_t length) {
     return automation::ToUtf8(std::u16string_view(text, length));
 }
 
-std::string DescribeStatus(HRESULT code) {
-    char number[16];
-    std::snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(code));
-    std::string description = number;
+std::u16string SystemMessage(DWORD code) {
     char16_t* message = nullptr;
     // Language 0: the user's own language, or the nearest one the system has.
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+        nullptr, code, 0, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+    std::u16string text;
     if (length != 0 && message != nullptr) {
-        std::u16string_view text(message, length);
-        while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' ||
-                                 text.back() == u' ' || text.back() == u'.')) {
-            text.remove_suffix(1);
-        }
-        if (!text.empty()) {
-            description += ": " + automation::ToUtf8(text);
-        }
+        text.assign(message, length);
     }
     if (message != nullptr) {
         ::LocalFree(message);
     }
-    return description;
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ' ||
+                             text.back() == u'.')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string DescribeStatus(HRESULT code) {
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(code));
+    const std::u16string text = SystemMessage(static_cast<DWORD>(code));
+    return text.empty() ? number : number + (": " + automation::ToUtf8(text));
 }
 
 }  // namespace framework::win32

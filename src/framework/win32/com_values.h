@@ -55,7 +55,11 @@ void ToComScalar(const automation::Variant& value, VARIANT& out);
 // raise AutomationError(DISP_E_TYPEMISMATCH).
 automation::Variant FromComScalar(const VARIANT& value);
 
-// The system's text for a status code ("0x80040154: Class not registered").
+// The system's text for an error or status code, without the line break and
+// the full stop it ends with ("Access is denied"); empty when it has none.
+std::u16string SystemMessage(DWORD code);
+
+// A status code with the system's text ("0x80040154: Class not registered").
 std::string DescribeStatus(HRESULT code);
 
 // UTF-16 text of the system as UTF-8 for error descriptions.

@@ -8,13 +8,12 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "automation/text_codec.h"
 #include "framework/file.h"
 
-namespace {
-
-int CauseOf(int os_error) {
+int CFileException::OsErrorToException(LONG os_error) noexcept {
     switch (os_error) {
         case ENOENT:
             return CFileException::fileNotFound;
@@ -43,6 +42,8 @@ int CauseOf(int os_error) {
     }
 }
 
+namespace {
+
 std::string OsName(LPCTSTR file_name) {
     return automation::EncodeOsString(file_name != nullptr ? file_name : u"");
 }
@@ -54,29 +55,15 @@ std::u16string CFileException::SystemErrorText() const {
     return automation::DecodeOsString(std::strerror(m_lOsError));
 }
 
-CFile::~CFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+LONG CFile::CloseDescriptor(int fd) noexcept {
+    return ::close(fd) != 0 && errno != EINTR ? errno : 0;
 }
 
 BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+        CloseDescriptor(std::exchange(fd_, -1));
     }
-    int os_flags = O_CLOEXEC | O_NOCTTY;
-    switch (flags & 0x3u) {
-        case modeWrite:
-            os_flags |= O_WRONLY;
-            break;
-        case modeReadWrite:
-            os_flags |= O_RDWR;
-            break;
-        default:
-            os_flags |= O_RDONLY;
-            break;
-    }
+    int os_flags = O_CLOEXEC | O_NOCTTY | ((flags & modeWrite) != 0 ? O_WRONLY : O_RDONLY);
     if ((flags & modeCreate) != 0) {
         os_flags |= O_CREAT;
         if ((flags & modeNoTruncate) == 0) {
@@ -92,25 +79,13 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd < 0) {
         const int os_error = errno;
         if (error != nullptr) {
-            *error = CFileException(CauseOf(os_error), os_error, file_name);
+            *error =
+                CFileException(CFileException::OsErrorToException(os_error), os_error, file_name);
         }
         return FALSE;
     }
     fd_ = fd;
     return TRUE;
-}
-
-void CFile::Close() {
-    if (fd_ < 0) {
-        return;
-    }
-    const int fd = fd_;
-    fd_ = -1;
-    // The descriptor is gone whatever close reports, so it is never retried.
-    if (::close(fd) != 0 && errno != EINTR) {
-        const int os_error = errno;
-        throw CFileException(CauseOf(os_error), os_error);
-    }
 }
 
 BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
@@ -119,8 +94,6 @@ BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
         return FALSE;
     }
     status = CFileStatus{};
-    status.m_mtime = info.st_mtime;
-    status.m_size = static_cast<std::uint64_t>(info.st_size);
     if (S_ISDIR(info.st_mode)) {
         status.m_attribute |= CFile::directory;
     } else if (!S_ISREG(info.st_mode)) {

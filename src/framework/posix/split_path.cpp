@@ -28,10 +28,7 @@ int _wsplitpath_s(LPCWSTR path, LPWSTR drive, std::size_t drive_size, LPWSTR dir
                   std::size_t ext_size) {
     const std::array<Component, 4> outputs{
         {{drive, drive_size}, {dir, dir_size}, {fname, fname_size}, {ext, ext_size}}};
-    const bool inconsistent = std::any_of(outputs.begin(), outputs.end(), [](const Component& c) {
-        return (c.buffer == nullptr) != (c.size == 0);
-    });
-    if (path == nullptr || inconsistent) {
+    if (path == nullptr) {
         ClearAll(outputs);
         return EINVAL;
     }

@@ -9,8 +9,6 @@ BOOL InitializeOleApartment() noexcept {
     return TRUE;
 }
 
-void TerminateOleApartment() noexcept {}
-
 }  // namespace framework
 
 // Nothing draws controls here, so there is nothing to prepare; the call only

@@ -2,9 +2,6 @@
 
 #include "automation/automation_error.h"
 
-// On Windows VARIANT is the system's: win32/ole_variant_win32.cpp.
-#if !defined(_WIN32)
-
 COleVariant::COleVariant(std::int32_t value, VARTYPE type) : VARIANT(VARIANT::I4(value)) {
     if (type != VT_I4) {
         throw automation::AutomationError(automation::DISP_E_TYPEMISMATCH,
@@ -19,4 +16,3 @@ HRESULT VariantClear(VARIANT* variant) noexcept {
     variant->Clear();
     return automation::S_OK;
 }
-#endif

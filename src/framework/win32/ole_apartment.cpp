@@ -10,8 +10,18 @@ namespace {
 bool g_ole_initialized = false;
 IMessageFilter* g_previous_filter = nullptr;
 
-void AtExit() {
-    TerminateOleApartment();
+// Run at exit once the apartment was entered. The filter goes before the
+// apartment; whatever was there before comes back.
+void TerminateOleApartment() noexcept {
+    IMessageFilter* ours = nullptr;
+    if (SUCCEEDED(::CoRegisterMessageFilter(g_previous_filter, &ours)) && ours != nullptr) {
+        ours->Release();
+    }
+    if (g_previous_filter != nullptr) {
+        g_previous_filter->Release();
+        g_previous_filter = nullptr;
+    }
+    ::OleUninitialize();
 }
 
 }  // namespace
@@ -31,26 +41,9 @@ BOOL InitializeOleApartment() noexcept {
     if (FAILED(::CoRegisterMessageFilter(win32::ProcessMessageFilter(), &g_previous_filter))) {
         g_previous_filter = nullptr;
     }
-    static const bool registered = std::atexit(&AtExit) == 0;
+    static const bool registered = std::atexit(&TerminateOleApartment) == 0;
     static_cast<void>(registered);
     return TRUE;
-}
-
-void TerminateOleApartment() noexcept {
-    if (!g_ole_initialized) {
-        return;
-    }
-    g_ole_initialized = false;
-    // The filter goes before the apartment; whatever was there before comes back.
-    IMessageFilter* ours = nullptr;
-    if (SUCCEEDED(::CoRegisterMessageFilter(g_previous_filter, &ours)) && ours != nullptr) {
-        ours->Release();
-    }
-    if (g_previous_filter != nullptr) {
-        g_previous_filter->Release();
-        g_previous_filter = nullptr;
-    }
-    ::OleUninitialize();
 }
 
 }  // namespace framework

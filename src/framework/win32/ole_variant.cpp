@@ -1,6 +1,6 @@
 // COleVariant over the system's VARIANT.
-#include "automation/automation_error.h"
 #include "framework/ole_variant.h"
+#include "automation/automation_error.h"
 
 COleVariant::COleVariant(std::int32_t value, VARTYPE type) {
     ::VariantInit(this);
