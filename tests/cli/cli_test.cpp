@@ -150,8 +150,8 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
         GTEST_SKIP() << "needs root, to run the program as a user who does not own the folder";
     }
     cli::TempFolder folder;
-    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_exec |
-                                       fs::perms::others_exec);
+    fs::permissions(folder.path(),
+                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     Prepare(folder.path(), c.before);
 
     const cli::RunResult run =
@@ -181,7 +181,8 @@ std::string Slurp(const fs::path& path) {
 
 void Spill(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 // `file` of tests/data with the 32-bit field at `at` of the last record that
@@ -305,7 +306,9 @@ TEST_P(InterruptedSaveTest, LeavesTheOldFileOrTheNewOneAndNothingElse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptedSaveTest, ::testing::Values(SIGINT, SIGTERM),
-                         [](const auto& param) { return param.param == SIGINT ? "SIGINT" : "SIGTERM"; });
+                         [](const auto& param) {
+                             return param.param == SIGINT ? "SIGINT" : "SIGTERM";
+                         });
 
 // Memory running out while the template is read, or while the presentation
 // is written, ends the run with one message that says so. (Release builds
@@ -313,7 +316,8 @@ INSTANTIATE_TEST_SUITE_P(Signals, InterruptedSaveTest, ::testing::Values(SIGINT,
 // and finish the whole run in 88.)
 TEST(OutOfMemoryTest, OneMessageStatusOneAndTheOutputUntouched) {
 #if !defined(MAKE_TEMPLATE) || defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "needs bench/make_template, and a build without AddressSanitizer's reservations";
+    GTEST_SKIP()
+        << "needs bench/make_template, and a build without AddressSanitizer's reservations";
 #else
     cli::TempFolder folder;
     ASSERT_EQ(cli::RunProgram(MAKE_TEMPLATE, {"big.pot", "16384"}, folder.path()).exit_status, 0);

@@ -88,9 +88,11 @@ StorageEntry Tree() {
         {Stream("empty", {}), Stream("Größe", {1}), Stream("数据", {2}),
          Stream("31 characters long name_______", {3}), Stream("deep", {4}),
          Stream("\x05SummaryInformation", Pattern(200, 3)),
-         Storage("outer", kClsid,
-                 {Storage("inner", ClassId{9, 8, 7}, {Stream("deep", {42})}),
-                  Stream("\x01" "CompObj", Pattern(100, 5))}),
+         Storage(
+             "outer", kClsid,
+             {Storage("inner", ClassId{9, 8, 7}, {Stream("deep", {42})}), Stream("\x01"
+                                                                                 "CompObj",
+                                                                                 Pattern(100, 5))}),
          Storage("empty storage", ClassId{1}, {}), Stream("a", Pattern(4095, 1)),
          Stream("b", Pattern(4096, 2)), Stream("c", Pattern(4097, 3)), Stream("d", Pattern(63, 4)),
          Stream("e", Pattern(64, 5)), Stream("f", Pattern(511, 6)), Stream("g", Pattern(513, 7)),
@@ -134,9 +136,9 @@ TEST(CompoundFile, ReadsVersion4) {
 // A name that cannot be stored, or that a storage would hold twice (the
 // second would replace the first or confuse a reader), is refused.
 TEST(CompoundFile, NamesThatCannotBeStoredAreRefused) {
-    for (const std::string& name : {std::string(), std::string(32, 'x'), std::string("a/b"),
-                                    std::string("a\\b"), std::string("a:b"), std::string("a!b"),
-                                    std::string("\xFF\xFE", 2)}) {
+    for (const std::string& name :
+         {std::string(), std::string(32, 'x'), std::string("a/b"), std::string("a\\b"),
+          std::string("a:b"), std::string("a!b"), std::string("\xFF\xFE", 2)}) {
         EXPECT_THROW(WriteCompoundFile(Storage("Root Entry", {}, {Stream(name, {1})})), FormatError)
             << name;
     }
@@ -161,18 +163,28 @@ TEST(CompoundFile, NamesThatCannotBeStoredAreRefused) {
 // them, as the FNV-1a hash of their listing.
 TEST(CompoundFile, ReadsTheCorpusAsAnotherReaderDid) {
     const std::pair<const char*, std::uint32_t> kFiles[] = {
-        {"54880_chinese.ppt", 0x8515a87f},        {"57272_corrupted_usereditatom.ppt", 0xb8b70a94},
-        {"SampleShow.ppt", 0x5fc1bc26},           {"Single_Coloured_Page.ppt", 0xc524176b},
-        {"WithMacros.ppt", 0x78a921d8},           {"WithMaster.ppt", 0xc456a646},
-        {"backgrounds.ppt", 0xed43f032},          {"basic_test_ppt_file.ppt", 0xdb3a1e70},
-        {"bullets.ppt", 0xc8227e5b},              {"empty.ppt", 0x8738c6da},
-        {"headers_footers.ppt", 0xdfda3212},      {"incorrect_slide_order.ppt", 0x5935de4e},
-        {"ole2-embedding-2003.ppt", 0xa145ba11},  {"pictures.ppt", 0xa3b74042},
-        {"slide_master.ppt", 0xf695fc76},         {"table_test.ppt", 0x1214573a},
-        {"text_shapes.ppt", 0xf1912ca2},          {"with_textbox.ppt", 0xfefc96a8},
+        {"54880_chinese.ppt", 0x8515a87f},
+        {"57272_corrupted_usereditatom.ppt", 0xb8b70a94},
+        {"SampleShow.ppt", 0x5fc1bc26},
+        {"Single_Coloured_Page.ppt", 0xc524176b},
+        {"WithMacros.ppt", 0x78a921d8},
+        {"WithMaster.ppt", 0xc456a646},
+        {"backgrounds.ppt", 0xed43f032},
+        {"basic_test_ppt_file.ppt", 0xdb3a1e70},
+        {"bullets.ppt", 0xc8227e5b},
+        {"empty.ppt", 0x8738c6da},
+        {"headers_footers.ppt", 0xdfda3212},
+        {"incorrect_slide_order.ppt", 0x5935de4e},
+        {"ole2-embedding-2003.ppt", 0xa145ba11},
+        {"pictures.ppt", 0xa3b74042},
+        {"slide_master.ppt", 0xf695fc76},
+        {"table_test.ppt", 0x1214573a},
+        {"text_shapes.ppt", 0xf1912ca2},
+        {"with_textbox.ppt", 0xfefc96a8},
     };
     for (const auto& [file, hash] : kFiles) {
-        const std::string listing = Listing(ReadCompoundFile(test::Corpus(std::string("good/") + file)));
+        const std::string listing =
+            Listing(ReadCompoundFile(test::Corpus(std::string("good/") + file)));
         EXPECT_EQ(Fnv1a(Bytes(listing.begin(), listing.end())), hash) << file << ":\n" << listing;
     }
 }
@@ -192,7 +204,8 @@ TEST(CompoundFile, OlefileReadsWhatWeWrite) {
         ("zbn_olefile_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
          ".cfb");
     const Bytes bytes = WriteCompoundFile(root);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(file.c_str(), "wb"), std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(file.c_str(), "wb"),
+                                                        std::fclose);
     ASSERT_NE(out, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), out.get());
     out.reset();
@@ -332,8 +345,7 @@ TEST_P(CompoundManyEntries, AreAllRead) {
         std::string name = std::to_string(100000 + i);  // same length, in order
         children.push_back(Stream(std::move(name), {static_cast<std::uint8_t>(i)}));
     }
-    Bytes bytes =
-        WriteCompoundFile(Storage("Root Entry", {}, std::move(children)));
+    Bytes bytes = WriteCompoundFile(Storage("Root Entry", {}, std::move(children)));
     if (GetParam().one_chain) {
         // Entries 1..n hold the names in order.
         Set32(bytes, EntryAt(bytes, 0) + kChild, 1);
@@ -345,8 +357,7 @@ TEST_P(CompoundManyEntries, AreAllRead) {
     const StorageEntry back = ReadCompoundFile(bytes);
     ASSERT_EQ(back.children.size(), n);
     EXPECT_EQ(back.children.back().name, std::to_string(100000 + n - 1));
-    EXPECT_EQ(back.children.back().data,
-              Bytes{static_cast<std::uint8_t>(n - 1)});
+    EXPECT_EQ(back.children.back().data, Bytes{static_cast<std::uint8_t>(n - 1)});
 }
 
 INSTANTIATE_TEST_SUITE_P(Directory, CompoundManyEntries,

@@ -62,8 +62,8 @@ TEST(FileIo, RefusedTargetsRaiseIoErrorAndLeaveNothingBehind) {
     const fs::path dir = folder.path();
     fs::create_directory(dir / "sub");
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    for (const fs::path& target : {fs::path("/dev/null"), dir / "sub", dir / "missing" / "out.ppt",
-                                   dir / "pipe"}) {
+    for (const fs::path& target :
+         {fs::path("/dev/null"), dir / "sub", dir / "missing" / "out.ppt", dir / "pipe"}) {
         try {
             WriteFileAtomically(target, std::vector<std::uint8_t>{'n', 'e', 'w'});
             ADD_FAILURE() << "wrote to " << target;

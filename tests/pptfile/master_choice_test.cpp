@@ -50,15 +50,18 @@ TEST(MasterChoice, NewSlideFollowsTheMasterItNames) {
         std::size_t position;
         std::uint32_t master;
     } kRows[] = {
-        {"WithMaster.ppt", 2, kWithMasterSecond}, {"WithMaster.ppt", 0, kFirst},
-        {"slide_master.ppt", 3, kOwnSecond},      {"slide_master.ppt", 1, kOwnFirst},
-        {"empty.ppt", 0, kFirst},                 {"empty.ppt", 0, 0},
+        {"WithMaster.ppt", 2, kWithMasterSecond},
+        {"WithMaster.ppt", 0, kFirst},
+        {"slide_master.ppt", 3, kOwnSecond},
+        {"slide_master.ppt", 1, kOwnFirst},
+        {"empty.ppt", 0, kFirst},
+        {"empty.ppt", 0, 0},
     };
     for (const auto& row : kRows) {
         const SourcePresentation source =
             SourcePresentation::FromBytes(Corpus(std::string("good/") + row.file));
-        const SlideContent added{u"bracket_multiple", source.MasterTitleRect(row.master), {},
-                                 row.master};
+        const SlideContent added{
+            u"bracket_multiple", source.MasterTitleRect(row.master), {}, row.master};
         SaveJob job{&source, {}};
         std::vector<std::uint32_t> expected = Masters(source);
         for (std::size_t i = 0; i < source.Slides().size(); ++i) {

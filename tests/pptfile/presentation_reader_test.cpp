@@ -67,7 +67,8 @@ class ReaderGoodFile : public ::testing::TestWithParam<GoodFile> {};
 
 TEST_P(ReaderGoodFile, OpensWithItsSlidesTitlesAndSize) {
     const GoodFile& f = GetParam();
-    const SourcePresentation p = SourcePresentation::FromBytes(Corpus(std::string("good/") + f.name));
+    const SourcePresentation p =
+        SourcePresentation::FromBytes(Corpus(std::string("good/") + f.name));
     EXPECT_EQ(p.SlideWidth(), f.width);
     EXPECT_EQ(p.MasterTitleRect(), f.master_title);
     std::vector<std::u16string> titles;
@@ -111,7 +112,8 @@ TEST(ReaderCorpus, RefusesTheBadFilesAndWhatIsNoPresentation) {
 // Two slides, the first with a control, as the writer makes them; with
 // `edits` 2 saved again with a third slide.
 Bytes Written(int edits) {
-    ControlObject control{u"TRELVO.TrelvoCtrl.1", {1}, Bytes(3000, 'z'), {60, 113.625f, 600, 400}, {}};
+    ControlObject control{
+        u"TRELVO.TrelvoCtrl.1", {1}, Bytes(3000, 'z'), {60, 113.625f, 600, 400}, {}};
     const SlideContent a{u"First", kDefaultTitleRect, {control}};
     const SlideContent b{u"Second", kDefaultTitleRect, {}};
     const Bytes once = WritePresentation({nullptr, {&a, &b}});
@@ -192,7 +194,8 @@ TEST_P(ReaderDamage, RaisesFormatErrorOrRecovers) {
     EXPECT_EQ(source.Slides()[2].title, u"Third");
     EXPECT_EQ(source.Slides()[0].controls.at(0).state, Bytes(3000, 'z'));
     const SlideContent d{u"Fourth", kDefaultTitleRect, {}};
-    const Bytes saved = WritePresentation({&source, {std::size_t{0}, std::size_t{1}, std::size_t{2}, &d}});
+    const Bytes saved =
+        WritePresentation({&source, {std::size_t{0}, std::size_t{1}, std::size_t{2}, &d}});
     EXPECT_EQ(SourcePresentation::FromBytes(saved).Slides().size(), 4u);
     test::ExpectOneSoundEdit(bytes, saved, 0);
 }
@@ -242,7 +245,8 @@ INSTANTIATE_TEST_SUITE_P(
 // does not keep it from opening when controls are not asked for.
 TEST(ReaderDamageTest, ControlsAreLeftUnreadWhenNotAskedFor) {
     const Bytes bytes = SetField(Written(1), kExOleObjStg, 0, 0xFFFFFFF0u);
-    const SourcePresentation p = SourcePresentation::FromBytes(bytes, SlideDetail::kWithoutControls);
+    const SourcePresentation p =
+        SourcePresentation::FromBytes(bytes, SlideDetail::kWithoutControls);
     ASSERT_EQ(p.Slides().size(), 2u);
     EXPECT_EQ(p.Slides()[0].title, u"First");
     EXPECT_TRUE(p.Slides()[0].controls.empty());

@@ -36,8 +36,8 @@ TEST(PresentationWriter, SlidesReadBackAsWrittenInOneSoundEdit) {
     const SlideContent a = TitleSlide(u"first");
     // Line breaks stay in the one title paragraph ([MS-PPT] 2.9.43: vertical tab).
     const SlideContent b = TitleSlide(
-        u"Größe\r数据\né", {Viewer({60, 113.625f, 600, 400}, "C:\\Größe 数据.zbn"),
-                            Viewer({-30, 82, 600, 400})});
+        u"Größe\r数据\né",
+        {Viewer({60, 113.625f, 600, 400}, "C:\\Größe 数据.zbn"), Viewer({-30, 82, 600, 400})});
     const SlideContent c = TitleSlide(u"");
     const Bytes written = WritePresentation({nullptr, {&a, &b, &c}});
     test::ExpectOneSoundEdit({}, written, 0);
@@ -89,7 +89,9 @@ TEST(PresentationWriter, ControlStorageIsWhatOfficeWrites) {
     EXPECT_EQ(storage.clsid, kClsid);
     ASSERT_NE(storage.Find("contents"), nullptr);
     EXPECT_EQ(storage.Find("contents")->data, (Bytes{'C', ':', '\\', 'b', '.', 'z', 'b', 'n'}));
-    const StorageEntry* comp_obj = storage.Find("\x01" "CompObj");
+    const StorageEntry* comp_obj = storage.Find(
+        "\x01"
+        "CompObj");
     ASSERT_NE(comp_obj, nullptr);
     EXPECT_NE(std::string(comp_obj->data.begin(), comp_obj->data.end()).find("TRELVO.TrelvoCtrl.1"),
               std::string::npos);
@@ -117,7 +119,8 @@ TEST(PresentationWriter, AnchorsAreRoundedToMasterUnits) {
     };
     for (const auto& row : kRows) {
         const SlideContent a = TitleSlide(u"t", {Viewer(row.written)});
-        const SourcePresentation p = SourcePresentation::FromBytes(WritePresentation({nullptr, {&a}}));
+        const SourcePresentation p =
+            SourcePresentation::FromBytes(WritePresentation({nullptr, {&a}}));
         EXPECT_EQ(p.Slides().at(0).controls.at(0).anchor, row.read) << row.written.left;
     }
     for (const Rect bad : {Rect{std::numeric_limits<float>::quiet_NaN(), 0, 1, 1},

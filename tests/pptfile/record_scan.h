@@ -102,7 +102,8 @@ inline std::map<std::uint32_t, std::uint32_t> Directory(const Bytes& doc, std::s
     std::vector<Record> all;
     Scan(doc, from, doc.size(), all);
     for (const Record& r : all) {
-        for (std::size_t at = r.Body(); r.type == kPersistDirectoryAtom && at < r.Body() + r.length;) {
+        for (std::size_t at = r.Body();
+             r.type == kPersistDirectoryAtom && at < r.Body() + r.length;) {
             const std::uint32_t head = Le32(doc, at);
             at += 4;
             for (std::uint32_t i = 0; i < head >> 20; ++i, at += 4) {
@@ -184,7 +185,8 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
     for (const Record& dg : Find(doc, kDgContainer)) {
         const std::uint32_t dgid = Find(doc, kFdg, dg.at).at(0).instance;
         const bool fresh = dg.at >= old_doc.size();
-        EXPECT_TRUE(old_drawings.insert(dgid).second || !fresh) << "drawing id " << dgid << " reused";
+        EXPECT_TRUE(old_drawings.insert(dgid).second || !fresh)
+            << "drawing id " << dgid << " reused";
         for (const Record& fsp : Find(doc, kFsp, dg.at)) {
             const std::uint32_t spid = Le32(doc, fsp.Body());
             if (!shapes.insert(spid).second || !fresh) {

@@ -96,7 +96,8 @@ class TemplateCorpusTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(TemplateCorpusTest, NewLastSlideIsOneSoundEditAndTheRestIsKept) {
     const Bytes bytes = Corpus("good/" + GetParam());
     const SourcePresentation source = SourcePresentation::FromBytes(bytes);
-    const SlideContent added = NewSlide(source, u"Messdaten Gr\u00f6\u00dfe \u6570\u636e", "C:\\x.zbn");
+    const SlideContent added =
+        NewSlide(source, u"Messdaten Gr\u00f6\u00dfe \u6570\u636e", "C:\\x.zbn");
     const Bytes written = Append(source, added);
     const SourcePresentation saved = SourcePresentation::FromBytes(written);
 
@@ -161,10 +162,13 @@ TEST_P(TemplateCorpusTest, SlotsOrderTheSlides) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, TemplateCorpusTest, ::testing::ValuesIn(GoodFiles()),
                          [](const ::testing::TestParamInfo<std::string>& param_info) {
-                             std::string name = param_info.param.substr(0, param_info.param.rfind('.'));
+                             std::string name =
+                                 param_info.param.substr(0, param_info.param.rfind('.'));
                              std::replace_if(
                                  name.begin(), name.end(),
-                                 [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
+                                 [](char c) {
+                                     return !std::isalnum(static_cast<unsigned char>(c));
+                                 },
                                  '_');
                              return name;
                          });
@@ -178,8 +182,10 @@ TEST(TemplateWriterTest, BadJobsNameTheSlide) {
         std::vector<SlideSlot> slots;
         const char* message;
     } kRows[] = {
-        {{std::size_t{0}, std::size_t{1}, std::size_t{2}, &added}, "slide 3 refers to a source slide"},
-        {{std::size_t{0}, std::size_t{1}, std::size_t{0}, &added}, "slide 3 repeats a source slide"},
+        {{std::size_t{0}, std::size_t{1}, std::size_t{2}, &added},
+         "slide 3 refers to a source slide"},
+        {{std::size_t{0}, std::size_t{1}, std::size_t{0}, &added},
+         "slide 3 repeats a source slide"},
         {{std::size_t{0}, none}, "slide 2 has no content"},
     };
     for (const auto& row : kRows) {
@@ -200,8 +206,8 @@ TEST(TemplateWriterTest, ControlsJoinAnExistingObjectListWithAFreshId) {
     const Bytes written = Append(source, NewSlide(source, u"new", "x"));
     const Bytes doc = test::Stream(written, "PowerPoint Document");
     const std::uint32_t edit = test::CurrentEdit(written);
-    const std::uint32_t document = test::Directory(doc, test::Le32(doc, edit + 8 + 12))
-                                       .at(test::Le32(doc, edit + 8 + 16));
+    const std::uint32_t document =
+        test::Directory(doc, test::Le32(doc, edit + 8 + 12)).at(test::Le32(doc, edit + 8 + 16));
     const auto lists = test::Find(doc, 0x0409, document);  // ExObjList
     ASSERT_EQ(lists.size(), 1u);
     std::set<std::uint32_t> ids;
