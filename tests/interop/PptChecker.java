@@ -23,7 +23,6 @@ import java.util.List;
 
 import org.apache.poi.hpsf.DocumentSummaryInformation;
 import org.apache.poi.hpsf.SummaryInformation;
-import org.apache.poi.hslf.model.ActiveXShape;
 import org.apache.poi.hslf.record.ExControl;
 import org.apache.poi.hslf.record.ExObjList;
 import org.apache.poi.hslf.record.ExObjRefAtom;
@@ -53,9 +52,6 @@ public final class PptChecker {
     }
 
     private static ExControl findControl(HSLFSlideShow show, HSLFShape shape) {
-        if (shape instanceof ActiveXShape) {
-            return ((ActiveXShape) shape).getExControl();
-        }
         ExObjRefAtom ref = shape.getClientDataRecord(RecordTypes.ExObjRefAtom.typeID);
         if (ref == null) return null;
         ExObjList list = show.getDocumentRecord().getExObjList(false);
@@ -109,10 +105,6 @@ public final class PptChecker {
     private static void checkShow(HSLFSlideShow show, int slides, String title, String progId,
                                   double[] anchor, List<String> earlierTitles) throws Exception {
         List<HSLFSlide> all = show.getSlides();
-        System.out.println("slides=" + all.size());
-        for (int i = 0; i < all.size(); i++) {
-            System.out.println("title." + (i + 1) + "=" + all.get(i).getTitle());
-        }
         check(all.size() == slides, "slide count " + all.size() + ", expected " + slides);
         if (all.isEmpty()) return;
         for (int i = 0; i < earlierTitles.size() && i < all.size(); i++) {
@@ -126,8 +118,6 @@ public final class PptChecker {
         if (all.size() > 1) {
             int before = mainMaster(all.get(all.size() - 2));
             int lastMaster = mainMaster(last);
-            System.out.println("master.last=" + Integer.toHexString(lastMaster) + " master.before="
-                               + Integer.toHexString(before));
             check(lastMaster == before, "the last slide follows master " + Integer.toHexString(lastMaster)
                                             + ", the slide before it " + Integer.toHexString(before));
         }
@@ -137,9 +127,6 @@ public final class PptChecker {
             ExControl control = findControl(show, shape);
             if (control == null) continue;
             java.awt.geom.Rectangle2D a = shape.getAnchor();
-            System.out.println("control=" + control.getProgId() + " " + a.getX() + " " + a.getY() + " "
-                               + a.getWidth() + " " + a.getHeight() + " ("
-                               + shape.getClass().getSimpleName() + ")");
             if (!progId.equals(control.getProgId())) continue;
             found = true;
             String clsid = storageClsid(show, control);
@@ -183,8 +170,6 @@ public final class PptChecker {
             check(false, "no document properties");
             return;
         }
-        System.out.println("saved=" + summary.getLastSaveDateTime() + " by " + summary.getApplicationName()
-                           + ", slides=" + document.getSlideCount());
         check(document.getSlideCount() == slides, "slide count property " + document.getSlideCount());
         check("Zbn2PPT".equals(summary.getApplicationName()), "application " + summary.getApplicationName());
         java.util.Date saved = summary.getLastSaveDateTime();
@@ -245,11 +230,6 @@ public final class PptChecker {
         if (args.length == 2 && args[0].equals("--templates")) {
             checkTemplates(args[1]);
             System.exit(failures == 0 ? 0 : 1);
-        }
-        if (args.length != 7) {
-            System.out.println("usage: PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt");
-            System.out.println("       PptChecker --templates LIST");
-            System.exit(2);
         }
         int slides = Integer.parseInt(args[0]);
         String title = new String(Files.readAllBytes(Paths.get(args[1])), StandardCharsets.UTF_8);
