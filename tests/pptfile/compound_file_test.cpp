@@ -266,65 +266,35 @@ TEST_P(CompoundBadBytes, RaisesFormatError) {
     }
 }
 
+// The first sector of "large".
+std::uint32_t Large(const Bytes& v) {
+    return Get32(v, EntryAt(v, kLarge) + kStart);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Damage, CompoundBadBytes,
     ::testing::Values(
+        // clang-format off
         BadBytesCase{"Empty", [](auto& v) { v.clear(); }, "not a compound file"},
         BadBytesCase{"Text", [](auto& v) { v.assign(600, 'x'); }, "not a compound file"},
         BadBytesCase{"HeaderOnly", [](auto& v) { v.resize(512); }, "larger than the file"},
-        BadBytesCase{"TruncatedInData", [](auto& v) { v.resize(v.size() / 2); },
-                     "past the end of the file"},
-        BadBytesCase{"FatSectorOutside", [](auto& v) { Set32(v, 0x4C, 0x0FFFFFFF); },
-                     "past the end of the file"},
-        BadBytesCase{"FatLargerThanFile", [](auto& v) { Set32(v, 0x2C, 0x00FFFFFF); },
-                     "larger than the file"},
-        BadBytesCase{"DirectoryOutside", [](auto& v) { Set32(v, 0x30, 0x0100FFFF); },
-                     "past the end of the file"},
-        BadBytesCase{"FatLoop",
-                     [](auto& v) {
-                         const std::uint32_t start = Get32(v, EntryAt(v, kLarge) + kStart);
-                         Set32(v, FatEntryAt(v, start + 5), start + 2);
-                     },
-                     "loops"},
-        BadBytesCase{"FatChainPastTheEnd",
-                     [](auto& v) {
-                         const std::uint32_t start = Get32(v, EntryAt(v, kLarge) + kStart);
-                         Set32(v, FatEntryAt(v, start + 3), 0x00FFFFFF);
-                     },
-                     "past the end of the file"},
-        BadBytesCase{"FatChainEndsEarly",
-                     [](auto& v) {
-                         const std::uint32_t start = Get32(v, EntryAt(v, kLarge) + kStart);
-                         Set32(v, FatEntryAt(v, start + 3), 0xFFFFFFFE);
-                     },
-                     "shorter than its stream"},
-        BadBytesCase{"DirectoryChainLoop",
-                     [](auto& v) { Set32(v, FatEntryAt(v, Get32(v, 0x30)), Get32(v, 0x30)); },
-                     "loops"},
-        BadBytesCase{"MiniFatLoop", [](auto& v) { Set32(v, SectorAt(Get32(v, 0x3C)) + 4 * 3, 1); },
-                     "loops"},
-        // More FAT sectors than the header lists, and a DIFAT sector whose
-        // next is itself.
-        BadBytesCase{"DifatLoop",
-                     [](auto& v) {
-                         const std::uint32_t start = Get32(v, EntryAt(v, kLarge) + kStart);
-                         Set32(v, 0x2C, 250);
-                         Set32(v, 0x44, start);
-                         Set32(v, SectorAt(start) + 508, start);
-                     },
-                     "loops"},
-        BadBytesCase{"DirectoryLoop", [](auto& v) { Set32(v, EntryAt(v, kLarge) + kLeft, 0); },
-                     "the directory loops"},
-        BadBytesCase{"SiblingPastTheDirectory",
-                     [](auto& v) { Set32(v, EntryAt(v, kLarge) + kLeft, 100000); },
-                     "past the end of the directory"},
-        BadBytesCase{"StreamLargerThanFile",
-                     [](auto& v) { Set32(v, EntryAt(v, kLarge) + kSize, 0x7FFFFFFF); },
-                     "larger than the file"},
-        BadBytesCase{"MiniStreamLargerThanFile",
-                     [](auto& v) { Set32(v, EntryAt(v, 0) + kSize, 0x7FFFFFFF); },
-                     "larger than the file"},
+        BadBytesCase{"TruncatedInData", [](auto& v) { v.resize(v.size() / 2); }, "past the end of the file"},
+        BadBytesCase{"FatSectorOutside", [](auto& v) { Set32(v, 0x4C, 0x0FFFFFFF); }, "past the end of the file"},
+        BadBytesCase{"FatLargerThanFile", [](auto& v) { Set32(v, 0x2C, 0x00FFFFFF); }, "larger than the file"},
+        BadBytesCase{"DirectoryOutside", [](auto& v) { Set32(v, 0x30, 0x0100FFFF); }, "past the end of the file"},
+        BadBytesCase{"FatLoop", [](auto& v) { Set32(v, FatEntryAt(v, Large(v) + 5), Large(v) + 2); }, "loops"},
+        BadBytesCase{"FatChainPastTheEnd", [](auto& v) { Set32(v, FatEntryAt(v, Large(v) + 3), 0x00FFFFFF); }, "past the end of the file"},
+        BadBytesCase{"FatChainEndsEarly", [](auto& v) { Set32(v, FatEntryAt(v, Large(v) + 3), 0xFFFFFFFE); }, "shorter than its stream"},
+        BadBytesCase{"DirectoryChainLoop", [](auto& v) { Set32(v, FatEntryAt(v, Get32(v, 0x30)), Get32(v, 0x30)); }, "loops"},
+        BadBytesCase{"MiniFatLoop", [](auto& v) { Set32(v, SectorAt(Get32(v, 0x3C)) + 4 * 3, 1); }, "loops"},
+        // More FAT sectors than the header lists, and a DIFAT sector whose next is itself.
+        BadBytesCase{"DifatLoop", [](auto& v) { const std::uint32_t start = Large(v); Set32(v, 0x2C, 250); Set32(v, 0x44, start); Set32(v, SectorAt(start) + 508, start); }, "loops"},
+        BadBytesCase{"DirectoryLoop", [](auto& v) { Set32(v, EntryAt(v, kLarge) + kLeft, 0); }, "the directory loops"},
+        BadBytesCase{"SiblingPastTheDirectory", [](auto& v) { Set32(v, EntryAt(v, kLarge) + kLeft, 100000); }, "past the end of the directory"},
+        BadBytesCase{"StreamLargerThanFile", [](auto& v) { Set32(v, EntryAt(v, kLarge) + kSize, 0x7FFFFFFF); }, "larger than the file"},
+        BadBytesCase{"MiniStreamLargerThanFile", [](auto& v) { Set32(v, EntryAt(v, 0) + kSize, 0x7FFFFFFF); }, "larger than the file"},
         BadBytesCase{"NoRoot", [](auto& v) { v[EntryAt(v, 0) + 0x42] = 1; }, "no root entry"}),
+    // clang-format on
     [](const ::testing::TestParamInfo<BadBytesCase>& param_info) { return param_info.param.name; });
 
 // Many entries under one storage are read in time linear in their number: as
