@@ -241,6 +241,54 @@ INSTANTIATE_TEST_SUITE_P(
     // clang-format on
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
+// The first slide copied to the end of the stream, its shapes' group wrapped
+// in `depth` more groups, and the persist directory pointed at the copy.
+Bytes NestedGroups(const Bytes& file, std::uint32_t depth) {
+    return Patched(file, "PowerPoint Document", [&](Bytes& doc) {
+        const test::Record slide = test::Find(doc, 0x03EE).at(0);
+        const std::size_t end = slide.Body() + slide.length;
+        const test::Record group = test::Find(doc, 0xF003, slide.at).at(0);  // SpgrContainer
+        Bytes copy(doc.begin() + static_cast<std::ptrdiff_t>(slide.at),
+                   doc.begin() + static_cast<std::ptrdiff_t>(end));
+        std::vector<test::Record> around;
+        test::Scan(doc, slide.at, end, around);
+        for (const test::Record& r : around) {
+            if (r.at < group.at && group.at < r.Body() + r.length) {
+                test::Put32(copy, r.at - slide.at + 4, r.length + 8 * depth);
+            }
+        }
+        Bytes wrap;
+        for (std::uint32_t i = depth; i > 0; --i) {
+            const Bytes header{0x0F, 0x00, 0x03, 0xF0, 0, 0, 0, 0};
+            wrap.insert(wrap.end(), header.begin(), header.end());
+            test::Put32(wrap, wrap.size() - 4, 8 + group.length + 8 * (i - 1));
+        }
+        copy.insert(copy.begin() + static_cast<std::ptrdiff_t>(group.at - slide.at), wrap.begin(),
+                    wrap.end());
+        for (const test::Record& dir : test::Find(doc, test::kPersistDirectoryAtom)) {
+            for (std::size_t at = dir.Body() + 4; at < dir.Body() + dir.length; at += 4) {
+                if (Le32(doc, at) == slide.at) {
+                    test::Put32(doc, at, static_cast<std::uint32_t>(doc.size()));
+                }
+            }
+        }
+        doc.insert(doc.end(), copy.begin(), copy.end());
+    });
+}
+
+// Groups are read to a depth that no stack runs out on, and no deeper.
+TEST(ReaderDamageTest, ShapeGroupsNestedTooDeeplyAreRefused) {
+    const SourcePresentation p = SourcePresentation::FromBytes(NestedGroups(Written(1), 20));
+    EXPECT_EQ(p.Slides().at(0).title, u"First");
+    EXPECT_EQ(p.Slides()[0].controls.size(), 1u);
+    try {
+        (void)SourcePresentation::FromBytes(NestedGroups(Written(1), 40));
+        ADD_FAILURE() << "opened";
+    } catch (const FormatError& e) {
+        EXPECT_STREQ(e.what(), "the file is damaged: shape groups are nested too deeply");
+    }
+}
+
 // A template's slides are copied as they are, so a damaged control storage
 // does not keep it from opening when controls are not asked for.
 TEST(ReaderDamageTest, ControlsAreLeftUnreadWhenNotAskedFor) {
