@@ -2,6 +2,7 @@
 // damaged versions of them and of our own: every file either opens or raises
 // FormatError naming the problem, and nothing crashes.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cctype>
 #include <filesystem>
@@ -241,6 +242,34 @@ INSTANTIATE_TEST_SUITE_P(
     // clang-format on
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
+// `record` appended to `doc` in place of the persist object at `at`.
+void Repoint(Bytes& doc, std::size_t at, const Bytes& record) {
+    for (const test::Record& dir : test::Find(doc, test::kPersistDirectoryAtom)) {
+        for (std::size_t entry = dir.Body() + 4; entry < dir.Body() + dir.length; entry += 4) {
+            if (Le32(doc, entry) == at) {
+                test::Put32(doc, entry, static_cast<std::uint32_t>(doc.size()));
+            }
+        }
+    }
+    doc.insert(doc.end(), record.begin(), record.end());
+}
+
+// The control's storage stored again uncompressed ([MS-PPT] 2.10.34).
+TEST(ReaderDamageTest, ReadsAnUncompressedControlStorage) {
+    const Bytes file = Patched(Written(1), "PowerPoint Document", [](Bytes& doc) {
+        const test::Record stg = test::Find(doc, kExOleObjStg).at(0);
+        Bytes raw(Le32(doc, stg.Body()));
+        uLongf size = static_cast<uLongf>(raw.size());
+        ASSERT_EQ(uncompress(raw.data(), &size, doc.data() + stg.Body() + 4, stg.length - 4), Z_OK);
+        Bytes record{0x00, 0x00, 0x11, 0x10, 0, 0, 0, 0};
+        test::Put32(record, 4, static_cast<std::uint32_t>(raw.size()));
+        record.insert(record.end(), raw.begin(), raw.end());
+        Repoint(doc, stg.at, record);
+    });
+    const SourcePresentation p = SourcePresentation::FromBytes(file);
+    EXPECT_EQ(p.Slides().at(0).controls.at(0).state, Bytes(3000, 'z'));
+}
+
 // The first slide copied to the end of the stream, its shapes' group wrapped
 // in `depth` more groups, and the persist directory pointed at the copy.
 Bytes NestedGroups(const Bytes& file, std::uint32_t depth) {
@@ -265,14 +294,7 @@ Bytes NestedGroups(const Bytes& file, std::uint32_t depth) {
         }
         copy.insert(copy.begin() + static_cast<std::ptrdiff_t>(group.at - slide.at), wrap.begin(),
                     wrap.end());
-        for (const test::Record& dir : test::Find(doc, test::kPersistDirectoryAtom)) {
-            for (std::size_t at = dir.Body() + 4; at < dir.Body() + dir.length; at += 4) {
-                if (Le32(doc, at) == slide.at) {
-                    test::Put32(doc, at, static_cast<std::uint32_t>(doc.size()));
-                }
-            }
-        }
-        doc.insert(doc.end(), copy.begin(), copy.end());
+        Repoint(doc, slide.at, copy);
     });
 }
 
