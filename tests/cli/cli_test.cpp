@@ -196,7 +196,8 @@ std::vector<std::uint8_t> AtMaximum(const std::string& file, std::vector<std::ui
     std::size_t record = 0;
     if (header.empty()) {
         const auto& user = root.Find("Current User")->data;
-        record = user[16] | user[17] << 8 | user[18] << 16 | std::size_t{user[19]} << 24;
+        record = static_cast<std::size_t>(user[16] | user[17] << 8 | user[18] << 16) |
+                 std::size_t{user[19]} << 24;
     } else {
         record = static_cast<std::size_t>(
             std::find_end(doc.begin(), doc.end(), header.begin(), header.end()) - doc.begin());
