@@ -97,7 +97,8 @@ std::map<std::string, std::string> ListFolder(const std::filesystem::path& folde
         if (std::filesystem::is_symlink(status)) {
             entries[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
         } else {
-            entries[name] = std::filesystem::is_directory(status) ? "<dir>" : ReadFile(entry.path());
+            entries[name] =
+                std::filesystem::is_directory(status) ? "<dir>" : ReadFile(entry.path());
         }
     }
     return entries;
