@@ -96,12 +96,9 @@ std::map<std::string, std::string> ListFolder(const std::filesystem::path& folde
         const auto status = entry.symlink_status();
         if (std::filesystem::is_symlink(status)) {
             entries[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
-        } else if (std::filesystem::is_regular_file(status)) {
-            entries[name] = ReadFile(entry.path());
-        } else if (std::filesystem::is_directory(status)) {
-            entries[name] = "<dir>";
         } else {
-            entries[name] = "<other>";
+            entries[name] =
+                std::filesystem::is_directory(status) ? "<dir>" : ReadFile(entry.path());
         }
     }
     return entries;

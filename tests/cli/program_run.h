@@ -42,9 +42,8 @@ struct RunOptions {
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::filesystem::path& folder, const RunOptions& options = {});
 
-// The folder's entries by path relative to it (bytes), subfolders included: a
-// regular file maps to its content, a folder to "<dir>", a symbolic link to
-// "-> " and what it names, anything else to "<other>".
+// The folder's entries by path relative to it, subfolders included: a file
+// maps to its content, a folder to "<dir>", a link to "-> " and its target.
 std::map<std::string, std::string> ListFolder(const std::filesystem::path& folder);
 
 }  // namespace cli

@@ -1,8 +1,10 @@
 // Reads a presentation with Apache POI and checks what the application must
 // have written: the slide count, the last slide's title, the viewer control
-// (ProgID, anchor and size in points, and its picture: a metafile naming the
-// data file, TITLE.zbn) on the last slide, and that slide on the same main
-// master as the one before it.
+// (ProgID, the class id of its storage, anchor and size in points, and its
+// picture: a metafile naming the data file, TITLE.zbn) on the last slide,
+// that slide on the same main master as the one before it, and the document
+// properties a save sets. VIEWER_CLSID in the environment is the class id
+// the viewer registers.
 //
 //   java PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt
 //   java PptChecker --templates LIST    (see checkTemplates)
@@ -21,13 +23,13 @@ import java.util.List;
 
 import org.apache.poi.hpsf.DocumentSummaryInformation;
 import org.apache.poi.hpsf.SummaryInformation;
-import org.apache.poi.hslf.model.ActiveXShape;
 import org.apache.poi.hslf.record.ExControl;
 import org.apache.poi.hslf.record.ExObjList;
 import org.apache.poi.hslf.record.ExObjRefAtom;
 import org.apache.poi.hslf.record.Record;
 import org.apache.poi.hslf.record.RecordTypes;
 import org.apache.poi.hslf.record.TextHeaderAtom;
+import org.apache.poi.hslf.usermodel.HSLFObjectData;
 import org.apache.poi.hslf.usermodel.HSLFMasterSheet;
 import org.apache.poi.hslf.usermodel.HSLFPictureData;
 import org.apache.poi.hslf.usermodel.HSLFPictureShape;
@@ -36,6 +38,7 @@ import org.apache.poi.hslf.usermodel.HSLFSlide;
 import org.apache.poi.hslf.usermodel.HSLFSlideShow;
 import org.apache.poi.hslf.usermodel.HSLFTextShape;
 import org.apache.poi.hslf.usermodel.HSLFTitleMaster;
+import org.apache.poi.poifs.filesystem.POIFSFileSystem;
 import org.apache.poi.sl.usermodel.PictureData.PictureType;
 
 public final class PptChecker {
@@ -49,9 +52,6 @@ public final class PptChecker {
     }
 
     private static ExControl findControl(HSLFSlideShow show, HSLFShape shape) {
-        if (shape instanceof ActiveXShape) {
-            return ((ActiveXShape) shape).getExControl();
-        }
         ExObjRefAtom ref = shape.getClientDataRecord(RecordTypes.ExObjRefAtom.typeID);
         if (ref == null) return null;
         ExObjList list = show.getDocumentRecord().getExObjList(false);
@@ -78,6 +78,20 @@ public final class PptChecker {
         return text.toString();
     }
 
+    // The class id of the control's storage, as POI's compound-file reader
+    // finds it.
+    private static String storageClsid(HSLFSlideShow show, ExControl control) throws Exception {
+        int persistId = control.getExOleObjAtom().getObjStgDataRef();
+        for (HSLFObjectData data : show.getEmbeddedObjects()) {
+            if (data.getExOleObjStg().getPersistId() == persistId) {
+                try (POIFSFileSystem storage = new POIFSFileSystem(data.getInputStream())) {
+                    return storage.getRoot().getStorageClsid().toString();
+                }
+            }
+        }
+        return null;
+    }
+
     // The main master a slide's design comes from, through its title master
     // if it has one.
     private static int mainMaster(HSLFSlide slide) {
@@ -89,12 +103,8 @@ public final class PptChecker {
     // The slide count, every title, the last one as expected, and the
     // control with its anchor on the last slide.
     private static void checkShow(HSLFSlideShow show, int slides, String title, String progId,
-                                  double[] anchor, List<String> earlierTitles) {
+                                  double[] anchor, List<String> earlierTitles) throws Exception {
         List<HSLFSlide> all = show.getSlides();
-        System.out.println("slides=" + all.size());
-        for (int i = 0; i < all.size(); i++) {
-            System.out.println("title." + (i + 1) + "=" + all.get(i).getTitle());
-        }
         check(all.size() == slides, "slide count " + all.size() + ", expected " + slides);
         if (all.isEmpty()) return;
         for (int i = 0; i < earlierTitles.size() && i < all.size(); i++) {
@@ -108,8 +118,6 @@ public final class PptChecker {
         if (all.size() > 1) {
             int before = mainMaster(all.get(all.size() - 2));
             int lastMaster = mainMaster(last);
-            System.out.println("master.last=" + Integer.toHexString(lastMaster) + " master.before="
-                               + Integer.toHexString(before));
             check(lastMaster == before, "the last slide follows master " + Integer.toHexString(lastMaster)
                                             + ", the slide before it " + Integer.toHexString(before));
         }
@@ -119,11 +127,10 @@ public final class PptChecker {
             ExControl control = findControl(show, shape);
             if (control == null) continue;
             java.awt.geom.Rectangle2D a = shape.getAnchor();
-            System.out.println("control=" + control.getProgId() + " " + a.getX() + " " + a.getY() + " "
-                               + a.getWidth() + " " + a.getHeight() + " ("
-                               + shape.getClass().getSimpleName() + ")");
             if (!progId.equals(control.getProgId())) continue;
             found = true;
+            String clsid = storageClsid(show, control);
+            check(System.getenv("VIEWER_CLSID").equalsIgnoreCase(clsid), "the control's class id " + clsid);
             check(Math.abs(a.getX() - anchor[0]) < 0.07 && Math.abs(a.getY() - anchor[1]) < 0.07
                       && Math.abs(a.getWidth() - anchor[2]) < 0.07
                       && Math.abs(a.getHeight() - anchor[3]) < 0.07,
@@ -163,8 +170,6 @@ public final class PptChecker {
             check(false, "no document properties");
             return;
         }
-        System.out.println("saved=" + summary.getLastSaveDateTime() + " by " + summary.getApplicationName()
-                           + ", slides=" + document.getSlideCount());
         check(document.getSlideCount() == slides, "slide count property " + document.getSlideCount());
         check("Zbn2PPT".equals(summary.getApplicationName()), "application " + summary.getApplicationName());
         java.util.Date saved = summary.getLastSaveDateTime();
@@ -226,15 +231,12 @@ public final class PptChecker {
             checkTemplates(args[1]);
             System.exit(failures == 0 ? 0 : 1);
         }
-        if (args.length != 7) {
-            System.out.println("usage: PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt");
-            System.out.println("       PptChecker --templates LIST");
-            System.exit(2);
-        }
         int slides = Integer.parseInt(args[0]);
         String title = new String(Files.readAllBytes(Paths.get(args[1])), StandardCharsets.UTF_8);
         try (HSLFSlideShow show = new HSLFSlideShow(System.in)) {
             checkShow(show, slides, title, args[2], parseAnchor(args, 3), new ArrayList<>());
+            checkSaveProperties(show, slides, null);
+            check(title.equals(show.getSlideShowImpl().getSummaryInformation().getTitle()), "the document's title");
         }
         System.exit(failures == 0 ? 0 : 1);
     }

@@ -1,0 +1,326 @@
+// The reader against files PowerPoint and other programs wrote, and against
+// damaged versions of them and of our own: every file either opens or raises
+// FormatError naming the problem, and nothing crashes.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cctype>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pptfile/compound_file.h"
+#include "pptfile/errors.h"
+#include "pptfile/presentation.h"
+#include "record_scan.h"
+
+namespace pptfile {
+namespace {
+
+using test::Bytes;
+using test::Corpus;
+using test::Le32;
+
+std::string CaseName(std::string file) {
+    file = file.substr(0, file.rfind('.'));
+    for (char& c : file) {
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return file;
+}
+
+struct GoodFile {
+    const char* name;
+    float width;
+    Rect master_title;
+    std::vector<std::u16string> titles;  // one per slide, in show order
+};
+
+const Rect kWideTitle{59.375f, 54.375f, 673.25f, 102.0f};
+
+// Slide counts and titles as Apache POI reports them; "" where POI finds no
+// title.
+const GoodFile kGoodFiles[] = {
+    // clang-format off
+    {"54880_chinese.ppt", 720, kDefaultTitleRect, {u""}},
+    {"57272_corrupted_usereditatom.ppt", 720, kDefaultTitleRect, {u"", u"", u"", u"", u"", u""}},
+    {"SampleShow.ppt", 720, kDefaultTitleRect, {u"Title of the first slide", u"This is the second slide"}},
+    {"Single_Coloured_Page.ppt", 720, kDefaultTitleRect, {u"This is a title, it\u2019s in black"}},
+    {"WithMacros.ppt", 720, kDefaultTitleRect, {u""}},
+    {"WithMaster.ppt", 720, kDefaultTitleRect, {u"First page title", u""}},
+    {"backgrounds.ppt", 792, kWideTitle, {u"", u"", u"", u""}},
+    {"basic_test_ppt_file.ppt", 720, kDefaultTitleRect, {u"This is a test title", u"This is the title on page 2"}},
+    {"bullets.ppt", 720, kDefaultTitleRect, {u"Title text", u""}},
+    {"empty.ppt", 720, kDefaultTitleRect, {}},
+    {"headers_footers.ppt", 720, kDefaultTitleRect, {u"", u""}},
+    {"incorrect_slide_order.ppt", 720, kDefaultTitleRect, {u"Slide 1", u"Slide 2", u"Slide 3"}},
+    {"ole2-embedding-2003.ppt", 720, kDefaultTitleRect, {u"OLE Embedding"}},
+    {"pictures.ppt", 792, kWideTitle, {u"", u"", u"", u"", u""}},
+    {"slide_master.ppt", 720, kDefaultTitleRect, {u"Slide Masters", u"Slide Masters (cont\u2019d)", u"I\u2019m a slide with a Title layout"}},
+    {"table_test.ppt", 960, Rect{66.0f, 28.75f, 828.0f, 104.375f}, {u""}},
+    {"text_shapes.ppt", 720, kDefaultTitleRect, {u"Title Placeholder"}},
+    {"with_textbox.ppt", 720, Rect{54.0f, 48.0f, 612.0f, 90.0f}, {u""}},
+    // clang-format on
+};
+
+class ReaderGoodFile : public ::testing::TestWithParam<GoodFile> {};
+
+TEST_P(ReaderGoodFile, OpensWithItsSlidesTitlesAndSize) {
+    const GoodFile& f = GetParam();
+    const SourcePresentation p =
+        SourcePresentation::FromBytes(Corpus(std::string("good/") + f.name));
+    EXPECT_EQ(p.SlideWidth(), f.width);
+    EXPECT_EQ(p.MasterTitleRect(), f.master_title);
+    std::vector<std::u16string> titles;
+    for (const SlideSummary& s : p.Slides()) {
+        titles.push_back(s.title);
+    }
+    EXPECT_EQ(titles, f.titles);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, ReaderGoodFile, ::testing::ValuesIn(kGoodFiles),
+                         [](const auto& param_info) { return CaseName(param_info.param.name); });
+
+TEST(ReaderCorpus, RefusesTheBadFilesAndWhatIsNoPresentation) {
+    const std::pair<Bytes, std::string> kRows[] = {
+        {Corpus("bad/PPT95.ppt"), "a PowerPoint 95 or older file, not 97-2003"},
+        {Corpus("bad/Password_Protected-hello.ppt"), "the template is encrypted"},
+        {Corpus("bad/clusterfuzz-testcase-minimized-POIHSLFFuzzer-5962760801091584.ppt"),
+         "the file is damaged: broken compound file (a sector chain runs past the end of the "
+         "file)"},
+        {Corpus("bad/clusterfuzz-testcase-minimized-POIHSLFFuzzer-6614960949821440.ppt"),
+         "the file is damaged: broken compound file (a sector chain loops or shares sectors with "
+         "another)"},
+        {{}, "not a PowerPoint 97-2003 file"},
+        {{'P', 'K', 3, 4, 20, 0, 0, 0, 8, 0}, "not a PowerPoint 97-2003 file"},
+        {{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1}, "not a PowerPoint 97-2003 file"},
+        {WriteCompoundFile({"Root Entry", true, {}, {}, {{"WordDocument", false, {}, {1, 2}, {}}}}),
+         "not a PowerPoint 97-2003 file"},
+    };
+    for (const auto& [bytes, message] : kRows) {
+        try {
+            (void)SourcePresentation::FromBytes(bytes);
+            ADD_FAILURE() << "opened: " << message;
+        } catch (const FormatError& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+    }
+}
+
+// --- damage patched into files our writer made -------------------------------
+
+// Two slides, the first with a control, as the writer makes them; with
+// `edits` 2 saved again with a third slide.
+Bytes Written(int edits) {
+    ControlObject control{
+        u"TRELVO.TrelvoCtrl.1", {1}, Bytes(3000, 'z'), {60, 113.625f, 600, 400}, {}};
+    const SlideContent a{u"First", kDefaultTitleRect, {control}};
+    const SlideContent b{u"Second", kDefaultTitleRect, {}};
+    const Bytes once = WritePresentation({nullptr, {&a, &b}});
+    if (edits == 1) {
+        return once;
+    }
+    const SourcePresentation source = SourcePresentation::FromBytes(once);
+    const SlideContent c{u"Third", kDefaultTitleRect, {}};
+    return WritePresentation({&source, {std::size_t{0}, std::size_t{1}, &c}});
+}
+
+// `file` with `change` applied to stream `name` (removed when `change` is null).
+Bytes Patched(const Bytes& file, const char* name, const std::function<void(Bytes&)>& change) {
+    StorageEntry root = ReadCompoundFile(file);
+    if (!change) {
+        std::erase_if(root.children, [&](const StorageEntry& e) { return e.name == name; });
+    } else {
+        change(root.Find(name)->data);
+    }
+    return WriteCompoundFile(root);
+}
+
+// The persist id field of slide `n`'s SlidePersistAtom.
+std::size_t SlideRef(const Bytes& doc, std::size_t n) {
+    for (const test::Record& list : test::Find(doc, test::kSlideListWithText)) {
+        if (list.instance == 0) {
+            return test::Find(doc, test::kSlidePersistAtom, list.at).at(n).Body();
+        }
+    }
+    throw std::runtime_error("no slide list");
+}
+
+Bytes SetSlideRef(const Bytes& file, std::size_t n, std::uint32_t value) {
+    return Patched(file, "PowerPoint Document",
+                   [&](Bytes& doc) { test::Put32(doc, SlideRef(doc, n), value); });
+}
+
+// A field of the first record of `type` in the document stream, or of the
+// current user edit (type 0).
+Bytes SetField(const Bytes& file, std::uint16_t type, std::size_t at, std::uint32_t value) {
+    const std::uint32_t edit = test::CurrentEdit(file);
+    return Patched(file, "PowerPoint Document", [&](Bytes& doc) {
+        test::Put32(doc, (type == 0 ? edit + 8 : test::Find(doc, type).at(0).Body()) + at, value);
+    });
+}
+
+std::uint32_t Field(const Bytes& file, std::size_t at) {  // of the current user edit
+    return Le32(test::Stream(file, "PowerPoint Document"), test::CurrentEdit(file) + 8 + at);
+}
+
+Bytes SetCurrentUser(const Bytes& file, std::size_t at, std::uint32_t value) {
+    return Patched(file, "Current User", [&](Bytes& s) { test::Put32(s, at, value); });
+}
+
+struct DamageCase {
+    const char* name;
+    std::function<Bytes()> make;
+    const char* message;  // null: opens with every slide, and takes a new one
+};
+
+class ReaderDamage : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(ReaderDamage, RaisesFormatErrorOrRecovers) {
+    const Bytes bytes = GetParam().make();
+    if (GetParam().message != nullptr) {
+        try {
+            (void)SourcePresentation::FromBytes(bytes);
+            FAIL() << "opened";
+        } catch (const FormatError& e) {
+            EXPECT_EQ(std::string(e.what()), GetParam().message);
+        }
+        return;
+    }
+    // Recovered from the edits found in the stream: a save onto it stands on
+    // its own.
+    const SourcePresentation source = SourcePresentation::FromBytes(bytes);
+    ASSERT_EQ(source.Slides().size(), 3u);
+    EXPECT_EQ(source.Slides()[2].title, u"Third");
+    EXPECT_EQ(source.Slides()[0].controls.at(0).state, Bytes(3000, 'z'));
+    const SlideContent d{u"Fourth", kDefaultTitleRect, {}};
+    const Bytes saved =
+        WritePresentation({&source, {std::size_t{0}, std::size_t{1}, std::size_t{2}, &d}});
+    EXPECT_EQ(SourcePresentation::FromBytes(saved).Slides().size(), 4u);
+    test::ExpectOneSoundEdit(bytes, saved, 0);
+}
+
+constexpr std::uint16_t kDocumentAtom = 0x03E9, kExOleObjStg = 0x1011;
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ReaderDamage,
+    ::testing::Values(
+        // clang-format off
+        DamageCase{"Encrypted", [] { return SetCurrentUser(Written(1), 12, 0xF3D1C4DFu); },
+                   "the template is encrypted"},
+        DamageCase{"SlideMissingFromDirectory", [] { return SetSlideRef(Written(1), 0, 0xFFFFF); },
+                   "the file is damaged: a slide is missing from the persist directory"},
+        DamageCase{"SlideListedTwice",
+                   [] { const Bytes w = Written(1);
+                        const Bytes doc = test::Stream(w, "PowerPoint Document");
+                        return SetSlideRef(w, 1, Le32(doc, SlideRef(doc, 0))); },
+                   "the file is damaged: a slide is listed twice"},
+        DamageCase{"EditsShareDirectory",
+                   [] { const Bytes w = Written(2);
+                        const Bytes doc = test::Stream(w, "PowerPoint Document");
+                        return SetField(w, 0, 12, Le32(doc, Field(w, 8) + 8 + 12)); },
+                   "the file is damaged: two user edits share a persist directory"},
+        DamageCase{"NewestEditBroken", [] { const Bytes w = Written(2); return Patched(w, "PowerPoint Document", [&](Bytes& doc) { test::Put32(doc, test::CurrentEdit(w) + 4, 0x00FFFFFF); }); },
+                   "the file is damaged: a user edit record is broken, and reading the file without it would lose the changes it holds"},
+        DamageCase{"ZeroSlideWidth", [] { return SetField(Written(1), kDocumentAtom, 0, 0); },
+                   "the file is damaged: the slide size is out of range"},
+        DamageCase{"NegativeSlideHeight", [] { return SetField(Written(1), kDocumentAtom, 4, 0xFFFFFFF8u); },
+                   "the file is damaged: the slide size is out of range"},
+        DamageCase{"StorageLargerThanStated", [] { return SetField(Written(1), kExOleObjStg, 0, 100); },
+                   "the file is damaged: a control's storage expands beyond its stated size"},
+        DamageCase{"StorageClaimsHugeSize", [] { return SetField(Written(1), kExOleObjStg, 0, 0xFFFFFFF0u); },
+                   "the file is damaged: a control's storage is larger than the file allows"},
+        DamageCase{"EditLinksToItself", [] { const Bytes w = Written(2); return SetField(w, 0, 8, test::CurrentEdit(w)); }, nullptr},
+        DamageCase{"EditLinksPastTheEnd", [] { return SetField(Written(2), 0, 8, 0x7FFFFFF0u); }, nullptr},
+        DamageCase{"EditLinksIntoARecord", [] { const Bytes w = Written(2); return SetField(w, 0, 8, Field(w, 8) + 4); }, nullptr},
+        DamageCase{"EditLinksForward", [] { const Bytes w = Written(2); return SetField(w, 0, 8, test::CurrentEdit(w) + 8); }, nullptr},
+        DamageCase{"NoCurrentUser", [] { return Patched(Written(2), "Current User", nullptr); }, nullptr},
+        DamageCase{"CurrentUserPointsAtGarbage", [] { return SetCurrentUser(Written(2), 16, 3); }, nullptr},
+        DamageCase{"CurrentUserPointsPastTheEnd", [] { return SetCurrentUser(Written(2), 16, 1u << 30); }, nullptr},
+        DamageCase{"CurrentUserUnknownToken", [] { return SetCurrentUser(Written(2), 12, 0x12345678u); }, nullptr}),
+    // clang-format on
+    [](const auto& param_info) { return std::string(param_info.param.name); });
+
+// `record` appended to `doc` in place of the persist object at `at`.
+void Repoint(Bytes& doc, std::size_t at, const Bytes& record) {
+    for (const test::Record& dir : test::Find(doc, test::kPersistDirectoryAtom)) {
+        for (std::size_t entry = dir.Body() + 4; entry < dir.Body() + dir.length; entry += 4) {
+            if (Le32(doc, entry) == at) {
+                test::Put32(doc, entry, static_cast<std::uint32_t>(doc.size()));
+            }
+        }
+    }
+    doc.insert(doc.end(), record.begin(), record.end());
+}
+
+// The control's storage stored again uncompressed ([MS-PPT] 2.10.34).
+TEST(ReaderDamageTest, ReadsAnUncompressedControlStorage) {
+    const Bytes file = Patched(Written(1), "PowerPoint Document", [](Bytes& doc) {
+        const test::Record stg = test::Find(doc, kExOleObjStg).at(0);
+        Bytes raw(Le32(doc, stg.Body()));
+        uLongf size = static_cast<uLongf>(raw.size());
+        ASSERT_EQ(uncompress(raw.data(), &size, doc.data() + stg.Body() + 4, stg.length - 4), Z_OK);
+        Bytes record{0x00, 0x00, 0x11, 0x10, 0, 0, 0, 0};
+        test::Put32(record, 4, static_cast<std::uint32_t>(raw.size()));
+        record.insert(record.end(), raw.begin(), raw.end());
+        Repoint(doc, stg.at, record);
+    });
+    const SourcePresentation p = SourcePresentation::FromBytes(file);
+    EXPECT_EQ(p.Slides().at(0).controls.at(0).state, Bytes(3000, 'z'));
+}
+
+// The first slide copied to the end of the stream, its shapes' group wrapped
+// in `depth` more groups, and the persist directory pointed at the copy.
+Bytes NestedGroups(const Bytes& file, std::uint32_t depth) {
+    return Patched(file, "PowerPoint Document", [&](Bytes& doc) {
+        const test::Record slide = test::Find(doc, 0x03EE).at(0);
+        const std::size_t end = slide.Body() + slide.length;
+        const test::Record group = test::Find(doc, 0xF003, slide.at).at(0);  // SpgrContainer
+        Bytes copy(doc.begin() + static_cast<std::ptrdiff_t>(slide.at),
+                   doc.begin() + static_cast<std::ptrdiff_t>(end));
+        std::vector<test::Record> around;
+        test::Scan(doc, slide.at, end, around);
+        for (const test::Record& r : around) {
+            if (r.at < group.at && group.at < r.Body() + r.length) {
+                test::Put32(copy, r.at - slide.at + 4, r.length + 8 * depth);
+            }
+        }
+        Bytes wrap;
+        for (std::uint32_t i = depth; i > 0; --i) {
+            const Bytes header{0x0F, 0x00, 0x03, 0xF0, 0, 0, 0, 0};
+            wrap.insert(wrap.end(), header.begin(), header.end());
+            test::Put32(wrap, wrap.size() - 4, 8 + group.length + 8 * (i - 1));
+        }
+        copy.insert(copy.begin() + static_cast<std::ptrdiff_t>(group.at - slide.at), wrap.begin(),
+                    wrap.end());
+        Repoint(doc, slide.at, copy);
+    });
+}
+
+// Groups are read to a depth that no stack runs out on, and no deeper.
+TEST(ReaderDamageTest, ShapeGroupsNestedTooDeeplyAreRefused) {
+    const SourcePresentation p = SourcePresentation::FromBytes(NestedGroups(Written(1), 20));
+    EXPECT_EQ(p.Slides().at(0).title, u"First");
+    EXPECT_EQ(p.Slides()[0].controls.size(), 1u);
+    try {
+        (void)SourcePresentation::FromBytes(NestedGroups(Written(1), 40));
+        ADD_FAILURE() << "opened";
+    } catch (const FormatError& e) {
+        EXPECT_STREQ(e.what(), "the file is damaged: shape groups are nested too deeply");
+    }
+}
+
+// A template's slides are copied as they are, so a damaged control storage
+// does not keep it from opening when controls are not asked for.
+TEST(ReaderDamageTest, ControlsAreLeftUnreadWhenNotAskedFor) {
+    const Bytes bytes = SetField(Written(1), kExOleObjStg, 0, 0xFFFFFFF0u);
+    const SourcePresentation p =
+        SourcePresentation::FromBytes(bytes, SlideDetail::kWithoutControls);
+    ASSERT_EQ(p.Slides().size(), 2u);
+    EXPECT_EQ(p.Slides()[0].title, u"First");
+    EXPECT_TRUE(p.Slides()[0].controls.empty());
+}
+
+}  // namespace
+}  // namespace pptfile

@@ -1,0 +1,202 @@
+// What the file-layer tests share: the corpus, little-endian fields, and a
+// scan of the record headers ([MS-PPT] 2.3.1) of a stream our writer made, to
+// find the bytes a test reads or damages.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pptfile/compound_file.h"
+#include "pptfile/file_io.h"
+
+namespace pptfile::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes Corpus(const std::string& relative) {
+    return ReadWholeFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "data" /
+                         relative);
+}
+
+inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16) |
+           static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+inline void Put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+struct Record {
+    std::size_t at;  // of the header
+    std::uint16_t instance;
+    std::uint16_t type;
+    std::uint32_t length;
+    std::size_t Body() const { return at + 8; }
+};
+
+// Every record in [at, end), in file order, containers' children after them.
+inline void Scan(std::span<const std::uint8_t> b, std::size_t at, std::size_t end,
+                 std::vector<Record>& out) {
+    while (at + 8 <= end) {
+        const Record r{at, static_cast<std::uint16_t>((b[at] | b[at + 1] << 8) >> 4),
+                       static_cast<std::uint16_t>(b[at + 2] | b[at + 3] << 8), Le32(b, at + 4)};
+        out.push_back(r);
+        if ((b[at] & 0x0F) == 0x0F) {
+            Scan(b, r.Body(), std::min<std::size_t>(end, r.Body() + r.length), out);
+        }
+        at = r.Body() + r.length;
+    }
+}
+
+// The records of `type` in the record at `at` (itself included) or, with
+// `at` past the end, in all of `b`.
+inline std::vector<Record> Find(std::span<const std::uint8_t> b, std::uint16_t type,
+                                std::size_t at = SIZE_MAX) {
+    std::vector<Record> all, found;
+    Scan(b, at == SIZE_MAX ? 0 : at, at == SIZE_MAX ? b.size() : at + 8 + Le32(b, at + 4), all);
+    for (const Record& r : all) {
+        if (r.type == type) {
+            found.push_back(r);
+        }
+    }
+    return found;
+}
+
+// [MS-PPT] 2.13.24 and 2.3: the record types the checks below look for.
+enum : std::uint16_t {
+    kSlidePersistAtom = 0x03F3,
+    kSlideListWithText = 0x0FF0,
+    kUserEditAtom = 0x0FF5,
+    kPersistDirectoryAtom = 0x1772,
+    kDgContainer = 0xF002,
+    kFdggBlock = 0xF006,
+    kFdg = 0xF008,
+    kFsp = 0xF00A,
+};
+
+inline Bytes Stream(const Bytes& file, const char* name) {
+    const StorageEntry root = ReadCompoundFile(file);
+    const StorageEntry* stream = root.Find(name);
+    return stream != nullptr ? stream->data : Bytes{};
+}
+
+// Where "Current User" ([MS-PPT] 2.3.2) says the current user edit starts.
+inline std::uint32_t CurrentEdit(const Bytes& file) {
+    return Le32(Stream(file, "Current User"), 16);
+}
+
+// The persist directories of `doc` from `from` on: persist id -> offset.
+inline std::map<std::uint32_t, std::uint32_t> Directory(const Bytes& doc, std::size_t from) {
+    std::map<std::uint32_t, std::uint32_t> ids;
+    std::vector<Record> all;
+    Scan(doc, from, doc.size(), all);
+    for (const Record& r : all) {
+        for (std::size_t at = r.Body();
+             r.type == kPersistDirectoryAtom && at < r.Body() + r.length;) {
+            const std::uint32_t head = Le32(doc, at);
+            at += 4;
+            for (std::uint32_t i = 0; i < head >> 20; ++i, at += 4) {
+                ids[(head & 0xFFFFF) + i] = Le32(doc, at);
+            }
+        }
+    }
+    return ids;
+}
+
+// A save onto `before` (empty: a blank presentation) made `after`: its
+// document stream is the old one and one user edit more, linked to
+// `previous_edit`, that lists every record it appends under a fresh persist
+// id (the document's aside), and gives each new slide fresh slide, drawing
+// and shape ids, the shapes in clusters of their drawing ([MS-ODRAW] 2.2.48).
+inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
+                               std::uint32_t previous_edit) {
+    const Bytes old_doc = before.empty() ? Bytes{} : Stream(before, "PowerPoint Document");
+    const Bytes doc = Stream(after, "PowerPoint Document");
+    ASSERT_GT(doc.size(), old_doc.size());
+    ASSERT_TRUE(std::equal(old_doc.begin(), old_doc.end(), doc.begin())) << "old bytes changed";
+
+    const Bytes user = Stream(after, "Current User");
+    EXPECT_EQ(Le32(user, 8), 0x14u);
+    EXPECT_EQ(Le32(user, 12), 0xE391C05Fu) << "not encrypted";
+    const std::uint32_t edit = Le32(user, 16);
+    ASSERT_EQ(Find(doc, kUserEditAtom, edit).size(), 1u);
+    EXPECT_EQ(edit + 8 + Le32(doc, edit + 4), doc.size()) << "the edit ends the stream";
+    EXPECT_EQ(doc[edit + 8 + 6], 0) << "minor version";
+    EXPECT_EQ(doc[edit + 8 + 7], 3) << "major version";
+    EXPECT_EQ(Le32(doc, edit + 8 + 8), previous_edit);
+    const std::uint32_t doc_id = Le32(doc, edit + 8 + 16);
+    const std::uint32_t seed = Le32(doc, edit + 8 + 20);
+    const std::uint32_t dir_at = Le32(doc, edit + 8 + 12);
+    ASSERT_EQ(Find(doc, kPersistDirectoryAtom, dir_at).size(), 1u);
+    const auto listed = Directory(doc, dir_at);
+    const auto old_ids = Directory(old_doc, 0);
+
+    // An edit that stands on its own (the source's chain was broken) lists
+    // the objects it keeps where they are.
+    std::size_t appended = 0, listed_appended = 0;
+    for (std::size_t at = old_doc.size(); at < doc.size(); at += 8 + Le32(doc, at + 4)) {
+        ++appended;
+    }
+    ASSERT_TRUE(listed.contains(doc_id));
+    for (const auto& [id, offset] : listed) {
+        EXPECT_LE(id, seed);
+        if (offset < old_doc.size()) {
+            EXPECT_TRUE(previous_edit == 0 && old_ids.contains(id)) << "persist id " << id;
+            continue;
+        }
+        ++listed_appended;
+        EXPECT_TRUE(id == doc_id || !old_ids.contains(id)) << "persist id " << id << " reused";
+    }
+    EXPECT_EQ(appended, listed_appended + 2) << "a record no directory lists";
+
+    // Slides listed under a fresh persist id are new; their slide ids are not
+    // any old slide's.
+    std::set<std::uint32_t> old_slide_ids, new_slide_ids;
+    for (const Record& list : Find(doc, kSlideListWithText, listed.at(doc_id))) {
+        for (const Record& atom : Find(doc, kSlidePersistAtom, list.at)) {
+            const bool fresh = list.instance == 0 && !old_ids.contains(Le32(doc, atom.Body()));
+            (fresh ? new_slide_ids : old_slide_ids).insert(Le32(doc, atom.Body() + 12));
+        }
+    }
+    for (const std::uint32_t id : new_slide_ids) {
+        EXPECT_FALSE(old_slide_ids.contains(id)) << "slide id " << id << " reused";
+        EXPECT_GE(id, 0x100u);
+    }
+
+    const std::vector<Record> blocks = Find(doc, kFdggBlock, listed.at(doc_id));
+    ASSERT_EQ(blocks.size(), 1u);
+    const std::size_t block = blocks[0].Body();
+    std::map<std::uint32_t, std::uint32_t> owner;  // cluster -> drawing id
+    for (std::uint32_t i = 1; i < Le32(doc, block + 4); ++i) {
+        owner[i] = Le32(doc, block + 8 + 8 * i);
+    }
+    std::set<std::uint32_t> old_drawings, shapes;
+    for (const Record& dg : Find(doc, kDgContainer)) {
+        const std::uint32_t dgid = Find(doc, kFdg, dg.at).at(0).instance;
+        const bool fresh = dg.at >= old_doc.size();
+        EXPECT_TRUE(old_drawings.insert(dgid).second || !fresh)
+            << "drawing id " << dgid << " reused";
+        for (const Record& fsp : Find(doc, kFsp, dg.at)) {
+            const std::uint32_t spid = Le32(doc, fsp.Body());
+            if (!shapes.insert(spid).second || !fresh) {
+                EXPECT_FALSE(fresh) << "shape id " << spid << " reused";
+                continue;
+            }
+            EXPECT_EQ(owner[spid / 1024], dgid) << "shape id " << spid << " in another's cluster";
+            EXPECT_LT(spid, Le32(doc, block));
+        }
+    }
+}
+
+}  // namespace pptfile::test
