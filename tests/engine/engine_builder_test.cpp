@@ -10,9 +10,8 @@
 
 #include "automation/class_registry.h"
 #include "automation/text_codec.h"
-#include "automation_calls.h"
 #include "builder/presentation_builder.h"
-#include "engine/application_class.h"
+#include "engine_test.h"
 #include "framework/message_box.h"
 #include "pptfile/presentation.h"
 #include "support/temp_folder.h"
@@ -103,10 +102,11 @@ TEST_F(BuildTest, WithoutTheViewerItSaysSoOnceAndStillSavesTheTitledSlide) {
 void WriteTemplate(const fs::path& path) {
     using namespace engine_test;
     DispatchPtr app = engine::CreateApplication();
-    DispatchPtr presentation = AddBlankPresentation(app);
-    AddTitledSlide(GetObject(presentation, 2011), 1, u"cover");
+    DispatchPtr presentation =
+        Get(Get(app, 2001), 2003, {automation::Variant::I4(1)}, DISPATCH_METHOD);
+    AddTitledSlide(Get(presentation, 2011), 1, u"cover");
     SaveAs(presentation, path);
-    Call(app, 2021, automation::DISPATCH_METHOD);
+    Call(app, 2021, DISPATCH_METHOD);
 }
 
 TEST_F(BuildTest, FromATemplateTheViewerSlideComesAfterTheTemplatesSlides) {
