@@ -34,9 +34,15 @@ Variant Opened(const EngineObject& self, std::shared_ptr<PresentationModel> pres
 
 constexpr Member kApplicationMembers[] = {
     // There is no window to bring forward.
-    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", {},
+    {ppt::kApplicationActivate,
+     DISPATCH_METHOD,
+     "Application.Activate",
+     {},
      [](EngineObject&, Args, Variant&) {}},
-    {ppt::kApplicationWindowState, DISPATCH_PROPERTYGET, "Application.WindowState", {},
+    {ppt::kApplicationWindowState,
+     DISPATCH_PROPERTYGET,
+     "Application.WindowState",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = Variant::I4(self.state().window_state);
      }},
@@ -51,9 +57,14 @@ constexpr Member kApplicationMembers[] = {
          }
          self.state().window_state = value;
      }},
-    {ppt::kApplicationPresentations, DISPATCH_PROPERTYGET, "Application.Presentations", {},
+    {ppt::kApplicationPresentations,
+     DISPATCH_PROPERTYGET,
+     "Application.Presentations",
+     {},
      [](EngineObject& self, Args, Variant& result) { result = self.New(kPresentations, {}); }},
-    {ppt::kApplicationActivePresentation, DISPATCH_PROPERTYGET, "Application.ActivePresentation",
+    {ppt::kApplicationActivePresentation,
+     DISPATCH_PROPERTYGET,
+     "Application.ActivePresentation",
      {},
      [](EngineObject& self, Args, Variant& result) {
          if (self.state().presentations.empty()) {
@@ -62,7 +73,10 @@ constexpr Member kApplicationMembers[] = {
          }
          result = self.New(kPresentation, {.presentation = self.state().presentations.back()});
      }},
-    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", {},
+    {ppt::kApplicationQuit,
+     DISPATCH_METHOD,
+     "Application.Quit",
+     {},
      [](EngineObject& self, Args, Variant&) { self.state().Quit(); }},
 };
 
@@ -81,9 +95,15 @@ constexpr Member kPresentationsMembers[] = {
 };
 
 constexpr Member kPresentationMembers[] = {
-    {ppt::kPresentationSlides, DISPATCH_PROPERTYGET, "Presentation.Slides", {},
+    {ppt::kPresentationSlides,
+     DISPATCH_PROPERTYGET,
+     "Presentation.Slides",
+     {},
      [](EngineObject& self, Args, Variant& result) { result = self.New(kSlides, self.parts()); }},
-    {ppt::kPresentationSlideMaster, DISPATCH_PROPERTYGET, "Presentation.SlideMaster", {},
+    {ppt::kPresentationSlideMaster,
+     DISPATCH_PROPERTYGET,
+     "Presentation.SlideMaster",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = self.New(kSlideMaster, self.parts());
      }},
@@ -103,7 +123,10 @@ constexpr Member kPresentationMembers[] = {
 };
 
 constexpr Member kSlideMasterMembers[] = {
-    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", {},
+    {ppt::kMasterWidth,
+     DISPATCH_PROPERTYGET,
+     "SlideMaster.Width",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = Variant::R4(self.presentation().slide_width);
      }},

@@ -158,7 +158,10 @@ void AddOleObject(EngineObject& self, Args args, Variant& result) {
 
 constexpr Member kSlidesMembers[] = {
     // Add refuses to grow past INT32_MAX, so the count always fits.
-    {ppt::kSlidesCount, DISPATCH_PROPERTYGET, "Slides.Count", {},
+    {ppt::kSlidesCount,
+     DISPATCH_PROPERTYGET,
+     "Slides.Count",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = Variant::I4(static_cast<std::int32_t>(self.presentation().slides.size()));
      }},
@@ -167,16 +170,25 @@ constexpr Member kSlidesMembers[] = {
 };
 
 constexpr Member kSlideMembers[] = {
-    {ppt::kSlideShapes, DISPATCH_PROPERTYGET, "Slide.Shapes", {},
+    {ppt::kSlideShapes,
+     DISPATCH_PROPERTYGET,
+     "Slide.Shapes",
+     {},
      [](EngineObject& self, Args, Variant& result) { result = self.New(kShapes, self.parts()); }},
 };
 
 constexpr Member kShapesMembers[] = {
-    {ppt::kShapesHasTitle, DISPATCH_PROPERTYGET, "Shapes.HasTitle", {},
+    {ppt::kShapesHasTitle,
+     DISPATCH_PROPERTYGET,
+     "Shapes.HasTitle",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = Variant::I4(self.slide().has_title ? ppt::kTrue : 0);
      }},
-    {ppt::kShapesTitle, DISPATCH_PROPERTYGET, "Shapes.Title", {},
+    {ppt::kShapesTitle,
+     DISPATCH_PROPERTYGET,
+     "Shapes.Title",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          RefuseTemplateSlide(self, "Shapes.Title");
          if (!self.slide().has_title) {
@@ -184,7 +196,10 @@ constexpr Member kShapesMembers[] = {
          }
          result = self.New(kTitleShape, self.parts());
      }},
-    {ppt::kShapesAddTitle, DISPATCH_METHOD, "Shapes.AddTitle", {},
+    {ppt::kShapesAddTitle,
+     DISPATCH_METHOD,
+     "Shapes.AddTitle",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          RefuseTemplateSlide(self, "Shapes.AddTitle");
          if (self.slide().has_title) {
@@ -201,38 +216,54 @@ constexpr Member kShapesMembers[] = {
 };
 
 constexpr Member kTitleShapeMembers[] = {
-    {ppt::kShapeTextFrame, DISPATCH_PROPERTYGET, "Shape.TextFrame", {},
+    {ppt::kShapeTextFrame,
+     DISPATCH_PROPERTYGET,
+     "Shape.TextFrame",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = self.New(kTextFrame, self.parts());
      }},
-    {ppt::kShapeTop, DISPATCH_PROPERTYGET, "Shape.Top", {},
+    {ppt::kShapeTop,
+     DISPATCH_PROPERTYGET,
+     "Shape.Top",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = Variant::R4(self.slide().title_rect.top);
      }},
-    {ppt::kShapeHeight, DISPATCH_PROPERTYGET, "Shape.Height", {},
+    {ppt::kShapeHeight,
+     DISPATCH_PROPERTYGET,
+     "Shape.Height",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = Variant::R4(self.slide().title_rect.height);
      }},
 };
 
 constexpr Member kTextFrameMembers[] = {
-    {ppt::kTextFrameTextRange, DISPATCH_PROPERTYGET, "TextFrame.TextRange", {},
+    {ppt::kTextFrameTextRange,
+     DISPATCH_PROPERTYGET,
+     "TextFrame.TextRange",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = self.New(kTextRange, self.parts());
      }},
 };
 
 constexpr Member kTextRangeMembers[] = {
-    {ppt::kTextRangeText, DISPATCH_PROPERTYGET, "TextRange.Text", {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::Bstr(self.slide().title);
-     }},
+    {ppt::kTextRangeText,
+     DISPATCH_PROPERTYGET,
+     "TextRange.Text",
+     {},
+     [](EngineObject& self, Args, Variant& result) { result = Variant::Bstr(self.slide().title); }},
     {ppt::kTextRangeText, DISPATCH_PROPERTYPUT, "TextRange.Text", kOneString,
      [](EngineObject& self, Args args, Variant&) { self.slide().title = args[0].AsBstr(); }},
 };
 
 constexpr Member kOleObjectShapeMembers[] = {
-    {ppt::kShapeOleFormat, DISPATCH_PROPERTYGET, "Shape.OLEFormat", {},
+    {ppt::kShapeOleFormat,
+     DISPATCH_PROPERTYGET,
+     "Shape.OLEFormat",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = self.New(kOleFormat, self.parts());
      }},
@@ -240,7 +271,10 @@ constexpr Member kOleObjectShapeMembers[] = {
 
 constexpr Member kOleFormatMembers[] = {
     // A reference of the caller's own, each time.
-    {ppt::kOleFormatObject, DISPATCH_PROPERTYGET, "OLEFormat.Object", {},
+    {ppt::kOleFormatObject,
+     DISPATCH_PROPERTYGET,
+     "OLEFormat.Object",
+     {},
      [](EngineObject& self, Args, Variant& result) {
          result = Variant::Dispatch(self.control().object);
      }},

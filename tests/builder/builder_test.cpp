@@ -46,7 +46,8 @@ TEST_P(ConversationTest, FollowsTheConversationStepByStep) {
     }
     EXPECT_EQ(calls.size(), expected.size());
     EXPECT_EQ(server_.releases(), ExpectedReleases(labels));
-    EXPECT_EQ(messages_.texts(), std::vector<std::u16string>{}) << "a successful build shows nothing";
+    EXPECT_EQ(messages_.texts(), std::vector<std::u16string>{})
+        << "a successful build shows nothing";
     EXPECT_EQ(outcome, BuildOutcome::kSavedWithViewer);
     ExpectEachObjectReleasedOnce();
 }
@@ -104,8 +105,7 @@ bool InInsertion(const std::string& label) {
 // The steps a build holds when `failing` fail: a failed insertion goes on
 // with the save; any other failure stops the build, but the window state is
 // put back once it was read and the quit is sent.
-std::vector<std::string> HeldSteps(const std::vector<ExpectedStep>& steps,
-                                   const FailureCase& c) {
+std::vector<std::string> HeldSteps(const std::vector<ExpectedStep>& steps, const FailureCase& c) {
     std::vector<std::string> held;
     bool skip_insertion = false;
     for (const ExpectedStep& step : steps) {
@@ -143,13 +143,12 @@ TEST_P(FailureTest, ReportsOnceRestoresQuitsAndReleasesInOrder) {
     std::vector<test_support::Call> expected;
     std::set<std::string> failed;
     for (const std::string& label : held) {
-        test_support::Call call =
-            std::ranges::find(steps, label, &ExpectedStep::label)->call;
+        test_support::Call call = std::ranges::find(steps, label, &ExpectedStep::label)->call;
         for (const auto& [step, reply] : c.failing) {
             if (step == label) {
                 server_.AnswerCall(expected.size(), reply);
                 call.failed = reply.kind == Reply::Kind::kError;
-                call.answered = call.failed ? automation::VT_EMPTY
+                call.answered = call.failed                         ? automation::VT_EMPTY
                                 : reply.kind == Reply::Kind::kValue ? reply.value.vt()
                                                                     : automation::VT_DISPATCH;
                 failed.insert(step);

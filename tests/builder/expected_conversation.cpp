@@ -97,7 +97,9 @@ std::vector<test_support::Release> ExpectedReleases(const std::vector<std::strin
         {position("11"), {{"11", o::kAddedSlide}}},
         // When the title is written, or its steps failed.
         {before({"21", "27", "28", "29"}),
-         {{"17", o::kTextRange}, {"16", o::kTextFrame}, {"15a", o::kTitleShape},
+         {{"17", o::kTextRange},
+          {"16", o::kTextFrame},
+          {"15a", o::kTitleShape},
           {"15b", o::kTitleShape}}},
         // The object of step 23 goes back before it is read again in step 24.
         {position("23"), {{position("24") <= held.size() ? "23" : "", o::kEmbeddedObject}}},

@@ -21,7 +21,7 @@ const fs::path kGoodDir = fs::path(__FILE__).parent_path().parent_path() / "data
 constexpr std::uint32_t kFirst = 0x80000000u;
 constexpr std::uint32_t kWithMasterSecond = 0x8000000Cu;  // both WithMaster.ppt slides
 constexpr std::uint32_t kOwnFirst = 0x80000001u;          // slide_master.ppt's slide 1
-constexpr std::uint32_t kOwnSecond = 0x80000002u;         // its slide 2, and slide 3's title master's
+constexpr std::uint32_t kOwnSecond = 0x80000002u;  // its slide 2, and slide 3's title master's
 
 struct Case {
     const char* name;

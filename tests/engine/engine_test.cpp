@@ -21,9 +21,8 @@ using automation::HRESULT;
 // presentation with one new slide carrying the viewer; and a template slide.
 struct World {
     test_support::TempFolder folder{"zbn-engine"};
-    test_support::ScopedClassRegistration viewer{{u"TRELVO.TrelvoCtrl.1",
-                                                  viewer::kViewerControlClsid,
-                                                  &viewer::CreateViewerControl, true}};
+    test_support::ScopedClassRegistration viewer{
+        {u"TRELVO.TrelvoCtrl.1", viewer::kViewerControlClsid, &viewer::CreateViewerControl, true}};
     test_support::ScopedClassRegistration dead{
         {u"Dead.Control", {}, [] { return DispatchPtr(); }, true}};
     test_support::ScopedClassRegistration mute{
@@ -35,7 +34,8 @@ struct World {
     DispatchPtr slides = Get(presentation, 2011);
     DispatchPtr shapes = AddSlide();
     DispatchPtr title = Get(shapes, 2006);
-    DispatchPtr ole_format = Get(Get(shapes, 2008, OleArgs(u"TRELVO.TrelvoCtrl.1"), DISPATCH_METHOD), 2003);
+    DispatchPtr ole_format =
+        Get(Get(shapes, 2008, OleArgs(u"TRELVO.TrelvoCtrl.1"), DISPATCH_METHOD), 2003);
     DispatchPtr opened;  // made from a template holding the presentation above
     DispatchPtr template_shapes = TemplateSlideShapes();
 
@@ -174,7 +174,8 @@ TEST_P(OpenTest, RaisesAndOpensNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Engine, OpenTest,
                          ::testing::Values(OpenCase{"NoName", false, nullptr, E_INVALIDARG},
-                                           OpenCase{"Missing", true, nullptr, automation::STG_E_READFAULT},
+                                           OpenCase{"Missing", true, nullptr,
+                                                    automation::STG_E_READFAULT},
                                            OpenCase{"Text", true, "not a presentation", E_FAIL}),
                          test_support::CaseName());
 

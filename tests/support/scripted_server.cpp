@@ -189,7 +189,8 @@ int ScriptedServer::HandedOut(const std::string& name) const {
 
 int ScriptedServer::Outstanding(const std::string& name) const {
     const auto it = objects_.find(name);
-    return it == objects_.end() ? 0 : static_cast<int>(it->second->refs_) - static_cast<int>(kGuard);
+    return it == objects_.end() ? 0
+                                : static_cast<int>(it->second->refs_) - static_cast<int>(kGuard);
 }
 
 void ScriptedServer::Released(const std::string& name) {
@@ -249,9 +250,9 @@ void ScriptedServer::Answer(const std::string& object, automation::DISPID member
         calls_.push_back(std::move(call));
     }
     const std::size_t position = calls_.size() - 1;
-    Reply reply = Reply::Error(automation::DISP_E_MEMBERNOTFOUND,
-                               "\"" + object + "\" has no script for DISPID " +
-                                   std::to_string(member));
+    Reply reply =
+        Reply::Error(automation::DISP_E_MEMBERNOTFOUND,
+                     "\"" + object + "\" has no script for DISPID " + std::to_string(member));
     if (const auto chosen = overrides_.find(position); chosen != overrides_.end()) {
         reply = chosen->second;
     } else if (auto rule = rules_.find({object, member, kind}); rule != rules_.end()) {
