@@ -1,18 +1,7 @@
 // The tests' helper layer: a scripted automation server whose named objects
-// record every call and every release and answer from a script, the
-// presentation application played by it, a recorder of message boxes, and a
-// case-name printer for parameterised tests.
-//
-//   ScriptedServer server;
-//   ScriptPresentationApp(server, {.window_state = 3});
-//   auto registration = server.ServeAs(u"PowerPoint.Application", app_object::kApplication);
-//   ... run the client ...
-//   EXPECT_EQ(server.calls(), expected_calls);
-//   EXPECT_EQ(server.releases(), expected_releases);
-//   EXPECT_EQ(server.ReferenceProblems(), std::vector<std::string>{});
-//
-// A call that the script does not answer fails with DISP_E_MEMBERNOTFOUND and
-// is recorded, so a conversation that strays shows in the record.
+// record every call and every release and answer from a script (a call it
+// has no answer for fails with DISP_E_MEMBERNOTFOUND, and is recorded), the
+// presentation application it plays, a message-box recorder and a case namer.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -43,8 +32,7 @@ struct CaseName {
     }
 };
 
-// A dispatch reference, by the name of the scripted object it points to; an
-// empty name for a null reference.
+// A dispatch reference, by the name of the scripted object it points to.
 struct ObjectName {
     std::string name;
     friend bool operator==(const ObjectName&, const ObjectName&) = default;
@@ -114,8 +102,7 @@ class ScriptedObject;
 class ScriptedServer {
   public:
     ScriptedServer() = default;
-    // Objects that the client still holds stay alive but answer no more.
-    ~ScriptedServer();
+    ~ScriptedServer();  // objects still held stay alive but answer no more
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
