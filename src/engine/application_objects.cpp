@@ -61,7 +61,7 @@ constexpr Member kApplicationMembers[] = {
      DISPATCH_PROPERTYGET,
      "Application.Presentations",
      {},
-     [](EngineObject& self, Args, Variant& result) { result = self.New(kPresentations, {}); }},
+     &Child<kPresentations>},
     {ppt::kApplicationActivePresentation,
      DISPATCH_PROPERTYGET,
      "Application.ActivePresentation",
@@ -95,18 +95,12 @@ constexpr Member kPresentationsMembers[] = {
 };
 
 constexpr Member kPresentationMembers[] = {
-    {ppt::kPresentationSlides,
-     DISPATCH_PROPERTYGET,
-     "Presentation.Slides",
-     {},
-     [](EngineObject& self, Args, Variant& result) { result = self.New(kSlides, self.parts()); }},
+    {ppt::kPresentationSlides, DISPATCH_PROPERTYGET, "Presentation.Slides", {}, &Child<kSlides>},
     {ppt::kPresentationSlideMaster,
      DISPATCH_PROPERTYGET,
      "Presentation.SlideMaster",
      {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = self.New(kSlideMaster, self.parts());
-     }},
+     &Child<kSlideMaster>},
     {ppt::kPresentationSaveAs, DISPATCH_METHOD, "Presentation.SaveAs", kSaveParams,
      [](EngineObject& self, Args args, Variant&) {
          const std::int32_t format = args[1].AsI4();

@@ -76,4 +76,11 @@ extern const ObjectType kTextRange;
 extern const ObjectType kOleObjectShape;
 extern const ObjectType kOleFormat;
 
+// The handler of a member that gives an object of `type` over the same parts
+// of the model ("Slide.Shapes").
+template <const ObjectType& type>
+void Child(EngineObject& self, Args, automation::Variant& result) {
+    result = self.New(type, self.parts());
+}
+
 }  // namespace engine

@@ -170,11 +170,7 @@ constexpr Member kSlidesMembers[] = {
 };
 
 constexpr Member kSlideMembers[] = {
-    {ppt::kSlideShapes,
-     DISPATCH_PROPERTYGET,
-     "Slide.Shapes",
-     {},
-     [](EngineObject& self, Args, Variant& result) { result = self.New(kShapes, self.parts()); }},
+    {ppt::kSlideShapes, DISPATCH_PROPERTYGET, "Slide.Shapes", {}, &Child<kShapes>},
 };
 
 constexpr Member kShapesMembers[] = {
@@ -216,13 +212,7 @@ constexpr Member kShapesMembers[] = {
 };
 
 constexpr Member kTitleShapeMembers[] = {
-    {ppt::kShapeTextFrame,
-     DISPATCH_PROPERTYGET,
-     "Shape.TextFrame",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = self.New(kTextFrame, self.parts());
-     }},
+    {ppt::kShapeTextFrame, DISPATCH_PROPERTYGET, "Shape.TextFrame", {}, &Child<kTextFrame>},
     {ppt::kShapeTop,
      DISPATCH_PROPERTYGET,
      "Shape.Top",
@@ -240,13 +230,7 @@ constexpr Member kTitleShapeMembers[] = {
 };
 
 constexpr Member kTextFrameMembers[] = {
-    {ppt::kTextFrameTextRange,
-     DISPATCH_PROPERTYGET,
-     "TextFrame.TextRange",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = self.New(kTextRange, self.parts());
-     }},
+    {ppt::kTextFrameTextRange, DISPATCH_PROPERTYGET, "TextFrame.TextRange", {}, &Child<kTextRange>},
 };
 
 constexpr Member kTextRangeMembers[] = {
@@ -260,13 +244,7 @@ constexpr Member kTextRangeMembers[] = {
 };
 
 constexpr Member kOleObjectShapeMembers[] = {
-    {ppt::kShapeOleFormat,
-     DISPATCH_PROPERTYGET,
-     "Shape.OLEFormat",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = self.New(kOleFormat, self.parts());
-     }},
+    {ppt::kShapeOleFormat, DISPATCH_PROPERTYGET, "Shape.OLEFormat", {}, &Child<kOleFormat>},
 };
 
 constexpr Member kOleFormatMembers[] = {
