@@ -71,8 +71,9 @@ TEST_P(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
 
 INSTANTIATE_TEST_SUITE_P(Engine, BuildTest,
                          ::testing::Values(BuildCase{"Plain", "bracket_multiple"},
-                                           BuildCase{"NonAscii", "donn\xC3\xA9"
-                                                                 "es \xC3\xA9t\xC3\xA9"},
+                                           BuildCase{"NonAscii",
+                                                     "donn\xC3\xA9"
+                                                     "es \xC3\xA9t\xC3\xA9"},
                                            BuildCase{"NotUtf8", "raw\xFF"},
                                            BuildCase{"WithoutTheViewer", "b", false},
                                            BuildCase{"FromATemplate", "b", true, true}),

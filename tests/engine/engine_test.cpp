@@ -136,6 +136,7 @@ const RefusalCase kRefusals[] = {
     {"NanLeft", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"TRELVO.TrelvoCtrl.1", kNan), E_INVALIDARG, "Shapes.AddOLEObject: position and size must be numbers of at most 100000 points"},
     {"HugeLeft", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"TRELVO.TrelvoCtrl.1", -100001), E_INVALIDARG, "Shapes.AddOLEObject: position and size"},
     {"NegativeWidth", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"TRELVO.TrelvoCtrl.1", 0, -1), E_INVALIDARG, "Shapes.AddOLEObject: width and height must not be negative"},
+    {"NegativeHeight", &W::shapes, 2008, DISPATCH_METHOD, With(3, Variant::R4(-1)), E_INVALIDARG, "Shapes.AddOLEObject: width and height must not be negative"},
     {"OtherFileFormat", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<out>"), Variant::I4(2), kInt}, E_INVALIDARG, "Presentation.SaveAs: file format 2 is not supported"},
     {"SaveWithoutName", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u""), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: the file name is empty"},
     {"SaveOverTheTemplate", &W::opened, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<template>"), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: "},
