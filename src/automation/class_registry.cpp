@@ -3,13 +3,10 @@
 #include <algorithm>
 
 #include "automation/automation_error.h"
+#include "automation/text_codec.h"
 
 namespace automation {
 namespace {
-
-char16_t FoldAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-}
 
 bool SameProgId(std::u16string_view a, std::u16string_view b) {
     return std::ranges::equal(a, b,

@@ -6,7 +6,7 @@
 
 namespace automation {
 
-void CheckArguments(std::span<const Variant> args, std::initializer_list<VARTYPE> types,
+void CheckArguments(std::span<const Variant> args, std::span<const VARTYPE> types,
                     std::string_view member) {
     if (args.size() != types.size()) {
         throw AutomationError(DISP_E_BADPARAMCOUNT,

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <span>
 #include <string_view>
 
@@ -15,7 +14,7 @@ namespace automation {
 
 // DISP_E_BADPARAMCOUNT when the count differs, DISP_E_TYPEMISMATCH when a type
 // differs. `member` names the member in the description ("Slides.Add").
-void CheckArguments(std::span<const Variant> args, std::initializer_list<VARTYPE> types,
+void CheckArguments(std::span<const Variant> args, std::span<const VARTYPE> types,
                     std::string_view member);
 
 // DISP_E_MEMBERNOTFOUND for a DISPID or invocation kind that `object` does not answer.

@@ -19,4 +19,10 @@ std::string EncodeOsString(std::u16string_view text);
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
 
+// The letter in lower case when it is one of A-Z; ProgIDs, extensions and
+// the like compare without regard to ASCII case.
+constexpr char16_t FoldAscii(char16_t c) noexcept {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+}
+
 }  // namespace automation

@@ -6,14 +6,18 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "automation/automation_error.h"
+#include "automation/presentation_members.h"
 #include "automation/text_codec.h"
 #include "cmdline/path_utils.h"
 #include "framework/message_box.h"
 #include "framework/ole_variant.h"
 
 namespace {
+
+using namespace automation::ppt;
 
 constexpr const char16_t* kPresentationAppProgId = u"PowerPoint.Application";
 
@@ -22,54 +26,15 @@ constexpr const char16_t* kNoPresentationAppMessage =
 constexpr const char16_t* kViewerNotInstalledMessage =
     u"Trelvo Presenter 2009 or above is not installed properly";
 
-// The members the build uses, by the object that answers them.
-// Application:
-constexpr DISPID kApplicationPrepare = 2033;  // sent once, right after start-up
-constexpr DISPID kApplicationPresentations = 2001;
-constexpr DISPID kApplicationQuit = 2021;
-constexpr DISPID kApplicationWindowState = 2029;
-// Presentations:
-constexpr DISPID kPresentationsAdd = 2003;
-constexpr DISPID kPresentationsOpen = 2005;
-// Presentation:
-constexpr DISPID kPresentationSlideMaster = 2003;
-constexpr DISPID kPresentationSlides = 2011;
-constexpr DISPID kPresentationSaveAs = 2036;
-// Slide master:
-constexpr DISPID kMasterWidth = 2010;
-// Slides:
-constexpr DISPID kSlidesItem = 0;
-constexpr DISPID kSlidesCount = 11;
-constexpr DISPID kSlidesAdd = 2004;
-// Slide:
-constexpr DISPID kSlideShapes = 2003;
-// Shapes:
-constexpr DISPID kShapesHasTitle = 2004;
-constexpr DISPID kShapesAddTitle = 2005;
-constexpr DISPID kShapesTitle = 2006;
-// Shape:
-constexpr DISPID kShapeHeight = 109;
-constexpr DISPID kShapeTextFrame = 121;
-constexpr DISPID kShapeTop = 123;
-constexpr DISPID kShapeOleFormat = 2003;
-// Text frame and text range:
-constexpr DISPID kTextFrameTextRange = 2004;
-constexpr DISPID kTextRangeText = 0;
-// OLE format:
-constexpr DISPID kOleFormatObject = 2004;
-// The viewer control's property that names the data file it shows.
-constexpr DISPID kViewerDataPath = 1;
-
-constexpr std::int32_t kWindowStateMinimised = 2;
 constexpr std::int32_t kBlankWithWindow = 1;
 // Open the template as a new untitled presentation, not read-only, in a window.
 constexpr std::int32_t kTemplateReadOnly = 0;
 constexpr std::int32_t kTemplateUntitled = -1;
 constexpr std::int32_t kTemplateWithWindow = -1;
-constexpr std::int32_t kLayoutTitleOnly = 11;
-constexpr std::int32_t kFileFormatPresentation = 1;
 constexpr std::int32_t kEmbedTrueTypeFonts = 1;
 
+// The viewer control's class; the application creates it by this name.
+constexpr const char16_t* kViewerControlProgId = u"TRELVO.TrelvoCtrl.1";
 constexpr float kViewerWidth = 600.0f;
 constexpr float kViewerHeight = 400.0f;
 constexpr double kGapBelowTitle = 2.0;
@@ -81,10 +46,12 @@ static const BYTE kOneVariantParams[] = {VT_VARIANT, 0};
 static const BYTE kTwoIntegersParams[] = {VT_I4, VT_I4, 0};
 static const BYTE kOneStringParams[] = {VT_BSTR, 0};
 static const BYTE kSaveParams[] = {VT_BSTR, VT_I4, VT_I4, 0};
+static const BYTE kOleObjectInsertionParams[] = {VT_R4, VT_R4,   VT_R4, VT_R4,   VT_BSTR, VT_BSTR,
+                                                 VT_I4, VT_BSTR, VT_I4, VT_BSTR, VT_I4,   0};
 
 // What the build was doing when a call failed, so that the message can say so.
 enum class Stage {
-    kPrepare,
+    kActivate,
     kReadWindowState,
     kMinimise,
     kPresentations,
@@ -112,7 +79,7 @@ CString Quoted(const CString& text) {
 
 CString StageText(Stage stage, const BuildPaths& paths) {
     switch (stage) {
-        case Stage::kPrepare:
+        case Stage::kActivate:
             return u"Could not start PowerPoint";
         case Stage::kReadWindowState:
             return u"Could not read the state of PowerPoint's window";
@@ -179,6 +146,20 @@ LPDISPATCH Required(LPDISPATCH object) {
     return object;
 }
 
+// Calls the member of `from` that answers an object, and holds that object
+// in `to`; a missing object is a failure.
+template <class... Args>
+void Attach(COleDispatchDriver& to, COleDispatchDriver& from, DISPID member, WORD kind,
+            const BYTE* params, Args&&... args) {
+    LPDISPATCH result = nullptr;
+    from.InvokeHelper(member, kind, VT_DISPATCH, &result, params, std::forward<Args>(args)...);
+    to.AttachDispatch(Required(result));
+}
+
+void AttachProperty(COleDispatchDriver& to, COleDispatchDriver& from, DISPID member) {
+    Attach(to, from, member, DISPATCH_PROPERTYGET, kNoParams);
+}
+
 // A position in points as the 32-bit float the server takes; beyond the
 // float range the narrowing would be undefined.
 float ToPoints(double value) {
@@ -221,11 +202,11 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
     // is asked of the presentation and nothing is saved, but the window state
     // is still put back and PowerPoint still told to quit.
     bool failed = false;
-    Stage stage = Stage::kPrepare;
+    Stage stage = Stage::kActivate;
     try {
         // On an empty wrapper these three calls do nothing; the check below
         // tells the user.
-        application.InvokeHelper(kApplicationPrepare, DISPATCH_METHOD, VT_EMPTY, nullptr,
+        application.InvokeHelper(kApplicationActivate, DISPATCH_METHOD, VT_EMPTY, nullptr,
                                  kNoParams);
         if (!already_running) {
             stage = Stage::kReadWindowState;
@@ -245,36 +226,25 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         }
 
         stage = Stage::kPresentations;
-        LPDISPATCH result = nullptr;
-        application.InvokeHelper(kApplicationPresentations, DISPATCH_PROPERTYGET, VT_DISPATCH,
-                                 &result, kNoParams);
-        presentations.AttachDispatch(Required(result));
+        AttachProperty(presentations, application, kApplicationPresentations);
 
         // The presentation is the one this call makes, never whichever one
         // is active: the user may have others open in the same PowerPoint.
-        result = nullptr;
         if (template_path.GetLength() == 0) {
             stage = Stage::kAddBlank;
-            presentations.InvokeHelper(kPresentationsAdd, DISPATCH_METHOD, VT_DISPATCH, &result,
-                                       kOneIntegerParams, kBlankWithWindow);
+            Attach(presentation, presentations, kPresentationsAdd, DISPATCH_METHOD,
+                   kOneIntegerParams, kBlankWithWindow);
         } else {
             stage = Stage::kOpenTemplate;
-            presentations.InvokeHelper(kPresentationsOpen, DISPATCH_METHOD, VT_DISPATCH, &result,
-                                       kTemplateOpenParams, template_path, kTemplateReadOnly,
-                                       kTemplateUntitled, kTemplateWithWindow);
+            Attach(presentation, presentations, kPresentationsOpen, DISPATCH_METHOD,
+                   kTemplateOpenParams, template_path, kTemplateReadOnly, kTemplateUntitled,
+                   kTemplateWithWindow);
         }
-        presentation.AttachDispatch(Required(result));
 
         stage = Stage::kSlides;
-        result = nullptr;
-        presentation.InvokeHelper(kPresentationSlides, DISPATCH_PROPERTYGET, VT_DISPATCH, &result,
-                                  kNoParams);
-        slides.AttachDispatch(Required(result));
+        AttachProperty(slides, presentation, kPresentationSlides);
         stage = Stage::kSlideWidth;
-        result = nullptr;
-        presentation.InvokeHelper(kPresentationSlideMaster, DISPATCH_PROPERTYGET, VT_DISPATCH,
-                                  &result, kNoParams);
-        slide_master.AttachDispatch(Required(result));
+        AttachProperty(slide_master, presentation, kPresentationSlideMaster);
         float slide_width = 0.0f;
         slide_master.InvokeHelper(kMasterWidth, DISPATCH_PROPERTYGET, VT_R4, &slide_width,
                                   kNoParams);
@@ -298,34 +268,21 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         // The new slide is found again by its index rather than kept from
         // the add call.
         slide_index = COleVariant(new_index, VT_I4);
-        result = nullptr;
-        slides.InvokeHelper(kSlidesItem, DISPATCH_METHOD, VT_DISPATCH, &result, kOneVariantParams,
-                            static_cast<const VARIANT*>(&slide_index));
-        new_slide.AttachDispatch(Required(result));
-        result = nullptr;
-        new_slide.InvokeHelper(kSlideShapes, DISPATCH_PROPERTYGET, VT_DISPATCH, &result, kNoParams);
-        shapes.AttachDispatch(Required(result));
+        Attach(new_slide, slides, kSlidesItem, DISPATCH_METHOD, kOneVariantParams,
+               static_cast<const VARIANT*>(&slide_index));
+        AttachProperty(shapes, new_slide, kSlideShapes);
 
         stage = Stage::kWriteTitle;
         slide_title = ExtractFileTitle(data_path);
         std::int32_t has_title = 0;
         shapes.InvokeHelper(kShapesHasTitle, DISPATCH_PROPERTYGET, VT_I4, &has_title, kNoParams);
-        result = nullptr;
         if (has_title != 0) {
-            shapes.InvokeHelper(kShapesTitle, DISPATCH_PROPERTYGET, VT_DISPATCH, &result,
-                                kNoParams);
+            AttachProperty(title_shape, shapes, kShapesTitle);
         } else {
-            shapes.InvokeHelper(kShapesAddTitle, DISPATCH_METHOD, VT_DISPATCH, &result, kNoParams);
+            Attach(title_shape, shapes, kShapesAddTitle, DISPATCH_METHOD, kNoParams);
         }
-        title_shape.AttachDispatch(Required(result));
-        result = nullptr;
-        title_shape.InvokeHelper(kShapeTextFrame, DISPATCH_PROPERTYGET, VT_DISPATCH, &result,
-                                 kNoParams);
-        text_frame.AttachDispatch(Required(result));
-        result = nullptr;
-        text_frame.InvokeHelper(kTextFrameTextRange, DISPATCH_PROPERTYGET, VT_DISPATCH, &result,
-                                kNoParams);
-        text_range.AttachDispatch(Required(result));
+        AttachProperty(text_frame, title_shape, kShapeTextFrame);
+        AttachProperty(text_range, text_frame, kTextFrameTextRange);
         text_range.InvokeHelper(kTextRangeText, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
                                 kOneStringParams, slide_title);
 
@@ -369,12 +326,9 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
                 AfxMessageBox(kViewerNotInstalledMessage, 0, 0);
             } else {
                 probe.ReleaseDispatch();
-                result = nullptr;
-                ole_format.InvokeHelper(kOleFormatObject, DISPATCH_PROPERTYGET, VT_DISPATCH,
-                                        &result, kNoParams);
                 // An object that vanished between the two reads would leave
                 // the property put below silently undone.
-                control.AttachDispatch(Required(result));
+                AttachProperty(control, ole_format, kOleFormatObject);
                 control.SetProperty(kViewerDataPath, VT_BSTR, data_path);
                 viewer_bound = true;
                 control.ReleaseDispatch();
@@ -448,4 +402,15 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         return BuildOutcome::kNotSaved;
     }
     return viewer_bound ? BuildOutcome::kSavedWithViewer : BuildOutcome::kSavedWithoutViewer;
+}
+
+LPDISPATCH AddViewerObject(COleDispatchDriver& shapes, float left, float top, float width,
+                           float height) {
+    // The control is embedded, not linked to a file and not shown as an icon:
+    // it draws the data itself once it is given the data path.
+    LPDISPATCH shape = nullptr;
+    shapes.InvokeHelper(kShapesAddOleObject, DISPATCH_METHOD, VT_DISPATCH, &shape,
+                        kOleObjectInsertionParams, left, top, width, height, kViewerControlProgId,
+                        u"", std::int32_t{0}, u"", std::int32_t{0}, u"", std::int32_t{0});
+    return shape;
 }

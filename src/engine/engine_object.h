@@ -1,10 +1,12 @@
-// The base of every object of the presentation application: it refuses calls
-// once the application has quit and names the object in its errors.
+// An object of the presentation application. Each kind of object (the
+// application, a slide, a shape, ...) is one table of the members it answers;
+// the object checks the call against the table, refuses calls once the
+// application has quit, and hands the arguments to the member's handler.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <string_view>
 
 #include "automation/dispatch_object.h"
 #include "automation/variant.h"
@@ -12,26 +14,73 @@
 
 namespace engine {
 
-class EngineObject : public automation::DispatchObject {
+class EngineObject;
+using Args = std::span<const automation::Variant>;
+
+struct Member {
+    automation::DISPID id;
+    std::uint16_t kind;                           // DISPATCH_METHOD, _PROPERTYGET or _PROPERTYPUT
+    const char* name;                             // "Slides.Add", for the errors
+    std::span<const automation::VARTYPE> params;  // exactly these, no conversion
+    void (*answer)(EngineObject& self, Args args, automation::Variant& result);
+};
+
+struct ObjectType {
+    const char* name;  // "Slides"
+    std::span<const Member> members;
+};
+
+// The parts of the document model an object works on; which ones are set
+// depends on its type.
+struct ModelParts {
+    std::shared_ptr<PresentationModel> presentation{};
+    std::shared_ptr<SlideModel> slide{};
+    std::shared_ptr<ControlModel> control{};
+};
+
+class EngineObject final : public automation::DispatchObject {
   public:
-    void Invoke(automation::DISPID member, std::uint16_t kind,
-                std::span<const automation::Variant> args, automation::Variant& result) final;
+    EngineObject(const ObjectType& type, StatePtr state, ModelParts parts)
+        : type_(type), state_(std::move(state)), parts_(std::move(parts)) {}
 
-  protected:
-    EngineObject(StatePtr state, std::string_view name) : state_(std::move(state)), name_(name) {}
+    void Invoke(automation::DISPID member, std::uint16_t kind, Args args,
+                automation::Variant& result) override;
 
-    // Answers one call on a running application.
-    virtual void Answer(automation::DISPID member, std::uint16_t kind,
-                        std::span<const automation::Variant> args, automation::Variant& result) = 0;
-
-    [[noreturn]] void NotFound(automation::DISPID member, std::uint16_t kind) const;
+    // A VT_DISPATCH holding a new object of `type` over the same application.
+    automation::Variant New(const ObjectType& type, ModelParts parts) const;
 
     ApplicationState& state() const noexcept { return *state_; }
     const StatePtr& shared_state() const noexcept { return state_; }
+    const ModelParts& parts() const noexcept { return parts_; }
+    PresentationModel& presentation() const noexcept { return *parts_.presentation; }
+    SlideModel& slide() const noexcept { return *parts_.slide; }
+    ControlModel& control() const noexcept { return *parts_.control; }
 
   private:
+    const ObjectType& type_;
     StatePtr state_;
-    std::string_view name_;
+    ModelParts parts_;
 };
+
+// The kinds of object, by the names of PowerPoint's object model.
+extern const ObjectType kApplication;
+extern const ObjectType kPresentations;
+extern const ObjectType kPresentation;
+extern const ObjectType kSlideMaster;
+extern const ObjectType kSlides;
+extern const ObjectType kSlide;
+extern const ObjectType kShapes;
+extern const ObjectType kTitleShape;
+extern const ObjectType kTextFrame;
+extern const ObjectType kTextRange;
+extern const ObjectType kOleObjectShape;
+extern const ObjectType kOleFormat;
+
+// The handler of a member that gives an object of `type` over the same parts
+// of the model ("Slide.Shapes").
+template <const ObjectType& type>
+void Child(EngineObject& self, Args, automation::Variant& result) {
+    result = self.New(type, self.parts());
+}
 
 }  // namespace engine

@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
+#include "automation/text_codec.h"
+
 namespace {
 
 bool IsSpace(char16_t c) {
     return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-
-char16_t FoldAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
 }
 
 std::size_t Clamp(int value, std::size_t max) {
@@ -60,8 +58,8 @@ int CString::Replace(char16_t old_char, char16_t new_char) {
 int CString::CompareNoCase(std::u16string_view other) const noexcept {
     const std::size_t n = std::min(text_.size(), other.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const char16_t a = FoldAscii(text_[i]);
-        const char16_t b = FoldAscii(other[i]);
+        const char16_t a = automation::FoldAscii(text_[i]);
+        const char16_t b = automation::FoldAscii(other[i]);
         if (a != b) {
             return a < b ? -1 : 1;
         }

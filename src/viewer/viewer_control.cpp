@@ -2,21 +2,22 @@
 
 #include "automation/automation_error.h"
 #include "automation/member_check.h"
+#include "automation/presentation_members.h"
 #include "viewer/viewer_control_class.h"
 #include "viewer/viewer_state.h"
 
 namespace viewer {
 namespace {
 
-constexpr automation::DISPID kDataPath = 1;
+constexpr automation::VARTYPE kOneString[] = {automation::VT_BSTR};
 
 }  // namespace
 
 void ViewerControl::Invoke(automation::DISPID member, std::uint16_t kind,
                            std::span<const automation::Variant> args, automation::Variant& result) {
     (void)result;
-    if (member == kDataPath && kind == automation::DISPATCH_PROPERTYPUT) {
-        automation::CheckArguments(args, {automation::VT_BSTR}, "TrelvoCtrl property 1");
+    if (member == automation::ppt::kViewerDataPath && kind == automation::DISPATCH_PROPERTYPUT) {
+        automation::CheckArguments(args, kOneString, "TrelvoCtrl property 1");
         const std::u16string& path = args[0].AsBstr();
         if (path.size() > kMaxDataPathUnits) {
             throw automation::AutomationError(automation::E_INVALIDARG,
@@ -36,10 +37,6 @@ std::vector<std::uint8_t> ViewerControl::SaveState() const {
     return EncodeViewerState(data_path_);
 }
 
-void ViewerControl::LoadState(std::span<const std::uint8_t> state) {
-    data_path_ = DecodeViewerState(state);
-}
-
 std::vector<std::u16string> ViewerControl::PreviewLines() const {
     std::vector<std::u16string> lines{u"Trelvo viewer"};
     // The path is as the user gave it, with either kind of separator.
@@ -49,6 +46,14 @@ std::vector<std::u16string> ViewerControl::PreviewLines() const {
         lines.push_back(std::move(name));
     }
     return lines;
+}
+
+automation::DispatchPtr CreateViewerControl() {
+    return automation::MakeRef<ViewerControl>();
+}
+
+void RegisterViewerControlClass(automation::ClassRegistry& registry) {
+    registry.Register({u"TRELVO.TrelvoCtrl.1", kViewerControlClsid, &CreateViewerControl, true});
 }
 
 }  // namespace viewer

@@ -27,8 +27,6 @@ class ViewerControl final : public automation::DispatchObject,
 
     automation::Clsid GetClassId() const override;
     std::vector<std::uint8_t> SaveState() const override;
-    // Leaves the data path as it was when the bytes are refused.
-    void LoadState(std::span<const std::uint8_t> state) override;
 
     // "Trelvo viewer" and the data file's name, when it has one.
     std::vector<std::u16string> PreviewLines() const override;

@@ -15,7 +15,7 @@
 #include "framework/arguments.h"
 #include "framework/message_box.h"
 #include "framework/win_app.h"
-#include "support/scripted_presentation_app.h"
+#include "support/scripted_server.h"
 #include "support/temp_folder.h"
 
 namespace {

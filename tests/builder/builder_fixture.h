@@ -8,11 +8,11 @@
 
 #include "builder/expected_conversation.h"
 #include "builder/presentation_builder.h"
-#include "support/message_box_recorder.h"
-#include "support/scripted_presentation_app.h"
 #include "support/scripted_server.h"
 
 namespace builder_test {
+
+using test_support::CaseName;
 
 inline const BuildRequest kTemplateRequest{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt",
                                            u"C:\\TrelvoTemplate.pot"};
@@ -24,14 +24,6 @@ inline constexpr const char16_t* kNoApplicationMessage =
     u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed.";
 inline constexpr const char16_t* kViewerMessage =
     u"Trelvo Presenter 2009 or above is not installed properly";
-
-// Names a parameterised case after its `name` field.
-struct CaseName {
-    template <class Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& param) const {
-        return param.param.name;
-    }
-};
 
 class BuilderTest : public ::testing::Test {
   protected:

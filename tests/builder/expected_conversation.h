@@ -1,14 +1,13 @@
 // The conversation the builder must hold with the presentation application,
-// written out row by row from the values of one build, each row under the
-// number of its step ("1" .. "29", "6a", "15b").
+// row by row from the values of one build, each row under the number of its
+// step ("1" .. "29", "6a", "15b"), and the references it must give back.
 #pragma once
 
-#include <initializer_list>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "support/recorded_call.h"
-#include "support/scripted_presentation_app.h"
+#include "support/scripted_server.h"
 
 namespace builder_test {
 
@@ -34,25 +33,10 @@ std::vector<ExpectedStep> ExpectedConversation(const test_support::PresentationA
                                                const BuildRequest& request,
                                                const Placement& placement);
 
-// The calls of the steps, in the order given; a label missing from `steps`
-// is a mistake of the test and fails it.
-std::vector<test_support::Call> Pick(const std::vector<ExpectedStep>& steps,
-                                     std::initializer_list<std::string> labels);
-
-// The calls from the start up to and including step `label`.
-std::vector<test_support::Call> UpTo(const std::vector<ExpectedStep>& steps,
-                                     const std::string& label);
-
-// The position of step `label` in the record (creation included).
-std::size_t PositionOf(const std::vector<ExpectedStep>& steps, const std::string& label);
-
-// The labels of the steps, in order.
-std::vector<std::string> Labels(const std::vector<ExpectedStep>& steps);
-
-// The references a build gives back, in order, each placed after the step it
-// follows, when its record holds the steps `held` (labels, in order) and
-// everything up to step 20 answered. An object of the guarded insertion
-// (steps 21 to 25) is there to give back when a call was made on it.
-std::vector<test_support::Release> ExpectedReleases(const std::vector<std::string>& held);
+// The references a build gives back, in order, each placed after the call it
+// follows, when the record holds the steps `held` (labels, in order) and the
+// steps `failed` gave no object.
+std::vector<test_support::Release> ExpectedReleases(const std::vector<std::string>& held,
+                                                    const std::set<std::string>& failed = {});
 
 }  // namespace builder_test

@@ -24,7 +24,6 @@
 
 #include "automation/text_codec.h"
 #include "builder/expected_conversation.h"
-#include "support/scripted_presentation_app.h"
 #include "support/scripted_server.h"
 #include "win32/com_bridge.h"
 

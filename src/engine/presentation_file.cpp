@@ -1,6 +1,8 @@
-#include "engine/presentation_saver.h"
+#include "engine/presentation_file.h"
 
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -8,13 +10,42 @@
 #include "automation/persist_state.h"
 #include "automation/text_codec.h"
 #include "automation/view_object.h"
-#include "engine/file_errors.h"
-#include "engine/os_path.h"
+#include "pptfile/errors.h"
 
 namespace engine {
 namespace {
 
 using automation::AutomationError;
+
+// File names as the client passes them (BSTR text) turned into the system's
+// paths: the bytes the text was decoded from (undecodable bytes come back as
+// they were).
+std::filesystem::path PathFromBstr(const std::u16string& file_name) {
+    return std::filesystem::path(automation::EncodeOsString(file_name));
+}
+
+// Call from within a catch block: rethrows the file library's failure being
+// handled as an AutomationError. Failures of the file itself (I/O) get the
+// read or write fault code, files the library refuses get E_FAIL, and
+// anything else names `file_name`. AutomationError and bad_alloc pass unchanged.
+[[noreturn]] void RethrowAsAutomationError(bool reading, const std::u16string& file_name) {
+    try {
+        throw;
+    } catch (const pptfile::IoError& e) {
+        throw AutomationError(reading ? automation::STG_E_READFAULT : automation::STG_E_WRITEFAULT,
+                              e.what());
+    } catch (const pptfile::FormatError& e) {
+        throw AutomationError(automation::E_FAIL, e.what());
+    } catch (const AutomationError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw AutomationError(reading ? automation::E_FAIL : automation::STG_E_WRITEFAULT,
+                              (reading ? "cannot open " : "cannot write ") +
+                                  automation::ToUtf8(file_name) + ": " + e.what());
+    }
+}
 
 pptfile::ControlObject SnapshotControl(const ControlModel& control) {
     automation::IPersistState* persist =
@@ -66,6 +97,37 @@ void RefuseTemplateAsTarget(const PresentationModel& presentation,
 
 }  // namespace
 
+std::shared_ptr<PresentationModel> OpenPresentation(const std::u16string& file_name) {
+    if (file_name.empty()) {
+        throw AutomationError(automation::E_INVALIDARG,
+                              "Presentations.Open: the file name is empty");
+    }
+    const std::filesystem::path path = PathFromBstr(file_name);
+    auto opened = std::make_shared<PresentationModel>();
+    try {
+        // The template's slides go back into the file as they are: their
+        // controls need not be read.
+        opened->source = std::make_unique<pptfile::SourcePresentation>(
+            pptfile::SourcePresentation::Open(path, pptfile::SlideDetail::kWithoutControls));
+    } catch (...) {
+        RethrowAsAutomationError(/*reading=*/true, file_name);
+    }
+    opened->template_path = path;
+    const pptfile::SourcePresentation& source = *opened->source;
+    opened->slide_width = source.SlideWidth();
+    const auto& slides = source.Slides();
+    opened->slides.reserve(slides.size());
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        auto slide = std::make_shared<SlideModel>();
+        slide->template_index = i;
+        slide->has_title = !slides[i].title.empty();
+        slide->title = slides[i].title;
+        slide->master_id = slides[i].master_id;
+        opened->slides.push_back(std::move(slide));
+    }
+    return opened;
+}
+
 void SavePresentationAs(const PresentationModel& presentation, const std::u16string& file_name) {
     if (file_name.empty()) {
         throw AutomationError(automation::E_INVALIDARG,
@@ -93,7 +155,7 @@ void SavePresentationAs(const PresentationModel& presentation, const std::u16str
     try {
         pptfile::SavePresentation(job, target);
     } catch (...) {
-        RethrowAsAutomationError(FileAccess::kWrite, file_name);
+        RethrowAsAutomationError(/*reading=*/false, file_name);
     }
 }
 

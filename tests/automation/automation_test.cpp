@@ -1,0 +1,56 @@
+// The protocol's pieces that the rest takes on trust: ProgIDs found without
+// regard to case, file names that survive UTF-16 byte for byte, and the
+// number conversions of VariantChangeType.
+#include <gtest/gtest.h>
+
+#include "automation/automation_error.h"
+#include "automation/class_registry.h"
+#include "automation/text_codec.h"
+#include "automation/variant.h"
+
+namespace automation {
+namespace {
+
+constexpr Clsid kFirst = Clsid::FromFields(0x12345678, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, 8});
+constexpr Clsid kSecond = Clsid::FromFields(0x1, 0x2, 0x3, {0, 0, 0, 0, 0, 0, 0, 9});
+
+TEST(ClassRegistryTest, FindsByProgIdIgnoringCaseAndReplacesDuplicates) {
+    EXPECT_EQ(kFirst.ToString(), "{12345678-9ABC-DEF0-0102-030405060708}");
+    ClassRegistry registry;
+    registry.Register({u"Viewer.Ctrl.1", kFirst, nullptr, true});
+    EXPECT_EQ(registry.ClsidFromProgId(u"VIEWER.ctrl.1"), kFirst);
+    EXPECT_FALSE(registry.ClsidFromProgId(u"Viewer.Ctrl.2"));
+    registry.Register({u"viewer.ctrl.1", kSecond, nullptr, false});
+    EXPECT_EQ(registry.ClsidFromProgId(u"Viewer.Ctrl.1"), kSecond);
+    EXPECT_EQ(registry.FindByClsid(kFirst), nullptr);
+    EXPECT_THROW(registry.CreateInstance(kFirst), AutomationError);
+}
+
+TEST(TextCodecTest, CarriesEveryByteThroughUtf16) {
+    // Latin-1, a truncated sequence, an overlong slash and an encoded
+    // surrogate are not UTF-8: each of their bytes is escaped alone.
+    const std::pair<std::string, std::u16string> cases[] = {
+        {"\xc3\xa9t\xc3\xa9\xf0\x9f\x93\x8a", u"\u00e9t\u00e9\U0001F4CA"},
+        {"caf\xe9", u"caf\xdce9"},
+        {"a\xe2\x82", u"a\xdce2\xdc82"},
+        {"\xc0\xaf\xed\xa0\x80", u"\xdcc0\xdcaf\xdced\xdca0\xdc80"},
+    };
+    for (const auto& [bytes, text] : cases) {
+        EXPECT_EQ(DecodeOsString(bytes), text);
+        EXPECT_EQ(EncodeOsString(text), bytes);
+    }
+    EXPECT_EQ(ToUtf8(u"a\xd800z"), "a\xef\xbf\xbdz");
+    EXPECT_EQ(FromUtf8("a\xffz"), u"a\xfffdz");
+}
+
+TEST(VariantTest, ChangeTypeConvertsBetweenNumbersOnlyRoundingHalfToEven) {
+    EXPECT_EQ(Variant::I4(7).ChangeType(VT_R4).AsR4(), 7.0f);
+    EXPECT_EQ(Variant::R4(2.5f).ChangeType(VT_I4).AsI4(), 2);
+    EXPECT_EQ(Variant::R4(3.5f).ChangeType(VT_I4).AsI4(), 4);
+    EXPECT_EQ(Variant::R4(-1.5f).ChangeType(VT_I4).AsI4(), -2);
+    EXPECT_THROW(Variant::R4(3e9f).ChangeType(VT_I4), AutomationError);
+    EXPECT_THROW(Variant::Bstr(u"1").ChangeType(VT_I4), AutomationError);
+}
+
+}  // namespace
+}  // namespace automation

@@ -1,0 +1,206 @@
+// What the embedded application refuses, and why: one row for each distinct
+// way a call can fail, with the status code and the description it raises.
+#include "engine_test.h"
+
+#include <fstream>
+#include <limits>
+#include <string>
+
+#include "automation/class_registry.h"
+#include "support/scripted_server.h"
+#include "support/temp_folder.h"
+#include "viewer/viewer_control_class.h"
+
+namespace engine_test {
+namespace {
+
+namespace fs = std::filesystem;
+using automation::HRESULT;
+
+// One of every object, reached as the builder reaches them, on a blank
+// presentation with one new slide carrying the viewer; and a template slide.
+struct World {
+    test_support::TempFolder folder{"zbn-engine"};
+    test_support::ScopedClassRegistration viewer{
+        {u"TRELVO.TrelvoCtrl.1", viewer::kViewerControlClsid, &viewer::CreateViewerControl, true}};
+    test_support::ScopedClassRegistration dead{
+        {u"Dead.Control", {}, [] { return DispatchPtr(); }, true}};
+    test_support::ScopedClassRegistration mute{
+        {u"Mute.Control", {{1}}, &engine::CreateApplication, true}};
+    test_support::ScopedClassRegistration plain{
+        {u"Plain.Class", {{2}}, &engine::CreateApplication, false}};
+    DispatchPtr app = engine::CreateApplication();
+    DispatchPtr presentation = Get(Get(app, 2001), 2003, {Variant::I4(1)}, DISPATCH_METHOD);
+    DispatchPtr slides = Get(presentation, 2011);
+    DispatchPtr shapes = AddSlide();
+    DispatchPtr title = Get(shapes, 2006);
+    DispatchPtr ole_format =
+        Get(Get(shapes, 2008, OleArgs(u"TRELVO.TrelvoCtrl.1"), DISPATCH_METHOD), 2003);
+    DispatchPtr opened;  // made from a template holding the presentation above
+    DispatchPtr template_shapes = TemplateSlideShapes();
+
+    DispatchPtr AddSlide() {
+        Call(slides, 2004, DISPATCH_METHOD, {Variant::I4(1), Variant::I4(11)});
+        return Get(Get(slides, 0, {Variant::I4(1)}, DISPATCH_METHOD), 2003);
+    }
+    DispatchPtr TemplateSlideShapes() {
+        SaveAs(presentation, folder.path() / "design.pot");
+        opened = OpenTemplate(app, folder.path() / "design.pot");
+        return Get(Get(Get(opened, 2011), 0, {Variant::I4(1)}, DISPATCH_METHOD), 2003);
+    }
+    static std::vector<Variant> OleArgs(std::u16string name, float left = 60, float width = 600) {
+        return {Variant::R4(left),   Variant::R4(113.625f), Variant::R4(width), Variant::R4(400),
+                Variant::Bstr(name), Variant::Bstr(u""),    Variant::I4(0),     Variant::Bstr(u""),
+                Variant::I4(0),      Variant::Bstr(u""),    Variant::I4(0)};
+    }
+};
+
+struct RefusalCase {
+    const char* name;
+    DispatchPtr World::*object;
+    automation::DISPID member;
+    std::uint16_t kind;
+    std::vector<Variant> args;
+    HRESULT code;
+    std::string description;  // the start of it
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusalTest, RaisesTheCodeAndSaysWhy) {
+    const RefusalCase& c = GetParam();
+    World world;
+    const fs::path out = world.folder.path() / "out.ppt";
+    std::vector<Variant> args = c.args;
+    for (Variant& arg : args) {
+        if (arg.vt() == automation::VT_BSTR && arg.AsBstr() == u"<out>") {
+            arg = Variant::Bstr(Name(out));
+        } else if (arg.vt() == automation::VT_BSTR && arg.AsBstr() == u"<template>") {
+            arg = Variant::Bstr(Name(world.folder.path() / "design.pot"));
+        }
+    }
+    const std::uintmax_t template_size = fs::file_size(world.folder.path() / "design.pot");
+    try {
+        Call(world.*c.object, c.member, c.kind, args);
+        ADD_FAILURE() << "no error";
+    } catch (const automation::AutomationError& e) {
+        EXPECT_EQ(e.code(), c.code);
+        EXPECT_EQ(std::string(e.description()).substr(0, c.description.size()), c.description);
+    }
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(fs::file_size(world.folder.path() / "design.pot"), template_size);
+}
+
+const Variant kInt = Variant::I4(1);
+const Variant kText = Variant::Bstr(u"1");
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+std::vector<Variant> With(std::size_t at, Variant value) {
+    auto args = World::OleArgs(u"TRELVO.TrelvoCtrl.1");
+    args[at] = std::move(value);
+    return args;
+}
+
+using automation::DISP_E_BADINDEX;
+using automation::E_FAIL;
+using automation::E_INVALIDARG;
+using W = World;
+
+const RefusalCase kRefusals[] = {
+    // clang-format off
+    {"UnknownMember", &W::app, 2000, DISPATCH_PROPERTYGET, {}, automation::DISP_E_MEMBERNOTFOUND, "Application has no property get with DISPID 2000"},
+    {"KnownMemberOtherKind", &W::slides, 0, DISPATCH_PROPERTYGET, {kInt}, automation::DISP_E_MEMBERNOTFOUND, "Slides has no property get with DISPID 0"},
+    {"ArgumentCount", &W::slides, 2004, DISPATCH_METHOD, {kInt}, automation::DISP_E_BADPARAMCOUNT, "Slides.Add takes 2 argument(s), not 1"},
+    {"ArgumentType", &W::slides, 2004, DISPATCH_METHOD, {kInt, kText}, automation::DISP_E_TYPEMISMATCH, "Slides.Add: argument 2 must be VT_I4, not VT_BSTR"},
+    {"WindowStateBelow", &W::app, 2029, DISPATCH_PROPERTYPUT, {Variant::I4(0)}, E_INVALIDARG, "Application.WindowState: 0 is not a window state"},
+    {"WindowStateAbove", &W::app, 2029, DISPATCH_PROPERTYPUT, {Variant::I4(4)}, E_INVALIDARG, "Application.WindowState: 4 is not"},
+    {"SlideIndexZero", &W::slides, 2004, DISPATCH_METHOD, {Variant::I4(0), Variant::I4(11)}, E_INVALIDARG, "Slides.Add: index 0 is outside 1..2"},
+    {"SlideIndexPastTheEnd", &W::slides, 2004, DISPATCH_METHOD, {Variant::I4(3), Variant::I4(11)}, E_INVALIDARG, "Slides.Add: index 3 is outside 1..2"},
+    {"OtherLayout", &W::slides, 2004, DISPATCH_METHOD, {Variant::I4(2), Variant::I4(12)}, E_INVALIDARG, "Slides.Add: layout 12 is not supported"},
+    {"NoSuchSlide", &W::slides, 0, DISPATCH_METHOD, {Variant::I4(2)}, DISP_E_BADINDEX, "Slides.Item: there is no slide 2 of 1"},
+    {"SlideZero", &W::slides, 0, DISPATCH_METHOD, {Variant::I4(0)}, DISP_E_BADINDEX, "Slides.Item: there is no slide 0 of 1"},
+    {"SecondTitle", &W::shapes, 2005, DISPATCH_METHOD, {}, E_FAIL, "Shapes.AddTitle: the slide has a title already"},
+    {"TemplateSlideTitle", &W::template_shapes, 2006, DISPATCH_PROPERTYGET, {}, E_FAIL, "Shapes.Title: slides that come from the template cannot be edited"},
+    {"TemplateSlideNewTitle", &W::template_shapes, 2005, DISPATCH_METHOD, {}, E_FAIL, "Shapes.AddTitle: slides that come"},
+    {"TemplateSlideControl", &W::template_shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"TRELVO.TrelvoCtrl.1"), E_FAIL, "Shapes.AddOLEObject: slides that come"},
+    {"UnregisteredControl", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"TRELVO.Missing.1"), automation::REGDB_E_CLASSNOTREG, "Shapes.AddOLEObject: no control is registered as \"TRELVO.Missing.1\""},
+    {"NotAControl", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"Plain.Class"), E_INVALIDARG, "Shapes.AddOLEObject: \"Plain.Class\" is not an ActiveX control"},
+    {"ControlDoesNotStart", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"Dead.Control"), E_FAIL, "Shapes.AddOLEObject: the control \"Dead.Control\" did not start"},
+    {"ControlCannotSave", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"Mute.Control"), E_FAIL, "Shapes.AddOLEObject: the control \"Mute.Control\" cannot save its state"},
+    {"FromFile", &W::shapes, 2008, DISPATCH_METHOD, With(5, Variant::Bstr(u"x.bin")), E_INVALIDARG, "Shapes.AddOLEObject: inserting an object from a file is not supported"},
+    {"AsIcon", &W::shapes, 2008, DISPATCH_METHOD, With(6, Variant::I4(-1)), E_INVALIDARG, "Shapes.AddOLEObject: showing an object as an icon is not supported"},
+    {"Linked", &W::shapes, 2008, DISPATCH_METHOD, With(10, Variant::I4(1)), E_INVALIDARG, "Shapes.AddOLEObject: linking an object is not supported"},
+    {"NanLeft", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"TRELVO.TrelvoCtrl.1", kNan), E_INVALIDARG, "Shapes.AddOLEObject: position and size must be numbers of at most 100000 points"},
+    {"HugeLeft", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"TRELVO.TrelvoCtrl.1", -100001), E_INVALIDARG, "Shapes.AddOLEObject: position and size"},
+    {"NegativeWidth", &W::shapes, 2008, DISPATCH_METHOD, W::OleArgs(u"TRELVO.TrelvoCtrl.1", 0, -1), E_INVALIDARG, "Shapes.AddOLEObject: width and height must not be negative"},
+    {"NegativeHeight", &W::shapes, 2008, DISPATCH_METHOD, With(3, Variant::R4(-1)), E_INVALIDARG, "Shapes.AddOLEObject: width and height must not be negative"},
+    {"OtherFileFormat", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<out>"), Variant::I4(2), kInt}, E_INVALIDARG, "Presentation.SaveAs: file format 2 is not supported"},
+    {"SaveWithoutName", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u""), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: the file name is empty"},
+    {"SaveOverTheTemplate", &W::opened, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<template>"), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: "},
+    {"SaveIntoNoFolder", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"/nonexistent/out.ppt"), kInt, kInt}, automation::STG_E_WRITEFAULT, ""},
+    // clang-format on
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, RefusalTest, ::testing::ValuesIn(kRefusals),
+                         test_support::CaseName());
+
+struct OpenCase {
+    const char* name;
+    bool named;
+    const char* content;  // nullptr: no file at all
+    HRESULT code;
+};
+
+class OpenTest : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(OpenTest, RaisesAndOpensNothing) {
+    test_support::TempFolder folder("zbn-engine");
+    const fs::path path = folder.path() / "design.pot";
+    if (GetParam().content != nullptr) {
+        std::ofstream(path, std::ios::binary) << GetParam().content;
+    }
+    DispatchPtr app = engine::CreateApplication();
+    try {
+        OpenTemplate(app, GetParam().named ? path : fs::path());
+        ADD_FAILURE() << "opened";
+    } catch (const automation::AutomationError& e) {
+        EXPECT_EQ(e.code(), GetParam().code) << e.what();
+    }
+    EXPECT_THROW(Call(app, 2005, DISPATCH_PROPERTYGET), automation::AutomationError)
+        << "no presentation is open";
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, OpenTest,
+                         ::testing::Values(OpenCase{"NoName", false, nullptr, E_INVALIDARG},
+                                           OpenCase{"Missing", true, nullptr,
+                                                    automation::STG_E_READFAULT},
+                                           OpenCase{"Text", true, "not a presentation", E_FAIL}),
+                         test_support::CaseName());
+
+// The last presentation added is the active one, and the window state kept is
+// the one put; after Quit every object still held refuses every call.
+TEST(ApplicationTest, KeepsItsStateUntilItQuits) {
+    World world;
+    Call(world.app, 2029, DISPATCH_PROPERTYPUT, {Variant::I4(3)});
+    EXPECT_EQ(Call(world.app, 2029, DISPATCH_PROPERTYGET).AsI4(), 3);
+    DispatchPtr blank = Get(Get(world.app, 2001), 2003, {kInt}, DISPATCH_METHOD);
+    AddTitledSlide(Get(blank, 2011), 1, u"active");
+    Call(Get(Get(world.app, 2005), 2011), 2004, DISPATCH_METHOD, {Variant::I4(2), Variant::I4(11)});
+    EXPECT_EQ(Call(Get(blank, 2011), 11, DISPATCH_PROPERTYGET).AsI4(), 2);
+
+    Call(world.app, 2021, DISPATCH_METHOD);
+    for (const DispatchPtr* held : {&world.app, &world.slides, &world.ole_format}) {
+        try {
+            Call(*held, 2004, DISPATCH_PROPERTYGET);
+            ADD_FAILURE() << "answered after Quit";
+        } catch (const automation::AutomationError& e) {
+            EXPECT_EQ(e.code(), automation::RPC_E_DISCONNECTED);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace engine_test
