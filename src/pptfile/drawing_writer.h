@@ -24,17 +24,6 @@ struct UnitRect {
 // values that are not finite or do not fit the file's coordinates.
 UnitRect ToUnits(const Rect& points);
 
-// Placeholder kinds (where a placeholder sits in the layout).
-inline constexpr std::uint8_t kPlaceholderMasterTitle = 0x01;
-inline constexpr std::uint8_t kPlaceholderMasterBody = 0x02;
-inline constexpr std::uint8_t kPlaceholderMasterNotesSlideImage = 0x05;
-inline constexpr std::uint8_t kPlaceholderMasterNotesBody = 0x06;
-inline constexpr std::uint8_t kPlaceholderMasterDate = 0x07;
-inline constexpr std::uint8_t kPlaceholderMasterSlideNumber = 0x08;
-inline constexpr std::uint8_t kPlaceholderMasterFooter = 0x09;
-inline constexpr std::uint8_t kPlaceholderMasterHeader = 0x0A;
-inline constexpr std::uint8_t kPlaceholderTitle = 0x0D;
-
 // How much of the layout a placeholder takes.
 inline constexpr std::uint8_t kPlaceholderFull = 0;
 inline constexpr std::uint8_t kPlaceholderHalf = 1;

@@ -330,34 +330,29 @@ StorageEntry WriteBlank(const SaveJob& job) {
         offsets[static_cast<std::uint32_t>(i + 1)] = static_cast<std::uint32_t>(stream.Size());
         stream.Bytes(objects[i]);
     }
-    const auto directory_offset = static_cast<std::uint32_t>(stream.Size());
-    WritePersistDirectory(stream, offsets);
-    const auto edit_offset = static_cast<std::uint32_t>(stream.Size());
     UserEdit edit;  // the first edit: none before it
     edit.last_slide_viewed = plan.slides.empty() ? 0 : plan.slides.back().slide_id;
-    edit.directory_offset = directory_offset;
     edit.document_persist_id = kDocumentPersistId;
     edit.max_persist_id = plan.last_persist_id;
     edit.last_view = 1;  // slide view
-    WriteUserEdit(stream, edit);
+    std::vector<std::uint8_t> current_user = CloseSave(stream, 0, offsets, edit, nullptr);
 
     StorageEntry root;
     root.name = "Root Entry";
     root.is_storage = true;
     root.clsid = kPowerPointClassId;
-    root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset)));
-    root.children.push_back(Stream("PowerPoint Document", stream.Take()));
+    root.children.push_back(Stream(kCurrentUserStream, std::move(current_user)));
+    root.children.push_back(Stream(kDocumentStream, stream.Take()));
     if (!plan.pictures.empty()) {
         root.children.push_back(Stream(kPicturesStream, plan.pictures.Blips()));
     }
     root.children.push_back(
-        Stream("\x05SummaryInformation",
+        Stream(kSummaryStream,
                SummaryInformationStream(
                    plan.slides.empty() ? std::u16string() : plan.slides.front().content->title,
                    ToFileTime(job.saved_at))));
     root.children.push_back(
-        Stream("\x05"
-               "DocumentSummaryInformation",
+        Stream(kDocSummaryStream,
                DocumentSummaryInformationStream(static_cast<std::int32_t>(plan.slides.size()))));
     return root;
 }

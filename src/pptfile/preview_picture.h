@@ -16,8 +16,6 @@
 
 namespace pptfile {
 
-inline constexpr char kPicturesStream[] = "Pictures";
-
 // An enhanced metafile `width` x `height` points in size: a grey frame with
 // `lines` (the first eight) centred in it, the first in bold.
 std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines, float width,

@@ -51,7 +51,7 @@ TEST(ReaderStructure, ReadsSizeTitlesControlsAndMasterTitle) {
     EXPECT_EQ(parsed.max_slide_id, 257u);
     ASSERT_EQ(parsed.main_masters.size(), 1u);
     EXPECT_EQ(parsed.main_masters.front().listed.persist_id, 2u);
-    EXPECT_EQ(parsed.ex_obj_id_seed, 1u);
+    EXPECT_EQ(parsed.max_object_id, 1u);
     EXPECT_EQ(parsed.persist_directory.size(), 5u);
 }
 
