@@ -305,7 +305,7 @@ class ControlReader {
             ThrowDamaged("a control's storage is not a compound file");
         }
         control.clsid = root.clsid;
-        if (const StorageEntry* contents = FindStream(root, "contents")) {
+        if (const StorageEntry* contents = FindStream(root, kContentsStream)) {
             control.state = contents->data;
         }
     }

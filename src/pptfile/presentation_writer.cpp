@@ -172,9 +172,7 @@ void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
         return;
     }
     const auto list = w.BeginContainer(RT_ExternalObjectList);
-    const auto atom = w.Begin(RT_ExternalObjectListAtom);
-    w.U32(plan.control_count);  // seed: the largest identifier in use
-    w.End(atom);
+    w.U32Atom(RT_ExternalObjectListAtom, plan.control_count);  // seed: the largest identifier in use
     for (const SlidePlan& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls) {
             WriteControlEntry(w, control, slide.slide_id);
@@ -293,67 +291,51 @@ std::vector<std::uint8_t> Document(const Plan& plan, const std::vector<DrawingUs
     return w.Take();
 }
 
-StorageEntry Stream(std::string name, std::vector<std::uint8_t> data) {
-    StorageEntry e;
-    e.name = std::move(name);
-    e.data = std::move(data);
-    return e;
-}
-
 StorageEntry WriteBlank(const SaveJob& job) {
     const Plan plan = MakePlan(job);
 
-    // Persist objects in persist id order, from id 1.
-    std::vector<std::vector<std::uint8_t>> objects;
+    // Persist objects in persist id order, from id 1: the document, which
+    // counts the shapes of every drawing, is written last.
     std::vector<DrawingUse> drawings(2 + plan.slides.size());
-    std::vector<std::uint8_t> master = MainMaster(drawings[0]);
-    std::vector<std::uint8_t> notes_master = NotesMaster(drawings[1]);
-    std::vector<std::vector<std::uint8_t>> slides;
+    std::vector<std::vector<std::uint8_t>> objects{{}, MainMaster(drawings[0]),
+                                                   NotesMaster(drawings[1])};
     for (std::size_t i = 0; i < plan.slides.size(); ++i) {
-        slides.push_back(Slide(plan.slides[i], drawings[2 + i]));
+        objects.push_back(Slide(plan.slides[i], drawings[2 + i]));
     }
-    objects.push_back(Document(plan, drawings));
-    objects.push_back(std::move(master));
-    objects.push_back(std::move(notes_master));
-    for (auto& s : slides) {
-        objects.push_back(std::move(s));
-    }
+    objects[0] = Document(plan, drawings);
     for (const SlidePlan& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls) {
             objects.push_back(ControlStorageRecord(control));
         }
     }
 
-    RecordWriter stream;
+    RecordWriter document;
     std::map<std::uint32_t, std::uint32_t> offsets;
     for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets[static_cast<std::uint32_t>(i + 1)] = static_cast<std::uint32_t>(stream.Size());
-        stream.Bytes(objects[i]);
+        offsets[static_cast<std::uint32_t>(i + 1)] = static_cast<std::uint32_t>(document.Size());
+        document.Bytes(objects[i]);
     }
     UserEdit edit;  // the first edit: none before it
     edit.last_slide_viewed = plan.slides.empty() ? 0 : plan.slides.back().slide_id;
     edit.document_persist_id = kDocumentPersistId;
     edit.max_persist_id = plan.last_persist_id;
     edit.last_view = 1;  // slide view
-    std::vector<std::uint8_t> current_user = CloseSave(stream, 0, offsets, edit, nullptr);
+    std::vector<std::uint8_t> current_user = CloseSave(document, 0, offsets, edit, nullptr);
 
-    StorageEntry root;
-    root.name = "Root Entry";
-    root.is_storage = true;
-    root.clsid = kPowerPointClassId;
-    root.children.push_back(Stream(kCurrentUserStream, std::move(current_user)));
-    root.children.push_back(Stream(kDocumentStream, stream.Take()));
+    const std::u16string& title =
+        plan.slides.empty() ? std::u16string() : plan.slides.front().content->title;
+    StorageEntry root{"Root Entry", true, kPowerPointClassId, {}, {}};
+    const auto stream = [&root](const char* name, std::vector<std::uint8_t> data) {
+        root.children.push_back({name, false, {}, std::move(data), {}});
+    };
+    stream(kCurrentUserStream, std::move(current_user));
+    stream(kDocumentStream, document.Take());
     if (!plan.pictures.empty()) {
-        root.children.push_back(Stream(kPicturesStream, plan.pictures.Blips()));
+        stream(kPicturesStream, plan.pictures.Blips());
     }
-    root.children.push_back(
-        Stream(kSummaryStream,
-               SummaryInformationStream(
-                   plan.slides.empty() ? std::u16string() : plan.slides.front().content->title,
-                   ToFileTime(job.saved_at))));
-    root.children.push_back(
-        Stream(kDocSummaryStream,
-               DocumentSummaryInformationStream(static_cast<std::int32_t>(plan.slides.size()))));
+    stream(kSummaryStream, SummaryInformationStream(title, ToFileTime(job.saved_at)));
+    stream(kDocSummaryStream,
+           DocumentSummaryInformationStream(static_cast<std::int32_t>(plan.slides.size())));
     return root;
 }
 

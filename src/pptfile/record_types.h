@@ -17,6 +17,14 @@ inline constexpr char kSummaryStream[] = "\x05SummaryInformation";
 inline constexpr char kDocSummaryStream[] =
     "\x05"
     "DocumentSummaryInformation";
+// The streams of a control's storage.
+inline constexpr char kCompObjStream[] =
+    "\x01"
+    "CompObj";
+inline constexpr char kOcxNameStream[] =
+    "\x03"
+    "OCXNAME";
+inline constexpr char kContentsStream[] = "contents";
 
 // Presentation records.
 inline constexpr std::uint16_t RT_Document = 0x03E8;

@@ -343,9 +343,7 @@ class TemplateWriter {
         }
         const auto is_atom = [](const Record& r) { return r.type() == RT_ExternalObjectListAtom; };
         const auto write_seed = [&](std::uint32_t old_seed) {
-            const auto atom = w.Begin(RT_ExternalObjectListAtom);
-            w.U32(std::max(old_seed, plan_.max_object_id));
-            w.End(atom);
+            w.U32Atom(RT_ExternalObjectListAtom, std::max(old_seed, plan_.max_object_id));
         };
         const auto list = w.BeginContainer(RT_ExternalObjectList);
         // The atom comes first; a list without one gets it in front.
