@@ -70,8 +70,8 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
 std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
                                     const std::map<std::uint32_t, std::uint32_t>& directory,
                                     UserEdit edit, const std::vector<std::uint8_t>* kept_user) {
-    if (base + w.Size() > std::numeric_limits<std::uint32_t>::max() - 0x100000u -
-                              8 * (directory.size() + 1)) {
+    if (base + w.Size() >
+        std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1)) {
         throw FormatError("the presentation is too large to save");
     }
     edit.directory_offset = static_cast<std::uint32_t>(base + w.Size());

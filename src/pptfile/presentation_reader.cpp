@@ -116,18 +116,12 @@ struct ShapeInfo {
 
 Rect ReadAnchor(Bytes body) {
     FieldReader f(body, "a shape anchor");
-    std::int32_t top, left, right, bottom;
-    if (body.size() >= 16) {
-        top = f.I32();
-        left = f.I32();
-        right = f.I32();
-        bottom = f.I32();
-    } else {
-        top = f.I16();
-        left = f.I16();
-        right = f.I16();
-        bottom = f.I16();
-    }
+    const bool wide = body.size() >= 16;  // else the short form
+    const auto side = [&]() -> std::int32_t { return wide ? f.I32() : f.I16(); };
+    const std::int32_t top = side();
+    const std::int32_t left = side();
+    const std::int32_t right = side();
+    const std::int32_t bottom = side();
     // Sides are subtracted in 64 bits: 32-bit corners from a file may be
     // anything.
     const auto width = static_cast<std::int64_t>(right) - left;
@@ -607,7 +601,8 @@ void RecordDrawingIds(SourcePresentation::Parsed& p, Bytes doc) {
         }
         try {
             const auto drawing = FindChild(r->body, RT_Drawing);
-            const auto dg = drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
+            const auto dg =
+                drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
             const auto fdg = dg ? FindChild(dg->body, RT_OfficeArtFDG) : std::nullopt;
             if (!fdg || fdg->body.size() < 8) {
                 continue;

@@ -172,7 +172,8 @@ void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
         return;
     }
     const auto list = w.BeginContainer(RT_ExternalObjectList);
-    w.U32Atom(RT_ExternalObjectListAtom, plan.control_count);  // seed: the largest identifier in use
+    w.U32Atom(RT_ExternalObjectListAtom,
+              plan.control_count);  // seed: the largest identifier in use
     for (const SlidePlan& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls) {
             WriteControlEntry(w, control, slide.slide_id);
@@ -297,8 +298,8 @@ StorageEntry WriteBlank(const SaveJob& job) {
     // Persist objects in persist id order, from id 1: the document, which
     // counts the shapes of every drawing, is written last.
     std::vector<DrawingUse> drawings(2 + plan.slides.size());
-    std::vector<std::vector<std::uint8_t>> objects{{}, MainMaster(drawings[0]),
-                                                   NotesMaster(drawings[1])};
+    std::vector<std::vector<std::uint8_t>> objects{
+        {}, MainMaster(drawings[0]), NotesMaster(drawings[1])};
     for (std::size_t i = 0; i < plan.slides.size(); ++i) {
         objects.push_back(Slide(plan.slides[i], drawings[2 + i]));
     }

@@ -179,7 +179,8 @@ void CheckSlots(const SaveJob& job, const SourcePresentation::Parsed& p) {
             throw FormatError(slide + " has no content");
         } else if (p.main_masters.empty()) {
             throw FormatError("the template has no slide master to base a new slide on");
-        } else if (const std::uint32_t master = std::get<const SlideContent*>(job.slides[i])->master_id;
+        } else if (const std::uint32_t master =
+                       std::get<const SlideContent*>(job.slides[i])->master_id;
                    master != 0 && p.FindMainMaster(master) == nullptr) {
             throw FormatError(slide + " follows a slide master the template does not have");
         }
@@ -243,8 +244,11 @@ void PlanNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Plan
         if ((next_cluster + 1) * kClusterSize >= kSpidLimit) {
             throw FormatError("the template has no shape identifiers left for new slides");
         }
-        plan.new_slides.push_back({*content, persist_id(), ++max_slide_id,
-                                   static_cast<std::uint32_t>(next_drawing_id++), next_cluster++,
+        plan.new_slides.push_back({*content,
+                                   persist_id(),
+                                   ++max_slide_id,
+                                   static_cast<std::uint32_t>(next_drawing_id++),
+                                   next_cluster++,
                                    {}});
     }
     for (NewSlide& slide : plan.new_slides) {
@@ -263,7 +267,8 @@ Plan MakePlan(const SaveJob& job) {
     const SourcePresentation::Parsed& p = job.source->parsed();
     CheckSlots(job, p);
     Plan plan;
-    const Record document = ReadRecord(p.DocumentStream(), p.document_offset, "the document record");
+    const Record document =
+        ReadRecord(p.DocumentStream(), p.document_offset, "the document record");
     plan.document_body = document.body;
     plan.children = Children(document.body);
     plan.object_list = FindRecord(plan.children, RT_ExternalObjectList);
@@ -399,8 +404,8 @@ class TemplateWriter {
         if (existing == nullptr && plan_.pictures.empty()) {
             return;
         }
-        const auto store = w.BeginContainer(RT_OfficeArtBStoreContainer,
-                                            static_cast<std::uint16_t>(plan_.pictures.EntryCount()));
+        const auto store = w.BeginContainer(
+            RT_OfficeArtBStoreContainer, static_cast<std::uint16_t>(plan_.pictures.EntryCount()));
         if (existing != nullptr) {
             w.Bytes(existing->body);
         }
@@ -411,13 +416,15 @@ class TemplateWriter {
     void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
         const auto group = w.BeginContainer(RT_DrawingGroup);
         bool wrote_dgg = false;
-        for (const Record& child : existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
+        for (const Record& child :
+             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
             if (child.type() != RT_OfficeArtDggContainer || wrote_dgg) {
                 w.Bytes(Whole(child, existing->body));
                 continue;
             }
             wrote_dgg = true;
-            const auto dgg = w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
+            const auto dgg =
+                w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
             // The block is the container's first record, the BLIP store
             // follows it.
             WriteBlock(w);
@@ -448,7 +455,8 @@ class TemplateWriter {
         // Each SlidePersistAtom with the text records that follow it.
         std::vector<std::uint8_t> leading;  // records before the first entry
         std::vector<std::vector<std::uint8_t>> entries;
-        for (const Record& r : existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
+        for (const Record& r :
+             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
             if (r.type() == RT_SlidePersistAtom) {
                 entries.emplace_back();
             }
