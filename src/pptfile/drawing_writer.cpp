@@ -138,6 +138,19 @@ UnitRect ToUnits(const Rect& points) {
     return {left, top, static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
 }
 
+void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block) {
+    const auto m = w.Begin(RT_OfficeArtFDGGBlock);
+    w.U32(block.spid_max);
+    w.U32(static_cast<std::uint32_t>(block.clusters.size() + 1));
+    w.U32(block.shapes_saved);
+    w.U32(block.drawings_saved);
+    for (const auto& [drawing_id, shapes] : block.clusters) {
+        w.U32(drawing_id);
+        w.U32(shapes);
+    }
+    w.End(m);
+}
+
 DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id)
     : DrawingWriter(w, drawing_id, FirstShapeId(drawing_id)) {}
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pptfile/presentation.h"
 #include "pptfile/record_writer.h"
@@ -45,6 +47,16 @@ struct FieldText {
     std::uint16_t alignment;  // 0 left, 1 centre, 2 right
     std::uint16_t font_size;  // points
 };
+
+// The drawing group's record of shape identifier clusters and counts.
+struct DrawingGroupBlock {
+    std::uint32_t spid_max = 0;  // one past the largest shape identifier in use
+    std::uint32_t shapes_saved = 0;
+    std::uint32_t drawings_saved = 0;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> clusters;  // drawing id, shapes used
+};
+
+void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block);
 
 // The first shape identifier of drawing `drawing_id`.
 constexpr std::uint32_t FirstShapeId(std::uint32_t drawing_id) {

@@ -1,8 +1,9 @@
 // Reads the structure of a PowerPoint 97-2003 file, once its edit history has
 // told where each persist object lives: the document's slide list, each
 // slide's title, controls and master, the title placeholder of each main
-// master, and the highest identifiers in use. Every offset, length and count comes from the
-// file and is checked before use; loops are bounded by the bytes they walk.
+// master, and the highest identifiers in use. Every offset, length and count
+// comes from the file and is checked before use; loops are bounded by the
+// bytes they walk.
 #include <zlib.h>
 
 #include <algorithm>
@@ -55,14 +56,16 @@ bool IsTitleText(std::uint32_t text_type) {
 
 // --- records of the document ------------------------------------------------
 
+// The record persist object `persist_id` starts with, of `expected_type`
+// when one is given.
 Record ReadPersistObject(const SourcePresentation::Parsed& p, Bytes doc, std::uint32_t persist_id,
-                         std::uint16_t expected_type, std::string_view what) {
+                         std::optional<std::uint16_t> expected_type, std::string_view what) {
     const auto it = p.persist_directory.find(persist_id);
     if (it == p.persist_directory.end()) {
         ThrowDamaged(std::string(what) + " is missing from the persist directory");
     }
     const Record r = ReadRecord(doc, it->second, what);
-    if (r.type() != expected_type) {
+    if (expected_type && r.type() != *expected_type) {
         ThrowDamaged(std::string(what) + " is not where the persist directory says");
     }
     return r;
@@ -465,11 +468,7 @@ DocumentLists ReadDocumentLists(SourcePresentation::Parsed& p, Bytes document_bo
 void ReadMasters(SourcePresentation::Parsed& p, Bytes doc, const std::vector<ListEntry>& masters) {
     std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : masters) {
-        const auto it = p.persist_directory.find(e.slide.persist_id);
-        if (it == p.persist_directory.end()) {
-            ThrowDamaged("a master is missing from the persist directory");
-        }
-        const Record r = ReadRecord(doc, it->second, "a master");
+        const Record r = ReadPersistObject(p, doc, e.slide.persist_id, std::nullopt, "a master");
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.masters.push_back(listed);

@@ -207,28 +207,18 @@ void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings,
                        const PictureStore& pictures) {
     const auto group = w.BeginContainer(RT_DrawingGroup);
     const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
-    const auto block = w.Begin(RT_OfficeArtFDGGBlock);
-    std::uint32_t total = 0;
-    std::uint32_t max_id = 0;
+    DrawingGroupBlock block;
     for (std::size_t i = 0; i < drawings.size(); ++i) {
-        total += drawings[i].shapes;
-        max_id = FirstShapeId(static_cast<std::uint32_t>(i + 1)) + drawings[i].ids;
+        // Drawing n owns identifier cluster n.
+        const auto drawing_id = static_cast<std::uint32_t>(i + 1);
+        block.clusters.emplace_back(drawing_id, drawings[i].ids);
+        block.shapes_saved += drawings[i].shapes;
+        block.spid_max = FirstShapeId(drawing_id) + drawings[i].ids;
     }
-    w.U32(max_id);  // one past the largest shape identifier in use
-    w.U32(static_cast<std::uint32_t>(drawings.size() + 1));
-    w.U32(total);
-    w.U32(static_cast<std::uint32_t>(drawings.size()));
-    // Drawing n owns identifier cluster n.
-    for (std::size_t i = 0; i < drawings.size(); ++i) {
-        w.U32(static_cast<std::uint32_t>(i + 1));
-        w.U32(drawings[i].ids);
-    }
-    w.End(block);
+    block.drawings_saved = static_cast<std::uint32_t>(drawings.size());
+    WriteDrawingGroupBlock(w, block);
     if (!pictures.empty()) {
-        const auto store = w.BeginContainer(RT_OfficeArtBStoreContainer,
-                                            static_cast<std::uint16_t>(pictures.EntryCount()));
-        pictures.WriteEntries(w);
-        w.End(store);
+        pictures.WriteStore(w);
     }
     WriteShapeDefaults(w);
     // The colours the fill, line and shadow menus offer first: the scheme's

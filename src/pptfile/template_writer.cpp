@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "pptfile/compound_file.h"
+#include "pptfile/drawing_writer.h"
 #include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/presentation_parsed.h"
@@ -95,14 +96,6 @@ constexpr int kRankDrawingGroup = 4;
 constexpr int kRankSlideList = 9;
 
 // --- planning: which identifiers, which records ---------------------------------
-
-// The drawing group's record of clusters and counts.
-struct DrawingGroupBlock {
-    std::uint32_t spid_max = 0;
-    std::uint32_t shapes_saved = 0;
-    std::uint32_t drawings_saved = 0;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> clusters;  // drawing id, shapes used
-};
 
 std::optional<DrawingGroupBlock> ReadDrawingGroupBlock(Bytes drawing_group_body) {
     const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
@@ -387,30 +380,14 @@ class TemplateWriter {
             b.shapes_saved += shapes_[i];
             b.drawings_saved += 1;
         }
-        const auto block = w.Begin(RT_OfficeArtFDGGBlock);
-        w.U32(b.spid_max);
-        w.U32(static_cast<std::uint32_t>(b.clusters.size() + 1));
-        w.U32(b.shapes_saved);
-        w.U32(b.drawings_saved);
-        for (const auto& [dgid, count] : b.clusters) {
-            w.U32(dgid);
-            w.U32(count);
-        }
-        w.End(block);
+        WriteDrawingGroupBlock(w, b);
     }
 
     // The BLIP store with the new pictures after the entries it had.
     void WriteBlipStore(RecordWriter& w, const Record* existing) const {
-        if (existing == nullptr && plan_.pictures.empty()) {
-            return;
+        if (existing != nullptr || !plan_.pictures.empty()) {
+            plan_.pictures.WriteStore(w, existing != nullptr ? existing->body : Bytes{});
         }
-        const auto store = w.BeginContainer(
-            RT_OfficeArtBStoreContainer, static_cast<std::uint16_t>(plan_.pictures.EntryCount()));
-        if (existing != nullptr) {
-            w.Bytes(existing->body);
-        }
-        plan_.pictures.WriteEntries(w);
-        w.End(store);
     }
 
     void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
