@@ -384,11 +384,14 @@ void ReadObjectList(SourcePresentation::Parsed& p, Bytes list_body,
         try {
             RecordCursor atoms(o->body);
             while (auto atom = atoms.Next()) {
-                const std::size_t at = atom->type() == RT_ExternalOleObjectAtom ? 8
-                                       : atom->type() == RT_ExternalHyperlinkAtom ||
-                                               atom->type() == RT_ExternalMediaAtom
-                                           ? 0
-                                           : atom->body.size();
+                // An embedded object's atom holds its identifier after two
+                // fields; a hyperlink's or a medium's, first.
+                const bool ole = atom->type() == RT_ExternalOleObjectAtom;
+                const std::size_t at = ole ? 8 : 0;
+                if (!ole && atom->type() != RT_ExternalHyperlinkAtom &&
+                    atom->type() != RT_ExternalMediaAtom) {
+                    continue;
+                }
                 if (atom->body.size() >= at + 4) {
                     const std::uint32_t id = FieldReader(atom->body.subspan(at), "an object").U32();
                     p.max_object_id = std::max(p.max_object_id, id);
