@@ -288,8 +288,9 @@ StorageEntry WriteBlank(const SaveJob& job) {
     // Persist objects in persist id order, from id 1: the document, which
     // counts the shapes of every drawing, is written last.
     std::vector<DrawingUse> drawings(2 + plan.slides.size());
-    std::vector<std::vector<std::uint8_t>> objects{
-        {}, MainMaster(drawings[0]), NotesMaster(drawings[1])};
+    std::vector<std::vector<std::uint8_t>> objects(1);
+    objects.push_back(MainMaster(drawings[0]));
+    objects.push_back(NotesMaster(drawings[1]));
     for (std::size_t i = 0; i < plan.slides.size(); ++i) {
         objects.push_back(Slide(plan.slides[i], drawings[2 + i]));
     }
