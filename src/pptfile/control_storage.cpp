@@ -79,27 +79,14 @@ std::u16string ControlName(const ControlObject& control, std::uint32_t object_id
 }
 
 StorageEntry ControlStorage(const ControlObject& control, std::u16string_view name) {
-    StorageEntry root;
-    root.name = "Root Entry";
-    root.is_storage = true;
-    root.clsid = control.clsid;
-    StorageEntry comp_obj;
-    comp_obj.name =
-        "\x01"
-        "CompObj";
-    comp_obj.data = CompObjStream(control);
-    StorageEntry ocx_name;
-    ocx_name.name =
-        "\x03"
-        "OCXNAME";
-    ocx_name.data = OcxNameStream(name);
-    StorageEntry contents;
-    contents.name = "contents";
-    contents.data = control.state;
-    root.children.push_back(std::move(comp_obj));
-    root.children.push_back(std::move(ocx_name));
-    root.children.push_back(std::move(contents));
-    return root;
+    // Entries as {name, is_storage, clsid, data, children}.
+    return {"Root Entry",
+            true,
+            control.clsid,
+            {},
+            {{kCompObjStream, false, {}, CompObjStream(control), {}},
+             {kOcxNameStream, false, {}, OcxNameStream(name), {}},
+             {kContentsStream, false, {}, control.state, {}}}};
 }
 
 std::vector<std::uint8_t> CompressedStorageBody(const std::vector<std::uint8_t>& storage_bytes) {

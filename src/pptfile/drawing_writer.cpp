@@ -138,6 +138,19 @@ UnitRect ToUnits(const Rect& points) {
     return {left, top, static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
 }
 
+void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block) {
+    const auto m = w.Begin(RT_OfficeArtFDGGBlock);
+    w.U32(block.spid_max);
+    w.U32(static_cast<std::uint32_t>(block.clusters.size() + 1));
+    w.U32(block.shapes_saved);
+    w.U32(block.drawings_saved);
+    for (const auto& [drawing_id, shapes] : block.clusters) {
+        w.U32(drawing_id);
+        w.U32(shapes);
+    }
+    w.End(m);
+}
+
 DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id)
     : DrawingWriter(w, drawing_id, FirstShapeId(drawing_id)) {}
 
@@ -188,16 +201,10 @@ void DrawingWriter::Placeholder(const PlaceholderSpot& spot,
     if (text || outline_index) {
         const auto box = w_.BeginContainer(RT_OfficeArtClientTextbox);
         if (outline_index) {
-            const auto ref = w_.Begin(RT_OutlineTextRefAtom);
-            w_.U32(*outline_index);
-            w_.End(ref);
+            w_.U32Atom(RT_OutlineTextRefAtom, *outline_index);
         } else {
-            const auto header = w_.Begin(RT_TextHeaderAtom);
-            w_.U32(text_type);
-            w_.End(header);
-            const auto chars = w_.Begin(RT_TextCharsAtom);
-            w_.Utf16(*text);
-            w_.End(chars);
+            w_.U32Atom(RT_TextHeaderAtom, text_type);
+            w_.TextAtom(RT_TextCharsAtom, *text);
             WritePlainStyleTextProp(w_, *text,
                                     text_type == kTextTypeBody || text_type == kTextTypeNotes);
         }
@@ -209,17 +216,11 @@ void DrawingWriter::Placeholder(const PlaceholderSpot& spot,
 void DrawingWriter::Field(const PlaceholderSpot& spot, const FieldText& field) {
     const auto sp = BeginPlaceholder(spot);
     const auto box = w_.BeginContainer(RT_OfficeArtClientTextbox);
-    const auto header = w_.Begin(RT_TextHeaderAtom);
-    w_.U32(kTextTypeOther);
-    w_.End(header);
+    w_.U32Atom(RT_TextHeaderAtom, kTextTypeOther);
     // The field stands in the text as one placeholder character.
-    const auto chars = w_.Begin(RT_TextCharsAtom);
-    w_.U16(u'*');
-    w_.End(chars);
+    w_.TextAtom(RT_TextCharsAtom, u"*");
     WriteLineStyleTextProp(w_, 1, field.alignment, field.font_size);
-    const auto meta = w_.Begin(field.field_type);
-    w_.U32(0);  // at the first character
-    w_.End(meta);
+    w_.U32Atom(field.field_type, 0);  // at the first character
     w_.End(box);
     w_.End(sp);
 }
@@ -234,9 +235,7 @@ void DrawingWriter::Control(const UnitRect& anchor, std::uint32_t object_id,
                                         {kPropPictureId, object_id},
                                         {kPropShapeName, 0, name}});
     const auto data = w_.BeginContainer(RT_OfficeArtClientData);
-    const auto ref = w_.Begin(RT_ExternalObjectRefAtom);
-    w_.U32(object_id);
-    w_.End(ref);
+    w_.U32Atom(RT_ExternalObjectRefAtom, object_id);
     w_.End(data);
     w_.End(sp);
 }

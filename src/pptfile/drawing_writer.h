@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pptfile/presentation.h"
 #include "pptfile/record_writer.h"
@@ -23,17 +25,6 @@ struct UnitRect {
 // Points to master units, rounded to the nearest unit. Raises FormatError for
 // values that are not finite or do not fit the file's coordinates.
 UnitRect ToUnits(const Rect& points);
-
-// Placeholder kinds (where a placeholder sits in the layout).
-inline constexpr std::uint8_t kPlaceholderMasterTitle = 0x01;
-inline constexpr std::uint8_t kPlaceholderMasterBody = 0x02;
-inline constexpr std::uint8_t kPlaceholderMasterNotesSlideImage = 0x05;
-inline constexpr std::uint8_t kPlaceholderMasterNotesBody = 0x06;
-inline constexpr std::uint8_t kPlaceholderMasterDate = 0x07;
-inline constexpr std::uint8_t kPlaceholderMasterSlideNumber = 0x08;
-inline constexpr std::uint8_t kPlaceholderMasterFooter = 0x09;
-inline constexpr std::uint8_t kPlaceholderMasterHeader = 0x0A;
-inline constexpr std::uint8_t kPlaceholderTitle = 0x0D;
 
 // How much of the layout a placeholder takes.
 inline constexpr std::uint8_t kPlaceholderFull = 0;
@@ -56,6 +47,16 @@ struct FieldText {
     std::uint16_t alignment;  // 0 left, 1 centre, 2 right
     std::uint16_t font_size;  // points
 };
+
+// The drawing group's record of shape identifier clusters and counts.
+struct DrawingGroupBlock {
+    std::uint32_t spid_max = 0;  // one past the largest shape identifier in use
+    std::uint32_t shapes_saved = 0;
+    std::uint32_t drawings_saved = 0;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> clusters;  // drawing id, shapes used
+};
+
+void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block);
 
 // The first shape identifier of drawing `drawing_id`.
 constexpr std::uint32_t FirstShapeId(std::uint32_t drawing_id) {

@@ -1,8 +1,10 @@
 #include "pptfile/edit_records.h"
 
 #include <iterator>
+#include <limits>
 #include <string>
 
+#include "pptfile/errors.h"
 #include "pptfile/record_types.h"
 
 namespace pptfile {
@@ -63,6 +65,28 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
         w.U16(static_cast<std::uint16_t>(c));
     }
     return w.Take();
+}
+
+std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
+                                    const std::map<std::uint32_t, std::uint32_t>& directory,
+                                    UserEdit edit, const std::vector<std::uint8_t>* kept_user) {
+    if (base + w.Size() >
+        std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1)) {
+        throw FormatError("the presentation is too large to save");
+    }
+    edit.directory_offset = static_cast<std::uint32_t>(base + w.Size());
+    WritePersistDirectory(w, directory);
+    const auto edit_offset = static_cast<std::uint32_t>(base + w.Size());
+    WriteUserEdit(w, edit);
+    if (kept_user == nullptr) {
+        return CurrentUserStream(edit_offset);
+    }
+    // Only where the current edit is changes.
+    std::vector<std::uint8_t> out = *kept_user;
+    for (std::size_t i = 0; i < 4; ++i) {
+        out[16 + i] = static_cast<std::uint8_t>(edit_offset >> (8 * i));
+    }
+    return out;
 }
 
 }  // namespace pptfile

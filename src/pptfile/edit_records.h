@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -41,5 +42,14 @@ void WriteUserEdit(RecordWriter& w, const UserEdit& edit);
 // A "Current User" stream naming this program as the last user, for a file
 // whose current edit starts at `edit_offset`.
 std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset);
+
+// Closes a save: appends the persist directory `directory` and `edit` naming
+// it to `w`, whose bytes follow the first `base` bytes of the document stream,
+// and returns the "Current User" stream pointing at the edit. A sound
+// `kept_user` stream of the source keeps its user name and versions. Raises
+// FormatError when the stream would outgrow its 32-bit offsets.
+std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
+                                    const std::map<std::uint32_t, std::uint32_t>& directory,
+                                    UserEdit edit, const std::vector<std::uint8_t>* kept_user);
 
 }  // namespace pptfile

@@ -6,12 +6,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "pptfile/compound_file.h"
 #include "pptfile/presentation.h"
+#include "pptfile/record_reader.h"
 
 namespace pptfile {
+
+// What the reader says of a file it cannot take for a presentation.
+inline constexpr char kNotPowerPoint[] = "not a PowerPoint 97-2003 file";
+inline constexpr char kEncrypted[] = "the template is encrypted";
+inline constexpr char kTooOld[] = "a PowerPoint 95 or older file, not 97-2003";
 
 // The user edit the file's current state starts from.
 struct UserEditFields {
@@ -64,8 +71,13 @@ struct SourcePresentation::Parsed {
     std::map<std::uint32_t, std::size_t> main_master_index;  // master id -> the first listed
     // Title master id -> the main master id its slide atom names.
     std::map<std::uint32_t, std::uint32_t> title_masters;
-    std::uint32_t max_slide_id = 0;    // of slides (masters use another range)
-    std::uint32_t ex_obj_id_seed = 0;  // from the object list, 0 without one
+    // The highest identifiers in use, so that what a save adds is numbered
+    // past them: of slides and notes (masters use another range), of objects
+    // in the object list (or its seed), and of drawings and shapes.
+    std::uint32_t max_slide_id = 0;
+    std::uint32_t max_object_id = 0;
+    std::uint32_t max_drawing_id = 0;
+    std::uint32_t max_shape_id = 0;
 
     float slide_width = kDefaultSlideWidth;
     float slide_height = kDefaultSlideHeight;
@@ -85,5 +97,14 @@ struct SourcePresentation::Parsed {
     // title master if it names one; null when it leads nowhere.
     const MainMasterInfo* FollowMaster(std::uint32_t master_id) const noexcept;
 };
+
+// The stream `name` of `storage`, or null.
+const StorageEntry* FindStream(const StorageEntry& storage, std::string_view name);
+
+// Reads "Current User", the chain of user edits and the persist directories
+// they wrote into `p`. With `looks_old` (the file holds PowerPoint 95's
+// streams), a file without a sound "Current User" is taken for PowerPoint 95.
+// Raises FormatError for an encrypted file or a broken history.
+void ReadEditHistory(SourcePresentation::Parsed& p, Bytes doc, bool looks_old);
 
 }  // namespace pptfile

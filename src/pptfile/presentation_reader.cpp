@@ -1,19 +1,21 @@
-// Reads a PowerPoint 97-2003 file: the edit chain and persist directory, the
-// document's slide list, each slide's title, controls and master, and the
-// title placeholder of each main master. Every offset, length and count comes from the
-// file and is checked before use; loops are bounded by the bytes they walk.
+// Reads the structure of a PowerPoint 97-2003 file, once its edit history has
+// told where each persist object lives: the document's slide list, each
+// slide's title, controls and master, the title placeholder of each main
+// master, and the highest identifiers in use. Every offset, length and count
+// comes from the file and is checked before use; loops are bounded by the
+// bytes they walk.
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <utility>
 
-#include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
@@ -24,18 +26,6 @@
 namespace pptfile {
 
 namespace {
-
-constexpr char kNotPowerPoint[] = "not a PowerPoint 97-2003 file";
-constexpr char kEncrypted[] = "the template is encrypted";
-constexpr char kTooOld[] = "a PowerPoint 95 or older file, not 97-2003";
-
-constexpr char kDocumentStream[] = "PowerPoint Document";
-constexpr char kCurrentUserStream[] = "Current User";
-
-constexpr std::uint32_t kEncryptedHeaderToken = 0xF3D1C4DFu;
-constexpr std::size_t kCurrentUserFixedSize = 0x14;
-constexpr std::size_t kUserEditShortLength = 0x1C;
-constexpr std::size_t kUserEditLongLength = 0x20;
 
 // Shape groups nest; real files go a few levels deep.
 constexpr int kMaxGroupDepth = 32;
@@ -53,15 +43,6 @@ constexpr std::size_t kInflateAllowanceFactor = 8;
 constexpr std::array<std::uint8_t, 8> kCompoundSignature = {0xD0, 0xCF, 0x11, 0xE0,
                                                             0xA1, 0xB1, 0x1A, 0xE1};
 
-// Placeholder kinds (PlaceholderAtom.placementId) and text kinds
-// (TextHeaderAtom.textType) that mean "title".
-constexpr std::uint8_t kPlaceholderMasterTitle = 0x01;
-constexpr std::uint8_t kPlaceholderTitle = 0x0D;
-constexpr std::uint8_t kPlaceholderCenterTitle = 0x0F;
-constexpr std::uint8_t kPlaceholderVerticalTitle = 0x11;
-constexpr std::uint32_t kTextTypeTitle = 0;
-constexpr std::uint32_t kTextTypeCenterTitle = 6;
-
 constexpr std::uint32_t kShapeDeleted = 0x0008;
 
 bool IsTitlePlaceholder(std::uint8_t kind) {
@@ -73,201 +54,18 @@ bool IsTitleText(std::uint32_t text_type) {
     return text_type == kTextTypeTitle || text_type == kTextTypeCenterTitle;
 }
 
-const StorageEntry* FindStream(const StorageEntry& storage, std::string_view name) {
-    const StorageEntry* e = storage.Find(name);
-    return e != nullptr && !e->is_storage ? e : nullptr;
-}
-
-// --- the edit chain ---------------------------------------------------------
-
-struct CurrentUser {
-    bool valid = false;
-    std::uint32_t header_token = 0;
-    std::uint32_t offset_to_current_edit = 0;
-};
-
-CurrentUser ReadCurrentUser(const StorageEntry* stream) {
-    CurrentUser cu;
-    if (stream == nullptr || stream->data.size() < kRecordHeaderSize + 12) {
-        return cu;
-    }
-    // Writers disagree on the header's length field, so only the type and the
-    // fixed part are trusted.
-    const Bytes data(stream->data);
-    const std::uint16_t type = static_cast<std::uint16_t>(data[2] | (data[3] << 8));
-    if (type != RT_CurrentUserAtom) {
-        return cu;
-    }
-    FieldReader f(data.subspan(kRecordHeaderSize), "the current user record");
-    const std::uint32_t size = f.U32();
-    cu.header_token = f.U32();
-    cu.offset_to_current_edit = f.U32();
-    cu.valid = size == kCurrentUserFixedSize &&
-               (cu.header_token == kPlainHeaderToken || cu.header_token == kEncryptedHeaderToken);
-    return cu;
-}
-
-std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
-    const auto r = TryReadRecord(doc, offset);
-    if (!r || r->type() != RT_UserEditAtom || r->body.size() < kUserEditShortLength) {
-        return std::nullopt;
-    }
-    FieldReader f(r->body, "a user edit record");
-    UserEditFields e;
-    e.offset = offset;
-    e.last_slide_id = f.U32();
-    e.version = f.U16();
-    e.minor_version = f.U8();
-    e.major_version = f.U8();
-    e.offset_last_edit = f.U32();
-    e.offset_persist_directory = f.U32();
-    e.doc_persist_id = f.U32();
-    e.persist_id_seed = f.U32();
-    e.last_view = f.U16();
-    f.Skip(2);
-    if (r->body.size() >= kUserEditLongLength) {
-        e.has_encrypt_session = true;
-        e.encrypt_session_persist_id = f.U32();
-    }
-    // An edit must come after the directory it wrote.
-    if (e.offset_persist_directory >= doc.size()) {
-        return std::nullopt;
-    }
-    return e;
-}
-
-// A user edit record that is there but cannot be read holds changes that
-// every other reader shows; falling back to an earlier edit would drop them.
-bool IsDamagedUserEdit(Bytes doc, std::size_t offset) {
-    if (offset > doc.size() || doc.size() - offset < kRecordHeaderSize) {
-        return false;
-    }
-    const auto type = static_cast<std::uint16_t>(doc[offset + 2] | (doc[offset + 3] << 8));
-    return type == RT_UserEditAtom && !TryReadUserEdit(doc, offset);
-}
-
-[[noreturn]] void ThrowLostEdit() {
-    ThrowDamaged(
-        "a user edit record is broken, and reading the file without it would lose "
-        "the changes it holds");
-}
-
-// Offsets of the user edits found by walking the stream's top-level records
-// from its start, in stream order. The walk stops at the first record that
-// does not fit; a damaged user edit there or before is refused.
-std::vector<std::size_t> ScanUserEdits(Bytes doc) {
-    std::vector<std::size_t> found;
-    std::size_t at = 0;
-    while (auto r = TryReadRecord(doc, at)) {
-        if (r->type() == RT_UserEditAtom) {
-            if (!TryReadUserEdit(doc, at)) {
-                ThrowLostEdit();
-            }
-            found.push_back(at);
-        }
-        at = r->End();
-    }
-    if (IsDamagedUserEdit(doc, at)) {
-        ThrowLostEdit();
-    }
-    return found;
-}
-
-// The chain of user edits, newest first. A link that points nowhere useful (out
-// of the stream, at something that is not a user edit, back into the chain)
-// is repaired with the nearest earlier user edit found in the stream: edits
-// are appended, so that is the one the broken link meant. A link to a user
-// edit that is itself damaged is not repaired: its changes would be lost.
-std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool& recovered) {
-    std::optional<std::vector<std::size_t>> scanned;
-    auto scan = [&]() -> const std::vector<std::size_t>& {
-        if (!scanned) {
-            scanned = ScanUserEdits(doc);
-        }
-        return *scanned;
-    };
-
-    std::optional<UserEditFields> edit;
-    if (cu.valid) {
-        if (IsDamagedUserEdit(doc, cu.offset_to_current_edit)) {
-            ThrowLostEdit();
-        }
-        edit = TryReadUserEdit(doc, cu.offset_to_current_edit);
-    }
-    if (!edit) {
-        recovered = true;
-        if (!scan().empty()) {
-            edit = TryReadUserEdit(doc, scan().back());
-        }
-        if (!edit) {
-            ThrowDamaged("no valid user edit record");
-        }
-    }
-
-    std::vector<UserEditFields> chain;
-    std::set<std::size_t> visited;
-    const std::size_t max_edits = doc.size() / (kRecordHeaderSize + kUserEditShortLength) + 1;
-    while (edit) {
-        if (chain.size() >= max_edits) {
-            ThrowDamaged("the user edits form a loop");
-        }
-        visited.insert(edit->offset);
-        chain.push_back(*edit);
-        const std::uint32_t link = edit->offset_last_edit;
-        if (link == 0) {
-            break;
-        }
-        std::optional<UserEditFields> previous;
-        if (visited.count(link) == 0) {
-            if (IsDamagedUserEdit(doc, link)) {
-                ThrowLostEdit();
-            }
-            previous = TryReadUserEdit(doc, link);
-        }
-        if (!previous) {
-            recovered = true;
-            const auto& offsets = scan();
-            auto it = std::lower_bound(offsets.begin(), offsets.end(), edit->offset);
-            while (it != offsets.begin()) {
-                --it;
-                if (visited.count(*it) == 0) {
-                    previous = TryReadUserEdit(doc, *it);
-                    break;
-                }
-            }
-        }
-        edit = previous;
-    }
-    return chain;
-}
-
-void ApplyPersistDirectory(Bytes doc, std::size_t offset,
-                           std::map<std::uint32_t, std::uint32_t>& directory) {
-    const Record r = ReadRecord(doc, offset, "a persist directory");
-    if (r.type() != RT_PersistDirectoryAtom) {
-        ThrowDamaged("a user edit points at something that is not a persist directory");
-    }
-    FieldReader f(r.body, "a persist directory");
-    while (f.Remaining() >= 4) {
-        const std::uint32_t word = f.U32();
-        const std::uint32_t first = word & 0xFFFFFu;
-        const std::uint32_t count = word >> 20;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            directory[first + i] = f.U32();
-        }
-    }
-}
-
 // --- records of the document ------------------------------------------------
 
+// The record persist object `persist_id` starts with, of `expected_type`
+// when one is given.
 Record ReadPersistObject(const SourcePresentation::Parsed& p, Bytes doc, std::uint32_t persist_id,
-                         std::uint16_t expected_type, std::string_view what) {
+                         std::optional<std::uint16_t> expected_type, std::string_view what) {
     const auto it = p.persist_directory.find(persist_id);
     if (it == p.persist_directory.end()) {
         ThrowDamaged(std::string(what) + " is missing from the persist directory");
     }
     const Record r = ReadRecord(doc, it->second, what);
-    if (r.type() != expected_type) {
+    if (expected_type && r.type() != *expected_type) {
         ThrowDamaged(std::string(what) + " is not where the persist directory says");
     }
     return r;
@@ -321,18 +119,12 @@ struct ShapeInfo {
 
 Rect ReadAnchor(Bytes body) {
     FieldReader f(body, "a shape anchor");
-    std::int32_t top, left, right, bottom;
-    if (body.size() >= 16) {
-        top = f.I32();
-        left = f.I32();
-        right = f.I32();
-        bottom = f.I32();
-    } else {
-        top = f.I16();
-        left = f.I16();
-        right = f.I16();
-        bottom = f.I16();
-    }
+    const bool wide = body.size() >= 16;  // else the short form
+    const auto side = [&]() -> std::int32_t { return wide ? f.I32() : f.I16(); };
+    const std::int32_t top = side();
+    const std::int32_t left = side();
+    const std::int32_t right = side();
+    const std::int32_t bottom = side();
     // Sides are subtracted in 64 bits: 32-bit corners from a file may be
     // anything.
     const auto width = static_cast<std::int64_t>(right) - left;
@@ -510,7 +302,7 @@ class ControlReader {
             ThrowDamaged("a control's storage is not a compound file");
         }
         control.clsid = root.clsid;
-        if (const StorageEntry* contents = FindStream(root, "contents")) {
+        if (const StorageEntry* contents = FindStream(root, kContentsStream)) {
             control.state = contents->data;
         }
     }
@@ -547,109 +339,139 @@ bool LooksLikeOldPowerPoint(const StorageEntry& root) {
            FindStream(root, "Header") != nullptr;
 }
 
-void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDetail detail) {
-    const StorageEntry* doc_stream = FindStream(p.root, kDocumentStream);
+// The document stream of a file that is a PowerPoint 97-2003 presentation
+// and not encrypted.
+Bytes DocumentStreamOf(const StorageEntry& root) {
+    const StorageEntry* doc_stream = FindStream(root, kDocumentStream);
     if (doc_stream == nullptr) {
-        throw FormatError(LooksLikeOldPowerPoint(p.root) ? kTooOld : kNotPowerPoint);
+        throw FormatError(LooksLikeOldPowerPoint(root) ? kTooOld : kNotPowerPoint);
     }
-    if (p.root.Find("EncryptedSummary") != nullptr) {
+    if (root.Find("EncryptedSummary") != nullptr) {
         throw FormatError(kEncrypted);
     }
-    const CurrentUser cu = ReadCurrentUser(FindStream(p.root, kCurrentUserStream));
-    if (cu.valid && cu.header_token == kEncryptedHeaderToken) {
-        throw FormatError(kEncrypted);
-    }
-    if (!cu.valid && LooksLikeOldPowerPoint(p.root)) {
-        throw FormatError(kTooOld);
-    }
-    p.current_user_valid = cu.valid;
+    return doc_stream->data;
+}
 
-    const Bytes doc(doc_stream->data);
-    const std::vector<UserEditFields> chain = ReadEditChain(doc, cu, p.recovered);
-    p.last_edit = chain.front();
-    // Each edit writes its own directory; a shared one would also let a small
-    // file make the reader apply one large directory again and again.
-    std::set<std::uint32_t> directories;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!directories.insert(it->offset_persist_directory).second) {
-            ThrowDamaged("two user edits share a persist directory");
-        }
-        ApplyPersistDirectory(doc, it->offset_persist_directory, p.persist_directory);
-    }
-    p.max_persist_id = p.last_edit.persist_id_seed;
-    if (!p.persist_directory.empty()) {
-        p.max_persist_id = std::max(p.max_persist_id, p.persist_directory.rbegin()->first);
-    }
-
-    if (p.last_edit.has_encrypt_session && p.last_edit.encrypt_session_persist_id != 0 &&
-        p.persist_directory.count(p.last_edit.encrypt_session_persist_id) != 0) {
-        throw FormatError(kEncrypted);
-    }
-
-    const Record document =
-        ReadPersistObject(p, doc, p.last_edit.doc_persist_id, RT_Document, "the document record");
-    p.document_offset = document.offset;
-
-    const auto atom = FindChild(document.body, RT_DocumentAtom);
+void ReadSlideSize(SourcePresentation::Parsed& p, Bytes document_body) {
+    const auto atom = FindChild(document_body, RT_DocumentAtom);
     if (!atom) {
         ThrowDamaged("the document record has no document atom");
     }
-    {
-        FieldReader f(atom->body, "the document atom");
-        const std::int32_t width = f.I32();
-        const std::int32_t height = f.I32();
-        if (width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide) {
-            ThrowDamaged("the slide size is out of range");
-        }
-        p.slide_width = static_cast<float>(width) / kUnitsPerPoint;
-        p.slide_height = static_cast<float>(height) / kUnitsPerPoint;
+    FieldReader f(atom->body, "the document atom");
+    const std::int32_t width = f.I32();
+    const std::int32_t height = f.I32();
+    if (width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide) {
+        ThrowDamaged("the slide size is out of range");
     }
+    p.slide_width = static_cast<float>(width) / kUnitsPerPoint;
+    p.slide_height = static_cast<float>(height) / kUnitsPerPoint;
+}
 
-    std::optional<std::vector<ListEntry>> slide_list;
-    std::optional<std::vector<ListEntry>> master_list;
-    std::map<std::uint32_t, ControlRef> controls;
-    RecordCursor children(document.body);
-    while (auto r = children.Next()) {
-        if (r->type() == RT_SlideListWithText) {
-            if (r->instance() == 0 && !slide_list) {
-                slide_list = ReadSlideList(r->body);
-            } else if (r->instance() == 1 && !master_list) {
-                master_list = ReadSlideList(r->body);
-            }
-        } else if (r->type() == RT_ExternalObjectList) {
-            RecordCursor objects(r->body);
-            while (auto o = objects.Next()) {
-                if (o->type() == RT_ExternalObjectListAtom) {
-                    p.ex_obj_id_seed = FieldReader(o->body, "the object list atom").U32();
-                } else if (o->type() == RT_ExternalOleControl) {
-                    const auto ole = FindChild(o->body, RT_ExternalOleObjectAtom);
-                    if (!ole) {
-                        continue;
-                    }
-                    FieldReader f(ole->body, "an object atom");
-                    f.Skip(8);  // draw aspect, type
-                    const std::uint32_t id = f.U32();
-                    f.Skip(4);  // subtype
-                    ControlRef ref;
-                    ref.persist_id = f.U32();
-                    if (const auto prog_id = FindChild(o->body, RT_CString, 2)) {
-                        ref.prog_id = DecodeUtf16(prog_id->body);
-                    }
-                    controls.emplace(id, std::move(ref));
+// The object list's controls by object id. Every identifier the list uses or
+// has handed out is recorded, so that new objects are numbered past them.
+void ReadObjectList(SourcePresentation::Parsed& p, Bytes list_body,
+                    std::map<std::uint32_t, ControlRef>& controls) {
+    RecordCursor objects(list_body);
+    while (auto o = objects.Next()) {
+        if (o->type() == RT_ExternalObjectListAtom) {
+            const std::uint32_t seed = FieldReader(o->body, "the object list atom").U32();
+            p.max_object_id = std::max(p.max_object_id, seed);
+            continue;
+        }
+        if (!o->IsContainer()) {
+            continue;
+        }
+        try {
+            RecordCursor atoms(o->body);
+            while (auto atom = atoms.Next()) {
+                // An embedded object's atom holds its identifier after two
+                // fields; a hyperlink's or a medium's, first.
+                const bool ole = atom->type() == RT_ExternalOleObjectAtom;
+                const std::size_t at = ole ? 8 : 0;
+                if (!ole && atom->type() != RT_ExternalHyperlinkAtom &&
+                    atom->type() != RT_ExternalMediaAtom) {
+                    continue;
+                }
+                if (atom->body.size() >= at + 4) {
+                    const std::uint32_t id = FieldReader(atom->body.subspan(at), "an object").U32();
+                    p.max_object_id = std::max(p.max_object_id, id);
                 }
             }
+        } catch (const FormatError&) {
+            // The seed covers what a damaged entry would name.
+        }
+        if (o->type() != RT_ExternalOleControl) {
+            continue;
+        }
+        const auto ole = FindChild(o->body, RT_ExternalOleObjectAtom);
+        if (!ole) {
+            continue;
+        }
+        FieldReader f(ole->body, "an object atom");
+        f.Skip(8);  // draw aspect, type
+        const std::uint32_t id = f.U32();
+        f.Skip(4);  // subtype
+        ControlRef ref;
+        ref.persist_id = f.U32();
+        if (const auto prog_id = FindChild(o->body, RT_CString, 2)) {
+            ref.prog_id = DecodeUtf16(prog_id->body);
+        }
+        controls.emplace(id, std::move(ref));
+    }
+}
+
+// Notes are numbered like slides: new slides keep clear of them. A damaged
+// notes list names nothing that can be kept clear of.
+void RecordNotesIds(SourcePresentation::Parsed& p, Bytes list_body) {
+    try {
+        std::uint32_t max_id = 0;
+        RecordCursor cursor(list_body);
+        while (auto r = cursor.Next()) {
+            if (r->type() == RT_SlidePersistAtom && r->body.size() >= 16) {
+                max_id = std::max(max_id, FieldReader(r->body.subspan(12), "a notes entry").U32());
+            }
+        }
+        p.max_slide_id = std::max(p.max_slide_id, max_id);
+    } catch (const FormatError&) {
+    }
+}
+
+// What the document lists: its slides and masters with their outline texts,
+// and the controls of its object list by object id.
+struct DocumentLists {
+    std::vector<ListEntry> slides;
+    std::vector<ListEntry> masters;
+    std::map<std::uint32_t, ControlRef> controls;
+};
+
+DocumentLists ReadDocumentLists(SourcePresentation::Parsed& p, Bytes document_body) {
+    DocumentLists lists;
+    bool slides_read = false;
+    bool masters_read = false;
+    bool notes_read = false;
+    RecordCursor children(document_body);
+    while (auto r = children.Next()) {
+        if (r->type() == RT_SlideListWithText) {
+            if (r->instance() == 0 && !std::exchange(slides_read, true)) {
+                lists.slides = ReadSlideList(r->body);
+            } else if (r->instance() == 1 && !std::exchange(masters_read, true)) {
+                lists.masters = ReadSlideList(r->body);
+            } else if (r->instance() == 2 && !std::exchange(notes_read, true)) {
+                RecordNotesIds(p, r->body);
+            }
+        } else if (r->type() == RT_ExternalObjectList) {
+            ReadObjectList(p, r->body, lists.controls);
         }
     }
+    return lists;
+}
 
-    // Masters: each main master's title placeholder is where the title of a
-    // new slide following it goes; title masters lead to a main master.
+// Masters: each main master's title placeholder is where the title of a new
+// slide following it goes; title masters lead to a main master.
+void ReadMasters(SourcePresentation::Parsed& p, Bytes doc, const std::vector<ListEntry>& masters) {
     std::set<std::size_t> read_masters;  // offsets
-    for (const ListEntry& e : master_list ? *master_list : std::vector<ListEntry>{}) {
-        const auto it = p.persist_directory.find(e.slide.persist_id);
-        if (it == p.persist_directory.end()) {
-            ThrowDamaged("a master is missing from the persist directory");
-        }
-        const Record r = ReadRecord(doc, it->second, "a master");
+    for (const ListEntry& e : masters) {
+        const Record r = ReadPersistObject(p, doc, e.slide.persist_id, std::nullopt, "a master");
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.masters.push_back(listed);
@@ -689,11 +511,36 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
         p.main_master_index.emplace(listed.slide_id, p.main_masters.size());
         p.main_masters.push_back(master);
     }
+}
 
+// A slide's title: its title placeholder's text, its own or the slide list's
+// for it, or else the slide list's first title text for it.
+std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry& e) {
+    for (const ShapeInfo& s : shapes) {
+        if (!s.placeholder || !IsTitlePlaceholder(*s.placeholder)) {
+            continue;
+        }
+        if (s.text) {
+            return *s.text;
+        }
+        if (s.outline_text_index && *s.outline_text_index < e.texts.size()) {
+            return e.texts[*s.outline_text_index].second;
+        }
+    }
+    for (const auto& [type, text] : e.texts) {
+        if (IsTitleText(type)) {
+            return text;
+        }
+    }
+    return {};
+}
+
+void ReadSlides(SourcePresentation::Parsed& p, Bytes doc, const DocumentLists& lists,
+                std::size_t file_size, SlideDetail detail) {
     ControlReader control_reader(p, doc, file_size);
     std::set<std::uint32_t> listed_slides;
     std::set<std::size_t> read_slides;  // offsets
-    for (const ListEntry& e : slide_list ? *slide_list : std::vector<ListEntry>{}) {
+    for (const ListEntry& e : lists.slides) {
         // A slide listed twice would be read twice, and a small file could
         // list one large slide many times.
         if (!listed_slides.insert(e.slide.persist_id).second) {
@@ -720,39 +567,70 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
             master = p.FirstMainMaster();
         }
         summary.master_id = master != nullptr ? master->listed.slide_id : 0;
-        bool titled = false;
-        for (const ShapeInfo& s : ReadShapes(r.body)) {
-            if (!titled && s.placeholder && IsTitlePlaceholder(*s.placeholder)) {
-                if (s.text) {
-                    summary.title = *s.text;
-                    titled = true;
-                } else if (s.outline_text_index && *s.outline_text_index < e.texts.size()) {
-                    summary.title = e.texts[*s.outline_text_index].second;
-                    titled = true;
-                }
+        const std::vector<ShapeInfo> shapes = ReadShapes(r.body);
+        summary.title = SlideTitle(shapes, e);
+        for (const ShapeInfo& s : shapes) {
+            const auto c = s.ex_obj_id && detail == SlideDetail::kWithControls
+                               ? lists.controls.find(*s.ex_obj_id)
+                               : lists.controls.end();
+            if (c == lists.controls.end()) {
+                continue;
             }
-            if (s.ex_obj_id && detail == SlideDetail::kWithControls) {
-                const auto c = controls.find(*s.ex_obj_id);
-                if (c == controls.end()) {
-                    continue;
-                }
-                ControlObject control;
-                control.prog_id = c->second.prog_id;
-                control.anchor = s.anchor.value_or(Rect{});
-                control_reader.Read(c->second.persist_id, control);
-                summary.controls.push_back(std::move(control));
-            }
-        }
-        if (!titled) {
-            for (const auto& [type, text] : e.texts) {
-                if (IsTitleText(type)) {
-                    summary.title = text;
-                    break;
-                }
-            }
+            ControlObject control;
+            control.prog_id = c->second.prog_id;
+            control.anchor = s.anchor.value_or(Rect{});
+            control_reader.Read(c->second.persist_id, control);
+            summary.controls.push_back(std::move(control));
         }
         p.summaries.push_back(std::move(summary));
     }
+}
+
+// The highest drawing and shape identifiers the live slides, masters and notes
+// use: the drawing group's counts may lag behind them in files other programs
+// wrote.
+void RecordDrawingIds(SourcePresentation::Parsed& p, Bytes doc) {
+    // Many persist ids may name one large record: each record is read once.
+    std::set<std::uint32_t> offsets;
+    for (const auto& [id, offset] : p.persist_directory) {
+        offsets.insert(offset);
+    }
+    for (const std::uint32_t offset : offsets) {
+        const auto r = TryReadRecord(doc, offset);
+        if (!r || (r->type() != RT_Slide && r->type() != RT_MainMaster && r->type() != RT_Notes &&
+                   r->type() != RT_Handout)) {
+            continue;
+        }
+        try {
+            const auto drawing = FindChild(r->body, RT_Drawing);
+            const auto dg =
+                drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
+            const auto fdg = dg ? FindChild(dg->body, RT_OfficeArtFDG) : std::nullopt;
+            if (!fdg || fdg->body.size() < 8) {
+                continue;
+            }
+            FieldReader f(fdg->body, "a drawing");
+            f.Skip(4);  // shapes
+            p.max_drawing_id = std::max<std::uint32_t>(p.max_drawing_id, fdg->instance());
+            p.max_shape_id = std::max(p.max_shape_id, f.U32());
+        } catch (const FormatError&) {
+            // An object this program never reads may be damaged; the
+            // identifiers it would use are covered by the drawing group's.
+        }
+    }
+}
+
+void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDetail detail) {
+    const Bytes doc = DocumentStreamOf(p.root);
+    ReadEditHistory(p, doc, LooksLikeOldPowerPoint(p.root));
+    const Record document =
+        ReadPersistObject(p, doc, p.last_edit.doc_persist_id, RT_Document, "the document record");
+    p.document_offset = document.offset;
+    ReadSlideSize(p, document.body);
+    const DocumentLists lists = ReadDocumentLists(p, document.body);
+    ReadMasters(p, doc, lists.masters);
+    ReadSlides(p, doc, lists, file_size, detail);
+    RecordDrawingIds(p, doc);
 }
 
 std::unique_ptr<SourcePresentation::Parsed> Parse(const ByteSource& file, SlideDetail detail) {
@@ -780,6 +658,11 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(const ByteSource& file, SlideD
 }
 
 }  // namespace
+
+const StorageEntry* FindStream(const StorageEntry& storage, std::string_view name) {
+    const StorageEntry* e = storage.Find(name);
+    return e != nullptr && !e->is_storage ? e : nullptr;
+}
 
 const std::vector<std::uint8_t>& SourcePresentation::Parsed::DocumentStream() const {
     const StorageEntry* e = FindStream(root, kDocumentStream);

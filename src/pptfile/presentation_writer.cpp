@@ -172,9 +172,8 @@ void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
         return;
     }
     const auto list = w.BeginContainer(RT_ExternalObjectList);
-    const auto atom = w.Begin(RT_ExternalObjectListAtom);
-    w.U32(plan.control_count);  // seed: the largest identifier in use
-    w.End(atom);
+    w.U32Atom(RT_ExternalObjectListAtom,
+              plan.control_count);  // seed: the largest identifier in use
     for (const SlidePlan& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls) {
             WriteControlEntry(w, control, slide.slide_id);
@@ -208,28 +207,18 @@ void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings,
                        const PictureStore& pictures) {
     const auto group = w.BeginContainer(RT_DrawingGroup);
     const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
-    const auto block = w.Begin(RT_OfficeArtFDGGBlock);
-    std::uint32_t total = 0;
-    std::uint32_t max_id = 0;
+    DrawingGroupBlock block;
     for (std::size_t i = 0; i < drawings.size(); ++i) {
-        total += drawings[i].shapes;
-        max_id = FirstShapeId(static_cast<std::uint32_t>(i + 1)) + drawings[i].ids;
+        // Drawing n owns identifier cluster n.
+        const auto drawing_id = static_cast<std::uint32_t>(i + 1);
+        block.clusters.emplace_back(drawing_id, drawings[i].ids);
+        block.shapes_saved += drawings[i].shapes;
+        block.spid_max = FirstShapeId(drawing_id) + drawings[i].ids;
     }
-    w.U32(max_id);  // one past the largest shape identifier in use
-    w.U32(static_cast<std::uint32_t>(drawings.size() + 1));
-    w.U32(total);
-    w.U32(static_cast<std::uint32_t>(drawings.size()));
-    // Drawing n owns identifier cluster n.
-    for (std::size_t i = 0; i < drawings.size(); ++i) {
-        w.U32(static_cast<std::uint32_t>(i + 1));
-        w.U32(drawings[i].ids);
-    }
-    w.End(block);
+    block.drawings_saved = static_cast<std::uint32_t>(drawings.size());
+    WriteDrawingGroupBlock(w, block);
     if (!pictures.empty()) {
-        const auto store = w.BeginContainer(RT_OfficeArtBStoreContainer,
-                                            static_cast<std::uint16_t>(pictures.EntryCount()));
-        pictures.WriteEntries(w);
-        w.End(store);
+        pictures.WriteStore(w);
     }
     WriteShapeDefaults(w);
     // The colours the fill, line and shadow menus offer first: the scheme's
@@ -293,72 +282,52 @@ std::vector<std::uint8_t> Document(const Plan& plan, const std::vector<DrawingUs
     return w.Take();
 }
 
-StorageEntry Stream(std::string name, std::vector<std::uint8_t> data) {
-    StorageEntry e;
-    e.name = std::move(name);
-    e.data = std::move(data);
-    return e;
-}
-
 StorageEntry WriteBlank(const SaveJob& job) {
     const Plan plan = MakePlan(job);
 
-    // Persist objects in persist id order, from id 1.
-    std::vector<std::vector<std::uint8_t>> objects;
+    // Persist objects in persist id order, from id 1: the document, which
+    // counts the shapes of every drawing, is written last.
     std::vector<DrawingUse> drawings(2 + plan.slides.size());
-    std::vector<std::uint8_t> master = MainMaster(drawings[0]);
-    std::vector<std::uint8_t> notes_master = NotesMaster(drawings[1]);
-    std::vector<std::vector<std::uint8_t>> slides;
+    std::vector<std::vector<std::uint8_t>> objects(1);
+    objects.push_back(MainMaster(drawings[0]));
+    objects.push_back(NotesMaster(drawings[1]));
     for (std::size_t i = 0; i < plan.slides.size(); ++i) {
-        slides.push_back(Slide(plan.slides[i], drawings[2 + i]));
+        objects.push_back(Slide(plan.slides[i], drawings[2 + i]));
     }
-    objects.push_back(Document(plan, drawings));
-    objects.push_back(std::move(master));
-    objects.push_back(std::move(notes_master));
-    for (auto& s : slides) {
-        objects.push_back(std::move(s));
-    }
+    objects[0] = Document(plan, drawings);
     for (const SlidePlan& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls) {
             objects.push_back(ControlStorageRecord(control));
         }
     }
 
-    RecordWriter stream;
+    RecordWriter document;
     std::map<std::uint32_t, std::uint32_t> offsets;
     for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets[static_cast<std::uint32_t>(i + 1)] = static_cast<std::uint32_t>(stream.Size());
-        stream.Bytes(objects[i]);
+        offsets[static_cast<std::uint32_t>(i + 1)] = static_cast<std::uint32_t>(document.Size());
+        document.Bytes(objects[i]);
     }
-    const auto directory_offset = static_cast<std::uint32_t>(stream.Size());
-    WritePersistDirectory(stream, offsets);
-    const auto edit_offset = static_cast<std::uint32_t>(stream.Size());
     UserEdit edit;  // the first edit: none before it
     edit.last_slide_viewed = plan.slides.empty() ? 0 : plan.slides.back().slide_id;
-    edit.directory_offset = directory_offset;
     edit.document_persist_id = kDocumentPersistId;
     edit.max_persist_id = plan.last_persist_id;
     edit.last_view = 1;  // slide view
-    WriteUserEdit(stream, edit);
+    std::vector<std::uint8_t> current_user = CloseSave(document, 0, offsets, edit, nullptr);
 
-    StorageEntry root;
-    root.name = "Root Entry";
-    root.is_storage = true;
-    root.clsid = kPowerPointClassId;
-    root.children.push_back(Stream("Current User", CurrentUserStream(edit_offset)));
-    root.children.push_back(Stream("PowerPoint Document", stream.Take()));
+    const std::u16string& title =
+        plan.slides.empty() ? std::u16string() : plan.slides.front().content->title;
+    StorageEntry root{"Root Entry", true, kPowerPointClassId, {}, {}};
+    const auto stream = [&root](const char* name, std::vector<std::uint8_t> data) {
+        root.children.push_back({name, false, {}, std::move(data), {}});
+    };
+    stream(kCurrentUserStream, std::move(current_user));
+    stream(kDocumentStream, document.Take());
     if (!plan.pictures.empty()) {
-        root.children.push_back(Stream(kPicturesStream, plan.pictures.Blips()));
+        stream(kPicturesStream, plan.pictures.Blips());
     }
-    root.children.push_back(
-        Stream("\x05SummaryInformation",
-               SummaryInformationStream(
-                   plan.slides.empty() ? std::u16string() : plan.slides.front().content->title,
-                   ToFileTime(job.saved_at))));
-    root.children.push_back(
-        Stream("\x05"
-               "DocumentSummaryInformation",
-               DocumentSummaryInformationStream(static_cast<std::int32_t>(plan.slides.size()))));
+    stream(kSummaryStream, SummaryInformationStream(title, ToFileTime(job.saved_at)));
+    stream(kDocSummaryStream,
+           DocumentSummaryInformationStream(static_cast<std::int32_t>(plan.slides.size())));
     return root;
 }
 

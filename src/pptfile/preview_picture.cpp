@@ -298,7 +298,10 @@ std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
     return static_cast<std::uint32_t>(EntryCount());
 }
 
-void PictureStore::WriteEntries(RecordWriter& w) const {
+void PictureStore::WriteStore(RecordWriter& w, std::span<const std::uint8_t> earlier) const {
+    const auto store =
+        w.BeginContainer(RT_OfficeArtBStoreContainer, static_cast<std::uint16_t>(EntryCount()));
+    w.Bytes(earlier);
     for (const Entry& e : entries_) {
         // OfficeArtFBSE ([MS-ODRAW] 2.2.32): the BLIP lies in the "Pictures"
         // stream, used by one shape. PowerPoint names PICT as an EMF's
@@ -314,6 +317,7 @@ void PictureStore::WriteEntries(RecordWriter& w) const {
         w.Zeros(4);  // no name
         w.End(m);
     }
+    w.End(store);
 }
 
 }  // namespace pptfile

@@ -16,8 +16,6 @@
 
 namespace pptfile {
 
-inline constexpr char kPicturesStream[] = "Pictures";
-
 // An enhanced metafile `width` x `height` points in size: a grey frame with
 // `lines` (the first eight) centred in it, the first in bold.
 std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines, float width,
@@ -37,8 +35,9 @@ class PictureStore {
 
     bool empty() const noexcept { return entries_.empty(); }
     std::size_t EntryCount() const noexcept { return first_index_ - 1 + entries_.size(); }
-    // The store entries (OfficeArtFBSE records) of the added pictures.
-    void WriteEntries(RecordWriter& w) const;
+    // The BLIP store: the entries it had (`earlier`, the body of the file's
+    // store), then those (OfficeArtFBSE records) of the added pictures.
+    void WriteStore(RecordWriter& w, std::span<const std::uint8_t> earlier = {}) const;
     // The BLIP records, in the order of their entries.
     const std::vector<std::uint8_t>& Blips() const noexcept { return blips_; }
 

@@ -47,55 +47,47 @@ struct Property {
     std::vector<std::uint8_t> value;  // typed value, padded to 4 bytes
 };
 
-std::vector<std::uint8_t> I2Value(std::int16_t v) {
+// A typed value: its type, two bytes of padding, what `write` adds, and
+// zeros to a multiple of 4 bytes.
+template <typename Write>
+std::vector<std::uint8_t> TypedValue(std::uint16_t type, Write write) {
     RecordWriter w;
-    w.U16(VT_I2);
+    w.U16(type);
     w.U16(0);
-    w.I16(v);
-    w.U16(0);
+    write(w);
+    w.Zeros((4 - w.Size() % 4) % 4);
     return w.Take();
+}
+
+std::vector<std::uint8_t> I2Value(std::int16_t v) {
+    return TypedValue(VT_I2, [v](RecordWriter& w) { w.I16(v); });
 }
 
 std::vector<std::uint8_t> I4Value(std::int32_t v) {
-    RecordWriter w;
-    w.U16(VT_I4);
-    w.U16(0);
-    w.I32(v);
-    return w.Take();
+    return TypedValue(VT_I4, [v](RecordWriter& w) { w.I32(v); });
 }
 
 std::vector<std::uint8_t> TimeValue(FileTime t) {
-    RecordWriter w;
-    w.U16(VT_FILETIME);
-    w.U16(0);
-    w.U32(static_cast<std::uint32_t>(t & 0xFFFFFFFFu));
-    w.U32(static_cast<std::uint32_t>(t >> 32));
-    return w.Take();
+    return TypedValue(VT_FILETIME, [t](RecordWriter& w) {
+        w.U32(static_cast<std::uint32_t>(t & 0xFFFFFFFFu));
+        w.U32(static_cast<std::uint32_t>(t >> 32));
+    });
 }
 
 // A string in the section's code page: UTF-16 for 1200, otherwise single
 // bytes, which only ASCII text may use.
 std::vector<std::uint8_t> StringValue(std::u16string_view text, bool utf16) {
-    RecordWriter w;
-    w.U16(VT_LPSTR);
-    w.U16(0);
-    w.U32(static_cast<std::uint32_t>((text.size() + 1) * (utf16 ? 2 : 1)));
-    for (char16_t c : text) {
-        if (utf16) {
-            w.U16(static_cast<std::uint16_t>(c));
-        } else {
-            w.U8(static_cast<std::uint8_t>(c < 0x80 ? c : u'?'));
+    return TypedValue(VT_LPSTR, [&](RecordWriter& w) {
+        w.U32(static_cast<std::uint32_t>((text.size() + 1) * (utf16 ? 2 : 1)));
+        for (char16_t c : text) {
+            if (utf16) {
+                w.U16(static_cast<std::uint16_t>(c));
+            } else {
+                w.U8(static_cast<std::uint8_t>(c < 0x80 ? c : u'?'));
+            }
         }
-    }
-    if (utf16) {
-        w.U16(0);
-    } else {
-        w.U8(0);
-    }
-    while (w.Size() % 4 != 0) {
-        w.U8(0);
-    }
-    return w.Take();
+        w.Zeros(utf16 ? 2 : 1);
+    });
 }
 
 void WriteSection(RecordWriter& w, const std::vector<Property>& properties) {

@@ -1,11 +1,30 @@
-// Record type numbers of the PowerPoint binary format and of the drawing
-// (OfficeArt) records it embeds. Shared by the writer and the reader.
+// The names and numbers of the PowerPoint binary format that the reader and the
+// writers share: the streams of the file, the record types of the format and
+// of the drawing (OfficeArt) records it embeds, and the placeholder and text
+// kinds.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 namespace pptfile {
+
+// The streams of a presentation file.
+inline constexpr char kDocumentStream[] = "PowerPoint Document";
+inline constexpr char kCurrentUserStream[] = "Current User";
+inline constexpr char kPicturesStream[] = "Pictures";
+inline constexpr char kSummaryStream[] = "\x05SummaryInformation";
+inline constexpr char kDocSummaryStream[] =
+    "\x05"
+    "DocumentSummaryInformation";
+// The streams of a control's storage.
+inline constexpr char kCompObjStream[] =
+    "\x01"
+    "CompObj";
+inline constexpr char kOcxNameStream[] =
+    "\x03"
+    "OCXNAME";
+inline constexpr char kContentsStream[] = "contents";
 
 // Presentation records.
 inline constexpr std::uint16_t RT_Document = 0x03E8;
@@ -26,6 +45,7 @@ inline constexpr std::uint16_t RT_ExternalObjectListAtom = 0x040A;
 inline constexpr std::uint16_t RT_DrawingGroup = 0x040B;
 inline constexpr std::uint16_t RT_Drawing = 0x040C;
 inline constexpr std::uint16_t RT_NamedShows = 0x0410;
+inline constexpr std::uint16_t RT_RoundTripCustomTableStyles12Atom = 0x0428;
 inline constexpr std::uint16_t RT_List = 0x07D0;
 inline constexpr std::uint16_t RT_FontCollection = 0x07D5;
 inline constexpr std::uint16_t RT_SoundCollection = 0x07E4;
@@ -44,6 +64,7 @@ inline constexpr std::uint16_t RT_TextSpecialInfoDefaultAtom = 0x0FA9;
 inline constexpr std::uint16_t RT_FontEntityAtom = 0x0FB7;
 inline constexpr std::uint16_t RT_CString = 0x0FBA;
 inline constexpr std::uint16_t RT_ExternalOleObjectAtom = 0x0FC3;
+inline constexpr std::uint16_t RT_ExternalHyperlinkAtom = 0x0FD3;
 inline constexpr std::uint16_t RT_Handout = 0x0FC9;
 inline constexpr std::uint16_t RT_SlideNumberMetaCharAtom = 0x0FD8;
 inline constexpr std::uint16_t RT_HeadersFooters = 0x0FD9;
@@ -55,6 +76,7 @@ inline constexpr std::uint16_t RT_HeaderMetaCharAtom = 0x0FF9;
 inline constexpr std::uint16_t RT_FooterMetaCharAtom = 0x0FFA;
 inline constexpr std::uint16_t RT_CurrentUserAtom = 0x0FF6;
 inline constexpr std::uint16_t RT_ExternalOleControlAtom = 0x0FFB;
+inline constexpr std::uint16_t RT_ExternalMediaAtom = 0x1004;
 inline constexpr std::uint16_t RT_ExternalOleObjectStg = 0x1011;
 inline constexpr std::uint16_t RT_PrintOptionsAtom = 0x1770;
 inline constexpr std::uint16_t RT_PersistDirectoryAtom = 0x1772;
@@ -75,6 +97,29 @@ inline constexpr std::uint16_t RT_OfficeArtClientTextbox = 0xF00D;
 inline constexpr std::uint16_t RT_OfficeArtClientAnchor = 0xF010;
 inline constexpr std::uint16_t RT_OfficeArtClientData = 0xF011;
 inline constexpr std::uint16_t RT_OfficeArtSplitMenuColors = 0xF11E;
+
+// Placeholder kinds (PlaceholderAtom.placementId).
+inline constexpr std::uint8_t kPlaceholderMasterTitle = 0x01;
+inline constexpr std::uint8_t kPlaceholderMasterBody = 0x02;
+inline constexpr std::uint8_t kPlaceholderMasterNotesSlideImage = 0x05;
+inline constexpr std::uint8_t kPlaceholderMasterNotesBody = 0x06;
+inline constexpr std::uint8_t kPlaceholderMasterDate = 0x07;
+inline constexpr std::uint8_t kPlaceholderMasterSlideNumber = 0x08;
+inline constexpr std::uint8_t kPlaceholderMasterFooter = 0x09;
+inline constexpr std::uint8_t kPlaceholderMasterHeader = 0x0A;
+inline constexpr std::uint8_t kPlaceholderTitle = 0x0D;
+inline constexpr std::uint8_t kPlaceholderCenterTitle = 0x0F;
+inline constexpr std::uint8_t kPlaceholderVerticalTitle = 0x11;
+
+// Text kinds (TextHeaderAtom.textType), also those of the master's styles.
+inline constexpr std::uint16_t kTextTypeTitle = 0;
+inline constexpr std::uint16_t kTextTypeBody = 1;
+inline constexpr std::uint16_t kTextTypeNotes = 2;
+inline constexpr std::uint16_t kTextTypeOther = 4;
+inline constexpr std::uint16_t kTextTypeCenterBody = 5;
+inline constexpr std::uint16_t kTextTypeCenterTitle = 6;
+inline constexpr std::uint16_t kTextTypeHalfBody = 7;
+inline constexpr std::uint16_t kTextTypeQuarterBody = 8;
 
 // Every record starts with this header: version (4 bits) and instance (12
 // bits) in one 16-bit word, then the type and the length of the body.

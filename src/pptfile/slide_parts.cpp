@@ -91,20 +91,14 @@ void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint
     w.U32(0);
     w.End(atom);
     const std::u16string text = TitleText(content.title);
-    const auto header = w.Begin(RT_TextHeaderAtom);
-    w.U32(kTextTypeTitle);
-    w.End(header);
-    const auto chars = w.Begin(RT_TextCharsAtom);
-    w.Utf16(text);
-    w.End(chars);
+    w.U32Atom(RT_TextHeaderAtom, kTextTypeTitle);
+    w.TextAtom(RT_TextCharsAtom, text);
     WritePlainStyleTextProp(w, text, false);
 }
 
 void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint32_t slide_id) {
     const auto container = w.BeginContainer(RT_ExternalOleControl);
-    const auto control_atom = w.Begin(RT_ExternalOleControlAtom);
-    w.U32(slide_id);
-    w.End(control_atom);
+    w.U32Atom(RT_ExternalOleControlAtom, slide_id);
     const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
     w.U32(1);  // draw the content
     w.U32(2);  // an ActiveX control

@@ -4,10 +4,12 @@
 // controls' storages, and a persist directory naming them; "Current User" is
 // pointed at the edit. Every earlier byte of the document stream and every
 // other stream and storage of the file stay exactly as they were.
+//
+// A save is planned first (which identifiers the new slides and controls
+// take, which records of the document are rewritten), then written.
 #include "pptfile/template_writer.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <map>
 #include <optional>
@@ -16,6 +18,7 @@
 #include <utility>
 
 #include "pptfile/compound_file.h"
+#include "pptfile/drawing_writer.h"
 #include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/presentation_parsed.h"
@@ -29,27 +32,12 @@
 namespace pptfile {
 namespace {
 
-constexpr char kDocumentStream[] = "PowerPoint Document";
-constexpr char kCurrentUserStream[] = "Current User";
-constexpr char kSummaryStream[] = "\x05SummaryInformation";
-constexpr char kDocSummaryStream[] =
-    "\x05"
-    "DocumentSummaryInformation";
-
-// Records of the object list not named elsewhere: the atoms that carry an
-// object's identifier.
-constexpr std::uint16_t RT_ExternalHyperlinkAtom = 0x0FD3;
-constexpr std::uint16_t RT_ExternalMediaAtom = 0x1004;
-constexpr std::uint16_t RT_RoundTripCustomTableStyles12Atom = 0x0428;
-
 constexpr std::uint32_t kMaxPersistId = 0xFFFFE;
 constexpr std::uint32_t kMaxSlideId = 0x7FFFFFFE;
 constexpr std::uint32_t kMaxDrawingId = 0xFFE;
 constexpr std::uint32_t kClusterSize = 1024;
 constexpr std::uint32_t kSpidLimit = 0x03FFD7FF;  // shape identifiers stay below
 constexpr std::uint32_t kClusterFull = 0x400;
-
-// --- what the source holds ----------------------------------------------------
 
 // The bytes of a whole record (header and body) found in `within`.
 Bytes Whole(const Record& r, Bytes within) {
@@ -63,14 +51,6 @@ std::vector<Record> Children(Bytes body) {
         out.push_back(*r);
     }
     return out;
-}
-
-std::optional<std::uint32_t> U32At(Bytes body, std::size_t at) {
-    if (body.size() < at + 4) {
-        return std::nullopt;
-    }
-    FieldReader f(body.subspan(at), "a record");
-    return f.U32();
 }
 
 // Where each child of the document belongs in its fixed order; a child that
@@ -115,20 +95,11 @@ constexpr int kRankObjectList = 1;
 constexpr int kRankDrawingGroup = 4;
 constexpr int kRankSlideList = 9;
 
-// The drawing group's record of clusters and counts.
-struct DrawingGroupBlock {
-    std::uint32_t spid_max = 0;
-    std::uint32_t shapes_saved = 0;
-    std::uint32_t drawings_saved = 0;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> clusters;  // drawing id, shapes used
-};
+// --- planning: which identifiers, which records ---------------------------------
 
 std::optional<DrawingGroupBlock> ReadDrawingGroupBlock(Bytes drawing_group_body) {
     const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
-    if (!dgg) {
-        return std::nullopt;
-    }
-    const auto block = FindChild(dgg->body, RT_OfficeArtFDGGBlock);
+    const auto block = dgg ? FindChild(dgg->body, RT_OfficeArtFDGGBlock) : std::nullopt;
     if (!block || block->body.size() < 16) {
         return std::nullopt;
     }
@@ -148,88 +119,10 @@ std::optional<DrawingGroupBlock> ReadDrawingGroupBlock(Bytes drawing_group_body)
     return b;
 }
 
-// The highest drawing and shape identifiers the live slides, masters and notes
-// use: the drawing group's counts may lag behind them in files other programs
-// wrote.
-struct DrawingsInUse {
-    std::uint32_t max_drawing_id = 0;
-    std::uint32_t max_shape_id = 0;
-};
-
-DrawingsInUse ScanDrawings(const SourcePresentation::Parsed& p, Bytes doc) {
-    DrawingsInUse used;
-    // Many persist ids may name one large record: each record is read once.
-    std::set<std::uint32_t> offsets;
-    for (const auto& [id, offset] : p.persist_directory) {
-        offsets.insert(offset);
-    }
-    for (const std::uint32_t offset : offsets) {
-        const auto r = TryReadRecord(doc, offset);
-        if (!r || (r->type() != RT_Slide && r->type() != RT_MainMaster && r->type() != RT_Notes &&
-                   r->type() != RT_Handout)) {
-            continue;
-        }
-        try {
-            const auto drawing = FindChild(r->body, RT_Drawing);
-            if (!drawing) {
-                continue;
-            }
-            const auto dg = FindChild(drawing->body, RT_OfficeArtDgContainer);
-            if (!dg) {
-                continue;
-            }
-            const auto fdg = FindChild(dg->body, RT_OfficeArtFDG);
-            if (!fdg || fdg->body.size() < 8) {
-                continue;
-            }
-            used.max_drawing_id = std::max<std::uint32_t>(used.max_drawing_id, fdg->instance());
-            used.max_shape_id = std::max(used.max_shape_id, *U32At(fdg->body, 4));
-        } catch (const FormatError&) {
-            // An object this program never reads may be damaged; the
-            // identifiers it would use are covered by the drawing group's.
-        }
-    }
-    return used;
-}
-
-// The largest object identifier the object list uses or has handed out.
-std::uint32_t MaxObjectId(Bytes list_body) {
-    std::uint32_t max_id = 0;
-    for (const Record& child : Children(list_body)) {
-        if (child.type() == RT_ExternalObjectListAtom) {
-            max_id = std::max(max_id, U32At(child.body, 0).value_or(0));
-            continue;
-        }
-        if (!child.IsContainer()) {
-            continue;
-        }
-        std::vector<Record> atoms;
-        try {
-            atoms = Children(child.body);
-        } catch (const FormatError&) {
-            continue;  // the seed covers what a damaged entry would name
-        }
-        for (const Record& atom : atoms) {
-            std::optional<std::uint32_t> id;
-            if (atom.type() == RT_ExternalOleObjectAtom) {
-                id = U32At(atom.body, 8);
-            } else if (atom.type() == RT_ExternalHyperlinkAtom ||
-                       atom.type() == RT_ExternalMediaAtom) {
-                id = U32At(atom.body, 0);
-            }
-            max_id = std::max(max_id, id.value_or(0));
-        }
-    }
-    return max_id;
-}
-
 // The entries of the drawing group's BLIP store, the first one it has.
 std::size_t BlipStoreEntries(Bytes drawing_group_body) {
     const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
-    if (!dgg) {
-        return 0;
-    }
-    const auto store = FindChild(dgg->body, RT_OfficeArtBStoreContainer);
+    const auto store = dgg ? FindChild(dgg->body, RT_OfficeArtBStoreContainer) : std::nullopt;
     if (!store) {
         return 0;
     }
@@ -241,236 +134,205 @@ std::size_t BlipStoreEntries(Bytes drawing_group_body) {
     }
 }
 
-// A slide list's entries: each SlidePersistAtom with the text records that
-// follow it, as bytes.
-struct SlideListGroups {
-    std::vector<std::uint8_t> leading;  // records before the first entry
-    std::vector<std::vector<std::uint8_t>> entries;
-    std::uint32_t max_id = 0;  // of the slides or notes listed
-};
-
-SlideListGroups SplitSlideList(Bytes body) {
-    SlideListGroups groups;
-    for (const Record& r : Children(body)) {
-        const Bytes whole = Whole(r, body);
-        if (r.type() == RT_SlidePersistAtom) {
-            groups.entries.emplace_back();
-            groups.max_id = std::max(groups.max_id, U32At(r.body, 12).value_or(0));
-        }
-        auto& target = groups.entries.empty() ? groups.leading : groups.entries.back();
-        target.insert(target.end(), whole.begin(), whole.end());
-    }
-    return groups;
-}
-
-// --- what is added ------------------------------------------------------------
-
 struct NewSlide {
     const SlideContent* content;
     std::uint32_t persist_id;
     std::uint32_t slide_id;
     std::uint32_t drawing_id;
-    std::uint32_t first_shape_id;
-    std::uint32_t shapes = 0;
+    std::uint64_t cluster;  // of its shape identifiers
     std::vector<PlacedControl> controls;
-    std::vector<std::uint8_t> container;
 };
 
-void WriteSlideContainer(NewSlide& slide, std::uint32_t master_id,
-                         std::optional<Bytes> master_scheme) {
-    RecordWriter w;
-    // The slide follows the master's colours, so it carries the master's
-    // scheme as its own.
-    slide.shapes = WriteTitleOnlySlide(w, *slide.content, slide.controls, master_id,
-                                       {slide.drawing_id, slide.first_shape_id}, master_scheme);
-    slide.container = w.Take();
+// What a save writes: the document's children, the ones it rewrites among
+// them, and the identifiers of what it adds.
+struct Plan {
+    Bytes document_body;
+    std::vector<Record> children;
+    const Record* object_list = nullptr;
+    const Record* drawing_group = nullptr;
+    const Record* slide_list = nullptr;
+    std::optional<DrawingGroupBlock> dgg;
+    std::vector<NewSlide> new_slides;
+    std::uint32_t max_object_id = 0;  // of the controls added, 0 for none
+    PictureStore pictures{0, 0};
+};
+
+void CheckSlots(const SaveJob& job, const SourcePresentation::Parsed& p) {
+    std::set<std::size_t> used;
+    for (std::size_t i = 0; i < job.slides.size(); ++i) {
+        const std::string slide = "slide " + std::to_string(i + 1);
+        if (const auto* index = std::get_if<std::size_t>(&job.slides[i])) {
+            if (*index >= p.slides.size()) {
+                throw FormatError(slide + " refers to a source slide that does not exist");
+            }
+            if (!used.insert(*index).second) {
+                throw FormatError(slide + " repeats a source slide listed before it");
+            }
+        } else if (std::get<const SlideContent*>(job.slides[i]) == nullptr) {
+            throw FormatError(slide + " has no content");
+        } else if (p.main_masters.empty()) {
+            throw FormatError("the template has no slide master to base a new slide on");
+        } else if (const std::uint32_t master =
+                       std::get<const SlideContent*>(job.slides[i])->master_id;
+                   master != 0 && p.FindMainMaster(master) == nullptr) {
+            throw FormatError(slide + " follows a slide master the template does not have");
+        }
+    }
 }
 
-// --- the writer ---------------------------------------------------------------
+const Record* FindRecord(const std::vector<Record>& records, std::uint16_t type,
+                         std::optional<std::uint16_t> instance = {}) {
+    for (const Record& r : records) {
+        if (r.type() == type && (!instance || r.instance() == *instance)) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+// Identifiers are counted in 64 bits, so one past the largest a file may
+// hold is still past it and never wraps to a small one in use.
+void PlanNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Plan& plan) {
+    std::uint64_t next_persist_id = std::uint64_t{p.max_persist_id} + 1;
+    const auto persist_id = [&] {
+        if (next_persist_id > kMaxPersistId) {
+            throw FormatError("the template has no persist identifiers left for new slides");
+        }
+        return static_cast<std::uint32_t>(next_persist_id++);
+    };
+    std::uint32_t max_slide_id = std::max(p.max_slide_id, kFirstSlideId - 1);
+    if (p.max_object_id == std::numeric_limits<std::uint32_t>::max()) {
+        throw FormatError("the template has no object identifiers left for controls");
+    }
+    std::uint32_t next_object_id = p.max_object_id + 1;
+
+    // Drawing and shape identifiers: past everything the drawing group
+    // records and every drawing in use holds.
+    std::uint32_t max_drawing_id = p.max_drawing_id;
+    std::uint64_t used_clusters = p.max_shape_id / kClusterSize;
+    if (plan.dgg) {
+        max_drawing_id = std::max(max_drawing_id, plan.dgg->drawings_saved);
+        for (const auto& [dgid, count] : plan.dgg->clusters) {
+            max_drawing_id = std::max(max_drawing_id, dgid);
+        }
+        used_clusters = std::max<std::uint64_t>(used_clusters, plan.dgg->clusters.size());
+        used_clusters = std::max<std::uint64_t>(used_clusters, plan.dgg->spid_max / kClusterSize);
+    }
+    // Cluster n holds shape identifiers n * 1024 to n * 1024 + 1023; the
+    // drawing group lists clusters from 1 on.
+    std::uint64_t next_cluster = used_clusters + 1;
+    std::uint64_t next_drawing_id = std::uint64_t{max_drawing_id} + 1;
+
+    for (const SlideSlot& slot : job.slides) {
+        const auto* content = std::get_if<const SlideContent*>(&slot);
+        if (content == nullptr) {
+            continue;
+        }
+        if (max_slide_id >= kMaxSlideId) {
+            throw FormatError("the template has no slide identifiers left for new slides");
+        }
+        if (next_drawing_id > kMaxDrawingId) {
+            throw FormatError("the template has no drawing identifiers left for new slides");
+        }
+        if ((next_cluster + 1) * kClusterSize >= kSpidLimit) {
+            throw FormatError("the template has no shape identifiers left for new slides");
+        }
+        plan.new_slides.push_back({*content,
+                                   persist_id(),
+                                   ++max_slide_id,
+                                   static_cast<std::uint32_t>(next_drawing_id++),
+                                   next_cluster++,
+                                   {}});
+    }
+    for (NewSlide& slide : plan.new_slides) {
+        for (const ControlObject& control : slide.content->controls) {
+            if (next_object_id == 0) {
+                throw FormatError("the template has no object identifiers left for controls");
+            }
+            slide.controls.push_back(
+                {&control, next_object_id++, persist_id(), plan.pictures.AddPreview(control)});
+            plan.max_object_id = slide.controls.back().object_id;
+        }
+    }
+}
+
+Plan MakePlan(const SaveJob& job) {
+    const SourcePresentation::Parsed& p = job.source->parsed();
+    CheckSlots(job, p);
+    Plan plan;
+    const Record document =
+        ReadRecord(p.DocumentStream(), p.document_offset, "the document record");
+    plan.document_body = document.body;
+    plan.children = Children(document.body);
+    plan.object_list = FindRecord(plan.children, RT_ExternalObjectList);
+    plan.drawing_group = FindRecord(plan.children, RT_DrawingGroup);
+    plan.slide_list = FindRecord(plan.children, RT_SlideListWithText, 0);
+    std::size_t blips = 0;
+    if (plan.drawing_group != nullptr) {
+        plan.dgg = ReadDrawingGroupBlock(plan.drawing_group->body);
+        blips = BlipStoreEntries(plan.drawing_group->body);
+    }
+    // The controls' pictures join those of the template.
+    const StorageEntry* pictures = p.root.Find(kPicturesStream);
+    plan.pictures = PictureStore(pictures != nullptr ? pictures->data.size() : 0, blips);
+    PlanNewSlides(job, p, plan);
+    return plan;
+}
+
+// --- writing: the bytes -------------------------------------------------------------
+
+// A main master's own colour scheme, for slides that follow it.
+std::optional<Bytes> MasterScheme(Bytes doc, const ListedSlide& main_master) {
+    const auto master = TryReadRecord(doc, main_master.offset);
+    if (!master || master->type() != RT_MainMaster) {
+        return std::nullopt;
+    }
+    try {
+        const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
+        if (scheme && scheme->body.size() == 32) {
+            return Whole(*scheme, master->body);
+        }
+    } catch (const FormatError&) {
+    }
+    return std::nullopt;
+}
 
 class TemplateWriter {
   public:
-    explicit TemplateWriter(const SaveJob& job)
-        : job_(job), p_(job.source->parsed()), doc_(p_.DocumentStream()) {}
+    TemplateWriter(const SaveJob& job, const Plan& plan)
+        : job_(job), p_(job.source->parsed()), doc_(p_.DocumentStream()), plan_(plan) {}
 
     StorageEntry Write() {
-        CheckSlots();
-        const Record document = ReadRecord(doc_, p_.document_offset, "the document record");
-        document_children_ = Children(document.body);
-        document_body_ = document.body;
-        PlanNewSlides();
-        for (NewSlide& slide : new_slides_) {
-            const ListedSlide& master = MasterOf(*slide.content);
-            WriteSlideContainer(slide, master.slide_id, MasterScheme(master));
+        for (const NewSlide& slide : plan_.new_slides) {
+            // CheckSlots made sure the slide's master is there.
+            const SlideContent& content = *slide.content;
+            const ListedSlide& master = content.master_id == 0
+                                            ? p_.main_masters.front().listed
+                                            : p_.FindMainMaster(content.master_id)->listed;
+            RecordWriter w;
+            // The slide follows the master's colours, so it carries the
+            // master's scheme as its own.
+            shapes_.push_back(WriteTitleOnlySlide(
+                w, content, slide.controls, master.slide_id,
+                {slide.drawing_id, static_cast<std::uint32_t>(slide.cluster * kClusterSize)},
+                MasterScheme(doc_, master)));
+            containers_.push_back(w.Take());
         }
         return Assemble(NewDocument());
     }
 
   private:
-    void CheckSlots() {
-        std::set<std::size_t> used;
-        for (std::size_t i = 0; i < job_.slides.size(); ++i) {
-            const SlideSlot& slot = job_.slides[i];
-            if (const auto* index = std::get_if<std::size_t>(&slot)) {
-                if (*index >= p_.slides.size()) {
-                    throw FormatError("slide " + std::to_string(i + 1) +
-                                      " refers to a source slide that does not exist");
-                }
-                if (!used.insert(*index).second) {
-                    throw FormatError("slide " + std::to_string(i + 1) +
-                                      " repeats a source slide listed before it");
-                }
-            } else if (std::get<const SlideContent*>(slot) == nullptr) {
-                throw FormatError("slide " + std::to_string(i + 1) + " has no content");
-            } else if (p_.main_masters.empty()) {
-                throw FormatError("the template has no slide master to base a new slide on");
-            } else if (const std::uint32_t master = std::get<const SlideContent*>(slot)->master_id;
-                       master != 0 && p_.FindMainMaster(master) == nullptr) {
-                throw FormatError("slide " + std::to_string(i + 1) +
-                                  " follows a slide master the template does not have");
-            }
-        }
-    }
-
-    const Record* DocumentChild(std::uint16_t type, std::optional<std::uint16_t> instance = {}) {
-        for (const Record& r : document_children_) {
-            if (r.type() == type && (!instance || r.instance() == *instance)) {
-                return &r;
-            }
-        }
-        return nullptr;
-    }
-
-    std::uint32_t NextPersistId() {
-        if (next_persist_id_ > kMaxPersistId) {
-            throw FormatError("the template has no persist identifiers left for new slides");
-        }
-        return static_cast<std::uint32_t>(next_persist_id_++);
-    }
-
-    // Identifiers are counted in 64 bits, so one past the largest a file
-    // may hold is still past it and never wraps to a small one in use.
-    void PlanNewSlides() {
-        next_persist_id_ = std::uint64_t{p_.max_persist_id} + 1;
-
-        std::uint32_t max_slide_id = std::max(p_.max_slide_id, kFirstSlideId - 1);
-        if (const Record* notes = DocumentChild(RT_SlideListWithText, 2)) {
-            // Notes are numbered like slides; keep new slides clear of them.
-            try {
-                max_slide_id = std::max(max_slide_id, SplitSlideList(notes->body).max_id);
-            } catch (const FormatError&) {
-                // A damaged notes list: nothing to keep clear of that can be read.
-            }
-        }
-
-        std::uint32_t next_object_id = 1;
-        if (const Record* list = DocumentChild(RT_ExternalObjectList)) {
-            const std::uint32_t max_id = MaxObjectId(list->body);
-            if (max_id == std::numeric_limits<std::uint32_t>::max()) {
-                throw FormatError("the template has no object identifiers left for controls");
-            }
-            next_object_id = max_id + 1;
-        }
-
-        // Drawing and shape identifiers: past everything the drawing group
-        // records and every drawing in use holds.
-        std::size_t blips = 0;
-        if (const Record* group = DocumentChild(RT_DrawingGroup)) {
-            dgg_ = ReadDrawingGroupBlock(group->body);
-            blips = BlipStoreEntries(group->body);
-        }
-        // The controls' pictures join those of the template.
-        const StorageEntry* pictures = p_.root.Find(kPicturesStream);
-        pictures_ = PictureStore(pictures != nullptr ? pictures->data.size() : 0, blips);
-        const DrawingsInUse in_use = ScanDrawings(p_, doc_);
-        std::uint32_t max_drawing_id = in_use.max_drawing_id;
-        std::uint64_t used_clusters = in_use.max_shape_id / kClusterSize;
-        if (dgg_) {
-            max_drawing_id = std::max(max_drawing_id, dgg_->drawings_saved);
-            for (const auto& [dgid, count] : dgg_->clusters) {
-                max_drawing_id = std::max(max_drawing_id, dgid);
-            }
-            used_clusters = std::max<std::uint64_t>(used_clusters, dgg_->clusters.size());
-            used_clusters = std::max<std::uint64_t>(used_clusters, dgg_->spid_max / kClusterSize);
-        }
-        // Cluster n holds shape identifiers n * 1024 to n * 1024 + 1023; the
-        // drawing group lists clusters from 1 on.
-        std::uint64_t next_cluster = used_clusters + 1;
-        std::uint64_t next_drawing_id = std::uint64_t{max_drawing_id} + 1;
-
-        for (const SlideSlot& slot : job_.slides) {
-            const auto* content = std::get_if<const SlideContent*>(&slot);
-            if (content == nullptr) {
-                continue;
-            }
-            if (max_slide_id >= kMaxSlideId) {
-                throw FormatError("the template has no slide identifiers left for new slides");
-            }
-            if (next_drawing_id > kMaxDrawingId) {
-                throw FormatError("the template has no drawing identifiers left for new slides");
-            }
-            if ((next_cluster + 1) * kClusterSize >= kSpidLimit) {
-                throw FormatError("the template has no shape identifiers left for new slides");
-            }
-            NewSlide slide{*content,
-                           NextPersistId(),
-                           ++max_slide_id,
-                           static_cast<std::uint32_t>(next_drawing_id++),
-                           static_cast<std::uint32_t>(next_cluster * kClusterSize),
-                           0,
-                           {},
-                           {}};
-            slide_clusters_.push_back(next_cluster++);
-            new_slides_.push_back(std::move(slide));
-        }
-        for (NewSlide& slide : new_slides_) {
-            for (const ControlObject& control : slide.content->controls) {
-                if (next_object_id == 0) {
-                    throw FormatError("the template has no object identifiers left for controls");
-                }
-                slide.controls.push_back(
-                    {&control, next_object_id++, NextPersistId(), pictures_.AddPreview(control)});
-                max_object_id_ = slide.controls.back().object_id;
-            }
-        }
-    }
-
-    // The main master a new slide follows; CheckSlots made sure there is one.
-    const ListedSlide& MasterOf(const SlideContent& content) const {
-        if (content.master_id == 0) {
-            return p_.main_masters.front().listed;
-        }
-        return p_.FindMainMaster(content.master_id)->listed;
-    }
-
-    // A main master's own colour scheme, for slides that follow it.
-    std::optional<Bytes> MasterScheme(const ListedSlide& main_master) const {
-        const auto master = TryReadRecord(doc_, main_master.offset);
-        if (!master || master->type() != RT_MainMaster) {
-            return std::nullopt;
-        }
-        try {
-            const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
-            if (scheme && scheme->body.size() == 32) {
-                return Whole(*scheme, master->body);
-            }
-        } catch (const FormatError&) {
-        }
-        return std::nullopt;
-    }
-
     std::uint32_t LastSlideId() const {
         if (job_.slides.empty()) {
             return 0;
         }
-        const SlideSlot& last = job_.slides.back();
-        if (const auto* index = std::get_if<std::size_t>(&last)) {
+        if (const auto* index = std::get_if<std::size_t>(&job_.slides.back())) {
             return p_.slides[*index].slide_id;
         }
-        return new_slides_.back().slide_id;
+        return plan_.new_slides.back().slide_id;
     }
 
-    bool AddsControls() const { return max_object_id_ != 0; }
+    bool AddsControls() const { return plan_.max_object_id != 0; }
 
     void WriteObjectList(RecordWriter& w, const Record* existing) const {
         std::vector<Record> children;
@@ -478,27 +340,24 @@ class TemplateWriter {
             children = Children(existing->body);
         }
         const auto is_atom = [](const Record& r) { return r.type() == RT_ExternalObjectListAtom; };
-        const bool has_atom = std::any_of(children.begin(), children.end(), is_atom);
         const auto write_seed = [&](std::uint32_t old_seed) {
-            const auto atom = w.Begin(RT_ExternalObjectListAtom);
-            w.U32(std::max(old_seed, max_object_id_));
-            w.End(atom);
+            w.U32Atom(RT_ExternalObjectListAtom, std::max(old_seed, plan_.max_object_id));
         };
         const auto list = w.BeginContainer(RT_ExternalObjectList);
         // The atom comes first; a list without one gets it in front.
-        if (!has_atom) {
+        if (std::none_of(children.begin(), children.end(), is_atom)) {
             write_seed(0);
         }
         bool seeded = false;
         for (const Record& child : children) {
             if (is_atom(child) && !seeded) {
-                write_seed(U32At(child.body, 0).value_or(0));
+                write_seed(child.body.size() >= 4 ? FieldReader(child.body, "").U32() : 0);
                 seeded = true;
             } else {
                 w.Bytes(Whole(child, existing->body));
             }
         }
-        for (const NewSlide& slide : new_slides_) {
+        for (const NewSlide& slide : plan_.new_slides) {
             for (const PlacedControl& control : slide.controls) {
                 WriteControlEntry(w, control, slide.slide_id);
             }
@@ -507,78 +366,58 @@ class TemplateWriter {
     }
 
     void WriteBlock(RecordWriter& w) const {
-        DrawingGroupBlock b = dgg_.value_or(DrawingGroupBlock{});
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> clusters = b.clusters;
-        for (std::size_t i = 0; i < new_slides_.size(); ++i) {
-            const NewSlide& slide = new_slides_[i];
+        DrawingGroupBlock b = plan_.dgg.value_or(DrawingGroupBlock{});
+        for (std::size_t i = 0; i < plan_.new_slides.size(); ++i) {
+            const NewSlide& slide = plan_.new_slides[i];
             // Clusters nobody listed but whose identifiers are in use go to
             // the new drawing, marked full, so no shape is numbered twice.
-            while (clusters.size() + 1 < slide_clusters_[i]) {
-                clusters.emplace_back(slide.drawing_id, kClusterFull);
+            while (b.clusters.size() + 1 < slide.cluster) {
+                b.clusters.emplace_back(slide.drawing_id, kClusterFull);
             }
-            clusters.emplace_back(slide.drawing_id, slide.shapes);
-            b.spid_max = std::max(b.spid_max, slide.first_shape_id + slide.shapes);
-            b.shapes_saved += slide.shapes;
+            b.clusters.emplace_back(slide.drawing_id, shapes_[i]);
+            b.spid_max = std::max(
+                b.spid_max, static_cast<std::uint32_t>(slide.cluster * kClusterSize) + shapes_[i]);
+            b.shapes_saved += shapes_[i];
             b.drawings_saved += 1;
         }
-        const auto block = w.Begin(RT_OfficeArtFDGGBlock);
-        w.U32(b.spid_max);
-        w.U32(static_cast<std::uint32_t>(clusters.size() + 1));
-        w.U32(b.shapes_saved);
-        w.U32(b.drawings_saved);
-        for (const auto& [dgid, count] : clusters) {
-            w.U32(dgid);
-            w.U32(count);
-        }
-        w.End(block);
+        WriteDrawingGroupBlock(w, b);
     }
 
     // The BLIP store with the new pictures after the entries it had.
     void WriteBlipStore(RecordWriter& w, const Record* existing) const {
-        if (existing == nullptr && pictures_.empty()) {
-            return;
+        if (existing != nullptr || !plan_.pictures.empty()) {
+            plan_.pictures.WriteStore(w, existing != nullptr ? existing->body : Bytes{});
         }
-        const auto store = w.BeginContainer(RT_OfficeArtBStoreContainer,
-                                            static_cast<std::uint16_t>(pictures_.EntryCount()));
-        if (existing != nullptr) {
-            w.Bytes(existing->body);
-        }
-        pictures_.WriteEntries(w);
-        w.End(store);
     }
 
     void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
         const auto group = w.BeginContainer(RT_DrawingGroup);
         bool wrote_dgg = false;
-        if (existing != nullptr) {
-            for (const Record& child : Children(existing->body)) {
-                if (child.type() != RT_OfficeArtDggContainer || wrote_dgg) {
-                    w.Bytes(Whole(child, existing->body));
-                    continue;
-                }
-                wrote_dgg = true;
-                const auto dgg =
-                    w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
-                // The block is the container's first record, the BLIP store
-                // follows it.
-                WriteBlock(w);
-                const std::vector<Record> parts = Children(child.body);
-                const auto is_store = [](const Record& r) {
-                    return r.type() == RT_OfficeArtBStoreContainer;
-                };
-                const auto store = std::find_if(parts.begin(), parts.end(), is_store);
-                if (store == parts.end()) {
-                    WriteBlipStore(w, nullptr);
-                }
-                for (const Record& part : parts) {
-                    if (store != parts.end() && &part == &*store) {
-                        WriteBlipStore(w, &part);
-                    } else if (part.type() != RT_OfficeArtFDGGBlock) {
-                        w.Bytes(Whole(part, child.body));
-                    }
-                }
-                w.End(dgg);
+        for (const Record& child :
+             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
+            if (child.type() != RT_OfficeArtDggContainer || wrote_dgg) {
+                w.Bytes(Whole(child, existing->body));
+                continue;
             }
+            wrote_dgg = true;
+            const auto dgg =
+                w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
+            // The block is the container's first record, the BLIP store
+            // follows it.
+            WriteBlock(w);
+            const std::vector<Record> parts = Children(child.body);
+            const Record* store = FindRecord(parts, RT_OfficeArtBStoreContainer);
+            if (store == nullptr) {
+                WriteBlipStore(w, nullptr);
+            }
+            for (const Record& part : parts) {
+                if (&part == store) {
+                    WriteBlipStore(w, &part);
+                } else if (part.type() != RT_OfficeArtFDGGBlock) {
+                    w.Bytes(Whole(part, child.body));
+                }
+            }
+            w.End(dgg);
         }
         if (!wrote_dgg) {
             const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
@@ -590,35 +429,41 @@ class TemplateWriter {
     }
 
     void WriteSlideList(RecordWriter& w, const Record* existing) const {
-        SlideListGroups groups;
-        if (existing != nullptr) {
-            groups = SplitSlideList(existing->body);
+        // Each SlidePersistAtom with the text records that follow it.
+        std::vector<std::uint8_t> leading;  // records before the first entry
+        std::vector<std::vector<std::uint8_t>> entries;
+        for (const Record& r :
+             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
+            if (r.type() == RT_SlidePersistAtom) {
+                entries.emplace_back();
+            }
+            auto& target = entries.empty() ? leading : entries.back();
+            const Bytes whole = Whole(r, existing->body);
+            target.insert(target.end(), whole.begin(), whole.end());
         }
         // The reader listed the source's slides from these same entries.
-        if (groups.entries.size() != p_.slides.size()) {
+        if (entries.size() != p_.slides.size()) {
             throw FormatError("the template's slide list does not match its slides");
         }
         const auto list = w.BeginContainer(RT_SlideListWithText, 0);
-        w.Bytes(groups.leading);
+        w.Bytes(leading);
         std::size_t next_new = 0;
         for (const SlideSlot& slot : job_.slides) {
             if (const auto* index = std::get_if<std::size_t>(&slot)) {
-                w.Bytes(groups.entries[*index]);
+                w.Bytes(entries[*index]);
             } else {
-                const NewSlide& slide = new_slides_[next_new++];
+                const NewSlide& slide = plan_.new_slides[next_new++];
                 WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
             }
         }
         w.End(list);
     }
 
-    std::vector<std::uint8_t> NewDocument() {
-        const Record* object_list = DocumentChild(RT_ExternalObjectList);
-        const Record* drawing_group = DocumentChild(RT_DrawingGroup);
-        const Record* slide_list = DocumentChild(RT_SlideListWithText, 0);
-        bool need_object_list = object_list == nullptr && AddsControls();
-        bool need_drawing_group = drawing_group == nullptr && !new_slides_.empty();
-        bool need_slide_list = slide_list == nullptr && !job_.slides.empty();
+    std::vector<std::uint8_t> NewDocument() const {
+        const bool adds_slides = !plan_.new_slides.empty();
+        bool need_object_list = plan_.object_list == nullptr && AddsControls();
+        bool need_drawing_group = plan_.drawing_group == nullptr && adds_slides;
+        bool need_slide_list = plan_.slide_list == nullptr && !job_.slides.empty();
 
         RecordWriter w;
         const auto doc = w.BeginContainer(RT_Document);
@@ -636,39 +481,24 @@ class TemplateWriter {
                 need_slide_list = false;
             }
         };
-        for (const Record& child : document_children_) {
+        for (const Record& child : plan_.children) {
             const int rank = DocumentRank(child);
             if (rank >= 0) {
                 insert_missing(rank);
             }
-            if (&child == object_list && AddsControls()) {
-                WriteObjectList(w, object_list);
-            } else if (&child == drawing_group && !new_slides_.empty()) {
-                WriteDrawingGroup(w, drawing_group);
-            } else if (&child == slide_list) {
-                WriteSlideList(w, slide_list);
+            if (&child == plan_.object_list && AddsControls()) {
+                WriteObjectList(w, &child);
+            } else if (&child == plan_.drawing_group && adds_slides) {
+                WriteDrawingGroup(w, &child);
+            } else if (&child == plan_.slide_list) {
+                WriteSlideList(w, &child);
             } else {
-                w.Bytes(Whole(child, document_body_));
+                w.Bytes(Whole(child, plan_.document_body));
             }
         }
         insert_missing(std::numeric_limits<int>::max());
         w.End(doc);
         return w.Take();
-    }
-
-    std::vector<std::uint8_t> CurrentUser(std::uint32_t edit_offset) const {
-        const StorageEntry* existing = p_.root.Find(kCurrentUserStream);
-        if (p_.current_user_valid && existing != nullptr) {
-            // The last user's name and the versions stay; only where the
-            // current edit is changes.
-            std::vector<std::uint8_t> out = existing->data;
-            for (int i = 0; i < 4; ++i) {
-                out[16 + static_cast<std::size_t>(i)] =
-                    static_cast<std::uint8_t>(edit_offset >> (8 * i));
-            }
-            return out;
-        }
-        return CurrentUserStream(edit_offset);
     }
 
     // What a save changes in the document properties: when and by what the
@@ -691,13 +521,11 @@ class TemplateWriter {
         }
     }
 
-    StorageEntry Assemble(std::vector<std::uint8_t> document) {
-        // The new records are written apart and follow the old bytes, which
-        // are written out from the template as they are: the old stream can
-        // be most of a large template.
-        RecordWriter added;
+    // The new edit's records, after the old bytes of the document stream;
+    // returns the "Current User" stream pointing at the edit.
+    std::vector<std::uint8_t> WriteEdit(RecordWriter& added,
+                                        const std::vector<std::uint8_t>& document) const {
         const std::size_t old_size = doc_.size();
-        const auto size = [&] { return old_size + added.Size(); };
         std::map<std::uint32_t, std::uint32_t> directory;
         // A source whose chain of edits was broken gets a directory naming
         // every live object, so the new edit stands on its own and no reader
@@ -706,43 +534,40 @@ class TemplateWriter {
             directory = p_.persist_directory;
         }
         const auto append = [&](std::uint32_t persist_id, const std::vector<std::uint8_t>& bytes) {
-            if (size() > std::numeric_limits<std::uint32_t>::max() - bytes.size()) {
+            const std::size_t at = old_size + added.Size();
+            if (at > std::numeric_limits<std::uint32_t>::max() - bytes.size()) {
                 throw FormatError("the presentation is too large to save");
             }
-            directory[persist_id] = static_cast<std::uint32_t>(size());
+            directory[persist_id] = static_cast<std::uint32_t>(at);
             added.Bytes(bytes);
         };
         append(p_.last_edit.doc_persist_id, document);
-        for (const NewSlide& slide : new_slides_) {
-            append(slide.persist_id, slide.container);
+        for (std::size_t i = 0; i < plan_.new_slides.size(); ++i) {
+            append(plan_.new_slides[i].persist_id, containers_[i]);
         }
-        for (const NewSlide& slide : new_slides_) {
+        for (const NewSlide& slide : plan_.new_slides) {
             for (const PlacedControl& control : slide.controls) {
                 append(control.storage_persist_id, ControlStorageRecord(control));
             }
         }
-
-        if (size() >
-            std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1)) {
-            throw FormatError("the presentation is too large to save");
-        }
-        const auto directory_offset = static_cast<std::uint32_t>(size());
-        WritePersistDirectory(added, directory);
-
-        std::uint32_t seed = p_.max_persist_id;
-        if (!directory.empty()) {
-            seed = std::max(seed, directory.rbegin()->first);
-        }
-        const auto edit_offset = static_cast<std::uint32_t>(size());
         UserEdit edit;
         edit.last_slide_viewed = LastSlideId();
         edit.previous_edit_offset =
             p_.recovered ? 0 : static_cast<std::uint32_t>(p_.last_edit.offset);
-        edit.directory_offset = directory_offset;
         edit.document_persist_id = p_.last_edit.doc_persist_id;
-        edit.max_persist_id = seed;
+        edit.max_persist_id = std::max(p_.max_persist_id, directory.rbegin()->first);
         edit.last_view = p_.last_edit.last_view;
-        WriteUserEdit(added, edit);
+        const StorageEntry* user = FindStream(p_.root, kCurrentUserStream);
+        return CloseSave(added, old_size, directory, edit,
+                         p_.current_user_valid && user != nullptr ? &user->data : nullptr);
+    }
+
+    StorageEntry Assemble(const std::vector<std::uint8_t>& document) const {
+        // The new records are written apart and follow the old bytes, which
+        // are written out from the template as they are: the old stream can
+        // be most of a large template.
+        RecordWriter added;
+        std::vector<std::uint8_t> current_user = WriteEdit(added, document);
 
         // Every entry is copied as it is but the document stream, which
         // takes its old bytes from the template.
@@ -757,14 +582,13 @@ class TemplateWriter {
                 root.children.push_back(child);
                 continue;
             }
-            StorageEntry new_stream;
-            new_stream.name = child.name;
-            new_stream.head = doc_;
-            new_stream.data = added.Take();
-            root.children.push_back(std::move(new_stream));
+            StorageEntry& stream = root.children.emplace_back();
+            stream.name = child.name;
+            stream.head = doc_;
+            stream.data = added.Take();
         }
         UpdateDocumentProperties(root);
-        if (!pictures_.empty()) {
+        if (!plan_.pictures.empty()) {
             StorageEntry* pictures = root.Find(kPicturesStream);
             if (pictures != nullptr && pictures->is_storage) {
                 throw FormatError("the template's \"Pictures\" entry is not a stream of pictures");
@@ -773,34 +597,26 @@ class TemplateWriter {
                 pictures = &root.children.emplace_back();
                 pictures->name = kPicturesStream;
             }
-            pictures->data.insert(pictures->data.end(), pictures_.Blips().begin(),
-                                  pictures_.Blips().end());
+            const std::vector<std::uint8_t>& blips = plan_.pictures.Blips();
+            pictures->data.insert(pictures->data.end(), blips.begin(), blips.end());
         }
-        std::vector<std::uint8_t> current_user = CurrentUser(edit_offset);
-        if (StorageEntry* e = root.Find(kCurrentUserStream)) {
-            e->is_storage = false;
-            e->children.clear();
-            e->data = std::move(current_user);
-        } else {
-            StorageEntry fresh;
-            fresh.name = kCurrentUserStream;
-            fresh.data = std::move(current_user);
-            root.children.push_back(std::move(fresh));
+        StorageEntry* user = root.Find(kCurrentUserStream);
+        if (user == nullptr) {
+            user = &root.children.emplace_back();
+            user->name = kCurrentUserStream;
         }
+        user->is_storage = false;
+        user->children.clear();
+        user->data = std::move(current_user);
         return root;
     }
 
     const SaveJob& job_;
     const SourcePresentation::Parsed& p_;
     Bytes doc_;
-    Bytes document_body_;
-    std::vector<Record> document_children_;
-    std::optional<DrawingGroupBlock> dgg_;
-    std::vector<std::uint64_t> slide_clusters_;
-    std::vector<NewSlide> new_slides_;
-    std::uint64_t next_persist_id_ = 0;
-    std::uint32_t max_object_id_ = 0;
-    PictureStore pictures_{0, 0};
+    const Plan& plan_;
+    std::vector<std::uint32_t> shapes_;  // of each new slide's drawing
+    std::vector<std::vector<std::uint8_t>> containers_;
 };
 
 }  // namespace
@@ -809,7 +625,8 @@ StorageEntry WriteOntoTemplate(const SaveJob& job) {
     if (job.source == nullptr) {
         throw FormatError("no source presentation to save onto");
     }
-    return TemplateWriter(job).Write();
+    const Plan plan = MakePlan(job);
+    return TemplateWriter(job, plan).Write();
 }
 
 }  // namespace pptfile

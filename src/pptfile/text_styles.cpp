@@ -62,12 +62,6 @@ constexpr std::uint32_t kParagraphLeftMargin = 0x00000100;
 constexpr std::uint32_t kParagraphAlignment = 0x00000800;
 constexpr std::uint32_t kCharacterSize = 0x00020000;
 
-// Text master style instances of the other layouts' placeholders.
-constexpr std::uint16_t kTextTypeCenterBody = 5;
-constexpr std::uint16_t kTextTypeCenterTitle = 6;
-constexpr std::uint16_t kTextTypeHalfBody = 7;
-constexpr std::uint16_t kTextTypeQuarterBody = 8;
-
 void WriteParagraphFormat(RecordWriter& w, const ParagraphStyle& s) {
     w.U32(kMasterParagraphMask);
     w.U16(s.bullet ? 0x0001 : 0x0000);  // bullet flags

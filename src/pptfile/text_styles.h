@@ -10,12 +10,6 @@
 
 namespace pptfile {
 
-// Text types of a text header and of master styles.
-inline constexpr std::uint16_t kTextTypeTitle = 0;
-inline constexpr std::uint16_t kTextTypeBody = 1;
-inline constexpr std::uint16_t kTextTypeNotes = 2;
-inline constexpr std::uint16_t kTextTypeOther = 4;
-
 // The Environment container (fonts, default formats, default style).
 void WriteEnvironment(RecordWriter& w);
 

@@ -1,0 +1,236 @@
+// The edit history of a presentation file: "Current User" points at the
+// newest user edit, each edit at the one before it and at the persist
+// directory it wrote; the directories, applied oldest first, say where each
+// persist object of the document stream lives now.
+#include <algorithm>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "pptfile/edit_records.h"
+#include "pptfile/errors.h"
+#include "pptfile/presentation_parsed.h"
+#include "pptfile/record_reader.h"
+#include "pptfile/record_types.h"
+
+namespace pptfile {
+namespace {
+
+constexpr std::uint32_t kEncryptedHeaderToken = 0xF3D1C4DFu;
+constexpr std::size_t kCurrentUserFixedSize = 0x14;
+constexpr std::size_t kUserEditShortLength = 0x1C;
+constexpr std::size_t kUserEditLongLength = 0x20;
+
+struct CurrentUser {
+    bool valid = false;
+    std::uint32_t header_token = 0;
+    std::uint32_t offset_to_current_edit = 0;
+};
+
+CurrentUser ReadCurrentUser(const StorageEntry* stream) {
+    CurrentUser cu;
+    if (stream == nullptr || stream->data.size() < kRecordHeaderSize + 12) {
+        return cu;
+    }
+    // Writers disagree on the header's length field, so only the type and the
+    // fixed part are trusted.
+    const Bytes data(stream->data);
+    const std::uint16_t type = static_cast<std::uint16_t>(data[2] | (data[3] << 8));
+    if (type != RT_CurrentUserAtom) {
+        return cu;
+    }
+    FieldReader f(data.subspan(kRecordHeaderSize), "the current user record");
+    const std::uint32_t size = f.U32();
+    cu.header_token = f.U32();
+    cu.offset_to_current_edit = f.U32();
+    cu.valid = size == kCurrentUserFixedSize &&
+               (cu.header_token == kPlainHeaderToken || cu.header_token == kEncryptedHeaderToken);
+    return cu;
+}
+
+std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
+    const auto r = TryReadRecord(doc, offset);
+    if (!r || r->type() != RT_UserEditAtom || r->body.size() < kUserEditShortLength) {
+        return std::nullopt;
+    }
+    FieldReader f(r->body, "a user edit record");
+    UserEditFields e;
+    e.offset = offset;
+    e.last_slide_id = f.U32();
+    e.version = f.U16();
+    e.minor_version = f.U8();
+    e.major_version = f.U8();
+    e.offset_last_edit = f.U32();
+    e.offset_persist_directory = f.U32();
+    e.doc_persist_id = f.U32();
+    e.persist_id_seed = f.U32();
+    e.last_view = f.U16();
+    f.Skip(2);
+    if (r->body.size() >= kUserEditLongLength) {
+        e.has_encrypt_session = true;
+        e.encrypt_session_persist_id = f.U32();
+    }
+    // An edit must come after the directory it wrote.
+    if (e.offset_persist_directory >= doc.size()) {
+        return std::nullopt;
+    }
+    return e;
+}
+
+// A user edit record that is there but cannot be read holds changes that
+// every other reader shows; falling back to an earlier edit would drop them.
+bool IsDamagedUserEdit(Bytes doc, std::size_t offset) {
+    if (offset > doc.size() || doc.size() - offset < kRecordHeaderSize) {
+        return false;
+    }
+    const auto type = static_cast<std::uint16_t>(doc[offset + 2] | (doc[offset + 3] << 8));
+    return type == RT_UserEditAtom && !TryReadUserEdit(doc, offset);
+}
+
+[[noreturn]] void ThrowLostEdit() {
+    ThrowDamaged(
+        "a user edit record is broken, and reading the file without it would lose "
+        "the changes it holds");
+}
+
+// Offsets of the user edits found by walking the stream's top-level records
+// from its start, in stream order. The walk stops at the first record that
+// does not fit; a damaged user edit there or before is refused.
+std::vector<std::size_t> ScanUserEdits(Bytes doc) {
+    std::vector<std::size_t> found;
+    std::size_t at = 0;
+    while (auto r = TryReadRecord(doc, at)) {
+        if (r->type() == RT_UserEditAtom) {
+            if (!TryReadUserEdit(doc, at)) {
+                ThrowLostEdit();
+            }
+            found.push_back(at);
+        }
+        at = r->End();
+    }
+    if (IsDamagedUserEdit(doc, at)) {
+        ThrowLostEdit();
+    }
+    return found;
+}
+
+// The chain of user edits, newest first. A link that points nowhere useful (out
+// of the stream, at something that is not a user edit, back into the chain)
+// is repaired with the nearest earlier user edit found in the stream: edits
+// are appended, so that is the one the broken link meant. A link to a user
+// edit that is itself damaged is not repaired: its changes would be lost.
+std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool& recovered) {
+    std::optional<std::vector<std::size_t>> scanned;
+    auto scan = [&]() -> const std::vector<std::size_t>& {
+        if (!scanned) {
+            scanned = ScanUserEdits(doc);
+        }
+        return *scanned;
+    };
+
+    std::optional<UserEditFields> edit;
+    if (cu.valid) {
+        if (IsDamagedUserEdit(doc, cu.offset_to_current_edit)) {
+            ThrowLostEdit();
+        }
+        edit = TryReadUserEdit(doc, cu.offset_to_current_edit);
+    }
+    if (!edit) {
+        recovered = true;
+        if (!scan().empty()) {
+            edit = TryReadUserEdit(doc, scan().back());
+        }
+        if (!edit) {
+            ThrowDamaged("no valid user edit record");
+        }
+    }
+
+    std::vector<UserEditFields> chain;
+    std::set<std::size_t> visited;
+    const std::size_t max_edits = doc.size() / (kRecordHeaderSize + kUserEditShortLength) + 1;
+    while (edit) {
+        if (chain.size() >= max_edits) {
+            ThrowDamaged("the user edits form a loop");
+        }
+        visited.insert(edit->offset);
+        chain.push_back(*edit);
+        const std::uint32_t link = edit->offset_last_edit;
+        if (link == 0) {
+            break;
+        }
+        std::optional<UserEditFields> previous;
+        if (visited.count(link) == 0) {
+            if (IsDamagedUserEdit(doc, link)) {
+                ThrowLostEdit();
+            }
+            previous = TryReadUserEdit(doc, link);
+        }
+        if (!previous) {
+            recovered = true;
+            const auto& offsets = scan();
+            auto it = std::lower_bound(offsets.begin(), offsets.end(), edit->offset);
+            while (it != offsets.begin()) {
+                --it;
+                if (visited.count(*it) == 0) {
+                    previous = TryReadUserEdit(doc, *it);
+                    break;
+                }
+            }
+        }
+        edit = previous;
+    }
+    return chain;
+}
+
+void ApplyPersistDirectory(Bytes doc, std::size_t offset,
+                           std::map<std::uint32_t, std::uint32_t>& directory) {
+    const Record r = ReadRecord(doc, offset, "a persist directory");
+    if (r.type() != RT_PersistDirectoryAtom) {
+        ThrowDamaged("a user edit points at something that is not a persist directory");
+    }
+    FieldReader f(r.body, "a persist directory");
+    while (f.Remaining() >= 4) {
+        const std::uint32_t word = f.U32();
+        const std::uint32_t first = word & 0xFFFFFu;
+        const std::uint32_t count = word >> 20;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            directory[first + i] = f.U32();
+        }
+    }
+}
+
+}  // namespace
+
+void ReadEditHistory(SourcePresentation::Parsed& p, Bytes doc, bool looks_old) {
+    const CurrentUser cu = ReadCurrentUser(FindStream(p.root, kCurrentUserStream));
+    if (cu.valid && cu.header_token == kEncryptedHeaderToken) {
+        throw FormatError(kEncrypted);
+    }
+    if (!cu.valid && looks_old) {
+        throw FormatError(kTooOld);
+    }
+    p.current_user_valid = cu.valid;
+
+    const std::vector<UserEditFields> chain = ReadEditChain(doc, cu, p.recovered);
+    p.last_edit = chain.front();
+    // Each edit writes its own directory; a shared one would also let a small
+    // file make the reader apply one large directory again and again.
+    std::set<std::uint32_t> directories;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!directories.insert(it->offset_persist_directory).second) {
+            ThrowDamaged("two user edits share a persist directory");
+        }
+        ApplyPersistDirectory(doc, it->offset_persist_directory, p.persist_directory);
+    }
+    p.max_persist_id = p.last_edit.persist_id_seed;
+    if (!p.persist_directory.empty()) {
+        p.max_persist_id = std::max(p.max_persist_id, p.persist_directory.rbegin()->first);
+    }
+
+    if (p.last_edit.has_encrypt_session && p.last_edit.encrypt_session_persist_id != 0 &&
+        p.persist_directory.count(p.last_edit.encrypt_session_persist_id) != 0) {
+        throw FormatError(kEncrypted);
+    }
+}
+
+}  // namespace pptfile
