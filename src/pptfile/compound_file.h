@@ -24,11 +24,11 @@ struct StorageEntry {
     bool is_storage = false;
     ClassId clsid{};                 // storages only
     std::vector<std::uint8_t> data;  // streams only
+    std::vector<StorageEntry> children;  // storages only: as added, or as read in name order
     // Streams to write only: bytes that come before `data`, kept by their
     // owner until the tree is written (a template's stream that a save
     // extends, written out without a copy). The reader leaves it empty.
-    std::span<const std::uint8_t> head;
-    std::vector<StorageEntry> children;  // storages only: as added, or as read in name order
+    std::span<const std::uint8_t> head = {};
 
     // The direct child with this name (compared as compound files compare
     // names: ignoring case), or null.

@@ -19,11 +19,11 @@ namespace {
 using test::Bytes;
 
 StorageEntry Stream(std::string name, Bytes data) {
-    return {std::move(name), false, {}, std::move(data), {}, {}};
+    return {std::move(name), false, {}, std::move(data), {}};
 }
 
 StorageEntry Storage(std::string name, ClassId clsid, std::vector<StorageEntry> children) {
-    return {std::move(name), true, clsid, {}, {}, std::move(children)};
+    return {std::move(name), true, clsid, {}, std::move(children)};
 }
 
 Bytes Pattern(std::size_t n, std::uint8_t seed) {

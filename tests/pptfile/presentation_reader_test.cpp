@@ -95,7 +95,7 @@ TEST(ReaderCorpus, RefusesTheBadFilesAndWhatIsNoPresentation) {
         {{}, "not a PowerPoint 97-2003 file"},
         {{'P', 'K', 3, 4, 20, 0, 0, 0, 8, 0}, "not a PowerPoint 97-2003 file"},
         {{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1}, "not a PowerPoint 97-2003 file"},
-        {WriteCompoundFile({"Root Entry", true, {}, {}, {}, {{"WordDocument", false, {}, {1, 2}, {}, {}}}}),
+        {WriteCompoundFile({"Root Entry", true, {}, {}, {{"WordDocument", false, {}, {1, 2}, {}}}}),
          "not a PowerPoint 97-2003 file"},
     };
     for (const auto& [bytes, message] : kRows) {

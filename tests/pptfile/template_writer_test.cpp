@@ -228,7 +228,7 @@ TEST(TemplateWriterTest, ADualFormatFileOpensFromIts97Part) {
     std::erase_if(dual.children, [](const StorageEntry& e) { return e.name[0] == '\x05'; });
     std::erase_if(root.children, [](const StorageEntry& e) { return e.name[0] != '\x05'; });
     for (const char* name : {"PowerPoint Document", "Current User", "Header", "PP40"}) {
-        root.children.push_back({name, false, {}, {0, 0, 0, 0}, {}, {}});
+        root.children.push_back({name, false, {}, {0, 0, 0, 0}, {}});
     }
     root.children.push_back(dual);
 
