@@ -22,8 +22,8 @@ using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
 struct StorageEntry {
     std::string name;  // UTF-8, as stored ("PowerPoint Document", "\x05SummaryInformation")
     bool is_storage = false;
-    ClassId clsid{};                 // storages only
-    std::vector<std::uint8_t> data;  // streams only
+    ClassId clsid{};                     // storages only
+    std::vector<std::uint8_t> data;      // streams only
     std::vector<StorageEntry> children;  // storages only: as added, or as read in name order
     // Streams to write only: bytes that come before `data`, kept by their
     // owner until the tree is written (a template's stream that a save
