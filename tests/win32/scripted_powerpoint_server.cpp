@@ -1,20 +1,19 @@
-// A PowerPoint in a process of its own, for the tests of Zbn2PPT.exe: the
-// scripted presentation application of tests/support, served as a local
-// server under "PowerPoint.Application", so that every call of the program
-// crosses a real COM proxy.
+// A PowerPoint in a process of its own, for the test of Zbn2PPT.exe: the
+// scripted presentation application of tests/support, served as a local COM
+// server, so that every call of the program crosses a real COM proxy as
+// DISPPARAMS, VARIANTs, BSTRs and references. The test registers it under
+// "PowerPoint.Application" and COM starts it as
 //
-//   scripted_powerpoint_server register <request>
-//       registers the class so that COM starts this program to serve the
-//       request; `unregister` removes the registration again.
-//   scripted_powerpoint_server serve <request> -Embedding
-//       what COM starts: serves until the client has released every object,
-//       then writes to the report "ok", or each way in which the calls and
-//       releases differed from the conversation of the request.
+//   scripted_powerpoint_server <request> -Embedding
 //
-// <request> names a UTF-8 file of five lines: the report's path, then the
-// data, output and template paths (an empty line for none) and the slide
-// title that the client is expected to send. The system reads no more than
-// MAX_PATH characters of a server's command line, so the request is not on it.
+// It serves until the client has released every object, then writes to the
+// report "ok", or each way in which the calls and releases differed from the
+// conversation of the request. <request> names a UTF-8 file of lines: the
+// report's path, the data, output and template paths (an empty line for
+// none), the slide title the client is expected to send, and the step whose
+// call fails (none, or one after which the conversation goes on as before,
+// such as the save, 27). The system reads no more than MAX_PATH characters of
+// a server's command line, so the request is not on it.
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -22,61 +21,129 @@
 #include <string>
 #include <vector>
 
+#include "automation/automation_error.h"
 #include "automation/text_codec.h"
 #include "builder/expected_conversation.h"
+#include "framework/win32/com_values.h"
 #include "support/scripted_server.h"
-#include "win32/com_bridge.h"
 
 namespace {
 
 constexpr const char16_t* kProgId = u"PowerPoint.Application";
-constexpr automation::Clsid kClsid =
-    automation::Clsid::FromFields(0x7d3c51e2, 0x9a40, 0x4b6f, {0x8c, 0x21, 0x5e, 0, 0, 0, 0, 2});
+constexpr const char16_t* kClsid = u"{7D3C51E2-9A40-4B6F-8C21-5E0000000002}";
 constexpr DWORD kPatienceMs = 120'000;
 
-std::u16string ProgIdKey() {
-    return std::u16string(u"Software\\Classes\\") + kProgId;
-}
+long g_live_objects = 0;  // objects given to COM that it has not released yet
 
-std::u16string ClsidKey() {
-    return u"Software\\Classes\\CLSID\\" + automation::FromUtf8(kClsid.ToString());
-}
+// The objects go with their own Release, never through an interface pointer,
+// so the interfaces' destructors need not be virtual.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
-bool SetValue(HKEY root, const std::u16string& key, const std::u16string& value) {
-    return ::RegSetKeyValueW(root, key.c_str(), nullptr, REG_SZ, value.c_str(),
-                             static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))) ==
-           ERROR_SUCCESS;
-}
-
-void Unregister() {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        ::RegDeleteTreeW(root, ProgIdKey().c_str());
-        ::RegDeleteTreeW(root, ClsidKey().c_str());
+// A scripted object as COM sees it: it holds one reference to the object
+// until COM's last reference to it goes.
+class DispatchAdapter final : public IDispatch {
+  public:
+    explicit DispatchAdapter(automation::DispatchPtr object) : object_(std::move(object)) {
+        ++g_live_objects;
     }
-}
-
-// In the user's classes, which Windows reads, and in the machine's where
-// they can be written, as Wine reads only those.
-int Register(const std::u16string& request_file) {
-    char16_t self[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    if (length == 0 || length == MAX_PATH) {
-        return 1;
+    static IDispatch* Expose(automation::DispatchPtr object) {
+        return object ? new DispatchAdapter(std::move(object)) : nullptr;
     }
-    const std::u16string command =
-        u"\"" + std::u16string(self, length) + u"\" serve \"" + request_file + u"\"";
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        if (!SetValue(root, ProgIdKey() + u"\\CLSID", automation::FromUtf8(kClsid.ToString())) ||
-            !SetValue(root, ClsidKey() + u"\\LocalServer32", command)) {
-            break;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        const bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch);
+        *out = known ? this : nullptr;
+        if (known) {
+            AddRef();
+        }
+        return known ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) {
+            --g_live_objects;
+            delete this;
+        }
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD kind, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception, UINT*) override {
+        // A put names its value as the property's; nothing else names arguments.
+        const bool put = (kind & DISPATCH_PROPERTYPUT) != 0;
+        if (params->cNamedArgs != (put ? 1u : 0u) ||
+            (put && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
+            return DISP_E_PARAMNOTFOUND;
+        }
+        try {
+            // DISPPARAMS holds the arguments last first.
+            std::vector<automation::Variant> args;
+            for (UINT i = params->cArgs; i > 0; --i) {
+                args.push_back(framework::win32::FromComScalar(params->rgvarg[i - 1]));
+            }
+            automation::Variant answer;
+            object_->Invoke(member, kind, args, answer);
+            if (result != nullptr && answer.vt() == automation::VT_DISPATCH) {
+                result->vt = VT_DISPATCH;
+                result->pdispVal = Expose(answer.TakeDispatch());
+            } else if (result != nullptr) {
+                framework::win32::ToComScalar(answer, *result);
+            }
+            return S_OK;
+        } catch (const automation::AutomationError& error) {
+            const std::u16string text = automation::FromUtf8(error.description());
+            *exception = EXCEPINFO{};
+            exception->scode = error.code();
+            exception->bstrDescription =
+                ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+            return DISP_E_EXCEPTION;
+        } catch (...) {
+            return E_UNEXPECTED;
         }
     }
-    CLSID found;
-    return SUCCEEDED(::CLSIDFromProgID(kProgId, &found)) &&
-                   IsEqualCLSID(found, test_win32::ToGuid(kClsid))
-               ? 0
-               : 1;
-}
+
+  private:
+    automation::DispatchPtr object_;
+    ULONG refs_ = 1;
+};
+
+// Makes the application as the class registry does, which records the creation.
+class ApplicationFactory final : public IClassFactory {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        const bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory);
+        *out = known ? this : nullptr;
+        return known ? S_OK : E_NOINTERFACE;
+    }
+    // A local object that outlives its registration: nothing to count.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
+        try {
+            auto& registry = automation::ClassRegistry::Instance();
+            IDispatch* application = DispatchAdapter::Expose(
+                registry.CreateInstance(*registry.ClsidFromProgId(kProgId)));
+            const HRESULT status = application->QueryInterface(iid, out);
+            application->Release();
+            return status;
+        } catch (...) {
+            return E_FAIL;
+        }
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+#pragma GCC diagnostic pop
 
 // Answers calls until the client has let go of every object it was given.
 bool ServeClient(const test_support::ScriptedServer& server) {
@@ -86,7 +153,7 @@ bool ServeClient(const test_support::ScriptedServer& server) {
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             ::DispatchMessageW(&message);
         }
-        if (!server.calls().empty() && test_win32::ScopedComClass::LiveObjects() == 0) {
+        if (!server.calls().empty() && g_live_objects == 0) {
             return true;
         }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
@@ -94,102 +161,92 @@ bool ServeClient(const test_support::ScriptedServer& server) {
     return false;
 }
 
-std::vector<std::string> Differences(const test_support::ScriptedServer& server,
-                                     const std::vector<std::u16string>& request) {
-    const test_support::PresentationAppSetup setup{};
+// One line for each position where `got` and `expected` differ.
+template <class T, class Describe>
+void Compare(const char* what, const std::vector<T>& got, const std::vector<T>& expected,
+             Describe describe, std::vector<std::string>& differences) {
+    for (std::size_t i = 0; i < std::max(got.size(), expected.size()); ++i) {
+        if (i >= got.size() || i >= expected.size() || got[i] != expected[i]) {
+            differences.push_back(std::string(what) + " " + std::to_string(i + 1) + ": " +
+                                  (i < got.size() ? describe(got[i]) : "none") + ", not " +
+                                  (i < expected.size() ? describe(expected[i]) : "none"));
+        }
+    }
+}
+
+std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
+    test_support::ScriptedServer server;
+    test_support::ScriptPresentationApp(server, {});
+    const auto registration = server.ServeAs(kProgId, test_support::app_object::kApplication);
     // The geometry of the setup (slide 720 wide, title at 30, 50 high) puts
     // the viewer at 60, 82.
-    const auto expected = builder_test::ExpectedConversation(
-        setup, {request[1], request[2], request[3]}, {60.0f, 82.0f, request[4]});
-    const auto& calls = server.calls();
+    const auto steps = builder_test::ExpectedConversation({}, {request[1], request[2], request[3]},
+                                                          {60.0f, 82.0f, request[4]});
+    std::vector<test_support::Call> calls;
+    std::vector<std::string> labels;
+    for (const auto& step : steps) {
+        calls.push_back(step.call);
+        labels.push_back(step.label);
+        if (automation::FromUtf8(step.label) == request[5]) {
+            server.AnswerCall(
+                calls.size() - 1,
+                test_support::Reply::Error(automation::STG_E_WRITEFAULT, "the disk is full"));
+            calls.back().failed = true;
+        }
+    }
+
     std::vector<std::string> differences;
-    for (std::size_t i = 0; i < std::max(calls.size(), expected.size()); ++i) {
-        if (i >= calls.size()) {
-            differences.push_back("missing step " + expected[i].label + ": " +
-                                  test_support::Describe(expected[i].call));
-        } else if (i >= expected.size()) {
-            differences.push_back("extra call: " + test_support::Describe(calls[i]));
-        } else if (calls[i] != expected[i].call) {
-            differences.push_back("step " + expected[i].label + ": " +
-                                  test_support::Describe(calls[i]) + ", not " +
-                                  test_support::Describe(expected[i].call));
-        }
+    ApplicationFactory factory;
+    CLSID clsid;
+    DWORD cookie = 0;
+    if (FAILED(::CLSIDFromString(kClsid, &clsid)) ||
+        FAILED(::CoRegisterClassObject(clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                       &cookie))) {
+        return {"the class could not be offered"};
     }
-    for (const std::string& problem : server.ReferenceProblems()) {
-        differences.push_back(problem);
+    if (!ServeClient(server)) {
+        differences.push_back("the client did not release every object in time");
     }
-    for (const std::string& name : server.HandedOutObjects()) {
-        if (server.HandedOut(name) != 1) {
-            differences.push_back(name + ": handed out " + std::to_string(server.HandedOut(name)) +
-                                  " times");
-        }
-    }
+    ::CoRevokeClassObject(cookie);
+    Compare("call", server.calls(), calls, test_support::Describe, differences);
+    Compare(
+        "release", server.releases(), builder_test::ExpectedReleases(labels),
+        [](const test_support::Release& release) {
+            return release.object + " after " + std::to_string(release.after_calls) + " calls";
+        },
+        differences);
     return differences;
 }
 
-int Serve(const std::vector<std::u16string>& request) {
-    if (FAILED(::OleInitialize(nullptr))) {
-        return 1;
-    }
-    std::vector<std::string> differences;
+// Written aside and renamed, so that the test never reads half a report.
+int Report(const std::u16string& path, const std::vector<std::string>& differences) {
+    const std::u16string part = path + u".part";
     {
-        test_support::ScriptedServer server;
-        test_support::ScriptPresentationApp(server, {});
-        const auto registration =
-            server.ServeAs(kProgId, kClsid, test_support::app_object::kApplication);
-        const DWORD cookie = test_win32::OfferToOtherProcesses(kProgId);
-        if (!ServeClient(server)) {
-            differences.push_back("the client did not release every object in time");
-        }
-        ::CoRevokeClassObject(cookie);
-        for (const std::string& difference : Differences(server, request)) {
-            differences.push_back(difference);
+        std::ofstream report(reinterpret_cast<const wchar_t*>(part.c_str()), std::ios::binary);
+        report << (differences.empty() ? "ok\n" : "");
+        for (const std::string& line : differences) {
+            report << line << '\n';
         }
     }
-    ::OleUninitialize();
-    // Written aside and renamed, so that the test never reads half a report.
-    const std::u16string part = request[0] + u".part";
-    FILE* report = _wfopen(reinterpret_cast<const wchar_t*>(part.c_str()), L"wb");
-    if (report == nullptr) {
-        return 1;
-    }
-    if (differences.empty()) {
-        differences.push_back("ok");
-    }
-    for (const std::string& line : differences) {
-        std::fprintf(report, "%s\n", line.c_str());
-    }
-    std::fclose(report);
-    return ::MoveFileExW(part.c_str(), request[0].c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+    return ::MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    std::vector<std::u16string> arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
-    }
-    const std::u16string mode = arguments.empty() ? u"" : arguments.front();
-    if (mode == u"unregister") {
-        Unregister();
-        return 0;
-    }
-    if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: scripted_powerpoint_server register|serve <request>\n");
+    if (argc < 2 || FAILED(::OleInitialize(nullptr))) {
         return 2;
     }
     try {
-        if (mode == u"register") {
-            return Register(arguments[1]);
-        }
-        std::ifstream file(reinterpret_cast<const wchar_t*>(arguments[1].c_str()));
+        std::ifstream file(argv[1]);
         std::vector<std::u16string> request;
         for (std::string line; std::getline(file, line);) {
             request.push_back(automation::FromUtf8(line));
         }
-        request.resize(5);
-        return mode == u"serve" ? Serve(request) : 2;
+        request.resize(6);
+        const int status = Report(request[0], Serve(request));
+        ::OleUninitialize();
+        return status;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "scripted_powerpoint_server: %s\n", error.what());
         return 1;

@@ -1,138 +1,123 @@
 #!/usr/bin/env python3
-"""Runs Zbn2PPT.exe (built with tests, so it records its message boxes and
-windows) under Wine and checks what a user would see: the usage under "Help"
-for no arguments, an error under "Error" for a wrong extension, and the
-message about PowerPoint when no PowerPoint is registered; no other window;
-the exit status. Then a blank and a template build against a PowerPoint in
-another process (the scripted application, served by --server) must hold the
-whole conversation and end with status 0 and no message box.
+"""Runs Zbn2PPT.exe under Wine, built with tests so that it records its
+message boxes, and checks what a user would see: the boxes, the exit status
+and the output file. Where a case has a server, PowerPoint is the scripted
+application in another process (--server), which reports how the calls and
+releases differed from the conversation. The runs use a Wine prefix of their
+own, so that no other test's class registration is seen here, nor this one's
+there.
 
-The runs use a Wine prefix of their own, so that no other test's class
-registration is seen here, nor this test's there.
-
-    zbn2ppt_exe_test.py --exe build/windows/src/app/win32/Zbn2PPT.exe \
-                        --wine tests/win32/wine-exec \
-                        --server build/windows/tests/win32/scripted_powerpoint_server.exe
+    zbn2ppt_exe_test.py --exe build/windows/src/app/win32/Zbn2PPT.exe \\
+        --wine tests/win32/wine-exec \\
+        --server build/windows/tests/win32/scripted_powerpoint_server.exe
 """
 import argparse
-import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
 import time
 
-NO_POWERPOINT = "MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."
+DATA, OUTPUT, TEMPLATE = "bracket_multiple.zbn", "bracket_Multiple.ppt", "TrelvoTemplate.pot"
+WIDE_OUTPUT = "M\u00fcller \u6570\u636e.ppt"
+USAGE = "Command Line Usage:\n.*"
+EXCLAMATION = 0x30  # the application's own boxes add MB_ICONEXCLAMATION
+CLSID = "{7D3C51E2-9A40-4B6F-8C21-5E0000000002}"  # the server's, under PowerPoint's ProgID
 
-
-def windows_path(path):
-    """The path of a Linux file as a Windows program under Wine names it."""
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+# name, arguments (files in the work folder), server (None: no PowerPoint;
+# else the step whose call fails, "" for none), boxes (caption, type, text
+# pattern), exit status
+CASES = [
+    ("no arguments show the usage", [], None, [("Help", 0, USAGE)], 2),
+    ("a wrong extension is an error with the usage below", [DATA + ".txt"], None,
+     [("Error", 0, "ERROR! INVALID INPUTFILE EXTENSION\n\n" + USAGE)], 2),
+    ("without PowerPoint the request ends with its message", [DATA, OUTPUT], None,
+     [("Zbn2PPT", EXCLAMATION,
+       re.escape("MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."))], 1),
+    ("a blank build over COM, with a name beyond ASCII", [DATA, WIDE_OUTPUT], "", [], 0),
+    ("a template build over COM", [DATA, OUTPUT, TEMPLATE], "", [], 0),
+    ("a save that fails over COM is told, then PowerPoint is put back", [DATA, OUTPUT], "27",
+     [("Zbn2PPT", EXCLAMATION,
+       'Could not save the presentation as ".*bracket_Multiple.ppt": the disk is full')], 1),
+]
 
 
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--exe", "--wine", "--server"):
         parser.add_argument(option, required=True)
-    options = parser.parse_args()
+    exe, wine_exec, server_exe = map(os.path.abspath, vars(parser.parse_args()).values())
     prefix = os.environ.get("WINEPREFIX", "/tmp/zbn2ppt-wine-%d" % os.getuid())
     os.environ.update(WINEPREFIX=prefix + "-exe", WINEDEBUG="-all")
 
-    def wine(program, args, **kwargs):
-        return subprocess.run([os.path.abspath(options.wine), os.path.abspath(program)] + args,
-                              timeout=300, stdin=subprocess.DEVNULL, capture_output=True, **kwargs)
+    def wine(*args, **kwargs):
+        return subprocess.run([wine_exec, *args], timeout=300, cwd=work,
+                              stdin=subprocess.DEVNULL, capture_output=True, **kwargs).returncode
 
-    def run(args):
-        """The exit status and the recorded message boxes and windows of one run."""
-        log = os.path.join(work, "boxes.jsonl")
-        if os.path.exists(log):
-            os.remove(log)
-        env = dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows_path(log))
-        code = wine(options.exe, args, env=env, cwd=work).returncode
-        if not os.path.exists(log):
-            return code, []
-        with open(log, encoding="utf-8") as f:
-            return code, [json.loads(line) for line in f if line.strip()]
+    def windows(path):
+        """The file as a Windows program under Wine names it."""
+        return "Z:" + os.path.join(work, path).replace("/", "\\") if path else ""
 
-    failures = []
+    def classes(*keys):
+        """Writes (key, value) pairs, or removes (key,), in the classes of the registry."""
+        with open(os.path.join(work, "classes.reg"), "w", encoding="utf-16") as f:
+            f.write("Windows Registry Editor Version 5.00\n")
+            for key, *value in keys:
+                f.write("\n[%sHKEY_CLASSES_ROOT\\%s]\n" % ("" if value else "-", key) + "".join(
+                    '@="%s"\n' % v.replace("\\", "\\\\").replace('"', '\\"') for v in value))
+        return wine("regedit", "/s", windows("classes.reg"))
 
-    def check(name, problems):
-        print(("FAIL: %s\n  %s" % (name, "\n  ".join(problems))) if problems else "ok: " + name)
-        failures.extend(problems)
-
-    # Left over from an interrupted run, it would stand in for PowerPoint.
-    wine(options.server, ["unregister"])
+    failures = 0
+    unregister = [("PowerPoint.Application",), ("CLSID\\" + CLSID,)]
     with tempfile.TemporaryDirectory(prefix="zbn2ppt-exe-") as work:
-        data = os.path.join(work, "bracket_multiple.zbn")
-        output = os.path.join(work, "bracket_Multiple.ppt")
-        wide_output = os.path.join(work, "M\u00fcller \u6570\u636e.ppt")
-        with open(data, "wb") as f:
-            f.write(b"ZBN test data\n")
-        usage = run([])[1][0]["text"]
-
-        # (name, arguments, caption, text check, exit status, file the probe made)
-        for name, args, caption, text_ok, status, probed in [
-            ("no arguments show the usage", [], "Help",
-             lambda text: text.startswith("Command Line Usage:\n"), 2, None),
-            ("a wrong extension is an error with the usage below", [windows_path(data) + ".txt"],
-             "Error", lambda text: text.startswith("ERROR! ") and text.endswith("\n\n" + usage),
-             2, None),
-            ("without PowerPoint the request ends with its message",
-             [windows_path(data), windows_path(output)], "Zbn2PPT",
-             lambda text: text == NO_POWERPOINT, 1, output),
-            ("a name beyond ASCII reaches the probe intact",
-             [windows_path(data), windows_path(wide_output)], "Zbn2PPT",
-             lambda text: text == NO_POWERPOINT, 1, wide_output),
-        ]:
-            code, records = run(args)
-            # The application's own boxes add MB_ICONEXCLAMATION (0x30).
-            expected = {"kind": "MessageBoxW", "caption": caption,
-                        "type": 0x30 if caption == "Zbn2PPT" else 0}
+        for name in (DATA, TEMPLATE):
+            with open(os.path.join(work, name), "w") as f:
+                f.write("read by neither program\n")
+        # Left over from an interrupted run, it would stand in for PowerPoint.
+        classes(*unregister)
+        for case, (name, args, failing, boxes, status) in enumerate(CASES):
+            boxes_log, report, request = ("%s%d" % (f, case) for f in ("boxes", "report", "request"))
             problems = []
-            if len(records) != 1 or any(records[0].get(k) != v for k, v in expected.items()):
-                problems.append("%r, not one box %r" % (records, expected))
-            if records and not text_ok(records[0].get("text", "")):
-                problems.append("unexpected text %r" % records[0].get("text"))
+            if failing is not None:
+                with open(os.path.join(work, request), "w", encoding="utf-8") as f:
+                    f.write("\n".join(map(windows, [report] + (args + ["", ""])[:3])) +
+                            "\nbracket_multiple\n" + failing + "\n")
+                server = '"%s" "%s"' % (windows(server_exe), windows(request))
+                if classes(("PowerPoint.Application\\CLSID", CLSID),
+                           ("CLSID\\%s\\LocalServer32" % CLSID, server)) != 0:
+                    problems.append("the server could not be registered")
+            try:
+                code = wine(exe, *map(windows, args),
+                            env=dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows(boxes_log)))
+            finally:
+                if failing is not None:
+                    classes(*unregister)
+
+            shown = []
+            if os.path.exists(os.path.join(work, boxes_log)):
+                with open(os.path.join(work, boxes_log), encoding="utf-8", newline="") as f:
+                    shown = [box.split("\n", 2) for box in f.read().split("\0")[:-1]]
+            if len(shown) != len(boxes) or any(
+                    box[:2] != [caption, str(kind)] or not re.fullmatch(text, box[-1], re.S)
+                    for box, (caption, kind, text) in zip(shown, boxes)):
+                problems.append("message boxes %r, not %r" % (shown, boxes))
             if code != status:
                 problems.append("exit status %d, not %d" % (code, status))
-            if probed and not os.path.exists(probed):
-                problems.append("the output probe did not create the output file")
-            check(name, problems)
-
-        template = os.path.join(work, "TrelvoTemplate.pot")
-        with open(template, "wb") as f:
-            f.write(b"opened only by the server, which does not read it\n")
-        report = os.path.join(work, "server-report.txt")
-        request_file = os.path.join(work, "server-request.txt")
-        for name, template_args in [("a blank build over a separate-process PowerPoint", []),
-                                    ("a template build over a separate-process PowerPoint",
-                                     [windows_path(template)])]:
-            if os.path.exists(report):
-                os.remove(report)
-            request = [windows_path(data), windows_path(output)] + template_args
-            with open(request_file, "w", encoding="utf-8") as f:
-                f.write("\n".join([windows_path(report)] + request + [""] * (3 - len(request)) +
-                                  ["bracket_multiple"]) + "\n")
-            problems = []
-            if wine(options.server, ["register", windows_path(request_file)]).returncode != 0:
-                problems.append("the server could not be registered")
-            try:
-                code, records = run(request)
-            finally:
-                wine(options.server, ["unregister"])
-            # The server writes its report once every object is back.
-            deadline = time.time() + 60
-            while not os.path.exists(report) and time.time() < deadline:
-                time.sleep(0.2)
-            if code != 0:
-                problems.append("exit status %d, not 0" % code)
-            if records:
-                problems.append("windows or message boxes: %r" % records)
-            lines = open(report, encoding="utf-8").read().splitlines() if os.path.exists(
-                report) else ["no report from the server"]
-            check(name, problems + ([] if lines == ["ok"] else lines or ["an empty report"]))
-
-    print("%d problems" % len(failures))
+            if len(args) > 1 and not os.path.exists(os.path.join(work, args[1])):
+                problems.append("the output probe did not make " + args[1])
+            if failing is not None:
+                # The server writes its report once every object is back.
+                report, deadline = os.path.join(work, report), time.time() + 60
+                while not os.path.exists(report) and time.time() < deadline:
+                    time.sleep(0.2)
+                lines = (open(report, encoding="utf-8").read().splitlines()
+                         if os.path.exists(report) else ["no report from the server"])
+                problems += [] if lines == ["ok"] else lines
+            print("%s: %s" % ("FAIL" if problems else "ok", name) + "".join(
+                "\n  " + problem for problem in problems))
+            failures += len(problems)
+    print("%d problems" % failures)
     return 1 if failures else 0
 
 
