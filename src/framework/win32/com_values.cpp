@@ -67,21 +67,11 @@ automation::Variant FromComScalar(const VARIANT& value) {
                     ? std::u16string_view()
                     : std::u16string_view(value.bstrVal, ::SysStringLen(value.bstrVal)));
         default:
-            break;
+            // Reading would widen other types; a value must arrive as it was given.
+            throw automation::AutomationError(
+                automation::DISP_E_TYPEMISMATCH,
+                "a VARIANT of type " + std::to_string(value.vt) + " cannot be passed on unchanged");
     }
-    ComVariant converted;
-    const HRESULT status =
-        ::VariantChangeType(converted.get(), const_cast<VARIANT*>(&value), 0, VT_I4);
-    if (FAILED(status)) {
-        throw automation::AutomationError(
-            automation::DISP_E_TYPEMISMATCH,
-            "a value of variant type " + std::to_string(value.vt) + " is not understood here");
-    }
-    return automation::Variant::I4(converted.get()->lVal);
-}
-
-std::string Utf8(const char16_t* text, std::size_t length) {
-    return automation::ToUtf8(std::u16string_view(text, length));
 }
 
 std::u16string SystemMessage(DWORD code) {

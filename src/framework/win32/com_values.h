@@ -1,6 +1,6 @@
 // The edge between the protocol's values and the system's: Variant to and
 // from VARIANT, readable texts for status codes, and VARIANT storage that is
-// cleared whatever happens. The COM transport and the test bridge share them.
+// cleared whatever happens.
 #pragma once
 
 #include <cstddef>
@@ -50,9 +50,8 @@ class ComVariantArray {
 // to present its object to the system.
 void ToComScalar(const automation::Variant& value, VARIANT& out);
 
-// Reads a scalar VARIANT (VT_EMPTY, VT_I4, VT_R4, VT_BSTR, and whatever the
-// system converts to VT_I4 without loss, such as VT_I2 or VT_BOOL). Other types
-// raise AutomationError(DISP_E_TYPEMISMATCH).
+// Reads a scalar VARIANT (VT_EMPTY, VT_I4, VT_R4, VT_BSTR); other types raise
+// AutomationError(DISP_E_TYPEMISMATCH).
 automation::Variant FromComScalar(const VARIANT& value);
 
 // The system's text for an error or status code, without the line break and
@@ -61,8 +60,5 @@ std::u16string SystemMessage(DWORD code);
 
 // A status code with the system's text ("0x80040154: Class not registered").
 std::string DescribeStatus(HRESULT code);
-
-// UTF-16 text of the system as UTF-8 for error descriptions.
-std::string Utf8(const char16_t* text, std::size_t length);
 
 }  // namespace framework::win32

@@ -73,8 +73,8 @@ class ServerException {
         }
         std::string description;
         if (info_.bstrDescription != nullptr) {
-            description = framework::win32::Utf8(info_.bstrDescription,
-                                                 ::SysStringLen(info_.bstrDescription));
+            description = automation::ToUtf8(
+                std::u16string_view(info_.bstrDescription, ::SysStringLen(info_.bstrDescription)));
         }
         // A server names the error either by a status or by a number of its
         // own (wCode), never both.
@@ -163,12 +163,6 @@ BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
 }
 
 automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {
-    // Reading would widen other types to VT_I4; an argument must arrive as
-    // it was given.
-    if (value.vt != VT_EMPTY && value.vt != VT_I4 && value.vt != VT_R4 && value.vt != VT_BSTR) {
-        throw AutomationError(DISP_E_TYPEMISMATCH, "a VARIANT of type " + std::to_string(value.vt) +
-                                                       " cannot be passed on unchanged");
-    }
     return framework::win32::FromComScalar(value);
 }
 

@@ -2,11 +2,59 @@
 
 #include <cstdlib>
 
-#include "framework/win32/message_filter.h"
-
 namespace framework {
 namespace {
 
+// A busy PowerPoint is waited for this long, tried again at this pace. The
+// pause must be 100 ms or more, or the system retries at once.
+constexpr DWORD kBusyServerPatience = 60'000;
+constexpr DWORD kBusyServerPause = 250;
+constexpr DWORD kGiveUp = static_cast<DWORD>(-1);
+
+// The message filter of the apartment. A server that is busy (starting,
+// loading add-ins, showing a dialog, saving) turns calls away with
+// SERVERCALL_RETRYLATER; the filter has the system try them again for a
+// while, without a dialog, instead of letting the call fail at once. A static
+// object: COM's references to it only need to be counted, never to free it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class BusyServerFilter final : public IMessageFilter {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (out == nullptr) {
+            return E_POINTER;
+        }
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
+            *out = static_cast<IMessageFilter*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    // The program serves no objects of its own, so every incoming call is
+    // let through, as without a filter.
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+        return SERVERCALL_ISHANDLED;
+    }
+    // A server that rejects a call outright will not take it later either;
+    // giving up fails the call with RPC_E_CALL_REJECTED.
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsed, DWORD reject_type) override {
+        return reject_type == SERVERCALL_RETRYLATER && elapsed < kBusyServerPatience
+                   ? kBusyServerPause
+                   : kGiveUp;
+    }
+    // While a call waits, the system's default handling of other messages;
+    // the program has no window that could take input.
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+        return PENDINGMSG_WAITDEFPROCESS;
+    }
+};
+#pragma GCC diagnostic pop
+
+BusyServerFilter g_filter;
 bool g_ole_initialized = false;
 IMessageFilter* g_previous_filter = nullptr;
 
@@ -38,7 +86,7 @@ BOOL InitializeOleApartment() noexcept {
     g_ole_initialized = true;
     // Without the filter, a busy server would fail the call at once. The
     // apartment works without it, so a refusal is not a failure of OLE.
-    if (FAILED(::CoRegisterMessageFilter(win32::ProcessMessageFilter(), &g_previous_filter))) {
+    if (FAILED(::CoRegisterMessageFilter(&g_filter, &g_previous_filter))) {
         g_previous_filter = nullptr;
     }
     static const bool registered = std::atexit(&TerminateOleApartment) == 0;
