@@ -8,18 +8,6 @@
 
 namespace framework::win32 {
 
-ComVariantArray::ComVariantArray(std::size_t count) : values_(count) {
-    for (VARIANT& value : values_) {
-        ::VariantInit(&value);
-    }
-}
-
-ComVariantArray::~ComVariantArray() {
-    for (VARIANT& value : values_) {
-        ::VariantClear(&value);
-    }
-}
-
 void ToComScalar(const automation::Variant& value, VARIANT& out) {
     switch (value.vt()) {
         case automation::VT_EMPTY:

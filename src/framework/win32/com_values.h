@@ -1,48 +1,13 @@
 // The edge between the protocol's values and the system's: Variant to and
-// from VARIANT, readable texts for status codes, and VARIANT storage that is
-// cleared whatever happens.
+// from VARIANT, and readable texts for status codes.
 #pragma once
 
-#include <cstddef>
 #include <string>
-#include <vector>
 
 #include "automation/variant.h"
 #include "framework/afx_types.h"
 
 namespace framework::win32 {
-
-// A VARIANT that owns what it holds: cleared (BSTRs freed, references
-// released) when it goes.
-class ComVariant {
-  public:
-    ComVariant() noexcept { ::VariantInit(&value_); }
-    ~ComVariant() { ::VariantClear(&value_); }
-    ComVariant(const ComVariant&) = delete;
-    ComVariant& operator=(const ComVariant&) = delete;
-
-    VARIANT* get() noexcept { return &value_; }
-    const VARIANT* get() const noexcept { return &value_; }
-
-  private:
-    VARIANT value_;
-};
-
-// A block of VARIANTs for DISPPARAMS, each cleared when the block goes.
-class ComVariantArray {
-  public:
-    explicit ComVariantArray(std::size_t count);
-    ~ComVariantArray();
-    ComVariantArray(const ComVariantArray&) = delete;
-    ComVariantArray& operator=(const ComVariantArray&) = delete;
-
-    VARIANT* data() noexcept { return values_.empty() ? nullptr : values_.data(); }
-    VARIANT& operator[](std::size_t index) noexcept { return values_[index]; }
-    std::size_t size() const noexcept { return values_.size(); }
-
-  private:
-    std::vector<VARIANT> values_;
-};
 
 // Writes a scalar protocol value (empty, VT_I4, VT_R4, VT_BSTR) into `out`,
 // which must be empty; a string becomes a new BSTR that `out` owns. A dispatch

@@ -1,8 +1,8 @@
 // The transport of COleDispatchDriver on Windows: objects come from the
 // system's class registry (CLSIDFromProgID, CoCreateInstance), calls go through
 // IDispatch::Invoke with the arguments as VARIANTs.
-#include <new>
 #include <string>
+#include <vector>
 
 #include "automation/automation_error.h"
 #include "automation/text_codec.h"
@@ -10,11 +10,29 @@
 #include "framework/win32/com_values.h"
 
 using automation::AutomationError;
-using framework::win32::ComVariant;
-using framework::win32::ComVariantArray;
 using framework::win32::DescribeStatus;
 
 namespace {
+
+// VARIANTs that own what they hold: cleared (BSTRs freed, references
+// released) when they go. They start zeroed, VT_EMPTY, as VariantInit leaves them.
+class ComVariants {
+  public:
+    explicit ComVariants(std::size_t count) : values_(count, VARIANT{}) {}
+    ~ComVariants() {
+        for (VARIANT& value : values_) {
+            ::VariantClear(&value);
+        }
+    }
+    ComVariants(const ComVariants&) = delete;
+    ComVariants& operator=(const ComVariants&) = delete;
+
+    VARIANT* data() noexcept { return values_.empty() ? nullptr : values_.data(); }
+    VARIANT& operator[](std::size_t index) noexcept { return values_[index]; }
+
+  private:
+    std::vector<VARIANT> values_;
+};
 
 std::string MemberName(DISPID member) {
     return "member " + std::to_string(member);
@@ -169,13 +187,13 @@ automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {
 void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result,
                                 std::vector<automation::Variant> args) {
     // DISPPARAMS lists the arguments last first.
-    ComVariantArray wire(args.size());
+    ComVariants wire(args.size());
     for (std::size_t i = 0; i < args.size(); ++i) {
         framework::win32::ToComScalar(args[i], wire[args.size() - 1 - i]);
     }
     DISPPARAMS params{};
     params.rgvarg = wire.data();
-    params.cArgs = static_cast<UINT>(wire.size());
+    params.cArgs = static_cast<UINT>(args.size());
     // A property put names its one argument as the value being put.
     DISPID named = DISPID_PROPERTYPUT;
     if ((kind & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0) {
@@ -183,12 +201,12 @@ void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, v
         params.rgdispidNamedArgs = &named;
     }
 
-    ComVariant value;
+    ComVariants value(1);
     ServerException exception;
     UINT bad_argument = 0;
     const HRESULT status = m_lpDispatch->Invoke(
         member, IID_NULL, LOCALE_USER_DEFAULT, kind, &params,
-        result_type == VT_EMPTY ? nullptr : value.get(), exception.get(), &bad_argument);
+        result_type == VT_EMPTY ? nullptr : value.data(), exception.get(), &bad_argument);
     if (status == DISP_E_EXCEPTION) {
         exception.Throw(member);
     }
@@ -202,6 +220,6 @@ void COleDispatchDriver::Invoke(DISPID member, WORD kind, VARTYPE result_type, v
         throw AutomationError(status, description);
     }
     if (result_type != VT_EMPTY) {
-        StoreResult(member, *value.get(), result_type, result);
+        StoreResult(member, value[0], result_type, result);
     }
 }
