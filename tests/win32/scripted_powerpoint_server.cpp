@@ -30,6 +30,7 @@
 namespace {
 
 constexpr const char16_t* kProgId = u"PowerPoint.Application";
+// The test registers the server under this CLSID, as the one of PowerPoint's ProgID.
 constexpr const char16_t* kClsid = u"{7D3C51E2-9A40-4B6F-8C21-5E0000000002}";
 constexpr DWORD kPatienceMs = 120'000;
 
