@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -21,9 +22,19 @@ namespace pptfile::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+inline const std::filesystem::path kData =
+    std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
+
 inline Bytes Corpus(const std::string& relative) {
-    return ReadWholeFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "data" /
-                         relative);
+    return ReadWholeFile(kData / relative);
+}
+
+// A file name as a test case's name: no extension, letters and digits only.
+inline std::string CaseName(std::string file) {
+    file = file.substr(0, file.rfind('.'));
+    std::replace_if(
+        file.begin(), file.end(), [](char c) { return !std::isalnum(c & 0xFF); }, '_');
+    return file;
 }
 
 inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
