@@ -1,11 +1,13 @@
-// A new presentation as the writer makes it: one sound edit, slides that read
-// back as written, controls stored as Office stores them.
+// The writer: a new presentation is one sound edit whose slides read back as
+// written, with controls stored as Office stores them; a new slide follows
+// the master it names; bad jobs are refused.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,8 +20,13 @@
 namespace pptfile {
 namespace {
 
+using test::Append;
+using Ids = std::vector<std::uint32_t>;
 using test::Bytes;
+using test::Corpus;
 using test::Le32;
+using test::NewSlide;
+using test::Titles;
 
 const ClassId kClsid{0xE9, 0x71, 0xD1, 0x56};
 
@@ -147,6 +154,139 @@ TEST(PresentationWriter, PictureUidsAreMd4Digests) {
         }
         EXPECT_EQ(hex, digest) << message;
     }
+}
+
+Ids Masters(const SourcePresentation& p) {
+    Ids ids;
+    for (const SlideSummary& s : p.Slides()) {
+        ids.push_back(s.master_id);
+    }
+    return ids;
+}
+
+// A new slide at `position` naming `master` (0: the first main master) reads
+// back on that master, the template's slides on theirs; a master the file
+// does not have, or a title master, is refused.
+TEST(PresentationWriter, SlidesFollowTheirMainMasterAndANewOneTheMasterItNames) {
+    constexpr std::uint32_t kFirst = 0x80000000u;
+    // WithMaster.ppt: two main masters, both slides on the second.
+    // slide_master.ppt: slides on 0x80000001, on 0x80000002, and on title
+    // master 0x80000003, which follows 0x80000002.
+    const Ids kWithMaster{0x8000000Cu, 0x8000000Cu},
+        kSlideMaster{kFirst + 1, kFirst + 2, kFirst + 2};
+    const struct {
+        const char* file;  // null: a blank presentation
+        Ids masters;
+        std::size_t position;
+        std::uint32_t master;
+        bool refused = false;
+    } kRows[] = {
+        {"WithMaster.ppt", kWithMaster, 2, 0x8000000Cu},
+        {"WithMaster.ppt", kWithMaster, 0, kFirst},
+        {"WithMaster.ppt", kWithMaster, 0, kFirst + 1, true},
+        {"slide_master.ppt", kSlideMaster, 3, kFirst + 2},
+        {"slide_master.ppt", kSlideMaster, 1, kFirst + 1},
+        {"slide_master.ppt", kSlideMaster, 0, kFirst + 3, true},
+        {"SampleShow.ppt", {kFirst, kFirst}, 2, 0},
+        {"empty.ppt", {}, 0, 0},
+        {nullptr, {}, 0, kFirst},
+        {nullptr, {}, 0, 0x8000000Cu, true},
+    };
+    for (const auto& row : kRows) {
+        std::optional<SourcePresentation> source;
+        SaveJob job;
+        if (row.file != nullptr) {
+            source.emplace(
+                SourcePresentation::FromBytes(test::Corpus("good/" + std::string(row.file))));
+            job.source = &*source;
+            EXPECT_EQ(Masters(*source), row.masters) << row.file;
+            for (std::size_t i = 0; i < row.masters.size(); ++i) {
+                job.slides.emplace_back(i);
+            }
+        }
+        const SlideContent added{u"bracket_multiple", kDefaultTitleRect, {}, row.master};
+        job.slides.insert(job.slides.begin() + static_cast<std::ptrdiff_t>(row.position), &added);
+        Ids expected = row.masters;
+        expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(row.position),
+                        row.master == 0 ? kFirst : row.master);
+        try {
+            const SourcePresentation saved = SourcePresentation::FromBytes(WritePresentation(job));
+            EXPECT_FALSE(row.refused) << std::hex << row.master;
+            EXPECT_EQ(Masters(saved), expected) << std::hex << row.master;
+        } catch (const FormatError& e) {
+            EXPECT_TRUE(row.refused) << e.what();
+            EXPECT_NE(std::string(e.what()).find("slide master"), std::string::npos) << e.what();
+        }
+    }
+}
+
+// Jobs that cannot be written onto their source say which slide is wrong.
+TEST(PresentationWriter, BadJobsNameTheSlide) {
+    const SourcePresentation source = SourcePresentation::FromBytes(Corpus("good/SampleShow.ppt"));
+    const SlideContent added = NewSlide(source, u"new", "x");
+    const SlideContent* none = nullptr;
+    const std::pair<std::vector<SlideSlot>, const char*> kRows[] = {
+        {{std::size_t{0}, std::size_t{1}, std::size_t{2}, &added}, "slide 3 refers to a source"},
+        {{std::size_t{0}, std::size_t{1}, std::size_t{0}, &added}, "slide 3 repeats a source"},
+        {{std::size_t{0}, none}, "slide 2 has no content"},
+    };
+    for (const auto& [slots, message] : kRows) {
+        try {
+            (void)WritePresentation({&source, slots});
+            ADD_FAILURE() << "written: " << message;
+        } catch (const FormatError& e) {
+            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+        }
+    }
+}
+
+// The control joins the object list of a file with an embedded OLE object
+// under an id of its own, which the list's seed covers ([MS-PPT] 2.4.13).
+TEST(PresentationWriter, ControlsJoinAnExistingObjectListWithAFreshId) {
+    const SourcePresentation source =
+        SourcePresentation::FromBytes(Corpus("good/ole2-embedding-2003.ppt"));
+    const Bytes written = Append(source, NewSlide(source, u"new", "x"));
+    const Bytes doc = test::Stream(written, "PowerPoint Document");
+    const std::uint32_t edit = test::CurrentEdit(written);
+    const std::uint32_t document =
+        test::Directory(doc, test::Le32(doc, edit + 8 + 12)).at(test::Le32(doc, edit + 8 + 16));
+    const auto lists = test::Find(doc, 0x0409, document);  // ExObjList
+    ASSERT_EQ(lists.size(), 1u);
+    std::set<std::uint32_t> ids;
+    for (const test::Record& atom : test::Find(doc, 0x0FC3, lists[0].at)) {  // ExOleObjAtom
+        EXPECT_TRUE(ids.insert(test::Le32(doc, atom.Body() + 8)).second) << "an object id twice";
+    }
+    EXPECT_GE(ids.size(), 2u);
+    EXPECT_GE(test::Le32(doc, lists[0].Body() + 8), *ids.rbegin()) << "exObjIdSeed";
+}
+
+// A "PowerPoint 95 & 97" file: PowerPoint 95's streams at the root, the
+// 97-2003 presentation in PP97_DUALSTORAGE. It opens from the 97-2003 part,
+// and a save is a plain 97-2003 file with the root's property sets.
+TEST(PresentationWriter, ADualFormatFileOpensFromIts97Part) {
+    StorageEntry root = ReadCompoundFile(Corpus("good/SampleShow.ppt"));
+    StorageEntry dual = root;
+    dual.name = "PP97_DUALSTORAGE";
+    std::erase_if(root.children, [](const StorageEntry& e) { return e.name[0] != '\x05'; });
+    for (const char* name : {"PowerPoint Document", "Current User", "Header", "PP40"}) {
+        root.children.push_back({name, false, {}, {0, 0, 0, 0}, {}});
+    }
+    root.children.push_back(dual);
+
+    const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
+    EXPECT_EQ(Titles(source), (std::vector<std::u16string>{u"Title of the first slide",
+                                                           u"This is the second slide"}));
+    const SlideContent added = NewSlide(source, u"new", "x");
+    const Bytes saved = WritePresentation({&source, {std::size_t{0}, &added}});
+    EXPECT_EQ(SourcePresentation::FromBytes(saved).Slides().back().title, u"new");
+    std::set<std::string> names;
+    for (const StorageEntry& e : ReadCompoundFile(saved).children) {
+        names.insert(e.name);
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"Current User", "PowerPoint Document", "Pictures",
+                                            "\x05SummaryInformation",
+                                            "\x05"
+                                            "DocumentSummaryInformation"}));
 }
 
 }  // namespace
