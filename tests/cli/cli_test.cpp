@@ -149,22 +149,15 @@ constexpr const char* kPrecious = "precious bytes\n";
 constexpr const char* kStickyDir = "<sticky dir>";
 constexpr const char* kAnyoneMayWrite = "anyone may write this\n";
 
-// `file` of tests/data with the 32-bit field at `at` of the last record that
+// SampleShow.ppt with the 32-bit field at `at` of the last record that
 // `header` (its version, instance and type, [MS-PPT] 2.3.1) starts set to all
-// ones; with an empty header, of the current user edit.
-std::string AtMaximum(const std::string& file, std::vector<std::uint8_t> header, std::size_t at) {
-    pptfile::StorageEntry root =
-        pptfile::ReadCompoundFile(pptfile::ReadWholeFile(fs::path(ZBN_TEST_DATA) / file));
+// ones.
+std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
+    pptfile::StorageEntry root = pptfile::ReadCompoundFile(
+        pptfile::ReadWholeFile(fs::path(ZBN_TEST_DATA) / "good/SampleShow.ppt"));
     std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
-    std::size_t record = 0;
-    if (header.empty()) {
-        const auto& user = root.Find("Current User")->data;
-        record = user[16] | user[17] << 8 | user[18] << 16 | std::size_t{user[19]} << 24;
-    } else {
-        record = static_cast<std::size_t>(
-            std::find_end(doc.begin(), doc.end(), header.begin(), header.end()) - doc.begin());
-    }
-    std::fill_n(doc.begin() + static_cast<std::ptrdiff_t>(record + 8 + at), 4, 0xFF);
+    const auto record = std::find_end(doc.begin(), doc.end(), header.begin(), header.end());
+    std::fill_n(record + 8 + static_cast<std::ptrdiff_t>(at), 4, 0xFF);
     const std::vector<std::uint8_t> bytes = pptfile::WriteCompoundFile(root);
     return {bytes.begin(), bytes.end()};
 }
@@ -179,10 +172,6 @@ struct CliCase {
     bool as_nobody = false;  // run as a user who does not own the folder
 };
 
-void PrintTo(const CliCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 std::vector<CliCase> Cases() {
     const std::string kNotATemplate =
         Refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file");
@@ -192,9 +181,8 @@ std::vector<CliCase> Cases() {
                       {control_name, Slurp(fs::path(ZBN_TEST_DATA) / "bad/PPT95.ppt")}};
     // [MS-PPT] 2.3.3: the user edit's persistIdSeed; [MS-ODRAW] 2.2.48: the
     // drawing group's count of drawings saved.
-    const Files no_ids{{"out.ppt", kPrecious}, {"t.pot", AtMaximum("good/SampleShow.ppt", {}, 20)}};
-    const Files no_drawings{{"out.ppt", kPrecious},
-                            {"t.pot", AtMaximum("good/SampleShow.ppt", {0, 0, 6, 0xF0}, 12)}};
+    const Files no_ids{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 0xF5, 0x0F}, 20)}};
+    const Files no_drawings{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 6, 0xF0}, 12)}};
     const std::string kNoIdsLeft =
         "Could not save the presentation as \"out.ppt\": the template has no ";
     return {
@@ -245,16 +233,14 @@ void Prepare(const fs::path& folder, const Files& files) {
         if (content == kDir || content == kStickyDir) {
             fs::create_directories(path);
             if (content == kStickyDir) {
-                fs::permissions(path, fs::perms::all | fs::perms::sticky_bit);
+                fs::permissions(path, fs::perms(01777));
             }
         } else if (content.starts_with("-> ")) {
             fs::create_symlink(content.substr(3), path);
         } else {
             std::ofstream(path, std::ios::binary) << content;
             if (content == kAnyoneMayWrite) {
-                fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write |
-                                          fs::perms::group_read | fs::perms::group_write |
-                                          fs::perms::others_read | fs::perms::others_write);
+                fs::permissions(path, fs::perms(0666));
             }
         }
     }
@@ -268,8 +254,7 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
         GTEST_SKIP() << "needs root, to run the program as a user who does not own the folder";
     }
     const TempFolder folder("zbn2ppt-cli");
-    fs::permissions(folder.path(),
-                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(folder.path(), fs::perms(0711));
     Prepare(folder.path(), c.before);
 
     const Outcome run =
