@@ -15,32 +15,20 @@
 //   java PptChecker LIST
 import java.io.InputStream;
 import java.io.PrintStream;
-import java.util.Arrays;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Paths;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 
 import org.apache.poi.hpsf.DocumentSummaryInformation;
 import org.apache.poi.hpsf.SummaryInformation;
-import org.apache.poi.hslf.record.ExControl;
-import org.apache.poi.hslf.record.ExObjList;
-import org.apache.poi.hslf.record.ExObjRefAtom;
+import org.apache.poi.hslf.record.*;
 import org.apache.poi.hslf.record.Record;
-import org.apache.poi.hslf.record.RecordTypes;
-import org.apache.poi.hslf.record.TextHeaderAtom;
-import org.apache.poi.hslf.usermodel.HSLFObjectData;
-import org.apache.poi.hslf.usermodel.HSLFMasterSheet;
-import org.apache.poi.hslf.usermodel.HSLFPictureData;
-import org.apache.poi.hslf.usermodel.HSLFPictureShape;
-import org.apache.poi.hslf.usermodel.HSLFShape;
-import org.apache.poi.hslf.usermodel.HSLFSlide;
-import org.apache.poi.hslf.usermodel.HSLFSlideShow;
-import org.apache.poi.hslf.usermodel.HSLFTextShape;
-import org.apache.poi.hslf.usermodel.HSLFTitleMaster;
+import org.apache.poi.hslf.usermodel.*;
 import org.apache.poi.poifs.filesystem.POIFSFileSystem;
 import org.apache.poi.sl.usermodel.PictureData.PictureType;
 
@@ -81,8 +69,7 @@ public final class PptChecker {
         return text.toString();
     }
 
-    // The class id of the control's storage, as POI's compound-file reader
-    // finds it.
+    // The class id of the control's storage, as POI's reader finds it.
     private static String storageClsid(HSLFSlideShow show, ExControl control) throws Exception {
         int persistId = control.getExOleObjAtom().getObjStgDataRef();
         for (HSLFObjectData data : show.getEmbeddedObjects()) {
@@ -95,16 +82,13 @@ public final class PptChecker {
         return null;
     }
 
-    // The main master a slide's design comes from, through its title master
-    // if it has one.
+    // The main master of a slide, through its title master if it has one.
     private static int mainMaster(HSLFSlide slide) {
         HSLFMasterSheet master = slide.getMasterSheet();
         if (master instanceof HSLFTitleMaster) master = ((HSLFTitleMaster) master).getMasterSheet();
         return master == null ? -1 : master._getSheetNumber();
     }
 
-    // The slide count, every title, the last one as expected, and the
-    // control with its anchor on the last slide.
     private static void checkShow(HSLFSlideShow show, int slides, String title, double[] anchor,
                                   List<String> earlierTitles) throws Exception {
         String progId = "TRELVO.TrelvoCtrl.1";
@@ -147,8 +131,6 @@ public final class PptChecker {
         check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
     }
 
-    // Where the application puts the viewer: 600 x 400 points, centred on the
-    // slide, 2 points under the last slide's title.
     private static double[] viewerAnchor(HSLFSlideShow show) {
         List<HSLFSlide> all = show.getSlides();
         double top = Double.NaN;
@@ -164,8 +146,8 @@ public final class PptChecker {
         return new double[] {show.getPageSize().getWidth() / 2 - 300, top, 600, 400};
     }
 
-    // The document properties a save changes: the slide count, and when and
-    // by what the file was last saved. The template's own properties stay.
+    // A save sets the slide count, when and by what it was saved; the
+    // template's own properties stay.
     private static void checkSaveProperties(HSLFSlideShow show, int slides, String customProperties) {
         SummaryInformation summary = show.getSlideShowImpl().getSummaryInformation();
         DocumentSummaryInformation document = show.getSlideShowImpl().getDocumentSummaryInformation();

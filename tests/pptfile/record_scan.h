@@ -14,10 +14,10 @@
 #include <span>
 #include <string>
 #include <vector>
-#include "pptfile/presentation.h"
 
 #include "pptfile/compound_file.h"
 #include "pptfile/file_io.h"
+#include "pptfile/presentation.h"
 
 namespace pptfile::test {
 
