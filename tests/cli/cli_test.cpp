@@ -274,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()),
 // half of it, where the save is, leaves the old output or the whole new one;
 // memory running out while the template is read, or while the presentation
 // is written, ends the run with one message that says so. Nothing is left
-// beside the output. (The static GCC program reads a template of 16384 slides in 23 MiB of
+// beside the output. (The static GCC program reads a template of 16 MiB in 23 MiB of
 // address space and finishes the whole run in 26; a program linked to shared
 // libraries needs 2-4 MiB more.)
 TEST(LargeTemplate, InterruptedOrOutOfMemoryTheOutputIsOldOrWhole) {
