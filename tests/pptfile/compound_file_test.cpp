@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -16,7 +17,9 @@ namespace pptfile {
 namespace {
 
 using test::Bytes;
+using test::Le32;
 using test::Listing;
+using test::Put32;
 
 StorageEntry Stream(std::string name, Bytes data) {
     return {std::move(name), false, {}, std::move(data), {}};
@@ -34,8 +37,6 @@ Bytes Pattern(std::size_t n, std::uint8_t seed) {
     return v;
 }
 
-using test::Le32;
-using test::Put32;
 const ClassId kClsid{0x3F, 0x2B, 0x8E, 0x51, 0x0C, 0x7D, 0x4A, 0x43,
                      0x9E, 0x61, 0x5A, 0x17, 0xC2, 0x40, 0x8B, 0x11};
 
@@ -49,11 +50,9 @@ StorageEntry Tree() {
         {Stream("empty", {}), Stream("Größe", {1}), Stream("数据", {2}),
          Stream("31 characters long name_______", {3}), Stream("deep", {4}),
          Stream("\x05SummaryInformation", Pattern(200, 3)),
-         Storage(
-             "outer", kClsid,
-             {Storage("inner", ClassId{9, 8, 7}, {Stream("deep", {42})}), Stream("\x01"
-                                                                                 "CompObj",
-                                                                                 Pattern(100, 5))}),
+         Storage("outer", kClsid,
+                 {Storage("inner", ClassId{9, 8, 7}, {Stream("deep", {42})}),
+                  Stream("\001CompObj", Pattern(100, 5))}),
          Storage("empty storage", ClassId{1}, {}), Stream("a", Pattern(4095, 1)),
          Stream("b", Pattern(4096, 2)), Stream("c", Pattern(4097, 3)), Stream("d", Pattern(63, 4)),
          Stream("e", Pattern(64, 5)), Stream("f", Pattern(511, 6)), Stream("g", Pattern(513, 7)),
