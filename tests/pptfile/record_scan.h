@@ -227,24 +227,16 @@ inline std::uint32_t Fnv1a(const Bytes& bytes) {
     return hash;
 }
 
-inline void List(const StorageEntry& storage, const std::string& prefix,
-                 std::map<std::string, std::string>& lines) {
-    for (const StorageEntry& child : storage.children) {
-        const std::string path = prefix + child.name;
-        if (child.is_storage) {
-            List(child, path + "/", lines);
-        } else {
-            lines[path] = path + " " + std::to_string(child.data.size()) + " " +
-                          std::to_string(Fnv1a(child.data)) + "\n";
-        }
-    }
-}
-
 // One "path size fnv1a" line a stream, sorted by path: what
 // olefile_listing.py prints.
-inline std::string Listing(const StorageEntry& root) {
+inline std::string Listing(const StorageEntry& storage, const std::string& prefix = "") {
     std::map<std::string, std::string> lines;
-    List(root, "", lines);
+    for (const StorageEntry& child : storage.children) {
+        const std::string path = prefix + child.name + (child.is_storage ? "/" : "");
+        lines[path] = child.is_storage ? Listing(child, path)
+                                       : path + " " + std::to_string(child.data.size()) + " " +
+                                             std::to_string(Fnv1a(child.data)) + "\n";
+    }
     std::string out;
     for (const auto& [path, line] : lines) {
         out += line;
