@@ -3,27 +3,110 @@
 // the exit status must tell how the request ended, and the folder must hold
 // exactly the expected files. An existing output is never emptied, and a
 // refused template costs one message and nothing else.
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pptfile/compound_file.h"
-#include "program_run.h"
+#include "pptfile/file_io.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::string>;
+using test_support::TempFolder;
+
+std::string Slurp(const fs::path& path) {
+    const std::vector<std::uint8_t> bytes = pptfile::ReadWholeFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+struct Outcome {
+    int status;  // the exit status, or minus the signal that ended the program
+    std::string out, err;
+};
+
+// How the program is run beyond its arguments: as the unprivileged user
+// "nobody" (a root would pass every permission check), sent `signal` after
+// `signal_after`, with an address space of `memory` bytes.
+struct Options {
+    bool as_nobody = false;
+    int signal = 0;
+    std::chrono::microseconds signal_after{0};
+    rlim_t memory = RLIM_INFINITY;
+};
+
+// Runs `program` with `arguments` in `folder`, its output captured elsewhere.
+Outcome Start(const std::string& program, std::vector<std::string> arguments,
+              const fs::path& folder, const Options& options = {}) {
+    const TempFolder capture("zbn2ppt-cli");
+    const std::string out = capture.path() / "out", err = capture.path() / "err";
+    arguments.insert(arguments.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& s : arguments) {
+        argv.push_back(s.data());
+    }
+    argv.push_back(nullptr);
+    const passwd* nobody = options.as_nobody ? ::getpwnam("nobody") : nullptr;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit memory{options.memory, options.memory};
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT, 0600);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT, 0600);
+        if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::close(0) != 0 ||
+            ::chdir(folder.c_str()) != 0 || ::setrlimit(RLIMIT_AS, &memory) != 0 ||
+            (nobody != nullptr && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+                                   ::setuid(nobody->pw_uid) != 0))) {
+            ::_exit(127);
+        }
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    if (options.signal != 0) {
+        std::this_thread::sleep_for(options.signal_after);
+        ::kill(child, options.signal);
+    }
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), Slurp(out), Slurp(err)};
+}
+
+// The folder's entries by relative path: a file maps to its content ("<saved>"
+// for a compound file not in `known`), a folder to "<dir>", a link to "-> "
+// and its target.
+Files List(const fs::path& folder, const Files& known = {}) {
+    Files entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        std::string& content = entries[entry.path().lexically_relative(folder).string()];
+        if (entry.is_symlink()) {
+            content = "-> " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_directory()) {
+            content = "<dir>";
+        } else {
+            content = Slurp(entry.path());
+            const auto old = known.find(entry.path().lexically_relative(folder).string());
+            if (content.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") &&
+                (old == known.end() || old->second != content)) {
+                content = "<saved>";
+            }
+        }
+    }
+    return entries;
+}
 
 const std::string kUsage =
     "Command Line Usage:\n"
@@ -58,15 +141,27 @@ std::string Refused(const std::string& reason) {
     return "Zbn2PPT\n" + reason + "\n";
 }
 
-// Folder entries, as cli::ListFolder gives them; a link is "-> " and what it
-// names. kSaved stands for a new presentation.
+// Folder entries as List gives them. Made for the case only: a folder anyone
+// may write to but where only a file's owner may replace it, and a file
+// anyone may write.
 constexpr const char* kDir = "<dir>";
 constexpr const char* kSaved = "<saved>";
 constexpr const char* kPrecious = "precious bytes\n";
-// Made for the case only: a folder anyone may write to but where only a
-// file's owner may replace it, and a file anyone may write.
 constexpr const char* kStickyDir = "<sticky dir>";
 constexpr const char* kAnyoneMayWrite = "anyone may write this\n";
+
+// SampleShow.ppt with the 32-bit field at `at` of the last record that
+// `header` (its version, instance and type, [MS-PPT] 2.3.1) starts set to all
+// ones.
+std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
+    pptfile::StorageEntry root = pptfile::ReadCompoundFile(
+        pptfile::ReadWholeFile(fs::path(ZBN_TEST_DATA) / "good/SampleShow.ppt"));
+    std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
+    const auto record = std::find_end(doc.begin(), doc.end(), header.begin(), header.end());
+    std::fill_n(record + 8 + static_cast<std::ptrdiff_t>(at), 4, 0xFF);
+    const std::vector<std::uint8_t> bytes = pptfile::WriteCompoundFile(root);
+    return {bytes.begin(), bytes.end()};
+}
 
 struct CliCase {
     const char* name;
@@ -78,15 +173,21 @@ struct CliCase {
     bool as_nobody = false;  // run as a user who does not own the folder
 };
 
-void PrintTo(const CliCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-const std::string kNotATemplate =
-    Refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file");
-
-const CliCase kCases[] = {
-    // clang-format off
+std::vector<CliCase> Cases() {
+    const std::string kNotATemplate =
+        Refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file");
+    // A refused template leaves the output and itself as they were.
+    const std::string control_name = "d\x1b[2J\x07\xC2\x9B.pot";
+    const Files ppt95{{"out.ppt", kPrecious},
+                      {control_name, Slurp(fs::path(ZBN_TEST_DATA) / "bad/PPT95.ppt")}};
+    // [MS-PPT] 2.3.3: the user edit's persistIdSeed; [MS-ODRAW] 2.2.48: the
+    // drawing group's count of drawings saved.
+    const Files no_ids{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 0xF5, 0x0F}, 20)}};
+    const Files no_drawings{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 6, 0xF0}, 12)}};
+    const std::string kNoIdsLeft =
+        "Could not save the presentation as \"out.ppt\": the template has no ";
+    return {
+        // clang-format off
     {"NoArguments", {}, {}, "Help\n" + kUsage, 2, {}},
     {"OneArgumentWithoutZbn", {"data.txt"}, {}, kBadOutput, 2, {}},
     {"UpperCaseZbnIsNotReplaced", {"M.ZBN"}, {}, kBadOutput, 2, {}},
@@ -117,8 +218,15 @@ const CliCase kCases[] = {
              "folder \"st\" lets only a file's owner replace it, and out.ppt belongs to another user "
              "(Operation not permitted)"),
      1, {{"st", kDir}, {"st/out.ppt", kAnyoneMayWrite}}, true},
-    // clang-format on
-};
+    {"TemplateControlCharactersInTheName", {"d.zbn", "out.ppt", control_name}, ppt95,
+     Refused("Could not open the template \"d\\x1b[2J\\x07\\u009b.pot\": a PowerPoint 95 or older file, not 97-2003"), 1, ppt95},
+    {"TemplatePersistIdSeedAtMaximum", {"d.zbn", "out.ppt", "t.pot"}, no_ids,
+     Refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, no_ids},
+    {"TemplateDrawingCountAtMaximum", {"d.zbn", "out.ppt", "t.pot"}, no_drawings,
+     Refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, no_drawings},
+        // clang-format on
+    };
+}
 
 void Prepare(const fs::path& folder, const Files& files) {
     for (const auto& [name, content] : files) {
@@ -126,16 +234,14 @@ void Prepare(const fs::path& folder, const Files& files) {
         if (content == kDir || content == kStickyDir) {
             fs::create_directories(path);
             if (content == kStickyDir) {
-                fs::permissions(path, fs::perms::all | fs::perms::sticky_bit);
+                fs::permissions(path, fs::perms(01777));
             }
         } else if (content.starts_with("-> ")) {
             fs::create_symlink(content.substr(3), path);
         } else {
             std::ofstream(path, std::ios::binary) << content;
             if (content == kAnyoneMayWrite) {
-                fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write |
-                                          fs::perms::group_read | fs::perms::group_write |
-                                          fs::perms::others_read | fs::perms::others_write);
+                fs::permissions(path, fs::perms(0666));
             }
         }
     }
@@ -148,178 +254,67 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
     if (c.as_nobody && ::geteuid() != 0) {
         GTEST_SKIP() << "needs root, to run the program as a user who does not own the folder";
     }
-    cli::TempFolder folder;
-    fs::permissions(folder.path(),
-                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const TempFolder folder("zbn2ppt-cli");
+    fs::permissions(folder.path(), fs::perms(0711));
     Prepare(folder.path(), c.before);
 
-    const cli::RunResult run =
-        cli::RunProgram(ZBN2PPT_PROGRAM, c.arguments, folder.path(), {.as_nobody = c.as_nobody});
+    const Outcome run =
+        Start(ZBN2PPT_PROGRAM, c.arguments, folder.path(), {.as_nobody = c.as_nobody});
 
-    EXPECT_EQ(run.standard_output, "");
-    EXPECT_EQ(run.standard_error, c.messages);
-    EXPECT_EQ(run.exit_status, c.status);
-    Files files = cli::ListFolder(folder.path());
-    for (auto& [name, content] : files) {
-        if (content.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
-            content = kSaved;  // a compound file
-        }
-    }
-    EXPECT_EQ(files, c.after);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, c.messages);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(List(folder.path(), c.before), c.after);
 }
 
-INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(kCases),
-                         [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()),
+                         [](const auto& p) { return std::string(p.param.name); });
 
-// --- templates ---------------------------------------------------------------
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Spill(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-// `file` of tests/data with the 32-bit field at `at` of the last record that
-// `header` (its version, instance and type, [MS-PPT] 2.3.1) starts set to all
-// ones; with an empty header, of the current user edit.
-std::vector<std::uint8_t> AtMaximum(const std::string& file, std::vector<std::uint8_t> header,
-                                    std::size_t at) {
-    const std::string bytes = Slurp(fs::path(ZBN_TEST_DATA) / file);
-    pptfile::StorageEntry root = pptfile::ReadCompoundFile(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
-    std::size_t record = 0;
-    if (header.empty()) {
-        const auto& user = root.Find("Current User")->data;
-        record = static_cast<std::size_t>(user[16] | user[17] << 8 | user[18] << 16) |
-                 std::size_t{user[19]} << 24;
-    } else {
-        record = static_cast<std::size_t>(
-            std::find_end(doc.begin(), doc.end(), header.begin(), header.end()) - doc.begin());
-    }
-    for (std::size_t i = 0; i < 4; ++i) {
-        doc.at(record + 8 + at + i) = 0xFF;
-    }
-    return pptfile::WriteCompoundFile(root);
-}
-
-struct TemplateCase {
-    const char* name;
-    std::vector<std::uint8_t> bytes;
-    const char* reason;
-    const char* saved_as = "design.pot";
-};
-
-class TemplateTest : public ::testing::TestWithParam<TemplateCase> {};
-
-// Refused in one message with status 1: the output and the template are
-// left as they were, and nothing is left beside them.
-TEST_P(TemplateTest, RefusedCleanlyOrTakenWhole) {
-    const TemplateCase& c = GetParam();
-    cli::TempFolder folder;
-    Spill(folder.path() / c.saved_as, c.bytes);
-    const std::string precious = "an earlier presentation\n";
-    std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
-
-    const cli::RunResult run =
-        cli::RunProgram(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", c.saved_as}, folder.path());
-
-    EXPECT_EQ(run.standard_output, "");
-    EXPECT_EQ(cli::ListFolder(folder.path()).size(), 2u) << "no file left beside the output";
-    EXPECT_EQ(Slurp(folder.path() / c.saved_as), std::string(c.bytes.begin(), c.bytes.end()));
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.standard_error, Refused(c.reason));
-    EXPECT_EQ(Slurp(folder.path() / "out.ppt"), precious);
-}
-
-std::vector<std::uint8_t> Data(const std::string& file) {
-    const std::string bytes = Slurp(fs::path(ZBN_TEST_DATA) / file);
-    return {bytes.begin(), bytes.end()};
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Corpus, TemplateTest,
-    ::testing::Values(
-        // clang-format off
-        TemplateCase{"ControlCharactersInTheName", Data("bad/PPT95.ppt"),
-                     "Could not open the template \"d\\x1b[2J\\x07\\u009b.pot\": a PowerPoint 95 or older file, not 97-2003",
-                     "d\x1b[2J\x07\xC2\x9B.pot"},
-        // [MS-PPT] 2.3.3: the user edit's persistIdSeed.
-        TemplateCase{"PersistIdSeedAtMaximum", AtMaximum("good/SampleShow.ppt", {}, 20),
-                     "Could not save the presentation as \"out.ppt\": the template has no persist identifiers left for new slides"},
-        // [MS-ODRAW] 2.2.48: the drawing group's count of drawings saved.
-        TemplateCase{"DrawingCountAtMaximum", AtMaximum("good/SampleShow.ppt", {0x00, 0x00, 0x06, 0xF0}, 12),
-                     "Could not save the presentation as \"out.ppt\": the template has no drawing identifiers left for new slides"}),
-    // clang-format on
-    [](const auto& param) { return std::string(param.param.name); });
-
-// Interrupted at points spread over the second half of a run, where the save
-// is: the output holds its old bytes or the whole presentation, and nothing
-// is left beside it.
-class InterruptedSaveTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(InterruptedSaveTest, LeavesTheOldFileOrTheNewOneAndNothingElse) {
+// A run on a large template, interrupted at points spread over the second
+// half of it, where the save is, leaves the old output or the whole new one;
+// memory running out while the template is read, or while the presentation
+// is written, ends the run with one message that says so. Nothing is left
+// beside the output. (The static GCC program reads a template of 16 MiB in 23 MiB of
+// address space and finishes the whole run in 26; a program linked to shared
+// libraries needs 2-4 MiB more.)
+TEST(LargeTemplate, InterruptedOrOutOfMemoryTheOutputIsOldOrWhole) {
 #ifndef MAKE_TEMPLATE
     GTEST_SKIP() << "bench/make_template, which makes the large template, is not built";
 #else
-    cli::TempFolder folder;
-    ASSERT_EQ(cli::RunProgram(MAKE_TEMPLATE, {"big.pot", "4096"}, folder.path()).exit_status, 0);
-    const std::string precious = "an earlier presentation\n";
+    const TempFolder folder("zbn2ppt-cli");
+    ASSERT_EQ(Start(MAKE_TEMPLATE, {"big.pot", "4096"}, folder.path()).status, 0);
     const std::vector<std::string> arguments = {"d.zbn", "out.ppt", "big.pot"};
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(cli::RunProgram(ZBN2PPT_PROGRAM, arguments, folder.path()).exit_status, 0);
+    ASSERT_EQ(Start(ZBN2PPT_PROGRAM, arguments, folder.path()).status, 0);
     const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - start);
-
-    bool interrupted = false;
-    for (int percent = 50; percent <= 105; percent += 5) {
-        std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
-        const cli::RunResult run =
-            cli::RunProgram(ZBN2PPT_PROGRAM, arguments, folder.path(),
-                            {.signal = GetParam(), .signal_after = whole * percent / 100});
-        interrupted = interrupted || run.signal == GetParam();
-        const Files files = cli::ListFolder(folder.path());
-        ASSERT_EQ(files.size(), 2u) << percent;
-        const std::size_t size = files.at("out.ppt").size();
-        EXPECT_TRUE(size == precious.size() || size > files.at("big.pot").size())
-            << "a torn output of " << size << " bytes";
+    for (const int signal : {SIGINT, SIGTERM}) {
+        bool interrupted = false;
+        for (int percent = 50; percent <= 105; percent += 5) {
+            std::ofstream(folder.path() / "out.ppt", std::ios::binary) << kPrecious;
+            interrupted |= Start(ZBN2PPT_PROGRAM, arguments, folder.path(),
+                                 {.signal = signal, .signal_after = whole * percent / 100})
+                               .status == -signal;
+            const Files files = List(folder.path());
+            ASSERT_EQ(files.size(), 2u) << percent;
+            EXPECT_TRUE(files.at("out.ppt") == kPrecious ||
+                        fs::file_size(folder.path() / "out.ppt") >
+                            fs::file_size(folder.path() / "big.pot"))
+                << "a torn output at " << percent << "% of the run";
+        }
+        EXPECT_TRUE(interrupted) << "no run was interrupted by " << signal << ": too short runs";
     }
-    EXPECT_TRUE(interrupted) << "no run was interrupted: the runs are too short";
+#ifndef __SANITIZE_ADDRESS__  // whose reservations need more address space
+    ASSERT_EQ(Start(MAKE_TEMPLATE, {"big.pot", "16384"}, folder.path()).status, 0);
+    for (const rlim_t mib : {rlim_t{16}, rlim_t{24}}) {
+        std::ofstream(folder.path() / "out.ppt", std::ios::binary) << kPrecious;
+        const Outcome run = Start(ZBN2PPT_PROGRAM, arguments, folder.path(), {.memory = mib << 20});
+        EXPECT_EQ(run.status, 1) << mib;
+        EXPECT_THAT(run.err, ::testing::StartsWith("Zbn2PPT\nCould not "));
+        EXPECT_THAT(run.err, ::testing::EndsWith(": not enough memory to finish this step\n"));
+        EXPECT_EQ(List(folder.path()).at("out.ppt"), kPrecious);
+    }
 #endif
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, InterruptedSaveTest, ::testing::Values(SIGINT, SIGTERM),
-                         [](const auto& param) {
-                             return param.param == SIGINT ? "SIGINT" : "SIGTERM";
-                         });
-
-// Memory running out while the template is read, or while the presentation
-// is written, ends the run with one message that says so. (The static GCC
-// program reads this template in 23 MiB of address space and finishes the
-// whole run in 26; a program linked to shared libraries needs 2-4 MiB more.)
-TEST(OutOfMemoryTest, OneMessageStatusOneAndTheOutputUntouched) {
-#if !defined(MAKE_TEMPLATE) || defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP()
-        << "needs bench/make_template, and a build without AddressSanitizer's reservations";
-#else
-    cli::TempFolder folder;
-    ASSERT_EQ(cli::RunProgram(MAKE_TEMPLATE, {"big.pot", "16384"}, folder.path()).exit_status, 0);
-    const std::string precious = "an earlier presentation\n";
-    std::ofstream(folder.path() / "out.ppt", std::ios::binary) << precious;
-    for (const std::size_t mib : {std::size_t{16}, std::size_t{24}}) {
-        const cli::RunResult run = cli::RunProgram(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "big.pot"},
-                                                   folder.path(), {.memory_limit = mib << 20});
-        EXPECT_EQ(run.exit_status, 1) << mib;
-        EXPECT_THAT(run.standard_error, ::testing::StartsWith("Zbn2PPT\nCould not "));
-        EXPECT_THAT(run.standard_error,
-                    ::testing::EndsWith(": not enough memory to finish this step\n"));
-        EXPECT_EQ(Slurp(folder.path() / "out.ppt"), precious);
-    }
 #endif
 }
 

@@ -1,16 +1,18 @@
-// Reads a presentation with Apache POI and checks what the application must
-// have written: the slide count, the last slide's title, the viewer control
-// (ProgID, the class id of its storage, anchor and size in points, and its
-// picture: a metafile naming the data file, TITLE.zbn) on the last slide,
-// that slide on the same main master as the one before it, and the document
-// properties a save sets. VIEWER_CLSID in the environment is the class id
-// the viewer registers.
+// Reads presentations with Apache POI and checks what the application must
+// have written, all in one JVM so that the whole corpus costs one start-up.
+// Each line of LIST, tab-separated, names one output:
+//   TEMPLATE OUTPUT TITLE_FILE [LEFT TOP WIDTH HEIGHT]
+// TEMPLATE is "-" when the output was made without one. The output has one
+// slide more than the template, the earlier slides' titles as POI reads them
+// from the template, the last title read from TITLE_FILE (UTF-8, so that it
+// does not depend on how the JVM decodes its command line) and the viewer
+// control on the last slide: its ProgID, the class id of its storage
+// (VIEWER_CLSID in the environment), its anchor (given, or 600 x 400 points
+// centred on the slide 2 points under the last title) and its picture, a
+// metafile naming TITLE.zbn. The slide follows the main master of the one
+// before it, and the save set the document properties.
 //
-//   java PptChecker SLIDES TITLE_FILE PROGID LEFT TOP WIDTH HEIGHT < file.ppt
-//   java PptChecker --templates LIST    (see checkTemplates)
-//
-// The presentation comes on standard input and the title from a UTF-8 file,
-// so that neither depends on how the JVM decodes its command line.
+//   java PptChecker LIST
 import java.io.InputStream;
 import java.io.PrintStream;
 import java.nio.ByteBuffer;
@@ -19,25 +21,14 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Paths;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 
 import org.apache.poi.hpsf.DocumentSummaryInformation;
 import org.apache.poi.hpsf.SummaryInformation;
-import org.apache.poi.hslf.record.ExControl;
-import org.apache.poi.hslf.record.ExObjList;
-import org.apache.poi.hslf.record.ExObjRefAtom;
+import org.apache.poi.hslf.record.*;
 import org.apache.poi.hslf.record.Record;
-import org.apache.poi.hslf.record.RecordTypes;
-import org.apache.poi.hslf.record.TextHeaderAtom;
-import org.apache.poi.hslf.usermodel.HSLFObjectData;
-import org.apache.poi.hslf.usermodel.HSLFMasterSheet;
-import org.apache.poi.hslf.usermodel.HSLFPictureData;
-import org.apache.poi.hslf.usermodel.HSLFPictureShape;
-import org.apache.poi.hslf.usermodel.HSLFShape;
-import org.apache.poi.hslf.usermodel.HSLFSlide;
-import org.apache.poi.hslf.usermodel.HSLFSlideShow;
-import org.apache.poi.hslf.usermodel.HSLFTextShape;
-import org.apache.poi.hslf.usermodel.HSLFTitleMaster;
+import org.apache.poi.hslf.usermodel.*;
 import org.apache.poi.poifs.filesystem.POIFSFileSystem;
 import org.apache.poi.sl.usermodel.PictureData.PictureType;
 
@@ -78,8 +69,7 @@ public final class PptChecker {
         return text.toString();
     }
 
-    // The class id of the control's storage, as POI's compound-file reader
-    // finds it.
+    // The class id of the control's storage, as POI's reader finds it.
     private static String storageClsid(HSLFSlideShow show, ExControl control) throws Exception {
         int persistId = control.getExOleObjAtom().getObjStgDataRef();
         for (HSLFObjectData data : show.getEmbeddedObjects()) {
@@ -92,18 +82,16 @@ public final class PptChecker {
         return null;
     }
 
-    // The main master a slide's design comes from, through its title master
-    // if it has one.
+    // The main master of a slide, through its title master if it has one.
     private static int mainMaster(HSLFSlide slide) {
         HSLFMasterSheet master = slide.getMasterSheet();
         if (master instanceof HSLFTitleMaster) master = ((HSLFTitleMaster) master).getMasterSheet();
         return master == null ? -1 : master._getSheetNumber();
     }
 
-    // The slide count, every title, the last one as expected, and the
-    // control with its anchor on the last slide.
-    private static void checkShow(HSLFSlideShow show, int slides, String title, String progId,
-                                  double[] anchor, List<String> earlierTitles) throws Exception {
+    private static void checkShow(HSLFSlideShow show, int slides, String title, double[] anchor,
+                                  List<String> earlierTitles) throws Exception {
+        String progId = "TRELVO.TrelvoCtrl.1";
         List<HSLFSlide> all = show.getSlides();
         check(all.size() == slides, "slide count " + all.size() + ", expected " + slides);
         if (all.isEmpty()) return;
@@ -125,16 +113,15 @@ public final class PptChecker {
         boolean found = false;
         for (HSLFShape shape : last.getShapes()) {
             ExControl control = findControl(show, shape);
-            if (control == null) continue;
+            if (control == null || !progId.equals(control.getProgId())) continue;
             java.awt.geom.Rectangle2D a = shape.getAnchor();
-            if (!progId.equals(control.getProgId())) continue;
             found = true;
             String clsid = storageClsid(show, control);
             check(System.getenv("VIEWER_CLSID").equalsIgnoreCase(clsid), "the control's class id " + clsid);
             check(Math.abs(a.getX() - anchor[0]) < 0.07 && Math.abs(a.getY() - anchor[1]) < 0.07
                       && Math.abs(a.getWidth() - anchor[2]) < 0.07
                       && Math.abs(a.getHeight() - anchor[3]) < 0.07,
-                  "control anchor " + a + ", expected " + java.util.Arrays.toString(anchor));
+                  "control anchor " + a + ", expected " + Arrays.toString(anchor));
             HSLFPictureData picture =
                 shape instanceof HSLFPictureShape ? ((HSLFPictureShape) shape).getPictureData() : null;
             check(picture != null && picture.getType() == PictureType.EMF
@@ -144,8 +131,6 @@ public final class PptChecker {
         check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
     }
 
-    // Where the application puts the viewer: 600 x 400 points, centred on the
-    // slide, 2 points under the last slide's title.
     private static double[] viewerAnchor(HSLFSlideShow show) {
         List<HSLFSlide> all = show.getSlides();
         double top = Double.NaN;
@@ -161,8 +146,8 @@ public final class PptChecker {
         return new double[] {show.getPageSize().getWidth() / 2 - 300, top, 600, 400};
     }
 
-    // The document properties a save changes: the slide count, and when and
-    // by what the file was last saved. The template's own properties stay.
+    // A save sets the slide count, when and by what it was saved; the
+    // template's own properties stay.
     private static void checkSaveProperties(HSLFSlideShow show, int slides, String customProperties) {
         SummaryInformation summary = show.getSlideShowImpl().getSummaryInformation();
         DocumentSummaryInformation document = show.getSlideShowImpl().getDocumentSummaryInformation();
@@ -181,26 +166,12 @@ public final class PptChecker {
         }
     }
 
-    private static double[] parseAnchor(String[] fields, int from) {
-        return new double[] {Double.parseDouble(fields[from]), Double.parseDouble(fields[from + 1]),
-                             Double.parseDouble(fields[from + 2]), Double.parseDouble(fields[from + 3])};
-    }
-
-    // Outputs saved onto templates, one per line of LIST, tab-separated:
-    //   TEMPLATE OUTPUT TITLE_FILE PROGID
-    // The output has one slide more than the template, the earlier slides'
-    // titles are what POI reads from the template itself, and the viewer is
-    // where the application puts it. All in one JVM, so the whole corpus
-    // costs one start-up.
-    private static void checkTemplates(String list) throws Exception {
-        for (String line : Files.readAllLines(Paths.get(list), StandardCharsets.UTF_8)) {
-            if (line.isEmpty()) continue;
-            String[] f = line.split("\t");
-            System.out.println("== " + f[1]);
-            int before = failures;
-            List<String> templateTitles = new ArrayList<>();
-            int slides = -1;
-            String customProperties = null;
+    private static void checkOutput(String[] f) throws Exception {
+        int before = failures;
+        List<String> templateTitles = new ArrayList<>();
+        int slides = f[0].equals("-") ? 1 : -1;
+        String customProperties = null;
+        if (slides < 0) {
             try (InputStream in = Files.newInputStream(Paths.get(f[0]));
                  HSLFSlideShow template = new HSLFSlideShow(in)) {
                 for (HSLFSlide slide : template.getSlides()) templateTitles.add(slide.getTitle());
@@ -211,32 +182,28 @@ public final class PptChecker {
                 System.out.println("note: POI cannot read the template itself (" + e
                                    + "); slide count and titles not compared");
             }
-            String title = new String(Files.readAllBytes(Paths.get(f[2])), StandardCharsets.UTF_8);
-            try (InputStream in = Files.newInputStream(Paths.get(f[1]));
-                 HSLFSlideShow show = new HSLFSlideShow(in)) {
-                if (slides < 0) slides = show.getSlides().size();
-                checkShow(show, slides, title, f[3], viewerAnchor(show), templateTitles);
-                checkSaveProperties(show, slides, customProperties);
-            } catch (Exception e) {
-                check(false, "POI cannot read " + f[1] + ": " + e);
-            }
-            System.out.println(failures == before ? "ok" : "FAILED: " + f[1]);
         }
+        String title = new String(Files.readAllBytes(Paths.get(f[2])), StandardCharsets.UTF_8);
+        try (InputStream in = Files.newInputStream(Paths.get(f[1]));
+             HSLFSlideShow show = new HSLFSlideShow(in)) {
+            if (slides < 0) slides = show.getSlides().size();
+            double[] anchor = f.length < 4 ? viewerAnchor(show)
+                                           : Arrays.stream(f[3].split(" ")).mapToDouble(Double::parseDouble).toArray();
+            checkShow(show, slides, title, anchor, templateTitles);
+            checkSaveProperties(show, slides, customProperties);
+            if (f[0].equals("-")) {
+                check(title.equals(show.getSlideShowImpl().getSummaryInformation().getTitle()), "the document's title");
+            }
+        } catch (Exception e) {
+            check(false, "POI cannot read " + f[1] + ": " + e);
+        }
+        System.out.println((failures == before ? "POI: ok " : "POI: FAILED ") + f[1]);
     }
 
     public static void main(String[] args) throws Exception {
-        PrintStream out = new PrintStream(System.out, true, "UTF-8");
-        System.setOut(out);
-        if (args.length == 2 && args[0].equals("--templates")) {
-            checkTemplates(args[1]);
-            System.exit(failures == 0 ? 0 : 1);
-        }
-        int slides = Integer.parseInt(args[0]);
-        String title = new String(Files.readAllBytes(Paths.get(args[1])), StandardCharsets.UTF_8);
-        try (HSLFSlideShow show = new HSLFSlideShow(System.in)) {
-            checkShow(show, slides, title, args[2], parseAnchor(args, 3), new ArrayList<>());
-            checkSaveProperties(show, slides, null);
-            check(title.equals(show.getSlideShowImpl().getSummaryInformation().getTitle()), "the document's title");
+        System.setOut(new PrintStream(System.out, true, "UTF-8"));
+        for (String line : Files.readAllLines(Paths.get(args[0]), StandardCharsets.UTF_8)) {
+            if (!line.isEmpty()) checkOutput(line.split("\t"));
         }
         System.exit(failures == 0 ? 0 : 1);
     }

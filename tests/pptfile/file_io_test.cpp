@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -18,68 +16,43 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::set<std::string> Entries(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        names.insert(e.path().filename().string());
-    }
-    return names;
-}
-
 mode_t Mode(const fs::path& p) {
     struct stat info {};
     EXPECT_EQ(::stat(p.c_str(), &info), 0);
     return info.st_mode & 07777;
 }
 
-// A new file gets the permissions of a new file; a replaced one keeps its
-// own, and is replaced whole, whatever the sizes.
-TEST(FileIo, WritesNewFilesAndReplacesOldOnesWhole) {
+// A new file gets the permissions of a new file, a replaced one keeps its own
+// and is replaced whole; what is no regular file, or cannot be made, is
+// refused with the path and the reason. Nothing is left beside the target.
+TEST(FileIo, ReplacesWholeOrRefusesAndLeavesNothingBehind) {
     const test_support::TempFolder folder("zbn-file-io");
-    const fs::path target = folder.path() / (std::string(200, 'n') + "Größe.ppt");
+    const fs::path dir = folder.path(), target = dir / (std::string(200, 'n') + "Größe.ppt");
     WriteFileAtomically(target, std::vector<std::uint8_t>{'h', 'i'});
     const mode_t mask = ::umask(0);
     ::umask(mask);
     EXPECT_EQ(Mode(target), 0666 & ~mask);
     ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
     std::ofstream(target, std::ios::binary) << std::string(10000, 'x');
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{5 * 1024 * 1024 + 3}}) {
-        std::vector<std::uint8_t> bytes(size);
-        for (std::size_t i = 0; i < size; ++i) {
-            bytes[i] = static_cast<std::uint8_t>(i * 7);
-        }
+    for (const std::size_t size : {0u, 5u * 1024 * 1024 + 3}) {
+        const std::vector<std::uint8_t> bytes(size, 0xA5);
         WriteFileAtomically(target, bytes);
         EXPECT_EQ(ReadWholeFile(target), bytes) << size;
-        EXPECT_EQ(Entries(folder.path()), std::set<std::string>{target.filename().string()});
         EXPECT_EQ(Mode(target), 0600u);
     }
-}
-
-// What is no regular file, or cannot be made, is refused with the path and
-// the reason, and nothing is left behind.
-TEST(FileIo, RefusedTargetsRaiseIoErrorAndLeaveNothingBehind) {
-    const test_support::TempFolder folder("zbn-file-io");
-    const fs::path dir = folder.path();
-    fs::create_directory(dir / "sub");
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    for (const fs::path& target :
-         {fs::path("/dev/null"), dir / "sub", dir / "missing" / "out.ppt", dir / "pipe"}) {
+    fs::create_directory(dir / "sub");
+    for (const fs::path& bad :
+         {fs::path("/dev/null"), dir / "sub", dir / "missing" / "o.ppt", dir / "pipe"}) {
         try {
-            WriteFileAtomically(target, std::vector<std::uint8_t>{'n', 'e', 'w'});
-            ADD_FAILURE() << "wrote to " << target;
+            WriteFileAtomically(bad, std::vector<std::uint8_t>{'n'});
+            ADD_FAILURE() << "wrote to " << bad;
         } catch (const IoError& e) {
-            EXPECT_EQ(std::string(e.what()).rfind("cannot write " + target.string() + ": ", 0), 0u)
-                << e.what();
+            EXPECT_TRUE(std::string(e.what()).starts_with("cannot write " + bad.string() + ": "));
         }
-        EXPECT_EQ(Entries(dir), (std::set<std::string>{"pipe", "sub"}));
     }
-    try {
-        ReadWholeFile(dir / "absent.ppt");
-        ADD_FAILURE() << "read";
-    } catch (const IoError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "cannot read " + (dir / "absent.ppt").string() + ": No such file or directory");
-    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+    EXPECT_THROW(ReadWholeFile(dir / "absent.ppt"), IoError);
     EXPECT_THROW(ReadWholeFile(dir), IoError);
 }
 

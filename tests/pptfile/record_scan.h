@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -16,14 +17,25 @@
 
 #include "pptfile/compound_file.h"
 #include "pptfile/file_io.h"
+#include "pptfile/presentation.h"
 
 namespace pptfile::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+inline const std::filesystem::path kData =
+    std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
+
 inline Bytes Corpus(const std::string& relative) {
-    return ReadWholeFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "data" /
-                         relative);
+    return ReadWholeFile(kData / relative);
+}
+
+// A file name as a test case's name: no extension, letters and digits only.
+inline std::string CaseName(std::string file) {
+    file = file.substr(0, file.rfind('.'));
+    std::replace_if(
+        file.begin(), file.end(), [](char c) { return !std::isalnum(c & 0xFF); }, '_');
+    return file;
 }
 
 inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
@@ -197,6 +209,66 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
             EXPECT_LT(spid, Le32(doc, block));
         }
     }
+}
+
+inline std::vector<std::u16string> Titles(const SourcePresentation& p) {
+    std::vector<std::u16string> titles;
+    for (const SlideSummary& s : p.Slides()) {
+        titles.push_back(s.title);
+    }
+    return titles;
+}
+
+inline std::uint32_t Fnv1a(const Bytes& bytes) {
+    std::uint32_t hash = 2166136261u;
+    for (const std::uint8_t b : bytes) {
+        hash = (hash ^ b) * 16777619u;
+    }
+    return hash;
+}
+
+// One "path size fnv1a" line a stream, sorted by path: what
+// olefile_listing.py prints.
+inline std::string Listing(const StorageEntry& storage, const std::string& prefix = "") {
+    std::map<std::string, std::string> lines;
+    for (const StorageEntry& child : storage.children) {
+        const std::string path = prefix + child.name + (child.is_storage ? "/" : "");
+        lines[path] = child.is_storage ? Listing(child, path)
+                                       : path + " " + std::to_string(child.data.size()) + " " +
+                                             std::to_string(Fnv1a(child.data)) + "\n";
+    }
+    std::string out;
+    for (const auto& [path, line] : lines) {
+        out += line;
+    }
+    return out;
+}
+
+// A slide as the application adds one after the last: the master of the
+// slide before it, that master's title, the viewer holding `state`.
+inline SlideContent NewSlide(const SourcePresentation& source, std::u16string title,
+                             std::string state) {
+    SlideContent slide{std::move(title), {}, {}, 0};
+    if (!source.Slides().empty()) {
+        slide.master_id = source.Slides().back().master_id;
+    }
+    const Rect t = slide.title_rect = source.MasterTitleRect(slide.master_id);
+    slide.controls.push_back({u"TRELVO.TrelvoCtrl.1",
+                              {0xE9, 0x71},
+                              {state.begin(), state.end()},
+                              {t.left + 24.0f, t.top + t.height + 2.0f, 600.0f, 400.0f},
+                              {}});
+    return slide;
+}
+
+// The source's slides in their order, then `added`.
+inline Bytes Append(const SourcePresentation& source, const SlideContent& added) {
+    SaveJob job{&source, {}};
+    for (std::size_t i = 0; i < source.Slides().size(); ++i) {
+        job.slides.emplace_back(i);
+    }
+    job.slides.emplace_back(&added);
+    return WritePresentation(job);
 }
 
 }  // namespace pptfile::test
