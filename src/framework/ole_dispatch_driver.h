@@ -28,7 +28,7 @@
 #include "framework/cstring.h"
 #include "framework/ole_variant.h"
 
-// The outcome of a failed CreateDispatch, for callers that want it.
+// Why CreateDispatch failed.
 struct COleException {
     HRESULT m_sc = 0;  // S_OK
     std::string m_description;
@@ -36,9 +36,8 @@ struct COleException {
 
 namespace framework {
 
-// Whether the server registered as `prog_id` is running already, before this
-// process asks for it: a single-instance application that the user has open,
-// whose object CreateDispatch would then hand out.
+// Whether the server registered as `prog_id` runs already: a single-instance
+// application that the user has open, which CreateDispatch would hand out.
 bool IsServerRunning(LPCTSTR prog_id) noexcept;
 
 }  // namespace framework
@@ -86,11 +85,9 @@ class COleDispatchDriver {
     BOOL m_bAutoRelease = TRUE;
 
   private:
-    // Sends the call (the transport of the platform) and stores the result,
-    // converted to `result_type`, where `result` points.
+    // The platform's transport: sends the call, stores the converted result.
     void Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result,
                 std::vector<automation::Variant> args);
-    // A VT_VARIANT argument as the protocol carries it.
     static automation::Variant CopyArgument(const VARIANT& value);
 
     [[noreturn]] static void Mismatch(std::size_t position, BYTE code);

@@ -17,44 +17,29 @@
 
 namespace {
 
-struct MessageCase {
-    const char* name;
-    int cause;
-    UINT max_chars;
-    BOOL written;
-    std::u16string expected;
-};
-
-void PrintTo(const MessageCase& c, std::ostream* out) {
-    *out << c.name;
+// "No such file or directory" is 25 characters: cut to fit with its zero.
+TEST(ErrorMessageTest, FitsTheBufferWithItsTerminator) {
+    const std::u16string text = u"No such file or directory";
+    const struct {
+        int cause;
+        UINT max_chars;
+        BOOL written;
+        std::u16string expected;
+    } rows[] = {{CFileException::fileNotFound, 26, TRUE, text},
+                {CFileException::fileNotFound, 25, TRUE, text.substr(0, 24)},
+                {CFileException::fileNotFound, 0, FALSE, std::u16string(63, u'#')},
+                {CFileException::none, 64, FALSE, u""}};
+    for (const auto& row : rows) {
+        char16_t buffer[64];
+        std::fill(std::begin(buffer), std::end(buffer), u'#');
+        buffer[63] = u'\0';
+        UINT help = 99;
+        const CFileException error(row.cause, row.cause == CFileException::none ? 0 : ENOENT);
+        EXPECT_EQ(error.GetErrorMessage(buffer, row.max_chars, &help), row.written);
+        EXPECT_EQ(std::u16string(buffer), row.expected) << row.max_chars;
+        EXPECT_EQ(help, 0u);
+    }
 }
-
-class ErrorMessageTest : public ::testing::TestWithParam<MessageCase> {};
-
-// "No such file or directory" is 25 characters.
-TEST_P(ErrorMessageTest, FitsTheBufferWithItsTerminator) {
-    const MessageCase& c = GetParam();
-    char16_t buffer[64];
-    std::fill(std::begin(buffer), std::end(buffer), u'#');
-    buffer[63] = u'\0';
-    const CFileException error(c.cause, c.cause == CFileException::none ? 0 : ENOENT);
-    UINT help = 99;
-    EXPECT_EQ(error.GetErrorMessage(buffer, c.max_chars, &help), c.written);
-    EXPECT_EQ(std::u16string(buffer), c.expected);
-    EXPECT_EQ(help, 0u);
-}
-
-const std::u16string kUntouched(63, u'#');
-const std::u16string kNoSuchFile = u"No such file or directory";
-
-INSTANTIATE_TEST_SUITE_P(
-    Bounds, ErrorMessageTest,
-    ::testing::Values(
-        MessageCase{"ExactFit", CFileException::fileNotFound, 26, TRUE, kNoSuchFile},
-        MessageCase{"CutByOne", CFileException::fileNotFound, 25, TRUE, kNoSuchFile.substr(0, 24)},
-        MessageCase{"NoRoomAtAll", CFileException::fileNotFound, 0, FALSE, kUntouched},
-        MessageCase{"NothingToDescribe", CFileException::none, 64, FALSE, u""}),
-    [](const auto& param) { return std::string(param.param.name); });
 
 // Here the first message box itself fails.
 TEST(ProbeGuardTest, AFailureWhileReportingEndsInTheGuardsMessage) {

@@ -30,10 +30,10 @@ struct World {
     test_support::ScopedClassRegistration plain{
         {u"Plain.Class", {{2}}, &engine::CreateApplication, false}};
     DispatchPtr app = engine::CreateApplication();
-    DispatchPtr presentation = Get(Get(app, 2001), 2003, {Variant::I4(1)}, DISPATCH_METHOD);
+    DispatchPtr presentations = Get(app, 2001);
+    DispatchPtr presentation = Get(presentations, 2003, {Variant::I4(1)}, DISPATCH_METHOD);
     DispatchPtr slides = Get(presentation, 2011);
     DispatchPtr shapes = AddSlide();
-    DispatchPtr title = Get(shapes, 2006);
     DispatchPtr ole_format =
         Get(Get(shapes, 2008, OleArgs(u"TRELVO.TrelvoCtrl.1"), DISPATCH_METHOD), 2003);
     DispatchPtr opened;  // made from a template holding the presentation above
@@ -64,10 +64,6 @@ struct RefusalCase {
     HRESULT code;
     std::string description;  // the start of it
 };
-
-void PrintTo(const RefusalCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -140,44 +136,14 @@ const RefusalCase kRefusals[] = {
     {"OtherFileFormat", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<out>"), Variant::I4(2), kInt}, E_INVALIDARG, "Presentation.SaveAs: file format 2 is not supported"},
     {"SaveWithoutName", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u""), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: the file name is empty"},
     {"SaveOverTheTemplate", &W::opened, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<template>"), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: "},
+    {"OpenWithoutName", &W::presentations, 2005, DISPATCH_METHOD, Open(u""), E_INVALIDARG, ""},
+    {"OpenMissingFile", &W::presentations, 2005, DISPATCH_METHOD, Open(u"/nonexistent/t.pot"), automation::STG_E_READFAULT, ""},
+    {"OpenTextFile", &W::presentations, 2005, DISPATCH_METHOD, Open(automation::DecodeOsString(__FILE__)), E_FAIL, ""},
     {"SaveIntoNoFolder", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"/nonexistent/out.ppt"), kInt, kInt}, automation::STG_E_WRITEFAULT, ""},
     // clang-format on
 };
 
 INSTANTIATE_TEST_SUITE_P(Engine, RefusalTest, ::testing::ValuesIn(kRefusals),
-                         test_support::CaseName());
-
-struct OpenCase {
-    const char* name;
-    bool named;
-    const char* content;  // nullptr: no file at all
-    HRESULT code;
-};
-
-class OpenTest : public ::testing::TestWithParam<OpenCase> {};
-
-TEST_P(OpenTest, RaisesAndOpensNothing) {
-    test_support::TempFolder folder("zbn-engine");
-    const fs::path path = folder.path() / "design.pot";
-    if (GetParam().content != nullptr) {
-        std::ofstream(path, std::ios::binary) << GetParam().content;
-    }
-    DispatchPtr app = engine::CreateApplication();
-    try {
-        OpenTemplate(app, GetParam().named ? path : fs::path());
-        ADD_FAILURE() << "opened";
-    } catch (const automation::AutomationError& e) {
-        EXPECT_EQ(e.code(), GetParam().code) << e.what();
-    }
-    EXPECT_THROW(Call(app, 2005, DISPATCH_PROPERTYGET), automation::AutomationError)
-        << "no presentation is open";
-}
-
-INSTANTIATE_TEST_SUITE_P(Engine, OpenTest,
-                         ::testing::Values(OpenCase{"NoName", false, nullptr, E_INVALIDARG},
-                                           OpenCase{"Missing", true, nullptr,
-                                                    automation::STG_E_READFAULT},
-                                           OpenCase{"Text", true, "not a presentation", E_FAIL}),
                          test_support::CaseName());
 
 // The last presentation added is the active one, and the window state kept is

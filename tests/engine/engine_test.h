@@ -38,11 +38,13 @@ inline std::u16string Name(const std::filesystem::path& path) {
     return automation::DecodeOsString(path.string());
 }
 
-// Presentations.Open of a template: read-only 0, untitled -1, with-window -1.
+// Presentations.Open's arguments for a template: read-only 0, untitled -1, with-window -1.
+inline std::vector<Variant> Open(const std::u16string& path) {
+    return {Variant::Bstr(path), Variant::I4(0), Variant::I4(-1), Variant::I4(-1)};
+}
+
 inline DispatchPtr OpenTemplate(const DispatchPtr& app, const std::filesystem::path& path) {
-    return Get(Get(app, 2001), 2005,
-               {Variant::Bstr(Name(path)), Variant::I4(0), Variant::I4(-1), Variant::I4(-1)},
-               DISPATCH_METHOD);
+    return Get(Get(app, 2001), 2005, Open(Name(path)), DISPATCH_METHOD);
 }
 
 // Slides.Add of a title-only slide at `index`, with its title written.
