@@ -53,8 +53,9 @@ CString Quoted(const CString& text) {
     return u"\"" + text + u"\"";
 }
 
-// The description of the exception being handled, as the server gave it.
-std::u16string CurrentErrorDescription() {
+// One message for the first failure outside the viewer insertion: what the
+// build was doing and the description of the exception being handled.
+void ReportFailure(const CString& step) {
     std::u16string description;
     try {
         throw;
@@ -64,16 +65,8 @@ std::u16string CurrentErrorDescription() {
         description = automation::FromUtf8(error.what());
     } catch (...) {
     }
-    if (description.empty()) {
-        description = u"no reason was given";
-    }
-    return description;
-}
-
-// One message for the first failure outside the viewer insertion: what the
-// build was doing and the description of the exception being handled.
-void ReportFailure(const CString& step) {
-    AfxMessageBox(step + u": " + CString(CurrentErrorDescription()), 0, 0);
+    AfxMessageBox(step + u": " + (description.empty() ? u"no reason was given" : description), 0,
+                  0);
 }
 
 // An object the build goes on to use must be there: a call on an empty
