@@ -32,20 +32,36 @@ Variant Opened(const EngineObject& self, std::shared_ptr<PresentationModel> pres
     return self.New(kPresentation, {.presentation = std::move(presentation)});
 }
 
+// There is no window to bring forward.
+void Activate(EngineObject&, Args, Variant&) {}
+
+void GetWindowState(EngineObject& self, Args, Variant& result) {
+    result = Variant::I4(self.state().window_state);
+}
+
+void ActivePresentation(EngineObject& self, Args, Variant& result) {
+    if (self.state().presentations.empty()) {
+        throw AutomationError(automation::E_FAIL,
+                              "Application.ActivePresentation: no presentation is open");
+    }
+    result = self.New(kPresentation, {.presentation = self.state().presentations.back()});
+}
+
+void Quit(EngineObject& self, Args, Variant&) {
+    self.state().Quit();
+}
+
+void MasterWidth(EngineObject& self, Args, Variant& result) {
+    result = Variant::R4(self.presentation().slide_width);
+}
+
 constexpr Member kApplicationMembers[] = {
-    // There is no window to bring forward.
-    {ppt::kApplicationActivate,
-     DISPATCH_METHOD,
-     "Application.Activate",
-     {},
-     [](EngineObject&, Args, Variant&) {}},
+    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", {}, &Activate},
     {ppt::kApplicationWindowState,
      DISPATCH_PROPERTYGET,
      "Application.WindowState",
      {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::I4(self.state().window_state);
-     }},
+     &GetWindowState},
     {ppt::kApplicationWindowState, DISPATCH_PROPERTYPUT, "Application.WindowState", kOneInt,
      [](EngineObject& self, Args args, Variant&) {
          const std::int32_t value = args[0].AsI4();
@@ -66,18 +82,8 @@ constexpr Member kApplicationMembers[] = {
      DISPATCH_PROPERTYGET,
      "Application.ActivePresentation",
      {},
-     [](EngineObject& self, Args, Variant& result) {
-         if (self.state().presentations.empty()) {
-             throw AutomationError(automation::E_FAIL,
-                                   "Application.ActivePresentation: no presentation is open");
-         }
-         result = self.New(kPresentation, {.presentation = self.state().presentations.back()});
-     }},
-    {ppt::kApplicationQuit,
-     DISPATCH_METHOD,
-     "Application.Quit",
-     {},
-     [](EngineObject& self, Args, Variant&) { self.state().Quit(); }},
+     &ActivePresentation},
+    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", {}, &Quit},
 };
 
 constexpr Member kPresentationsMembers[] = {
@@ -117,13 +123,7 @@ constexpr Member kPresentationMembers[] = {
 };
 
 constexpr Member kSlideMasterMembers[] = {
-    {ppt::kMasterWidth,
-     DISPATCH_PROPERTYGET,
-     "SlideMaster.Width",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::R4(self.presentation().slide_width);
-     }},
+    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", {}, &MasterWidth},
 };
 
 }  // namespace
