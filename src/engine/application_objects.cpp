@@ -56,11 +56,8 @@ void MasterWidth(EngineObject& self, Args, Variant& result) {
 }
 
 constexpr Member kApplicationMembers[] = {
-    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", {}, &Activate},
-    {ppt::kApplicationWindowState,
-     DISPATCH_PROPERTYGET,
-     "Application.WindowState",
-     {},
+    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", kNoArgs, &Activate},
+    {ppt::kApplicationWindowState, DISPATCH_PROPERTYGET, "Application.WindowState", kNoArgs,
      &GetWindowState},
     {ppt::kApplicationWindowState, DISPATCH_PROPERTYPUT, "Application.WindowState", kOneInt,
      [](EngineObject& self, Args args, Variant&) {
@@ -73,17 +70,11 @@ constexpr Member kApplicationMembers[] = {
          }
          self.state().window_state = value;
      }},
-    {ppt::kApplicationPresentations,
-     DISPATCH_PROPERTYGET,
-     "Application.Presentations",
-     {},
+    {ppt::kApplicationPresentations, DISPATCH_PROPERTYGET, "Application.Presentations", kNoArgs,
      &Child<kPresentations>},
-    {ppt::kApplicationActivePresentation,
-     DISPATCH_PROPERTYGET,
-     "Application.ActivePresentation",
-     {},
-     &ActivePresentation},
-    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", {}, &Quit},
+    {ppt::kApplicationActivePresentation, DISPATCH_PROPERTYGET, "Application.ActivePresentation",
+     kNoArgs, &ActivePresentation},
+    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", kNoArgs, &Quit},
 };
 
 constexpr Member kPresentationsMembers[] = {
@@ -101,11 +92,9 @@ constexpr Member kPresentationsMembers[] = {
 };
 
 constexpr Member kPresentationMembers[] = {
-    {ppt::kPresentationSlides, DISPATCH_PROPERTYGET, "Presentation.Slides", {}, &Child<kSlides>},
-    {ppt::kPresentationSlideMaster,
-     DISPATCH_PROPERTYGET,
-     "Presentation.SlideMaster",
-     {},
+    {ppt::kPresentationSlides, DISPATCH_PROPERTYGET, "Presentation.Slides", kNoArgs,
+     &Child<kSlides>},
+    {ppt::kPresentationSlideMaster, DISPATCH_PROPERTYGET, "Presentation.SlideMaster", kNoArgs,
      &Child<kSlideMaster>},
     {ppt::kPresentationSaveAs, DISPATCH_METHOD, "Presentation.SaveAs", kSaveParams,
      [](EngineObject& self, Args args, Variant&) {
@@ -123,7 +112,7 @@ constexpr Member kPresentationMembers[] = {
 };
 
 constexpr Member kSlideMasterMembers[] = {
-    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", {}, &MasterWidth},
+    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", kNoArgs, &MasterWidth},
 };
 
 }  // namespace

@@ -202,49 +202,47 @@ void OleObject(EngineObject& self, Args, Variant& result) {
 }
 
 constexpr Member kSlidesMembers[] = {
-    {ppt::kSlidesCount, DISPATCH_PROPERTYGET, "Slides.Count", {}, &SlideCount},
+    {ppt::kSlidesCount, DISPATCH_PROPERTYGET, "Slides.Count", kNoArgs, &SlideCount},
     {ppt::kSlidesAdd, DISPATCH_METHOD, "Slides.Add", kTwoInts, &AddSlide},
     {ppt::kSlidesItem, DISPATCH_METHOD, "Slides.Item", kOneInt, &SlideItem},
 };
 
 constexpr Member kSlideMembers[] = {
-    {ppt::kSlideShapes, DISPATCH_PROPERTYGET, "Slide.Shapes", {}, &Child<kShapes>},
+    {ppt::kSlideShapes, DISPATCH_PROPERTYGET, "Slide.Shapes", kNoArgs, &Child<kShapes>},
 };
 
 constexpr Member kShapesMembers[] = {
-    {ppt::kShapesHasTitle, DISPATCH_PROPERTYGET, "Shapes.HasTitle", {}, &HasTitle},
-    {ppt::kShapesTitle, DISPATCH_PROPERTYGET, "Shapes.Title", {}, &Title},
-    {ppt::kShapesAddTitle, DISPATCH_METHOD, "Shapes.AddTitle", {}, &AddTitle},
+    {ppt::kShapesHasTitle, DISPATCH_PROPERTYGET, "Shapes.HasTitle", kNoArgs, &HasTitle},
+    {ppt::kShapesTitle, DISPATCH_PROPERTYGET, "Shapes.Title", kNoArgs, &Title},
+    {ppt::kShapesAddTitle, DISPATCH_METHOD, "Shapes.AddTitle", kNoArgs, &AddTitle},
     {ppt::kShapesAddOleObject, DISPATCH_METHOD, "Shapes.AddOLEObject", kOleObjectParams,
      &AddOleObject},
 };
 
 constexpr Member kTitleShapeMembers[] = {
-    {ppt::kShapeTextFrame, DISPATCH_PROPERTYGET, "Shape.TextFrame", {}, &Child<kTextFrame>},
-    {ppt::kShapeTop, DISPATCH_PROPERTYGET, "Shape.Top", {}, &TitleTop},
-    {ppt::kShapeHeight, DISPATCH_PROPERTYGET, "Shape.Height", {}, &TitleHeight},
+    {ppt::kShapeTextFrame, DISPATCH_PROPERTYGET, "Shape.TextFrame", kNoArgs, &Child<kTextFrame>},
+    {ppt::kShapeTop, DISPATCH_PROPERTYGET, "Shape.Top", kNoArgs, &TitleTop},
+    {ppt::kShapeHeight, DISPATCH_PROPERTYGET, "Shape.Height", kNoArgs, &TitleHeight},
 };
 
 constexpr Member kTextFrameMembers[] = {
-    {ppt::kTextFrameTextRange, DISPATCH_PROPERTYGET, "TextFrame.TextRange", {}, &Child<kTextRange>},
+    {ppt::kTextFrameTextRange, DISPATCH_PROPERTYGET, "TextFrame.TextRange", kNoArgs,
+     &Child<kTextRange>},
 };
 
 constexpr Member kTextRangeMembers[] = {
-    {ppt::kTextRangeText,
-     DISPATCH_PROPERTYGET,
-     "TextRange.Text",
-     {},
+    {ppt::kTextRangeText, DISPATCH_PROPERTYGET, "TextRange.Text", kNoArgs,
      [](EngineObject& self, Args, Variant& result) { result = Variant::Bstr(self.slide().title); }},
     {ppt::kTextRangeText, DISPATCH_PROPERTYPUT, "TextRange.Text", kOneString,
      [](EngineObject& self, Args args, Variant&) { self.slide().title = args[0].AsBstr(); }},
 };
 
 constexpr Member kOleObjectShapeMembers[] = {
-    {ppt::kShapeOleFormat, DISPATCH_PROPERTYGET, "Shape.OLEFormat", {}, &Child<kOleFormat>},
+    {ppt::kShapeOleFormat, DISPATCH_PROPERTYGET, "Shape.OLEFormat", kNoArgs, &Child<kOleFormat>},
 };
 
 constexpr Member kOleFormatMembers[] = {
-    {ppt::kOleFormatObject, DISPATCH_PROPERTYGET, "OLEFormat.Object", {}, &OleObject},
+    {ppt::kOleFormatObject, DISPATCH_PROPERTYGET, "OLEFormat.Object", kNoArgs, &OleObject},
 };
 
 }  // namespace

@@ -72,7 +72,6 @@ struct Reply {
     std::string text{};
     automation::HRESULT code = automation::S_OK;
 
-    static Reply Nothing() { return {}; }
     static Reply Int(std::int32_t v) { return {Kind::kValue, automation::Variant::I4(v)}; }
     static Reply Float(float v) { return {Kind::kValue, automation::Variant::R4(v)}; }
     static Reply Text(std::u16string v) { return {Kind::kValue, automation::Variant::Bstr(v)}; }
