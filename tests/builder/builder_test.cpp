@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <ostream>
 #include <set>
 
 #include "builder/builder_fixture.h"
@@ -30,6 +31,10 @@ struct BuildCase {
     BuildOutcome outcome = BuildOutcome::kSavedWithViewer;
     Placement placement = kStandardPlacement;
 };
+
+void PrintTo(const BuildCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class BuildTest : public BuilderTest, public ::testing::WithParamInterface<BuildCase> {};
 
