@@ -22,8 +22,7 @@ int ExitStatusFor(const std::optional<BuildOutcome>& outcome) noexcept;
 
 class CZbn2PPTApp : public CWinApp {
   public:
-    // `register_classes` is what OLE initialisation registers; tests pass one
-    // that fails to see how the program reports that.
+    // `register_classes`: what OLE initialisation registers.
     explicit CZbn2PPTApp(framework::OleInitHandler register_classes = &RegisterPlatformClasses);
 
     BOOL InitInstance() override;
@@ -36,6 +35,5 @@ class CZbn2PPTApp : public CWinApp {
     void OnAppAbout();
 
   private:
-    // The outcome of the one run, kept for ExitInstance.
     int exit_status_ = kExitNothingAttempted;
 };

@@ -16,13 +16,11 @@ namespace automation {
 struct ClassInfo {
     std::u16string prog_id;
     Clsid clsid;
-    // Makes a new object holding one reference for the caller; raises
-    // AutomationError when the server cannot start.
+    // A new object with one reference for the caller; raises AutomationError.
     std::function<DispatchPtr()> factory;
     // An ActiveX control, which a document can embed.
     bool is_control = false;
-    // An object of the class is running already, outside this process: a
-    // single-instance application that the user has open.
+    // Running already outside this process: an application the user has open.
     bool running = false;
 };
 

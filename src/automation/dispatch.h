@@ -47,14 +47,6 @@ class RefPtr {
     RefPtr() = default;
     // Adopts a reference that the caller already owns.
     static RefPtr Adopt(T* p) noexcept { return RefPtr(p); }
-    // Takes a reference of its own.
-    static RefPtr Share(T* p) noexcept {
-        if (p != nullptr) {
-            p->AddRef();
-        }
-        return RefPtr(p);
-    }
-
     RefPtr(const RefPtr& other) noexcept : p_(other.p_) {
         if (p_ != nullptr) {
             p_->AddRef();

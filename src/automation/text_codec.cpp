@@ -92,9 +92,9 @@ void WalkUtf16(std::u16string_view text, Scalar scalar, Unpaired unpaired) {
     }
 }
 
-}  // namespace
-
-std::u16string DecodeOsString(std::string_view bytes) {
+// Undecodable bytes become the lone surrogates U+DC80..U+DCFF when
+// `escape`, else U+FFFD; the way back turns those surrogates into the bytes.
+std::u16string Decode(std::string_view bytes, bool escape) {
     std::u16string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
@@ -103,20 +103,20 @@ std::u16string DecodeOsString(std::string_view bytes) {
             AppendUtf16(out, cp);
             i += len;
         } else {
-            out.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[i])));
-            ++i;
+            const auto byte = static_cast<unsigned char>(bytes[i++]);
+            AppendUtf16(out, escape ? static_cast<char32_t>(0xDC00 + byte) : kReplacement);
         }
     }
     return out;
 }
 
-std::string EncodeOsString(std::u16string_view text) {
+std::string Encode(std::u16string_view text, bool escape) {
     std::string out;
     out.reserve(text.size());
     WalkUtf16(
         text, [&](char32_t cp) { AppendUtf8(out, cp); },
         [&](char16_t c) {
-            if (c >= 0xDC80 && c <= 0xDCFF) {
+            if (escape && c >= 0xDC80 && c <= 0xDCFF) {
                 out.push_back(static_cast<char>(c - 0xDC00));
             } else {
                 AppendUtf8(out, kReplacement);
@@ -125,25 +125,22 @@ std::string EncodeOsString(std::u16string_view text) {
     return out;
 }
 
+}  // namespace
+
+std::u16string DecodeOsString(std::string_view bytes) {
+    return Decode(bytes, true);
+}
+
+std::string EncodeOsString(std::u16string_view text) {
+    return Encode(text, true);
+}
+
 std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    WalkUtf16(
-        text, [&](char32_t cp) { AppendUtf8(out, cp); },
-        [&](char16_t) { AppendUtf8(out, kReplacement); });
-    return out;
+    return Encode(text, false);
 }
 
 std::u16string FromUtf8(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t cp = 0;
-        const std::size_t len = DecodeOne(text, i, cp);
-        AppendUtf16(out, len != 0 ? cp : kReplacement);
-        i += len != 0 ? len : 1;
-    }
-    return out;
+    return Decode(text, false);
 }
 
 }  // namespace automation

@@ -18,46 +18,32 @@ namespace {
 }  // namespace
 
 VARTYPE Variant::vt() const noexcept {
-    switch (value_.index()) {
-        case 1:
-            return VT_I4;
-        case 2:
-            return VT_R4;
-        case 3:
-            return VT_BSTR;
-        case 4:
-            return VT_DISPATCH;
-        default:
-            return VT_EMPTY;
+    static constexpr VARTYPE kTypes[] = {VT_EMPTY, VT_I4, VT_R4, VT_BSTR, VT_DISPATCH};
+    return kTypes[value_.index()];
+}
+
+template <class T>
+const T& Variant::As(VARTYPE want) const {
+    if (const auto* v = std::get_if<T>(&value_)) {
+        return *v;
     }
+    Mismatch(vt(), want);
 }
 
 std::int32_t Variant::AsI4() const {
-    if (const auto* v = std::get_if<std::int32_t>(&value_)) {
-        return *v;
-    }
-    Mismatch(vt(), VT_I4);
+    return As<std::int32_t>(VT_I4);
 }
 
 float Variant::AsR4() const {
-    if (const auto* v = std::get_if<float>(&value_)) {
-        return *v;
-    }
-    Mismatch(vt(), VT_R4);
+    return As<float>(VT_R4);
 }
 
 const std::u16string& Variant::AsBstr() const {
-    if (const auto* v = std::get_if<std::u16string>(&value_)) {
-        return *v;
-    }
-    Mismatch(vt(), VT_BSTR);
+    return As<std::u16string>(VT_BSTR);
 }
 
 const DispatchPtr& Variant::AsDispatch() const {
-    if (const auto* v = std::get_if<DispatchPtr>(&value_)) {
-        return *v;
-    }
-    Mismatch(vt(), VT_DISPATCH);
+    return As<DispatchPtr>(VT_DISPATCH);
 }
 
 DispatchPtr Variant::TakeDispatch() {
@@ -68,7 +54,6 @@ DispatchPtr Variant::TakeDispatch() {
     }
     Mismatch(vt(), VT_DISPATCH);
 }
-
 Variant Variant::ChangeType(VARTYPE type) const {
     const VARTYPE have = vt();
     if (have == type) {

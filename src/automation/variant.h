@@ -44,6 +44,8 @@ class Variant {
   private:
     using Value = std::variant<std::monostate, std::int32_t, float, std::u16string, DispatchPtr>;
     explicit Variant(Value v) : value_(std::move(v)) {}
+    template <class T>
+    const T& As(VARTYPE want) const;
     Value value_;
 };
 

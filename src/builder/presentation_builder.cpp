@@ -49,70 +49,13 @@ static const BYTE kSaveParams[] = {VT_BSTR, VT_I4, VT_I4, 0};
 static const BYTE kOleObjectInsertionParams[] = {VT_R4, VT_R4,   VT_R4, VT_R4,   VT_BSTR, VT_BSTR,
                                                  VT_I4, VT_BSTR, VT_I4, VT_BSTR, VT_I4,   0};
 
-// What the build was doing when a call failed, so that the message can say so.
-enum class Stage {
-    kActivate,
-    kReadWindowState,
-    kMinimise,
-    kPresentations,
-    kOpenTemplate,
-    kAddBlank,
-    kSlides,
-    kSlideWidth,
-    kAddSlide,
-    kWriteTitle,
-    kTitlePosition,
-    kSave,
-    kRestoreWindowState,
-    kQuit,
-};
-
-struct BuildPaths {
-    const CString& output;
-    const CString& template_file;
-    const CString& slide_title;
-};
-
 CString Quoted(const CString& text) {
     return u"\"" + text + u"\"";
 }
 
-CString StageText(Stage stage, const BuildPaths& paths) {
-    switch (stage) {
-        case Stage::kActivate:
-            return u"Could not start PowerPoint";
-        case Stage::kReadWindowState:
-            return u"Could not read the state of PowerPoint's window";
-        case Stage::kMinimise:
-            return u"Could not minimise PowerPoint's window";
-        case Stage::kPresentations:
-            return u"Could not reach PowerPoint's presentations";
-        case Stage::kOpenTemplate:
-            return u"Could not open the template " + Quoted(paths.template_file);
-        case Stage::kAddBlank:
-            return u"Could not add a blank presentation";
-        case Stage::kSlides:
-            return u"Could not reach the slides of the presentation";
-        case Stage::kSlideWidth:
-            return u"Could not read the slide width from the slide master";
-        case Stage::kAddSlide:
-            return u"Could not add the new slide";
-        case Stage::kWriteTitle:
-            return u"Could not write the title " + Quoted(paths.slide_title) + u" on the new slide";
-        case Stage::kTitlePosition:
-            return u"Could not read the position of the slide title";
-        case Stage::kSave:
-            return u"Could not save the presentation as " + Quoted(paths.output);
-        case Stage::kRestoreWindowState:
-            return u"Could not restore the state of PowerPoint's window";
-        case Stage::kQuit:
-            return u"Could not quit PowerPoint";
-    }
-    return u"The presentation could not be built";
-}
-
-// The description of the exception being handled, as the server gave it.
-std::u16string CurrentErrorDescription() {
+// One message for the first failure outside the viewer insertion: what the
+// build was doing and the description of the exception being handled.
+void ReportFailure(const CString& step) {
     std::u16string description;
     try {
         throw;
@@ -122,17 +65,8 @@ std::u16string CurrentErrorDescription() {
         description = automation::FromUtf8(error.what());
     } catch (...) {
     }
-    if (description.empty()) {
-        description = u"no reason was given";
-    }
-    return description;
-}
-
-// One message for the first failure outside the viewer insertion: the step
-// and the description of the exception being handled.
-void ReportFailure(Stage stage, const BuildPaths& paths) {
-    const CString text = StageText(stage, paths) + u": " + CString(CurrentErrorDescription());
-    AfxMessageBox(text, 0, 0);
+    AfxMessageBox(step + u": " + (description.empty() ? u"no reason was given" : description), 0,
+                  0);
 }
 
 // An object the build goes on to use must be there: a call on an empty
@@ -191,7 +125,6 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
     COleDispatchDriver text_range;
     COleVariant slide_index;
     CString slide_title;
-    const BuildPaths paths{output_path, template_path, slide_title};
 
     std::int32_t saved_window_state = 0;
     bool window_state_read = false;
@@ -202,18 +135,18 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
     // is asked of the presentation and nothing is saved, but the window state
     // is still put back and PowerPoint still told to quit.
     bool failed = false;
-    Stage stage = Stage::kActivate;
+    CString step = u"Could not start PowerPoint";
     try {
         // On an empty wrapper these three calls do nothing; the check below
         // tells the user.
         application.InvokeHelper(kApplicationActivate, DISPATCH_METHOD, VT_EMPTY, nullptr,
                                  kNoParams);
         if (!already_running) {
-            stage = Stage::kReadWindowState;
+            step = u"Could not read the state of PowerPoint's window";
             application.InvokeHelper(kApplicationWindowState, DISPATCH_PROPERTYGET, VT_I4,
                                      &saved_window_state, kNoParams);
             window_state_read = true;
-            stage = Stage::kMinimise;
+            step = u"Could not minimise PowerPoint's window";
             application.InvokeHelper(kApplicationWindowState, DISPATCH_PROPERTYPUT, VT_EMPTY,
                                      nullptr, kOneIntegerParams, kWindowStateMinimised);
         }
@@ -225,25 +158,25 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
             return BuildOutcome::kNotSaved;
         }
 
-        stage = Stage::kPresentations;
+        step = u"Could not reach PowerPoint's presentations";
         AttachProperty(presentations, application, kApplicationPresentations);
 
         // The presentation is the one this call makes, never whichever one
         // is active: the user may have others open in the same PowerPoint.
         if (template_path.GetLength() == 0) {
-            stage = Stage::kAddBlank;
+            step = u"Could not add a blank presentation";
             Attach(presentation, presentations, kPresentationsAdd, DISPATCH_METHOD,
                    kOneIntegerParams, kBlankWithWindow);
         } else {
-            stage = Stage::kOpenTemplate;
+            step = u"Could not open the template " + Quoted(template_path);
             Attach(presentation, presentations, kPresentationsOpen, DISPATCH_METHOD,
                    kTemplateOpenParams, template_path, kTemplateReadOnly, kTemplateUntitled,
                    kTemplateWithWindow);
         }
 
-        stage = Stage::kSlides;
+        step = u"Could not reach the slides of the presentation";
         AttachProperty(slides, presentation, kPresentationSlides);
-        stage = Stage::kSlideWidth;
+        step = u"Could not read the slide width from the slide master";
         AttachProperty(slide_master, presentation, kPresentationSlideMaster);
         float slide_width = 0.0f;
         slide_master.InvokeHelper(kMasterWidth, DISPATCH_PROPERTYGET, VT_R4, &slide_width,
@@ -252,7 +185,7 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         // narrower than the viewer gives a negative left, as it should.
         left = ToPoints(static_cast<double>(slide_width) * 0.5 - 300.0);
 
-        stage = Stage::kAddSlide;
+        step = u"Could not add the new slide";
         std::int32_t slide_count = 0;
         slides.InvokeHelper(kSlidesCount, DISPATCH_PROPERTYGET, VT_I4, &slide_count, kNoParams);
         if (slide_count < 0 || slide_count == std::numeric_limits<std::int32_t>::max()) {
@@ -272,8 +205,8 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
                static_cast<const VARIANT*>(&slide_index));
         AttachProperty(shapes, new_slide, kSlideShapes);
 
-        stage = Stage::kWriteTitle;
         slide_title = ExtractFileTitle(data_path);
+        step = u"Could not write the title " + Quoted(slide_title) + u" on the new slide";
         std::int32_t has_title = 0;
         shapes.InvokeHelper(kShapesHasTitle, DISPATCH_PROPERTYGET, VT_I4, &has_title, kNoParams);
         if (has_title != 0) {
@@ -286,7 +219,7 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         text_range.InvokeHelper(kTextRangeText, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
                                 kOneStringParams, slide_title);
 
-        stage = Stage::kTitlePosition;
+        step = u"Could not read the position of the slide title";
         float title_top = 0.0f;
         float title_height = 0.0f;
         title_shape.InvokeHelper(kShapeTop, DISPATCH_PROPERTYGET, VT_R4, &title_top, kNoParams);
@@ -295,7 +228,7 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         top = ToPoints((static_cast<double>(title_height) + static_cast<double>(title_top)) +
                        kGapBelowTitle);
     } catch (...) {
-        ReportFailure(stage, paths);
+        ReportFailure(step);
         failed = true;
     }
     text_range.ReleaseDispatch();
@@ -348,14 +281,14 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
 
     bool saved = false;
     if (!failed) {
-        stage = Stage::kSave;
+        step = u"Could not save the presentation as " + Quoted(output_path);
         try {
             presentation.InvokeHelper(kPresentationSaveAs, DISPATCH_METHOD, VT_EMPTY, nullptr,
                                       kSaveParams, output_path, kFileFormatPresentation,
                                       kEmbedTrueTypeFonts);
             saved = true;
         } catch (...) {
-            ReportFailure(stage, paths);
+            ReportFailure(step);
             failed = true;
         }
     }
@@ -370,7 +303,7 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
                                      nullptr, kOneIntegerParams, saved_window_state);
         } catch (...) {
             if (!failed) {
-                ReportFailure(Stage::kRestoreWindowState, paths);
+                ReportFailure(u"Could not restore the state of PowerPoint's window");
                 failed = true;
             }
         }
@@ -381,7 +314,7 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
                                      kNoParams);
         } catch (...) {
             if (!failed) {
-                ReportFailure(Stage::kQuit, paths);
+                ReportFailure(u"Could not quit PowerPoint");
                 failed = true;
             }
         }
@@ -396,7 +329,6 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
     slides.ReleaseDispatch();
     presentation.ReleaseDispatch();
     presentations.ReleaseDispatch();
-    application.ReleaseDispatch();
 
     if (!saved) {
         return BuildOutcome::kNotSaved;

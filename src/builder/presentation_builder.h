@@ -13,16 +13,12 @@ enum class BuildOutcome {
     kNotSaved,            // no presentation application, or a step failed
 };
 
-// Builds the presentation and saves it under `output_path`. The paths are
-// handed on as they are: the data path to the viewer control, the output path
-// to the save call. An empty `template_path` means a blank presentation.
-// The user hears of failures in message boxes, at most one for the viewer and
-// one for everything else, and the call returns normally. What is saved is
-// the presentation that the build made. Once the application has started it
-// is told to quit whatever happened, its window state put back first if it
-// was read; an application that was already running before the build is
-// left as it was, neither minimised nor quit. Nothing is saved after a
-// failure outside the viewer insertion.
+// Builds the presentation (blank for an empty `template_path`) and saves it
+// under `output_path`, the paths handed on as they are. Failures are told in
+// message boxes, at most one for the viewer and one for the rest; nothing is
+// saved after a failure outside the viewer. A started application has its
+// window state put back and is told to quit whatever happened; one the user
+// had running already is neither minimised nor quit.
 BuildOutcome BuildPresentation(CString data_path, CString output_path, CString template_path);
 
 // Inserts the viewer control as an OLE object of the given position and size

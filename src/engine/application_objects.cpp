@@ -32,20 +32,33 @@ Variant Opened(const EngineObject& self, std::shared_ptr<PresentationModel> pres
     return self.New(kPresentation, {.presentation = std::move(presentation)});
 }
 
+// There is no window to bring forward.
+void Activate(EngineObject&, Args, Variant&) {}
+
+void GetWindowState(EngineObject& self, Args, Variant& result) {
+    result = Variant::I4(self.state().window_state);
+}
+
+void ActivePresentation(EngineObject& self, Args, Variant& result) {
+    if (self.state().presentations.empty()) {
+        throw AutomationError(automation::E_FAIL,
+                              "Application.ActivePresentation: no presentation is open");
+    }
+    result = self.New(kPresentation, {.presentation = self.state().presentations.back()});
+}
+
+void Quit(EngineObject& self, Args, Variant&) {
+    self.state().Quit();
+}
+
+void MasterWidth(EngineObject& self, Args, Variant& result) {
+    result = Variant::R4(self.presentation().slide_width);
+}
+
 constexpr Member kApplicationMembers[] = {
-    // There is no window to bring forward.
-    {ppt::kApplicationActivate,
-     DISPATCH_METHOD,
-     "Application.Activate",
-     {},
-     [](EngineObject&, Args, Variant&) {}},
-    {ppt::kApplicationWindowState,
-     DISPATCH_PROPERTYGET,
-     "Application.WindowState",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::I4(self.state().window_state);
-     }},
+    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", kNoArgs, &Activate},
+    {ppt::kApplicationWindowState, DISPATCH_PROPERTYGET, "Application.WindowState", kNoArgs,
+     &GetWindowState},
     {ppt::kApplicationWindowState, DISPATCH_PROPERTYPUT, "Application.WindowState", kOneInt,
      [](EngineObject& self, Args args, Variant&) {
          const std::int32_t value = args[0].AsI4();
@@ -57,27 +70,11 @@ constexpr Member kApplicationMembers[] = {
          }
          self.state().window_state = value;
      }},
-    {ppt::kApplicationPresentations,
-     DISPATCH_PROPERTYGET,
-     "Application.Presentations",
-     {},
+    {ppt::kApplicationPresentations, DISPATCH_PROPERTYGET, "Application.Presentations", kNoArgs,
      &Child<kPresentations>},
-    {ppt::kApplicationActivePresentation,
-     DISPATCH_PROPERTYGET,
-     "Application.ActivePresentation",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         if (self.state().presentations.empty()) {
-             throw AutomationError(automation::E_FAIL,
-                                   "Application.ActivePresentation: no presentation is open");
-         }
-         result = self.New(kPresentation, {.presentation = self.state().presentations.back()});
-     }},
-    {ppt::kApplicationQuit,
-     DISPATCH_METHOD,
-     "Application.Quit",
-     {},
-     [](EngineObject& self, Args, Variant&) { self.state().Quit(); }},
+    {ppt::kApplicationActivePresentation, DISPATCH_PROPERTYGET, "Application.ActivePresentation",
+     kNoArgs, &ActivePresentation},
+    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", kNoArgs, &Quit},
 };
 
 constexpr Member kPresentationsMembers[] = {
@@ -95,11 +92,9 @@ constexpr Member kPresentationsMembers[] = {
 };
 
 constexpr Member kPresentationMembers[] = {
-    {ppt::kPresentationSlides, DISPATCH_PROPERTYGET, "Presentation.Slides", {}, &Child<kSlides>},
-    {ppt::kPresentationSlideMaster,
-     DISPATCH_PROPERTYGET,
-     "Presentation.SlideMaster",
-     {},
+    {ppt::kPresentationSlides, DISPATCH_PROPERTYGET, "Presentation.Slides", kNoArgs,
+     &Child<kSlides>},
+    {ppt::kPresentationSlideMaster, DISPATCH_PROPERTYGET, "Presentation.SlideMaster", kNoArgs,
      &Child<kSlideMaster>},
     {ppt::kPresentationSaveAs, DISPATCH_METHOD, "Presentation.SaveAs", kSaveParams,
      [](EngineObject& self, Args args, Variant&) {
@@ -117,13 +112,7 @@ constexpr Member kPresentationMembers[] = {
 };
 
 constexpr Member kSlideMasterMembers[] = {
-    {ppt::kMasterWidth,
-     DISPATCH_PROPERTYGET,
-     "SlideMaster.Width",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::R4(self.presentation().slide_width);
-     }},
+    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", kNoArgs, &MasterWidth},
 };
 
 }  // namespace

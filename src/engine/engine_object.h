@@ -25,6 +25,8 @@ struct Member {
     void (*answer)(EngineObject& self, Args args, automation::Variant& result);
 };
 
+inline constexpr std::span<const automation::VARTYPE> kNoArgs{};
+
 struct ObjectType {
     const char* name;  // "Slides"
     std::span<const Member> members;

@@ -160,106 +160,89 @@ void AddOleObject(EngineObject& self, Args args, Variant& result) {
     result = self.New(kOleObjectShape, {.control = std::move(control)});
 }
 
+// Add refuses to grow past INT32_MAX, so the count always fits.
+void SlideCount(EngineObject& self, Args, Variant& result) {
+    result = Variant::I4(static_cast<std::int32_t>(self.presentation().slides.size()));
+}
+
+void HasTitle(EngineObject& self, Args, Variant& result) {
+    result = Variant::I4(self.slide().has_title ? ppt::kTrue : 0);
+}
+
+void Title(EngineObject& self, Args, Variant& result) {
+    RefuseTemplateSlide(self, "Shapes.Title");
+    if (!self.slide().has_title) {
+        throw AutomationError(automation::E_FAIL, "Shapes.Title: the slide has no title");
+    }
+    result = self.New(kTitleShape, self.parts());
+}
+
+void AddTitle(EngineObject& self, Args, Variant& result) {
+    RefuseTemplateSlide(self, "Shapes.AddTitle");
+    if (self.slide().has_title) {
+        throw AutomationError(automation::E_FAIL, "Shapes.AddTitle: the slide has a title already");
+    }
+    // The placeholder goes where the master puts titles, as the slide was
+    // told when it was made.
+    self.slide().has_title = true;
+    result = self.New(kTitleShape, self.parts());
+}
+
+void TitleTop(EngineObject& self, Args, Variant& result) {
+    result = Variant::R4(self.slide().title_rect.top);
+}
+
+void TitleHeight(EngineObject& self, Args, Variant& result) {
+    result = Variant::R4(self.slide().title_rect.height);
+}
+
+// A reference of the caller's own, each time.
+void OleObject(EngineObject& self, Args, Variant& result) {
+    result = Variant::Dispatch(self.control().object);
+}
+
 constexpr Member kSlidesMembers[] = {
-    // Add refuses to grow past INT32_MAX, so the count always fits.
-    {ppt::kSlidesCount,
-     DISPATCH_PROPERTYGET,
-     "Slides.Count",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::I4(static_cast<std::int32_t>(self.presentation().slides.size()));
-     }},
+    {ppt::kSlidesCount, DISPATCH_PROPERTYGET, "Slides.Count", kNoArgs, &SlideCount},
     {ppt::kSlidesAdd, DISPATCH_METHOD, "Slides.Add", kTwoInts, &AddSlide},
     {ppt::kSlidesItem, DISPATCH_METHOD, "Slides.Item", kOneInt, &SlideItem},
 };
 
 constexpr Member kSlideMembers[] = {
-    {ppt::kSlideShapes, DISPATCH_PROPERTYGET, "Slide.Shapes", {}, &Child<kShapes>},
+    {ppt::kSlideShapes, DISPATCH_PROPERTYGET, "Slide.Shapes", kNoArgs, &Child<kShapes>},
 };
 
 constexpr Member kShapesMembers[] = {
-    {ppt::kShapesHasTitle,
-     DISPATCH_PROPERTYGET,
-     "Shapes.HasTitle",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::I4(self.slide().has_title ? ppt::kTrue : 0);
-     }},
-    {ppt::kShapesTitle,
-     DISPATCH_PROPERTYGET,
-     "Shapes.Title",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         RefuseTemplateSlide(self, "Shapes.Title");
-         if (!self.slide().has_title) {
-             throw AutomationError(automation::E_FAIL, "Shapes.Title: the slide has no title");
-         }
-         result = self.New(kTitleShape, self.parts());
-     }},
-    {ppt::kShapesAddTitle,
-     DISPATCH_METHOD,
-     "Shapes.AddTitle",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         RefuseTemplateSlide(self, "Shapes.AddTitle");
-         if (self.slide().has_title) {
-             throw AutomationError(automation::E_FAIL,
-                                   "Shapes.AddTitle: the slide has a title already");
-         }
-         // The placeholder goes where the master puts titles, as the slide
-         // was told when it was made.
-         self.slide().has_title = true;
-         result = self.New(kTitleShape, self.parts());
-     }},
+    {ppt::kShapesHasTitle, DISPATCH_PROPERTYGET, "Shapes.HasTitle", kNoArgs, &HasTitle},
+    {ppt::kShapesTitle, DISPATCH_PROPERTYGET, "Shapes.Title", kNoArgs, &Title},
+    {ppt::kShapesAddTitle, DISPATCH_METHOD, "Shapes.AddTitle", kNoArgs, &AddTitle},
     {ppt::kShapesAddOleObject, DISPATCH_METHOD, "Shapes.AddOLEObject", kOleObjectParams,
      &AddOleObject},
 };
 
 constexpr Member kTitleShapeMembers[] = {
-    {ppt::kShapeTextFrame, DISPATCH_PROPERTYGET, "Shape.TextFrame", {}, &Child<kTextFrame>},
-    {ppt::kShapeTop,
-     DISPATCH_PROPERTYGET,
-     "Shape.Top",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::R4(self.slide().title_rect.top);
-     }},
-    {ppt::kShapeHeight,
-     DISPATCH_PROPERTYGET,
-     "Shape.Height",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::R4(self.slide().title_rect.height);
-     }},
+    {ppt::kShapeTextFrame, DISPATCH_PROPERTYGET, "Shape.TextFrame", kNoArgs, &Child<kTextFrame>},
+    {ppt::kShapeTop, DISPATCH_PROPERTYGET, "Shape.Top", kNoArgs, &TitleTop},
+    {ppt::kShapeHeight, DISPATCH_PROPERTYGET, "Shape.Height", kNoArgs, &TitleHeight},
 };
 
 constexpr Member kTextFrameMembers[] = {
-    {ppt::kTextFrameTextRange, DISPATCH_PROPERTYGET, "TextFrame.TextRange", {}, &Child<kTextRange>},
+    {ppt::kTextFrameTextRange, DISPATCH_PROPERTYGET, "TextFrame.TextRange", kNoArgs,
+     &Child<kTextRange>},
 };
 
 constexpr Member kTextRangeMembers[] = {
-    {ppt::kTextRangeText,
-     DISPATCH_PROPERTYGET,
-     "TextRange.Text",
-     {},
+    {ppt::kTextRangeText, DISPATCH_PROPERTYGET, "TextRange.Text", kNoArgs,
      [](EngineObject& self, Args, Variant& result) { result = Variant::Bstr(self.slide().title); }},
     {ppt::kTextRangeText, DISPATCH_PROPERTYPUT, "TextRange.Text", kOneString,
      [](EngineObject& self, Args args, Variant&) { self.slide().title = args[0].AsBstr(); }},
 };
 
 constexpr Member kOleObjectShapeMembers[] = {
-    {ppt::kShapeOleFormat, DISPATCH_PROPERTYGET, "Shape.OLEFormat", {}, &Child<kOleFormat>},
+    {ppt::kShapeOleFormat, DISPATCH_PROPERTYGET, "Shape.OLEFormat", kNoArgs, &Child<kOleFormat>},
 };
 
 constexpr Member kOleFormatMembers[] = {
-    // A reference of the caller's own, each time.
-    {ppt::kOleFormatObject,
-     DISPATCH_PROPERTYGET,
-     "OLEFormat.Object",
-     {},
-     [](EngineObject& self, Args, Variant& result) {
-         result = Variant::Dispatch(self.control().object);
-     }},
+    {ppt::kOleFormatObject, DISPATCH_PROPERTYGET, "OLEFormat.Object", kNoArgs, &OleObject},
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "framework/cstring.h"
 
 #include <algorithm>
+#include <compare>
 
 #include "automation/text_codec.h"
 
@@ -45,26 +46,17 @@ int CString::Replace(std::u16string_view old_text, std::u16string_view new_text)
 }
 
 int CString::Replace(char16_t old_char, char16_t new_char) {
-    int count = 0;
-    for (char16_t& c : text_) {
-        if (c == old_char) {
-            c = new_char;
-            ++count;
-        }
-    }
-    return count;
+    const auto count = std::ranges::count(text_, old_char);
+    std::ranges::replace(text_, old_char, new_char);
+    return static_cast<int>(count);
 }
 
 int CString::CompareNoCase(std::u16string_view other) const noexcept {
-    const std::size_t n = std::min(text_.size(), other.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t a = automation::FoldAscii(text_[i]);
-        const char16_t b = automation::FoldAscii(other[i]);
-        if (a != b) {
-            return a < b ? -1 : 1;
-        }
-    }
-    return text_.size() == other.size() ? 0 : (text_.size() < other.size() ? -1 : 1);
+    const auto order = std::lexicographical_compare_three_way(
+        text_.begin(), text_.end(), other.begin(), other.end(), [](char16_t a, char16_t b) {
+            return automation::FoldAscii(a) <=> automation::FoldAscii(b);
+        });
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
 int CString::ReverseFind(char16_t ch) const noexcept {

@@ -68,14 +68,11 @@ class CFile {
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
     };
-    // The attribute bits the core and its tests look at. (Windows' hidden,
-    // system, volume and archive bits have no use here, and `system` would
-    // shadow ::system.)
+    // The bits the core looks at (`system` would shadow ::system).
     enum Attribute : BYTE {
         readOnly = 0x01,
         directory = 0x10,
-        // Not a file of data: a pipe, a socket or a device.
-        device = 0x40,
+        device = 0x40,  // a pipe, a socket or a device
     };
 
     CFile() = default;
@@ -93,8 +90,6 @@ class CFile {
 
     // TRUE when something exists at `file_name` and its status could be read.
     static BOOL GetStatus(LPCTSTR file_name, CFileStatus& status);
-
-    bool IsOpen() const noexcept { return fd_ >= 0; }
 
   private:
     // Closes `fd`: 0, or the system's error number when it reports a failure

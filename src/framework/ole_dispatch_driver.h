@@ -1,19 +1,13 @@
 // COleDispatchDriver: the client side of an automation conversation. It holds
 // at most one dispatch reference and makes calls on it by DISPID.
 //
-// InvokeHelper takes the member's parameter-type list (one VT_ code a byte,
-// zero-terminated) and typed C++ arguments in the same order:
-//   VT_I4      std::int32_t
-//   VT_R4      float (reaches the server as a 32-bit float)
-//   VT_BSTR    const char16_t* or CString
-//   VT_VARIANT const VARIANT*  (passed on unchanged; a value the transport
-//                               cannot carry unchanged is refused)
-// and a result pointer that matches the result type: nullptr for VT_EMPTY,
-// std::int32_t* for VT_I4, float* for VT_R4, LPDISPATCH* for VT_DISPATCH (the
-// caller owns the returned reference). A list or result pointer that does not
-// match, or a property put without the value to put, is a programming error
-// and raises std::logic_error before anything is sent. Failures of the call
-// itself raise automation::AutomationError.
+// InvokeHelper takes the member's zero-terminated parameter-type list and
+// typed arguments in its order (VT_I4 std::int32_t, VT_R4 float, VT_BSTR
+// const char16_t* or CString, VT_VARIANT const VARIANT*), and a result
+// pointer of the result type (nullptr, std::int32_t*, float*, or LPDISPATCH*
+// whose reference the caller owns). A mismatch, or a property put without a
+// value, raises std::logic_error before anything is sent; failures of the
+// call raise automation::AutomationError.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +22,7 @@
 #include "framework/cstring.h"
 #include "framework/ole_variant.h"
 
-// The outcome of a failed CreateDispatch, for callers that want it.
+// Why CreateDispatch failed.
 struct COleException {
     HRESULT m_sc = 0;  // S_OK
     std::string m_description;
@@ -36,9 +30,8 @@ struct COleException {
 
 namespace framework {
 
-// Whether the server registered as `prog_id` is running already, before this
-// process asks for it: a single-instance application that the user has open,
-// whose object CreateDispatch would then hand out.
+// Whether the server registered as `prog_id` runs already: a single-instance
+// application that the user has open, which CreateDispatch would hand out.
 bool IsServerRunning(LPCTSTR prog_id) noexcept;
 
 }  // namespace framework
@@ -86,11 +79,9 @@ class COleDispatchDriver {
     BOOL m_bAutoRelease = TRUE;
 
   private:
-    // Sends the call (the transport of the platform) and stores the result,
-    // converted to `result_type`, where `result` points.
+    // The platform's transport: sends the call, stores the converted result.
     void Invoke(DISPID member, WORD kind, VARTYPE result_type, void* result,
                 std::vector<automation::Variant> args);
-    // A VT_VARIANT argument as the protocol carries it.
     static automation::Variant CopyArgument(const VARIANT& value);
 
     [[noreturn]] static void Mismatch(std::size_t position, BYTE code);

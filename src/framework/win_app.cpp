@@ -78,12 +78,8 @@ void CWinApp::OnFileOpen() {}
 
 void CWinApp::OnFilePrintSetup() {}
 
-CWinApp* AfxGetApp() noexcept {
-    return g_app;
-}
-
 int AfxWinMain() {
-    CWinApp* app = AfxGetApp();
+    CWinApp* app = g_app;
     if (app == nullptr) {
         return 1;
     }

@@ -18,17 +18,15 @@ inline constexpr DWORD ICC_WIN95_CLASSES = 0x000000FF;
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
 #endif
 
-// Prepares the thread for automation: enters its apartment, then registers
-// the automation classes this process serves (see
-// framework::SetOleInitHandler). FALSE when either failed.
+// Enters the thread's apartment and registers the classes this process
+// serves (framework::SetOleInitHandler); FALSE when either failed.
 BOOL AfxOleInit();
 // Lets the process host ActiveX controls. Nothing to do without a desktop.
 void AfxEnableControlContainer(void* occ_manager = nullptr);
 
 class CWinApp {
   public:
-    // `app_name` overrides the name taken from the title string; the object
-    // becomes the process's application (AfxGetApp) until it is destroyed.
+    // The object is the process's application until it is destroyed.
     explicit CWinApp(LPCTSTR app_name = nullptr);
     virtual ~CWinApp();
     CWinApp(const CWinApp&) = delete;
@@ -42,14 +40,11 @@ class CWinApp {
     virtual int ExitInstance();
 
   protected:
-    // Where the framework keeps its settings. The profile lives in the
-    // registry on Windows; this program never reads or writes it, so
-    // elsewhere these only record what was asked.
+    // The framework's settings, which this program never reads or writes.
     void SetRegistryKey(LPCTSTR registry_key);
     void LoadStdProfileSettings(UINT max_mru = 4);
 
-    // The framework's default document commands. No document template is
-    // ever registered, so they have nothing to act on.
+    // The default document commands: no document template, nothing to do.
     void OnFileNew();
     void OnFileOpen();
     void OnFilePrintSetup();
@@ -62,9 +57,6 @@ class CWinApp {
     CWinApp* previous_app_;
 };
 
-// The process's application object, or null.
-CWinApp* AfxGetApp() noexcept;
-
 // The framework's run sequence for the current application: InitInstance,
 // then Run or ExitInstance; returns the exit status. An exception that
 // escapes the application is reported in a message box and ends the run
@@ -73,8 +65,7 @@ int AfxWinMain();
 
 namespace framework {
 
-// What AfxOleInit does on a platform without a system-wide object registry:
-// the application registers the classes it serves here. The handler returns
+// What AfxOleInit calls to register the classes the application serves;
 // false when registration failed.
 using OleInitHandler = bool (*)();
 void SetOleInitHandler(OleInitHandler handler) noexcept;

@@ -18,8 +18,6 @@ class ViewerControl final : public automation::DispatchObject,
                             public automation::IPersistState,
                             public automation::IViewObject {
   public:
-    ViewerControl() = default;
-
     void Invoke(automation::DISPID member, std::uint16_t kind,
                 std::span<const automation::Variant> args, automation::Variant& result) override;
     automation::IPersistState* QueryPersistState() noexcept override { return this; }
@@ -30,8 +28,6 @@ class ViewerControl final : public automation::DispatchObject,
 
     // "Trelvo viewer" and the data file's name, when it has one.
     std::vector<std::u16string> PreviewLines() const override;
-
-    const std::u16string& data_path() const noexcept { return data_path_; }
 
   private:
     std::u16string data_path_;

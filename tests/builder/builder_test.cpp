@@ -1,6 +1,5 @@
-// The builder's conversation, compared call by call and release by release
-// with the one it must hold: when everything answers, and when one call (or
-// a few) fails or answers what cannot be used.
+// The builder's conversation, compared call by call and release by release:
+// when everything answers, and when calls fail or answer what cannot be used.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,64 +15,6 @@ namespace {
 using test_support::PresentationAppSetup;
 using test_support::Reply;
 
-struct ConversationCase {
-    const char* name;
-    PresentationAppSetup setup;
-    BuildRequest request;
-    Placement placement;
-};
-
-void PrintTo(const ConversationCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class ConversationTest : public BuilderTest,
-                         public ::testing::WithParamInterface<ConversationCase> {};
-
-TEST_P(ConversationTest, FollowsTheConversationStepByStep) {
-    const ConversationCase& c = GetParam();
-    Script(c.setup);
-
-    const BuildOutcome outcome = Build(c.request);
-
-    const auto expected = ExpectedConversation(c.setup, c.request, c.placement);
-    std::vector<std::string> labels;
-    const auto& calls = server_.calls();
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        labels.push_back(expected[i].label);
-        EXPECT_EQ(i < calls.size() ? calls[i] : test_support::Call{}, expected[i].call)
-            << "step " << expected[i].label;
-    }
-    EXPECT_EQ(calls.size(), expected.size());
-    EXPECT_EQ(server_.releases(), ExpectedReleases(labels));
-    EXPECT_EQ(messages_.texts(), std::vector<std::u16string>{})
-        << "a successful build shows nothing";
-    EXPECT_EQ(outcome, BuildOutcome::kSavedWithViewer);
-    ExpectEachObjectReleasedOnce();
-}
-
-const ConversationCase kConversationCases[] = {
-    // clang-format off
-    {"WithTemplate", {}, kTemplateRequest, kStandardPlacement},
-    {"WithoutTemplate", {}, kBlankRequest, kStandardPlacement},
-    // Step 28 puts back whatever step 3 read.
-    {"WindowStateMaximised", {.window_state = 3}, kTemplateRequest, kStandardPlacement},
-    // The user's own PowerPoint: no window-state change and no quit.
-    {"AlreadyRunning", {.already_running = true}, kBlankRequest, kStandardPlacement},
-    {"NoSlidesYet", {.slide_count = 0}, kTemplateRequest, kStandardPlacement},
-    {"NoTitlePlaceholder", {.has_title = 0}, kTemplateRequest, kStandardPlacement},
-    {"AnyNonZeroMeansATitle", {.has_title = -1}, kTemplateRequest, kStandardPlacement},
-    {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, kTemplateRequest, {-30.0f, 82.0f, u"bracket_multiple"}},
-    // H + T first, then + 2.0, in double precision.
-    {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, kTemplateRequest, {59.75f, 81.75f, u"bracket_multiple"}},
-    {"RelativePathsPassUnchanged", {}, {u"data\\run 7.zbn", u"out\\run 7.ppt", u""}, {60.0f, 82.0f, u"run 7"}},
-    {"DotsInTheNameKeepAllButTheExtension", {}, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot"}, {60.0f, 82.0f, u"M\u00fcller.v2"}},
-    // clang-format on
-};
-
-INSTANTIATE_TEST_SUITE_P(Builds, ConversationTest, ::testing::ValuesIn(kConversationCases),
-                         CaseName());
-
 TEST_F(BuilderTest, WithoutTheApplicationOneMessageAndNoCallReachesAServer) {
     Script({});
     EXPECT_EQ(Build(kTemplateRequest, /*application_present=*/false), BuildOutcome::kNotSaved);
@@ -81,22 +22,21 @@ TEST_F(BuilderTest, WithoutTheApplicationOneMessageAndNoCallReachesAServer) {
     EXPECT_EQ(server_.calls(), std::vector<test_support::Call>{});
 }
 
-// ---- Failures -------------------------------------------------------------
-
-struct FailureCase {
+struct BuildCase {
     const char* name;
     PresentationAppSetup setup;
-    const BuildRequest* request;
-    std::vector<std::pair<std::string, Reply>> failing;  // steps and what they answer
-    std::vector<std::u16string> messages;
-    BuildOutcome outcome;
+    BuildRequest request;
+    std::vector<std::pair<std::string, Reply>> failing{};  // steps and what they answer
+    std::vector<std::u16string> messages{};
+    BuildOutcome outcome = BuildOutcome::kSavedWithViewer;
+    Placement placement = kStandardPlacement;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* out) {
+void PrintTo(const BuildCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-class FailureTest : public BuilderTest, public ::testing::WithParamInterface<FailureCase> {};
+class BuildTest : public BuilderTest, public ::testing::WithParamInterface<BuildCase> {};
 
 bool InInsertion(const std::string& label) {
     return std::set<std::string>{"21", "22", "23", "24", "25"}.contains(label);
@@ -105,7 +45,7 @@ bool InInsertion(const std::string& label) {
 // The steps a build holds when `failing` fail: a failed insertion goes on
 // with the save; any other failure stops the build, but the window state is
 // put back once it was read and the quit is sent.
-std::vector<std::string> HeldSteps(const std::vector<ExpectedStep>& steps, const FailureCase& c) {
+std::vector<std::string> HeldSteps(const std::vector<ExpectedStep>& steps, const BuildCase& c) {
     std::vector<std::string> held;
     bool skip_insertion = false;
     for (const ExpectedStep& step : steps) {
@@ -135,10 +75,10 @@ std::vector<std::string> HeldSteps(const std::vector<ExpectedStep>& steps, const
     return held;
 }
 
-TEST_P(FailureTest, ReportsOnceRestoresQuitsAndReleasesInOrder) {
-    const FailureCase& c = GetParam();
+TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
+    const BuildCase& c = GetParam();
     Script(c.setup);
-    const auto steps = ExpectedConversation(c.setup, *c.request, kStandardPlacement);
+    const auto steps = ExpectedConversation(c.setup, c.request, c.placement);
     const std::vector<std::string> held = HeldSteps(steps, c);
     std::vector<test_support::Call> expected;
     std::set<std::string> failed;
@@ -157,7 +97,7 @@ TEST_P(FailureTest, ReportsOnceRestoresQuitsAndReleasesInOrder) {
         expected.push_back(call);
     }
 
-    const BuildOutcome outcome = Build(*c.request);
+    const BuildOutcome outcome = Build(c.request);
 
     EXPECT_EQ(server_.calls(), expected);
     EXPECT_EQ(server_.releases(), ExpectedReleases(held, failed));
@@ -196,11 +136,25 @@ constexpr float kHuge = std::numeric_limits<float>::max();
 using enum BuildOutcome;
 const PresentationAppSetup kNormal{};
 const PresentationAppSetup kUntitled{.has_title = 0};
-const BuildRequest* const kT = &kTemplateRequest;
-const BuildRequest* const kB = &kBlankRequest;
+const BuildRequest& kT = kTemplateRequest;
+const BuildRequest& kB = kBlankRequest;
 
-const FailureCase kFailureCases[] = {
+const BuildCase kCases[] = {
     // clang-format off
+    {"WithTemplate", kNormal, kT},
+    {"WithoutTemplate", kNormal, kB},
+    // Step 28 puts back whatever step 3 read.
+    {"WindowStateMaximised", {.window_state = 3}, kT},
+    // The user's own PowerPoint: no window-state change and no quit.
+    {"AlreadyRunning", {.already_running = true}, kB},
+    {"NoSlidesYet", {.slide_count = 0}, kT},
+    {"NoTitlePlaceholder", kUntitled, kT},
+    {"AnyNonZeroMeansATitle", {.has_title = -1}, kT},
+    {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, kT, {}, {}, kSavedWithViewer, {-30.0f, 82.0f, u"bracket_multiple"}},
+    // H + T first, then + 2.0, in double precision.
+    {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, kT, {}, {}, kSavedWithViewer, {59.75f, 81.75f, u"bracket_multiple"}},
+    {"RelativePathsPassUnchanged", kNormal, {u"data\\run 7.zbn", u"out\\run 7.ppt", u""}, {}, {}, kSavedWithViewer, {60.0f, 82.0f, u"run 7"}},
+    {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot"}, {}, {}, kSavedWithViewer, {60.0f, 82.0f, u"M\u00fcller.v2"}},
     {"CannotStart", kNormal, kT, {{"1", Broken()}}, {kNoApplicationMessage}, kNotSaved},
     // One row per stage.
     {"Activate", kNormal, kT, {{"2", Broken()}}, {Because(u"Could not start PowerPoint")}, kNotSaved},
@@ -253,7 +207,7 @@ const FailureCase kFailureCases[] = {
     // clang-format on
 };
 
-INSTANTIATE_TEST_SUITE_P(Steps, FailureTest, ::testing::ValuesIn(kFailureCases), CaseName());
+INSTANTIATE_TEST_SUITE_P(Builds, BuildTest, ::testing::ValuesIn(kCases), CaseName());
 
 }  // namespace
 }  // namespace builder_test

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
+#include <tuple>
 #include <utility>
 
 namespace builder_test {
@@ -12,49 +14,62 @@ using automation::VT_I4;
 using automation::VT_R4;
 namespace o = test_support::app_object;
 
-std::vector<ExpectedStep> ExpectedConversation(const test_support::PresentationAppSetup& setup,
-                                               const BuildRequest& request,
-                                               const Placement& placement) {
+namespace {
+
+// Every step of a build with the answer the scripted application gives.
+std::vector<ExpectedStep> Steps(const test_support::PresentationAppSetup& setup,
+                                const BuildRequest& request, const Placement& placement) {
     constexpr std::uint16_t kMethod = 1;
     constexpr std::uint16_t kGet = 2;
     constexpr std::uint16_t kPut = 4;
+    using test_support::Reply;
+    const auto object = &Reply::Object;
+    const Reply none;
     const std::int32_t index = setup.slide_count + 1;
-    const std::vector<ExpectedStep> table = {
+    return {
         // clang-format off
-        {"1", {o::kApplication, 0, test_support::kCreate, {u"PowerPoint.Application"}, VT_DISPATCH}},
-        {"2", {o::kApplication, 2033, kMethod, {}, VT_EMPTY}},
-        {"3", {o::kApplication, 2029, kGet, {}, VT_I4}},
-        {"4", {o::kApplication, 2029, kPut, {2}, VT_EMPTY}},
-        {"5", {o::kApplication, 2001, kGet, {}, VT_DISPATCH}},
-        {"6a", {o::kPresentations, 2005, kMethod, {request.template_path, 0, -1, -1}, VT_DISPATCH}},
-        {"6b", {o::kPresentations, 2003, kMethod, {1}, VT_DISPATCH}},
-        {"7", {o::kPresentation, 2011, kGet, {}, VT_DISPATCH}},
-        {"8", {o::kPresentation, 2003, kGet, {}, VT_DISPATCH}},
-        {"9", {o::kSlideMaster, 2010, kGet, {}, VT_R4}},
-        {"10", {o::kSlides, 11, kGet, {}, VT_I4}},
-        {"11", {o::kSlides, 2004, kMethod, {index, 11}, VT_DISPATCH}},
-        {"12", {o::kSlides, 0, kMethod, {index}, VT_DISPATCH}},
-        {"13", {o::kNewSlide, 2003, kGet, {}, VT_DISPATCH}},
-        {"14", {o::kShapes, 2004, kGet, {}, VT_I4}},
-        {"15a", {o::kShapes, 2006, kGet, {}, VT_DISPATCH}},
-        {"15b", {o::kShapes, 2005, kMethod, {}, VT_DISPATCH}},
-        {"16", {o::kTitleShape, 121, kGet, {}, VT_DISPATCH}},
-        {"17", {o::kTextFrame, 2004, kGet, {}, VT_DISPATCH}},
-        {"18", {o::kTextRange, 0, kPut, {placement.title}, VT_EMPTY}},
-        {"19", {o::kTitleShape, 123, kGet, {}, VT_R4}},
-        {"20", {o::kTitleShape, 109, kGet, {}, VT_R4}},
-        {"21", {o::kShapes, 2008, kMethod, {placement.left, placement.top, 600.0f, 400.0f, u"TRELVO.TrelvoCtrl.1", u"", 0, u"", 0, u"", 0}, VT_DISPATCH}},
-        {"22", {o::kViewerShape, 2003, kGet, {}, VT_DISPATCH}},
-        {"23", {o::kOleFormat, 2004, kGet, {}, VT_DISPATCH}},
-        {"24", {o::kOleFormat, 2004, kGet, {}, VT_DISPATCH}},
-        {"25", {o::kControl, 1, kPut, {request.data_path}, VT_EMPTY}},
+        {"1", {o::kApplication, 0, test_support::kCreate, {u"PowerPoint.Application"}, VT_DISPATCH}, none},
+        {"2", {o::kApplication, 2033, kMethod, {}, VT_EMPTY}, none},
+        {"3", {o::kApplication, 2029, kGet, {}, VT_I4}, Reply::Int(setup.window_state)},
+        {"4", {o::kApplication, 2029, kPut, {2}, VT_EMPTY}, none},
+        {"5", {o::kApplication, 2001, kGet, {}, VT_DISPATCH}, object("presentations")},
+        {"6a", {"presentations", 2005, kMethod, {request.template_path, 0, -1, -1}, VT_DISPATCH}, object("presentation")},
+        {"6b", {"presentations", 2003, kMethod, {1}, VT_DISPATCH}, object("presentation")},
+        {"7", {"presentation", 2011, kGet, {}, VT_DISPATCH}, object("slides")},
+        {"8", {"presentation", 2003, kGet, {}, VT_DISPATCH}, object("slide master")},
+        {"9", {"slide master", 2010, kGet, {}, VT_R4}, Reply::Float(setup.slide_width)},
+        {"10", {"slides", 11, kGet, {}, VT_I4}, Reply::Int(setup.slide_count)},
+        {"11", {"slides", 2004, kMethod, {index, 11}, VT_DISPATCH}, object("added slide")},
+        {"12", {"slides", 0, kMethod, {index}, VT_DISPATCH}, object("new slide")},
+        {"13", {"new slide", 2003, kGet, {}, VT_DISPATCH}, object("shapes")},
+        {"14", {"shapes", 2004, kGet, {}, VT_I4}, Reply::Int(setup.has_title)},
+        {"15a", {"shapes", 2006, kGet, {}, VT_DISPATCH}, object("title shape")},
+        {"15b", {"shapes", 2005, kMethod, {}, VT_DISPATCH}, object("title shape")},
+        {"16", {"title shape", 121, kGet, {}, VT_DISPATCH}, object("text frame")},
+        {"17", {"text frame", 2004, kGet, {}, VT_DISPATCH}, object("text range")},
+        {"18", {"text range", 0, kPut, {placement.title}, VT_EMPTY}, none},
+        {"19", {"title shape", 123, kGet, {}, VT_R4}, Reply::Float(setup.title_top)},
+        {"20", {"title shape", 109, kGet, {}, VT_R4}, Reply::Float(setup.title_height)},
+        {"21", {"shapes", 2008, kMethod, {placement.left, placement.top, 600.0f, 400.0f, u"TRELVO.TrelvoCtrl.1", u"", 0, u"", 0, u"", 0}, VT_DISPATCH}, object("viewer shape")},
+        {"22", {"viewer shape", 2003, kGet, {}, VT_DISPATCH}, object("OLE format")},
+        // Without the viewer the OLE format holds no object.
+        {"23", {"OLE format", 2004, kGet, {}, VT_DISPATCH}, setup.viewer_installed ? object("embedded object") : Reply::NoObject()},
+        {"24", {"OLE format", 2004, kGet, {}, VT_DISPATCH}, object("control")},
+        {"25", {"control", 1, kPut, {request.data_path}, VT_EMPTY}, none},
         // The save goes through the presentation made in 6a or 6b; the
         // active presentation (6c, 26) is never asked for.
-        {"27", {o::kPresentation, 2036, kMethod, {request.output_path, 1, 1}, VT_EMPTY}},
-        {"28", {o::kApplication, 2029, kPut, {setup.window_state}, VT_EMPTY}},
-        {"29", {o::kApplication, 2021, kMethod, {}, VT_EMPTY}},
+        {"27", {"presentation", 2036, kMethod, {request.output_path, 1, 1}, VT_EMPTY}, none},
+        {"28", {o::kApplication, 2029, kPut, {setup.window_state}, VT_EMPTY}, none},
+        {"29", {o::kApplication, 2021, kMethod, {}, VT_EMPTY}, none},
         // clang-format on
     };
+}
+
+}  // namespace
+
+std::vector<ExpectedStep> ExpectedConversation(const test_support::PresentationAppSetup& setup,
+                                               const BuildRequest& request,
+                                               const Placement& placement) {
     const std::set<std::string> skipped = {
         request.template_path.empty() ? "6a" : "6b",
         setup.has_title != 0 ? "15b" : "15a",
@@ -66,9 +81,8 @@ std::vector<ExpectedStep> ExpectedConversation(const test_support::PresentationA
         setup.viewer_installed ? "" : "24",
         setup.viewer_installed ? "" : "25",
     };
-    std::vector<ExpectedStep> steps;
-    std::ranges::copy_if(table, std::back_inserter(steps),
-                         [&](const ExpectedStep& step) { return !skipped.contains(step.label); });
+    std::vector<ExpectedStep> steps = Steps(setup, request, placement);
+    std::erase_if(steps, [&](const ExpectedStep& step) { return skipped.contains(step.label); });
     return steps;
 }
 
@@ -94,28 +108,28 @@ std::vector<test_support::Release> ExpectedReleases(const std::vector<std::strin
     };
     const Group groups[] = {
         // The slide of step 11 goes at once; the new one is fetched in step 12.
-        {position("11"), {{"11", o::kAddedSlide}}},
+        {position("11"), {{"11", "added slide"}}},
         // When the title is written, or its steps failed.
         {before({"21", "27", "28", "29"}),
-         {{"17", o::kTextRange},
-          {"16", o::kTextFrame},
-          {"15a", o::kTitleShape},
-          {"15b", o::kTitleShape}}},
+         {{"17", "text range"},
+          {"16", "text frame"},
+          {"15a", "title shape"},
+          {"15b", "title shape"}}},
         // The object of step 23 goes back before it is read again in step 24.
-        {position("23"), {{position("24") <= held.size() ? "23" : "", o::kEmbeddedObject}}},
+        {position("23"), {{position("24") <= held.size() ? "23" : "", "embedded object"}}},
         // When the guarded insertion ends.
         {before({"27", "28", "29"}),
-         {{"24", o::kControl}, {"22", o::kOleFormat}, {"21", o::kViewerShape}}},
+         {{"24", "control"}, {"22", "OLE format"}, {"21", "viewer shape"}}},
         // After the last call: the application at once, then the clean-up.
         {held.size(),
          {{"1", o::kApplication},
-          {"13", o::kShapes},
-          {"12", o::kNewSlide},
-          {"8", o::kSlideMaster},
-          {"7", o::kSlides},
-          {"6a", o::kPresentation},
-          {"6b", o::kPresentation},
-          {"5", o::kPresentations}}},
+          {"13", "shapes"},
+          {"12", "new slide"},
+          {"8", "slide master"},
+          {"7", "slides"},
+          {"6a", "presentation"},
+          {"6b", "presentation"},
+          {"5", "presentations"}}},
     };
     std::vector<test_support::Release> releases;
     for (const Group& group : groups) {
@@ -129,3 +143,17 @@ std::vector<test_support::Release> ExpectedReleases(const std::vector<std::strin
 }
 
 }  // namespace builder_test
+
+void test_support::ScriptPresentationApp(ScriptedServer& server,
+                                         const PresentationAppSetup& setup) {
+    // Consecutive calls of one member take the answers of its steps in turn.
+    std::map<std::tuple<std::string, automation::DISPID, std::uint16_t>, std::vector<Reply>> script;
+    for (const auto& [label, call, reply] : builder_test::Steps(setup, {}, {})) {
+        if (call.kind != kCreate) {
+            script[{call.object, call.member, call.kind}].push_back(reply);
+        }
+    }
+    for (auto& [member, replies] : script) {
+        server.On(std::get<0>(member), std::get<1>(member), std::get<2>(member), replies);
+    }
+}

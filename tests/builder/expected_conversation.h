@@ -27,6 +27,7 @@ struct Placement {
 struct ExpectedStep {
     std::string label;
     test_support::Call call;
+    test_support::Reply reply;  // what the scripted application answers
 };
 
 std::vector<ExpectedStep> ExpectedConversation(const test_support::PresentationAppSetup& setup,

@@ -1,20 +1,77 @@
-// What the embedded application refuses, and why: one row for each distinct
-// way a call can fail, with the status code and the description it raises.
-#include "engine_test.h"
+// The embedded application in process: what it refuses and why, the master a
+// new slide follows on templates PowerPoint wrote, and the builder's whole
+// conversation with it and the viewer control, the saved file read back.
+#include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "automation/automation_error.h"
 #include "automation/class_registry.h"
+#include "automation/text_codec.h"
+#include "automation/variant.h"
+#include "builder/presentation_builder.h"
+#include "engine/application_class.h"
+#include "pptfile/presentation.h"
 #include "support/scripted_server.h"
 #include "support/temp_folder.h"
 #include "viewer/viewer_control_class.h"
+#include "viewer/viewer_state.h"
 
 namespace engine_test {
 namespace {
 
 namespace fs = std::filesystem;
+using automation::DISPATCH_METHOD;
+using automation::DISPATCH_PROPERTYGET;
+using automation::DISPATCH_PROPERTYPUT;
+using automation::DispatchPtr;
+using automation::Variant;
+
+Variant Call(const DispatchPtr& object, automation::DISPID member, std::uint16_t kind,
+             std::vector<Variant> args = {}) {
+    Variant result;
+    object->Invoke(member, kind, args, result);
+    return result;
+}
+
+DispatchPtr Get(const DispatchPtr& object, automation::DISPID member,
+                std::vector<Variant> args = {}, std::uint16_t kind = DISPATCH_PROPERTYGET) {
+    DispatchPtr taken = Call(object, member, kind, std::move(args)).TakeDispatch();
+    EXPECT_TRUE(taken) << "DISPID " << member << " gave no object";
+    return taken;
+}
+
+std::u16string Name(const std::filesystem::path& path) {
+    return automation::DecodeOsString(path.string());
+}
+
+// Presentations.Open's arguments for a template: read-only 0, untitled -1, with-window -1.
+std::vector<Variant> Open(const std::u16string& path) {
+    return {Variant::Bstr(path), Variant::I4(0), Variant::I4(-1), Variant::I4(-1)};
+}
+
+DispatchPtr OpenTemplate(const DispatchPtr& app, const std::filesystem::path& path) {
+    return Get(Get(app, 2001), 2005, Open(Name(path)), DISPATCH_METHOD);
+}
+
+// Slides.Add of a title-only slide at `index`, with its title written.
+void AddTitledSlide(const DispatchPtr& slides, std::int32_t index, std::u16string title) {
+    Call(slides, 2004, DISPATCH_METHOD, {Variant::I4(index), Variant::I4(11)});
+    DispatchPtr slide = Get(slides, 0, {Variant::I4(index)}, DISPATCH_METHOD);
+    Call(Get(Get(Get(Get(slide, 2003), 2006), 121), 2004), 0, DISPATCH_PROPERTYPUT,
+         {Variant::Bstr(std::move(title))});
+}
+
+void SaveAs(const DispatchPtr& presentation, const std::filesystem::path& path) {
+    Call(presentation, 2036, DISPATCH_METHOD,
+         {Variant::Bstr(Name(path)), Variant::I4(1), Variant::I4(1)});
+}
+
 using automation::HRESULT;
 
 // One of every object, reached as the builder reaches them, on a blank
@@ -30,10 +87,10 @@ struct World {
     test_support::ScopedClassRegistration plain{
         {u"Plain.Class", {{2}}, &engine::CreateApplication, false}};
     DispatchPtr app = engine::CreateApplication();
-    DispatchPtr presentation = Get(Get(app, 2001), 2003, {Variant::I4(1)}, DISPATCH_METHOD);
+    DispatchPtr presentations = Get(app, 2001);
+    DispatchPtr presentation = Get(presentations, 2003, {Variant::I4(1)}, DISPATCH_METHOD);
     DispatchPtr slides = Get(presentation, 2011);
     DispatchPtr shapes = AddSlide();
-    DispatchPtr title = Get(shapes, 2006);
     DispatchPtr ole_format =
         Get(Get(shapes, 2008, OleArgs(u"TRELVO.TrelvoCtrl.1"), DISPATCH_METHOD), 2003);
     DispatchPtr opened;  // made from a template holding the presentation above
@@ -64,10 +121,6 @@ struct RefusalCase {
     HRESULT code;
     std::string description;  // the start of it
 };
-
-void PrintTo(const RefusalCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -140,44 +193,14 @@ const RefusalCase kRefusals[] = {
     {"OtherFileFormat", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<out>"), Variant::I4(2), kInt}, E_INVALIDARG, "Presentation.SaveAs: file format 2 is not supported"},
     {"SaveWithoutName", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u""), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: the file name is empty"},
     {"SaveOverTheTemplate", &W::opened, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<template>"), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: "},
+    {"OpenWithoutName", &W::presentations, 2005, DISPATCH_METHOD, Open(u""), E_INVALIDARG, ""},
+    {"OpenMissingFile", &W::presentations, 2005, DISPATCH_METHOD, Open(u"/nonexistent/t.pot"), automation::STG_E_READFAULT, ""},
+    {"OpenTextFile", &W::presentations, 2005, DISPATCH_METHOD, Open(automation::DecodeOsString(__FILE__)), E_FAIL, ""},
     {"SaveIntoNoFolder", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"/nonexistent/out.ppt"), kInt, kInt}, automation::STG_E_WRITEFAULT, ""},
     // clang-format on
 };
 
 INSTANTIATE_TEST_SUITE_P(Engine, RefusalTest, ::testing::ValuesIn(kRefusals),
-                         test_support::CaseName());
-
-struct OpenCase {
-    const char* name;
-    bool named;
-    const char* content;  // nullptr: no file at all
-    HRESULT code;
-};
-
-class OpenTest : public ::testing::TestWithParam<OpenCase> {};
-
-TEST_P(OpenTest, RaisesAndOpensNothing) {
-    test_support::TempFolder folder("zbn-engine");
-    const fs::path path = folder.path() / "design.pot";
-    if (GetParam().content != nullptr) {
-        std::ofstream(path, std::ios::binary) << GetParam().content;
-    }
-    DispatchPtr app = engine::CreateApplication();
-    try {
-        OpenTemplate(app, GetParam().named ? path : fs::path());
-        ADD_FAILURE() << "opened";
-    } catch (const automation::AutomationError& e) {
-        EXPECT_EQ(e.code(), GetParam().code) << e.what();
-    }
-    EXPECT_THROW(Call(app, 2005, DISPATCH_PROPERTYGET), automation::AutomationError)
-        << "no presentation is open";
-}
-
-INSTANTIATE_TEST_SUITE_P(Engine, OpenTest,
-                         ::testing::Values(OpenCase{"NoName", false, nullptr, E_INVALIDARG},
-                                           OpenCase{"Missing", true, nullptr,
-                                                    automation::STG_E_READFAULT},
-                                           OpenCase{"Text", true, "not a presentation", E_FAIL}),
                          test_support::CaseName());
 
 // The last presentation added is the active one, and the window state kept is
@@ -201,6 +224,133 @@ TEST(ApplicationTest, KeepsItsStateUntilItQuits) {
         }
     }
 }
+
+// ---- Masters of the slides a template gets
+
+const fs::path kGoodDir = fs::path(__FILE__).parent_path().parent_path() / "data" / "good";
+
+// The main masters of the corpus files, by the ids PowerPoint gave them.
+constexpr std::uint32_t kFirst = 0x80000000u;
+constexpr std::uint32_t kWithMasterSecond = 0x8000000Cu;  // both WithMaster.ppt slides
+constexpr std::uint32_t kOwnFirst = 0x80000001u;          // slide_master.ppt's slide 1
+constexpr std::uint32_t kOwnSecond = 0x80000002u;  // its slide 2, and slide 3's title master's
+
+struct Case {
+    const char* name;
+    const char* file;
+    std::vector<std::int32_t> adds;  // Slides.Add positions in call order
+    std::vector<std::uint32_t> saved_masters;
+};
+
+class EngineMasterTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(EngineMasterTest, NewSlideFollowsTheSlideBeforeIt) {
+    const Case& c = GetParam();
+    test_support::TempFolder folder("zbn-engine-master");
+    const auto source = pptfile::SourcePresentation::Open(kGoodDir / c.file);
+    DispatchPtr app = engine::CreateApplication();
+    DispatchPtr presentation = OpenTemplate(app, kGoodDir / c.file);
+    DispatchPtr slides = Get(presentation, 2011);
+    for (const std::int32_t index : c.adds) {
+        AddTitledSlide(slides, index, u"new");
+    }
+    SaveAs(presentation, folder.path() / "out.ppt");
+
+    const auto saved = pptfile::SourcePresentation::Open(folder.path() / "out.ppt");
+    std::vector<std::uint32_t> masters;
+    for (std::size_t i = 0; i < saved.Slides().size(); ++i) {
+        masters.push_back(saved.Slides()[i].master_id);
+        if (saved.Slides()[i].title != u"new") {
+            continue;
+        }
+        const pptfile::Rect expected = source.MasterTitleRect(saved.Slides()[i].master_id);
+        DispatchPtr slide = Get(slides, 0, {Variant::I4(static_cast<std::int32_t>(i + 1))}, 1);
+        DispatchPtr title = Get(Get(slide, 2003), 2006);
+        EXPECT_EQ(Call(title, 123, DISPATCH_PROPERTYGET).AsR4(), expected.top) << i;
+        EXPECT_EQ(Call(title, 109, DISPATCH_PROPERTYGET).AsR4(), expected.height) << i;
+    }
+    EXPECT_EQ(masters, c.saved_masters);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Templates, EngineMasterTest,
+    ::testing::Values(
+        // clang-format off
+        // The problem as users met it: the viewer slide after slides on the second master.
+        Case{"AfterSlidesOnTheSecondMaster", "WithMaster.ppt", {3}, {kWithMasterSecond, kWithMasterSecond, kWithMasterSecond}},
+        Case{"AtTheFrontTheFirstMaster", "WithMaster.ppt", {1}, {kFirst, kWithMasterSecond, kWithMasterSecond}},
+        // The second added slide follows the first added one.
+        Case{"AfterAnAddedSlide", "WithMaster.ppt", {1, 2}, {kFirst, kFirst, kWithMasterSecond, kWithMasterSecond}},
+        Case{"AfterATitleMasterSlide", "slide_master.ppt", {4}, {kOwnFirst, kOwnSecond, kOwnSecond, kOwnSecond}},
+        Case{"BetweenSlidesOnTwoMasters", "slide_master.ppt", {2}, {kOwnFirst, kOwnFirst, kOwnSecond, kOwnSecond}},
+        Case{"TemplateWithoutSlides", "empty.ppt", {1, 2}, {kFirst, kFirst}}),
+    // clang-format on
+    test_support::CaseName());
+
+// ---- The builder against the embedded application
+
+struct BuildCase {
+    const char* name;
+    std::string file_title;  // bytes of the data file's name without ".zbn"
+    bool viewer_installed = true;
+    bool with_template = false;
+};
+
+class BuildTest : public ::testing::TestWithParam<BuildCase> {};
+
+TEST_P(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
+    const BuildCase& c = GetParam();
+    test_support::TempFolder folder("zbn-build");
+    const fs::path data = folder.path() / (c.file_title + ".zbn");
+    const fs::path output = folder.path() / "out.ppt";
+    const fs::path design = folder.path() / "design.pot";
+    {
+        // A one-slide template titled "cover", written by the application itself.
+        DispatchPtr app = engine::CreateApplication();
+        DispatchPtr presentation = Get(Get(app, 2001), 2003, {Variant::I4(1)}, DISPATCH_METHOD);
+        AddTitledSlide(Get(presentation, 2011), 1, u"cover");
+        SaveAs(presentation, design);
+    }
+    std::ofstream(data, std::ios::binary).put('\0');
+    test_support::ScopedClassRegistration application(
+        {u"PowerPoint.Application", engine::kApplicationClsid, &engine::CreateApplication});
+    std::optional<test_support::ScopedClassRegistration> viewer;
+    if (c.viewer_installed) {
+        viewer.emplace(automation::ClassInfo{u"TRELVO.TrelvoCtrl.1", viewer::kViewerControlClsid,
+                                             &viewer::CreateViewerControl, true});
+    }
+    test_support::MessageBoxRecorder messages;
+
+    const BuildOutcome outcome = BuildPresentation(Name(data).c_str(), Name(output).c_str(),
+                                                   c.with_template ? Name(design).c_str() : u"");
+
+    EXPECT_EQ(outcome, c.viewer_installed ? BuildOutcome::kSavedWithViewer
+                                          : BuildOutcome::kSavedWithoutViewer);
+    EXPECT_EQ(messages.texts().size(), c.viewer_installed ? 0u : 1u);
+    const auto saved = pptfile::SourcePresentation::Open(output);
+    ASSERT_EQ(saved.Slides().size(), c.with_template ? 2u : 1u);
+    EXPECT_EQ(saved.Slides().front().title, c.with_template ? u"cover" : Name(c.file_title));
+    const pptfile::SlideSummary& slide = saved.Slides().back();
+    EXPECT_EQ(slide.title, Name(c.file_title));
+    ASSERT_EQ(slide.controls.size(), c.viewer_installed ? 1u : 0u);
+    for (const pptfile::ControlObject& control : slide.controls) {
+        EXPECT_EQ(control.prog_id, u"TRELVO.TrelvoCtrl.1");
+        EXPECT_EQ(control.clsid, viewer::kViewerControlClsid.bytes);
+        // Centred on the 720-point slide, 2 points below the default title.
+        EXPECT_EQ(control.anchor, (pptfile::Rect{60.0f, 113.625f, 600.0f, 400.0f}));
+        EXPECT_EQ(viewer::DecodeViewerState(control.state), Name(data));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, BuildTest,
+                         ::testing::Values(BuildCase{"Plain", "bracket_multiple"},
+                                           BuildCase{"NonAscii",
+                                                     "donn\xC3\xA9"
+                                                     "es \xC3\xA9t\xC3\xA9"},
+                                           BuildCase{"NotUtf8", "raw\xFF"},
+                                           BuildCase{"WithoutTheViewer", "b", false},
+                                           BuildCase{"FromATemplate", "b", true, true}),
+                         test_support::CaseName());
 
 }  // namespace
 }  // namespace engine_test

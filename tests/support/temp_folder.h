@@ -1,4 +1,4 @@
-// A fresh folder under the system's temporary folder for a test's files,
+// A fresh folder under the system's temporary folder, named after `prefix`,
 // removed with everything in it when the object goes.
 #pragma once
 
@@ -7,18 +7,15 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <system_error>
 
 namespace test_support {
 
 class TempFolder {
   public:
-    // The folder's name starts with `prefix`, so a leftover one says whose it
-    // was.
-    explicit TempFolder(std::string_view prefix) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    explicit TempFolder(std::string_view prefix)
+        : path_((std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX"))) {
+        std::string pattern = path_.string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::system_error(errno, std::generic_category(), "mkdtemp");
         }

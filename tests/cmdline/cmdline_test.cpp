@@ -1,23 +1,30 @@
-// The path helpers over the paths a user may type, run in a directory tree of
-// their own: the absolute form, the file name and title (the slide title) and
-// the extension, with the process's current directory always put back.
-#include "cmdline/path_utils.h"
-
+// The command line's helpers over the paths a user may type, run in a folder
+// tree of their own: the absolute form, the file name and title (the slide
+// title) and the extension, with the current directory always put back. And
+// what the real program (tests/cli) cannot be made to show: the probe's
+// failure description cut to the caller's buffer, and a failure while
+// reporting that ends in the probe's own message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "automation/text_codec.h"
+#include "cmdline/command_line.h"
+#include "cmdline/path_utils.h"
+#include "framework/arguments.h"
+#include "framework/file.h"
+#include "framework/message_box.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Narrow(std::u16string_view text) {
-    return automation::ToUtf8(text);
-}
 
 std::u16string Os(const fs::path& path) {
     return automation::DecodeOsString(path.native());
@@ -51,10 +58,6 @@ struct PathRow {
     std::u16string extension;
 };
 
-void PrintTo(const PathRow& row, std::ostream* out) {
-    *out << '"' << Narrow(row.path) << '"';
-}
-
 class PathTable : public PathTest, public ::testing::WithParamInterface<PathRow> {};
 
 TEST_P(PathTable, ResolvesAndExtractsAndPutsTheDirectoryBack) {
@@ -68,21 +71,13 @@ TEST_P(PathTable, ResolvesAndExtractsAndPutsTheDirectoryBack) {
     }
     const fs::path before = fs::current_path();
 
-    EXPECT_EQ(Narrow(Resolved(row.path)), Narrow(expected));
-    EXPECT_EQ(Narrow(ExtractFileTitle(row.path).str()), Narrow(row.title));
-    EXPECT_EQ(Narrow(ExtractFileExtension(row.path).str()), Narrow(row.extension));
+    EXPECT_EQ(Resolved(row.path), expected);
+    EXPECT_EQ(ExtractFileTitle(row.path).str(), row.title);
+    EXPECT_EQ(ExtractFileExtension(row.path).str(), row.extension);
     EXPECT_EQ(fs::current_path(), before);
 }
 
 const std::u16string kLongName(256, u'n');
-std::u16string Repeat(std::u16string_view text, int times) {
-    std::u16string repeated;
-    while (times-- > 0) {
-        repeated += text;
-    }
-    return repeated;
-}
-const std::u16string kSurplusSteps = Repeat(uR"(..\)", 40);
 
 INSTANTIATE_TEST_SUITE_P(
     UserPaths, PathTable,
@@ -94,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         PathRow{uR"(..\part.zbn)", uR"(<work>\part.zbn)", u"part", u"zbn"},
         PathRow{u"../lib/part.zbn", uR"(<work>\lib\part.zbn)", u"part", u"zbn"},
         // Surplus steps end at the root.
-        PathRow{kSurplusSteps + u"x.zbn", uR"(/\x.zbn)", u"x", u"zbn"},
+        PathRow{uR"(..\..\..\..\..\..\..\..\..\..\..\..\..\..\..\..\x.zbn)", uR"(/\x.zbn)", u"x",
+                u"zbn"},
         PathRow{uR"(\data\part.zbn)", uR"(\data\part.zbn)", u"part", u"zbn"},
         PathRow{uR"(\\server\share\part.zbn)", uR"(\\server\share\part.zbn)", u"part", u"zbn"},
         PathRow{u"D:part.zbn", u"D:part.zbn", u"", u"zbn"},
@@ -119,10 +115,10 @@ TEST_F(PathTest, WithoutACurrentDirectoryRelativePathsStayAsTheyAre) {
             fs::remove_all(root_ / "gone");
         }
 
-        EXPECT_EQ(Narrow(Resolved(u"../x.zbn")), Narrow(uR"(..\x.zbn)"));
-        EXPECT_EQ(Narrow(Resolved(u"part.zbn")), Narrow(uR"(.\part.zbn)"));
-        EXPECT_EQ(Narrow(ExtractFileTitle(u"part.zbn").str()), "part");
-        EXPECT_EQ(Narrow(ExtractFileTitle(u"D:part.zbn").str()), "");
+        EXPECT_EQ(Resolved(u"../x.zbn"), uR"(..\x.zbn)");
+        EXPECT_EQ(Resolved(u"part.zbn"), uR"(.\part.zbn)");
+        EXPECT_EQ(ExtractFileTitle(u"part.zbn").str(), u"part");
+        EXPECT_EQ(ExtractFileTitle(u"D:part.zbn").str(), u"");
     }
 }
 
@@ -132,6 +128,47 @@ TEST_F(PathTest, ADirectoryNamedWithBytesThatAreNotUtf8IsPutBackExactly) {
 
     EXPECT_EQ(ExtractFileName(uR"(..\..\x.zbn)"), u"x.zbn");
     EXPECT_EQ(fs::current_path(), root_ / odd);
+}
+
+// "No such file or directory" is 25 characters: cut to fit with its zero.
+TEST(ErrorMessageTest, FitsTheBufferWithItsTerminator) {
+    const std::u16string text = u"No such file or directory";
+    const struct {
+        int cause;
+        UINT max_chars;
+        BOOL written;
+        std::u16string expected;
+    } rows[] = {{CFileException::fileNotFound, 26, TRUE, text},
+                {CFileException::fileNotFound, 25, TRUE, text.substr(0, 24)},
+                {CFileException::fileNotFound, 0, FALSE, std::u16string(63, u'#')},
+                {CFileException::none, 64, FALSE, u""}};
+    for (const auto& row : rows) {
+        char16_t buffer[64];
+        std::fill(std::begin(buffer), std::end(buffer), u'#');
+        buffer[63] = u'\0';
+        UINT help = 99;
+        const CFileException error(row.cause, row.cause == CFileException::none ? 0 : ENOENT);
+        EXPECT_EQ(error.GetErrorMessage(buffer, row.max_chars, &help), row.written);
+        EXPECT_EQ(std::u16string(buffer), row.expected) << row.max_chars;
+        EXPECT_EQ(help, 0u);
+    }
+}
+
+// Here the first message box itself fails.
+TEST(ProbeGuardTest, AFailureWhileReportingEndsInTheGuardsMessage) {
+    framework::SetArguments({u"zbn2ppt", u"d.zbn", u"/nonexistent-folder/o.ppt"});
+    std::vector<std::u16string> shown;
+    framework::ScopedMessageBoxSink sink(
+        [&](std::u16string_view text, std::u16string_view caption, UINT) {
+            shown.push_back(std::u16string(caption) + u"|" + std::u16string(text));
+            if (shown.size() == 1) {
+                throw std::bad_alloc();
+            }
+        });
+
+    EXPECT_EQ(ProcessCommandLine(), std::nullopt);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], u"Error|ERROR! INVALID OUT FILE \n\n" + UsageText().str());
 }
 
 }  // namespace
