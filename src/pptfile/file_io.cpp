@@ -19,12 +19,9 @@
 namespace pptfile {
 namespace {
 
-std::string Reason(int error) {
-    return std::strerror(error);
-}
-
 [[noreturn]] void ThrowIo(const char* verb, const std::filesystem::path& path, int error) {
-    throw IoError(std::string("cannot ") + verb + " " + path.string() + ": " + Reason(error));
+    throw IoError(std::string("cannot ") + verb + " " + path.string() + ": " +
+                  std::strerror(error));
 }
 
 // Owns a file descriptor; closes it on every way out.
@@ -248,7 +245,7 @@ Destination Resolve(const std::filesystem::path& target) {
 [[noreturn]] void ThrowFolderRefuses(const std::filesystem::path& target, const Destination& d,
                                      int error) {
     throw IoError("cannot write " + target.string() + ": no new file may be made in the folder \"" +
-                  d.folder_shown + "\" (" + Reason(error) + ")");
+                  d.folder_shown + "\" (" + std::strerror(error) + ")");
 }
 
 void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& target) {
@@ -421,7 +418,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
             (folder.st_mode & S_ISVTX) != 0) {
             throw IoError("cannot write " + target.string() + ": the folder \"" + d.folder_shown +
                           "\" lets only a file's owner replace it, and " + d.name +
-                          " belongs to another user (" + Reason(error) + ")");
+                          " belongs to another user (" + std::strerror(error) + ")");
         }
         ThrowIo("write", target, error);
     }

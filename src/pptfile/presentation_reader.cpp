@@ -50,10 +50,6 @@ bool IsTitlePlaceholder(std::uint8_t kind) {
            kind == kPlaceholderVerticalTitle;
 }
 
-bool IsTitleText(std::uint32_t text_type) {
-    return text_type == kTextTypeTitle || text_type == kTextTypeCenterTitle;
-}
-
 // --- records of the document ------------------------------------------------
 
 // The record persist object `persist_id` starts with, of `expected_type`
@@ -201,14 +197,10 @@ void CollectShapes(Bytes body, int depth, std::vector<ShapeInfo>& out) {
 std::vector<ShapeInfo> ReadShapes(Bytes container_body) {
     std::vector<ShapeInfo> shapes;
     const auto drawing = FindChild(container_body, RT_Drawing);
-    if (!drawing) {
-        return shapes;
+    if (const auto dg =
+            drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt) {
+        CollectShapes(dg->body, 0, shapes);
     }
-    const auto dg = FindChild(drawing->body, RT_OfficeArtDgContainer);
-    if (!dg) {
-        return shapes;
-    }
-    CollectShapes(dg->body, 0, shapes);
     return shapes;
 }
 
@@ -364,7 +356,6 @@ void ReadSlideSize(SourcePresentation::Parsed& p, Bytes document_body) {
         ThrowDamaged("the slide size is out of range");
     }
     p.slide_width = static_cast<float>(width) / kUnitsPerPoint;
-    p.slide_height = static_cast<float>(height) / kUnitsPerPoint;
 }
 
 // The object list's controls by object id. Every identifier the list uses or
@@ -528,7 +519,7 @@ std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry&
         }
     }
     for (const auto& [type, text] : e.texts) {
-        if (IsTitleText(type)) {
+        if (type == kTextTypeTitle || type == kTextTypeCenterTitle) {
             return text;
         }
     }
