@@ -9,6 +9,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -292,36 +293,15 @@ Fd OpenToRead(const std::filesystem::path& path, struct stat& info) {
     return fd;
 }
 
-std::vector<std::uint8_t> ReadAll(int fd, const struct stat& info,
-                                  const std::filesystem::path& path) {
-    std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    }
-    std::uint8_t buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowIo("read", path, errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    return bytes;
-}
-
-// Reads `into` from `at` until it is full or the file ends.
-std::size_t ReadFrom(int fd, std::uint64_t at, std::span<std::uint8_t> into,
+// Reads `into` until it is full or the file ends: from `at`, or where a file
+// that cannot seek (a pipe) has got to.
+std::size_t ReadFrom(int fd, std::optional<std::uint64_t> at, std::span<std::uint8_t> into,
                      const std::filesystem::path& path) {
     std::size_t done = 0;
     while (done < into.size()) {
         const ssize_t got =
-            ::pread(fd, into.data() + done, into.size() - done, static_cast<off_t>(at + done));
+            at ? ::pread(fd, into.data() + done, into.size() - done, static_cast<off_t>(*at + done))
+               : ::read(fd, into.data() + done, into.size() - done);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -334,6 +314,22 @@ std::size_t ReadFrom(int fd, std::uint64_t at, std::span<std::uint8_t> into,
         done += static_cast<std::size_t>(got);
     }
     return done;
+}
+
+std::vector<std::uint8_t> ReadAll(int fd, const struct stat& info,
+                                  const std::filesystem::path& path) {
+    constexpr std::size_t kChunk = 1 << 16;
+    std::vector<std::uint8_t> bytes;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size) + kChunk);
+    }
+    for (std::size_t got = kChunk; got == kChunk;) {
+        const std::size_t old = bytes.size();
+        bytes.resize(old + kChunk);
+        got = ReadFrom(fd, std::nullopt, std::span(bytes).subspan(old), path);
+        bytes.resize(old + got);
+    }
+    return bytes;
 }
 
 }  // namespace
