@@ -63,8 +63,6 @@ std::string RandomSuffix() {
     return out;
 }
 
-// --- the temporary file's name, and the signals that must not leave it ------
-
 // What the signal handler removes: a name in a folder, set only while the
 // three signals are blocked, so the handler never sees half of it.
 struct PendingTemp {
@@ -168,8 +166,6 @@ class TempName {
   private:
     std::array<struct sigaction, kInterrupts.size()> old_{};
 };
-
-// --- where the presentation goes --------------------------------------------
 
 // The file that finally receives the bytes: the target, or the file that the
 // target's chain of symbolic links names, as cp writes through a link. Held

@@ -50,8 +50,6 @@ bool IsTitlePlaceholder(std::uint8_t kind) {
            kind == kPlaceholderVerticalTitle;
 }
 
-// --- records of the document ------------------------------------------------
-
 // The record persist object `persist_id` starts with, of `expected_type`
 // when one is given.
 Record ReadPersistObject(const SourcePresentation::Parsed& p, Bytes doc, std::uint32_t persist_id,
@@ -102,8 +100,6 @@ struct ControlRef {
     std::u16string prog_id;
     std::uint32_t persist_id = 0;
 };
-
-// --- shapes -----------------------------------------------------------------
 
 struct ShapeInfo {
     std::optional<std::uint8_t> placeholder;
@@ -225,8 +221,6 @@ std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
     return f.U32();
 }
 
-// --- control storages ---------------------------------------------------------
-
 std::vector<std::uint8_t> Inflate(Bytes compressed, std::size_t limit) {
     std::vector<std::uint8_t> out;
     z_stream zs{};
@@ -304,8 +298,6 @@ class ControlReader {
     Bytes doc_;
     std::size_t allowance_;
 };
-
-// --- the whole file -----------------------------------------------------------
 
 // A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of
 // its own, with a PowerPoint 95 one at the root. That storage is the

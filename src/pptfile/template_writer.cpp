@@ -83,8 +83,6 @@ constexpr int kRankObjectList = 1;
 constexpr int kRankDrawingGroup = 4;
 constexpr int kRankSlideList = 9;
 
-// --- planning: which identifiers, which records ---------------------------------
-
 std::optional<DrawingGroupBlock> ReadDrawingGroupBlock(Bytes drawing_group_body) {
     const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
     const auto block = dgg ? FindChild(dgg->body, RT_OfficeArtFDGGBlock) : std::nullopt;
@@ -266,8 +264,6 @@ Plan MakePlan(const SaveJob& job) {
     PlanNewSlides(job, p, plan);
     return plan;
 }
-
-// --- writing: the bytes -------------------------------------------------------------
 
 // A main master's own colour scheme, for slides that follow it.
 std::optional<Bytes> MasterScheme(Bytes doc, const ListedSlide& main_master) {

@@ -25,11 +25,9 @@ constexpr std::uint32_t SchemeColor(std::uint8_t index) {
 
 void WriteFontEntity(RecordWriter& w, const Font& font, std::uint16_t index) {
     const auto m = w.Begin(RT_FontEntityAtom, index);
-    std::array<char16_t, 32> face{};
-    std::copy_n(font.name.begin(), std::min<std::size_t>(font.name.size(), 31), face.begin());
-    for (char16_t c : face) {
-        w.U16(static_cast<std::uint16_t>(c));
-    }
+    const std::u16string_view face = font.name.substr(0, 31);
+    w.Utf16(face);
+    w.Zeros(2 * (32 - face.size()));
     w.U8(font.name == u"Wingdings" ? kSymbolCharset : 0);  // character set
     w.U8(0);                                               // not embedded
     w.U8(0x04);                                            // TrueType
