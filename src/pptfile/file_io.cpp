@@ -239,12 +239,6 @@ Destination Resolve(const std::filesystem::path& target) {
     }
 }
 
-[[noreturn]] void ThrowFolderRefuses(const std::filesystem::path& target, const Destination& d,
-                                     int error) {
-    throw IoError("cannot write " + target.string() + ": no new file may be made in the folder \"" +
-                  d.folder_shown + "\" (" + std::strerror(error) + ")");
-}
-
 void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& target) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -273,6 +267,16 @@ bool Link(int fd, const Destination& d, const char* name) {
 
 bool IsPermissionError(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// A new file the folder refuses, or another failure to make one.
+[[noreturn]] void ThrowCannotCreate(const std::filesystem::path& target, const Destination& d,
+                                    int error) {
+    if (!IsPermissionError(error)) {
+        ThrowIo("write", target, error);
+    }
+    throw IoError("cannot write " + target.string() + ": no new file may be made in the folder \"" +
+                  d.folder_shown + "\" (" + std::strerror(error) + ")");
 }
 
 Fd OpenToRead(const std::filesystem::path& path, struct stat& info) {
@@ -368,7 +372,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
 #ifdef O_TMPFILE
     raw_fd = ::openat(d.folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (raw_fd < 0 && IsPermissionError(errno)) {
-        ThrowFolderRefuses(target, d, errno);
+        ThrowCannotCreate(target, d, errno);
     }
 #endif
     const bool unnamed = raw_fd >= 0;
@@ -376,10 +380,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
             raw_fd = ::openat(d.folder.get(), name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             return raw_fd >= 0;
         })) {
-        if (IsPermissionError(errno)) {
-            ThrowFolderRefuses(target, d, errno);
-        }
-        ThrowIo("write", target, errno);
+        ThrowCannotCreate(target, d, errno);
     }
     Fd fd(raw_fd);
     // A file that is replaced keeps its permissions: a presentation the user
@@ -394,10 +395,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
 #ifdef O_TMPFILE
     if (unnamed &&
         !temp.Create(d.name, [&](const char* name) { return Link(fd.get(), d, name); })) {
-        if (IsPermissionError(errno)) {
-            ThrowFolderRefuses(target, d, errno);
-        }
-        ThrowIo("write", target, errno);
+        ThrowCannotCreate(target, d, errno);
     }
 #endif
     if (fd.Close() != 0) {
