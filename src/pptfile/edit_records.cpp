@@ -12,10 +12,10 @@ namespace pptfile {
 void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::uint32_t>& offsets) {
     const auto atom = w.Begin(RT_PersistDirectoryAtom);
     for (auto it = offsets.begin(); it != offsets.end();) {
-        // A run of consecutive identifiers, at most 4095 long.
+        // A run of consecutive identifiers, at most 4095 long: its length has 12 bits.
         auto end = std::next(it);
         std::uint32_t run = 1;
-        while (end != offsets.end() && end->first == it->first + run && run < kMaxPersistRun) {
+        while (end != offsets.end() && end->first == it->first + run && run < 0xFFF) {
             ++end;
             ++run;
         }

@@ -154,8 +154,8 @@ void Text(EmfWriter& e, std::u16string_view text, std::int32_t x, std::int32_t y
     e.End(r);
 }
 
-}  // namespace
-
+// An enhanced metafile `width` x `height` points in size: a grey frame with
+// `lines` (the first eight) centred in it, the first in bold.
 std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines, float width,
                                           float height) {
     lines = lines.first(std::min(lines.size(), kMostLines));
@@ -245,6 +245,8 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
     w.PatchU32(totals + 4, e.records());
     return w.Take();
 }
+
+}  // namespace
 
 PictureStore::PictureStore(std::size_t stream_size, std::size_t entries)
     : stream_size_(stream_size), first_index_(entries + 1) {}

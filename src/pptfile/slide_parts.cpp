@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::uint32_t kSlideHasNonOutlineData = 0x4;
 
-}  // namespace
-
+// Titles come from file names: a line break would end the title paragraph,
+// so it becomes a break within the line.
 std::u16string TitleText(const std::u16string& title) {
     std::u16string out = title;
     for (char16_t& c : out) {
@@ -24,6 +24,8 @@ std::u16string TitleText(const std::u16string& title) {
     }
     return out;
 }
+
+}  // namespace
 
 void WriteDefaultColorScheme(RecordWriter& w) {
     const auto m = w.Begin(RT_ColorSchemeAtom, 1);
