@@ -16,6 +16,7 @@
 #include <string>
 #include <utility>
 
+#include "pptfile/compound_file_format.h"
 #include "pptfile/errors.h"
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
@@ -39,9 +40,6 @@ constexpr std::int32_t kMaxSlideSide = 56 * 576;
 // size of the file, so a small file cannot claim gigabytes.
 constexpr std::size_t kInflateAllowanceBase = 1u << 20;
 constexpr std::size_t kInflateAllowanceFactor = 8;
-
-constexpr std::array<std::uint8_t, 8> kCompoundSignature = {0xD0, 0xCF, 0x11, 0xE0,
-                                                            0xA1, 0xB1, 0x1A, 0xE1};
 
 constexpr std::uint32_t kShapeDeleted = 0x0008;
 
@@ -617,9 +615,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
 }
 
 std::unique_ptr<SourcePresentation::Parsed> Parse(const ByteSource& file, SlideDetail detail) {
-    std::array<std::uint8_t, kCompoundSignature.size()> start{};
+    std::array<std::uint8_t, cfb::kSignature.size()> start{};
     if (file.size < start.size() || file.read(0, start) < start.size() ||
-        start != kCompoundSignature) {
+        start != cfb::kSignature) {
         throw FormatError(kNotPowerPoint);
     }
     auto p = std::make_unique<SourcePresentation::Parsed>();
