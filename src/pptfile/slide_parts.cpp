@@ -113,13 +113,4 @@ void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint3
     w.End(container);
 }
 
-std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control) {
-    RecordWriter w;
-    const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
-    w.Bytes(CompressedStorageBody(WriteCompoundFile(
-        ControlStorage(*control.control, ControlName(*control.control, control.object_id)))));
-    w.End(m);
-    return w.Take();
-}
-
 }  // namespace pptfile
