@@ -258,17 +258,17 @@ class Writer {
         // The FAT sectors' numbers: the first 109 here, the rest in the DIFAT
         // sectors, each ending with the number of the next.
         std::size_t listed = 0;
-        for (std::size_t i = 0; i < kHeaderDifatEntries; ++i, ++listed) {
-            Put32(h, kDifatAt + 4 * i,
-                  listed < fat_sectors_ ? static_cast<std::uint32_t>(fat_start_ + listed)
-                                        : kFreeSector);
+        const auto next_fat = [&] {
+            const std::size_t n = listed++;
+            return n < fat_sectors_ ? static_cast<std::uint32_t>(fat_start_ + n) : kFreeSector;
+        };
+        for (std::size_t i = 0; i < kHeaderDifatEntries; ++i) {
+            Put32(h, kDifatAt + 4 * i, next_fat());
         }
         for (std::size_t d = 0; d < difat_sectors_; ++d) {
             const auto sector = SectorBytes(difat_start_ + d);
-            for (std::size_t i = 0; i + 1 < kIdsPerSector; ++i, ++listed) {
-                Put32(sector, 4 * i,
-                      listed < fat_sectors_ ? static_cast<std::uint32_t>(fat_start_ + listed)
-                                            : kFreeSector);
+            for (std::size_t i = 0; i + 1 < kIdsPerSector; ++i) {
+                Put32(sector, 4 * i, next_fat());
             }
             Put32(sector, kSectorSize - 4,
                   d + 1 < difat_sectors_ ? static_cast<std::uint32_t>(difat_start_ + d + 1)

@@ -7,6 +7,7 @@
 
 #include "pptfile/errors.h"
 #include "pptfile/record_writer.h"
+#include "pptfile/slide_parts.h"
 
 namespace pptfile {
 namespace {
@@ -60,6 +61,39 @@ std::vector<std::uint8_t> OcxNameStream(std::u16string_view name) {
     return w.Take();
 }
 
+// The control's storage: class id, a "\x01CompObj" stream naming the ProgID,
+// a "\x03OCXNAME" stream with the control's name, and its state as the
+// "contents" stream.
+StorageEntry ControlStorage(const ControlObject& control, std::u16string_view name) {
+    // Entries as {name, is_storage, clsid, data, children}.
+    return {"Root Entry",
+            true,
+            control.clsid,
+            {},
+            {{kCompObjStream, false, {}, CompObjStream(control), {}},
+             {kOcxNameStream, false, {}, OcxNameStream(name), {}},
+             {kContentsStream, false, {}, control.state, {}}}};
+}
+
+// The bytes of an ExControlStg record body in its compressed form: the
+// decompressed size, then the zlib stream.
+std::vector<std::uint8_t> CompressedStorageBody(const std::vector<std::uint8_t>& storage_bytes) {
+    if (storage_bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        throw FormatError("a control's storage is too large to save");
+    }
+    uLongf bound = compressBound(static_cast<uLong>(storage_bytes.size()));
+    std::vector<std::uint8_t> out(4 + bound);
+    RecordWriter size;
+    size.U32(static_cast<std::uint32_t>(storage_bytes.size()));
+    std::copy(size.bytes().begin(), size.bytes().end(), out.begin());
+    if (compress2(out.data() + 4, &bound, storage_bytes.data(),
+                  static_cast<uLong>(storage_bytes.size()), Z_BEST_COMPRESSION) != Z_OK) {
+        throw FormatError("cannot compress a control's storage");
+    }
+    out.resize(4 + bound);
+    return out;
+}
+
 }  // namespace
 
 std::u16string ControlName(const ControlObject& control, std::uint32_t object_id) {
@@ -78,32 +112,13 @@ std::u16string ControlName(const ControlObject& control, std::uint32_t object_id
     return name;
 }
 
-StorageEntry ControlStorage(const ControlObject& control, std::u16string_view name) {
-    // Entries as {name, is_storage, clsid, data, children}.
-    return {"Root Entry",
-            true,
-            control.clsid,
-            {},
-            {{kCompObjStream, false, {}, CompObjStream(control), {}},
-             {kOcxNameStream, false, {}, OcxNameStream(name), {}},
-             {kContentsStream, false, {}, control.state, {}}}};
-}
-
-std::vector<std::uint8_t> CompressedStorageBody(const std::vector<std::uint8_t>& storage_bytes) {
-    if (storage_bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-        throw FormatError("a control's storage is too large to save");
-    }
-    uLongf bound = compressBound(static_cast<uLong>(storage_bytes.size()));
-    std::vector<std::uint8_t> out(4 + bound);
-    RecordWriter size;
-    size.U32(static_cast<std::uint32_t>(storage_bytes.size()));
-    std::copy(size.bytes().begin(), size.bytes().end(), out.begin());
-    if (compress2(out.data() + 4, &bound, storage_bytes.data(),
-                  static_cast<uLong>(storage_bytes.size()), Z_BEST_COMPRESSION) != Z_OK) {
-        throw FormatError("cannot compress a control's storage");
-    }
-    out.resize(4 + bound);
-    return out;
+std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control) {
+    RecordWriter w;
+    const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
+    w.Bytes(CompressedStorageBody(WriteCompoundFile(
+        ControlStorage(*control.control, ControlName(*control.control, control.object_id)))));
+    w.End(m);
+    return w.Take();
 }
 
 }  // namespace pptfile

@@ -17,13 +17,4 @@ namespace pptfile {
 // "TrelvoCtrl1" for "TRELVO.TrelvoCtrl.1" and object 1.
 std::u16string ControlName(const ControlObject& control, std::uint32_t object_id);
 
-// The control's storage: class id, a "\x01CompObj" stream naming the ProgID,
-// a "\x03OCXNAME" stream with the control's name, and its state as the
-// "contents" stream.
-StorageEntry ControlStorage(const ControlObject& control, std::u16string_view name);
-
-// The bytes of an ExControlStg record body in its compressed form: the
-// decompressed size, then the zlib stream.
-std::vector<std::uint8_t> CompressedStorageBody(const std::vector<std::uint8_t>& storage_bytes);
-
 }  // namespace pptfile

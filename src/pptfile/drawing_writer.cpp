@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -48,10 +49,6 @@ std::int32_t ToUnit(float points) {
     return static_cast<std::int32_t>(units);
 }
 
-bool FitsShort(std::int32_t v) {
-    return v >= -32768 && v <= 32767;
-}
-
 void WriteShapeAtom(RecordWriter& w, std::uint16_t shape_type, std::uint32_t id,
                     std::uint32_t flags) {
     const auto m = w.Begin(RT_OfficeArtFSP, shape_type, 2);
@@ -90,16 +87,11 @@ void WriteAnchor(RecordWriter& w, const UnitRect& r) {
     const auto m = w.Begin(RT_OfficeArtClientAnchor);
     // The short form is what PowerPoint writes; the long one carries shapes
     // placed beyond 4096 points.
-    if (FitsShort(r.left) && FitsShort(r.top) && FitsShort(r.right) && FitsShort(r.bottom)) {
-        w.I16(static_cast<std::int16_t>(r.top));
-        w.I16(static_cast<std::int16_t>(r.left));
-        w.I16(static_cast<std::int16_t>(r.right));
-        w.I16(static_cast<std::int16_t>(r.bottom));
-    } else {
-        w.I32(r.top);
-        w.I32(r.left);
-        w.I32(r.right);
-        w.I32(r.bottom);
+    const std::initializer_list<std::int32_t> sides{r.top, r.left, r.right, r.bottom};
+    const bool fits_short = std::all_of(sides.begin(), sides.end(),
+                                        [](std::int32_t v) { return v >= -32768 && v <= 32767; });
+    for (std::int32_t v : sides) {
+        fits_short ? w.I16(static_cast<std::int16_t>(v)) : w.I32(v);
     }
     w.End(m);
 }
@@ -140,10 +132,10 @@ UnitRect ToUnits(const Rect& points) {
 
 void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block) {
     const auto m = w.Begin(RT_OfficeArtFDGGBlock);
-    w.U32(block.spid_max);
-    w.U32(static_cast<std::uint32_t>(block.clusters.size() + 1));
-    w.U32(block.shapes_saved);
-    w.U32(block.drawings_saved);
+    for (std::uint32_t v : {block.spid_max, static_cast<std::uint32_t>(block.clusters.size() + 1),
+                            block.shapes_saved, block.drawings_saved}) {
+        w.U32(v);
+    }
     for (const auto& [drawing_id, shapes] : block.clusters) {
         w.U32(drawing_id);
         w.U32(shapes);
@@ -161,8 +153,7 @@ DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id,
     dg_ = w_.BeginContainer(RT_OfficeArtDgContainer);
     const auto fdg = w_.Begin(RT_OfficeArtFDG, static_cast<std::uint16_t>(drawing_id));
     fdg_body_ = w_.Size();
-    w_.U32(0);  // shape count, patched in Finish
-    w_.U32(0);  // last shape id, patched in Finish
+    w_.Zeros(8);  // shape count and last shape id, patched in Finish
     w_.End(fdg);
     group_ = w_.BeginContainer(RT_OfficeArtSpgrContainer);
     const auto sp = w_.BeginContainer(RT_OfficeArtSpContainer);

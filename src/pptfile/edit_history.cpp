@@ -56,10 +56,7 @@ std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
     FieldReader f(r->body, "a user edit record");
     UserEditFields e;
     e.offset = offset;
-    e.last_slide_id = f.U32();
-    e.version = f.U16();
-    e.minor_version = f.U8();
-    e.major_version = f.U8();
+    f.Skip(8);  // last slide viewed, versions
     e.offset_last_edit = f.U32();
     e.offset_persist_directory = f.U32();
     e.doc_persist_id = f.U32();

@@ -12,10 +12,10 @@ namespace pptfile {
 void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::uint32_t>& offsets) {
     const auto atom = w.Begin(RT_PersistDirectoryAtom);
     for (auto it = offsets.begin(); it != offsets.end();) {
-        // A run of consecutive identifiers, at most 4095 long.
+        // A run of consecutive identifiers, at most 4095 long: its length has 12 bits.
         auto end = std::next(it);
         std::uint32_t run = 1;
-        while (end != offsets.end() && end->first == it->first + run && run < kMaxPersistRun) {
+        while (end != offsets.end() && end->first == it->first + run && run < 0xFFF) {
             ++end;
             ++run;
         }
@@ -29,16 +29,12 @@ void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::u
 
 void WriteUserEdit(RecordWriter& w, const UserEdit& edit) {
     const auto atom = w.Begin(RT_UserEditAtom);
-    w.U32(edit.last_slide_viewed);
-    w.U16(0);
-    w.U8(0);
-    w.U8(3);
-    w.U32(edit.previous_edit_offset);
-    w.U32(edit.directory_offset);
-    w.U32(edit.document_persist_id);
-    w.U32(edit.max_persist_id);
-    w.U16(edit.last_view);
-    w.U16(0);
+    // Versions 0, 0 and 3 follow the slide.
+    for (std::uint32_t v :
+         {edit.last_slide_viewed, 0x03000000u, edit.previous_edit_offset, edit.directory_offset,
+          edit.document_persist_id, edit.max_persist_id, std::uint32_t{edit.last_view}}) {
+        w.U32(v);
+    }
     w.End(atom);
 }
 
@@ -53,9 +49,7 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
     w.U32(edit_offset);
     w.U16(static_cast<std::uint16_t>(kUser.size()));
     w.U16(0x03F4);
-    w.U8(3);
-    w.U8(0);
-    w.U16(0);
+    w.U32(3);  // versions 3 and 0
     for (char c : kUser) {
         w.U8(static_cast<std::uint8_t>(c));
     }

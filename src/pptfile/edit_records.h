@@ -21,9 +21,6 @@ inline constexpr std::array<std::uint8_t, 16> kPowerPointClassId{
 // The Current User record's token for a file that is not encrypted.
 inline constexpr std::uint32_t kPlainHeaderToken = 0xE391C05Fu;
 
-// A persist directory entry counts its offsets in 12 bits.
-inline constexpr std::uint32_t kMaxPersistRun = 0xFFF;
-
 // The persist directory atom for `offsets` (persist id -> offset in the
 // document stream), consecutive identifiers grouped into runs.
 void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::uint32_t>& offsets);

@@ -9,6 +9,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -19,12 +20,9 @@
 namespace pptfile {
 namespace {
 
-std::string Reason(int error) {
-    return std::strerror(error);
-}
-
 [[noreturn]] void ThrowIo(const char* verb, const std::filesystem::path& path, int error) {
-    throw IoError(std::string("cannot ") + verb + " " + path.string() + ": " + Reason(error));
+    throw IoError(std::string("cannot ") + verb + " " + path.string() + ": " +
+                  std::strerror(error));
 }
 
 // Owns a file descriptor; closes it on every way out.
@@ -64,8 +62,6 @@ std::string RandomSuffix() {
     }
     return out;
 }
-
-// --- the temporary file's name, and the signals that must not leave it ------
 
 // What the signal handler removes: a name in a folder, set only while the
 // three signals are blocked, so the handler never sees half of it.
@@ -171,8 +167,6 @@ class TempName {
     std::array<struct sigaction, kInterrupts.size()> old_{};
 };
 
-// --- where the presentation goes --------------------------------------------
-
 // The file that finally receives the bytes: the target, or the file that the
 // target's chain of symbolic links names, as cp writes through a link. Held
 // as its folder's descriptor and its name there, so no whole path has to fit
@@ -245,12 +239,6 @@ Destination Resolve(const std::filesystem::path& target) {
     }
 }
 
-[[noreturn]] void ThrowFolderRefuses(const std::filesystem::path& target, const Destination& d,
-                                     int error) {
-    throw IoError("cannot write " + target.string() + ": no new file may be made in the folder \"" +
-                  d.folder_shown + "\" (" + Reason(error) + ")");
-}
-
 void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& target) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -281,6 +269,16 @@ bool IsPermissionError(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
+// A new file the folder refuses, or another failure to make one.
+[[noreturn]] void ThrowCannotCreate(const std::filesystem::path& target, const Destination& d,
+                                    int error) {
+    if (!IsPermissionError(error)) {
+        ThrowIo("write", target, error);
+    }
+    throw IoError("cannot write " + target.string() + ": no new file may be made in the folder \"" +
+                  d.folder_shown + "\" (" + std::strerror(error) + ")");
+}
+
 Fd OpenToRead(const std::filesystem::path& path, struct stat& info) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
@@ -295,36 +293,15 @@ Fd OpenToRead(const std::filesystem::path& path, struct stat& info) {
     return fd;
 }
 
-std::vector<std::uint8_t> ReadAll(int fd, const struct stat& info,
-                                  const std::filesystem::path& path) {
-    std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    }
-    std::uint8_t buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowIo("read", path, errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    return bytes;
-}
-
-// Reads `into` from `at` until it is full or the file ends.
-std::size_t ReadFrom(int fd, std::uint64_t at, std::span<std::uint8_t> into,
+// Reads `into` until it is full or the file ends: from `at`, or where a file
+// that cannot seek (a pipe) has got to.
+std::size_t ReadFrom(int fd, std::optional<std::uint64_t> at, std::span<std::uint8_t> into,
                      const std::filesystem::path& path) {
     std::size_t done = 0;
     while (done < into.size()) {
         const ssize_t got =
-            ::pread(fd, into.data() + done, into.size() - done, static_cast<off_t>(at + done));
+            at ? ::pread(fd, into.data() + done, into.size() - done, static_cast<off_t>(*at + done))
+               : ::read(fd, into.data() + done, into.size() - done);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -337,6 +314,22 @@ std::size_t ReadFrom(int fd, std::uint64_t at, std::span<std::uint8_t> into,
         done += static_cast<std::size_t>(got);
     }
     return done;
+}
+
+std::vector<std::uint8_t> ReadAll(int fd, const struct stat& info,
+                                  const std::filesystem::path& path) {
+    constexpr std::size_t kChunk = 1 << 16;
+    std::vector<std::uint8_t> bytes;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size) + kChunk);
+    }
+    for (std::size_t got = kChunk; got == kChunk;) {
+        const std::size_t old = bytes.size();
+        bytes.resize(old + kChunk);
+        got = ReadFrom(fd, std::nullopt, std::span(bytes).subspan(old), path);
+        bytes.resize(old + got);
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -379,7 +372,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
 #ifdef O_TMPFILE
     raw_fd = ::openat(d.folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (raw_fd < 0 && IsPermissionError(errno)) {
-        ThrowFolderRefuses(target, d, errno);
+        ThrowCannotCreate(target, d, errno);
     }
 #endif
     const bool unnamed = raw_fd >= 0;
@@ -387,10 +380,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
             raw_fd = ::openat(d.folder.get(), name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             return raw_fd >= 0;
         })) {
-        if (IsPermissionError(errno)) {
-            ThrowFolderRefuses(target, d, errno);
-        }
-        ThrowIo("write", target, errno);
+        ThrowCannotCreate(target, d, errno);
     }
     Fd fd(raw_fd);
     // A file that is replaced keeps its permissions: a presentation the user
@@ -405,10 +395,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
 #ifdef O_TMPFILE
     if (unnamed &&
         !temp.Create(d.name, [&](const char* name) { return Link(fd.get(), d, name); })) {
-        if (IsPermissionError(errno)) {
-            ThrowFolderRefuses(target, d, errno);
-        }
-        ThrowIo("write", target, errno);
+        ThrowCannotCreate(target, d, errno);
     }
 #endif
     if (fd.Close() != 0) {
@@ -421,7 +408,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
             (folder.st_mode & S_ISVTX) != 0) {
             throw IoError("cannot write " + target.string() + ": the folder \"" + d.folder_shown +
                           "\" lets only a file's owner replace it, and " + d.name +
-                          " belongs to another user (" + Reason(error) + ")");
+                          " belongs to another user (" + std::strerror(error) + ")");
         }
         ThrowIo("write", target, error);
     }

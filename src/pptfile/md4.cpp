@@ -3,6 +3,8 @@
 #include <bit>
 #include <vector>
 
+#include "pptfile/compound_file_format.h"
+
 namespace pptfile {
 
 std::array<std::uint8_t, 16> Md4(std::span<const std::uint8_t> data) {
@@ -23,9 +25,7 @@ std::array<std::uint8_t, 16> Md4(std::span<const std::uint8_t> data) {
     for (std::size_t block = 0; block < m.size(); block += 64) {
         std::uint32_t x[16];
         for (std::size_t i = 0; i < 16; ++i) {
-            const std::uint8_t* p = &m[block + 4 * i];
-            x[i] = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-                   (std::uint32_t{p[3]} << 24);
+            x[i] = cfb::Get32(m, block + 4 * i);
         }
         std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
         for (int round = 0; round < 3; ++round) {

@@ -59,7 +59,6 @@ struct SlideSummary {
 
 // A blank presentation has PowerPoint 2003's defaults.
 inline constexpr float kDefaultSlideWidth = 720.0f;
-inline constexpr float kDefaultSlideHeight = 540.0f;
 inline constexpr Rect kDefaultTitleRect{36.0f, 21.625f, 648.0f, 90.0f};
 
 // How much of each slide to read. A template's slides are written back as they

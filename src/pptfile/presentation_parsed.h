@@ -23,10 +23,6 @@ inline constexpr char kTooOld[] = "a PowerPoint 95 or older file, not 97-2003";
 // The user edit the file's current state starts from.
 struct UserEditFields {
     std::size_t offset = 0;  // of the record in the document stream
-    std::uint32_t last_slide_id = 0;
-    std::uint16_t version = 0;
-    std::uint8_t minor_version = 0;
-    std::uint8_t major_version = 3;
     std::uint32_t offset_last_edit = 0;
     std::uint32_t offset_persist_directory = 0;
     std::uint32_t doc_persist_id = 0;
@@ -80,7 +76,6 @@ struct SourcePresentation::Parsed {
     std::uint32_t max_shape_id = 0;
 
     float slide_width = kDefaultSlideWidth;
-    float slide_height = kDefaultSlideHeight;
     std::vector<SlideSummary> summaries;  // Slides(), in show order
 
     // The "PowerPoint Document" stream inside `root`.

@@ -16,6 +16,7 @@
 #include <string>
 #include <utility>
 
+#include "pptfile/compound_file_format.h"
 #include "pptfile/errors.h"
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
@@ -40,21 +41,12 @@ constexpr std::int32_t kMaxSlideSide = 56 * 576;
 constexpr std::size_t kInflateAllowanceBase = 1u << 20;
 constexpr std::size_t kInflateAllowanceFactor = 8;
 
-constexpr std::array<std::uint8_t, 8> kCompoundSignature = {0xD0, 0xCF, 0x11, 0xE0,
-                                                            0xA1, 0xB1, 0x1A, 0xE1};
-
 constexpr std::uint32_t kShapeDeleted = 0x0008;
 
 bool IsTitlePlaceholder(std::uint8_t kind) {
     return kind == kPlaceholderTitle || kind == kPlaceholderCenterTitle ||
            kind == kPlaceholderVerticalTitle;
 }
-
-bool IsTitleText(std::uint32_t text_type) {
-    return text_type == kTextTypeTitle || text_type == kTextTypeCenterTitle;
-}
-
-// --- records of the document ------------------------------------------------
 
 // The record persist object `persist_id` starts with, of `expected_type`
 // when one is given.
@@ -106,8 +98,6 @@ struct ControlRef {
     std::u16string prog_id;
     std::uint32_t persist_id = 0;
 };
-
-// --- shapes -----------------------------------------------------------------
 
 struct ShapeInfo {
     std::optional<std::uint8_t> placeholder;
@@ -201,14 +191,10 @@ void CollectShapes(Bytes body, int depth, std::vector<ShapeInfo>& out) {
 std::vector<ShapeInfo> ReadShapes(Bytes container_body) {
     std::vector<ShapeInfo> shapes;
     const auto drawing = FindChild(container_body, RT_Drawing);
-    if (!drawing) {
-        return shapes;
+    if (const auto dg =
+            drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt) {
+        CollectShapes(dg->body, 0, shapes);
     }
-    const auto dg = FindChild(drawing->body, RT_OfficeArtDgContainer);
-    if (!dg) {
-        return shapes;
-    }
-    CollectShapes(dg->body, 0, shapes);
     return shapes;
 }
 
@@ -232,8 +218,6 @@ std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
     f.Skip(12);  // layout, placeholder kinds
     return f.U32();
 }
-
-// --- control storages ---------------------------------------------------------
 
 std::vector<std::uint8_t> Inflate(Bytes compressed, std::size_t limit) {
     std::vector<std::uint8_t> out;
@@ -313,8 +297,6 @@ class ControlReader {
     std::size_t allowance_;
 };
 
-// --- the whole file -----------------------------------------------------------
-
 // A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of
 // its own, with a PowerPoint 95 one at the root. That storage is the
 // presentation, as a 97-2003 file holds it at its root; the property sets
@@ -364,7 +346,6 @@ void ReadSlideSize(SourcePresentation::Parsed& p, Bytes document_body) {
         ThrowDamaged("the slide size is out of range");
     }
     p.slide_width = static_cast<float>(width) / kUnitsPerPoint;
-    p.slide_height = static_cast<float>(height) / kUnitsPerPoint;
 }
 
 // The object list's controls by object id. Every identifier the list uses or
@@ -528,7 +509,7 @@ std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry&
         }
     }
     for (const auto& [type, text] : e.texts) {
-        if (IsTitleText(type)) {
+        if (type == kTextTypeTitle || type == kTextTypeCenterTitle) {
             return text;
         }
     }
@@ -634,9 +615,9 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
 }
 
 std::unique_ptr<SourcePresentation::Parsed> Parse(const ByteSource& file, SlideDetail detail) {
-    std::array<std::uint8_t, kCompoundSignature.size()> start{};
+    std::array<std::uint8_t, cfb::kSignature.size()> start{};
     if (file.size < start.size() || file.read(0, start) < start.size() ||
-        start != kCompoundSignature) {
+        start != cfb::kSignature) {
         throw FormatError(kNotPowerPoint);
     }
     auto p = std::make_unique<SourcePresentation::Parsed>();

@@ -93,10 +93,6 @@ struct DrawingUse {
     std::uint32_t shapes = 0;
 };
 
-DrawingUse UseOf(const DrawingWriter& drawing) {
-    return {drawing.ShapeCount(), drawing.SavedShapeCount()};
-}
-
 std::vector<std::uint8_t> MainMaster(DrawingUse& use) {
     RecordWriter w;
     const auto master = w.BeginContainer(RT_MainMaster);
@@ -121,7 +117,7 @@ std::vector<std::uint8_t> MainMaster(DrawingUse& use) {
                    kPlaceholderQuarter},
                   {RT_SlideNumberMetaCharAtom, 2, 14});
     drawing.Finish(true);
-    use = UseOf(drawing);
+    use = {drawing.ShapeCount(), drawing.SavedShapeCount()};
     WriteDefaultColorScheme(w);
     w.End(master);
     return w.Take();
@@ -133,9 +129,7 @@ std::vector<std::uint8_t> NotesMaster(DrawingUse& use) {
     RecordWriter w;
     const auto notes = w.BeginContainer(RT_Notes);
     const auto atom = w.Begin(RT_NotesAtom, 0, 1);
-    w.U32(0);  // the notes master belongs to no slide
-    w.U16(0);
-    w.U16(0);
+    w.Zeros(8);  // the notes master belongs to no slide
     w.End(atom);
     DrawingWriter drawing(w, kNotesMasterDrawingId);
     drawing.Field({{0, 0, 1872, 288}, kPlaceholderMasterHeader, 0, kPlaceholderQuarter},
@@ -152,7 +146,7 @@ std::vector<std::uint8_t> NotesMaster(DrawingUse& use) {
     drawing.Field({{2447, 5471, 4319, 5759}, kPlaceholderMasterSlideNumber, 5, kPlaceholderQuarter},
                   {RT_SlideNumberMetaCharAtom, 2, 12});
     drawing.Finish(true);
-    use = UseOf(drawing);
+    use = {drawing.ShapeCount(), drawing.SavedShapeCount()};
     WriteDefaultColorScheme(w);
     w.End(notes);
     return w.Take();
@@ -172,8 +166,7 @@ void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
         return;
     }
     const auto list = w.BeginContainer(RT_ExternalObjectList);
-    w.U32Atom(RT_ExternalObjectListAtom,
-              plan.control_count);  // seed: the largest identifier in use
+    w.U32Atom(RT_ExternalObjectListAtom, plan.control_count);  // the largest id in use
     for (const SlidePlan& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls) {
             WriteControlEntry(w, control, slide.slide_id);
@@ -235,11 +228,9 @@ void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings,
 void WriteSlideList(RecordWriter& w, const Plan& plan) {
     const auto masters = w.BeginContainer(RT_SlideListWithText, 1);
     const auto master = w.Begin(RT_SlidePersistAtom);
-    w.U32(kMainMasterPersistId);
-    w.U32(0);
-    w.I32(0);
-    w.U32(kMainMasterId);
-    w.U32(0);
+    for (std::uint32_t v : {kMainMasterPersistId, 0u, 0u, kMainMasterId, 0u}) {
+        w.U32(v);
+    }
     w.End(master);
     w.End(masters);
     if (plan.slides.empty()) {
@@ -257,20 +248,14 @@ std::vector<std::uint8_t> Document(const Plan& plan, const std::vector<DrawingUs
     RecordWriter w;
     const auto doc = w.BeginContainer(RT_Document);
     const auto atom = w.Begin(RT_DocumentAtom, 0, 1);
-    w.I32(5760);  // slide: 720 x 540 points
-    w.I32(4320);
-    w.I32(4320);  // notes: 540 x 720 points
-    w.I32(5760);
-    w.I32(1);  // server zoom 1:2
-    w.I32(2);
-    w.U32(kNotesMasterPersistId);
-    w.U32(0);  // no handout master
-    w.U16(1);  // first slide number
-    w.U16(0);  // on-screen show
-    w.U8(0);   // no embedded fonts: only standard ones are used
-    w.U8(0);
-    w.U8(0);
-    w.U8(1);  // show comments
+    // Slide 720 x 540 points, notes 540 x 720, server zoom 1:2, the notes
+    // master, no handout master, slides numbered from 1, an on-screen show,
+    // no embedded fonts (only standard ones are used), comments shown.
+    for (std::uint32_t v : {5760u, 4320u, 4320u, 5760u, 1u, 2u, kNotesMasterPersistId, 0u}) {
+        w.U32(v);
+    }
+    w.U32(1);
+    w.U32(0x01000000);
     w.End(atom);
     WriteExternalObjects(w, plan);
     WriteEnvironment(w);

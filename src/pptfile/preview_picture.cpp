@@ -87,7 +87,6 @@ class EmfWriter {
         w_.I32(b.right);
         w_.I32(b.bottom);
     }
-    void Float(float v) { w_.U32(std::bit_cast<std::uint32_t>(v)); }
     // UTF-16 text padded with zeros to `units` code units.
     void FixedText(std::u16string_view text, std::size_t units) {
         w_.Utf16(text.substr(0, units));
@@ -121,8 +120,7 @@ void Font(EmfWriter& e, std::uint32_t handle, std::int32_t height, bool bold) {
     w.I32(-height);
     w.Zeros(12);
     w.I32(bold ? 700 : 400);
-    w.Zeros(3);
-    w.U8(1);  // DEFAULT_CHARSET
+    w.U32(0x01000000);  // DEFAULT_CHARSET
     w.Zeros(4);
     e.FixedText(u"Arial", 32);
     // The rest of a LogFontExDv, as Windows writes it: full name, style and
@@ -138,8 +136,8 @@ void Text(EmfWriter& e, std::u16string_view text, std::int32_t x, std::int32_t y
     RecordWriter& w = e.w();
     e.BoxField({0, 0, -1, -1});  // bounds not computed
     w.U32(kGraphicsCompatible);
-    e.Float(static_cast<float>(kHundredthsOfMmPerUnit));
-    e.Float(static_cast<float>(kHundredthsOfMmPerUnit));
+    w.U32(std::bit_cast<std::uint32_t>(static_cast<float>(kHundredthsOfMmPerUnit)));
+    w.U32(std::bit_cast<std::uint32_t>(static_cast<float>(kHundredthsOfMmPerUnit)));
     w.I32(x);
     w.I32(y);
     w.U32(static_cast<std::uint32_t>(text.size()));
@@ -156,8 +154,8 @@ void Text(EmfWriter& e, std::u16string_view text, std::int32_t x, std::int32_t y
     e.End(r);
 }
 
-}  // namespace
-
+// An enhanced metafile `width` x `height` points in size: a grey frame with
+// `lines` (the first eight) centred in it, the first in bold.
 std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines, float width,
                                           float height) {
     lines = lines.first(std::min(lines.size(), kMostLines));
@@ -176,18 +174,14 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
     w.U32(0x464D4520);  // " EMF"
     w.U32(0x00010000);
     const std::size_t totals = w.Size();
-    w.U32(0);  // bytes, records: set at the end
-    w.U32(0);
-    w.U16(static_cast<std::uint16_t>(3 + lines.size()));  // handle 0 and each object
-    w.U16(0);
-    w.Zeros(12);  // no description, no palette
-    w.I32(kDevicePixels);
-    w.I32(kDevicePixels);
-    w.I32(kDeviceMillimetres);
-    w.I32(kDeviceMillimetres);
-    w.Zeros(12);  // no pixel format, no OpenGL
-    w.I32(kDeviceMillimetres * 1000);
-    w.I32(kDeviceMillimetres * 1000);
+    w.Zeros(8);                                           // bytes, records: set at the end
+    w.U32(static_cast<std::uint32_t>(3 + lines.size()));  // handle 0 and each object
+    w.Zeros(12);                                          // no description, no palette
+    // The device in pixels and millimetres; no pixel format, no OpenGL; in micrometres.
+    for (std::int32_t v : {kDevicePixels, kDevicePixels, kDeviceMillimetres, kDeviceMillimetres, 0,
+                           0, 0, kDeviceMillimetres * 1000, kDeviceMillimetres * 1000}) {
+        w.I32(v);
+    }
     e.End(header);
 
     e.Simple(EMR_CREATEPEN,
@@ -251,6 +245,8 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
     w.PatchU32(totals + 4, e.records());
     return w.Take();
 }
+
+}  // namespace
 
 PictureStore::PictureStore(std::size_t stream_size, std::size_t entries)
     : stream_size_(stream_size), first_index_(entries + 1) {}

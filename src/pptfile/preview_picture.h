@@ -16,11 +16,6 @@
 
 namespace pptfile {
 
-// An enhanced metafile `width` x `height` points in size: a grey frame with
-// `lines` (the first eight) centred in it, the first in bold.
-std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines, float width,
-                                          float height);
-
 // The pictures a save adds to the BLIP store: their BLIP records, to be
 // appended to the "Pictures" stream, and the store's entries pointing at them.
 class PictureStore {

@@ -225,17 +225,6 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
     return out.Take();
 }
 
-template <typename MakeChanges>
-std::optional<std::vector<std::uint8_t>> TryResave(std::span<const std::uint8_t> stream,
-                                                   const FormatId& format,
-                                                   MakeChanges make_changes) {
-    try {
-        return Resave(stream, format, make_changes);
-    } catch (const FormatError&) {
-        return std::nullopt;
-    }
-}
-
 }  // namespace
 
 FileTime ToFileTime(std::chrono::system_clock::time_point t) {
@@ -263,21 +252,25 @@ std::vector<std::uint8_t> DocumentSummaryInformationStream(std::int32_t slide_co
 
 std::optional<std::vector<std::uint8_t>> ResavedSummaryInformation(
     std::span<const std::uint8_t> stream, FileTime saved_at) {
-    return TryResave(stream, kSummaryFormat, [&](bool utf16) {
-        Changes changes;
-        changes[kLastSaved] = TimeValue(saved_at);
-        changes[kApplicationName] = StringValue(kApplication, utf16);
-        return changes;
-    });
+    try {
+        return Resave(stream, kSummaryFormat, [&](bool utf16) {
+            return Changes{{kLastSaved, TimeValue(saved_at)},
+                           {kApplicationName, StringValue(kApplication, utf16)}};
+        });
+    } catch (const FormatError&) {
+        return std::nullopt;
+    }
 }
 
 std::optional<std::vector<std::uint8_t>> ResavedDocumentSummaryInformation(
     std::span<const std::uint8_t> stream, std::int32_t slide_count) {
-    return TryResave(stream, kDocSummaryFormat, [&](bool) {
-        Changes changes;
-        changes[kSlideCount] = I4Value(slide_count);
-        return changes;
-    });
+    try {
+        return Resave(stream, kDocSummaryFormat, [&](bool) {
+            return Changes{{kSlideCount, I4Value(slide_count)}};
+        });
+    } catch (const FormatError&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace pptfile

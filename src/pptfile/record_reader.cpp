@@ -2,23 +2,13 @@
 
 #include <string>
 
+#include "pptfile/compound_file_format.h"
 #include "pptfile/errors.h"
 
 namespace pptfile {
 
-namespace {
-
-std::uint16_t LoadU16(Bytes b, std::size_t at) noexcept {
-    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-std::uint32_t LoadU32(Bytes b, std::size_t at) noexcept {
-    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(b[at + 2]) << 16) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
-}  // namespace
+using cfb::Get16;
+using cfb::Get32;
 
 void ThrowDamaged(std::string_view what) {
     throw FormatError("the file is damaged: " + std::string(what));
@@ -29,11 +19,11 @@ std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
         return std::nullopt;
     }
     Record r;
-    const std::uint16_t ver_inst = LoadU16(bytes, offset);
+    const std::uint16_t ver_inst = Get16(bytes, offset);
     r.header.version = static_cast<std::uint8_t>(ver_inst & 0x0Fu);
     r.header.instance = static_cast<std::uint16_t>(ver_inst >> 4);
-    r.header.type = LoadU16(bytes, offset + 2);
-    r.header.length = LoadU32(bytes, offset + 4);
+    r.header.type = Get16(bytes, offset + 2);
+    r.header.length = Get32(bytes, offset + 4);
     const std::size_t body_at = offset + kRecordHeaderSize;
     if (r.header.length > bytes.size() - body_at) {
         return std::nullopt;
@@ -79,11 +69,11 @@ std::uint8_t FieldReader::U8() {
 }
 
 std::uint16_t FieldReader::U16() {
-    return LoadU16(Take(2), 0);
+    return Get16(Take(2), 0);
 }
 
 std::uint32_t FieldReader::U32() {
-    return LoadU32(Take(4), 0);
+    return Get32(Take(4), 0);
 }
 
 Bytes FieldReader::Take(std::size_t n) {
@@ -99,7 +89,7 @@ std::u16string DecodeUtf16(Bytes bytes) {
     std::u16string out;
     out.reserve(bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        out.push_back(static_cast<char16_t>(LoadU16(bytes, i)));
+        out.push_back(static_cast<char16_t>(Get16(bytes, i)));
     }
     return out;
 }

@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::uint32_t kSlideHasNonOutlineData = 0x4;
 
-}  // namespace
-
+// Titles come from file names: a line break would end the title paragraph,
+// so it becomes a break within the line.
 std::u16string TitleText(const std::u16string& title) {
     std::u16string out = title;
     for (char16_t& c : out) {
@@ -24,6 +24,8 @@ std::u16string TitleText(const std::u16string& title) {
     }
     return out;
 }
+
+}  // namespace
 
 void WriteDefaultColorScheme(RecordWriter& w) {
     const auto m = w.Begin(RT_ColorSchemeAtom, 1);
@@ -84,11 +86,11 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
 void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
                          std::uint32_t slide_id) {
     const auto atom = w.Begin(RT_SlidePersistAtom);
-    w.U32(persist_id);
-    w.U32(content.controls.empty() ? 0 : kSlideHasNonOutlineData);
-    w.I32(1);  // one text placeholder: the title
-    w.U32(slide_id);
-    w.U32(0);
+    // One text placeholder: the title.
+    for (std::uint32_t v :
+         {persist_id, content.controls.empty() ? 0 : kSlideHasNonOutlineData, 1u, slide_id, 0u}) {
+        w.U32(v);
+    }
     w.End(atom);
     const std::u16string text = TitleText(content.title);
     w.U32Atom(RT_TextHeaderAtom, kTextTypeTitle);
@@ -100,26 +102,15 @@ void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint3
     const auto container = w.BeginContainer(RT_ExternalOleControl);
     w.U32Atom(RT_ExternalOleControlAtom, slide_id);
     const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
-    w.U32(1);  // draw the content
-    w.U32(2);  // an ActiveX control
-    w.U32(control.object_id);
-    w.U32(0);  // no sub-type
-    w.U32(control.storage_persist_id);
-    w.U32(0);
+    // The content drawn, an ActiveX control, no sub-type.
+    for (std::uint32_t v : {1u, 2u, control.object_id, 0u, control.storage_persist_id, 0u}) {
+        w.U32(v);
+    }
     w.End(ole);
     w.CStringAtom(u"Control", 1);
     w.CStringAtom(control.control->prog_id, 2);
     w.CStringAtom(control.control->prog_id, 3);
     w.End(container);
-}
-
-std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control) {
-    RecordWriter w;
-    const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
-    w.Bytes(CompressedStorageBody(WriteCompoundFile(
-        ControlStorage(*control.control, ControlName(*control.control, control.object_id)))));
-    w.End(m);
-    return w.Take();
 }
 
 }  // namespace pptfile

@@ -40,10 +40,6 @@ struct SlideDrawing {
     std::uint32_t first_shape_id;
 };
 
-// Titles come from file names: a line break would end the title paragraph,
-// so it becomes a break within the line.
-std::u16string TitleText(const std::u16string& title);
-
 // The colour scheme of a new presentation, as the atom a slide or master
 // carries.
 void WriteDefaultColorScheme(RecordWriter& w);

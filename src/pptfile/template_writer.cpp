@@ -56,46 +56,32 @@ std::vector<Record> Children(Bytes body) {
 // Where each child of the document belongs in its fixed order; a child that
 // is missing is inserted before the first one that comes later.
 int DocumentRank(const Record& r) {
-    switch (r.type()) {
-        case RT_DocumentAtom:
-            return 0;
-        case RT_ExternalObjectList:
-            return 1;
-        case RT_Environment:
-            return 2;
-        case RT_SoundCollection:
-            return 3;
-        case RT_DrawingGroup:
-            return 4;
-        case RT_SlideListWithText:
-            return r.instance() == 1 ? 5 : r.instance() == 0 ? 9 : 10;
-        case RT_List:
-            return 6;
-        case RT_HeadersFooters:
-            return r.instance() == 3 ? 7 : 8;
-        case RT_SlideShowDocInfoAtom:
-            return 11;
-        case RT_NamedShows:
-            return 12;
-        case RT_Summary:
-            return 13;
-        case RT_DocRoutingSlipAtom:
-            return 14;
-        case RT_PrintOptionsAtom:
-            return 15;
-        case RT_RoundTripCustomTableStyles12Atom:
-            return 16;
-        case RT_EndDocumentAtom:
-            return 17;
-        default:
-            return -1;
+    constexpr std::pair<std::uint16_t, int> kRanks[] = {{RT_DocumentAtom, 0},
+                                                        {RT_ExternalObjectList, 1},
+                                                        {RT_Environment, 2},
+                                                        {RT_SoundCollection, 3},
+                                                        {RT_DrawingGroup, 4},
+                                                        {RT_List, 6},
+                                                        {RT_SlideShowDocInfoAtom, 11},
+                                                        {RT_NamedShows, 12},
+                                                        {RT_Summary, 13},
+                                                        {RT_DocRoutingSlipAtom, 14},
+                                                        {RT_PrintOptionsAtom, 15},
+                                                        {RT_RoundTripCustomTableStyles12Atom, 16},
+                                                        {RT_EndDocumentAtom, 17}};
+    if (r.type() == RT_SlideListWithText) {
+        return r.instance() == 1 ? 5 : r.instance() == 0 ? 9 : 10;
     }
+    if (r.type() == RT_HeadersFooters) {
+        return r.instance() == 3 ? 7 : 8;
+    }
+    const auto it = std::find_if(std::begin(kRanks), std::end(kRanks),
+                                 [&](const auto& rank) { return rank.first == r.type(); });
+    return it != std::end(kRanks) ? it->second : -1;
 }
 constexpr int kRankObjectList = 1;
 constexpr int kRankDrawingGroup = 4;
 constexpr int kRankSlideList = 9;
-
-// --- planning: which identifiers, which records ---------------------------------
 
 std::optional<DrawingGroupBlock> ReadDrawingGroupBlock(Bytes drawing_group_body) {
     const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
@@ -278,8 +264,6 @@ Plan MakePlan(const SaveJob& job) {
     PlanNewSlides(job, p, plan);
     return plan;
 }
-
-// --- writing: the bytes -------------------------------------------------------------
 
 // A main master's own colour scheme, for slides that follow it.
 std::optional<Bytes> MasterScheme(Bytes doc, const ListedSlide& main_master) {

@@ -25,11 +25,9 @@ constexpr std::uint32_t SchemeColor(std::uint8_t index) {
 
 void WriteFontEntity(RecordWriter& w, const Font& font, std::uint16_t index) {
     const auto m = w.Begin(RT_FontEntityAtom, index);
-    std::array<char16_t, 32> face{};
-    std::copy_n(font.name.begin(), std::min<std::size_t>(font.name.size(), 31), face.begin());
-    for (char16_t c : face) {
-        w.U16(static_cast<std::uint16_t>(c));
-    }
+    const std::u16string_view face = font.name.substr(0, 31);
+    w.Utf16(face);
+    w.Zeros(2 * (32 - face.size()));
     w.U8(font.name == u"Wingdings" ? kSymbolCharset : 0);  // character set
     w.U8(0);                                               // not embedded
     w.U8(0x04);                                            // TrueType
@@ -64,26 +62,24 @@ constexpr std::uint32_t kCharacterSize = 0x00020000;
 
 void WriteParagraphFormat(RecordWriter& w, const ParagraphStyle& s) {
     w.U32(kMasterParagraphMask);
-    w.U16(s.bullet ? 0x0001 : 0x0000);  // bullet flags
-    w.U16(0x2022);                      // bullet character
-    w.U16(0);                           // bullet font: Arial
-    w.I16(100);                         // bullet size, percent
-    w.U32(SchemeColor(1));              // bullet colour
-    w.U16(s.alignment);
-    w.I16(100);  // line spacing, percent
-    w.I16(static_cast<std::int16_t>(s.space_before));
-    w.I16(0);  // space after
-    w.U16(s.left_margin);
-    w.U16(s.indent);
-    w.U16(576);     // default tab, master units
-    w.U16(0);       // font alignment: roman
-    w.U16(0x0002);  // wrap words
+    // The bullet: flags, character, font (Arial), size (percent), colour.
+    const std::uint16_t bullet[] = {s.bullet, 0x2022, 0, 100};
+    for (std::uint16_t v : bullet) {
+        w.U16(v);
+    }
+    w.U32(SchemeColor(1));
+    // Alignment, line spacing (percent), space before and after, left margin,
+    // indent, default tab (master units), font alignment (roman), word wrap.
+    const std::uint16_t layout[] = {
+        s.alignment, 100, s.space_before, 0, s.left_margin, s.indent, 576, 0, 2};
+    for (std::uint16_t v : layout) {
+        w.U16(v);
+    }
 }
 
 void WriteCharacterFormat(RecordWriter& w, const CharacterStyle& s) {
     w.U32(kMasterCharacterMask);
-    w.U16(0);  // plain
-    w.U16(0);  // Arial
+    w.Zeros(4);  // plain, Arial
     w.U16(s.size);
     w.U32(s.color);
     w.I16(0);  // baseline
