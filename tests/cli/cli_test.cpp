@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -284,13 +285,18 @@ TEST(LargeTemplate, InterruptedOrOutOfMemoryTheOutputIsOldOrWhole) {
     const TempFolder folder("zbn2ppt-cli");
     ASSERT_EQ(Start(MAKE_TEMPLATE, {"big.pot", "4096"}, folder.path()).status, 0);
     const std::vector<std::string> arguments = {"d.zbn", "out.ppt", "big.pot"};
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(Start(ZBN2PPT_PROGRAM, arguments, folder.path()).status, 0);
-    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
+    // The fastest of a few runs: the first, from a cold cache, can take
+    // longer than all the interrupted ones, which would then finish first.
+    auto whole = std::chrono::microseconds::max();
+    for (int run = 0; run < 3; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(Start(ZBN2PPT_PROGRAM, arguments, folder.path()).status, 0);
+        whole = std::min(whole, std::chrono::duration_cast<std::chrono::microseconds>(
+                                    std::chrono::steady_clock::now() - start));
+    }
     for (const int signal : {SIGINT, SIGTERM}) {
         bool interrupted = false;
-        for (int percent = 50; percent <= 105; percent += 5) {
+        for (int percent = 25; percent <= 105; percent += 5) {
             std::ofstream(folder.path() / "out.ppt", std::ios::binary) << kPrecious;
             interrupted |= Start(ZBN2PPT_PROGRAM, arguments, folder.path(),
                                  {.signal = signal, .signal_after = whole * percent / 100})
