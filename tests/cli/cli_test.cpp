@@ -1,8 +1,4 @@
-// The program as a user meets it: each request runs the built executable in
-// a fresh folder; standard error must hold exactly the expected message boxes,
-// the exit status must tell how the request ended, and the folder must hold
-// exactly the expected files. An existing output is never emptied, and a
-// refused template costs one message and nothing else.
+// The built program in a fresh folder: exact messages, exit status, and files.
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <grp.h>
@@ -41,9 +37,8 @@ struct Outcome {
     std::string out, err;
 };
 
-// How the program is run beyond its arguments: as the unprivileged user
-// "nobody" (a root would pass every permission check), sent `signal` after
-// `signal_after`, with an address space of `memory` bytes.
+// Run as "nobody" (root passes every permission check), sent `signal`
+// after `signal_after`, with `memory` bytes of address space.
 struct Options {
     bool as_nobody = false;
     int signal = 0;
@@ -86,9 +81,8 @@ Outcome Start(const std::string& program, std::vector<std::string> arguments,
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), Slurp(out), Slurp(err)};
 }
 
-// The folder's entries by relative path: a file maps to its content ("<saved>"
-// for a compound file not in `known`), a folder to "<dir>", a link to "-> "
-// and its target.
+// Relative path -> content ("<saved>": a compound file not in `known`),
+// "<dir>", or "-> " and a link's target.
 Files List(const fs::path& folder, const Files& known = {}) {
     Files entries;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -142,18 +136,14 @@ std::string Refused(const std::string& reason) {
     return "Zbn2PPT\n" + reason + "\n";
 }
 
-// Folder entries as List gives them. Made for the case only: a folder anyone
-// may write to but where only a file's owner may replace it, and a file
-// anyone may write.
+// Entries as List gives them; the last two only made for a case.
 constexpr const char* kDir = "<dir>";
 constexpr const char* kSaved = "<saved>";
 constexpr const char* kPrecious = "precious bytes\n";
 constexpr const char* kStickyDir = "<sticky dir>";
 constexpr const char* kAnyoneMayWrite = "anyone may write this\n";
 
-// SampleShow.ppt with the 32-bit field at `at` of the last record that
-// `header` (its version, instance and type, [MS-PPT] 2.3.1) starts set to all
-// ones.
+// SampleShow.ppt with field `at` of the last record starting `header` all ones.
 std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
     pptfile::StorageEntry root = pptfile::ReadCompoundFile(
         pptfile::ReadWholeFile(fs::path(ZBN_TEST_DATA) / "good/SampleShow.ppt"));
@@ -271,13 +261,9 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
 INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// A run on a large template, interrupted at points spread over the second
-// half of it, where the save is, leaves the old output or the whole new one;
-// memory running out while the template is read, or while the presentation
-// is written, ends the run with one message that says so. Nothing is left
-// beside the output. (The static GCC program reads a template of 16 MiB in 23 MiB of
-// address space and finishes the whole run in 26; a program linked to shared
-// libraries needs 2-4 MiB more.)
+// Interrupted or out of memory, a run leaves the old output or the whole new
+// one, and nothing beside it. (A static build reads a 16 MiB template in 23
+// MiB of address space and runs whole in 26; shared libraries add 2-4.)
 TEST(LargeTemplate, InterruptedOrOutOfMemoryTheOutputIsOldOrWhole) {
 #ifndef MAKE_TEMPLATE
     GTEST_SKIP() << "bench/make_template, which makes the large template, is not built";
@@ -285,8 +271,7 @@ TEST(LargeTemplate, InterruptedOrOutOfMemoryTheOutputIsOldOrWhole) {
     const TempFolder folder("zbn2ppt-cli");
     ASSERT_EQ(Start(MAKE_TEMPLATE, {"big.pot", "4096"}, folder.path()).status, 0);
     const std::vector<std::string> arguments = {"d.zbn", "out.ppt", "big.pot"};
-    // The fastest of a few runs: the first, from a cold cache, can take
-    // longer than all the interrupted ones, which would then finish first.
+    // The fastest of three runs: a cold first run is too slow a yardstick.
     auto whole = std::chrono::microseconds::max();
     for (int run = 0; run < 3; ++run) {
         const auto start = std::chrono::steady_clock::now();

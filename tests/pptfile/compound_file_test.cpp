@@ -1,8 +1,11 @@
 #include "pptfile/compound_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -40,10 +43,8 @@ Bytes Pattern(std::size_t n, std::uint8_t seed) {
 const ClassId kClsid{0x3F, 0x2B, 0x8E, 0x51, 0x0C, 0x7D, 0x4A, 0x43,
                      0x9E, 0x61, 0x5A, 0x17, 0xC2, 0x40, 0x8B, 0x11};
 
-// Class ids, empty streams and storages, names beyond ASCII and of the
-// greatest length, one name in two storages, and stream sizes around the
-// mini stream's cutoff, its sectors' and the regular sectors' sizes, up to
-// more FAT sectors than the header lists ([MS-CFB] 2.2, 2.3, 2.5).
+// Class ids, empty entries, odd and longest names, sizes around the mini
+// stream's cutoff and sector sizes, more FAT sectors than the header lists.
 StorageEntry Tree() {
     return Storage(
         "Root Entry", kClsid,
@@ -59,18 +60,33 @@ StorageEntry Tree() {
          Stream("big", Pattern(8 * 1024 * 1024 + 7, 3))});
 }
 
+// Our reader and python3-olefile (no defect, red-black trees) read it back.
 TEST(CompoundFile, ReadsBackWhatWasWritten) {
-    const StorageEntry tree = Tree(), got = ReadCompoundFile(WriteCompoundFile(tree));
+    StorageEntry tree = Tree();
+    for (int i = 0; i < 200; ++i) {
+        tree.children.push_back(
+            Stream("small " + std::to_string(i),
+                   Pattern(static_cast<std::size_t>(i * 13 % 600), static_cast<std::uint8_t>(i))));
+    }
+    const StorageEntry got = ReadCompoundFile(WriteCompoundFile(tree));
     EXPECT_EQ(Listing(got), Listing(tree));
     EXPECT_EQ(got.clsid, kClsid);
     EXPECT_EQ(got.Find("outer")->clsid, kClsid);
     EXPECT_EQ(got.Find("outer")->Find("inner")->clsid, (ClassId{9, 8, 7}));
     EXPECT_TRUE(got.Find("EMPTY STORAGE")->is_storage) << "names compare ignoring case";
+#ifdef ZBN_OLEFILE_PYTHON
+    const test_support::TempFolder folder("zbn-olefile");
+    WriteFileAtomically(folder.path() / "f.cfb", WriteCompoundFile(tree));
+    const std::string command = std::string(ZBN_OLEFILE_PYTHON) + " " + ZBN_OLEFILE_SCRIPT + " " +
+                                (folder.path() / "f.cfb").string() + " > " +
+                                (folder.path() / "out").string() + " 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    const Bytes seen = ReadWholeFile(folder.path() / "out");
+    EXPECT_EQ(std::string(seen.begin(), seen.end()), Listing(tree));
+#endif
 }
 
-// A version 4 file made from a version 3 one of a few small streams: each 512-byte sector becomes a
-// 4096-byte sector of the same number, so every chain and the mini stream
-// keep their places.
+// Version 3 made version 4: each 512-byte sector padded to 4096 bytes.
 TEST(CompoundFile, ReadsVersion4) {
     const StorageEntry tree =
         Storage("Root Entry", kClsid, {Stream("a", Pattern(100, 1)), Stream("b", Pattern(300, 2))});
@@ -88,8 +104,7 @@ TEST(CompoundFile, ReadsVersion4) {
     EXPECT_EQ(back.clsid, kClsid);
 }
 
-// A name that cannot be stored, or that a storage would hold twice (the
-// second would replace the first or confuse a reader), is refused.
+// A name that cannot be stored, or that a storage would hold twice.
 TEST(CompoundFile, NamesThatCannotBeStoredAreRefused) {
     const std::vector<StorageEntry> kRows[] = {
         {Stream("", {1})},
@@ -111,29 +126,6 @@ TEST(CompoundFile, NamesThatCannotBeStoredAreRefused) {
     }
 }
 
-#ifdef ZBN_OLEFILE_PYTHON
-// python3-olefile reads what we write, finds no defect in it, and sees the
-// same streams. The script also checks each storage's red-black tree.
-TEST(CompoundFile, OlefileReadsWhatWeWrite) {
-    StorageEntry root = Tree();
-    for (int i = 0; i < 200; ++i) {
-        root.children.push_back(
-            Stream("small " + std::to_string(i),
-                   Pattern(static_cast<std::size_t>(i * 13 % 600), static_cast<std::uint8_t>(i))));
-    }
-    const test_support::TempFolder folder("zbn-olefile");
-    WriteFileAtomically(folder.path() / "f.cfb", WriteCompoundFile(root));
-    const std::string command = std::string(ZBN_OLEFILE_PYTHON) + " " + ZBN_OLEFILE_SCRIPT + " " +
-                                (folder.path() / "f.cfb").string() + " > " +
-                                (folder.path() / "out").string() + " 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    const Bytes seen = ReadWholeFile(folder.path() / "out");
-    EXPECT_EQ(std::string(seen.begin(), seen.end()), Listing(root));
-}
-#endif
-
-// Bytes that are not a sound compound file raise FormatError naming the
-// damage.
 struct BadBytesCase {
     const char* name;
     std::function<void(Bytes&)> damage;
@@ -142,8 +134,7 @@ struct BadBytesCase {
 
 class CompoundBadBytes : public ::testing::TestWithParam<BadBytesCase> {};
 
-// Root, "small" (mini stream), "large" (regular sectors, enough of them to
-// hold a DIFAT sector that lists more FAT sectors than the header does).
+// "small" in the mini stream, "large" long enough to hold a DIFAT sector.
 Bytes ValidFile() {
     return WriteCompoundFile(
         Storage("Root Entry", {},
@@ -205,9 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
     // clang-format on
     [](const auto& p) { return std::string(p.param.name); });
 
-// Many entries under one storage are read in time linear in their number: as
-// the balanced tree we write, and as one long chain of right siblings, which
-// a recursive reader would follow until its stack ran out.
+// Many entries are read in linear time, also as one long chain of right
+// siblings that would exhaust a recursive reader's stack.
 TEST(CompoundFile, ReadsFortyThousandStreamsAndAChainOfFiftyThousand) {
     for (const std::uint32_t n : {40000u, 50000u}) {
         std::vector<StorageEntry> children;
@@ -227,6 +217,48 @@ TEST(CompoundFile, ReadsFortyThousandStreamsAndAChainOfFiftyThousand) {
         EXPECT_EQ(back.children.back().name, std::to_string(100000 + n - 1));
         EXPECT_EQ(back.children.back().data, Bytes{static_cast<std::uint8_t>(n - 1)});
     }
+}
+
+namespace fs = std::filesystem;
+
+mode_t Mode(const fs::path& p) {
+    struct stat info {};
+    EXPECT_EQ(::stat(p.c_str(), &info), 0);
+    return info.st_mode & 07777;
+}
+
+// A new file gets the permissions of a new file, a replaced one keeps its own
+// and is replaced whole; what is no regular file, or cannot be made, is
+// refused with the path and the reason. Nothing is left beside the target.
+TEST(FileIo, ReplacesWholeOrRefusesAndLeavesNothingBehind) {
+    const test_support::TempFolder folder("zbn-file-io");
+    const fs::path dir = folder.path(), target = dir / (std::string(200, 'n') + "Größe.ppt");
+    WriteFileAtomically(target, std::vector<std::uint8_t>{'h', 'i'});
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(Mode(target), 0666 & ~mask);
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    std::ofstream(target, std::ios::binary) << std::string(10000, 'x');
+    for (const std::size_t size : {0u, 5u * 1024 * 1024 + 3}) {
+        const std::vector<std::uint8_t> bytes(size, 0xA5);
+        WriteFileAtomically(target, bytes);
+        EXPECT_EQ(ReadWholeFile(target), bytes) << size;
+        EXPECT_EQ(Mode(target), 0600u);
+    }
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    fs::create_directory(dir / "sub");
+    for (const fs::path& bad :
+         {fs::path("/dev/null"), dir / "sub", dir / "missing" / "o.ppt", dir / "pipe"}) {
+        try {
+            WriteFileAtomically(bad, std::vector<std::uint8_t>{'n'});
+            ADD_FAILURE() << "wrote to " << bad;
+        } catch (const IoError& e) {
+            EXPECT_TRUE(std::string(e.what()).starts_with("cannot write " + bad.string() + ": "));
+        }
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+    EXPECT_THROW(ReadWholeFile(dir / "absent.ppt"), IoError);
+    EXPECT_THROW(ReadWholeFile(dir), IoError);
 }
 
 }  // namespace

