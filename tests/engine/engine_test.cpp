@@ -282,7 +282,6 @@ INSTANTIATE_TEST_SUITE_P(
         // The second added slide follows the first added one.
         Case{"AfterAnAddedSlide", "WithMaster.ppt", {1, 2}, {kFirst, kFirst, kWithMasterSecond, kWithMasterSecond}},
         Case{"AfterATitleMasterSlide", "slide_master.ppt", {4}, {kOwnFirst, kOwnSecond, kOwnSecond, kOwnSecond}},
-        Case{"BetweenSlidesOnTwoMasters", "slide_master.ppt", {2}, {kOwnFirst, kOwnFirst, kOwnSecond, kOwnSecond}},
         Case{"TemplateWithoutSlides", "empty.ppt", {1, 2}, {kFirst, kFirst}}),
     // clang-format on
     test_support::CaseName());
