@@ -26,14 +26,13 @@ struct AppCase {
     int exit_status;
 };
 
+constexpr const char16_t* kOleFailed =
+    u"Zbn2PPT: OLE initialization failed.  Make sure that the OLE libraries are the correct "
+    u"version.";
+
 const AppCase kCases[] = {
-    {"OleInitFails", [] { return false; }, true,
-     u"Zbn2PPT: OLE initialization failed.  Make sure that the OLE libraries are the correct "
-     u"version.",
-     1},
-    {"OleInitThrows", []() -> bool { throw std::runtime_error("no registry"); }, true,
-     u"Zbn2PPT: OLE initialization failed.  Make sure that the OLE libraries are the correct "
-     u"version.",
+    {"OleInitFails", [] { return false; }, true, kOleFailed, 1},
+    {"OleInitThrows", []() -> bool { throw std::runtime_error("no registry"); }, true, kOleFailed,
      1},
     {"NoPresentationApplication", [] { return true; }, true,
      u"Zbn2PPT: MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed.", 1},

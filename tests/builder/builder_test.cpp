@@ -4,10 +4,11 @@
 
 #include <algorithm>
 #include <limits>
-#include <ostream>
 #include <set>
 
-#include "builder/builder_fixture.h"
+#include "builder/expected_conversation.h"
+#include "builder/presentation_builder.h"
+#include "support/scripted_server.h"
 
 namespace builder_test {
 namespace {
@@ -15,12 +16,10 @@ namespace {
 using test_support::PresentationAppSetup;
 using test_support::Reply;
 
-TEST_F(BuilderTest, WithoutTheApplicationOneMessageAndNoCallReachesAServer) {
-    Script({});
-    EXPECT_EQ(Build(kTemplateRequest, /*application_present=*/false), BuildOutcome::kNotSaved);
-    EXPECT_EQ(messages_.texts(), std::vector<std::u16string>{kNoApplicationMessage});
-    EXPECT_EQ(server_.calls(), std::vector<test_support::Call>{});
-}
+const BuildRequest kT{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt",
+                      u"C:\\TrelvoTemplate.pot"};
+const BuildRequest kB{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt", u""};
+const Placement kStandardPlacement{60.0f, 82.0f, u"bracket_multiple"};
 
 struct BuildCase {
     const char* name;
@@ -32,11 +31,7 @@ struct BuildCase {
     Placement placement = kStandardPlacement;
 };
 
-void PrintTo(const BuildCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class BuildTest : public BuilderTest, public ::testing::WithParamInterface<BuildCase> {};
+class BuildTest : public ::testing::TestWithParam<BuildCase> {};
 
 bool InInsertion(const std::string& label) {
     return std::set<std::string>{"21", "22", "23", "24", "25"}.contains(label);
@@ -77,7 +72,9 @@ std::vector<std::string> HeldSteps(const std::vector<ExpectedStep>& steps, const
 
 TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
     const BuildCase& c = GetParam();
-    Script(c.setup);
+    test_support::ScriptedServer server;
+    test_support::MessageBoxRecorder messages;
+    test_support::ScriptPresentationApp(server, c.setup);
     const auto steps = ExpectedConversation(c.setup, c.request, c.placement);
     const std::vector<std::string> held = HeldSteps(steps, c);
     std::vector<test_support::Call> expected;
@@ -86,7 +83,7 @@ TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
         test_support::Call call = std::ranges::find(steps, label, &ExpectedStep::label)->call;
         for (const auto& [step, reply] : c.failing) {
             if (step == label) {
-                server_.AnswerCall(expected.size(), reply);
+                server.AnswerCall(expected.size(), reply);
                 call.failed = reply.kind == Reply::Kind::kError;
                 call.answered = call.failed                         ? automation::VT_EMPTY
                                 : reply.kind == Reply::Kind::kValue ? reply.value.vt()
@@ -97,16 +94,19 @@ TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
         expected.push_back(call);
     }
 
-    const BuildOutcome outcome = Build(c.request);
+    const auto registration = server.ServeAs(
+        u"PowerPoint.Application", test_support::app_object::kApplication, c.setup.already_running);
+    const BuildOutcome outcome =
+        BuildPresentation(c.request.data_path, c.request.output_path, c.request.template_path);
 
-    EXPECT_EQ(server_.calls(), expected);
-    EXPECT_EQ(server_.releases(), ExpectedReleases(held, failed));
-    EXPECT_EQ(messages_.texts(), c.messages);
-    for (const auto& shown : messages_.shown()) {
+    EXPECT_EQ(server.calls(), expected);
+    EXPECT_EQ(server.releases(), ExpectedReleases(held, failed));
+    EXPECT_EQ(messages.texts(), c.messages);
+    for (const auto& shown : messages.shown()) {
         EXPECT_EQ(shown.type, 0x30u) << "MB_OK | MB_ICONEXCLAMATION";
     }
     EXPECT_EQ(outcome, c.outcome);
-    ExpectEachObjectReleasedOnce();
+    EXPECT_EQ(server.ReferenceProblems(), std::vector<std::string>{});
 }
 
 Reply Broken() {
@@ -118,6 +118,10 @@ std::u16string Because(const std::u16string& what,
     return what + u": " + why;
 }
 
+constexpr const char16_t* kNoApplicationMessage =
+    u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed.";
+constexpr const char16_t* kViewerMessage =
+    u"Trelvo Presenter 2009 or above is not installed properly";
 constexpr const char16_t* kNoObject = u"PowerPoint answered with no object";
 constexpr const char16_t* kUnusable =
     u"PowerPoint gave a position that is not a usable number of points";
@@ -136,8 +140,6 @@ constexpr float kHuge = std::numeric_limits<float>::max();
 using enum BuildOutcome;
 const PresentationAppSetup kNormal{};
 const PresentationAppSetup kUntitled{.has_title = 0};
-const BuildRequest& kT = kTemplateRequest;
-const BuildRequest& kB = kBlankRequest;
 
 const BuildCase kCases[] = {
     // clang-format off
@@ -207,7 +209,7 @@ const BuildCase kCases[] = {
     // clang-format on
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, BuildTest, ::testing::ValuesIn(kCases), CaseName());
+INSTANTIATE_TEST_SUITE_P(Builds, BuildTest, ::testing::ValuesIn(kCases), test_support::CaseName());
 
 }  // namespace
 }  // namespace builder_test

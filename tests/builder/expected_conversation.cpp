@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
-#include <tuple>
 #include <utility>
 
 namespace builder_test {
@@ -146,14 +144,9 @@ std::vector<test_support::Release> ExpectedReleases(const std::vector<std::strin
 
 void test_support::ScriptPresentationApp(ScriptedServer& server,
                                          const PresentationAppSetup& setup) {
-    // Consecutive calls of one member take the answers of its steps in turn.
-    std::map<std::tuple<std::string, automation::DISPID, std::uint16_t>, std::vector<Reply>> script;
     for (const auto& [label, call, reply] : builder_test::Steps(setup, {}, {})) {
         if (call.kind != kCreate) {
-            script[{call.object, call.member, call.kind}].push_back(reply);
+            server.On(call.object, call.member, call.kind, reply);
         }
-    }
-    for (auto& [member, replies] : script) {
-        server.On(std::get<0>(member), std::get<1>(member), std::get<2>(member), replies);
     }
 }

@@ -282,7 +282,6 @@ INSTANTIATE_TEST_SUITE_P(
         // The second added slide follows the first added one.
         Case{"AfterAnAddedSlide", "WithMaster.ppt", {1, 2}, {kFirst, kFirst, kWithMasterSecond, kWithMasterSecond}},
         Case{"AfterATitleMasterSlide", "slide_master.ppt", {4}, {kOwnFirst, kOwnSecond, kOwnSecond, kOwnSecond}},
-        Case{"BetweenSlidesOnTwoMasters", "slide_master.ppt", {2}, {kOwnFirst, kOwnFirst, kOwnSecond, kOwnSecond}},
         Case{"TemplateWithoutSlides", "empty.ppt", {1, 2}, {kFirst, kFirst}}),
     // clang-format on
     test_support::CaseName());
@@ -293,7 +292,6 @@ struct BuildCase {
     const char* name;
     std::string file_title;  // bytes of the data file's name without ".zbn"
     bool viewer_installed = true;
-    bool with_template = false;
 };
 
 class BuildTest : public ::testing::TestWithParam<BuildCase> {};
@@ -303,14 +301,6 @@ TEST_P(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
     test_support::TempFolder folder("zbn-build");
     const fs::path data = folder.path() / (c.file_title + ".zbn");
     const fs::path output = folder.path() / "out.ppt";
-    const fs::path design = folder.path() / "design.pot";
-    {
-        // A one-slide template titled "cover", written by the application itself.
-        DispatchPtr app = engine::CreateApplication();
-        DispatchPtr presentation = Get(Get(app, 2001), 2003, {Variant::I4(1)}, DISPATCH_METHOD);
-        AddTitledSlide(Get(presentation, 2011), 1, u"cover");
-        SaveAs(presentation, design);
-    }
     std::ofstream(data, std::ios::binary).put('\0');
     test_support::ScopedClassRegistration application(
         {u"PowerPoint.Application", engine::kApplicationClsid, &engine::CreateApplication});
@@ -321,15 +311,13 @@ TEST_P(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
     }
     test_support::MessageBoxRecorder messages;
 
-    const BuildOutcome outcome = BuildPresentation(Name(data).c_str(), Name(output).c_str(),
-                                                   c.with_template ? Name(design).c_str() : u"");
+    const BuildOutcome outcome = BuildPresentation(Name(data).c_str(), Name(output).c_str(), u"");
 
     EXPECT_EQ(outcome, c.viewer_installed ? BuildOutcome::kSavedWithViewer
                                           : BuildOutcome::kSavedWithoutViewer);
     EXPECT_EQ(messages.texts().size(), c.viewer_installed ? 0u : 1u);
     const auto saved = pptfile::SourcePresentation::Open(output);
-    ASSERT_EQ(saved.Slides().size(), c.with_template ? 2u : 1u);
-    EXPECT_EQ(saved.Slides().front().title, c.with_template ? u"cover" : Name(c.file_title));
+    ASSERT_EQ(saved.Slides().size(), 1u);
     const pptfile::SlideSummary& slide = saved.Slides().back();
     EXPECT_EQ(slide.title, Name(c.file_title));
     ASSERT_EQ(slide.controls.size(), c.viewer_installed ? 1u : 0u);
@@ -348,8 +336,7 @@ INSTANTIATE_TEST_SUITE_P(Engine, BuildTest,
                                                      "donn\xC3\xA9"
                                                      "es \xC3\xA9t\xC3\xA9"},
                                            BuildCase{"NotUtf8", "raw\xFF"},
-                                           BuildCase{"WithoutTheViewer", "b", false},
-                                           BuildCase{"FromATemplate", "b", true, true}),
+                                           BuildCase{"WithoutTheViewer", "b", false}),
                          test_support::CaseName());
 
 }  // namespace

@@ -25,24 +25,12 @@ class EchoServer : public automation::DispatchObject {
     bool fail = false;
 };
 
-TEST(OleDispatchDriverTest, SendsTypedArgumentsInOrderAndRefusesMismatchedLists) {
+// The typed arguments in order are the builder table's; here what it cannot send.
+TEST(OleDispatchDriverTest, RefusesMismatchedListsAndPassesTheServersFailureOn) {
     auto* server = new EchoServer;
     COleDispatchDriver driver(server);
-    COleVariant index(4);
-    float width = 0;
-    static const BYTE params[] = {VT_R4, VT_BSTR, VT_I4, VT_VARIANT, 0};
-    driver.InvokeHelper(2008, DISPATCH_METHOD, VT_R4, &width, params, 1.5f, u"name",
-                        std::int32_t{-1}, static_cast<const VARIANT*>(&index));
-    ASSERT_EQ(server->last_args.size(), 4u);
-    EXPECT_EQ(server->last_args[0].AsR4(), 1.5f);
-    EXPECT_EQ(server->last_args[1].AsBstr(), u"name");
-    EXPECT_EQ(server->last_args[2].AsI4(), -1);
-    EXPECT_EQ(server->last_args[3].AsI4(), 4);
-    EXPECT_EQ(width, 720.0f);
-
     static const BYTE one_int[] = {VT_I4, 0};
     std::int32_t out = 0;
-    server->last_args.clear();
     EXPECT_THROW(driver.InvokeHelper(1, DISPATCH_METHOD, VT_EMPTY, nullptr, one_int, 1.0),
                  std::logic_error);
     EXPECT_THROW(driver.InvokeHelper(1, DISPATCH_METHOD, VT_EMPTY, nullptr, one_int),

@@ -48,22 +48,17 @@ std::string Describe(const Call& call) {
     const char* separator = " (";
     for (const Value& value : call.args) {
         out << std::exchange(separator, ", ");
-        std::visit(
-            [&](const auto& v) {
-                using T = std::decay_t<decltype(v)>;
-                if constexpr (std::is_same_v<T, std::int32_t>) {
-                    out << "VT_I4 " << v;
-                } else if constexpr (std::is_same_v<T, float>) {
-                    out << "VT_R4 " << v;
-                } else if constexpr (std::is_same_v<T, std::u16string>) {
-                    out << "VT_BSTR \"" << automation::ToUtf8(v) << '"';
-                } else if constexpr (std::is_same_v<T, ObjectName>) {
-                    out << "VT_DISPATCH " << (v.name.empty() ? "null" : v.name);
-                } else {
-                    out << "VT_EMPTY";
-                }
-            },
-            value);
+        if (const auto* i = std::get_if<std::int32_t>(&value)) {
+            out << "VT_I4 " << *i;
+        } else if (const auto* f = std::get_if<float>(&value)) {
+            out << "VT_R4 " << *f;
+        } else if (const auto* text = std::get_if<std::u16string>(&value)) {
+            out << "VT_BSTR \"" << automation::ToUtf8(*text) << '"';
+        } else if (const auto* o = std::get_if<ObjectName>(&value)) {
+            out << "VT_DISPATCH " << (o->name.empty() ? "null" : o->name);
+        } else {
+            out << "VT_EMPTY";
+        }
     }
     out << (call.args.empty() ? " ()" : ")") << " -> "
         << (call.failed ? "failed" : automation::VarTypeName(call.answered));
@@ -75,42 +70,31 @@ ScriptedServer::~ScriptedServer() = default;
 
 ScopedClassRegistration ScriptedServer::ServeAs(std::u16string prog_id, std::string object,
                                                 bool running) {
-    return ServeAs(std::move(prog_id), kScriptedClsid, std::move(object), running);
-}
-
-ScopedClassRegistration ScriptedServer::ServeAs(std::u16string prog_id, automation::Clsid clsid,
-                                                std::string object, bool running) {
     auto factory = [this, prog_id, object] {
         calls_.push_back(Call{object, 0, kCreate, {Value(prog_id)}});
         automation::Variant result;
         Answer(object, 0, kCreate, {}, result);
         return result.TakeDispatch();
     };
-    On(object, 0, kCreate, {Reply::Object(object)});
-    return ScopedClassRegistration({prog_id, clsid, std::move(factory), false, running});
+    On(object, 0, kCreate, Reply::Object(object));
+    return ScopedClassRegistration({prog_id, kScriptedClsid, std::move(factory), false, running});
 }
 
 automation::DispatchPtr ScriptedServer::HandOut(const std::string& name) {
     auto& object = objects_[name];
     if (!object) {
         object = std::make_unique<ScriptedObject>(*this, name);
-        handed_order_.push_back(name);
     }
     object->AddRef();
     ++handed_out_[name];
     return automation::DispatchPtr::Adopt(object.get());
 }
 
-int ScriptedServer::HandedOut(const std::string& name) const {
-    const auto it = handed_out_.find(name);
-    return it == handed_out_.end() ? 0 : it->second;
-}
-
 void ScriptedServer::Released(const std::string& name) {
     // Only a reference the client was handed counts: the transport may take
     // and drop references of its own while it passes a result on.
     int& given_back = given_back_[name];
-    if (objects_.at(name)->refs_ - 1 < HandedOut(name) - given_back) {
+    if (objects_.at(name)->refs_ - 1 < handed_out_.at(name) - given_back) {
         ++given_back;
         releases_.push_back(Release{name, calls_.size()});
     }
@@ -119,9 +103,9 @@ void ScriptedServer::Released(const std::string& name) {
 std::vector<std::string> ScriptedServer::ReferenceProblems() const {
     std::vector<std::string> problems;
     for (const auto& [name, object] : objects_) {
-        if (object->refs_ != 0 || HandedOut(name) != 1) {
-            problems.push_back(name + ": handed out " + std::to_string(HandedOut(name)) + ", " +
-                               std::to_string(object->refs_) + " never released");
+        if (object->refs_ != 0 || handed_out_.at(name) != 1) {
+            problems.push_back(name + ": handed out " + std::to_string(handed_out_.at(name)) +
+                               ", " + std::to_string(object->refs_) + " never released");
         }
     }
     return problems;

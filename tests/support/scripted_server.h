@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -105,10 +107,10 @@ class ScriptedServer {
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
-    // Consecutive calls take the replies in turn; the last one answers the rest.
-    void On(const std::string& object, automation::DISPID member, std::uint16_t kind,
-            std::vector<Reply> replies) {
-        rules_.insert_or_assign({object, member, kind}, std::pair{std::move(replies), 0});
+    // Adds a reply for calls of `member`: consecutive calls take the replies
+    // in turn, and the last one answers the rest.
+    void On(const std::string& object, automation::DISPID member, std::uint16_t kind, Reply reply) {
+        rules_[{object, member, kind}].first.push_back(std::move(reply));
     }
     // The call logged at `position` (0-based, creations counted) gets `reply`.
     void AnswerCall(std::size_t position, Reply reply) { overrides_[position] = std::move(reply); }
@@ -117,14 +119,9 @@ class ScriptedServer {
     // application the user has open already.
     ScopedClassRegistration ServeAs(std::u16string prog_id, std::string object,
                                     bool running = false);
-    ScopedClassRegistration ServeAs(std::u16string prog_id, automation::Clsid clsid,
-                                    std::string object, bool running = false);
 
     const std::vector<Call>& calls() const noexcept { return calls_; }
     const std::vector<Release>& releases() const noexcept { return releases_; }
-    int HandedOut(const std::string& name) const;
-    // In the order of their first hand-out.
-    const std::vector<std::string>& HandedOutObjects() const noexcept { return handed_order_; }
     // One line for each object not handed out exactly once and released exactly once.
     std::vector<std::string> ReferenceProblems() const;
 
@@ -141,7 +138,6 @@ class ScriptedServer {
         rules_;
     std::map<std::size_t, Reply> overrides_;
     std::map<std::string, int> handed_out_, given_back_;
-    std::vector<std::string> handed_order_;
     std::vector<Call> calls_;
     std::vector<Release> releases_;
 };
@@ -185,9 +181,7 @@ class MessageBoxRecorder {
     const std::vector<ShownMessage>& shown() const noexcept { return shown_; }
     std::vector<std::u16string> texts() const {
         std::vector<std::u16string> texts;
-        for (const auto& message : shown_) {
-            texts.push_back(message.text);
-        }
+        std::ranges::transform(shown_, std::back_inserter(texts), &ShownMessage::text);
         return texts;
     }
 
