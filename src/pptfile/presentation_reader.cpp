@@ -1,9 +1,5 @@
-// Reads the structure of a PowerPoint 97-2003 file, once its edit history has
-// told where each persist object lives: the document's slide list, each
-// slide's title, controls and master, the title placeholder of each main
-// master, and the highest identifiers in use. Every offset, length and count
-// comes from the file and is checked before use; loops are bounded by the
-// bytes they walk.
+// Reads the structure of a PowerPoint 97-2003 file. Every offset, length and count
+// comes from the file and is checked before use; loops are bounded by the bytes they walk.
 #include <zlib.h>
 
 #include <algorithm>
@@ -297,10 +293,8 @@ class ControlReader {
     std::size_t allowance_;
 };
 
-// A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of
-// its own, with a PowerPoint 95 one at the root. That storage is the
-// presentation, as a 97-2003 file holds it at its root; the property sets
-// the two versions share come from the root where it has none of its own.
+// A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of its own;
+// the property sets the two versions share may be only at the root.
 void TakeDualStorage(StorageEntry& root) {
     StorageEntry* dual = root.Find("PP97_DUALSTORAGE");
     if (dual == nullptr || !dual->is_storage || FindStream(*dual, kDocumentStream) == nullptr) {
@@ -567,9 +561,7 @@ void ReadSlides(SourcePresentation::Parsed& p, Bytes doc, const DocumentLists& l
     }
 }
 
-// The highest drawing and shape identifiers the live slides, masters and notes
-// use: the drawing group's counts may lag behind them in files other programs
-// wrote.
+// The highest drawing and shape ids in use: the drawing group's counts may lag.
 void RecordDrawingIds(SourcePresentation::Parsed& p, Bytes doc) {
     // Many persist ids may name one large record: each record is read once.
     std::set<std::uint32_t> offsets;

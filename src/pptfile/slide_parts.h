@@ -1,7 +1,4 @@
-// The records of a new title-only slide, written the same way whether the
-// presentation is new or saved onto an existing file: the slide itself, its
-// entry in the slide list, and its controls' entries in the object list and
-// their storages.
+// The records of a new title-only slide, for a new presentation or a template.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +21,7 @@ inline constexpr std::uint32_t kSlideLayoutTitleOnly = 0x0007;
 // Objects, colour scheme and background of the master.
 inline constexpr std::uint16_t kFollowMaster = 0x0007;
 
-// A control on a new slide with the identifiers it is filed under: its entry
-// in the object list, the persist object holding its storage and its picture
-// in the BLIP store (1-based).
+// A control on a new slide, its object id, storage persist id and picture (1-based).
 struct PlacedControl {
     const ControlObject* control;
     std::uint32_t object_id;
@@ -49,9 +44,7 @@ void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
                     std::initializer_list<std::uint8_t> placeholders, std::uint32_t master_id,
                     std::uint16_t flags);
 
-// A title-only slide following master `master_id`, with its controls under
-// the title. The slide carries `colour_scheme` (a whole ColorSchemeAtom) as
-// its own, or the default one. Returns how many shapes the drawing holds.
+// Returns how many shapes the drawing holds. `colour_scheme` is a whole ColorSchemeAtom.
 std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
                                   std::span<const PlacedControl> controls, std::uint32_t master_id,
                                   SlideDrawing drawing,

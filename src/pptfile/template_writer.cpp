@@ -1,12 +1,5 @@
-// Appends one user edit to an existing presentation. The edit holds a new
-// version of the document (its slide list in the new show order, the object
-// list and the drawing group grown by what is added), the new slides and the
-// controls' storages, and a persist directory naming them; "Current User" is
-// pointed at the edit. Every earlier byte of the document stream and every
-// other stream and storage of the file stay exactly as they were.
-//
-// A save is planned first (which identifiers the new slides and controls
-// take, which records of the document are rewritten), then written.
+// Appends one user edit to an existing presentation: a new document, the new slides,
+// their controls' storages and a persist directory. Every earlier byte stays as it was.
 #include "pptfile/template_writer.h"
 
 #include <algorithm>
