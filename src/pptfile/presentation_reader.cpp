@@ -32,8 +32,7 @@ constexpr float kUnitsPerPoint = 8.0f;
 // PowerPoint's largest slide side is 56 inches.
 constexpr std::int32_t kMaxSlideSide = 56 * 576;
 
-// Control storages are zlib streams; what they may expand to is bounded by the
-// size of the file, so a small file cannot claim gigabytes.
+// What a control storage may expand to is bounded by the size of the file.
 constexpr std::size_t kInflateAllowanceBase = 1u << 20;
 constexpr std::size_t kInflateAllowanceFactor = 8;
 
@@ -44,8 +43,7 @@ bool IsTitlePlaceholder(std::uint8_t kind) {
            kind == kPlaceholderVerticalTitle;
 }
 
-// The record persist object `persist_id` starts with, of `expected_type`
-// when one is given.
+// The record persist object `persist_id` starts with, of `expected_type` if given.
 Record ReadPersistObject(const SourcePresentation::Parsed& p, Bytes doc, std::uint32_t persist_id,
                          std::optional<std::uint16_t> expected_type, std::string_view what) {
     const auto it = p.persist_directory.find(persist_id);
@@ -315,8 +313,7 @@ bool LooksLikeOldPowerPoint(const StorageEntry& root) {
            FindStream(root, "Header") != nullptr;
 }
 
-// The document stream of a file that is a PowerPoint 97-2003 presentation
-// and not encrypted.
+// The document stream of an unencrypted PowerPoint 97-2003 presentation.
 Bytes DocumentStreamOf(const StorageEntry& root) {
     const StorageEntry* doc_stream = FindStream(root, kDocumentStream);
     if (doc_stream == nullptr) {
@@ -342,8 +339,7 @@ void ReadSlideSize(SourcePresentation::Parsed& p, Bytes document_body) {
     p.slide_width = static_cast<float>(width) / kUnitsPerPoint;
 }
 
-// The object list's controls by object id. Every identifier the list uses or
-// has handed out is recorded, so that new objects are numbered past them.
+// Controls by object id; every id the list used is recorded for new objects.
 void ReadObjectList(SourcePresentation::Parsed& p, Bytes list_body,
                     std::map<std::uint32_t, ControlRef>& controls) {
     RecordCursor objects(list_body);
@@ -395,8 +391,7 @@ void ReadObjectList(SourcePresentation::Parsed& p, Bytes list_body,
     }
 }
 
-// Notes are numbered like slides: new slides keep clear of them. A damaged
-// notes list names nothing that can be kept clear of.
+// Notes are numbered like slides: new slides keep clear of them.
 void RecordNotesIds(SourcePresentation::Parsed& p, Bytes list_body) {
     try {
         std::uint32_t max_id = 0;
@@ -411,8 +406,7 @@ void RecordNotesIds(SourcePresentation::Parsed& p, Bytes list_body) {
     }
 }
 
-// What the document lists: its slides and masters with their outline texts,
-// and the controls of its object list by object id.
+// The slides, masters and outline texts, and the object list's controls.
 struct DocumentLists {
     std::vector<ListEntry> slides;
     std::vector<ListEntry> masters;
@@ -441,8 +435,7 @@ DocumentLists ReadDocumentLists(SourcePresentation::Parsed& p, Bytes document_bo
     return lists;
 }
 
-// Masters: each main master's title placeholder is where the title of a new
-// slide following it goes; title masters lead to a main master.
+// A main master's title placeholder places new slides' titles.
 void ReadMasters(SourcePresentation::Parsed& p, Bytes doc, const std::vector<ListEntry>& masters) {
     std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : masters) {
@@ -488,8 +481,7 @@ void ReadMasters(SourcePresentation::Parsed& p, Bytes doc, const std::vector<Lis
     }
 }
 
-// A slide's title: its title placeholder's text, its own or the slide list's
-// for it, or else the slide list's first title text for it.
+// The title placeholder's text, its own or the slide list's, else the list's first title.
 std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry& e) {
     for (const ShapeInfo& s : shapes) {
         if (!s.placeholder || !IsTitlePlaceholder(*s.placeholder)) {

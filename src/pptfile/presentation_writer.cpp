@@ -1,6 +1,4 @@
-// Writes a new presentation: the document, its main master, its notes master,
-// the slides and the controls' storages as persist objects, then the persist
-// directory and the one user edit that points at it.
+// Writes a new presentation: its persist objects, the persist directory and one user edit.
 #include <cstddef>
 #include <iterator>
 #include <map>
@@ -86,8 +84,7 @@ Plan MakePlan(const SaveJob& job) {
     return plan;
 }
 
-// What a drawing takes from its cluster of shape identifiers, and how many
-// shapes it counts.
+// The shape ids a drawing takes from its cluster, and the shapes it counts.
 struct DrawingUse {
     std::uint32_t ids = 0;
     std::uint32_t shapes = 0;
@@ -123,8 +120,7 @@ std::vector<std::uint8_t> MainMaster(DrawingUse& use) {
     return w.Take();
 }
 
-// The notes page as PowerPoint lays it out on 540 x 720 points: header and
-// date above, the slide's image and the notes, footer and page number below.
+// The notes page as PowerPoint lays it out on 540 x 720 points.
 std::vector<std::uint8_t> NotesMaster(DrawingUse& use) {
     RecordWriter w;
     const auto notes = w.BeginContainer(RT_Notes);
@@ -175,9 +171,7 @@ void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
     w.End(list);
 }
 
-// The defaults of new shapes, as PowerPoint sets them: filled with the
-// scheme's fill colour on the background, outlined in the text and line
-// colour, shadowed in the shadow colour.
+// New shapes' defaults, as PowerPoint sets them, in scheme colours.
 void WriteShapeDefaults(RecordWriter& w) {
     const std::pair<std::uint16_t, std::uint32_t> defaults[] = {
         {0x0181, 0x08000004},  // fill colour

@@ -46,8 +46,7 @@ std::vector<Record> Children(Bytes body) {
     return out;
 }
 
-// Where each child of the document belongs in its fixed order; a child that
-// is missing is inserted before the first one that comes later.
+// Where each child of the document belongs; a missing one goes before the next.
 int DocumentRank(const Record& r) {
     constexpr std::pair<std::uint16_t, int> kRanks[] = {{RT_DocumentAtom, 0},
                                                         {RT_ExternalObjectList, 1},
@@ -122,8 +121,7 @@ struct NewSlide {
     std::vector<PlacedControl> controls;
 };
 
-// What a save writes: the document's children, the ones it rewrites among
-// them, and the identifiers of what it adds.
+// The document's children, the ones rewritten, and the identifiers of what is added.
 struct Plan {
     Bytes document_body;
     std::vector<Record> children;
@@ -169,8 +167,7 @@ const Record* FindRecord(const std::vector<Record>& records, std::uint16_t type,
     return nullptr;
 }
 
-// Identifiers are counted in 64 bits, so one past the largest a file may
-// hold is still past it and never wraps to a small one in use.
+// Counted in 64 bits: one past the largest a file may hold never wraps.
 void PlanNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Plan& plan) {
     std::uint64_t next_persist_id = std::uint64_t{p.max_persist_id} + 1;
     const auto persist_id = [&] {
