@@ -29,6 +29,16 @@ struct PlacedControl {
     std::uint32_t picture_index = 0;
 };
 
+// A new slide with the identifiers it takes.
+struct NewSlide {
+    const SlideContent* content;
+    std::uint32_t persist_id;
+    std::uint32_t slide_id;
+    std::uint32_t drawing_id;
+    std::uint64_t cluster;  // of its shape identifiers
+    std::vector<PlacedControl> controls;
+};
+
 // A new slide's drawing: its identifier and where its shape identifiers start.
 struct SlideDrawing {
     std::uint32_t drawing_id;
@@ -54,8 +64,8 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
 void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
                          std::uint32_t slide_id);
 
-// The control's entry in the object list, placed on slide `slide_id`.
-void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint32_t slide_id);
+// The object list's entries for the slides' controls.
+void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides);
 
 // The persist object holding the control's storage, compressed.
 std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control);

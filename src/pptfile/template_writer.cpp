@@ -112,15 +112,6 @@ std::size_t BlipStoreEntries(Bytes drawing_group_body) {
     }
 }
 
-struct NewSlide {
-    const SlideContent* content;
-    std::uint32_t persist_id;
-    std::uint32_t slide_id;
-    std::uint32_t drawing_id;
-    std::uint64_t cluster;  // of its shape identifiers
-    std::vector<PlacedControl> controls;
-};
-
 // The document's children, the ones rewritten, and the identifiers of what is added.
 struct Plan {
     Bytes document_body;
@@ -331,11 +322,7 @@ class TemplateWriter {
                 w.Bytes(Whole(child, existing->body));
             }
         }
-        for (const NewSlide& slide : plan_.new_slides) {
-            for (const PlacedControl& control : slide.controls) {
-                WriteControlEntry(w, control, slide.slide_id);
-            }
-        }
+        WriteControlEntries(w, plan_.new_slides);
         w.End(list);
     }
 
