@@ -1,6 +1,4 @@
-// Compound files ([MS-CFB]) as a tree held in memory: storages with children,
-// streams with their bytes. The same code of ours reads and writes them on
-// every platform.
+// Compound files ([MS-CFB]) as a tree held in memory.
 #pragma once
 
 #include <array>
@@ -36,9 +34,7 @@ struct StorageEntry {
     StorageEntry* Find(std::string_view child) noexcept;
 };
 
-// Where a compound file is read from: its size, and `read`, which copies its
-// bytes from an offset into a buffer and returns how many there were (fewer
-// only at the end of the file), or raises IoError.
+// `read` copies bytes from an offset and returns how many (fewer only at the end).
 struct ByteSource {
     std::uint64_t size = 0;
     std::function<std::size_t(std::uint64_t offset, std::span<std::uint8_t> into)> read;
@@ -46,15 +42,11 @@ struct ByteSource {
 // Bytes in memory as a source; they must outlive it.
 ByteSource MemorySource(std::span<const std::uint8_t> bytes);
 
-// Reads a whole compound file, of version 3 or 4. Raises FormatError for bytes
-// that are not one or whose structure is broken (sector chains out of range or
-// in a loop, sizes beyond the file, ...), before allocating for them.
+// Version 3 or 4. Raises FormatError for a broken structure, before allocating for it.
 StorageEntry ReadCompoundFile(const ByteSource& source);
 StorageEntry ReadCompoundFile(std::span<const std::uint8_t> bytes);
 
-// Writes `root`'s children (and its class id) as a version 3 compound file, the
-// same bytes for the same tree. Raises FormatError for a name that cannot be
-// stored or that a storage holds twice.
+// The same bytes for the same tree. Raises FormatError for a bad or repeated name.
 std::vector<std::uint8_t> WriteCompoundFile(const StorageEntry& root);
 // The same bytes, handed to `put` in pieces: the streams' own bytes are not
 // copied into one buffer for the whole file.

@@ -1,9 +1,5 @@
-// Reads a compound file whose every byte may be hostile. Each sector is
-// claimed by at most one chain and each directory entry is visited at most
-// once, so loops end with an error and all reading is bounded by the size of
-// the file; nothing is allocated before the size asked for has been checked
-// against what the file can hold. Streams are read from the source straight
-// into their own buffers, a run of consecutive sectors at a time.
+// Reads a compound file whose every byte may be hostile: each sector and directory
+// entry is visited at most once, and sizes are checked before anything is allocated.
 #include <algorithm>
 #include <cstring>
 #include <limits>

@@ -1,7 +1,5 @@
-// Writes a version 3 compound file (512-byte sectors), the same bytes for the
-// same tree. The layout: the streams of 4096 bytes or more, each in one run of
-// sectors; the mini stream, which holds the smaller ones; the mini FAT; the
-// directory; the FAT; and the DIFAT when the FAT outgrows the header's list.
+// Writes a version 3 compound file: large streams, mini stream, mini FAT, directory,
+// FAT, DIFAT.
 #include <algorithm>
 #include <array>
 #include <cstring>

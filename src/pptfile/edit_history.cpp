@@ -1,7 +1,5 @@
-// The edit history of a presentation file: "Current User" points at the
-// newest user edit, each edit at the one before it and at the persist
-// directory it wrote; the directories, applied oldest first, say where each
-// persist object of the document stream lives now.
+// "Current User" points at the newest user edit, each edit at the one before it and at
+// the persist directory it wrote.
 #include <algorithm>
 #include <optional>
 #include <set>
@@ -90,9 +88,7 @@ bool IsDamagedUserEdit(Bytes doc, std::size_t offset) {
         "the changes it holds");
 }
 
-// Offsets of the user edits found by walking the stream's top-level records
-// from its start, in stream order. The walk stops at the first record that
-// does not fit; a damaged user edit there or before is refused.
+// The user edits found walking the top-level records, up to the first that does not fit.
 std::vector<std::size_t> ScanUserEdits(Bytes doc) {
     std::vector<std::size_t> found;
     std::size_t at = 0;
@@ -111,11 +107,8 @@ std::vector<std::size_t> ScanUserEdits(Bytes doc) {
     return found;
 }
 
-// The chain of user edits, newest first. A link that points nowhere useful (out
-// of the stream, at something that is not a user edit, back into the chain)
-// is repaired with the nearest earlier user edit found in the stream: edits
-// are appended, so that is the one the broken link meant. A link to a user
-// edit that is itself damaged is not repaired: its changes would be lost.
+// The user edits, newest first. A link that points nowhere useful is repaired with the
+// nearest earlier user edit in the stream; a link to a damaged user edit is not.
 std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool& recovered) {
     std::optional<std::vector<std::size_t>> scanned;
     auto scan = [&]() -> const std::vector<std::size_t>& {

@@ -102,10 +102,8 @@ class InterruptsBlocked {
     sigset_t old_;
 };
 
-// While a save runs, an interrupting signal removes its temporary file
-// before the process ends as the signal would end it. Signals the caller
-// ignores stay ignored. The named temporary is removed on every other way
-// out, too, unless it was renamed into place.
+// An interrupting signal removes the temporary file before the process ends as the
+// signal would end it; every other way out removes it too unless it was renamed.
 class TempName {
   public:
     explicit TempName(int folder) noexcept {
@@ -167,10 +165,8 @@ class TempName {
     std::array<struct sigaction, kInterrupts.size()> old_{};
 };
 
-// The file that finally receives the bytes: the target, or the file that the
-// target's chain of symbolic links names, as cp writes through a link. Held
-// as its folder's descriptor and its name there, so no whole path has to fit
-// the system's limit.
+// The file that finally receives the bytes: the target or what its symbolic links name,
+// held as its folder's descriptor and its name there.
 struct Destination {
     Fd folder{-1};
     std::string folder_shown;  // for messages

@@ -1,6 +1,4 @@
-// What the reader learnt of a presentation file, kept for whoever writes a new
-// version of it: the whole compound file, and where the live records of the
-// "PowerPoint Document" stream are.
+// What the reader learnt of a presentation file, kept for the writer.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +13,6 @@
 
 namespace pptfile {
 
-// What the reader says of a file it cannot take for a presentation.
 inline constexpr char kNotPowerPoint[] = "not a PowerPoint 97-2003 file";
 inline constexpr char kEncrypted[] = "the template is encrypted";
 inline constexpr char kTooOld[] = "a PowerPoint 95 or older file, not 97-2003";
@@ -48,13 +45,9 @@ struct MainMasterInfo {
 struct SourcePresentation::Parsed {
     StorageEntry root;  // the whole compound file, every stream and storage
 
-    // The current user edit; `recovered` tells that its chain of earlier
-    // edits was broken and was rebuilt from the records found in the stream.
     UserEditFields last_edit;
-    bool recovered = false;
-    // "Current User" is a sound record pointing at an edit; a new version of
-    // the file may keep it and change only that pointer.
-    bool current_user_valid = false;
+    bool recovered = false;           // the edit chain was broken and rebuilt from the stream
+    bool current_user_valid = false;  // "Current User" may be kept, its pointer changed
 
     // Persist id -> offset in the document stream, after every edit applied.
     std::map<std::uint32_t, std::uint32_t> persist_directory;
@@ -65,11 +58,8 @@ struct SourcePresentation::Parsed {
     std::vector<ListedSlide> masters;                        // main masters and title masters
     std::vector<MainMasterInfo> main_masters;                // in list order
     std::map<std::uint32_t, std::size_t> main_master_index;  // master id -> the first listed
-    // Title master id -> the main master id its slide atom names.
-    std::map<std::uint32_t, std::uint32_t> title_masters;
-    // The highest identifiers in use, so that what a save adds is numbered
-    // past them: of slides and notes (masters use another range), of objects
-    // in the object list (or its seed), and of drawings and shapes.
+    std::map<std::uint32_t, std::uint32_t> title_masters;    // title master id -> main master id
+    // The highest identifiers in use, so that what a save adds is numbered past them.
     std::uint32_t max_slide_id = 0;
     std::uint32_t max_object_id = 0;
     std::uint32_t max_drawing_id = 0;
@@ -78,28 +68,21 @@ struct SourcePresentation::Parsed {
     float slide_width = kDefaultSlideWidth;
     std::vector<SlideSummary> summaries;  // Slides(), in show order
 
-    // The "PowerPoint Document" stream inside `root`.
     const std::vector<std::uint8_t>& DocumentStream() const;
 
-    // The first main master listed, the one new slides follow by default; null
-    // in a file without one.
+    // Null in a file without a main master.
     const MainMasterInfo* FirstMainMaster() const noexcept {
         return main_masters.empty() ? nullptr : &main_masters.front();
     }
-    // The first main master listed with identifier `master_id`, or null.
     const MainMasterInfo* FindMainMaster(std::uint32_t master_id) const noexcept;
-    // The main master a slide atom's master reference leads to, through a
-    // title master if it names one; null when it leads nowhere.
+    // Through a title master if `master_id` names one; null when it leads nowhere.
     const MainMasterInfo* FollowMaster(std::uint32_t master_id) const noexcept;
 };
 
-// The stream `name` of `storage`, or null.
 const StorageEntry* FindStream(const StorageEntry& storage, std::string_view name);
 
-// Reads "Current User", the chain of user edits and the persist directories
-// they wrote into `p`. With `looks_old` (the file holds PowerPoint 95's
-// streams), a file without a sound "Current User" is taken for PowerPoint 95.
-// Raises FormatError for an encrypted file or a broken history.
+// Reads "Current User", the user edits and their persist directories into `p`.
+// With `looks_old`, a file without a sound "Current User" is PowerPoint 95's.
 void ReadEditHistory(SourcePresentation::Parsed& p, Bytes doc, bool looks_old);
 
 }  // namespace pptfile

@@ -1,9 +1,5 @@
-// Reads the structure of a PowerPoint 97-2003 file, once its edit history has
-// told where each persist object lives: the document's slide list, each
-// slide's title, controls and master, the title placeholder of each main
-// master, and the highest identifiers in use. Every offset, length and count
-// comes from the file and is checked before use; loops are bounded by the
-// bytes they walk.
+// Reads the structure of a PowerPoint 97-2003 file. Every offset, length and count
+// comes from the file and is checked before use; loops are bounded by the bytes they walk.
 #include <zlib.h>
 
 #include <algorithm>
@@ -36,8 +32,7 @@ constexpr float kUnitsPerPoint = 8.0f;
 // PowerPoint's largest slide side is 56 inches.
 constexpr std::int32_t kMaxSlideSide = 56 * 576;
 
-// Control storages are zlib streams; what they may expand to is bounded by the
-// size of the file, so a small file cannot claim gigabytes.
+// What a control storage may expand to is bounded by the size of the file.
 constexpr std::size_t kInflateAllowanceBase = 1u << 20;
 constexpr std::size_t kInflateAllowanceFactor = 8;
 
@@ -48,8 +43,7 @@ bool IsTitlePlaceholder(std::uint8_t kind) {
            kind == kPlaceholderVerticalTitle;
 }
 
-// The record persist object `persist_id` starts with, of `expected_type`
-// when one is given.
+// The record persist object `persist_id` starts with, of `expected_type` if given.
 Record ReadPersistObject(const SourcePresentation::Parsed& p, Bytes doc, std::uint32_t persist_id,
                          std::optional<std::uint16_t> expected_type, std::string_view what) {
     const auto it = p.persist_directory.find(persist_id);
@@ -297,10 +291,8 @@ class ControlReader {
     std::size_t allowance_;
 };
 
-// A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of
-// its own, with a PowerPoint 95 one at the root. That storage is the
-// presentation, as a 97-2003 file holds it at its root; the property sets
-// the two versions share come from the root where it has none of its own.
+// A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of its own;
+// the property sets the two versions share may be only at the root.
 void TakeDualStorage(StorageEntry& root) {
     StorageEntry* dual = root.Find("PP97_DUALSTORAGE");
     if (dual == nullptr || !dual->is_storage || FindStream(*dual, kDocumentStream) == nullptr) {
@@ -321,8 +313,7 @@ bool LooksLikeOldPowerPoint(const StorageEntry& root) {
            FindStream(root, "Header") != nullptr;
 }
 
-// The document stream of a file that is a PowerPoint 97-2003 presentation
-// and not encrypted.
+// The document stream of an unencrypted PowerPoint 97-2003 presentation.
 Bytes DocumentStreamOf(const StorageEntry& root) {
     const StorageEntry* doc_stream = FindStream(root, kDocumentStream);
     if (doc_stream == nullptr) {
@@ -348,8 +339,7 @@ void ReadSlideSize(SourcePresentation::Parsed& p, Bytes document_body) {
     p.slide_width = static_cast<float>(width) / kUnitsPerPoint;
 }
 
-// The object list's controls by object id. Every identifier the list uses or
-// has handed out is recorded, so that new objects are numbered past them.
+// Controls by object id; every id the list used is recorded for new objects.
 void ReadObjectList(SourcePresentation::Parsed& p, Bytes list_body,
                     std::map<std::uint32_t, ControlRef>& controls) {
     RecordCursor objects(list_body);
@@ -401,8 +391,7 @@ void ReadObjectList(SourcePresentation::Parsed& p, Bytes list_body,
     }
 }
 
-// Notes are numbered like slides: new slides keep clear of them. A damaged
-// notes list names nothing that can be kept clear of.
+// Notes are numbered like slides: new slides keep clear of them.
 void RecordNotesIds(SourcePresentation::Parsed& p, Bytes list_body) {
     try {
         std::uint32_t max_id = 0;
@@ -417,8 +406,7 @@ void RecordNotesIds(SourcePresentation::Parsed& p, Bytes list_body) {
     }
 }
 
-// What the document lists: its slides and masters with their outline texts,
-// and the controls of its object list by object id.
+// The slides, masters and outline texts, and the object list's controls.
 struct DocumentLists {
     std::vector<ListEntry> slides;
     std::vector<ListEntry> masters;
@@ -447,8 +435,7 @@ DocumentLists ReadDocumentLists(SourcePresentation::Parsed& p, Bytes document_bo
     return lists;
 }
 
-// Masters: each main master's title placeholder is where the title of a new
-// slide following it goes; title masters lead to a main master.
+// A main master's title placeholder places new slides' titles.
 void ReadMasters(SourcePresentation::Parsed& p, Bytes doc, const std::vector<ListEntry>& masters) {
     std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : masters) {
@@ -494,8 +481,7 @@ void ReadMasters(SourcePresentation::Parsed& p, Bytes doc, const std::vector<Lis
     }
 }
 
-// A slide's title: its title placeholder's text, its own or the slide list's
-// for it, or else the slide list's first title text for it.
+// The title placeholder's text, its own or the slide list's, else the list's first title.
 std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry& e) {
     for (const ShapeInfo& s : shapes) {
         if (!s.placeholder || !IsTitlePlaceholder(*s.placeholder)) {
@@ -567,9 +553,7 @@ void ReadSlides(SourcePresentation::Parsed& p, Bytes doc, const DocumentLists& l
     }
 }
 
-// The highest drawing and shape identifiers the live slides, masters and notes
-// use: the drawing group's counts may lag behind them in files other programs
-// wrote.
+// The highest drawing and shape ids in use: the drawing group's counts may lag.
 void RecordDrawingIds(SourcePresentation::Parsed& p, Bytes doc) {
     // Many persist ids may name one large record: each record is read once.
     std::set<std::uint32_t> offsets;

@@ -1,6 +1,4 @@
-// Writes a new presentation: the document, its main master, its notes master,
-// the slides and the controls' storages as persist objects, then the persist
-// directory and the one user edit that points at it.
+// Writes a new presentation: its persist objects, the persist directory and one user edit.
 #include <cstddef>
 #include <iterator>
 #include <map>
@@ -39,16 +37,8 @@ const std::u16string kMasterTitleText = u"Click to edit Master title style";
 const std::u16string kMasterBodyText =
     u"Click to edit Master text styles\rSecond level\rThird level\rFourth level\rFifth level";
 
-struct SlidePlan {
-    const SlideContent* content;
-    std::uint32_t persist_id;
-    std::uint32_t slide_id;
-    std::uint32_t drawing_id;
-    std::vector<PlacedControl> controls;
-};
-
 struct Plan {
-    std::vector<SlidePlan> slides;
+    std::vector<NewSlide> slides;
     std::uint32_t last_persist_id = kNotesMasterPersistId;
     std::uint32_t control_count = 0;
     PictureStore pictures{0, 0};  // the controls' pictures
@@ -74,9 +64,10 @@ Plan MakePlan(const SaveJob& job) {
                                persist++,
                                kFirstSlideId + static_cast<std::uint32_t>(i),
                                kFirstSlideDrawingId + static_cast<std::uint32_t>(i),
+                               kFirstSlideDrawingId + i,
                                {}});
     }
-    for (SlidePlan& slide : plan.slides) {
+    for (NewSlide& slide : plan.slides) {
         for (const ControlObject& control : slide.content->controls) {
             slide.controls.push_back(
                 {&control, ++plan.control_count, persist++, plan.pictures.AddPreview(control)});
@@ -86,8 +77,7 @@ Plan MakePlan(const SaveJob& job) {
     return plan;
 }
 
-// What a drawing takes from its cluster of shape identifiers, and how many
-// shapes it counts.
+// The shape ids a drawing takes from its cluster, and the shapes it counts.
 struct DrawingUse {
     std::uint32_t ids = 0;
     std::uint32_t shapes = 0;
@@ -123,8 +113,7 @@ std::vector<std::uint8_t> MainMaster(DrawingUse& use) {
     return w.Take();
 }
 
-// The notes page as PowerPoint lays it out on 540 x 720 points: header and
-// date above, the slide's image and the notes, footer and page number below.
+// The notes page as PowerPoint lays it out on 540 x 720 points.
 std::vector<std::uint8_t> NotesMaster(DrawingUse& use) {
     RecordWriter w;
     const auto notes = w.BeginContainer(RT_Notes);
@@ -152,7 +141,7 @@ std::vector<std::uint8_t> NotesMaster(DrawingUse& use) {
     return w.Take();
 }
 
-std::vector<std::uint8_t> Slide(const SlidePlan& slide, DrawingUse& use) {
+std::vector<std::uint8_t> Slide(const NewSlide& slide, DrawingUse& use) {
     RecordWriter w;
     const std::uint32_t shapes =
         WriteTitleOnlySlide(w, *slide.content, slide.controls, kMainMasterId,
@@ -167,17 +156,11 @@ void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
     }
     const auto list = w.BeginContainer(RT_ExternalObjectList);
     w.U32Atom(RT_ExternalObjectListAtom, plan.control_count);  // the largest id in use
-    for (const SlidePlan& slide : plan.slides) {
-        for (const PlacedControl& control : slide.controls) {
-            WriteControlEntry(w, control, slide.slide_id);
-        }
-    }
+    WriteControlEntries(w, plan.slides);
     w.End(list);
 }
 
-// The defaults of new shapes, as PowerPoint sets them: filled with the
-// scheme's fill colour on the background, outlined in the text and line
-// colour, shadowed in the shadow colour.
+// New shapes' defaults, as PowerPoint sets them, in scheme colours.
 void WriteShapeDefaults(RecordWriter& w) {
     const std::pair<std::uint16_t, std::uint32_t> defaults[] = {
         {0x0181, 0x08000004},  // fill colour
@@ -238,7 +221,7 @@ void WriteSlideList(RecordWriter& w, const Plan& plan) {
     }
 
     const auto slides = w.BeginContainer(RT_SlideListWithText, 0);
-    for (const SlidePlan& slide : plan.slides) {
+    for (const NewSlide& slide : plan.slides) {
         WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
     }
     w.End(slides);
@@ -280,7 +263,7 @@ StorageEntry WriteBlank(const SaveJob& job) {
         objects.push_back(Slide(plan.slides[i], drawings[2 + i]));
     }
     objects[0] = Document(plan, drawings);
-    for (const SlidePlan& slide : plan.slides) {
+    for (const NewSlide& slide : plan.slides) {
         for (const PlacedControl& control : slide.controls) {
             objects.push_back(ControlStorageRecord(control));
         }

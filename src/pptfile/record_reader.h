@@ -1,7 +1,4 @@
-// Bounds-checked reading of records and their little-endian fields. Nothing
-// read from a file is trusted: every length and offset is checked against the
-// bytes that hold it, and a record that does not fit raises FormatError
-// ("the file is damaged: ...").
+// Bounds-checked reading of records: what does not fit raises FormatError.
 #pragma once
 
 #include <cstddef>
@@ -46,9 +43,7 @@ std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept;
 // As TryReadRecord, raising "the file is damaged: <what> ..." instead.
 Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what);
 
-// Walks the records of a container body one after the other. A record that
-// runs past the end of the body is damage; trailing bytes too short for a
-// header are ignored, as other readers do.
+// A record running past the body is damage; a trailing partial header is ignored.
 class RecordCursor {
   public:
     explicit RecordCursor(Bytes body) noexcept : body_(body) {}

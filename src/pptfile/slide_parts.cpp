@@ -98,19 +98,24 @@ void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint
     WritePlainStyleTextProp(w, text, false);
 }
 
-void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint32_t slide_id) {
-    const auto container = w.BeginContainer(RT_ExternalOleControl);
-    w.U32Atom(RT_ExternalOleControlAtom, slide_id);
-    const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
-    // The content drawn, an ActiveX control, no sub-type.
-    for (std::uint32_t v : {1u, 2u, control.object_id, 0u, control.storage_persist_id, 0u}) {
-        w.U32(v);
+void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides) {
+    for (const NewSlide& slide : slides) {
+        for (const PlacedControl& control : slide.controls) {
+            const auto container = w.BeginContainer(RT_ExternalOleControl);
+            w.U32Atom(RT_ExternalOleControlAtom, slide.slide_id);
+            const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
+            // The content drawn, an ActiveX control, no sub-type.
+            for (std::uint32_t v :
+                 {1u, 2u, control.object_id, 0u, control.storage_persist_id, 0u}) {
+                w.U32(v);
+            }
+            w.End(ole);
+            w.CStringAtom(u"Control", 1);
+            w.CStringAtom(control.control->prog_id, 2);
+            w.CStringAtom(control.control->prog_id, 3);
+            w.End(container);
+        }
     }
-    w.End(ole);
-    w.CStringAtom(u"Control", 1);
-    w.CStringAtom(control.control->prog_id, 2);
-    w.CStringAtom(control.control->prog_id, 3);
-    w.End(container);
 }
 
 }  // namespace pptfile

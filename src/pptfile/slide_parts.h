@@ -1,7 +1,4 @@
-// The records of a new title-only slide, written the same way whether the
-// presentation is new or saved onto an existing file: the slide itself, its
-// entry in the slide list, and its controls' entries in the object list and
-// their storages.
+// The records of a new title-only slide, for a new presentation or a template.
 #pragma once
 
 #include <cstdint>
@@ -24,14 +21,22 @@ inline constexpr std::uint32_t kSlideLayoutTitleOnly = 0x0007;
 // Objects, colour scheme and background of the master.
 inline constexpr std::uint16_t kFollowMaster = 0x0007;
 
-// A control on a new slide with the identifiers it is filed under: its entry
-// in the object list, the persist object holding its storage and its picture
-// in the BLIP store (1-based).
+// A control on a new slide, its object id, storage persist id and picture (1-based).
 struct PlacedControl {
     const ControlObject* control;
     std::uint32_t object_id;
     std::uint32_t storage_persist_id;
     std::uint32_t picture_index = 0;
+};
+
+// A new slide with the identifiers it takes.
+struct NewSlide {
+    const SlideContent* content;
+    std::uint32_t persist_id;
+    std::uint32_t slide_id;
+    std::uint32_t drawing_id;
+    std::uint64_t cluster;  // of its shape identifiers
+    std::vector<PlacedControl> controls;
 };
 
 // A new slide's drawing: its identifier and where its shape identifiers start.
@@ -49,9 +54,7 @@ void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
                     std::initializer_list<std::uint8_t> placeholders, std::uint32_t master_id,
                     std::uint16_t flags);
 
-// A title-only slide following master `master_id`, with its controls under
-// the title. The slide carries `colour_scheme` (a whole ColorSchemeAtom) as
-// its own, or the default one. Returns how many shapes the drawing holds.
+// Returns how many shapes the drawing holds. `colour_scheme` is a whole ColorSchemeAtom.
 std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
                                   std::span<const PlacedControl> controls, std::uint32_t master_id,
                                   SlideDrawing drawing,
@@ -61,8 +64,8 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
 void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
                          std::uint32_t slide_id);
 
-// The control's entry in the object list, placed on slide `slide_id`.
-void WriteControlEntry(RecordWriter& w, const PlacedControl& control, std::uint32_t slide_id);
+// The object list's entries for the slides' controls.
+void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides);
 
 // The persist object holding the control's storage, compressed.
 std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control);

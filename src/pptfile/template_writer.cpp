@@ -1,12 +1,5 @@
-// Appends one user edit to an existing presentation. The edit holds a new
-// version of the document (its slide list in the new show order, the object
-// list and the drawing group grown by what is added), the new slides and the
-// controls' storages, and a persist directory naming them; "Current User" is
-// pointed at the edit. Every earlier byte of the document stream and every
-// other stream and storage of the file stay exactly as they were.
-//
-// A save is planned first (which identifiers the new slides and controls
-// take, which records of the document are rewritten), then written.
+// Appends one user edit to an existing presentation: a new document, the new slides,
+// their controls' storages and a persist directory. Every earlier byte stays as it was.
 #include "pptfile/template_writer.h"
 
 #include <algorithm>
@@ -53,8 +46,7 @@ std::vector<Record> Children(Bytes body) {
     return out;
 }
 
-// Where each child of the document belongs in its fixed order; a child that
-// is missing is inserted before the first one that comes later.
+// Where each child of the document belongs; a missing one goes before the next.
 int DocumentRank(const Record& r) {
     constexpr std::pair<std::uint16_t, int> kRanks[] = {{RT_DocumentAtom, 0},
                                                         {RT_ExternalObjectList, 1},
@@ -120,17 +112,7 @@ std::size_t BlipStoreEntries(Bytes drawing_group_body) {
     }
 }
 
-struct NewSlide {
-    const SlideContent* content;
-    std::uint32_t persist_id;
-    std::uint32_t slide_id;
-    std::uint32_t drawing_id;
-    std::uint64_t cluster;  // of its shape identifiers
-    std::vector<PlacedControl> controls;
-};
-
-// What a save writes: the document's children, the ones it rewrites among
-// them, and the identifiers of what it adds.
+// The document's children, the ones rewritten, and the identifiers of what is added.
 struct Plan {
     Bytes document_body;
     std::vector<Record> children;
@@ -176,8 +158,7 @@ const Record* FindRecord(const std::vector<Record>& records, std::uint16_t type,
     return nullptr;
 }
 
-// Identifiers are counted in 64 bits, so one past the largest a file may
-// hold is still past it and never wraps to a small one in use.
+// Counted in 64 bits: one past the largest a file may hold never wraps.
 void PlanNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Plan& plan) {
     std::uint64_t next_persist_id = std::uint64_t{p.max_persist_id} + 1;
     const auto persist_id = [&] {
@@ -341,11 +322,7 @@ class TemplateWriter {
                 w.Bytes(Whole(child, existing->body));
             }
         }
-        for (const NewSlide& slide : plan_.new_slides) {
-            for (const PlacedControl& control : slide.controls) {
-                WriteControlEntry(w, control, slide.slide_id);
-            }
-        }
+        WriteControlEntries(w, plan_.new_slides);
         w.End(list);
     }
 

@@ -101,10 +101,7 @@ void WriteMasterStyle(RecordWriter& w, std::uint16_t text_type, bool bullets,
     w.End(m);
 }
 
-// The style of another layout's placeholder, as PowerPoint writes it: each
-// level names itself and gives only what differs from body (or title) text.
-// Centred body text has no bullets and steps in by a quarter inch a level;
-// half and quarter body text is smaller.
+// Another layout's placeholder style, as PowerPoint writes it: only what differs.
 void WriteLayoutStyle(RecordWriter& w, std::uint16_t text_type,
                       std::span<const std::uint16_t> sizes, bool centred) {
     const auto m = w.Begin(RT_TextMasterStyleAtom, text_type);
