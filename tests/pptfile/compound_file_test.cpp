@@ -176,6 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
         // clang-format off
         BadBytesCase{"Empty", [](auto& v) { v.clear(); }, "not a compound file"},
         BadBytesCase{"Text", [](auto& v) { v.assign(600, 'x'); }, "not a compound file"},
+        // Version 4 files have 4096-byte sectors and version 3 files 512-byte ones.
+        BadBytesCase{"Version4With512ByteSectors", [](auto& v) { v[0x1A] = 4; }, "version 4, sector shift 9"},
         BadBytesCase{"HeaderOnly", [](auto& v) { v.resize(512); }, "larger than the file"},
         BadBytesCase{"TruncatedInData", [](auto& v) { v.resize(v.size() / 2); }, "past the end of the file"},
         BadBytesCase{"FatSectorOutside", [](auto& v) { Put32(v, 0x4C, 0x0FFFFFFF); }, "past the end of the file"},

@@ -189,10 +189,17 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
     }
     std::set<std::uint32_t> old_drawings, shapes;
     for (const Record& dg : Find(doc, kDgContainer)) {
-        const std::uint32_t dgid = Find(doc, kFdg, dg.at).at(0).instance;
+        const Record fdg = Find(doc, kFdg, dg.at).at(0);
+        const std::uint32_t dgid = fdg.instance;
         const bool fresh = dg.at >= old_doc.size();
         EXPECT_TRUE(old_drawings.insert(dgid).second || !fresh)
             << "drawing id " << dgid << " reused";
+        // PowerPoint counts every shape of a drawing but its background.
+        std::uint32_t counted = 0;
+        for (const Record& fsp : Find(doc, kFsp, dg.at)) {
+            counted += (Le32(doc, fsp.Body() + 4) & 0x400) == 0 ? 1u : 0u;
+        }
+        EXPECT_TRUE(!fresh || Le32(doc, fdg.Body()) == counted) << "drawing " << dgid;
         for (const Record& fsp : Find(doc, kFsp, dg.at)) {
             const std::uint32_t spid = Le32(doc, fsp.Body());
             if (!shapes.insert(spid).second || !fresh) {
