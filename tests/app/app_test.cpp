@@ -8,8 +8,8 @@
 #include "app/zbn2ppt_app.h"
 #include "framework/arguments.h"
 #include "framework/win_app.h"
+#include "support/helpers.h"
 #include "support/scripted_server.h"
-#include "support/temp_folder.h"
 
 namespace {
 

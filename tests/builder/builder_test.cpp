@@ -8,6 +8,7 @@
 
 #include "builder/expected_conversation.h"
 #include "builder/presentation_builder.h"
+#include "support/helpers.h"
 #include "support/scripted_server.h"
 
 namespace builder_test {
@@ -94,8 +95,8 @@ TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
         expected.push_back(call);
     }
 
-    const auto registration = server.ServeAs(
-        u"PowerPoint.Application", test_support::app_object::kApplication, c.setup.already_running);
+    const auto registration =
+        server.ServeAs(u"PowerPoint.Application", "application", c.setup.already_running);
     const BuildOutcome outcome =
         BuildPresentation(c.request.data_path, c.request.output_path, c.request.template_path);
 

@@ -10,7 +10,6 @@ using automation::VT_DISPATCH;
 using automation::VT_EMPTY;
 using automation::VT_I4;
 using automation::VT_R4;
-namespace o = test_support::app_object;
 
 namespace {
 
@@ -26,11 +25,11 @@ std::vector<ExpectedStep> Steps(const test_support::PresentationAppSetup& setup,
     const std::int32_t index = setup.slide_count + 1;
     return {
         // clang-format off
-        {"1", {o::kApplication, 0, test_support::kCreate, {u"PowerPoint.Application"}, VT_DISPATCH}, none},
-        {"2", {o::kApplication, 2033, kMethod, {}, VT_EMPTY}, none},
-        {"3", {o::kApplication, 2029, kGet, {}, VT_I4}, Reply::Int(setup.window_state)},
-        {"4", {o::kApplication, 2029, kPut, {2}, VT_EMPTY}, none},
-        {"5", {o::kApplication, 2001, kGet, {}, VT_DISPATCH}, object("presentations")},
+        {"1", {"application", 0, test_support::kCreate, {u"PowerPoint.Application"}, VT_DISPATCH}, none},
+        {"2", {"application", 2033, kMethod, {}, VT_EMPTY}, none},
+        {"3", {"application", 2029, kGet, {}, VT_I4}, Reply::Int(setup.window_state)},
+        {"4", {"application", 2029, kPut, {2}, VT_EMPTY}, none},
+        {"5", {"application", 2001, kGet, {}, VT_DISPATCH}, object("presentations")},
         {"6a", {"presentations", 2005, kMethod, {request.template_path, 0, -1, -1}, VT_DISPATCH}, object("presentation")},
         {"6b", {"presentations", 2003, kMethod, {1}, VT_DISPATCH}, object("presentation")},
         {"7", {"presentation", 2011, kGet, {}, VT_DISPATCH}, object("slides")},
@@ -57,8 +56,8 @@ std::vector<ExpectedStep> Steps(const test_support::PresentationAppSetup& setup,
         // The save goes through the presentation made in 6a or 6b; the
         // active presentation (6c, 26) is never asked for.
         {"27", {"presentation", 2036, kMethod, {request.output_path, 1, 1}, VT_EMPTY}, none},
-        {"28", {o::kApplication, 2029, kPut, {setup.window_state}, VT_EMPTY}, none},
-        {"29", {o::kApplication, 2021, kMethod, {}, VT_EMPTY}, none},
+        {"28", {"application", 2029, kPut, {setup.window_state}, VT_EMPTY}, none},
+        {"29", {"application", 2021, kMethod, {}, VT_EMPTY}, none},
         // clang-format on
     };
 }
@@ -120,7 +119,7 @@ std::vector<test_support::Release> ExpectedReleases(const std::vector<std::strin
          {{"24", "control"}, {"22", "OLE format"}, {"21", "viewer shape"}}},
         // After the last call: the application at once, then the clean-up.
         {held.size(),
-         {{"1", o::kApplication},
+         {{"1", "application"},
           {"13", "shapes"},
           {"12", "new slide"},
           {"8", "slide master"},

@@ -19,7 +19,7 @@
 
 #include "pptfile/compound_file.h"
 #include "pptfile/file_io.h"
-#include "support/temp_folder.h"
+#include "support/helpers.h"
 
 namespace {
 
@@ -129,8 +129,8 @@ const std::string kBadTemplate =
     "Error\nERROR! UNSUPPORTED MS-PowerPoint Template FILE EXTENSION. Supported Formats: "
     ".pot\n\n" +
     kUsage;
-std::string ProbeFailure(const std::string& description) {
-    return "Error\nERROR! INVALID OUTPUT FILE\n\n" + description + "\n\n" + kUsage;
+std::string ProbeFailure(const std::string& why) {
+    return "Error\nERROR! INVALID OUTPUT FILE\n\n" + why + "\n\n" + kUsage;
 }
 std::string Refused(const std::string& reason) {
     return "Zbn2PPT\n" + reason + "\n";
@@ -146,7 +146,7 @@ constexpr const char* kAnyoneMayWrite = "anyone may write this\n";
 // SampleShow.ppt with field `at` of the last record starting `header` all ones.
 std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
     pptfile::StorageEntry root = pptfile::ReadCompoundFile(
-        pptfile::ReadWholeFile(fs::path(ZBN_TEST_DATA) / "good/SampleShow.ppt"));
+        pptfile::ReadWholeFile(test_support::kTestData / "good/SampleShow.ppt"));
     std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
     const auto record = std::find_end(doc.begin(), doc.end(), header.begin(), header.end());
     std::fill_n(record + 8 + static_cast<std::ptrdiff_t>(at), 4, 0xFF);
@@ -170,7 +170,7 @@ std::vector<CliCase> Cases() {
     // A refused template leaves the output and itself as they were.
     const std::string control_name = "d\x1b[2J\x07\xC2\x9B.pot";
     const Files ppt95{{"out.ppt", kPrecious},
-                      {control_name, Slurp(fs::path(ZBN_TEST_DATA) / "bad/PPT95.ppt")}};
+                      {control_name, Slurp(test_support::kTestData / "bad/PPT95.ppt")}};
     // [MS-PPT] 2.3.3: the user edit's persistIdSeed; [MS-ODRAW] 2.2.48: the
     // drawing group's count of drawings saved.
     const Files no_ids{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 0xF5, 0x0F}, 20)}};
@@ -258,8 +258,7 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
     EXPECT_EQ(List(folder.path(), c.before), c.after);
 }
 
-INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()), test_support::CaseName());
 
 // Interrupted or out of memory, a run leaves the old output or the whole new
 // one, and nothing beside it. (A static build reads a 16 MiB template in 23

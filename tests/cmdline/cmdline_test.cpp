@@ -20,7 +20,7 @@
 #include "framework/arguments.h"
 #include "framework/file.h"
 #include "framework/message_box.h"
-#include "support/temp_folder.h"
+#include "support/helpers.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "builder/presentation_builder.h"
 #include "engine/application_class.h"
 #include "pptfile/presentation.h"
+#include "support/helpers.h"
 #include "support/scripted_server.h"
-#include "support/temp_folder.h"
 #include "viewer/viewer_control_class.h"
 #include "viewer/viewer_state.h"
 
@@ -227,7 +227,7 @@ TEST(ApplicationTest, KeepsItsStateUntilItQuits) {
 
 // ---- Masters of the slides a template gets
 
-const fs::path kGoodDir = fs::path(__FILE__).parent_path().parent_path() / "data" / "good";
+const fs::path kGoodDir = test_support::kTestData / "good";
 
 // The main masters of the corpus files, by the ids PowerPoint gave them.
 constexpr std::uint32_t kFirst = 0x80000000u;

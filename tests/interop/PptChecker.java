@@ -1,18 +1,16 @@
-// Reads presentations with Apache POI and checks what the application must
-// have written, all in one JVM so that the whole corpus costs one start-up.
-// Each line of LIST, tab-separated, names one output:
+// Reads presentations with Apache POI, all in one JVM so that the corpus costs
+// one start-up. Each line of LIST names one output, tab-separated:
 //   TEMPLATE OUTPUT TITLE_FILE [LEFT TOP WIDTH HEIGHT]
-// TEMPLATE is "-" when the output was made without one. The output has one
-// slide more than the template, the earlier slides' titles as POI reads them
-// from the template, the last title read from TITLE_FILE (UTF-8, so that it
-// does not depend on how the JVM decodes its command line) and the viewer
-// control on the last slide: its ProgID, the class id of its storage
-// (VIEWER_CLSID in the environment), its anchor (given, or 600 x 400 points
-// centred on the slide 2 points under the last title) and its picture, a
-// metafile naming TITLE.zbn. The slide follows the main master of the one
-// before it, and the save set the document properties.
+// TEMPLATE is "-" for none. The output has the template's slides and titles
+// and one slide more, which follows the main master of the one before it and
+// is titled with TITLE_FILE's UTF-8 text. On it sits the viewer control: its
+// ProgID, its storage's class id (VIEWER_CLSID in the environment), its
+// anchor (given, or 600 x 400 points centred 2 points under the title) and a
+// metafile picture naming TITLE.zbn. The save set the document properties
+// and kept the template's own.
 //
 //   java PptChecker LIST
+import java.awt.geom.Rectangle2D;
 import java.io.InputStream;
 import java.io.PrintStream;
 import java.nio.ByteBuffer;
@@ -23,6 +21,7 @@ import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import java.util.Objects;
 
 import org.apache.poi.hpsf.DocumentSummaryInformation;
 import org.apache.poi.hpsf.SummaryInformation;
@@ -42,16 +41,17 @@ public final class PptChecker {
         }
     }
 
+    private static HSLFSlideShow open(String path) throws Exception {
+        try (InputStream in = Files.newInputStream(Paths.get(path))) {
+            return new HSLFSlideShow(in);
+        }
+    }
+
     private static ExControl findControl(HSLFSlideShow show, HSLFShape shape) {
         ExObjRefAtom ref = shape.getClientDataRecord(RecordTypes.ExObjRefAtom.typeID);
-        if (ref == null) return null;
         ExObjList list = show.getDocumentRecord().getExObjList(false);
-        if (list == null) return null;
-        for (Record r : list.getChildRecords()) {
-            if (r instanceof ExControl
-                    && ((ExControl) r).getExOleObjAtom().getObjID() == ref.getExObjIdRef()) {
-                return (ExControl) r;
-            }
+        for (Record r : ref == null || list == null ? new Record[0] : list.getChildRecords()) {
+            if (r instanceof ExControl c && c.getExOleObjAtom().getObjID() == ref.getExObjIdRef()) return c;
         }
         return null;
     }
@@ -62,8 +62,7 @@ public final class PptChecker {
         StringBuilder text = new StringBuilder();
         for (int at = 0; at + 8 <= emf.length && b.getInt(at + 4) >= 8; at += b.getInt(at + 4)) {
             if (b.getInt(at) == 84) {
-                text.append(new String(emf, at + b.getInt(at + 48), 2 * b.getInt(at + 44),
-                                       StandardCharsets.UTF_16LE));
+                text.append(new String(emf, at + b.getInt(at + 48), 2 * b.getInt(at + 44), StandardCharsets.UTF_16LE));
             }
         }
         return text.toString();
@@ -71,9 +70,8 @@ public final class PptChecker {
 
     // The class id of the control's storage, as POI's reader finds it.
     private static String storageClsid(HSLFSlideShow show, ExControl control) throws Exception {
-        int persistId = control.getExOleObjAtom().getObjStgDataRef();
         for (HSLFObjectData data : show.getEmbeddedObjects()) {
-            if (data.getExOleObjStg().getPersistId() == persistId) {
+            if (data.getExOleObjStg().getPersistId() == control.getExOleObjAtom().getObjStgDataRef()) {
                 try (POIFSFileSystem storage = new POIFSFileSystem(data.getInputStream())) {
                     return storage.getRoot().getStorageClsid().toString();
                 }
@@ -85,115 +83,91 @@ public final class PptChecker {
     // The main master of a slide, through its title master if it has one.
     private static int mainMaster(HSLFSlide slide) {
         HSLFMasterSheet master = slide.getMasterSheet();
-        if (master instanceof HSLFTitleMaster) master = ((HSLFTitleMaster) master).getMasterSheet();
+        if (master instanceof HSLFTitleMaster t) master = t.getMasterSheet();
         return master == null ? -1 : master._getSheetNumber();
     }
 
-    private static void checkShow(HSLFSlideShow show, int slides, String title, double[] anchor,
-                                  List<String> earlierTitles) throws Exception {
-        String progId = "TRELVO.TrelvoCtrl.1";
-        List<HSLFSlide> all = show.getSlides();
-        check(all.size() == slides, "slide count " + all.size() + ", expected " + slides);
-        if (all.isEmpty()) return;
-        for (int i = 0; i < earlierTitles.size() && i < all.size(); i++) {
-            String expected = earlierTitles.get(i);
-            String actual = all.get(i).getTitle();
-            check(expected == null ? actual == null : expected.equals(actual),
-                  "slide " + (i + 1) + " title \"" + actual + "\", the template's is \"" + expected + "\"");
-        }
-        HSLFSlide last = all.get(all.size() - 1);
-        check(title.equals(last.getTitle()), "last title \"" + last.getTitle() + "\", expected \"" + title + "\"");
-        if (all.size() > 1) {
-            int before = mainMaster(all.get(all.size() - 2));
-            int lastMaster = mainMaster(last);
-            check(lastMaster == before, "the last slide follows master " + Integer.toHexString(lastMaster)
-                                            + ", the slide before it " + Integer.toHexString(before));
-        }
-
-        boolean found = false;
-        for (HSLFShape shape : last.getShapes()) {
-            ExControl control = findControl(show, shape);
-            if (control == null || !progId.equals(control.getProgId())) continue;
-            java.awt.geom.Rectangle2D a = shape.getAnchor();
-            found = true;
-            String clsid = storageClsid(show, control);
-            check(System.getenv("VIEWER_CLSID").equalsIgnoreCase(clsid), "the control's class id " + clsid);
-            check(Math.abs(a.getX() - anchor[0]) < 0.07 && Math.abs(a.getY() - anchor[1]) < 0.07
-                      && Math.abs(a.getWidth() - anchor[2]) < 0.07
-                      && Math.abs(a.getHeight() - anchor[3]) < 0.07,
-                  "control anchor " + a + ", expected " + Arrays.toString(anchor));
-            HSLFPictureData picture =
-                shape instanceof HSLFPictureShape ? ((HSLFPictureShape) shape).getPictureData() : null;
-            check(picture != null && picture.getType() == PictureType.EMF
-                      && metafileText(picture.getData()).contains(title + ".zbn"),
-                  "the control's picture is not a metafile naming " + title + ".zbn");
-        }
-        check(found, "no ActiveX control with ProgID " + progId + " on the last slide");
-    }
-
-    private static double[] viewerAnchor(HSLFSlideShow show) {
-        List<HSLFSlide> all = show.getSlides();
+    private static double[] viewerAnchor(HSLFSlideShow show, HSLFSlide last) {
         double top = Double.NaN;
-        if (!all.isEmpty()) {
-            for (HSLFShape shape : all.get(all.size() - 1).getShapes()) {
-                if (shape instanceof HSLFTextShape
-                        && ((HSLFTextShape) shape).getRunType() == TextHeaderAtom.TITLE_TYPE) {
-                    java.awt.geom.Rectangle2D a = shape.getAnchor();
-                    top = a.getY() + a.getHeight() + 2;
-                }
+        for (HSLFShape shape : last.getShapes()) {
+            if (shape instanceof HSLFTextShape t && t.getRunType() == TextHeaderAtom.TITLE_TYPE) {
+                top = shape.getAnchor().getY() + shape.getAnchor().getHeight() + 2;
             }
         }
         return new double[] {show.getPageSize().getWidth() / 2 - 300, top, 600, 400};
     }
 
-    // A save sets the slide count, when and by what it was saved; the
-    // template's own properties stay.
-    private static void checkSaveProperties(HSLFSlideShow show, int slides, String customProperties) {
+    private static void checkControl(HSLFSlideShow show, HSLFSlide last, String title, double[] anchor)
+            throws Exception {
+        boolean found = false;
+        for (HSLFShape shape : last.getShapes()) {
+            ExControl control = findControl(show, shape);
+            if (control == null || !"TRELVO.TrelvoCtrl.1".equals(control.getProgId())) continue;
+            found = true;
+            String clsid = storageClsid(show, control);
+            check(System.getenv("VIEWER_CLSID").equalsIgnoreCase(clsid), "the control's class id " + clsid);
+            Rectangle2D a = shape.getAnchor();
+            double[] got = {a.getX(), a.getY(), a.getWidth(), a.getHeight()};
+            for (int i = 0; i < 4; i++) {
+                check(Math.abs(got[i] - anchor[i]) < 0.07, "control anchor " + a + ", expected " + Arrays.toString(anchor));
+            }
+            HSLFPictureData picture = shape instanceof HSLFPictureShape p ? p.getPictureData() : null;
+            check(picture != null && picture.getType() == PictureType.EMF
+                      && metafileText(picture.getData()).contains(title + ".zbn"),
+                  "the control's picture is not a metafile naming " + title + ".zbn");
+        }
+        check(found, "no ActiveX control TRELVO.TrelvoCtrl.1 on the last slide");
+    }
+
+    // A save sets the slide count and when and by what it was saved.
+    private static void checkProperties(HSLFSlideShow show, int slides, String custom) {
         SummaryInformation summary = show.getSlideShowImpl().getSummaryInformation();
         DocumentSummaryInformation document = show.getSlideShowImpl().getDocumentSummaryInformation();
-        if (summary == null || document == null) {
-            check(false, "no document properties");
-            return;
-        }
+        check(summary != null && document != null, "no document properties");
+        if (summary == null || document == null) return;
         check(document.getSlideCount() == slides, "slide count property " + document.getSlideCount());
         check("Zbn2PPT".equals(summary.getApplicationName()), "application " + summary.getApplicationName());
         java.util.Date saved = summary.getLastSaveDateTime();
-        check(saved != null && Math.abs(saved.getTime() - System.currentTimeMillis()) < 3600_000L,
-              "last saved " + saved);
-        if (customProperties != null) {
-            check(customProperties.equals(String.valueOf(document.getCustomProperties())),
-                  "custom properties " + document.getCustomProperties() + ", the template's " + customProperties);
-        }
+        check(saved != null && Math.abs(saved.getTime() - System.currentTimeMillis()) < 3600_000L, "last saved " + saved);
+        check(custom == null || custom.equals(String.valueOf(document.getCustomProperties())),
+              "custom properties " + document.getCustomProperties() + ", the template's " + custom);
     }
 
     private static void checkOutput(String[] f) throws Exception {
         int before = failures;
-        List<String> templateTitles = new ArrayList<>();
-        int slides = f[0].equals("-") ? 1 : -1;
-        String customProperties = null;
-        if (slides < 0) {
-            try (InputStream in = Files.newInputStream(Paths.get(f[0]));
-                 HSLFSlideShow template = new HSLFSlideShow(in)) {
-                for (HSLFSlide slide : template.getSlides()) templateTitles.add(slide.getTitle());
-                slides = templateTitles.size() + 1;
+        List<String> titles = new ArrayList<>();
+        String custom = null;
+        boolean blank = f[0].equals("-"), templateRead = blank;
+        if (!blank) {
+            try (HSLFSlideShow template = open(f[0])) {
+                for (HSLFSlide slide : template.getSlides()) titles.add(slide.getTitle());
                 DocumentSummaryInformation properties = template.getSlideShowImpl().getDocumentSummaryInformation();
-                if (properties != null) customProperties = String.valueOf(properties.getCustomProperties());
+                if (properties != null) custom = String.valueOf(properties.getCustomProperties());
+                templateRead = true;
             } catch (Exception e) {
-                System.out.println("note: POI cannot read the template itself (" + e
-                                   + "); slide count and titles not compared");
+                System.out.println("note: POI cannot read the template itself (" + e + "); slides not compared");
             }
         }
         String title = new String(Files.readAllBytes(Paths.get(f[2])), StandardCharsets.UTF_8);
-        try (InputStream in = Files.newInputStream(Paths.get(f[1]));
-             HSLFSlideShow show = new HSLFSlideShow(in)) {
-            if (slides < 0) slides = show.getSlides().size();
-            double[] anchor = f.length < 4 ? viewerAnchor(show)
-                                           : Arrays.stream(f[3].split(" ")).mapToDouble(Double::parseDouble).toArray();
-            checkShow(show, slides, title, anchor, templateTitles);
-            checkSaveProperties(show, slides, customProperties);
-            if (f[0].equals("-")) {
-                check(title.equals(show.getSlideShowImpl().getSummaryInformation().getTitle()), "the document's title");
+        try (HSLFSlideShow show = open(f[1])) {
+            List<HSLFSlide> all = show.getSlides();
+            int slides = templateRead ? titles.size() + 1 : all.size();
+            check(all.size() == slides, "slide count " + all.size() + ", expected " + slides);
+            for (int i = 0; i < titles.size() && i < all.size(); i++) {
+                check(Objects.equals(titles.get(i), all.get(i).getTitle()),
+                      "slide " + (i + 1) + " title \"" + all.get(i).getTitle() + "\", the template's \"" + titles.get(i) + "\"");
             }
+            HSLFSlide last = all.get(all.size() - 1);
+            check(title.equals(last.getTitle()), "last title \"" + last.getTitle() + "\", expected \"" + title + "\"");
+            if (all.size() > 1) {
+                int master = mainMaster(last), previous = mainMaster(all.get(all.size() - 2));
+                check(master == previous, "the last slide follows master " + master + ", the one before it " + previous);
+            }
+            double[] anchor = f.length < 4 ? viewerAnchor(show, last)
+                                           : Arrays.stream(f[3].split(" ")).mapToDouble(Double::parseDouble).toArray();
+            checkControl(show, last, title, anchor);
+            checkProperties(show, slides, custom);
+            check(!blank || title.equals(show.getSlideShowImpl().getSummaryInformation().getTitle()), "the document's title");
         } catch (Exception e) {
             check(false, "POI cannot read " + f[1] + ": " + e);
         }

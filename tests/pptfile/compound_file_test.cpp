@@ -1,5 +1,6 @@
 #include "pptfile/compound_file.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -14,7 +15,7 @@
 
 #include "pptfile/errors.h"
 #include "record_scan.h"
-#include "support/temp_folder.h"
+#include "support/helpers.h"
 
 namespace pptfile {
 namespace {
@@ -157,12 +158,8 @@ constexpr std::size_t kLeft = 0x44, kChild = 0x4C, kStart = 0x74, kSize = 0x78;
 TEST_P(CompoundBadBytes, RaisesFormatError) {
     Bytes bytes = ValidFile();
     GetParam().damage(bytes);
-    try {
-        ReadCompoundFile(bytes);
-        ADD_FAILURE() << "read without error";
-    } catch (const FormatError& e) {
-        EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
-    }
+    EXPECT_THAT([&] { ReadCompoundFile(bytes); },
+                ::testing::ThrowsMessage<FormatError>(::testing::HasSubstr(GetParam().message)));
 }
 
 // The first sector of "large".
@@ -196,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadBytesCase{"MiniStreamLargerThanFile", [](auto& v) { Put32(v, EntryAt(v, 0) + kSize, 0x7FFFFFFF); }, "larger than the file"},
         BadBytesCase{"NoRoot", [](auto& v) { v[EntryAt(v, 0) + 0x42] = 1; }, "no root entry"}),
     // clang-format on
-    [](const auto& p) { return std::string(p.param.name); });
+    test_support::CaseName());
 
 // Many entries are read in linear time, also as one long chain of right
 // siblings that would exhaust a recursive reader's stack.
@@ -251,12 +248,9 @@ TEST(FileIo, ReplacesWholeOrRefusesAndLeavesNothingBehind) {
     fs::create_directory(dir / "sub");
     for (const fs::path& bad :
          {fs::path("/dev/null"), dir / "sub", dir / "missing" / "o.ppt", dir / "pipe"}) {
-        try {
-            WriteFileAtomically(bad, std::vector<std::uint8_t>{'n'});
-            ADD_FAILURE() << "wrote to " << bad;
-        } catch (const IoError& e) {
-            EXPECT_TRUE(std::string(e.what()).starts_with("cannot write " + bad.string() + ": "));
-        }
+        EXPECT_THAT([&] { WriteFileAtomically(bad, std::vector<std::uint8_t>{'n'}); },
+                    ::testing::ThrowsMessage<IoError>(
+                        ::testing::StartsWith("cannot write " + bad.string() + ": ")));
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
     EXPECT_THROW(ReadWholeFile(dir / "absent.ppt"), IoError);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -16,24 +15,14 @@
 #include "pptfile/compound_file.h"
 #include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
+#include "support/helpers.h"
 
 namespace pptfile::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline const std::filesystem::path kData =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
-
 inline Bytes Corpus(const std::string& relative) {
-    return ReadWholeFile(kData / relative);
-}
-
-// A file name as a test case's name: no extension, letters and digits only.
-inline std::string CaseName(std::string file) {
-    file = file.substr(0, file.rfind('.'));
-    std::replace_if(
-        file.begin(), file.end(), [](char c) { return !std::isalnum(c & 0xFF); }, '_');
-    return file;
+    return ReadWholeFile(test_support::kTestData / relative);
 }
 
 inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
@@ -194,14 +183,10 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
         const bool fresh = dg.at >= old_doc.size();
         EXPECT_TRUE(old_drawings.insert(dgid).second || !fresh)
             << "drawing id " << dgid << " reused";
-        // PowerPoint counts every shape of a drawing but its background.
-        std::uint32_t counted = 0;
-        for (const Record& fsp : Find(doc, kFsp, dg.at)) {
-            counted += (Le32(doc, fsp.Body() + 4) & 0x400) == 0 ? 1u : 0u;
-        }
-        EXPECT_TRUE(!fresh || Le32(doc, fdg.Body()) == counted) << "drawing " << dgid;
+        std::uint32_t counted = 0;  // PowerPoint counts every shape but the background
         for (const Record& fsp : Find(doc, kFsp, dg.at)) {
             const std::uint32_t spid = Le32(doc, fsp.Body());
+            counted += (Le32(doc, fsp.Body() + 4) & 0x400) == 0 ? 1u : 0u;
             if (!shapes.insert(spid).second || !fresh) {
                 EXPECT_FALSE(fresh) << "shape id " << spid << " reused";
                 continue;
@@ -209,6 +194,7 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
             EXPECT_EQ(owner[spid / 1024], dgid) << "shape id " << spid << " in another's cluster";
             EXPECT_LT(spid, Le32(doc, block));
         }
+        EXPECT_TRUE(!fresh || Le32(doc, fdg.Body()) == counted) << "drawing " << dgid;
     }
 }
 

@@ -1,10 +1,8 @@
-// The tests' helper layer: a scripted automation server whose named objects
-// log every call and release and answer from a table of replies (a call
-// without one fails with DISP_E_MEMBERNOTFOUND), the presentation application
-// it plays, a message-box recorder and a case namer.
+// A scripted automation server whose named objects log every call and
+// release and answer from a table of replies (a call without one fails with
+// DISP_E_MEMBERNOTFOUND), the presentation application it plays, and a
+// message-box recorder.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -24,13 +22,6 @@
 #include "framework/message_box.h"
 
 namespace test_support {
-
-struct CaseName {
-    template <class Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& param) const {
-        return param.param.name;
-    }
-};
 
 // A dispatch reference, by the name of the scripted object it points to.
 struct ObjectName {
@@ -143,13 +134,9 @@ class ScriptedServer {
 };
 
 // The objects of the scripted presentation application are named as their
-// classes are ("slides", "OLE format"); "added slide" is what Slides.Add
-// answers, "new slide" what Slides.Item answers, and "embedded object" and
-// "control" the first and second read of OLEFormat.Object.
-namespace app_object {
-inline constexpr const char* kApplication = "application";
-}
-
+// classes are ("application", "slides", "OLE format"); "added slide" is what
+// Slides.Add answers, "new slide" what Slides.Item answers, and "embedded
+// object" and "control" the first and second read of OLEFormat.Object.
 struct PresentationAppSetup {
     bool already_running = false;
     std::int32_t window_state = 1;

@@ -162,15 +162,14 @@ bool ServeClient(const test_support::ScriptedServer& server) {
     return false;
 }
 
-// One line for each position where `got` and `expected` differ.
+// Both sequences in full, when they differ.
 template <class T, class Describe>
 void Compare(const char* what, const std::vector<T>& got, const std::vector<T>& expected,
              Describe describe, std::vector<std::string>& differences) {
-    for (std::size_t i = 0; i < std::max(got.size(), expected.size()); ++i) {
-        if (i >= got.size() || i >= expected.size() || got[i] != expected[i]) {
-            differences.push_back(std::string(what) + " " + std::to_string(i + 1) + ": " +
-                                  (i < got.size() ? describe(got[i]) : "none") + ", not " +
-                                  (i < expected.size() ? describe(expected[i]) : "none"));
+    for (const auto& [list, name] : {std::pair{&got, "got"}, std::pair{&expected, "expected"}}) {
+        for (std::size_t i = 0; got != expected && i < list->size(); ++i) {
+            differences.push_back(std::string(name) + " " + what + " " + std::to_string(i + 1) +
+                                  ": " + describe((*list)[i]));
         }
     }
 }
@@ -178,7 +177,7 @@ void Compare(const char* what, const std::vector<T>& got, const std::vector<T>& 
 std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
     test_support::ScriptedServer server;
     test_support::ScriptPresentationApp(server, {});
-    const auto registration = server.ServeAs(kProgId, test_support::app_object::kApplication);
+    const auto registration = server.ServeAs(kProgId, "application");
     // The geometry of the setup (slide 720 wide, title at 30, 50 high) puts
     // the viewer at 60, 82.
     const auto steps = builder_test::ExpectedConversation({}, {request[1], request[2], request[3]},
