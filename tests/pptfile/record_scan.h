@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -83,6 +84,15 @@ enum : std::uint16_t {
     kFdg = 0xF008,
     kFsp = 0xF00A,
 };
+
+// The storage a compressed ExOleObjStg record holds ([MS-PPT] 2.10.34).
+inline Bytes Inflate(const Bytes& doc, const Record& stg) {
+    Bytes raw(Le32(doc, stg.Body()));
+    uLongf size = static_cast<uLongf>(raw.size());
+    EXPECT_EQ(uncompress(raw.data(), &size, doc.data() + stg.Body() + 4, stg.length - 4), Z_OK);
+    EXPECT_EQ(size, raw.size());
+    return raw;
+}
 
 inline Bytes Stream(const Bytes& file, const char* name) {
     const StorageEntry root = ReadCompoundFile(file);

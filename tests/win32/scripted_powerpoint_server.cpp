@@ -1,19 +1,13 @@
-// A PowerPoint in a process of its own, for the test of Zbn2PPT.exe: the
-// scripted presentation application of tests/support, served as a local COM
-// server, so that every call of the program crosses a real COM proxy as
-// DISPPARAMS, VARIANTs, BSTRs and references. The test registers it under
-// "PowerPoint.Application" and COM starts it as
-//
+// The scripted presentation application of tests/support as a local COM
+// server, so that every call of Zbn2PPT.exe crosses a real COM proxy. The
+// test registers it as "PowerPoint.Application" and COM starts it as
 //   scripted_powerpoint_server <request> -Embedding
-//
-// It serves until the client has released every object, then writes to the
-// report "ok", or each way in which the calls and releases differed from the
-// conversation of the request. <request> names a UTF-8 file of lines: the
-// report's path, the data, output and template paths (an empty line for
-// none), the slide title the client is expected to send, and the step whose
-// call fails (none, or one after which the conversation goes on as before,
-// such as the save, 27). The system reads no more than MAX_PATH characters of
-// a server's command line, so the request is not on it.
+// (a server's command line is cut at MAX_PATH, so the request is a file). Its
+// UTF-8 lines: the report's path, the data, output and template paths (empty:
+// none), the title the client must send, and the step whose call fails (none,
+// or one after which the conversation goes on, such as the save, 27). Once
+// the client has released every object, the report says "ok" or how the
+// calls and releases differed from the conversation.
 #include <algorithm>
 #include <cstdio>
 #include <exception>

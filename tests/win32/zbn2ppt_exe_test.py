@@ -1,15 +1,11 @@
 #!/usr/bin/env python3
 """Runs Zbn2PPT.exe under Wine, built with tests so that it records its
-message boxes, and checks what a user would see: the boxes, the exit status
-and the output file. Where a case has a server, PowerPoint is the scripted
-application in another process (--server), which reports how the calls and
-releases differed from the conversation. The runs use a Wine prefix of their
-own, so that no other test's class registration is seen here, nor this one's
-there.
+message boxes, and checks the boxes, the exit status and the output file.
+With a server, PowerPoint is the scripted application in another process,
+which reports how the calls and releases differed from the conversation. The
+runs have a Wine prefix of their own, apart from other tests' registrations.
 
-    zbn2ppt_exe_test.py --exe build/windows/src/app/win32/Zbn2PPT.exe \\
-        --wine tests/win32/wine-exec \\
-        --server build/windows/tests/win32/scripted_powerpoint_server.exe
+    zbn2ppt_exe_test.py --exe Zbn2PPT.exe --wine wine-exec --server scripted_powerpoint_server.exe
 """
 import argparse
 import os
