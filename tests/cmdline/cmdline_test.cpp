@@ -20,6 +20,7 @@
 #include "framework/arguments.h"
 #include "framework/file.h"
 #include "framework/message_box.h"
+#include "framework/path_services.h"
 #include "support/helpers.h"
 
 namespace {
@@ -118,6 +119,18 @@ TEST_F(PathTest, WithoutACurrentDirectoryRelativePathsStayAsTheyAre) {
         EXPECT_EQ(ExtractFileTitle(u"part.zbn").str(), u"part");
         EXPECT_EQ(ExtractFileTitle(u"D:part.zbn").str(), u"");
     }
+}
+
+// As Windows documents it: a buffer too small for the terminator gets the
+// size it needs, terminator included, and nothing written.
+TEST_F(PathTest, TheCurrentDirectoryIsReadWithItsTerminatorOrNotAtAll) {
+    const std::u16string current = Os(fs::current_path());
+    const auto n = static_cast<DWORD>(current.size());
+    std::u16string buffer(n + 1, u'#');
+    EXPECT_EQ(GetCurrentDirectoryW(n, buffer.data()), n + 1);
+    EXPECT_EQ(buffer, std::u16string(n + 1, u'#'));
+    EXPECT_EQ(GetCurrentDirectoryW(n + 1, buffer.data()), n);
+    EXPECT_EQ(buffer, current + u'\0');
 }
 
 TEST_F(PathTest, ADirectoryNamedWithBytesThatAreNotUtf8IsPutBackExactly) {

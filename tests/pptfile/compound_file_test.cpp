@@ -118,6 +118,7 @@ TEST(CompoundFile, NamesThatCannotBeStoredAreRefused) {
         {Stream("a", {1}), Stream("a", {2})},
         {Stream("Pictures", {1}), Stream("PICTURES", {2})},
         {Stream("\xC3\xA9t\xC3\xA9", {1}), Stream("\xC3\x89T\xC3\x89", {2})},
+        {Stream("\xC3\xBF", {1}), Stream("\xC5\xB8", {2})},  // y and Y with diaeresis
         {Stream("ObjectPool", {1}), Storage("ObjectPool", {}, {})},
         {Storage("ObjectPool", {}, {Stream("x", {1}), Stream("X", {2})})},
     };

@@ -11,6 +11,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pptfile/compound_file.h"
@@ -193,10 +194,12 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
         const bool fresh = dg.at >= old_doc.size();
         EXPECT_TRUE(old_drawings.insert(dgid).second || !fresh)
             << "drawing id " << dgid << " reused";
-        std::uint32_t counted = 0;  // PowerPoint counts every shape but the background
+        // PowerPoint counts every shape but the background, and names the last id.
+        std::uint32_t counted = 0, last = 0;
         for (const Record& fsp : Find(doc, kFsp, dg.at)) {
             const std::uint32_t spid = Le32(doc, fsp.Body());
             counted += (Le32(doc, fsp.Body() + 4) & 0x400) == 0 ? 1u : 0u;
+            last = std::max(last, spid);
             if (!shapes.insert(spid).second || !fresh) {
                 EXPECT_FALSE(fresh) << "shape id " << spid << " reused";
                 continue;
@@ -205,7 +208,54 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
             EXPECT_LT(spid, Le32(doc, block));
         }
         EXPECT_TRUE(!fresh || Le32(doc, fdg.Body()) == counted) << "drawing " << dgid;
+        EXPECT_TRUE(!fresh || Le32(doc, fdg.Body() + 4) == last) << "drawing " << dgid;
     }
+
+    // [MS-PPT] 2.4.1: the document's children in their order (type, instance).
+    const std::pair<int, int> kOrder[] = {
+        {0x03E9, 0}, {0x0409, 0}, {0x03F2, 0}, {0x07E4, 0}, {0x040B, 0}, {0x0FF0, 1},
+        {0x07D0, 0}, {0x0FD9, 3}, {0x0FD9, 4}, {0x0FF0, 0}, {0x0FF0, 2}, {0x0401, 0},
+        {0x0410, 0}, {0x0402, 0}, {0x0406, 0}, {0x0403, 0}, {0x0428, 0}, {0x03EA, 0}};
+    const std::size_t document = listed.at(doc_id);
+    std::ptrdiff_t rank = 0;
+    for (std::size_t at = document + 8; at < document + 8 + Le32(doc, document + 4);
+         at += 8 + Le32(doc, at + 4)) {
+        const std::pair<int, int> child{static_cast<int>(Le32(doc, at) >> 16),
+                                        (doc[at] | doc[at + 1] << 8) >> 4};
+        const auto found = std::ranges::find(kOrder, child);
+        EXPECT_GE(found - std::begin(kOrder), rank) << std::hex << child.first << " out of order";
+        rank = std::max(rank, found == std::end(kOrder) ? rank : found - std::begin(kOrder));
+    }
+
+    // [MS-PPT] 2.9.44: in a new file, the runs of a text's style cover its
+    // characters and the end mark; the masks written add a 2-byte alignment
+    // (paragraphs) and a 2-byte size (characters).
+    std::vector<Record> added;
+    Scan(doc, old_doc.size(), before.empty() ? doc.size() : 0, added);
+    for (std::size_t i = 1; i < added.size(); ++i) {
+        const Record& text = added[i - 1];
+        if (added[i].type != 0x0FA1 || (text.type != 0x0FA0 && text.type != 0x0FA8)) {
+            continue;
+        }
+        const std::uint32_t marks = (text.type == 0x0FA0 ? text.length / 2 : text.length) + 1;
+        std::size_t at = added[i].Body();
+        // Paragraph runs: count, indent, mask; then character runs: count, mask.
+        for (const auto& [mask_at, known] : {std::pair{6u, 0x800u}, std::pair{4u, 0x20000u}}) {
+            for (std::uint32_t covered = 0; covered < marks;) {
+                covered += Le32(doc, at);
+                const std::uint32_t mask = Le32(doc, at + mask_at);
+                EXPECT_EQ(mask & ~known, 0u) << "a style mask this check cannot follow";
+                at += mask_at + 4 + ((mask & known) != 0 ? 2 : 0);
+                EXPECT_LE(covered, marks) << "a style run past the end of its text";
+            }
+        }
+        EXPECT_EQ(at, added[i].Body() + added[i].length) << "style runs do not fill the atom";
+    }
+}
+
+// A control as it reads back: its picture's lines stay in the picture.
+inline auto Seen(const ControlObject& c) {
+    return std::tie(c.prog_id, c.clsid, c.state, c.anchor);
 }
 
 inline std::vector<std::u16string> Titles(const SourcePresentation& p) {
