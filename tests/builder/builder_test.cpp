@@ -6,16 +6,14 @@
 #include <limits>
 #include <set>
 
-#include "builder/expected_conversation.h"
 #include "builder/presentation_builder.h"
 #include "support/helpers.h"
 #include "support/scripted_server.h"
 
 namespace builder_test {
-namespace {
 
-using test_support::PresentationAppSetup;
-using test_support::Reply;
+using namespace test_support;
+namespace {
 
 const BuildRequest kT{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt",
                       u"C:\\TrelvoTemplate.pot"};
@@ -73,15 +71,15 @@ std::vector<std::string> HeldSteps(const std::vector<ExpectedStep>& steps, const
 
 TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
     const BuildCase& c = GetParam();
-    test_support::ScriptedServer server;
-    test_support::MessageBoxRecorder messages;
-    test_support::ScriptPresentationApp(server, c.setup);
+    ScriptedServer server;
+    MessageBoxRecorder messages;
+    ScriptPresentationApp(server, c.setup);
     const auto steps = ExpectedConversation(c.setup, c.request, c.placement);
     const std::vector<std::string> held = HeldSteps(steps, c);
-    std::vector<test_support::Call> expected;
+    std::vector<Call> expected;
     std::set<std::string> failed;
     for (const std::string& label : held) {
-        test_support::Call call = std::ranges::find(steps, label, &ExpectedStep::label)->call;
+        Call call = std::ranges::find(steps, label, &ExpectedStep::label)->call;
         for (const auto& [step, reply] : c.failing) {
             if (step == label) {
                 server.AnswerCall(expected.size(), reply);
@@ -210,7 +208,7 @@ const BuildCase kCases[] = {
     // clang-format on
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, BuildTest, ::testing::ValuesIn(kCases), test_support::CaseName());
+INSTANTIATE_TEST_SUITE_P(Builds, BuildTest, ::testing::ValuesIn(kCases), CaseName());
 
 }  // namespace
 }  // namespace builder_test

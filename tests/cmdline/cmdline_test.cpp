@@ -1,15 +1,11 @@
 // The command line's helpers over the paths a user may type, run in a folder
 // tree of their own: the absolute form, the file name and title (the slide
 // title) and the extension, with the current directory always put back. And
-// what the real program (tests/cli) cannot be made to show: the probe's
-// failure description cut to the caller's buffer, and a failure while
+// what the real program (tests/cli) cannot be made to show: a failure while
 // reporting that ends in the probe's own message.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <filesystem>
-#include <iterator>
 #include <new>
 #include <string>
 #include <vector>
@@ -18,7 +14,6 @@
 #include "cmdline/command_line.h"
 #include "cmdline/path_utils.h"
 #include "framework/arguments.h"
-#include "framework/file.h"
 #include "framework/message_box.h"
 #include "framework/path_services.h"
 #include "support/helpers.h"
@@ -139,30 +134,6 @@ TEST_F(PathTest, ADirectoryNamedWithBytesThatAreNotUtf8IsPutBackExactly) {
 
     EXPECT_EQ(ExtractFileName(uR"(..\..\x.zbn)"), u"x.zbn");
     EXPECT_EQ(fs::current_path(), root_ / odd);
-}
-
-// "No such file or directory" is 25 characters: cut to fit with its zero.
-TEST(ErrorMessageTest, FitsTheBufferWithItsTerminator) {
-    const std::u16string text = u"No such file or directory";
-    const struct {
-        int cause;
-        UINT max_chars;
-        BOOL written;
-        std::u16string expected;
-    } rows[] = {{CFileException::fileNotFound, 26, TRUE, text},
-                {CFileException::fileNotFound, 25, TRUE, text.substr(0, 24)},
-                {CFileException::fileNotFound, 0, FALSE, std::u16string(63, u'#')},
-                {CFileException::none, 64, FALSE, u""}};
-    for (const auto& row : rows) {
-        char16_t buffer[64];
-        std::fill(std::begin(buffer), std::end(buffer), u'#');
-        buffer[63] = u'\0';
-        UINT help = 99;
-        const CFileException error(row.cause, row.cause == CFileException::none ? 0 : ENOENT);
-        EXPECT_EQ(error.GetErrorMessage(buffer, row.max_chars, &help), row.written);
-        EXPECT_EQ(std::u16string(buffer), row.expected) << row.max_chars;
-        EXPECT_EQ(help, 0u);
-    }
 }
 
 // Here the first message box itself fails.

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <span>
 #include <string>
 #include <tuple>
@@ -148,9 +149,40 @@ struct PresentationAppSetup {
     bool viewer_installed = true;  // without it, the OLE format holds no object
 };
 
-// Scripts the whole conversation of a build, from start-up to quit (with the
-// expected conversation, in builder/expected_conversation.cpp).
+// Scripts the whole conversation of a build, from start-up to quit.
 void ScriptPresentationApp(ScriptedServer& server, const PresentationAppSetup& setup);
+
+// The conversation the builder must hold with the presentation application,
+// row by row from the values of one build, each row under the number of its
+// step ("1" .. "29", "6a", "15b"), and the references it must give back.
+struct BuildRequest {
+    std::u16string data_path;
+    std::u16string output_path;
+    std::u16string template_path;  // empty: a blank presentation
+};
+
+// What the build is expected to compute: where the viewer goes and the title.
+struct Placement {
+    float left = 0.0f;
+    float top = 0.0f;
+    std::u16string title;
+};
+
+struct ExpectedStep {
+    std::string label;
+    Call call;
+    Reply reply;  // what the scripted application answers
+};
+
+std::vector<ExpectedStep> ExpectedConversation(const PresentationAppSetup& setup,
+                                               const BuildRequest& request,
+                                               const Placement& placement);
+
+// The references a build gives back, in order, each placed after the call it
+// follows, when the record holds the steps `held` (labels, in order) and the
+// steps `failed` gave no object.
+std::vector<Release> ExpectedReleases(const std::vector<std::string>& held,
+                                      const std::set<std::string>& failed = {});
 
 struct ShownMessage {
     std::u16string text;

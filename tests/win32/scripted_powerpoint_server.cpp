@@ -17,7 +17,6 @@
 
 #include "automation/automation_error.h"
 #include "automation/text_codec.h"
-#include "builder/expected_conversation.h"
 #include "framework/win32/com_values.h"
 #include "support/scripted_server.h"
 
@@ -174,7 +173,7 @@ std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
     const auto registration = server.ServeAs(kProgId, "application");
     // The geometry of the setup (slide 720 wide, title at 30, 50 high) puts
     // the viewer at 60, 82.
-    const auto steps = builder_test::ExpectedConversation({}, {request[1], request[2], request[3]},
+    const auto steps = test_support::ExpectedConversation({}, {request[1], request[2], request[3]},
                                                           {60.0f, 82.0f, request[4]});
     std::vector<test_support::Call> calls;
     std::vector<std::string> labels;
@@ -204,7 +203,7 @@ std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
     ::CoRevokeClassObject(cookie);
     Compare("call", server.calls(), calls, test_support::Describe, differences);
     Compare(
-        "release", server.releases(), builder_test::ExpectedReleases(labels),
+        "release", server.releases(), test_support::ExpectedReleases(labels),
         [](const test_support::Release& release) {
             return release.object + " after " + std::to_string(release.after_calls) + " calls";
         },
