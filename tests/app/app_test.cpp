@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <stdexcept>
 
 #include "app/zbn2ppt_app.h"
 #include "framework/arguments.h"
@@ -32,8 +31,6 @@ constexpr const char16_t* kOleFailed =
 
 const AppCase kCases[] = {
     {"OleInitFails", [] { return false; }, true, kOleFailed, 1},
-    {"OleInitThrows", []() -> bool { throw std::runtime_error("no registry"); }, true, kOleFailed,
-     1},
     {"NoPresentationApplication", [] { return true; }, true,
      u"Zbn2PPT: MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed.", 1},
     {"ViewerMissing",

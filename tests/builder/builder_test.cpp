@@ -154,7 +154,6 @@ const BuildCase kCases[] = {
     {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, kT, {}, {}, kSavedWithViewer, {-30.0f, 82.0f, u"bracket_multiple"}},
     // H + T first, then + 2.0, in double precision.
     {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, kT, {}, {}, kSavedWithViewer, {59.75f, 81.75f, u"bracket_multiple"}},
-    {"RelativePathsPassUnchanged", kNormal, {u"data\\run 7.zbn", u"out\\run 7.ppt", u""}, {}, {}, kSavedWithViewer, {60.0f, 82.0f, u"run 7"}},
     {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot"}, {}, {}, kSavedWithViewer, {60.0f, 82.0f, u"M\u00fcller.v2"}},
     {"CannotStart", kNormal, kT, {{"1", Broken()}}, {kNoApplicationMessage}, kNotSaved},
     // One row per stage.

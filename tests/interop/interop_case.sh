@@ -1,18 +1,16 @@
 #!/bin/sh
 # Runs zbn2ppt and opens what it wrote with Apache POI (PptChecker.java),
-# LibreOffice and Calligra Stage, each of which must see the new last slide.
+# Calligra Stage and LibreOffice, each of which must see the new last slide.
 #
 #   interop_case.sh app ZBN2PPT DATA OUTPUT
 #   interop_case.sh templates ZBN2PPT GOOD_DIR OUTPUT_DIR [TEMPLATE_FILE_NAME...]
 #
-# app: DATA into OUTPUT (replacing a stale file there); one slide titled with
+# app: DATA into OUTPUT (replacing a stale file there): one slide titled with
 # the data file's name, the viewer at 60, 113.625, 600 x 400 points, whose
 # picture LibreOffice draws in that frame. templates: every template of
-# GOOD_DIR (copied to a .pot name first, as users name templates); POI and
-# Calligra read every output, LibreOffice the ones named.
-# Needs JAVA, CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT, PDFTOPPM,
-# CALLIGRACONVERTER and UNZIP_TOOL in the environment (unzip itself reads
-# UNZIP as its options).
+# GOOD_DIR, copied to a .pot name as users name templates; POI and Calligra
+# read every output, LibreOffice the ones named. Needs JAVA, CHECKER_CLASSPATH,
+# SOFFICE, PDFINFO, PDFTOTEXT, PDFTOPPM, CALLIGRACONVERTER and UNZIP_TOOL.
 set -eu
 [ $# -ge 4 ] || { echo "usage: see $0" >&2; exit 2; }
 mode=$1 zbn2ppt=$2
@@ -22,11 +20,9 @@ status=0
 fail() { echo "FAIL: $*"; status=1; }
 squeeze() { tr -d '[:space:]'; }  # long titles wrap
 
-# Calligra Stage's import follows the rules of [MS-PPT] to the letter and
-# refuses a whole file that breaks one: it then exits non-zero, says "The
-# conversion failed" and writes no document. Prints the page count.
+# Calligra's import follows [MS-PPT] to the letter and refuses a whole file
+# that breaks a rule: it exits non-zero or says "The conversion failed".
 calligra() {  # PPT TITLE_FILE
-    pages=0
     cp "$1" "$work/calligra.ppt"
     rm -f "$work/calligra.odp"
     if ! QT_QPA_PLATFORM=offscreen "$CALLIGRACONVERTER" --batch "$work/calligra.ppt" \
@@ -35,16 +31,14 @@ calligra() {  # PPT TITLE_FILE
         grep -v "Trying to load" "$work/calligra.log" | tail -n 20
         fail "Calligra cannot convert $1"; return
     fi
-    "$UNZIP_TOOL" -p "$work/calligra.odp" content.xml > "$work/content.xml"
-    pages=$(grep -o '<draw:page ' "$work/content.xml" | wc -l)
     # The last page's text, without markup.
-    tr -d '\n' < "$work/content.xml" | sed 's/<draw:page /\n&/g' | tail -n 1 | sed 's/<[^>]*>//g' |
-        squeeze | grep -qF -- "$(squeeze < "$2")" || fail "Calligra's last page of $1 lacks the title"
-    echo "Calligra: $1: $pages page(s)"
+    "$UNZIP_TOOL" -p "$work/calligra.odp" content.xml | tr -d '\n' | sed 's/<draw:page /\n&/g' |
+        tail -n 1 | sed 's/<[^>]*>//g' | squeeze | grep -qF -- "$(squeeze < "$2")" ||
+        fail "Calligra's last page of $1 lacks the title"
 }
 
-# LibreOffice converts the PPTs given (plain names in $work) in one run, with
-# a private profile; the last page of each holds its title (STEM.title.txt).
+# LibreOffice converts the PPTs given (plain names in $work) in one run; the
+# last page of each holds its title (STEM.title.txt).
 libreoffice() {
     ( cd "$work" && "$SOFFICE" "-env:UserInstallation=file://$work/profile" --headless \
         --convert-to pdf --outdir "$work" "$@" > "$work/soffice.log" 2>&1 ) || cat "$work/soffice.log"
@@ -56,7 +50,6 @@ libreoffice() {
         "$PDFTOTEXT" -f "$pages" -l "$pages" -enc UTF-8 "$work/$stem.pdf" "$work/$stem.last.txt"
         squeeze < "$work/$stem.last.txt" | grep -qF -- "$(squeeze < "$work/$stem.title.txt")" ||
             fail "LibreOffice's last page of $stem lacks the title: $(cat "$work/$stem.last.txt")"
-        echo "LibreOffice: $stem: $pages page(s)"
     done
 }
 
@@ -70,9 +63,7 @@ if [ "$mode" = app ]; then
     printf -- '-\t%s\t%s\t60 113.625 600 400\n' "$out" "$work/input.title.txt" > "$work/list.tsv"
     "$JAVA" -cp "$CHECKER_CLASSPATH" PptChecker "$work/list.tsv" || status=1
     calligra "$out" "$work/input.title.txt"
-    [ "$pages" = 1 ] || fail "Calligra sees $pages pages"
-    # The copy gives soffice a plain name; reading the long or non-ASCII path
-    # is our writer's job, not LibreOffice's.
+    # A plain name for soffice: reading a long or non-ASCII path is our job.
     cp "$out" "$work/input.ppt"
     libreoffice input.ppt
     [ "$pages" = 1 ] || fail "LibreOffice sees $pages pages"
@@ -92,12 +83,11 @@ rm -f "$dir"/*.pot "$dir"/*.ppt "$dir"/*.txt
 for template in "$good"/*.ppt; do
     stem=$(basename "$template" .ppt)
     cp "$template" "$dir/$stem.pot"
-    # The title is the data file's name; hyphens would let a wrapped title
-    # lose them in the PDF's text.
-    title="Messdaten Größe $(printf '%s' "$stem" | tr '_-' '  ')"
-    printf '%s' "$title" > "$dir/$stem.title.txt"
+    # The title is the data file's name, without hyphens a wrapped title could lose.
+    printf 'Messdaten Größe %s' "$(printf '%s' "$stem" | tr '_-' '  ')" > "$dir/$stem.title.txt"
     cp "$dir/$stem.title.txt" "$work/"
-    "$zbn2ppt" "$dir/$title.zbn" "$dir/$stem.ppt" "$dir/$stem.pot" || fail "cannot save onto $stem.pot"
+    "$zbn2ppt" "$dir/$(cat "$dir/$stem.title.txt").zbn" "$dir/$stem.ppt" "$dir/$stem.pot" ||
+        fail "cannot save onto $stem.pot"
     printf '%s\t%s\t%s\n' "$dir/$stem.pot" "$dir/$stem.ppt" "$dir/$stem.title.txt" >> "$work/list.tsv"
     calligra "$dir/$stem.ppt" "$dir/$stem.title.txt"
 done

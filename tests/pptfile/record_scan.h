@@ -64,14 +64,10 @@ inline void Scan(std::span<const std::uint8_t> b, std::size_t at, std::size_t en
 // `at` past the end, in all of `b`.
 inline std::vector<Record> Find(std::span<const std::uint8_t> b, std::uint16_t type,
                                 std::size_t at = SIZE_MAX) {
-    std::vector<Record> all, found;
+    std::vector<Record> all;
     Scan(b, at == SIZE_MAX ? 0 : at, at == SIZE_MAX ? b.size() : at + 8 + Le32(b, at + 4), all);
-    for (const Record& r : all) {
-        if (r.type == type) {
-            found.push_back(r);
-        }
-    }
-    return found;
+    std::erase_if(all, [&](const Record& r) { return r.type != type; });
+    return all;
 }
 
 // [MS-PPT] 2.13.24 and 2.3: the record types the checks below look for.

@@ -54,8 +54,11 @@ struct Release {
     std::size_t after_calls = 0;
     friend bool operator==(const Release&, const Release&) = default;
 };
+inline std::string Describe(const Release& r) {
+    return "release " + r.object + " after call " + std::to_string(r.after_calls);
+}
 inline void PrintTo(const Release& r, std::ostream* out) {
-    *out << "release " << r.object << " after call " << r.after_calls;
+    *out << Describe(r);
 }
 
 // A value, a scripted object (`text` names it), a null VT_DISPATCH, nothing,

@@ -22,6 +22,8 @@
 
 namespace {
 
+using namespace test_support;
+
 constexpr const char16_t* kProgId = u"PowerPoint.Application";
 // The test registers the server under this CLSID, as the one of PowerPoint's ProgID.
 constexpr const char16_t* kClsid = u"{7D3C51E2-9A40-4B6F-8C21-5E0000000002}";
@@ -140,7 +142,7 @@ class ApplicationFactory final : public IClassFactory {
 #pragma GCC diagnostic pop
 
 // Answers calls until the client has let go of every object it was given.
-bool ServeClient(const test_support::ScriptedServer& server) {
+bool ServeClient(const ScriptedServer& server) {
     const DWORD start = ::GetTickCount();
     while (::GetTickCount() - start < kPatienceMs) {
         MSG message;
@@ -156,34 +158,32 @@ bool ServeClient(const test_support::ScriptedServer& server) {
 }
 
 // Both sequences in full, when they differ.
-template <class T, class Describe>
-void Compare(const char* what, const std::vector<T>& got, const std::vector<T>& expected,
-             Describe describe, std::vector<std::string>& differences) {
-    for (const auto& [list, name] : {std::pair{&got, "got"}, std::pair{&expected, "expected"}}) {
+template <class T>
+void Compare(const std::vector<T>& got, const std::vector<T>& expected,
+             std::vector<std::string>& differences) {
+    for (const auto& [list, name] : {std::pair{&got, "got "}, std::pair{&expected, "expected "}}) {
         for (std::size_t i = 0; got != expected && i < list->size(); ++i) {
-            differences.push_back(std::string(name) + " " + what + " " + std::to_string(i + 1) +
-                                  ": " + describe((*list)[i]));
+            differences.push_back(name + Describe((*list)[i]));
         }
     }
 }
 
 std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
-    test_support::ScriptedServer server;
-    test_support::ScriptPresentationApp(server, {});
+    ScriptedServer server;
+    ScriptPresentationApp(server, {});
     const auto registration = server.ServeAs(kProgId, "application");
     // The geometry of the setup (slide 720 wide, title at 30, 50 high) puts
     // the viewer at 60, 82.
-    const auto steps = test_support::ExpectedConversation({}, {request[1], request[2], request[3]},
-                                                          {60.0f, 82.0f, request[4]});
-    std::vector<test_support::Call> calls;
+    const auto steps =
+        ExpectedConversation({}, {request[1], request[2], request[3]}, {60.0f, 82.0f, request[4]});
+    std::vector<Call> calls;
     std::vector<std::string> labels;
     for (const auto& step : steps) {
         calls.push_back(step.call);
         labels.push_back(step.label);
         if (automation::FromUtf8(step.label) == request[5]) {
-            server.AnswerCall(
-                calls.size() - 1,
-                test_support::Reply::Error(automation::STG_E_WRITEFAULT, "the disk is full"));
+            server.AnswerCall(calls.size() - 1,
+                              Reply::Error(automation::STG_E_WRITEFAULT, "the disk is full"));
             calls.back().failed = true;
         }
     }
@@ -201,13 +201,8 @@ std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
         differences.push_back("the client did not release every object in time");
     }
     ::CoRevokeClassObject(cookie);
-    Compare("call", server.calls(), calls, test_support::Describe, differences);
-    Compare(
-        "release", server.releases(), test_support::ExpectedReleases(labels),
-        [](const test_support::Release& release) {
-            return release.object + " after " + std::to_string(release.after_calls) + " calls";
-        },
-        differences);
+    Compare(server.calls(), calls, differences);
+    Compare(server.releases(), ExpectedReleases(labels), differences);
     return differences;
 }
 

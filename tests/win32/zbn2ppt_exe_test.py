@@ -26,8 +26,6 @@ CLSID = "{7D3C51E2-9A40-4B6F-8C21-5E0000000002}"  # the server's, under PowerPoi
 # pattern), exit status
 CASES = [
     ("no arguments show the usage", [], None, [("Help", 0, USAGE)], 2),
-    ("a wrong extension is an error with the usage below", [DATA + ".txt"], None,
-     [("Error", 0, "ERROR! INVALID INPUTFILE EXTENSION\n\n" + USAGE)], 2),
     ("without PowerPoint the request ends with its message", [DATA, OUTPUT], None,
      [("Zbn2PPT", EXCLAMATION,
        re.escape("MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."))], 1),
