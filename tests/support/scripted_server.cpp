@@ -1,8 +1,9 @@
 #include "support/scripted_server.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
-#include <sstream>
 #include <utility>
 
 #include "automation/automation_error.h"
@@ -40,31 +41,10 @@ class ScriptedObject final : public automation::IDispatch {
 };
 
 std::string Describe(const Call& call) {
-    std::ostringstream out;
-    out << call.object << ' ';
-    if (call.kind == kCreate) {
-        out << "create";
-    } else {
-        out << call.member << ' ' << automation::InvocationKindName(call.kind);
-    }
-    const char* separator = " (";
-    for (const Value& value : call.args) {
-        out << std::exchange(separator, ", ");
-        if (const auto* i = std::get_if<std::int32_t>(&value)) {
-            out << "VT_I4 " << *i;
-        } else if (const auto* f = std::get_if<float>(&value)) {
-            out << "VT_R4 " << *f;
-        } else if (const auto* text = std::get_if<std::u16string>(&value)) {
-            out << "VT_BSTR \"" << automation::ToUtf8(*text) << '"';
-        } else if (const auto* o = std::get_if<ObjectName>(&value)) {
-            out << "VT_DISPATCH " << (o->name.empty() ? "null" : o->name);
-        } else {
-            out << "VT_EMPTY";
-        }
-    }
-    out << (call.args.empty() ? " ()" : ")") << " -> "
-        << (call.failed ? "failed" : automation::VarTypeName(call.answered));
-    return out.str();
+    return call.object + " " + std::to_string(call.member) + " " +
+           std::string(automation::InvocationKindName(call.kind)) + " " +
+           ::testing::PrintToString(call.args) + " -> " +
+           std::string(call.failed ? "failed" : automation::VarTypeName(call.answered));
 }
 
 ScriptedServer::ScriptedServer() = default;

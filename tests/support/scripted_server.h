@@ -28,6 +28,7 @@ namespace test_support {
 struct ObjectName {
     std::string name;
     friend bool operator==(const ObjectName&, const ObjectName&) = default;
+    friend void PrintTo(const ObjectName& o, std::ostream* out) { *out << o.name; }
 };
 using Value = std::variant<std::monostate, std::int32_t, float, std::u16string, ObjectName>;
 
@@ -42,7 +43,7 @@ struct Call {
     bool failed = false;
     friend bool operator==(const Call&, const Call&) = default;
 };
-// "slides 2004 method (VT_I4 4, VT_I4 11) -> VT_DISPATCH"
+// "slides 2004 method { ... } -> VT_DISPATCH"
 std::string Describe(const Call& call);
 inline void PrintTo(const Call& call, std::ostream* out) {
     *out << Describe(call);
