@@ -87,24 +87,6 @@ TEST(CompoundFile, ReadsBackWhatWasWritten) {
 #endif
 }
 
-// Version 3 made version 4: each 512-byte sector padded to 4096 bytes.
-TEST(CompoundFile, ReadsVersion4) {
-    const StorageEntry tree =
-        Storage("Root Entry", kClsid, {Stream("a", Pattern(100, 1)), Stream("b", Pattern(300, 2))});
-    const Bytes v3 = WriteCompoundFile(tree);
-    Bytes v4;
-    for (std::uint32_t i = 0; i * 512 < v3.size(); ++i) {  // the header, then sector i - 1
-        const bool table = i == Le32(v3, 0x4C) + 1 || i == Le32(v3, 0x3C) + 1;
-        v4.insert(v4.end(), v3.begin() + i * 512, v3.begin() + (i + 1) * 512);
-        v4.resize(v4.size() + 4096 - 512, table ? 0xFF : 0);  // free sectors in the tables
-    }
-    v4[0x1A] = 4;   // major version
-    v4[0x1E] = 12;  // sector shift
-    const StorageEntry back = ReadCompoundFile(v4);
-    EXPECT_EQ(Listing(back), Listing(tree));
-    EXPECT_EQ(back.clsid, kClsid);
-}
-
 // A name that cannot be stored, or that a storage would hold twice.
 TEST(CompoundFile, NamesThatCannotBeStoredAreRefused) {
     const std::vector<StorageEntry> kRows[] = {
