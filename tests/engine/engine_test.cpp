@@ -23,6 +23,7 @@
 namespace engine_test {
 namespace {
 
+using namespace test_support;
 namespace fs = std::filesystem;
 using automation::DISPATCH_METHOD;
 using automation::DISPATCH_PROPERTYGET;
@@ -75,15 +76,12 @@ using automation::HRESULT;
 // One of every object, reached as the builder reaches them, on a blank
 // presentation with one new slide carrying the viewer; and a template slide.
 struct World {
-    test_support::TempFolder folder{"zbn-engine"};
-    test_support::ScopedClassRegistration viewer{
+    TempFolder folder{"zbn-engine"};
+    ScopedClassRegistration viewer{
         {u"TRELVO.TrelvoCtrl.1", viewer::kViewerControlClsid, &viewer::CreateViewerControl, true}};
-    test_support::ScopedClassRegistration dead{
-        {u"Dead.Control", {}, [] { return DispatchPtr(); }, true}};
-    test_support::ScopedClassRegistration mute{
-        {u"Mute.Control", {{1}}, &engine::CreateApplication, true}};
-    test_support::ScopedClassRegistration plain{
-        {u"Plain.Class", {{2}}, &engine::CreateApplication, false}};
+    ScopedClassRegistration dead{{u"Dead.Control", {}, [] { return DispatchPtr(); }, true}};
+    ScopedClassRegistration mute{{u"Mute.Control", {{1}}, &engine::CreateApplication, true}};
+    ScopedClassRegistration plain{{u"Plain.Class", {{2}}, &engine::CreateApplication, false}};
     DispatchPtr app = engine::CreateApplication();
     DispatchPtr presentations = Get(app, 2001);
     DispatchPtr presentation = Get(presentations, 2003, {Variant::I4(1)}, DISPATCH_METHOD);
@@ -198,8 +196,7 @@ const RefusalCase kRefusals[] = {
     // clang-format on
 };
 
-INSTANTIATE_TEST_SUITE_P(Engine, RefusalTest, ::testing::ValuesIn(kRefusals),
-                         test_support::CaseName());
+INSTANTIATE_TEST_SUITE_P(Engine, RefusalTest, ::testing::ValuesIn(kRefusals), CaseName());
 
 // The last presentation added is the active one, and the window state kept is
 // the one put; after Quit every object still held refuses every call.
@@ -225,7 +222,7 @@ TEST(ApplicationTest, KeepsItsStateUntilItQuits) {
 
 // ---- Masters of the slides a template gets
 
-const fs::path kGoodDir = test_support::kTestData / "good";
+const fs::path kGoodDir = kTestData / "good";
 
 // The main masters of the corpus files, by the ids PowerPoint gave them.
 constexpr std::uint32_t kFirst = 0x80000000u;
@@ -244,7 +241,7 @@ class EngineMasterTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(EngineMasterTest, NewSlideFollowsTheSlideBeforeIt) {
     const Case& c = GetParam();
-    test_support::TempFolder folder("zbn-engine-master");
+    TempFolder folder("zbn-engine-master");
     const auto source = pptfile::SourcePresentation::Open(kGoodDir / c.file);
     DispatchPtr app = engine::CreateApplication();
     DispatchPtr presentation = OpenTemplate(app, kGoodDir / c.file);
@@ -282,23 +279,23 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"AfterATitleMasterSlide", "slide_master.ppt", {4}, {kOwnFirst, kOwnSecond, kOwnSecond, kOwnSecond}},
         Case{"TemplateWithoutSlides", "empty.ppt", {1, 2}, {kFirst, kFirst}}),
     // clang-format on
-    test_support::CaseName());
+    CaseName());
 
 // ---- The builder against the embedded application
 
 // A data file named in UTF-8 and in bytes that are not.
 TEST(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
-    test_support::TempFolder folder("zbn-build");
+    TempFolder folder("zbn-build");
     const std::string title =
         "donn\xC3\xA9"
         "es raw\xFF";
     const fs::path data = folder.path() / (title + ".zbn");
     const fs::path output = folder.path() / "out.ppt";
-    test_support::ScopedClassRegistration application(
+    ScopedClassRegistration application(
         {u"PowerPoint.Application", engine::kApplicationClsid, &engine::CreateApplication});
-    test_support::ScopedClassRegistration viewer(
+    ScopedClassRegistration viewer(
         {u"TRELVO.TrelvoCtrl.1", viewer::kViewerControlClsid, &viewer::CreateViewerControl, true});
-    test_support::MessageBoxRecorder messages;
+    MessageBoxRecorder messages;
 
     EXPECT_EQ(BuildPresentation(Name(data).c_str(), Name(output).c_str(), u""),
               BuildOutcome::kSavedWithViewer);

@@ -238,29 +238,19 @@ std::vector<Release> ExpectedReleases(const std::vector<std::string>& held,
         std::vector<std::pair<const char*, const char*>> objects;  // step that gave it, object
     };
     const Group groups[] = {
+        // clang-format off
         // The slide of step 11 goes at once; the new one is fetched in step 12.
         {position("11"), {{"11", "added slide"}}},
         // When the title is written, or its steps failed.
-        {before({"21", "27", "28", "29"}),
-         {{"17", "text range"},
-          {"16", "text frame"},
-          {"15a", "title shape"},
-          {"15b", "title shape"}}},
+        {before({"21", "27", "28", "29"}), {{"17", "text range"}, {"16", "text frame"}, {"15a", "title shape"}, {"15b", "title shape"}}},
         // The object of step 23 goes back before it is read again in step 24.
         {position("23"), {{position("24") <= held.size() ? "23" : "", "embedded object"}}},
         // When the guarded insertion ends.
-        {before({"27", "28", "29"}),
-         {{"24", "control"}, {"22", "OLE format"}, {"21", "viewer shape"}}},
+        {before({"27", "28", "29"}), {{"24", "control"}, {"22", "OLE format"}, {"21", "viewer shape"}}},
         // After the last call: the application at once, then the clean-up.
-        {held.size(),
-         {{"1", "application"},
-          {"13", "shapes"},
-          {"12", "new slide"},
-          {"8", "slide master"},
-          {"7", "slides"},
-          {"6a", "presentation"},
-          {"6b", "presentation"},
-          {"5", "presentations"}}},
+        {held.size(), {{"1", "application"}, {"13", "shapes"}, {"12", "new slide"}, {"8", "slide master"},
+                       {"7", "slides"}, {"6a", "presentation"}, {"6b", "presentation"}, {"5", "presentations"}}},
+        // clang-format on
     };
     std::vector<Release> releases;
     for (const Group& group : groups) {
