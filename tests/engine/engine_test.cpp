@@ -1,6 +1,7 @@
 // The embedded application in process: what it refuses and why, the master a
 // new slide follows on templates PowerPoint wrote, and the builder's whole
 // conversation with it and the viewer control, the saved file read back.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -24,6 +25,10 @@ namespace engine_test {
 namespace {
 
 using namespace test_support;
+using ::testing::AllOf;
+using ::testing::Property;
+using ::testing::StartsWith;
+using ::testing::Throws;
 namespace fs = std::filesystem;
 using automation::DISPATCH_METHOD;
 using automation::DISPATCH_PROPERTYGET;
@@ -133,13 +138,11 @@ TEST_P(RefusalTest, RaisesTheCodeAndSaysWhy) {
         }
     }
     const std::uintmax_t template_size = fs::file_size(world.folder.path() / "design.pot");
-    try {
-        Call(world.*c.object, c.member, c.kind, args);
-        ADD_FAILURE() << "no error";
-    } catch (const automation::AutomationError& e) {
-        EXPECT_EQ(e.code(), c.code);
-        EXPECT_EQ(std::string(e.description()).substr(0, c.description.size()), c.description);
-    }
+    EXPECT_THAT(
+        [&] { Call(world.*c.object, c.member, c.kind, args); },
+        Throws<automation::AutomationError>(
+            AllOf(Property(&automation::AutomationError::code, c.code),
+                  Property(&automation::AutomationError::description, StartsWith(c.description)))));
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(fs::file_size(world.folder.path() / "design.pot"), template_size);
 }
@@ -211,12 +214,9 @@ TEST(ApplicationTest, KeepsItsStateUntilItQuits) {
 
     Call(world.app, 2021, DISPATCH_METHOD);
     for (const DispatchPtr* held : {&world.app, &world.slides, &world.ole_format}) {
-        try {
-            Call(*held, 2004, DISPATCH_PROPERTYGET);
-            ADD_FAILURE() << "answered after Quit";
-        } catch (const automation::AutomationError& e) {
-            EXPECT_EQ(e.code(), automation::RPC_E_DISCONNECTED);
-        }
+        EXPECT_THAT([&] { Call(*held, 2004, DISPATCH_PROPERTYGET); },
+                    Throws<automation::AutomationError>(Property(&automation::AutomationError::code,
+                                                                 automation::RPC_E_DISCONNECTED)));
     }
 }
 

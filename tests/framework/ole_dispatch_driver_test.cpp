@@ -1,5 +1,6 @@
 #include "framework/ole_dispatch_driver.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "automation/automation_error.h"
@@ -18,13 +19,12 @@ class BrokenServer : public automation::DispatchObject {
 
 TEST(OleDispatchDriverTest, AServersFailureArrivesAsAnExceptionWithItsText) {
     COleDispatchDriver driver(new BrokenServer);
-    try {
-        driver.InvokeHelper(1, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr);
-        ADD_FAILURE();
-    } catch (const automation::AutomationError& e) {
-        EXPECT_EQ(e.code(), automation::DISP_E_EXCEPTION);
-        EXPECT_STREQ(e.description(), "server broke");
-    }
+    EXPECT_THAT(
+        [&] { driver.InvokeHelper(1, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr); },
+        ::testing::Throws<automation::AutomationError>(::testing::AllOf(
+            ::testing::Property(&automation::AutomationError::code, automation::DISP_E_EXCEPTION),
+            ::testing::Property(&automation::AutomationError::description,
+                                ::testing::StrEq("server broke")))));
 }
 
 }  // namespace
