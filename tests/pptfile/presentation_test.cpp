@@ -27,6 +27,7 @@ using test::Corpus;
 using test::Le32;
 using test::NewSlide;
 using test::Titles;
+using ::testing::HasSubstr;
 
 const ClassId kClsid{0xE9, 0x71, 0xD1, 0x56};
 
@@ -85,8 +86,7 @@ TEST(PresentationWriter, ControlStorageIsWhatOfficeWrites) {
     EXPECT_EQ(storage.clsid, kClsid);
     EXPECT_EQ(storage.Find("contents")->data, (Bytes{'C', ':', '\\', 'b', '.', 'z', 'b', 'n'}));
     const Bytes comp_obj = storage.Find("\001CompObj")->data;
-    EXPECT_NE(std::string(comp_obj.begin(), comp_obj.end()).find("TRELVO.TrelvoCtrl.1"),
-              std::string::npos);
+    EXPECT_THAT(std::string(comp_obj.begin(), comp_obj.end()), HasSubstr("TRELVO.TrelvoCtrl.1"));
     const Bytes name{'T', 0,   'r', 0,   'e', 0,   'l', 0,   'v', 0, 'o', 0, 'C',
                      0,   't', 0,   'r', 0,   'l', 0,   '1', 0,   0, 0,   0, 0};
     EXPECT_EQ(storage.Find("\x03OCXNAME")->data, name);
@@ -141,7 +141,7 @@ TEST(PresentationWriter, BadJobsAreRefused) {
             [&] {
                 (void)WritePresentation({source, slots});
             },
-            ::testing::ThrowsMessage<FormatError>(::testing::HasSubstr(message)));
+            ::testing::ThrowsMessage<FormatError>(HasSubstr(message)));
     }
 }
 
@@ -183,7 +183,7 @@ TEST(PresentationWriter, ADualFormatFileOpensFromIts97Part) {
                                            u"new"}));
     const std::string listing = test::Listing(ReadCompoundFile(saved));
     EXPECT_THAT(listing, ::testing::Not(::testing::ContainsRegex("PP|Header")));
-    EXPECT_THAT(listing, ::testing::HasSubstr("\x05SummaryInformation"));
+    EXPECT_THAT(listing, HasSubstr("\x05SummaryInformation"));
 }
 
 // A control's picture while it is not running ([MS-ODRAW] 2.2.24): a deflated

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <set>
 #include <span>
@@ -256,9 +257,7 @@ inline auto Seen(const ControlObject& c) {
 
 inline std::vector<std::u16string> Titles(const SourcePresentation& p) {
     std::vector<std::u16string> titles;
-    for (const SlideSummary& s : p.Slides()) {
-        titles.push_back(s.title);
-    }
+    std::ranges::transform(p.Slides(), std::back_inserter(titles), &SlideSummary::title);
     return titles;
 }
 

@@ -40,6 +40,10 @@ class ScriptedObject final : public automation::IDispatch {
     int refs_ = 0;  // below zero: released too often
 };
 
+std::string Describe(const Release& release) {
+    return "release " + release.object + " after call " + std::to_string(release.after_calls);
+}
+
 std::string Describe(const Call& call) {
     return call.object + " " + std::to_string(call.member) + " " +
            std::string(automation::InvocationKindName(call.kind)) + " " +

@@ -43,11 +43,6 @@ struct Call {
     bool failed = false;
     friend bool operator==(const Call&, const Call&) = default;
 };
-// "slides 2004 method { ... } -> VT_DISPATCH"
-std::string Describe(const Call& call);
-inline void PrintTo(const Call& call, std::ostream* out) {
-    *out << Describe(call);
-}
 
 // A reference the client gave back, and how many calls the log held then.
 struct Release {
@@ -55,11 +50,15 @@ struct Release {
     std::size_t after_calls = 0;
     friend bool operator==(const Release&, const Release&) = default;
 };
-inline std::string Describe(const Release& r) {
-    return "release " + r.object + " after call " + std::to_string(r.after_calls);
+
+// "slides 2004 method { ... } -> VT_DISPATCH", "release slides after call 9"
+std::string Describe(const Call& call);
+std::string Describe(const Release& release);
+inline void PrintTo(const Call& call, std::ostream* out) {
+    *out << Describe(call);
 }
-inline void PrintTo(const Release& r, std::ostream* out) {
-    *out << Describe(r);
+inline void PrintTo(const Release& release, std::ostream* out) {
+    *out << Describe(release);
 }
 
 // A value, a scripted object (`text` names it), a null VT_DISPATCH, nothing,
