@@ -54,7 +54,7 @@ std::u16string Name(const std::filesystem::path& path) {
     return automation::DecodeOsString(path.string());
 }
 
-// Presentations.Open's arguments for a template: read-only 0, untitled -1, with-window -1.
+// Presentations.Open's arguments: read-only 0, untitled -1, with a window -1.
 std::vector<Variant> Open(const std::u16string& path) {
     return {Variant::Bstr(path), Variant::I4(0), Variant::I4(-1), Variant::I4(-1)};
 }

@@ -92,8 +92,6 @@ for template in "$good"/*.ppt; do
     calligra "$dir/$stem.ppt" "$dir/$stem.title.txt"
 done
 "$JAVA" -cp "$CHECKER_CLASSPATH" PptChecker "$work/list.tsv" || status=1
-for name in "$@"; do
-    cp "$dir/$name" "$work/"
-done
+for name in "$@"; do cp "$dir/$name" "$work/"; done
 [ $# -eq 0 ] || libreoffice "$@"
 exit $status

@@ -1,13 +1,11 @@
 // The scripted presentation application of tests/support as a local COM
-// server, so that every call of Zbn2PPT.exe crosses a real COM proxy. The
-// test registers it as "PowerPoint.Application" and COM starts it as
-//   scripted_powerpoint_server <request> -Embedding
-// (a server's command line is cut at MAX_PATH, so the request is a file). Its
-// UTF-8 lines: the report's path, the data, output and template paths (empty:
-// none), the title the client must send, and the step whose call fails (none,
-// or one after which the conversation goes on, such as the save, 27). Once
-// the client has released every object, the report says "ok" or how the
-// calls and releases differed from the conversation.
+// server, so that every call of Zbn2PPT.exe crosses a real COM proxy. COM
+// starts it as "scripted_powerpoint_server <request> -Embedding"; the request
+// is a file of UTF-8 lines (a command line is cut at MAX_PATH): the report's
+// path, the data, output and template paths (empty: none), the title the
+// client must send, and the step whose call fails (none, or one after which
+// the conversation goes on, such as the save, 27). Once every object is
+// released, the report says "ok" or how the calls and releases differed.
 #include <algorithm>
 #include <cstdio>
 #include <exception>

@@ -1,12 +1,9 @@
-// Zbn2PPT.exe of a build with tests binds its calls of MessageBoxW, at link
-// time, to the recorder below instead of user32.dll: the import slot
-// (__imp_MessageBoxW) that the compiler calls through is defined here, so the
-// linker takes it before the import library. The program's own code is that
-// of a release build.
-//
-// With ZBN_MESSAGE_BOX_LOG naming a file, a message box is not shown but
-// appended there in UTF-8: its caption, type and text on lines of their own,
-// then a NUL.
+// Zbn2PPT.exe of a build with tests binds MessageBoxW at link time to the
+// recorder below: the import slot the compiler calls through
+// (__imp_MessageBoxW) is defined here, before the import library; the
+// program's own code is that of a release build. With ZBN_MESSAGE_BOX_LOG
+// naming a file, a box is not shown but appended there in UTF-8: caption,
+// type and text on lines of their own, then a NUL.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
