@@ -1,20 +1,13 @@
 // The command line's helpers over the paths a user may type, run in a folder
 // tree of their own: the absolute form, the file name and title (the slide
-// title) and the extension, with the current directory always put back. And
-// what the real program (tests/cli) cannot be made to show: a failure while
-// reporting that ends in the probe's own message.
+// title) and the extension, with the current directory always put back.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <new>
 #include <string>
-#include <vector>
 
 #include "automation/text_codec.h"
-#include "cmdline/command_line.h"
 #include "cmdline/path_utils.h"
-#include "framework/arguments.h"
-#include "framework/message_box.h"
 #include "framework/path_services.h"
 #include "support/helpers.h"
 
@@ -134,23 +127,6 @@ TEST_F(PathTest, ADirectoryNamedWithBytesThatAreNotUtf8IsPutBackExactly) {
 
     EXPECT_EQ(ExtractFileName(uR"(..\..\x.zbn)"), u"x.zbn");
     EXPECT_EQ(fs::current_path(), root_ / odd);
-}
-
-// Here the first message box itself fails.
-TEST(ProbeGuardTest, AFailureWhileReportingEndsInTheGuardsMessage) {
-    framework::SetArguments({u"zbn2ppt", u"d.zbn", u"/nonexistent-folder/o.ppt"});
-    std::vector<std::u16string> shown;
-    framework::ScopedMessageBoxSink sink(
-        [&](std::u16string_view text, std::u16string_view caption, UINT) {
-            shown.push_back(std::u16string(caption) + u"|" + std::u16string(text));
-            if (shown.size() == 1) {
-                throw std::bad_alloc();
-            }
-        });
-
-    EXPECT_EQ(ProcessCommandLine(), std::nullopt);
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1], u"Error|ERROR! INVALID OUT FILE \n\n" + UsageText().str());
 }
 
 }  // namespace

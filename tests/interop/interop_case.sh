@@ -5,12 +5,12 @@
 #   interop_case.sh app ZBN2PPT DATA OUTPUT
 #   interop_case.sh templates ZBN2PPT GOOD_DIR OUTPUT_DIR [TEMPLATE_FILE_NAME...]
 #
-# app: DATA into OUTPUT (replacing a stale file there): one slide titled with
-# the data file's name, the viewer at 60, 113.625, 600 x 400 points, whose
-# picture LibreOffice draws in that frame. templates: every template of
-# GOOD_DIR, copied to a .pot name as users name templates; POI and Calligra
-# read every output, LibreOffice the ones named. Needs JAVA, CHECKER_CLASSPATH,
-# SOFFICE, PDFINFO, PDFTOTEXT, PDFTOPPM, CALLIGRACONVERTER and UNZIP_TOOL.
+# app: DATA into OUTPUT (replacing a stale file): one slide titled with the
+# data file's name, the viewer at 60, 113.625, 600 x 400 points, its picture
+# drawn there. templates: every template of GOOD_DIR as a .pot, read by POI
+# and Calligra, and by LibreOffice when named. The tools' paths are in JAVA,
+# CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT, PDFTOPPM, CALLIGRACONVERTER
+# and UNZIP_TOOL.
 set -eu
 [ $# -ge 4 ] || { echo "usage: see $0" >&2; exit 2; }
 mode=$1 zbn2ppt=$2

@@ -92,10 +92,9 @@ inline Bytes Inflate(const Bytes& doc, const Record& stg) {
     return raw;
 }
 
-inline Bytes Stream(const Bytes& file, const char* name) {
+inline Bytes Stream(const Bytes& file, const char* name) {  // empty when there is none
     const StorageEntry root = ReadCompoundFile(file);
-    const StorageEntry* stream = root.Find(name);
-    return stream != nullptr ? stream->data : Bytes{};
+    return root.Find(name) != nullptr ? root.Find(name)->data : Bytes{};
 }
 
 // Where "Current User" ([MS-PPT] 2.3.2) says the current user edit starts.
