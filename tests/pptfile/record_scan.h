@@ -234,10 +234,11 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
             continue;
         }
         const std::uint32_t marks = (text.type == 0x0FA0 ? text.length / 2 : text.length) + 1;
+        const std::size_t at_end = added[i].Body() + added[i].length;
         std::size_t at = added[i].Body();
         // Paragraph runs: count, indent, mask; then character runs: count, mask.
         for (const auto& [mask_at, known] : {std::pair{6u, 0x800u}, std::pair{4u, 0x20000u}}) {
-            for (std::uint32_t covered = 0; covered < marks;) {
+            for (std::uint32_t covered = 0; covered < marks && at + mask_at + 4 <= at_end;) {
                 covered += Le32(doc, at);
                 const std::uint32_t mask = Le32(doc, at + mask_at);
                 EXPECT_EQ(mask & ~known, 0u) << "a style mask this check cannot follow";
@@ -245,7 +246,7 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
                 EXPECT_LE(covered, marks) << "a style run past the end of its text";
             }
         }
-        EXPECT_EQ(at, added[i].Body() + added[i].length) << "style runs do not fill the atom";
+        EXPECT_EQ(at, at_end) << "style runs do not fill the atom";
     }
 }
 
