@@ -199,14 +199,20 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     ASSERT_EQ(uncompress(emf.data(), &size, blip.data() + 58, Le32(blip, 52)), Z_OK);
     std::u16string text;
     std::uint32_t records = 0, type = 0, at = 0;
-    for (; at + 8 <= emf.size() && Le32(emf, at + 4) >= 8; at += Le32(emf, at + 4), ++records) {
+    for (std::uint32_t end = 0; at + 8 <= emf.size(); at = end, ++records) {
         type = Le32(emf, at);
+        end = at + Le32(emf, at + 4);
+        ASSERT_TRUE(end >= at + 8 && end <= emf.size()) << "record " << records;
         if (type == 82) {  // EMR_EXTCREATEFONTINDIRECTW
-            EXPECT_EQ(Le32(emf, at + 12 + 348), 0x08007664u) << "design vector";
+            EXPECT_TRUE(end >= at + 364 && Le32(emf, at + 12 + 348) == 0x08007664u);
         }
-        for (std::uint32_t i = 0, s = at + Le32(emf, at + 48); type == 84 && i < Le32(emf, at + 44);
-             ++i) {  // EMR_EXTTEXTOUTW
-            text += static_cast<char16_t>(emf[s + 2 * i] | emf[s + 2 * i + 1] << 8);
+        if (type == 84) {  // EMR_EXTTEXTOUTW
+            ASSERT_GE(end, at + 76);
+            const std::uint32_t s = at + Le32(emf, at + 48), n = Le32(emf, at + 44);
+            ASSERT_LE(s + 2 * n, end);
+            for (std::uint32_t i = 0; i < n; ++i) {
+                text += static_cast<char16_t>(emf[s + 2 * i] | emf[s + 2 * i + 1] << 8);
+            }
         }
     }
     EXPECT_EQ(at, emf.size());
