@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>

@@ -5,8 +5,6 @@
 #include <zlib.h>
 
 #include <functional>
-#include <limits>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <iterator>
 #include <map>
 #include <set>
