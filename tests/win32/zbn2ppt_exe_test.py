@@ -70,23 +70,24 @@ def main():
                 f.write("read by neither program\n")
         # Left over from an interrupted run, it would stand in for PowerPoint.
         classes(*unregister)
+        # The cases without a server come first; the server, once registered,
+        # reads each case's request from the same file.
+        server = '"%s" "%s"' % (windows(server_exe), windows("request"))
+        registered = False
         for case, (name, args, failing, boxes, status) in enumerate(CASES):
-            boxes_log, report, request = ("%s%d" % (f, case) for f in ("boxes", "report", "request"))
+            boxes_log, report = "boxes%d" % case, "report%d" % case
             problems = []
             if failing is not None:
-                with open(os.path.join(work, request), "w", encoding="utf-8") as f:
+                with open(os.path.join(work, "request"), "w", encoding="utf-8") as f:
                     f.write("\n".join(map(windows, [report] + (args + ["", ""])[:3])) +
                             "\nbracket_multiple\n" + failing + "\n")
-                server = '"%s" "%s"' % (windows(server_exe), windows(request))
-                if classes(("PowerPoint.Application\\CLSID", CLSID),
-                           ("CLSID\\%s\\LocalServer32" % CLSID, server)) != 0:
+                registered = registered or classes(
+                    ("PowerPoint.Application\\CLSID", CLSID),
+                    ("CLSID\\%s\\LocalServer32" % CLSID, server)) == 0
+                if not registered:
                     problems.append("the server could not be registered")
-            try:
-                code = wine(exe, *map(windows, args),
-                            env=dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows(boxes_log)))
-            finally:
-                if failing is not None:
-                    classes(*unregister)
+            code = wine(exe, *map(windows, args),
+                        env=dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows(boxes_log)))
 
             shown = []
             if os.path.exists(os.path.join(work, boxes_log)):
@@ -111,6 +112,7 @@ def main():
             print("%s: %s" % ("FAIL" if problems else "ok", name) + "".join(
                 "\n  " + problem for problem in problems))
             failures += len(problems)
+        classes(*unregister)
     print("%d problems" % failures)
     return 1 if failures else 0
 
