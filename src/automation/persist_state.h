@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "automation/clsid.h"
@@ -13,6 +14,9 @@ class IPersistState {
     virtual Clsid GetClassId() const = 0;
     // The object's state as bytes of its own format.
     virtual std::vector<std::uint8_t> SaveState() const = 0;
+    // The files the object shows, named as the client named them: the
+    // container only reads them and never saves a document over one.
+    virtual std::vector<std::u16string> SourceFiles() const { return {}; }
 
   protected:
     ~IPersistState() = default;

@@ -79,19 +79,33 @@ pptfile::SlideContent SnapshotSlide(const SlideModel& slide) {
     return content;
 }
 
-// The template is only ever read: writing over it would destroy the file the
-// presentation was made from, and a failed write would lose it altogether.
-void RefuseTemplateAsTarget(const PresentationModel& presentation,
-                            const std::filesystem::path& target, const std::u16string& file_name) {
-    if (!presentation.template_path) {
-        return;
+// What the presentation is made from, the template and the files its
+// controls show, is only ever read: writing over one would destroy it, and a
+// failed write would lose it altogether. Files are compared by identity, after
+// links, so that no other spelling, link or hard link leads there.
+void RefuseSourcesAsTarget(const PresentationModel& presentation,
+                           const std::filesystem::path& target, const std::u16string& file_name) {
+    const auto refuse_if_target = [&](const std::filesystem::path& source, const char* what) {
+        std::error_code error;
+        if (std::filesystem::equivalent(source, target, error) && !error) {
+            throw AutomationError(automation::E_INVALIDARG,
+                                  "Presentation.SaveAs: " + automation::ToUtf8(file_name) + " is " +
+                                      what + "; it is only read, never written");
+        }
+    };
+    if (presentation.template_path) {
+        refuse_if_target(*presentation.template_path,
+                         "the template the presentation was made from");
     }
-    std::error_code error;
-    if (std::filesystem::equivalent(*presentation.template_path, target, error) && !error) {
-        throw AutomationError(automation::E_INVALIDARG,
-                              "Presentation.SaveAs: " + automation::ToUtf8(file_name) +
-                                  " is the template the presentation was made from; it is "
-                                  "only read, never written");
+    for (const auto& slide : presentation.slides) {
+        for (const auto& control : slide->controls) {
+            const automation::IPersistState* persist =
+                control->object ? control->object->QueryPersistState() : nullptr;
+            for (const std::u16string& source :
+                 persist != nullptr ? persist->SourceFiles() : std::vector<std::u16string>{}) {
+                refuse_if_target(PathFromBstr(source), "the data file of a control on a slide");
+            }
+        }
     }
 }
 
@@ -134,7 +148,7 @@ void SavePresentationAs(const PresentationModel& presentation, const std::u16str
                               "Presentation.SaveAs: the file name is empty");
     }
     const std::filesystem::path target = PathFromBstr(file_name);
-    RefuseTemplateAsTarget(presentation, target, file_name);
+    RefuseSourcesAsTarget(presentation, target, file_name);
 
     // Added slides are referred to by address from the job: reserve first so
     // that no address moves while the job is built.

@@ -3,6 +3,7 @@
 #include "automation/automation_error.h"
 #include "automation/member_check.h"
 #include "automation/presentation_members.h"
+#include "automation/text_codec.h"
 #include "viewer/viewer_control_class.h"
 #include "viewer/viewer_state.h"
 
@@ -37,11 +38,19 @@ std::vector<std::uint8_t> ViewerControl::SaveState() const {
     return EncodeViewerState(data_path_);
 }
 
+std::vector<std::u16string> ViewerControl::SourceFiles() const {
+    if (data_path_.empty()) {
+        return {};
+    }
+    return {data_path_};
+}
+
 std::vector<std::u16string> ViewerControl::PreviewLines() const {
     std::vector<std::u16string> lines{u"Trelvo viewer"};
     // The path is as the user gave it, with either kind of separator.
     const std::size_t cut = data_path_.find_last_of(u"\\/");
-    std::u16string name = data_path_.substr(cut == std::u16string::npos ? 0 : cut + 1);
+    std::u16string name =
+        automation::ReadableText(data_path_.substr(cut == std::u16string::npos ? 0 : cut + 1));
     if (!name.empty()) {
         lines.push_back(std::move(name));
     }

@@ -25,6 +25,8 @@ class ViewerControl final : public automation::DispatchObject,
 
     automation::Clsid GetClassId() const override;
     std::vector<std::uint8_t> SaveState() const override;
+    // The data file, once the control has one.
+    std::vector<std::u16string> SourceFiles() const override;
 
     // "Trelvo viewer" and the data file's name, when it has one.
     std::vector<std::u16string> PreviewLines() const override;
