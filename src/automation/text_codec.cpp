@@ -6,6 +6,11 @@ namespace automation {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr char16_t kEscapedBackslash = 0xDC00 + u'\\';
+
+bool IsEscapedByte(char16_t c) {
+    return (c >= 0xDC80 && c <= 0xDCFF) || c == kEscapedBackslash;
+}
 
 bool IsContinuation(unsigned char b) {
     return (b & 0xC0u) == 0x80u;
@@ -92,14 +97,18 @@ void WalkUtf16(std::u16string_view text, Scalar scalar, Unpaired unpaired) {
     }
 }
 
-// Undecodable bytes become the lone surrogates U+DC80..U+DCFF when
-// `escape`, else U+FFFD; the way back turns those surrogates into the bytes.
+// Undecodable bytes become the lone surrogates U+DC80..U+DCFF, and a
+// backslash U+DC5C, when `escape`; else U+FFFD and the backslash itself. The
+// way back turns those surrogates into the bytes.
 std::u16string Decode(std::string_view bytes, bool escape) {
     std::u16string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         char32_t cp = 0;
-        if (const std::size_t len = DecodeOne(bytes, i, cp); len != 0) {
+        if (escape && bytes[i] == '\\') {
+            out.push_back(kEscapedBackslash);
+            ++i;
+        } else if (const std::size_t len = DecodeOne(bytes, i, cp); len != 0) {
             AppendUtf16(out, cp);
             i += len;
         } else {
@@ -116,7 +125,7 @@ std::string Encode(std::u16string_view text, bool escape) {
     WalkUtf16(
         text, [&](char32_t cp) { AppendUtf8(out, cp); },
         [&](char16_t c) {
-            if (escape && c >= 0xDC80 && c <= 0xDCFF) {
+            if (escape && IsEscapedByte(c)) {
                 out.push_back(static_cast<char>(c - 0xDC00));
             } else {
                 AppendUtf8(out, kReplacement);
@@ -141,6 +150,19 @@ std::string ToUtf8(std::u16string_view text) {
 
 std::u16string FromUtf8(std::string_view text) {
     return Decode(text, false);
+}
+
+std::u16string ReadableText(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    WalkUtf16(
+        text,
+        [&](char32_t cp) {
+            const bool control = cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+            AppendUtf16(out, control ? kReplacement : cp);
+        },
+        [&](char16_t c) { out.push_back(c == kEscapedBackslash ? u'\\' : char16_t{0xFFFD}); });
+    return out;
 }
 
 }  // namespace automation

@@ -3,7 +3,9 @@
 //
 // Bytes that are not valid UTF-8 are carried through UTF-16 as the lone low
 // surrogates U+DC80..U+DCFF (one per byte) and turned back into the same bytes,
-// so a file name that is not UTF-8 survives the round trip byte for byte.
+// so a file name that is not UTF-8 survives the round trip byte for byte. A
+// backslash, which the program's paths take for a separator but a POSIX name
+// may hold as a letter, is carried the same way, as U+DC5C.
 #pragma once
 
 #include <string>
@@ -18,6 +20,11 @@ std::string EncodeOsString(std::u16string_view text);
 // surrogate that stands for no escaped byte becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
+
+// Text decoded from the system (a file name) as a person should see it in a
+// document: an escaped backslash is a backslash again, and each undecodable
+// byte, unpaired surrogate or control character is U+FFFD.
+std::u16string ReadableText(std::u16string_view text);
 
 // The letter in lower case when it is one of A-Z; ProgIDs, extensions and
 // the like compare without regard to ASCII case.

@@ -234,7 +234,11 @@ constexpr Member kTextRangeMembers[] = {
     {ppt::kTextRangeText, DISPATCH_PROPERTYGET, "TextRange.Text", kNoArgs,
      [](EngineObject& self, Args, Variant& result) { result = Variant::Bstr(self.slide().title); }},
     {ppt::kTextRangeText, DISPATCH_PROPERTYPUT, "TextRange.Text", kOneString,
-     [](EngineObject& self, Args args, Variant&) { self.slide().title = args[0].AsBstr(); }},
+     // A title made from a file name may hold what the name's bytes could not
+     // spell: the slide shows it as readable text.
+     [](EngineObject& self, Args args, Variant&) {
+         self.slide().title = automation::ReadableText(args[0].AsBstr());
+     }},
 };
 
 constexpr Member kOleObjectShapeMembers[] = {

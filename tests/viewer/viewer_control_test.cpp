@@ -27,7 +27,7 @@ TEST(ViewerControlTest, KeepsTheDataPathAsGiven) {
     Variant result;
     control->Invoke(1, 4, std::vector{Variant::Bstr(u"C:\\a b/d\xDCFF.zbn")}, result);
     EXPECT_EQ(control->QueryViewObject()->PreviewLines(),
-              (Lines{u"Trelvo viewer", u"d\xDCFF.zbn"}));
+              (Lines{u"Trelvo viewer", u"d\uFFFD.zbn"}));
     const std::vector too_long{Variant::Bstr(std::u16string(kMaxDataPathUnits + 1, u'a'))};
     EXPECT_THROW(control->Invoke(1, 4, too_long, result), automation::AutomationError);
     EXPECT_EQ(DecodeViewerState(persist->SaveState()), u"C:\\a b/d\xDCFF.zbn");
