@@ -3,6 +3,7 @@
 #include "cmdline/path_utils.h"
 #include "framework/arguments.h"
 #include "framework/file.h"
+#include "framework/fresh_file.h"
 #include "framework/message_box.h"
 
 namespace {
@@ -86,9 +87,11 @@ std::optional<BuildOutcome> ProcessCommandLine() {
 
     // The probe comes before the extension checks on purpose: an output path
     // that cannot be written is the first thing worth telling.
+    framework::FreshFile fresh_output(output_path);
     if (!ProbeOutputFile(output_path, usage)) {
         return std::nullopt;
     }
+    fresh_output.NoteCreated();
 
     if (!HasExtension(data_path, u"zbn")) {
         ShowError(u"ERROR! INVALID INPUTFILE EXTENSION\n\n", usage);
@@ -118,5 +121,11 @@ std::optional<BuildOutcome> ProcessCommandLine() {
         }
     }
 
-    return BuildPresentation(data_path, output_path, template_path);
+    const BuildOutcome outcome = BuildPresentation(data_path, output_path, template_path);
+    // A rejected command line keeps the probe's file, as it always has; a
+    // build that saved nothing takes it away again.
+    if (outcome == BuildOutcome::kNotSaved) {
+        fresh_output.Discard();
+    }
+    return outcome;
 }

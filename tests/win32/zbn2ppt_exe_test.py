@@ -99,8 +99,10 @@ def main():
                 problems.append("message boxes %r, not %r" % (shown, boxes))
             if code != status:
                 problems.append("exit status %d, not %d" % (code, status))
-            if len(args) > 1 and not os.path.exists(os.path.join(work, args[1])):
-                problems.append("the output probe did not make " + args[1])
+            # The probe makes the output; a build that saves nothing takes it away.
+            if len(args) > 1 and os.path.exists(os.path.join(work, args[1])) != (status == 0):
+                problems.append("the output %s is %s" % (
+                    args[1], "missing" if status == 0 else "left behind"))
             if failing is not None:
                 # The server writes its report once every object is back.
                 report, deadline = os.path.join(work, report), time.time() + 60
