@@ -1,10 +1,9 @@
 #include "pptfile/control_storage.h"
 
-#include <zlib.h>
-
 #include <limits>
 #include <string>
 
+#include "pptfile/compression.h"
 #include "pptfile/errors.h"
 #include "pptfile/record_writer.h"
 #include "pptfile/slide_parts.h"
@@ -81,16 +80,10 @@ std::vector<std::uint8_t> CompressedStorageBody(const std::vector<std::uint8_t>&
     if (storage_bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
         throw FormatError("a control's storage is too large to save");
     }
-    uLongf bound = compressBound(static_cast<uLong>(storage_bytes.size()));
-    std::vector<std::uint8_t> out(4 + bound);
+    std::vector<std::uint8_t> out = Compress(storage_bytes, 4);
     RecordWriter size;
     size.U32(static_cast<std::uint32_t>(storage_bytes.size()));
     std::copy(size.bytes().begin(), size.bytes().end(), out.begin());
-    if (compress2(out.data() + 4, &bound, storage_bytes.data(),
-                  static_cast<uLong>(storage_bytes.size()), Z_BEST_COMPRESSION) != Z_OK) {
-        throw FormatError("cannot compress a control's storage");
-    }
-    out.resize(4 + bound);
     return out;
 }
 

@@ -1,7 +1,5 @@
 #include "pptfile/preview_picture.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -9,6 +7,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "pptfile/compression.h"
 #include "pptfile/errors.h"
 #include "pptfile/md4.h"
 
@@ -257,13 +256,7 @@ std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
     }
     const std::vector<std::uint8_t> emf =
         PreviewMetafile(control.preview_lines, control.anchor.width, control.anchor.height);
-    uLongf packed_size = compressBound(static_cast<uLong>(emf.size()));
-    std::vector<std::uint8_t> packed(packed_size);
-    if (compress2(packed.data(), &packed_size, emf.data(), static_cast<uLong>(emf.size()),
-                  Z_BEST_COMPRESSION) != Z_OK) {
-        throw FormatError("a control's picture cannot be compressed");
-    }
-    packed.resize(packed_size);
+    const std::vector<std::uint8_t> packed = Compress(emf);
 
     // OfficeArtBlipEMF ([MS-ODRAW] 2.2.24) with its metafile header (2.2.31).
     RecordWriter w;
