@@ -19,6 +19,7 @@
 
 #include "pptfile/compound_file.h"
 #include "pptfile/file_io.h"
+#include "pptfile/presentation.h"
 #include "support/helpers.h"
 
 namespace {
@@ -38,12 +39,15 @@ struct Outcome {
 };
 
 // Run as "nobody" (root passes every permission check), sent `signal`
-// after `signal_after`, with `memory` bytes of address space.
+// after `signal_after`, with `memory` bytes of address space, files of at
+// most `file_size` bytes, and standard error a pipe whose reader has gone.
 struct Options {
     bool as_nobody = false;
     int signal = 0;
     std::chrono::microseconds signal_after{0};
     rlim_t memory = RLIM_INFINITY;
+    rlim_t file_size = RLIM_INFINITY;
+    bool stderr_gone = false;
 };
 
 // Runs `program` with `arguments` in `folder`, its output captured elsewhere.
@@ -61,10 +65,15 @@ Outcome Start(const std::string& program, std::vector<std::string> arguments,
     const pid_t child = ::fork();
     if (child == 0) {
         const rlimit memory{options.memory, options.memory};
+        const rlimit file_size{options.file_size, options.file_size};
+        int gone[2] = {-1, -1};
         const int o = ::open(out.c_str(), O_WRONLY | O_CREAT, 0600);
-        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT, 0600);
+        const int e = options.stderr_gone
+                          ? (::pipe(gone) == 0 && ::close(gone[0]) == 0 ? gone[1] : -1)
+                          : ::open(err.c_str(), O_WRONLY | O_CREAT, 0600);
         if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::close(0) != 0 ||
             ::chdir(folder.c_str()) != 0 || ::setrlimit(RLIMIT_AS, &memory) != 0 ||
+            ::setrlimit(RLIMIT_FSIZE, &file_size) != 0 ||
             (nobody != nullptr && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
                                    ::setuid(nobody->pw_uid) != 0))) {
             ::_exit(127);
@@ -78,11 +87,13 @@ Outcome Start(const std::string& program, std::vector<std::string> arguments,
     }
     int status = 0;
     EXPECT_EQ(::waitpid(child, &status, 0), child);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), Slurp(out), Slurp(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), Slurp(out),
+            options.stderr_gone ? "" : Slurp(err)};
 }
 
 // Relative path -> content ("<saved>": a compound file not in `known`),
-// "<dir>", or "-> " and a link's target.
+// "<dir>", or "-> " and a link's target. For Prepare, "== " and a name
+// makes a hard link to that file.
 Files List(const fs::path& folder, const Files& known = {}) {
     Files entries;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -161,7 +172,7 @@ struct CliCase {
     std::string messages;  // standard error, exactly
     int status;
     Files after;
-    bool as_nobody = false;  // run as a user who does not own the folder
+    Options options = {};
 };
 
 std::vector<CliCase> Cases() {
@@ -175,8 +186,11 @@ std::vector<CliCase> Cases() {
     // drawing group's count of drawings saved.
     const Files no_ids{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 0xF5, 0x0F}, 20)}};
     const Files no_drawings{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 6, 0xF0}, 12)}};
-    const std::string kNoIdsLeft =
-        "Could not save the presentation as \"out.ppt\": the template has no ";
+    const std::string kSaveFailed = "Could not save the presentation as ";
+    const std::string kNoIdsLeft = kSaveFailed + "\"out.ppt\": the template has no ";
+    // Whatever leads there, the data file is never written.
+    const Files data_link{{"sub", kDir}, {"real.zbn", kPrecious}, {"real.ppt", "-> real.zbn"}};
+    const Files data_hard_link{{"real.zbn", kPrecious}, {"h.ppt", "== real.zbn"}};
     return {
         // clang-format off
     {"NoArguments", {}, {}, "Help\n" + kUsage, 2, {}},
@@ -193,22 +207,31 @@ std::vector<CliCase> Cases() {
     {"EmptyTemplateArgument", {"d.zbn", "o.ppt", ""}, {}, kBadTemplate, 2, {{"o.ppt", ""}}},
     {"TemplateMissing", {"d.zbn", "o.ppt", "none.pot"}, {}, kMissingTemplate, 0, {{"o.ppt", kSaved}}},
     {"TemplateIsAFolder", {"d.zbn", "o.ppt", "t.pot"}, {{"t.pot", kDir}}, kMissingTemplate, 0, {{"o.ppt", kSaved}, {"t.pot", kDir}}},
-    {"TemplateIsNoPresentation", {"d.zbn", "o.ppt", " T.POT ", "ignored"}, {{"T.POT", "t"}}, kNotATemplate, 1, {{"o.ppt", ""}, {"T.POT", "t"}}},
+    {"TemplateIsNoPresentation", {"d.zbn", "o.ppt", " T.POT ", "ignored"}, {{"T.POT", "t"}}, kNotATemplate, 1, {{"T.POT", "t"}}},
     {"BlanksAroundTheOnlyArgument", {"  d.zbn \t"}, {}, "", 0, {{"d.ppt", kSaved}}},
     {"BlanksAroundTheOutput", {"d.zbn", " o.ppt\t"}, {}, "", 0, {{"o.ppt", kSaved}}},
     {"NonUtf8NameDerivesTheSameBytes", {"caf\xE9\xFF.zbn"}, {}, "", 0, {{"caf\xE9\xFF.ppt", kSaved}}},
     {"OutputIsALink", {"d.zbn", "link.ppt"}, {{"real.ppt", kPrecious}, {"link.ppt", "-> real.ppt"}}, "", 0,
      {{"link.ppt", "-> real.ppt"}, {"real.ppt", kSaved}}},
     {"OutputIsADanglingLink", {"d.zbn", "link.ppt"}, {{"link.ppt", "-> new.ppt"}}, "", 0, {{"link.ppt", "-> new.ppt"}, {"new.ppt", kSaved}}},
+    {"OutputIsALinkToTheDataFile", {"sub/../real.zbn", "real.ppt"}, data_link,
+     Refused(kSaveFailed + "\"real.ppt\": Presentation.SaveAs: real.ppt is the data file of a "
+             "control on a slide; it is only read, never written"), 1, data_link},
+    {"OutputIsAHardLinkToTheDataFile", {"real.zbn", "h.ppt"}, data_hard_link,
+     Refused(kSaveFailed + "\"h.ppt\": Presentation.SaveAs: h.ppt is the data file of a "
+             "control on a slide; it is only read, never written"), 1, {{"real.zbn", kPrecious}, {"h.ppt", kPrecious}}},
+    {"FileSizeLimitReached", {"d.zbn", "out.ppt"}, {}, Refused(kSaveFailed + "\"out.ppt\": cannot write out.ppt: File too large"),
+     1, {}, {.file_size = 4096}},
+    {"MessagesCannotBeWritten", {"d.zbn", "o.ppt", "none.pot"}, {}, "", 0, {{"o.ppt", kSaved}}, {.stderr_gone = true}},
     {"FolderRefusesNewFiles", {"d.zbn", "ro/out.ppt"}, {{"ro", kDir}, {"ro/out.ppt", kAnyoneMayWrite}},
      Refused("Could not save the presentation as \"ro/out.ppt\": cannot write ro/out.ppt: no new "
              "file may be made in the folder \"ro\" (Permission denied)"),
-     1, {{"ro", kDir}, {"ro/out.ppt", kAnyoneMayWrite}}, true},
+     1, {{"ro", kDir}, {"ro/out.ppt", kAnyoneMayWrite}}, {.as_nobody = true}},
     {"StickyFolderKeepsAnotherUsersFile", {"d.zbn", "st/out.ppt"}, {{"st", kStickyDir}, {"st/out.ppt", kAnyoneMayWrite}},
      Refused("Could not save the presentation as \"st/out.ppt\": cannot write st/out.ppt: the "
              "folder \"st\" lets only a file's owner replace it, and out.ppt belongs to another user "
              "(Operation not permitted)"),
-     1, {{"st", kDir}, {"st/out.ppt", kAnyoneMayWrite}}, true},
+     1, {{"st", kDir}, {"st/out.ppt", kAnyoneMayWrite}}, {.as_nobody = true}},
     {"TemplateControlCharactersInTheName", {"d.zbn", "out.ppt", control_name}, ppt95,
      Refused("Could not open the template \"d\\x1b[2J\\x07\\u009b.pot\": a PowerPoint 95 or older file, not 97-2003"), 1, ppt95},
     {"TemplatePersistIdSeedAtMaximum", {"d.zbn", "out.ppt", "t.pot"}, no_ids,
@@ -229,11 +252,18 @@ void Prepare(const fs::path& folder, const Files& files) {
             }
         } else if (content.starts_with("-> ")) {
             fs::create_symlink(content.substr(3), path);
+        } else if (content.starts_with("== ")) {
+            continue;
         } else {
             std::ofstream(path, std::ios::binary) << content;
             if (content == kAnyoneMayWrite) {
                 fs::permissions(path, fs::perms(0666));
             }
+        }
+    }
+    for (const auto& [name, content] : files) {
+        if (content.starts_with("== ")) {
+            fs::create_hard_link(folder / content.substr(3), folder / name);
         }
     }
 }
@@ -242,15 +272,14 @@ class CliTest : public ::testing::TestWithParam<CliCase> {};
 
 TEST_P(CliTest, MessagesStatusAndFiles) {
     const CliCase& c = GetParam();
-    if (c.as_nobody && ::geteuid() != 0) {
+    if (c.options.as_nobody && ::geteuid() != 0) {
         GTEST_SKIP() << "needs root, to run the program as a user who does not own the folder";
     }
     const TempFolder folder("zbn2ppt-cli");
     fs::permissions(folder.path(), fs::perms(0711));
     Prepare(folder.path(), c.before);
 
-    const Outcome run =
-        Start(ZBN2PPT_PROGRAM, c.arguments, folder.path(), {.as_nobody = c.as_nobody});
+    const Outcome run = Start(ZBN2PPT_PROGRAM, c.arguments, folder.path(), c.options);
 
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, c.messages);
@@ -259,6 +288,36 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()), test_support::CaseName());
+
+// The new slide's title is the data file's name as a person reads it: a
+// backslash is a letter of a POSIX name, and bytes that are no UTF-8 or
+// that control a terminal are U+FFFD.
+struct TitleCase {
+    const char* name;
+    std::string data;
+    std::u16string title;
+};
+
+class TitleTest : public ::testing::TestWithParam<TitleCase> {};
+
+TEST_P(TitleTest, ShowsTheDataFileNameAsText) {
+    const TempFolder folder("zbn2ppt-cli");
+    ASSERT_EQ(Start(ZBN2PPT_PROGRAM, {GetParam().data + ".zbn", "out.ppt"}, folder.path()).status,
+              0);
+    const auto saved = pptfile::SourcePresentation::Open(folder.path() / "out.ppt");
+    ASSERT_FALSE(saved.Slides().empty());
+    EXPECT_EQ(saved.Slides().back().title, GetParam().title);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, TitleTest,
+                         ::testing::Values(TitleCase{"Backslash", "back\\slash", u"back\\slash"},
+                                           TitleCase{"NoUtf8",
+                                                     "\xff\xfe\x80"
+                                                     "bad",
+                                                     u"\uFFFD\uFFFD\uFFFDbad"},
+                                           TitleCase{"C1Controls", "c1\xC2\x85\xC2\x9B",
+                                                     u"c1\uFFFD\uFFFD"}),
+                         test_support::CaseName());
 
 // Interrupted or out of memory, a run leaves the old output or the whole new
 // one, and nothing beside it. (A static build reads a 16 MiB template in 23
