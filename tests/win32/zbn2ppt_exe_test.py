@@ -86,6 +86,7 @@ def main():
                     ("CLSID\\%s\\LocalServer32" % CLSID, server)) == 0
                 if not registered:
                     problems.append("the server could not be registered")
+            output_before = len(args) > 1 and os.path.exists(os.path.join(work, args[1]))
             code = wine(exe, *map(windows, args),
                         env=dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows(boxes_log)))
 
@@ -99,8 +100,10 @@ def main():
                 problems.append("message boxes %r, not %r" % (shown, boxes))
             if code != status:
                 problems.append("exit status %d, not %d" % (code, status))
-            # The probe makes the output; a build that saves nothing takes it away.
-            if len(args) > 1 and os.path.exists(os.path.join(work, args[1])) != (status == 0):
+            # The probe makes the output; a build that saves nothing takes away
+            # what the probe made, never a file that was there before.
+            if len(args) > 1 and os.path.exists(
+                    os.path.join(work, args[1])) != (status == 0 or output_before):
                 problems.append("the output %s is %s" % (
                     args[1], "missing" if status == 0 else "left behind"))
             if failing is not None:
