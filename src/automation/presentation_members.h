@@ -10,7 +10,6 @@ namespace automation::ppt {
 
 // Application
 inline constexpr DISPID kApplicationPresentations = 2001;
-inline constexpr DISPID kApplicationActivePresentation = 2005;
 inline constexpr DISPID kApplicationQuit = 2021;
 inline constexpr DISPID kApplicationWindowState = 2029;
 inline constexpr DISPID kApplicationActivate = 2033;  // sent once, right after start-up

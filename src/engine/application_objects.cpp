@@ -39,14 +39,6 @@ void GetWindowState(EngineObject& self, Args, Variant& result) {
     result = Variant::I4(self.state().window_state);
 }
 
-void ActivePresentation(EngineObject& self, Args, Variant& result) {
-    if (self.state().presentations.empty()) {
-        throw AutomationError(automation::E_FAIL,
-                              "Application.ActivePresentation: no presentation is open");
-    }
-    result = self.New(kPresentation, {.presentation = self.state().presentations.back()});
-}
-
 void Quit(EngineObject& self, Args, Variant&) {
     self.state().Quit();
 }
@@ -72,8 +64,6 @@ constexpr Member kApplicationMembers[] = {
      }},
     {ppt::kApplicationPresentations, DISPATCH_PROPERTYGET, "Application.Presentations", kNoArgs,
      &Child<kPresentations>},
-    {ppt::kApplicationActivePresentation, DISPATCH_PROPERTYGET, "Application.ActivePresentation",
-     kNoArgs, &ActivePresentation},
     {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", kNoArgs, &Quit},
 };
 

@@ -231,8 +231,6 @@ constexpr Member kTextFrameMembers[] = {
 };
 
 constexpr Member kTextRangeMembers[] = {
-    {ppt::kTextRangeText, DISPATCH_PROPERTYGET, "TextRange.Text", kNoArgs,
-     [](EngineObject& self, Args, Variant& result) { result = Variant::Bstr(self.slide().title); }},
     {ppt::kTextRangeText, DISPATCH_PROPERTYPUT, "TextRange.Text", kOneString,
      // A title made from a file name may hold what the name's bytes could not
      // spell: the slide shows it as readable text.
