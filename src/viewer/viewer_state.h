@@ -8,21 +8,15 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
 namespace viewer {
 
 inline constexpr std::uint16_t kStateVersion = 1;
-// Longer than any path a system accepts; a larger count is damage, not a path.
+// Longer than any path a system accepts.
 inline constexpr std::uint32_t kMaxDataPathUnits = 32767;
 
 std::vector<std::uint8_t> EncodeViewerState(std::u16string_view data_path);
-
-// Raises AutomationError(E_INVALIDARG) describing the first problem: bytes
-// missing or left over, a foreign magic, a version of the future, a count
-// beyond kMaxDataPathUnits.
-std::u16string DecodeViewerState(std::span<const std::uint8_t> state);
 
 }  // namespace viewer

@@ -18,8 +18,8 @@
 #include "pptfile/presentation.h"
 #include "support/helpers.h"
 #include "support/scripted_server.h"
+#include "support/viewer_state.h"
 #include "viewer/viewer_control_class.h"
-#include "viewer/viewer_state.h"
 
 namespace engine_test {
 namespace {
@@ -303,7 +303,7 @@ TEST(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
     EXPECT_EQ(control.clsid, viewer::kViewerControlClsid.bytes);
     // Centred on the 720-point slide, 2 points below the default title.
     EXPECT_EQ(control.anchor, (pptfile::Rect{60.0f, 113.625f, 600.0f, 400.0f}));
-    EXPECT_EQ(viewer::DecodeViewerState(control.state), Name(data));
+    EXPECT_EQ(test_support::ViewerStatePath(control.state), Name(data));
 }
 
 }  // namespace
