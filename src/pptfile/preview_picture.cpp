@@ -1,5 +1,7 @@
 #include "pptfile/preview_picture.h"
 
+#include <nettle/md4.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -9,7 +11,6 @@
 
 #include "pptfile/compression.h"
 #include "pptfile/errors.h"
-#include "pptfile/md4.h"
 
 namespace pptfile {
 namespace {
@@ -261,7 +262,11 @@ std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
     // OfficeArtBlipEMF ([MS-ODRAW] 2.2.24) with its metafile header (2.2.31).
     RecordWriter w;
     const auto blip = w.Begin(RT_OfficeArtBlipEMF, kEmfOneUid);
-    const std::array<std::uint8_t, 16> uid = Md4(emf);
+    std::array<std::uint8_t, 16> uid{};  // an identifier only, never a safeguard
+    md4_ctx md4;
+    md4_init(&md4);
+    md4_update(&md4, emf.size(), emf.data());
+    md4_digest(&md4, uid.size(), uid.data());
     w.Bytes(uid);
     w.U32(static_cast<std::uint32_t>(emf.size()));
     const std::int32_t cx = Units(control.anchor.width);

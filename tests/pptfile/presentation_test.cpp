@@ -2,6 +2,7 @@
 // files PowerPoint wrote open and take a new slide; damage raises FormatError.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nettle/md4.h>
 #include <zlib.h>
 
 #include <functional>
@@ -11,7 +12,6 @@
 
 #include "pptfile/compound_file.h"
 #include "pptfile/errors.h"
-#include "pptfile/md4.h"
 #include "pptfile/presentation.h"
 #include "pptfile/preview_picture.h"
 #include "record_scan.h"
@@ -195,6 +195,13 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     Bytes emf(Le32(blip, 24));
     uLongf size = static_cast<uLongf>(emf.size());
     ASSERT_EQ(uncompress(emf.data(), &size, blip.data() + 58, Le32(blip, 52)), Z_OK);
+    // rgbUid1: the MD4 digest of the uncompressed picture.
+    std::array<std::uint8_t, 16> uid{};
+    md4_ctx md4;
+    md4_init(&md4);
+    md4_update(&md4, emf.size(), emf.data());
+    md4_digest(&md4, uid.size(), uid.data());
+    EXPECT_TRUE(std::equal(uid.begin(), uid.end(), blip.begin() + 8));
     std::u16string text;
     std::uint32_t records = 0, type = 0, at = 0;
     for (std::uint32_t end = 0; at + 8 <= emf.size(); at = end, ++records) {
@@ -218,25 +225,6 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     EXPECT_EQ(Le32(emf, 52), records);
     EXPECT_EQ(type, 14u);
     EXPECT_EQ(text, u"Trelvo viewerx.zbn");
-}
-
-// RFC 1320 A.5's test suite, the last message two blocks long.
-TEST(Md4, MatchesTheReferenceDigests) {
-    const std::pair<std::string, std::string> kRows[] = {
-        {"", "31d6cfe0d16ae931b73c59d7e0c089c0"},
-        {"abc", "a448017aaf21d8525fc10ae87aa6729d"},
-        {"abcdefghijklmnopqrstuvwxyz", "d79e1c308aa5bbcdeea8ed63df412da9"},
-        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-         "e33b4ddc9c38f2199c3e7b164fcc0536"},
-    };
-    for (const auto& [message, digest] : kRows) {
-        std::string hex;
-        for (const std::uint8_t b : Md4(Bytes(message.begin(), message.end()))) {
-            hex += "0123456789abcdef"[b >> 4];
-            hex += "0123456789abcdef"[b & 15];
-        }
-        EXPECT_EQ(hex, digest) << message;
-    }
 }
 
 struct GoodFile {
