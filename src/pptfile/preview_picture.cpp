@@ -17,7 +17,7 @@ namespace {
 
 // The metafile draws in tenths of a point on a reference device of 720
 // pixels per inch, so every size in it is a whole number of pixels.
-constexpr double kUnitsPerPoint = 10.0;
+constexpr double kMetafileUnitsPerPoint = 10.0;
 constexpr std::int32_t kDevicePixels = 7200;      // 10 inches,
 constexpr std::int32_t kDeviceMillimetres = 254;  // as millimetres
 constexpr double kHundredthsOfMmPerUnit = 2540.0 / 720.0;
@@ -104,7 +104,7 @@ class EmfWriter {
 // A picture's side: it is stretched over its shape, so one of any size
 // will do as long as it has some area and its size in EMUs fits 32 bits.
 std::int32_t Units(float points) {
-    const double units = std::round(static_cast<double>(points) * kUnitsPerPoint);
+    const double units = std::round(static_cast<double>(points) * kMetafileUnitsPerPoint);
     if (!std::isfinite(units)) {
         throw FormatError("a shape position or size is out of range");
     }

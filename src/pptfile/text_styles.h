@@ -18,9 +18,9 @@ void WriteEnvironment(RecordWriter& w);
 // quarter body).
 void WriteMasterTextStyles(RecordWriter& w);
 
-// A run-formatting atom for `text_length` characters split into paragraphs
-// at '\r', each at the indent level of its position (0 for the first, 1 for
-// the second, ... up to 4), with no formatting of its own.
+// A run-formatting atom for `text` split into paragraphs at '\r', each at
+// the indent level of its position (0 for the first, 1 for the second, ... up
+// to 4) when `indent_by_paragraph`, with no formatting of its own.
 void WritePlainStyleTextProp(RecordWriter& w, std::u16string_view text, bool indent_by_paragraph);
 
 // A run-formatting atom for one line of `text_length` characters, aligned
