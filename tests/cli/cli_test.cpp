@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
@@ -154,6 +155,17 @@ std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
     return {bytes.begin(), bytes.end()};
 }
 
+// SampleShow.ppt with more streams at its root, named `names`.
+std::string WithStreams(const std::vector<std::string>& names) {
+    pptfile::StorageEntry root = pptfile::ReadCompoundFile(
+        pptfile::ReadWholeFile(test_support::kTestData / "good/SampleShow.ppt"));
+    for (const std::string& name : names) {
+        root.children.push_back({name, false, {}, {1, 2, 3}, {}});
+    }
+    const std::vector<std::uint8_t> bytes = pptfile::WriteCompoundFile(root);
+    return {bytes.begin(), bytes.end()};
+}
+
 struct CliCase {
     const char* name;
     std::vector<std::string> arguments;
@@ -175,6 +187,8 @@ std::vector<CliCase> Cases() {
     // drawing group's count of drawings saved.
     const Files no_ids{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 0xF5, 0x0F}, 20)}};
     const Files no_drawings{{"out.ppt", kPrecious}, {"t.pot", AtMaximum({0, 0, 6, 0xF0}, 12)}};
+    // Letters that their upper case orders otherwise than their own units do.
+    const Files letters{{"t.pot", WithStreams({"ƀ", "Ɓ", "ա", "Բ"})}};
     const std::string kNoIdsLeft =
         "Could not save the presentation as \"out.ppt\": the template has no ";
     return {
@@ -215,6 +229,8 @@ std::vector<CliCase> Cases() {
      Refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, no_ids},
     {"TemplateDrawingCountAtMaximum", {"d.zbn", "out.ppt", "t.pot"}, no_drawings,
      Refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, no_drawings},
+    {"TemplateNamesOutsideLatinGreekCyrillic", {"d.zbn", "out.ppt", "t.pot"}, letters, "", 0,
+     {{"out.ppt", kSaved}, {"t.pot", letters.at("t.pot")}}},
         // clang-format on
     };
 }
@@ -256,6 +272,16 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
     EXPECT_EQ(run.err, c.messages);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(List(folder.path(), c.before), c.after);
+#ifdef ZBN_OLEFILE_PYTHON
+    // python3-olefile reads each saved file back, its sibling trees in order.
+    for (const auto& [name, content] : c.after) {
+        if (content == kSaved) {
+            const std::string command = std::string(ZBN_OLEFILE_PYTHON) + " " + ZBN_OLEFILE_SCRIPT +
+                                        " '" + (folder.path() / name).string() + "' > /dev/null";
+            EXPECT_EQ(std::system(command.c_str()), 0) << name;
+        }
+    }
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()), test_support::CaseName());
