@@ -286,6 +286,28 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
 
 INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()), test_support::CaseName());
 
+// A template that is a sparse file, SampleShow.ppt and a 2 TiB hole, is read
+// in the memory that its bytes take, not its size.
+TEST(SparseTemplate, TakesTheMemoryOfItsBytes) {
+    const TempFolder folder("zbn2ppt-cli");
+    const fs::path path = folder.path() / "t.pot";
+    fs::copy_file(test_support::kTestData / "good/SampleShow.ppt", path);
+    std::error_code error;
+    fs::resize_file(path, std::uintmax_t{2} << 40, error);
+    if (error) {
+        GTEST_SKIP() << "the file system holds no sparse file of 2 TiB: " << error.message();
+    }
+    Options options;
+#ifndef __SANITIZE_ADDRESS__  // whose reservations need more address space
+    options.memory = rlim_t{64} << 20;
+#endif
+    const Outcome run =
+        Start(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "t.pot"}, folder.path(), options);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_LT(fs::file_size(folder.path() / "out.ppt"), fs::file_size(path) / 1000);
+}
+
 // Interrupted or out of memory, a run leaves the old output or the whole new
 // one, and nothing beside it. (A static build reads a 16 MiB template in 23
 // MiB of address space and runs whole in 26; shared libraries add 2-4.)
