@@ -94,9 +94,13 @@ std::optional<std::u16string> NameFromUtf8(std::string_view utf8);
 // Unpaired surrogates become U+FFFD.
 std::string NameToUtf8(std::u16string_view name);
 
-// The name in upper case, unit by unit, as [MS-CFB] 2.6.4 compares names to
-// order siblings: the shorter first, then by their upper-case units. Names of
-// the same upper case are the same name to a compound file.
+// The name in upper case, unit by unit by Unicode's simple uppercase mapping
+// (surrogates as they are), as [MS-CFB] 2.6.4 compares names to order
+// siblings: the shorter first, then by their upper-case units. Names of the
+// same upper case are the same name to a compound file.
 std::u16string UpperCase(std::u16string_view name);
+// Whether two UTF-8 names are one name to a compound file: the same upper
+// case as UpperCase gives it. Names that are not valid UTF-8 must be equal.
+bool SameName(std::string_view a, std::string_view b) noexcept;
 
 }  // namespace pptfile::cfb

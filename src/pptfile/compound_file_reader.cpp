@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,11 +28,13 @@ std::size_t CeilDiv(std::uint64_t n, std::size_t d) {
 }
 
 // One kind of sector (regular or mini) with its allocation table and the
-// sectors that chains have claimed so far.
+// sectors that chains have claimed so far. Only sectors that the table names
+// can be in a chain, so the claims are kept for them alone: a sparse file's
+// size says nothing of how many sectors it really holds.
 struct SectorMap {
     std::vector<std::uint32_t> table;
-    std::vector<bool> claimed;
-    std::size_t count = 0;  // sectors that the file actually holds
+    std::vector<bool> claimed;  // one for each entry of the table
+    std::size_t count = 0;      // sectors within the file's size
 
     // The sectors of the chain from `start`: `needed` of them, or all up to
     // the end mark.
@@ -176,30 +179,29 @@ class Reader {
         }
         regular_.count = std::min<std::size_t>(CeilDiv(source_.size - sector_size_, sector_size_),
                                                std::size_t{kMaxRegularSector} + 1);
-        regular_.claimed.assign(regular_.count, false);
         cutoff_ = Get32(header_, kMiniStreamCutoffAt);
     }
 
-    // The FAT sectors are listed in the header, then in the DIFAT chain.
+    // The FAT sectors are listed in the header, then in the DIFAT chain. The
+    // lists grow as they are read, and each sector of either is read once.
     void ReadFat() {
         const std::uint32_t fat_sectors = Get32(header_, kFatSectorsAt);
         if (fat_sectors > regular_.count) {
             Damaged("the allocation table is larger than the file");
         }
         std::vector<std::uint32_t> listed;
-        listed.reserve(fat_sectors);
         for (std::size_t i = 0; i < kHeaderDifatEntries && listed.size() < fat_sectors; ++i) {
             listed.push_back(Get32(header_, kDifatAt + 4 * i));
         }
+        std::set<std::uint32_t> taken;  // the DIFAT and FAT sectors so far
         const std::size_t per_difat = sector_size_ / 4 - 1;
         for (std::uint32_t s = Get32(header_, kFirstDifatSectorAt); listed.size() < fat_sectors;) {
             if (s >= regular_.count) {
                 Damaged("the list of allocation table sectors is broken");
             }
-            if (regular_.claimed[s]) {
+            if (!taken.insert(s).second) {
                 Damaged("the list of allocation table sectors loops");
             }
-            regular_.claimed[s] = true;
             const auto sector = Sector(s);
             if (sector.size() < sector_size_) {
                 Damaged("the list of allocation table sectors runs past the end of the file");
@@ -214,13 +216,18 @@ class Reader {
             if (s >= regular_.count) {
                 Damaged("an allocation table sector lies past the end of the file");
             }
-            if (regular_.claimed[s]) {
+            if (!taken.insert(s).second) {
                 Damaged("an allocation table sector is listed twice");
             }
-            regular_.claimed[s] = true;
             const auto sector = Sector(s);
             for (std::size_t at = 0; at < sector_size_; at += 4) {
                 regular_.table.push_back(at + 4 <= sector.size() ? Get32(sector, at) : kFreeSector);
+            }
+        }
+        regular_.claimed.assign(regular_.table.size(), false);
+        for (const std::uint32_t s : taken) {
+            if (s < regular_.claimed.size()) {
+                regular_.claimed[s] = true;
             }
         }
     }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
@@ -165,6 +166,17 @@ std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
     return {bytes.begin(), bytes.end()};
 }
 
+// SampleShow.ppt with more streams at its root, named `names`.
+std::string WithStreams(const std::vector<std::string>& names) {
+    pptfile::StorageEntry root = pptfile::ReadCompoundFile(
+        pptfile::ReadWholeFile(test_support::kTestData / "good/SampleShow.ppt"));
+    for (const std::string& name : names) {
+        root.children.push_back({name, false, {}, {1, 2, 3}, {}});
+    }
+    const std::vector<std::uint8_t> bytes = pptfile::WriteCompoundFile(root);
+    return {bytes.begin(), bytes.end()};
+}
+
 struct CliCase {
     const char* name;
     std::vector<std::string> arguments;
@@ -191,6 +203,8 @@ std::vector<CliCase> Cases() {
     // Whatever leads there, the data file is never written.
     const Files data_link{{"sub", kDir}, {"real.zbn", kPrecious}, {"real.ppt", "-> real.zbn"}};
     const Files data_hard_link{{"real.zbn", kPrecious}, {"h.ppt", "== real.zbn"}};
+    // Letters that their upper case orders otherwise than their own units do.
+    const Files letters{{"t.pot", WithStreams({"ƀ", "Ɓ", "ա", "Բ"})}};
     return {
         // clang-format off
     {"NoArguments", {}, {}, "Help\n" + kUsage, 2, {}},
@@ -238,6 +252,8 @@ std::vector<CliCase> Cases() {
      Refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, no_ids},
     {"TemplateDrawingCountAtMaximum", {"d.zbn", "out.ppt", "t.pot"}, no_drawings,
      Refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, no_drawings},
+    {"TemplateNamesOutsideLatinGreekCyrillic", {"d.zbn", "out.ppt", "t.pot"}, letters, "", 0,
+     {{"out.ppt", kSaved}, {"t.pot", letters.at("t.pot")}}},
         // clang-format on
     };
 }
@@ -285,6 +301,16 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
     EXPECT_EQ(run.err, c.messages);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(List(folder.path(), c.before), c.after);
+#ifdef ZBN_OLEFILE_PYTHON
+    // python3-olefile reads each saved file back, its sibling trees in order.
+    for (const auto& [name, content] : c.after) {
+        if (content == kSaved) {
+            const std::string command = std::string(ZBN_OLEFILE_PYTHON) + " " + ZBN_OLEFILE_SCRIPT +
+                                        " '" + (folder.path() / name).string() + "' > /dev/null";
+            EXPECT_EQ(std::system(command.c_str()), 0) << name;
+        }
+    }
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()), test_support::CaseName());
@@ -318,6 +344,28 @@ INSTANTIATE_TEST_SUITE_P(Names, TitleTest,
                                            TitleCase{"C1Controls", "c1\xC2\x85\xC2\x9B",
                                                      u"c1\uFFFD\uFFFD"}),
                          test_support::CaseName());
+
+// A template that is a sparse file, SampleShow.ppt and a 2 TiB hole, is read
+// in the memory that its bytes take, not its size.
+TEST(SparseTemplate, TakesTheMemoryOfItsBytes) {
+    const TempFolder folder("zbn2ppt-cli");
+    const fs::path path = folder.path() / "t.pot";
+    fs::copy_file(test_support::kTestData / "good/SampleShow.ppt", path);
+    std::error_code error;
+    fs::resize_file(path, std::uintmax_t{2} << 40, error);
+    if (error) {
+        GTEST_SKIP() << "the file system holds no sparse file of 2 TiB: " << error.message();
+    }
+    Options options;
+#ifndef __SANITIZE_ADDRESS__  // whose reservations need more address space
+    options.memory = rlim_t{64} << 20;
+#endif
+    const Outcome run =
+        Start(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "t.pot"}, folder.path(), options);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_LT(fs::file_size(folder.path() / "out.ppt"), fs::file_size(path) / 1000);
+}
 
 // Interrupted or out of memory, a run leaves the old output or the whole new
 // one, and nothing beside it. (A static build reads a 16 MiB template in 23

@@ -13,19 +13,19 @@ def fnv1a(data):
     return h
 
 
-def check_tree(ole, sid):
+def check_tree(ole, sid, names):
+    """The black height under `sid`; appends the names in the tree's order."""
     if sid == olefile.NOSTREAM:
         return 1
     entry = ole.direntries[sid]
     left, right = entry.sid_left, entry.sid_right
-    key = lambda e: (len(e.name), e.name.upper())
-    for child, is_less in ((left, True), (right, False)):
+    for child in (left, right):
         if child != olefile.NOSTREAM:
             other = ole.direntries[child]
-            assert (key(other) < key(entry)) == is_less, "siblings out of order: " + entry.name
             assert entry.color == 1 or other.color == 1, "two red entries in a row: " + entry.name
-    height = check_tree(ole, left)
-    assert height == check_tree(ole, right), "black heights differ under " + entry.name
+    height = check_tree(ole, left, names)
+    names.append(entry.name)
+    assert height == check_tree(ole, right, names), "black heights differ under " + entry.name
     return height + (entry.color == 1)
 
 
@@ -34,7 +34,11 @@ for entry in ole.direntries:
     if entry is not None and entry.entry_type in (olefile.STGTY_ROOT, olefile.STGTY_STORAGE):
         top = entry.sid_child
         assert top == olefile.NOSTREAM or ole.direntries[top].color == 1, "a red top: " + entry.name
-        check_tree(ole, top)
+        names = []
+        check_tree(ole, top, names)
+        key = lambda name: (len(name), name.upper())
+        for a, b in zip(names, names[1:]):
+            assert key(a) < key(b), "siblings out of order: " + a + " before " + b
 for path in sorted("/".join(p) for p in ole.listdir()):
     data = ole.openstream(path).read()
     print(path, len(data), fnv1a(data))
