@@ -9,12 +9,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "bench/hostile_edit.h"
-#include "pptfile/file_io.h"
+#include "support/file_bytes.h"
 
 namespace {
 
@@ -41,12 +40,9 @@ int main(int argc, char** argv) {
     const auto entries = static_cast<std::uint32_t>(
         std::min<std::size_t>(half / (shape == "persist-ids" ? 4 : kEntryBytes), 0xF0000));
     try {
-        pptfile::StorageEntry root = pptfile::ReadCompoundFile(pptfile::ReadWholeFile(argv[1]));
+        pptfile::StorageEntry root = pptfile::ReadCompoundFile(test_support::ReadFile(argv[1]));
         hostile::AppendHostileEdit(root, shape, half / pptfile::kRecordHeaderSize, entries);
-        const std::vector<std::uint8_t> bytes = pptfile::WriteCompoundFile(root);
-        std::ofstream(argv[2], std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        test_support::WriteFile(argv[2], pptfile::WriteCompoundFile(root));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_hostile_template: %s\n", e.what());
         return 1;

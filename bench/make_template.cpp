@@ -11,8 +11,8 @@
 
 #include "pptfile/compound_file.h"
 #include "pptfile/errors.h"
-#include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
+#include "support/file_bytes.h"
 
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
@@ -45,18 +45,22 @@ int main(int argc, char** argv) {
         job.slides.emplace_back(&slide);
     }
     try {
-        pptfile::SavePresentation(job, argv[1]);
+        std::vector<std::uint8_t> file;
+        pptfile::WritePresentation(job, [&file](std::span<const std::uint8_t> piece) {
+            file.insert(file.end(), piece.begin(), piece.end());
+        });
         const long streams = argc == 4 ? std::strtol(argv[3], nullptr, 10) : 0;
         if (streams > 0) {
-            pptfile::StorageEntry root = pptfile::ReadCompoundFile(pptfile::ReadWholeFile(argv[1]));
+            pptfile::StorageEntry root = pptfile::ReadCompoundFile(file);
             for (long i = 0; i < streams; ++i) {
                 pptfile::StorageEntry stream;
                 stream.name = "extra " + std::to_string(i);
                 stream.data = {static_cast<std::uint8_t>(i)};
                 root.children.push_back(std::move(stream));
             }
-            pptfile::WriteFileAtomically(argv[1], pptfile::WriteCompoundFile(root));
+            file = pptfile::WriteCompoundFile(root);
         }
+        test_support::WriteFile(argv[1], file);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_template: %s\n", e.what());
         return 1;

@@ -10,6 +10,9 @@
 #include "automation/persist_state.h"
 #include "automation/text_codec.h"
 #include "automation/view_object.h"
+#include "file_access/atomic_save.h"
+#include "file_access/input_file.h"
+#include "file_access/io_error.h"
 #include "pptfile/errors.h"
 
 namespace engine {
@@ -31,7 +34,7 @@ std::filesystem::path PathFromBstr(const std::u16string& file_name) {
 [[noreturn]] void RethrowAsAutomationError(bool reading, const std::u16string& file_name) {
     try {
         throw;
-    } catch (const pptfile::IoError& e) {
+    } catch (const file_access::IoError& e) {
         throw AutomationError(reading ? automation::STG_E_READFAULT : automation::STG_E_WRITEFAULT,
                               e.what());
     } catch (const pptfile::FormatError& e) {
@@ -121,8 +124,13 @@ std::shared_ptr<PresentationModel> OpenPresentation(const std::u16string& file_n
     try {
         // The template's slides go back into the file as they are: their
         // controls need not be read.
+        const file_access::InputFile file(path);
+        const pptfile::ByteSource source{file.Size(),
+                                         [&file](std::uint64_t at, std::span<std::uint8_t> into) {
+                                             return file.ReadAt(at, into);
+                                         }};
         opened->source = std::make_unique<pptfile::SourcePresentation>(
-            pptfile::SourcePresentation::Open(path, pptfile::SlideDetail::kWithoutControls));
+            pptfile::SourcePresentation::Read(source, pptfile::SlideDetail::kWithoutControls));
     } catch (...) {
         RethrowAsAutomationError(/*reading=*/true, file_name);
     }
@@ -167,7 +175,8 @@ void SavePresentationAs(const PresentationModel& presentation, const std::u16str
     }
 
     try {
-        pptfile::SavePresentation(job, target);
+        file_access::WriteFileAtomically(
+            target, [&job](const file_access::Sink& put) { pptfile::WritePresentation(job, put); });
     } catch (...) {
         RethrowAsAutomationError(/*reading=*/false, file_name);
     }

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <span>
 #include <string>

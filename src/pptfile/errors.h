@@ -1,5 +1,5 @@
-// The errors of the file layer. Their messages are written for a person:
-// "the template is encrypted", "cannot write out.ppt: Permission denied".
+// The error of the file format layer. Its messages are written for a person:
+// "the template is encrypted".
 #pragma once
 
 #include <stdexcept>
@@ -8,12 +8,6 @@ namespace pptfile {
 
 // The bytes are not a file of the expected kind, or are damaged.
 class FormatError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-// The system refused to read or write a file.
-class IoError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };

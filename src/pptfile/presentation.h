@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -58,11 +57,13 @@ enum class SlideDetail { kWithControls, kWithoutControls };
 // A PowerPoint 97-2003 file (.ppt or .pot), read whole and not kept open.
 class SourcePresentation {
   public:
-    // Raise FormatError naming the problem, or IoError.
-    static SourcePresentation Open(const std::filesystem::path& path,
+    // Raise FormatError naming the problem; what `source` raises passes on.
+    static SourcePresentation Read(const ByteSource& source,
                                    SlideDetail detail = SlideDetail::kWithControls);
     static SourcePresentation FromBytes(std::span<const std::uint8_t> bytes,
-                                        SlideDetail detail = SlideDetail::kWithControls);
+                                        SlideDetail detail = SlideDetail::kWithControls) {
+        return Read(MemorySource(bytes), detail);
+    }
 
     SourcePresentation(SourcePresentation&&) noexcept;
     SourcePresentation& operator=(SourcePresentation&&) noexcept;
@@ -92,10 +93,8 @@ struct SaveJob {
     std::chrono::system_clock::time_point saved_at = std::chrono::system_clock::now();
 };
 
-// Raises FormatError for a job that cannot be written.
-std::vector<std::uint8_t> WritePresentation(const SaveJob& job);
-
-// WritePresentation, then WriteFileAtomically.
-void SavePresentation(const SaveJob& job, const std::filesystem::path& target);
+// Hands the file's bytes to `put` in order. Raises FormatError for a job that
+// cannot be written, before anything is handed on.
+void WritePresentation(const SaveJob& job, const ByteSink& put);
 
 }  // namespace pptfile

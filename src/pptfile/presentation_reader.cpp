@@ -14,7 +14,6 @@
 
 #include "pptfile/compound_file_format.h"
 #include "pptfile/errors.h"
-#include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
 #include "pptfile/presentation_parsed.h"
 #include "pptfile/record_reader.h"
@@ -654,14 +653,8 @@ const MainMasterInfo* SourcePresentation::Parsed::FollowMaster(
     return title != title_masters.end() ? FindMainMaster(title->second) : nullptr;
 }
 
-SourcePresentation SourcePresentation::Open(const std::filesystem::path& path, SlideDetail detail) {
-    const InputFile file(path);
-    return SourcePresentation(Parse(file.Source(), detail));
-}
-
-SourcePresentation SourcePresentation::FromBytes(std::span<const std::uint8_t> bytes,
-                                                 SlideDetail detail) {
-    return SourcePresentation(Parse(MemorySource(bytes), detail));
+SourcePresentation SourcePresentation::Read(const ByteSource& source, SlideDetail detail) {
+    return SourcePresentation(Parse(source, detail));
 }
 
 SourcePresentation::SourcePresentation(std::unique_ptr<Parsed> parsed)

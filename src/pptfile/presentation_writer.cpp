@@ -10,7 +10,6 @@
 #include "pptfile/drawing_writer.h"
 #include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
-#include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
 #include "pptfile/preview_picture.h"
 #include "pptfile/property_sets.h"
@@ -305,14 +304,9 @@ StorageEntry PresentationTree(const SaveJob& job) {
 
 }  // namespace
 
-std::vector<std::uint8_t> WritePresentation(const SaveJob& job) {
-    return WriteCompoundFile(PresentationTree(job));
-}
-
-void SavePresentation(const SaveJob& job, const std::filesystem::path& target) {
-    // Straight from the tree into the file: no second copy of a large template.
-    const StorageEntry root = PresentationTree(job);
-    WriteFileAtomically(target, [&root](const ByteSink& put) { WriteCompoundFile(root, put); });
+void WritePresentation(const SaveJob& job, const ByteSink& put) {
+    // Straight from the tree into the sink: no second copy of a large template.
+    WriteCompoundFile(PresentationTree(job), put);
 }
 
 }  // namespace pptfile

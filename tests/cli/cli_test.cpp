@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "pptfile/compound_file.h"
-#include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
+#include "support/file_bytes.h"
 #include "support/helpers.h"
 
 namespace {
@@ -30,7 +30,7 @@ using Files = std::map<std::string, std::string>;
 using test_support::TempFolder;
 
 std::string Slurp(const fs::path& path) {
-    const std::vector<std::uint8_t> bytes = pptfile::ReadWholeFile(path);
+    const std::vector<std::uint8_t> bytes = test_support::ReadFile(path);
     return {bytes.begin(), bytes.end()};
 }
 
@@ -158,7 +158,7 @@ constexpr const char* kAnyoneMayWrite = "anyone may write this\n";
 // SampleShow.ppt with field `at` of the last record starting `header` all ones.
 std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
     pptfile::StorageEntry root = pptfile::ReadCompoundFile(
-        pptfile::ReadWholeFile(test_support::kTestData / "good/SampleShow.ppt"));
+        test_support::ReadFile(test_support::kTestData / "good/SampleShow.ppt"));
     std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
     const auto record = std::find_end(doc.begin(), doc.end(), header.begin(), header.end());
     std::fill_n(record + 8 + static_cast<std::ptrdiff_t>(at), 4, 0xFF);
@@ -169,7 +169,7 @@ std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
 // SampleShow.ppt with more streams at its root, named `names`.
 std::string WithStreams(const std::vector<std::string>& names) {
     pptfile::StorageEntry root = pptfile::ReadCompoundFile(
-        pptfile::ReadWholeFile(test_support::kTestData / "good/SampleShow.ppt"));
+        test_support::ReadFile(test_support::kTestData / "good/SampleShow.ppt"));
     for (const std::string& name : names) {
         root.children.push_back({name, false, {}, {1, 2, 3}, {}});
     }
@@ -330,7 +330,8 @@ TEST_P(TitleTest, ShowsTheDataFileNameAsText) {
     const TempFolder folder("zbn2ppt-cli");
     ASSERT_EQ(Start(ZBN2PPT_PROGRAM, {GetParam().data + ".zbn", "out.ppt"}, folder.path()).status,
               0);
-    const auto saved = pptfile::SourcePresentation::Open(folder.path() / "out.ppt");
+    const auto saved =
+        pptfile::SourcePresentation::FromBytes(test_support::ReadFile(folder.path() / "out.ppt"));
     ASSERT_FALSE(saved.Slides().empty());
     EXPECT_EQ(saved.Slides().back().title, GetParam().title);
 }

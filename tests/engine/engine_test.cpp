@@ -16,6 +16,7 @@
 #include "builder/presentation_builder.h"
 #include "engine/application_class.h"
 #include "pptfile/presentation.h"
+#include "support/file_bytes.h"
 #include "support/helpers.h"
 #include "support/scripted_server.h"
 #include "support/viewer_state.h"
@@ -234,7 +235,8 @@ class EngineMasterTest : public ::testing::TestWithParam<Case> {};
 TEST_P(EngineMasterTest, NewSlideFollowsTheSlideBeforeIt) {
     const Case& c = GetParam();
     TempFolder folder("zbn-engine-master");
-    const auto source = pptfile::SourcePresentation::Open(kGoodDir / c.file);
+    const auto source =
+        pptfile::SourcePresentation::FromBytes(test_support::ReadFile(kGoodDir / c.file));
     DispatchPtr app = engine::CreateApplication();
     DispatchPtr presentation = OpenTemplate(app, kGoodDir / c.file);
     DispatchPtr slides = Get(presentation, 2011);
@@ -243,7 +245,8 @@ TEST_P(EngineMasterTest, NewSlideFollowsTheSlideBeforeIt) {
     }
     SaveAs(presentation, folder.path() / "out.ppt");
 
-    const auto saved = pptfile::SourcePresentation::Open(folder.path() / "out.ppt");
+    const auto saved =
+        pptfile::SourcePresentation::FromBytes(test_support::ReadFile(folder.path() / "out.ppt"));
     std::vector<std::uint32_t> masters;
     for (std::size_t i = 0; i < saved.Slides().size(); ++i) {
         masters.push_back(saved.Slides()[i].master_id);
@@ -294,7 +297,7 @@ TEST(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
     EXPECT_EQ(BuildPresentation(Name(data).c_str(), Name(output).c_str(), u""),
               BuildOutcome::kSavedWithViewer);
     EXPECT_TRUE(messages.texts().empty());
-    const auto saved = pptfile::SourcePresentation::Open(output);
+    const auto saved = pptfile::SourcePresentation::FromBytes(test_support::ReadFile(output));
     ASSERT_EQ(saved.Slides().size(), 1u);
     EXPECT_EQ(saved.Slides()[0].title, u"donn\u00e9es\\raw\uFFFD\uFFFD");
     ASSERT_EQ(saved.Slides()[0].controls.size(), 1u);

@@ -90,12 +90,12 @@ TEST(CompoundFile, ReadsBackWhatWasWritten) {
     }
 #ifdef ZBN_OLEFILE_PYTHON
     const test_support::TempFolder folder("zbn-olefile");
-    WriteFileAtomically(folder.path() / "f.cfb", WriteCompoundFile(tree));
+    test_support::WriteFile(folder.path() / "f.cfb", WriteCompoundFile(tree));
     const std::string command = std::string(ZBN_OLEFILE_PYTHON) + " " + ZBN_OLEFILE_SCRIPT + " " +
                                 (folder.path() / "f.cfb").string() + " > " +
                                 (folder.path() / "out").string() + " 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
-    const Bytes seen = ReadWholeFile(folder.path() / "out");
+    const Bytes seen = test_support::ReadFile(folder.path() / "out");
     EXPECT_EQ(std::string(seen.begin(), seen.end()), Listing(tree));
 #endif
 }
@@ -211,43 +211,6 @@ TEST(CompoundFile, ReadsAChainOfFiftyThousandSiblings) {
     ASSERT_EQ(back.children.size(), n);
     EXPECT_EQ(back.children.back().name, std::to_string(100000 + n - 1));
     EXPECT_EQ(back.children.back().data, Bytes{static_cast<std::uint8_t>(n - 1)});
-}
-
-namespace fs = std::filesystem;
-
-unsigned Mode(const fs::path& p) {
-    return static_cast<unsigned>(fs::status(p).permissions());
-}
-
-// A new file gets the permissions of a new file, a replaced one keeps its own
-// and is replaced whole; what is no regular file, or cannot be made, is
-// refused with the path and the reason. Nothing is left beside the target.
-TEST(FileIo, ReplacesWholeOrRefusesAndLeavesNothingBehind) {
-    const test_support::TempFolder folder("zbn-file-io");
-    const fs::path dir = folder.path(), target = dir / (std::string(200, 'n') + "Größe.ppt");
-    WriteFileAtomically(target, std::vector<std::uint8_t>{'h', 'i'});
-    const unsigned mask = ::umask(0);
-    ::umask(mask);
-    EXPECT_EQ(Mode(target), 0666 & ~mask);
-    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
-    std::ofstream(target, std::ios::binary) << std::string(10000, 'x');
-    for (const std::size_t size : {0u, 5u * 1024 * 1024 + 3}) {
-        const std::vector<std::uint8_t> bytes(size, 0xA5);
-        WriteFileAtomically(target, bytes);
-        EXPECT_EQ(ReadWholeFile(target), bytes) << size;
-        EXPECT_EQ(Mode(target), 0600u);
-    }
-    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    fs::create_directory(dir / "sub");
-    for (const fs::path& bad :
-         {fs::path("/dev/null"), dir / "sub", dir / "missing" / "o.ppt", dir / "pipe"}) {
-        EXPECT_THAT([&] { WriteFileAtomically(bad, std::vector<std::uint8_t>{'n'}); },
-                    ::testing::ThrowsMessage<IoError>(
-                        ::testing::StartsWith("cannot write " + bad.string() + ": ")));
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
-    EXPECT_THROW(ReadWholeFile(dir / "absent.ppt"), IoError);
-    EXPECT_THROW(ReadWholeFile(dir), IoError);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST(PresentationWriter, SlidesReadBackAsWrittenInOneSoundEdit) {
         u"Größe\r数据\né",
         {Viewer({60, 113.625f, 600, 400}, "C:\\Größe 数据.zbn"), Viewer({-30, 82, 600, 400})});
     const SlideContent c = TitleSlide(u"");
-    const Bytes written = WritePresentation({nullptr, {&a, &b, &c}});
+    const Bytes written = test::Written({nullptr, {&a, &b, &c}});
     test::ExpectOneSoundEdit({}, written, 0);
 
     const SourcePresentation source = SourcePresentation::FromBytes(written);
@@ -76,7 +76,7 @@ TEST(PresentationWriter, SlidesReadBackAsWrittenInOneSoundEdit) {
 // CompObj, its persisted state as "contents" and its name in OCXNAME.
 TEST(PresentationWriter, ControlStorageIsWhatOfficeWrites) {
     const SlideContent a = TitleSlide(u"t", {Viewer({60, 113.625f, 600, 400}, "C:\\b.zbn")});
-    const Bytes doc = test::Stream(WritePresentation({nullptr, {&a}}), "PowerPoint Document");
+    const Bytes doc = test::Stream(test::Written({nullptr, {&a}}), "PowerPoint Document");
     const auto stgs = test::Find(doc, 0x1011);  // ExOleObjStg
     ASSERT_EQ(stgs.size(), 1u);
     EXPECT_EQ(stgs[0].instance, 1) << "compressed";
@@ -101,8 +101,7 @@ TEST(PresentationWriter, AnchorsAreRoundedToMasterUnits) {
     };
     for (const auto& [written, read] : kRows) {
         const SlideContent a = TitleSlide(u"t", {Viewer(written)});
-        const SourcePresentation p =
-            SourcePresentation::FromBytes(WritePresentation({nullptr, {&a}}));
+        const SourcePresentation p = SourcePresentation::FromBytes(test::Written({nullptr, {&a}}));
         EXPECT_EQ(p.Slides().at(0).controls.at(0).anchor, read) << written.left;
     }
 }
@@ -137,7 +136,7 @@ TEST(PresentationWriter, BadJobsAreRefused) {
     for (const auto& [source, slots, message] : kRows) {
         EXPECT_THAT(
             [&] {
-                (void)WritePresentation({source, slots});
+                (void)test::Written({source, slots});
             },
             ::testing::ThrowsMessage<FormatError>(HasSubstr(message)));
     }
@@ -329,13 +328,13 @@ Bytes Written(int edits) {
         u"TRELVO.TrelvoCtrl.1", {1}, Bytes(3000, 'z'), {60, 113.625f, 600, 400}, {}};
     const SlideContent a{u"First", kDefaultTitleRect, {control}};
     const SlideContent b{u"Second", kDefaultTitleRect, {}};
-    const Bytes once = WritePresentation({nullptr, {&a, &b}});
+    const Bytes once = test::Written({nullptr, {&a, &b}});
     if (edits == 1) {
         return once;
     }
     const SourcePresentation source = SourcePresentation::FromBytes(once);
     const SlideContent c{u"Third", kDefaultTitleRect, {}};
-    return WritePresentation({&source, {std::size_t{0}, std::size_t{1}, &c}});
+    return test::Written({&source, {std::size_t{0}, std::size_t{1}, &c}});
 }
 
 // `file` with `change` applied to stream `name` (removed when `change` is null).
@@ -399,7 +398,7 @@ Bytes SharedUncompressed(std::size_t controls) {
     const ControlObject control{
         u"TRELVO.TrelvoCtrl.1", {1}, Bytes(100000, 'z'), {60, 113.625f, 600, 400}, {}};
     const SlideContent a{u"First", kDefaultTitleRect, std::vector(controls, control)};
-    return Patched(WritePresentation({nullptr, {&a}}), "PowerPoint Document", [](Bytes& doc) {
+    return Patched(test::Written({nullptr, {&a}}), "PowerPoint Document", [](Bytes& doc) {
         const test::Record stg = test::Find(doc, 0x1011).at(0);  // ExOleObjStg
         const Bytes raw = test::Inflate(doc, stg);
         Bytes record{0x00, 0x00, 0x11, 0x10, 0, 0, 0, 0};
@@ -458,7 +457,7 @@ TEST_P(ReaderDamage, RaisesFormatErrorOrRecovers) {
     EXPECT_EQ(source.Slides()[0].controls.at(0).state, Bytes(3000, 'z'));
     const SlideContent d{u"Fourth", kDefaultTitleRect, {}};
     const Bytes saved =
-        WritePresentation({&source, {std::size_t{0}, std::size_t{1}, std::size_t{2}, &d}});
+        test::Written({&source, {std::size_t{0}, std::size_t{1}, std::size_t{2}, &d}});
     EXPECT_EQ(SourcePresentation::FromBytes(saved).Slides().size(), 4u);
     test::ExpectOneSoundEdit(bytes, saved, 0);
 }

@@ -15,16 +15,25 @@
 #include <vector>
 
 #include "pptfile/compound_file.h"
-#include "pptfile/file_io.h"
 #include "pptfile/presentation.h"
+#include "support/file_bytes.h"
 #include "support/helpers.h"
 
 namespace pptfile::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The file a save writes, whole.
+inline Bytes Written(const SaveJob& job) {
+    Bytes out;
+    WritePresentation(job, [&out](std::span<const std::uint8_t> piece) {
+        out.insert(out.end(), piece.begin(), piece.end());
+    });
+    return out;
+}
+
 inline Bytes Corpus(const std::string& relative) {
-    return ReadWholeFile(test_support::kTestData / relative);
+    return test_support::ReadFile(test_support::kTestData / relative);
 }
 
 inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
@@ -307,7 +316,7 @@ inline Bytes Append(const SourcePresentation& source, const SlideContent& added)
         job.slides.emplace_back(i);
     }
     job.slides.emplace_back(&added);
-    return WritePresentation(job);
+    return Written(job);
 }
 
 }  // namespace pptfile::test

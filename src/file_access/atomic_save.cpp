@@ -1,4 +1,4 @@
-#include "pptfile/file_io.h"
+#include "file_access/atomic_save.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,48 +9,16 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
-#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
 #include <utility>
 
-#include "pptfile/errors.h"
+#include "file_access/descriptor.h"
+#include "file_access/io_error.h"
 
-namespace pptfile {
+namespace file_access {
 namespace {
-
-[[noreturn]] void ThrowIo(const char* verb, const std::filesystem::path& path, int error) {
-    throw IoError(std::string("cannot ") + verb + " " + path.string() + ": " +
-                  std::strerror(error));
-}
-
-// Owns a file descriptor; closes it on every way out.
-class Fd {
-  public:
-    explicit Fd(int fd) noexcept : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const noexcept { return fd_; }
-    int Release() noexcept { return std::exchange(fd_, -1); }
-    // Closing can report a late write error (NFS, quota): it must be seen.
-    int Close() noexcept {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-  private:
-    int fd_;
-};
 
 std::string RandomSuffix() {
     static thread_local std::mt19937_64 generator{std::random_device{}() ^
@@ -275,90 +243,10 @@ bool IsPermissionError(int error) {
                   d.folder_shown + "\" (" + std::strerror(error) + ")");
 }
 
-Fd OpenToRead(const std::filesystem::path& path, struct stat& info) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        ThrowIo("read", path, errno);
-    }
-    if (::fstat(fd.get(), &info) != 0) {
-        ThrowIo("read", path, errno);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        ThrowIo("read", path, EISDIR);
-    }
-    return fd;
-}
-
-// Reads `into` until it is full or the file ends: from `at`, or where a file
-// that cannot seek (a pipe) has got to.
-std::size_t ReadFrom(int fd, std::optional<std::uint64_t> at, std::span<std::uint8_t> into,
-                     const std::filesystem::path& path) {
-    std::size_t done = 0;
-    while (done < into.size()) {
-        const ssize_t got =
-            at ? ::pread(fd, into.data() + done, into.size() - done, static_cast<off_t>(*at + done))
-               : ::read(fd, into.data() + done, into.size() - done);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowIo("read", path, errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
-}
-
-std::vector<std::uint8_t> ReadAll(int fd, const struct stat& info,
-                                  const std::filesystem::path& path) {
-    constexpr std::size_t kChunk = 1 << 16;
-    std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size) + kChunk);
-    }
-    for (std::size_t got = kChunk; got == kChunk;) {
-        const std::size_t old = bytes.size();
-        bytes.resize(old + kChunk);
-        got = ReadFrom(fd, std::nullopt, std::span(bytes).subspan(old), path);
-        bytes.resize(old + got);
-    }
-    return bytes;
-}
-
 }  // namespace
 
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
-    struct stat info {};
-    const Fd fd = OpenToRead(path, info);
-    return ReadAll(fd.get(), info, path);
-}
-
-InputFile::InputFile(const std::filesystem::path& path) {
-    struct stat info {};
-    Fd fd = OpenToRead(path, info);
-    if (!S_ISREG(info.st_mode)) {
-        whole_ = ReadAll(fd.get(), info, path);
-        source_ = MemorySource(whole_);
-        return;
-    }
-    source_ = {static_cast<std::uint64_t>(info.st_size),
-               [fd = fd.get(), path](std::uint64_t at, std::span<std::uint8_t> into) {
-                   return ReadFrom(fd, at, into, path);
-               }};
-    fd_ = fd.Release();
-}
-
-InputFile::~InputFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
-}
-
 void WriteFileAtomically(const std::filesystem::path& target,
-                         const std::function<void(const ByteSink&)>& write) {
+                         const std::function<void(const Sink&)>& write) {
     const Destination d = Resolve(target);
     TempName temp(d.folder.get());
 
@@ -416,4 +304,4 @@ void WriteFileAtomically(const std::filesystem::path& target,
     }
 }
 
-}  // namespace pptfile
+}  // namespace file_access

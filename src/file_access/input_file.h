@@ -1,0 +1,33 @@
+// A file open for reading, read piece by piece where it is asked for, so that
+// a template's streams go from the file straight into their own buffers.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace file_access {
+
+class InputFile {
+  public:
+    // A file that cannot be read at an offset (a pipe) is read whole at
+    // once. Raises IoError with the system's reason.
+    explicit InputFile(const std::filesystem::path& path);
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+
+    std::uint64_t Size() const noexcept { return size_; }
+    // Copies the bytes from `at` into `into`; fewer only where the file ends.
+    // Raises IoError.
+    std::size_t ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const;
+
+  private:
+    std::filesystem::path path_;
+    int fd_ = -1;                      // a regular file
+    std::vector<std::uint8_t> whole_;  // any other file
+    std::uint64_t size_ = 0;
+};
+
+}  // namespace file_access
