@@ -7,6 +7,8 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pptfile/errors.h"
 #include "pptfile/record_reader.h"
@@ -165,28 +167,39 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
         }
     }
 
-    // Each value runs to the next one, or to the end of the section.
-    std::map<std::uint32_t, std::uint32_t> value_at;  // id -> offset
-    std::vector<std::uint32_t> starts{size};
+    // Each value runs to the next one, or to the end of the section. A
+    // section whose values share bytes is not taken apart: copied per
+    // property, one shared value could be copied thousands of times.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> listed;  // offset, id
+    listed.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t id = section.U32();
         const std::uint32_t offset = section.U32();
         if (offset < 8 + 8 * count || offset >= size) {
             throw FormatError("a property value outside its section");
         }
-        value_at.emplace(id, offset);
-        starts.push_back(offset);
+        listed.emplace_back(offset, id);
     }
-    std::sort(starts.begin(), starts.end());
+    std::sort(listed.begin(), listed.end());
+    std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> value_at;  // id -> value
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const std::uint32_t end = i + 1 < listed.size() ? listed[i + 1].first : size;
+        if (end == listed[i].first) {
+            throw FormatError("property values sharing bytes");
+        }
+        if (!value_at.emplace(listed[i].second, std::pair{listed[i].first, end}).second) {
+            throw FormatError("a property listed twice");
+        }
+    }
     const Bytes body = stream.subspan(at, size);
-    const auto value_of = [&](std::uint32_t offset) {
-        const std::uint32_t end = *std::upper_bound(starts.begin(), starts.end(), offset);
-        return std::vector<std::uint8_t>(body.begin() + offset, body.begin() + end);
+    const auto value_of = [&](std::pair<std::uint32_t, std::uint32_t> value) {
+        return std::vector<std::uint8_t>(body.begin() + value.first, body.begin() + value.second);
     };
 
     std::int16_t code_page = 0;
     if (const auto cp = value_at.find(kCodePageProperty); cp != value_at.end()) {
-        FieldReader f(body.subspan(cp->second), "a code page");
+        FieldReader f(body.subspan(cp->second.first, cp->second.second - cp->second.first),
+                      "a code page");
         if (f.U16() == VT_I2) {
             f.Skip(2);
             code_page = f.I16();
@@ -194,9 +207,9 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
     }
     Changes changes = make_changes(code_page == kUtf16CodePage);
     std::vector<Property> properties;
-    for (const auto& [id, offset] : value_at) {
+    for (const auto& [id, value] : value_at) {
         if (changes.count(id) == 0) {
-            properties.push_back({id, value_of(offset)});
+            properties.push_back({id, value_of(value)});
         }
     }
     for (auto& [id, value] : changes) {
