@@ -172,19 +172,20 @@ std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool
     return chain;
 }
 
-void ApplyPersistDirectory(Bytes doc, std::size_t offset,
-                           std::map<std::uint32_t, std::uint32_t>& directory) {
+// Calls f(id, offset) for each entry of the persist directory at `offset`.
+template <typename F>
+void ForEachDirectoryEntry(Bytes doc, std::size_t offset, F f) {
     const Record r = ReadRecord(doc, offset, "a persist directory");
     if (r.type() != RT_PersistDirectoryAtom) {
         ThrowDamaged("a user edit points at something that is not a persist directory");
     }
-    FieldReader f(r.body, "a persist directory");
-    while (f.Remaining() >= 4) {
-        const std::uint32_t word = f.U32();
+    FieldReader entries(r.body, "a persist directory");
+    while (entries.Remaining() >= 4) {
+        const std::uint32_t word = entries.U32();
         const std::uint32_t first = word & 0xFFFFFu;
         const std::uint32_t count = word >> 20;
         for (std::uint32_t i = 0; i < count; ++i) {
-            directory[first + i] = f.U32();
+            f(first + i, entries.U32());
         }
     }
 }
@@ -205,20 +206,27 @@ void ReadEditHistory(SourcePresentation::Parsed& p, Bytes doc, bool looks_old) {
     p.last_edit = chain.front();
     // Each edit writes its own directory; a shared one would also let a small
     // file make the reader apply one large directory again and again.
+    // The table is made once, as large as the largest identifier needs.
     std::set<std::uint32_t> directories;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!directories.insert(it->offset_persist_directory).second) {
+    std::uint32_t max_id = 0;
+    for (const UserEditFields& edit : chain) {
+        if (!directories.insert(edit.offset_persist_directory).second) {
             ThrowDamaged("two user edits share a persist directory");
         }
-        ApplyPersistDirectory(doc, it->offset_persist_directory, p.persist_directory);
+        ForEachDirectoryEntry(
+            doc, edit.offset_persist_directory,
+            [&](std::uint32_t id, std::uint32_t) { max_id = std::max(max_id, id); });
     }
-    p.max_persist_id = p.last_edit.persist_id_seed;
-    if (!p.persist_directory.empty()) {
-        p.max_persist_id = std::max(p.max_persist_id, p.persist_directory.rbegin()->first);
+    p.persist_directory.Reserve(max_id);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        ForEachDirectoryEntry(
+            doc, it->offset_persist_directory,
+            [&](std::uint32_t id, std::uint32_t offset) { p.persist_directory.Set(id, offset); });
     }
+    p.max_persist_id = std::max(p.last_edit.persist_id_seed, p.persist_directory.MaxId());
 
     if (p.last_edit.has_encrypt_session && p.last_edit.encrypt_session_persist_id != 0 &&
-        p.persist_directory.count(p.last_edit.encrypt_session_persist_id) != 0) {
+        p.persist_directory.Find(p.last_edit.encrypt_session_persist_id)) {
         throw FormatError(kEncrypted);
     }
 }

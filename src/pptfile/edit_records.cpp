@@ -9,21 +9,65 @@
 
 namespace pptfile {
 
-void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::uint32_t>& offsets) {
-    const auto atom = w.Begin(RT_PersistDirectoryAtom);
-    for (auto it = offsets.begin(); it != offsets.end();) {
-        // A run of consecutive identifiers, at most 4095 long: its length has 12 bits.
-        auto end = std::next(it);
-        std::uint32_t run = 1;
-        while (end != offsets.end() && end->first == it->first + run && run < 0xFFF) {
-            ++end;
-            ++run;
-        }
-        w.U32(it->first | (run << 20));
-        for (; it != end; ++it) {
-            w.U32(it->second);
+void PersistDirectory::Reserve(std::uint32_t max_id) {
+    if (max_id > kMaxId) {
+        throw FormatError("a persist identifier out of range");
+    }
+    if (max_id >= offsets_.size()) {
+        offsets_.resize(std::size_t{max_id} + 1, kNone);
+    }
+}
+
+void PersistDirectory::Set(std::uint32_t id, std::uint32_t offset) {
+    Reserve(id);
+    if (offsets_[id] != kNone) {
+        --count_;
+    }
+    if (offset != kNone) {
+        ++count_;
+    }
+    offsets_[id] = offset;
+}
+
+std::optional<std::uint32_t> PersistDirectory::Find(std::uint32_t id) const noexcept {
+    if (id >= offsets_.size() || offsets_[id] == kNone) {
+        return std::nullopt;
+    }
+    return offsets_[id];
+}
+
+std::uint32_t PersistDirectory::MaxId() const noexcept {
+    for (std::size_t id = offsets_.size(); id > 0; --id) {
+        if (offsets_[id - 1] != kNone) {
+            return static_cast<std::uint32_t>(id - 1);
         }
     }
+    return 0;
+}
+
+void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets) {
+    const auto atom = w.Begin(RT_PersistDirectoryAtom);
+    // Runs of consecutive identifiers, each at most 4095 long: its length has
+    // 12 bits. A run's header is written once its length is known.
+    std::size_t header = 0;
+    std::uint32_t first = 0, run = 0;
+    const auto close = [&] {
+        if (run != 0) {
+            w.PatchU32(header, first | (run << 20));
+        }
+    };
+    offsets.ForEach([&](std::uint32_t id, std::uint32_t offset) {
+        if (run == 0 || id != first + run || run == 0xFFF) {
+            close();
+            header = w.Size();
+            w.U32(0);
+            first = id;
+            run = 0;
+        }
+        w.U32(offset);
+        ++run;
+    });
+    close();
     w.End(atom);
 }
 
@@ -62,8 +106,8 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
 }
 
 std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
-                                    const std::map<std::uint32_t, std::uint32_t>& directory,
-                                    UserEdit edit, const std::vector<std::uint8_t>* kept_user) {
+                                    const PersistDirectory& directory, UserEdit edit,
+                                    const std::vector<std::uint8_t>* kept_user) {
     if (base + w.Size() >
         std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1)) {
         throw FormatError("the presentation is too large to save");

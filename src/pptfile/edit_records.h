@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <optional>
 #include <vector>
 
 #include "pptfile/record_writer.h"
@@ -21,9 +21,41 @@ inline constexpr std::array<std::uint8_t, 16> kPowerPointClassId{
 // The Current User record's token for a file that is not encrypted.
 inline constexpr std::uint32_t kPlainHeaderToken = 0xE391C05Fu;
 
-// The persist directory atom for `offsets` (persist id -> offset in the
-// document stream), consecutive identifiers grouped into runs.
-void WritePersistDirectory(RecordWriter& w, const std::map<std::uint32_t, std::uint32_t>& offsets);
+// Persist id -> offset in the document stream. A directory's identifiers
+// have 20 bits and its runs at most 4095 more, so a table indexed by
+// identifier stays within 4 MiB however many entries a file lists.
+class PersistDirectory {
+  public:
+    static constexpr std::uint32_t kMaxId = 0xFFFFFu + 0xFFFu;
+
+    // Makes room for identifiers up to `max_id` at once.
+    void Reserve(std::uint32_t max_id);
+    // Raises FormatError past kMaxId. An offset of 0xFFFFFFFF, where no
+    // record can start, names nothing.
+    void Set(std::uint32_t id, std::uint32_t offset);
+    std::optional<std::uint32_t> Find(std::uint32_t id) const noexcept;
+    std::size_t size() const noexcept { return count_; }
+    bool empty() const noexcept { return count_ == 0; }
+    std::uint32_t MaxId() const noexcept;  // 0 when empty
+    // Calls f(id, offset) in the order of identifiers.
+    template <typename F>
+    void ForEach(F f) const {
+        for (std::size_t id = 0; id < offsets_.size(); ++id) {
+            if (offsets_[id] != kNone) {
+                f(static_cast<std::uint32_t>(id), offsets_[id]);
+            }
+        }
+    }
+
+  private:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> offsets_;  // by identifier, kNone where none
+    std::size_t count_ = 0;
+};
+
+// The persist directory atom for `offsets`, consecutive identifiers grouped
+// into runs.
+void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets);
 
 struct UserEdit {
     std::uint32_t last_slide_viewed = 0;
@@ -46,7 +78,7 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset);
 // `kept_user` stream of the source keeps its user name and versions. Raises
 // FormatError when the stream would outgrow its 32-bit offsets.
 std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
-                                    const std::map<std::uint32_t, std::uint32_t>& directory,
-                                    UserEdit edit, const std::vector<std::uint8_t>* kept_user);
+                                    const PersistDirectory& directory, UserEdit edit,
+                                    const std::vector<std::uint8_t>* kept_user);
 
 }  // namespace pptfile

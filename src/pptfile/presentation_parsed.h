@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pptfile/compound_file.h"
+#include "pptfile/edit_records.h"
 #include "pptfile/presentation.h"
 #include "pptfile/record_reader.h"
 
@@ -50,7 +51,7 @@ struct SourcePresentation::Parsed {
     bool current_user_valid = false;  // "Current User" may be kept, its pointer changed
 
     // Persist id -> offset in the document stream, after every edit applied.
-    std::map<std::uint32_t, std::uint32_t> persist_directory;
+    PersistDirectory persist_directory;
     std::uint32_t max_persist_id = 0;  // the highest id in use or reserved
 
     std::size_t document_offset = 0;                         // of the DocumentContainer record

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "pptfile/compound_file_format.h"
 #include "pptfile/errors.h"
@@ -25,6 +26,9 @@ namespace {
 
 // Shape groups nest; real files go a few levels deep.
 constexpr int kMaxGroupDepth = 32;
+// Containers in the document record nest a few levels deep; deeper ones are
+// not walked.
+constexpr int kMaxDocumentDepth = 32;
 
 // Master units per point.
 constexpr float kUnitsPerPoint = 8.0f;
@@ -45,11 +49,11 @@ bool IsTitlePlaceholder(std::uint8_t kind) {
 // The record persist object `persist_id` starts with, of `expected_type` if given.
 Record ReadPersistObject(const SourcePresentation::Parsed& p, Bytes doc, std::uint32_t persist_id,
                          std::optional<std::uint16_t> expected_type, std::string_view what) {
-    const auto it = p.persist_directory.find(persist_id);
-    if (it == p.persist_directory.end()) {
+    const auto offset = p.persist_directory.Find(persist_id);
+    if (!offset) {
         ThrowDamaged(std::string(what) + " is missing from the persist directory");
     }
-    const Record r = ReadRecord(doc, it->second, what);
+    const Record r = ReadRecord(doc, *offset, what);
     if (expected_type && r.type() != *expected_type) {
         ThrowDamaged(std::string(what) + " is not where the persist directory says");
     }
@@ -293,18 +297,25 @@ class ControlReader {
 // A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of its own;
 // the property sets the two versions share may be only at the root.
 void TakeDualStorage(StorageEntry& root) {
-    StorageEntry* dual = root.Find("PP97_DUALSTORAGE");
-    if (dual == nullptr || !dual->is_storage || FindStream(*dual, kDocumentStream) == nullptr) {
-        return;
-    }
-    StorageEntry presentation = std::move(*dual);
-    for (StorageEntry& e : root.children) {
-        if (!e.is_storage && e.name.starts_with('\x05') && presentation.Find(e.name) == nullptr) {
-            presentation.children.push_back(std::move(e));
+    constexpr std::string_view kDualStorage = "PP97_DUALSTORAGE";
+    StorageEntry* dual = root.Find(kDualStorage);
+    if (dual != nullptr && dual->is_storage && FindStream(*dual, kDocumentStream) != nullptr) {
+        StorageEntry presentation = std::move(*dual);
+        for (StorageEntry& e : root.children) {
+            if (!e.is_storage && e.name.starts_with('\x05') &&
+                presentation.Find(e.name) == nullptr) {
+                presentation.children.push_back(std::move(e));
+            }
         }
+        presentation.name = root.name;
+        root = std::move(presentation);
     }
-    presentation.name = root.name;
-    root = std::move(presentation);
+    // Readers open the presentation in a PP97_DUALSTORAGE at the root whenever
+    // there is one: one kept there (nested in the one taken, or beside the
+    // root's own presentation) would hide what a save adds.
+    while (StorageEntry* stale = root.Find(kDualStorage)) {
+        root.children.erase(root.children.begin() + (stale - root.children.data()));
+    }
 }
 
 bool LooksLikeOldPowerPoint(const StorageEntry& root) {
@@ -322,6 +333,19 @@ Bytes DocumentStreamOf(const StorageEntry& root) {
         throw FormatError(kEncrypted);
     }
     return doc_stream->data;
+}
+
+// Every record inside the document fits in its container. Apache POI reads one
+// that runs past its container's end from the bytes that follow it; a save
+// copies the record into a new document at the end of the stream, where
+// those bytes are others, or none, and the output would not open.
+void CheckNesting(Bytes body, int depth) {
+    RecordCursor cursor(body);
+    while (auto r = cursor.Next()) {
+        if (r->IsContainer() && depth < kMaxDocumentDepth) {
+            CheckNesting(r->body, depth + 1);
+        }
+    }
 }
 
 void ReadSlideSize(SourcePresentation::Parsed& p, Bytes document_body) {
@@ -552,36 +576,50 @@ void ReadSlides(SourcePresentation::Parsed& p, Bytes doc, const DocumentLists& l
     }
 }
 
-// The highest drawing and shape ids in use: the drawing group's counts may lag.
-void RecordDrawingIds(SourcePresentation::Parsed& p, Bytes doc) {
+// The highest drawing and shape ids a slide, master, notes or handout record
+// uses: the drawing group's counts may lag.
+void RecordDrawingIds(SourcePresentation::Parsed& p, const Record& r) {
+    if (r.type() != RT_Slide && r.type() != RT_MainMaster && r.type() != RT_Notes &&
+        r.type() != RT_Handout) {
+        return;
+    }
+    try {
+        const auto drawing = FindChild(r.body, RT_Drawing);
+        const auto dg = drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
+        const auto fdg = dg ? FindChild(dg->body, RT_OfficeArtFDG) : std::nullopt;
+        if (!fdg || fdg->body.size() < 8) {
+            return;
+        }
+        FieldReader f(fdg->body, "a drawing");
+        f.Skip(4);  // shapes
+        p.max_drawing_id = std::max<std::uint32_t>(p.max_drawing_id, fdg->instance());
+        p.max_shape_id = std::max(p.max_shape_id, f.U32());
+    } catch (const FormatError&) {
+        // An object this program never reads may be damaged; the
+        // identifiers it would use are covered by the drawing group's.
+    }
+}
+
+// Every persist object's drawing ids. A persist object other than the
+// document that is a document record is an older document: Apache POI takes
+// the one with the highest persist id for the document, and could show a
+// save without what it adds.
+void ReadPersistObjects(SourcePresentation::Parsed& p, Bytes doc) {
     // Many persist ids may name one large record: each record is read once.
-    std::set<std::uint32_t> offsets;
-    for (const auto& [id, offset] : p.persist_directory) {
-        offsets.insert(offset);
-    }
-    for (const std::uint32_t offset : offsets) {
+    std::vector<bool> read(doc.size());
+    p.persist_directory.ForEach([&](std::uint32_t, std::uint32_t offset) {
+        if (offset >= doc.size() || read[offset]) {
+            return;
+        }
+        read[offset] = true;
         const auto r = TryReadRecord(doc, offset);
-        if (!r || (r->type() != RT_Slide && r->type() != RT_MainMaster && r->type() != RT_Notes &&
-                   r->type() != RT_Handout)) {
-            continue;
+        if (r && r->type() == RT_Document && offset != p.document_offset) {
+            ThrowDamaged("the persist directory names a second document record");
         }
-        try {
-            const auto drawing = FindChild(r->body, RT_Drawing);
-            const auto dg =
-                drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
-            const auto fdg = dg ? FindChild(dg->body, RT_OfficeArtFDG) : std::nullopt;
-            if (!fdg || fdg->body.size() < 8) {
-                continue;
-            }
-            FieldReader f(fdg->body, "a drawing");
-            f.Skip(4);  // shapes
-            p.max_drawing_id = std::max<std::uint32_t>(p.max_drawing_id, fdg->instance());
-            p.max_shape_id = std::max(p.max_shape_id, f.U32());
-        } catch (const FormatError&) {
-            // An object this program never reads may be damaged; the
-            // identifiers it would use are covered by the drawing group's.
+        if (r) {
+            RecordDrawingIds(p, *r);
         }
-    }
+    });
 }
 
 void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDetail detail) {
@@ -590,11 +628,12 @@ void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDe
     const Record document =
         ReadPersistObject(p, doc, p.last_edit.doc_persist_id, RT_Document, "the document record");
     p.document_offset = document.offset;
+    CheckNesting(document.body, 0);
     ReadSlideSize(p, document.body);
     const DocumentLists lists = ReadDocumentLists(p, document.body);
     ReadMasters(p, doc, lists.masters);
     ReadSlides(p, doc, lists, file_size, detail);
-    RecordDrawingIds(p, doc);
+    ReadPersistObjects(p, doc);
 }
 
 std::unique_ptr<SourcePresentation::Parsed> Parse(const ByteSource& file, SlideDetail detail) {

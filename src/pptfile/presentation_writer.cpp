@@ -1,7 +1,6 @@
 // Writes a new presentation: its persist objects, the persist directory and one user edit.
 #include <cstddef>
 #include <iterator>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -269,9 +268,9 @@ StorageEntry WriteBlank(const SaveJob& job) {
     }
 
     RecordWriter document;
-    std::map<std::uint32_t, std::uint32_t> offsets;
+    PersistDirectory offsets;
     for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets[static_cast<std::uint32_t>(i + 1)] = static_cast<std::uint32_t>(document.Size());
+        offsets.Set(static_cast<std::uint32_t>(i + 1), static_cast<std::uint32_t>(document.Size()));
         document.Bytes(objects[i]);
     }
     UserEdit edit;  // the first edit: none before it

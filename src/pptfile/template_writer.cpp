@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -487,7 +486,7 @@ class TemplateWriter {
     std::vector<std::uint8_t> WriteEdit(RecordWriter& added,
                                         const std::vector<std::uint8_t>& document) const {
         const std::size_t old_size = doc_.size();
-        std::map<std::uint32_t, std::uint32_t> directory;
+        PersistDirectory directory;
         // A source whose chain of edits was broken gets a directory naming
         // every live object, so the new edit stands on its own and no reader
         // has to follow the broken links.
@@ -499,7 +498,7 @@ class TemplateWriter {
             if (at > std::numeric_limits<std::uint32_t>::max() - bytes.size()) {
                 throw FormatError("the presentation is too large to save");
             }
-            directory[persist_id] = static_cast<std::uint32_t>(at);
+            directory.Set(persist_id, static_cast<std::uint32_t>(at));
             added.Bytes(bytes);
         };
         append(p_.last_edit.doc_persist_id, document);
@@ -516,7 +515,7 @@ class TemplateWriter {
         edit.previous_edit_offset =
             p_.recovered ? 0 : static_cast<std::uint32_t>(p_.last_edit.offset);
         edit.document_persist_id = p_.last_edit.doc_persist_id;
-        edit.max_persist_id = std::max(p_.max_persist_id, directory.rbegin()->first);
+        edit.max_persist_id = std::max(p_.max_persist_id, directory.MaxId());
         edit.last_view = p_.last_edit.last_view;
         const StorageEntry* user = FindStream(p_.root, kCurrentUserStream);
         return CloseSave(added, old_size, directory, edit,
