@@ -1,10 +1,11 @@
 // One user edit appended to a presentation that makes it hostile in one of
 // the ways that once cost time quadratic in its size: many entries, all naming
-// one large record made of many small ones. The hostile template maker of
-// bench/ and the command-line tests build their templates with it.
+// one large record made of many small ones; and a property set whose
+// properties all share one value. The hostile template maker of bench/ and
+// the command-line tests build their templates with them.
 #pragma once
 
-#include <map>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,20 +26,21 @@ inline constexpr std::uint16_t kSmallRecord = 0x0FFF;
 // of the first slide (or, for "masters", the first main master) padded with
 // `padding` small records in front, and `entries` names for it: in the master
 // list ("masters"), in the slide list ("slides"), or in the persist directory
-// alone ("persist-ids").
+// alone ("persist-ids"). Identifiers stop at the largest a directory holds.
 inline void AppendHostileEdit(pptfile::StorageEntry& root, const std::string& shape,
                               std::size_t padding, std::uint32_t entries) {
     using namespace pptfile;
     std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
     const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
     const SourcePresentation::Parsed& p = source.parsed();
+    entries = std::min(entries, 0xFFFFFu - p.max_persist_id);
     const bool masters = shape == "masters";
     const std::size_t original =
         masters ? p.main_masters.front().listed.offset : p.slides.front().offset;
 
     RecordWriter w;
     w.Bytes(doc);
-    std::map<std::uint32_t, std::uint32_t> directory;
+    PersistDirectory directory;
     const Record large = ReadRecord(doc, original, "the record to enlarge");
     const auto large_offset = static_cast<std::uint32_t>(w.Size());
     const auto container = w.BeginContainer(large.type(), large.instance());
@@ -48,12 +50,12 @@ inline void AppendHostileEdit(pptfile::StorageEntry& root, const std::string& sh
     w.Bytes(large.body);
     w.End(container);
     for (std::uint32_t i = 1; i <= entries; ++i) {
-        directory[p.max_persist_id + i] = large_offset;
+        directory.Set(p.max_persist_id + i, large_offset);
     }
 
     if (shape != "persist-ids") {
         const std::uint16_t listed = masters ? 1 : 0;
-        directory[p.last_edit.doc_persist_id] = static_cast<std::uint32_t>(w.Size());
+        directory.Set(p.last_edit.doc_persist_id, static_cast<std::uint32_t>(w.Size()));
         const Record document = ReadRecord(doc, p.document_offset, "the document");
         const auto copy = w.BeginContainer(RT_Document);
         RecordCursor children(document.body);
@@ -86,6 +88,34 @@ inline void AppendHostileEdit(pptfile::StorageEntry& root, const std::string& sh
     WriteUserEdit(w, edit);
     doc = w.Take();
     root.Find("Current User")->data = CurrentUserStream(edit_offset);
+}
+
+// A "\x05DocumentSummaryInformation" stream whose one section lists
+// `properties` properties, every one at the same offset: one blob of
+// `value_size` bytes.
+inline std::vector<std::uint8_t> SharedValueProperties(std::uint32_t properties,
+                                                       std::uint32_t value_size) {
+    pptfile::RecordWriter w;
+    w.U16(0xFFFE);  // byte order
+    w.U16(0);
+    w.U32(0x00020006);
+    w.Zeros(16);  // class id
+    w.U32(1);     // one section: {D5CDD502-2E9C-101B-9397-08002B2CF9AE}
+    constexpr std::uint8_t kFormat[] = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                        0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+    w.Bytes(kFormat);
+    w.U32(48);
+    const std::uint32_t value_at = 8 + 8 * properties;
+    w.U32(value_at + 8 + value_size);  // section size
+    w.U32(properties);
+    for (std::uint32_t i = 0; i < properties; ++i) {
+        w.U32(0x100 + i);
+        w.U32(value_at);
+    }
+    w.U32(0x0041);  // VT_BLOB
+    w.U32(value_size);
+    w.Zeros(value_size);
+    return w.Take();
 }
 
 }  // namespace hostile

@@ -6,6 +6,10 @@
 //   masters      the master list names the first main master again and again
 //   slides       the slide list names the first slide again and again
 //   persist-ids  the persist directory names the first slide again and again
+//   directory    as persist-ids, without the large record: every persist id
+//                up to the largest a directory holds
+//   properties   2048 document summary properties share one value of half
+//                the size
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,14 +28,15 @@ constexpr std::size_t kEntryBytes = 8 + 20 + 4;  // a list entry and its directo
 int main(int argc, char** argv) {
     if (argc != 5) {
         std::fputs(
-            "usage: make_hostile_template BASE.ppt OUTPUT.pot masters|slides|persist-ids "
-            "SIZE_IN_KIB\n",
+            "usage: make_hostile_template BASE.ppt OUTPUT.pot "
+            "masters|slides|persist-ids|directory|properties SIZE_IN_KIB\n",
             stderr);
         return 2;
     }
     const std::string shape = argv[3];
     const long kib = std::strtol(argv[4], nullptr, 10);
-    if (shape != "masters" && shape != "slides" && shape != "persist-ids") {
+    if (shape != "masters" && shape != "slides" && shape != "persist-ids" && shape != "directory" &&
+        shape != "properties") {
         std::fprintf(stderr, "make_hostile_template: unknown shape %s\n", argv[3]);
         return 2;
     }
@@ -41,7 +46,15 @@ int main(int argc, char** argv) {
         std::min<std::size_t>(half / (shape == "persist-ids" ? 4 : kEntryBytes), 0xF0000));
     try {
         pptfile::StorageEntry root = pptfile::ReadCompoundFile(test_support::ReadFile(argv[1]));
-        hostile::AppendHostileEdit(root, shape, half / pptfile::kRecordHeaderSize, entries);
+        if (shape == "properties") {
+            root.Find(pptfile::kDocSummaryStream)->data =
+                hostile::SharedValueProperties(2048, static_cast<std::uint32_t>(half));
+        } else if (shape == "directory") {
+            hostile::AppendHostileEdit(root, "persist-ids", 0,
+                                       static_cast<std::uint32_t>(half / 2));
+        } else {
+            hostile::AppendHostileEdit(root, shape, half / pptfile::kRecordHeaderSize, entries);
+        }
         test_support::WriteFile(argv[2], pptfile::WriteCompoundFile(root));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_hostile_template: %s\n", e.what());

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/hostile_edit.h"
 #include "pptfile/compound_file.h"
 #include "pptfile/presentation.h"
 #include "support/file_bytes.h"
@@ -155,26 +156,79 @@ constexpr const char* kPrecious = "precious bytes\n";
 constexpr const char* kStickyDir = "<sticky dir>";
 constexpr const char* kAnyoneMayWrite = "anyone may write this\n";
 
-// SampleShow.ppt with field `at` of the last record starting `header` all ones.
-std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
+// SampleShow.ppt with `change` made to its entries.
+template <typename Change>
+std::string SampleShowWith(Change change) {
     pptfile::StorageEntry root = pptfile::ReadCompoundFile(
         test_support::ReadFile(test_support::kTestData / "good/SampleShow.ppt"));
-    std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
-    const auto record = std::find_end(doc.begin(), doc.end(), header.begin(), header.end());
-    std::fill_n(record + 8 + static_cast<std::ptrdiff_t>(at), 4, 0xFF);
+    change(root, root.Find("PowerPoint Document")->data);
     const std::vector<std::uint8_t> bytes = pptfile::WriteCompoundFile(root);
     return {bytes.begin(), bytes.end()};
 }
 
 // SampleShow.ppt with more streams at its root, named `names`.
 std::string WithStreams(const std::vector<std::string>& names) {
-    pptfile::StorageEntry root = pptfile::ReadCompoundFile(
-        test_support::ReadFile(test_support::kTestData / "good/SampleShow.ppt"));
-    for (const std::string& name : names) {
-        root.children.push_back({name, false, {}, {1, 2, 3}, {}});
+    return SampleShowWith([&](pptfile::StorageEntry& root, std::vector<std::uint8_t>&) {
+        for (const std::string& name : names) {
+            root.children.push_back({name, false, {}, {1, 2, 3}, {}});
+        }
+    });
+}
+
+// SampleShow.ppt with field `at` of the last record starting `header` all ones.
+std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
+    return SampleShowWith([&](pptfile::StorageEntry&, std::vector<std::uint8_t>& doc) {
+        const auto record = std::find_end(doc.begin(), doc.end(), header.begin(), header.end());
+        std::fill_n(record + 8 + static_cast<std::ptrdiff_t>(at), 4, 0xFF);
+    });
+}
+
+// A "95 & 97" file whose 97 part holds another, older one.
+void NestDualStorage(pptfile::StorageEntry& root, std::vector<std::uint8_t>&) {
+    pptfile::StorageEntry dual = root;
+    dual.name = "PP97_DUALSTORAGE";
+    root.children.push_back(dual);
+    root.children.back().children.push_back(dual);
+}
+
+// The environment's last child runs on over the records after it ([MS-PPT] 2.4.1).
+void OverrunEnvironment(pptfile::StorageEntry&, std::vector<std::uint8_t>& doc) {
+    const std::uint8_t environment[] = {0x0F, 0x00, 0xF2, 0x03};
+    const auto at = static_cast<std::size_t>(
+        std::search(doc.begin(), doc.end(), std::begin(environment), std::end(environment)) -
+        doc.begin());
+    pptfile::RecordCursor children(pptfile::ReadRecord(doc, at, "").body);
+    std::optional<pptfile::Record> last;
+    while (auto child = children.Next()) {
+        last = child;
     }
-    const std::vector<std::uint8_t> bytes = pptfile::WriteCompoundFile(root);
-    return {bytes.begin(), bytes.end()};
+    const std::uint32_t length = last->header.length + 30000;  // the stream goes on
+    for (std::size_t i = 0; i < 4; ++i) {
+        doc[at + 12 + last->offset + i] = static_cast<std::uint8_t>(length >> (8 * i));
+    }
+}
+
+// A new edit whose directory names a copy of the document for the document
+// and the old one under a new persist id ([MS-PPT] 2.3.3: docPersistIdRef).
+void NameTheOldDocument(pptfile::StorageEntry& root, std::vector<std::uint8_t>& doc) {
+    using namespace pptfile;
+    const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
+    const SourcePresentation::Parsed& p = source.parsed();
+    RecordWriter w;
+    w.Bytes(doc);
+    PersistDirectory directory;
+    directory.Set(p.last_edit.doc_persist_id, static_cast<std::uint32_t>(w.Size()));
+    directory.Set(p.max_persist_id + 1, static_cast<std::uint32_t>(p.document_offset));
+    const Record document = ReadRecord(doc, p.document_offset, "");
+    w.Bytes(Bytes(doc).subspan(document.offset, document.End() - document.offset));
+    const UserEdit edit{0, static_cast<std::uint32_t>(p.last_edit.offset),
+                        static_cast<std::uint32_t>(w.Size()), p.last_edit.doc_persist_id,
+                        p.max_persist_id + 1};
+    WritePersistDirectory(w, directory);
+    const auto edit_offset = static_cast<std::uint32_t>(w.Size());
+    WriteUserEdit(w, edit);
+    doc = w.Take();
+    root.Find("Current User")->data = CurrentUserStream(edit_offset);
 }
 
 struct CliCase {
@@ -185,6 +239,9 @@ struct CliCase {
     int status;
     Files after;
     Options options = {};
+    // out.ppt, less than twice t.pot, shows t.pot's slides and the new one,
+    // read as Apache POI reads it (from a PP97_DUALSTORAGE if there is one).
+    bool adds_slide = false;
 };
 
 std::vector<CliCase> Cases() {
@@ -205,6 +262,22 @@ std::vector<CliCase> Cases() {
     const Files data_hard_link{{"real.zbn", kPrecious}, {"h.ppt", "== real.zbn"}};
     // Letters that their upper case orders otherwise than their own units do.
     const Files letters{{"t.pot", WithStreams({"ƀ", "Ɓ", "ա", "Բ"})}};
+    const auto with = [](auto change) { return Files{{"t.pot", SampleShowWith(change)}}; };
+    const Files nested = with(NestDualStorage);
+    // [MS-OLEPS] 2.20: property values in order of offset.
+    const Files shared_value = with([](pptfile::StorageEntry& root, std::vector<std::uint8_t>&) {
+        root.Find(pptfile::kDocSummaryStream)->data = hostile::SharedValueProperties(2048, 4096);
+    });
+    const Files all_ids = with([](pptfile::StorageEntry& root, std::vector<std::uint8_t>&) {
+        hostile::AppendHostileEdit(root, "persist-ids", 0, 1u << 20);
+    });
+    const Files overrun = with(OverrunEnvironment);
+    const Files old_document = with(NameTheOldDocument);
+    const std::string kDamaged = "Could not open the template \"t.pot\": the file is damaged: ";
+    const auto and_out = [](Files files, const char* out) {
+        files["out.ppt"] = out;
+        return files;
+    };
     return {
         // clang-format off
     {"NoArguments", {}, {}, "Help\n" + kUsage, 2, {}},
@@ -254,6 +327,14 @@ std::vector<CliCase> Cases() {
      Refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, no_drawings},
     {"TemplateNamesOutsideLatinGreekCyrillic", {"d.zbn", "out.ppt", "t.pot"}, letters, "", 0,
      {{"out.ppt", kSaved}, {"t.pot", letters.at("t.pot")}}},
+    {"TemplateDualStorageInADualStorage", {"d.zbn", "out.ppt", "t.pot"}, nested, "", 0, and_out(nested, kSaved), {}, true},
+    {"TemplatePropertiesShareOneValue", {"d.zbn", "out.ppt", "t.pot"}, shared_value, "", 0, and_out(shared_value, kSaved), {}, true},
+    {"TemplatePersistDirectoryOfEveryId", {"d.zbn", "out.ppt", "t.pot"}, all_ids,
+     Refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, all_ids},
+    {"TemplateEnvironmentOverrunsItsContainer", {"d.zbn", "out.ppt", "t.pot"}, overrun,
+     Refused(kDamaged + "a record runs past the end of its container"), 1, overrun},
+    {"TemplatePersistIdNamesTheOldDocument", {"d.zbn", "out.ppt", "t.pot"}, old_document,
+     Refused(kDamaged + "the persist directory names a second document record"), 1, old_document},
         // clang-format on
     };
 }
@@ -311,6 +392,16 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
         }
     }
 #endif
+    if (c.adds_slide && run.status == 0) {
+        const fs::path out = folder.path() / "out.ppt", source = folder.path() / "t.pot";
+        EXPECT_LT(fs::file_size(out), 2 * fs::file_size(source));
+        const auto saved = pptfile::SourcePresentation::FromBytes(test_support::ReadFile(out));
+        ASSERT_EQ(
+            saved.Slides().size(),
+            pptfile::SourcePresentation::FromBytes(test_support::ReadFile(source)).Slides().size() +
+                1);
+        EXPECT_EQ(saved.Slides().back().title, u"d");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()), test_support::CaseName());
