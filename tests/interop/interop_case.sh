@@ -39,9 +39,15 @@ calligra() {  # PPT TITLE_FILE
 
 # LibreOffice converts the PPTs given (plain names in $work) in one run; the
 # last page of each holds its title (STEM.title.txt).
+# A first start on a new machine, which builds the profile, may fail; the
+# second try counts.
 libreoffice() {
-    ( cd "$work" && "$SOFFICE" "-env:UserInstallation=file://$work/profile" --headless \
-        --convert-to pdf --outdir "$work" "$@" > "$work/soffice.log" 2>&1 ) || cat "$work/soffice.log"
+    for try in 1 2; do
+        ( cd "$work" && "$SOFFICE" "-env:UserInstallation=file://$work/profile" --headless \
+            --convert-to pdf --outdir "$work" "$@" > "$work/soffice.log" 2>&1 ) &&
+            [ -s "$work/${1%.ppt}.pdf" ] && break
+        if [ "$try" = 2 ]; then cat "$work/soffice.log"; fi
+    done
     for ppt in "$@"; do
         stem=${ppt%.ppt}
         pages=0
