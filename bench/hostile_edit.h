@@ -9,29 +9,42 @@
 #include <string>
 #include <vector>
 
-#include "pptfile/compound_file.h"
+#include "cfb/compound_file.h"
 #include "pptfile/edit_records.h"
 #include "pptfile/presentation.h"
 #include "pptfile/presentation_parsed.h"
 #include "pptfile/record_reader.h"
 #include "pptfile/record_types.h"
 #include "pptfile/record_writer.h"
+#include "support/compound.h"
 
 namespace hostile {
 
 // A record type no reader knows, so every reader skips it.
 inline constexpr std::uint16_t kSmallRecord = 0x0FFF;
 
+// A user edit ([MS-PPT] 2.3.3) after the one at `previous`, which a whole
+// save never writes.
+inline void WriteLinkedUserEdit(pptfile::RecordWriter& w, std::uint32_t previous,
+                                std::uint32_t directory, std::uint32_t document,
+                                std::uint32_t max_persist_id) {
+    const auto atom = w.Begin(pptfile::RT_UserEditAtom);
+    for (std::uint32_t v : {0u, 0x03000000u, previous, directory, document, max_persist_id, 1u}) {
+        w.U32(v);
+    }
+    w.End(atom);
+}
+
 // Appends one user edit ([MS-PPT] 2.3.3) to `root`'s document stream: a copy
 // of the first slide (or, for "masters", the first main master) padded with
 // `padding` small records in front, and `entries` names for it: in the master
 // list ("masters"), in the slide list ("slides"), or in the persist directory
 // alone ("persist-ids"). Identifiers stop at the largest a directory holds.
-inline void AppendHostileEdit(pptfile::StorageEntry& root, const std::string& shape,
+inline void AppendHostileEdit(cfb::StorageEntry& root, const std::string& shape,
                               std::size_t padding, std::uint32_t entries) {
     using namespace pptfile;
-    std::vector<std::uint8_t>& doc = root.Find("PowerPoint Document")->data;
-    const SourcePresentation source = SourcePresentation::FromBytes(WriteCompoundFile(root));
+    std::vector<std::uint8_t>& doc = test_support::Data(*root.Find(kDocumentStream));
+    const SourcePresentation source = test_support::Open(cfb::WriteCompoundFile(root));
     const SourcePresentation::Parsed& p = source.parsed();
     entries = std::min(entries, 0xFFFFFu - p.max_persist_id);
     const bool masters = shape == "masters";
@@ -78,16 +91,13 @@ inline void AppendHostileEdit(pptfile::StorageEntry& root, const std::string& sh
         w.End(copy);
     }
 
-    UserEdit edit;
-    edit.previous_edit_offset = static_cast<std::uint32_t>(p.last_edit.offset);
-    edit.directory_offset = static_cast<std::uint32_t>(w.Size());
+    const auto directory_offset = static_cast<std::uint32_t>(w.Size());
     WritePersistDirectory(w, directory);
-    edit.document_persist_id = p.last_edit.doc_persist_id;
-    edit.max_persist_id = p.max_persist_id + entries;
     const auto edit_offset = static_cast<std::uint32_t>(w.Size());
-    WriteUserEdit(w, edit);
+    WriteLinkedUserEdit(w, static_cast<std::uint32_t>(p.last_edit.offset), directory_offset,
+                        p.last_edit.doc_persist_id, p.max_persist_id + entries);
     doc = w.Take();
-    root.Find("Current User")->data = CurrentUserStream(edit_offset);
+    test_support::Data(*root.Find(kCurrentUserStream)) = CurrentUserStream(edit_offset);
 }
 
 // A "\x05DocumentSummaryInformation" stream whose one section lists

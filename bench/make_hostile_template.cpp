@@ -45,9 +45,9 @@ int main(int argc, char** argv) {
     const auto entries = static_cast<std::uint32_t>(
         std::min<std::size_t>(half / (shape == "persist-ids" ? 4 : kEntryBytes), 0xF0000));
     try {
-        pptfile::StorageEntry root = pptfile::ReadCompoundFile(test_support::ReadFile(argv[1]));
+        cfb::StorageEntry root = test_support::ReadTree(test_support::ReadFile(argv[1]));
         if (shape == "properties") {
-            root.Find(pptfile::kDocSummaryStream)->data =
+            test_support::Data(*root.Find(pptfile::kDocSummaryStream)) =
                 hostile::SharedValueProperties(2048, static_cast<std::uint32_t>(half));
         } else if (shape == "directory") {
             hostile::AppendHostileEdit(root, "persist-ids", 0,
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         } else {
             hostile::AppendHostileEdit(root, shape, half / pptfile::kRecordHeaderSize, entries);
         }
-        test_support::WriteFile(argv[2], pptfile::WriteCompoundFile(root));
+        test_support::WriteFile(argv[2], cfb::WriteCompoundFile(root));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_hostile_template: %s\n", e.what());
         return 1;

@@ -1,23 +1,33 @@
-// libFuzzer target: any bytes handed to the compound-file reader either give a
-// tree or raise FormatError, in time and memory bounded by their size. A tree
-// that was read is written again and must read back the same.
+// libFuzzer target: any bytes handed to the compound-file reader either open
+// or raise FormatError, in time and memory bounded by their size. A file that
+// opens is written again, its streams read, and must read back the same.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <vector>
 
-#include "pptfile/compound_file.h"
-#include "pptfile/errors.h"
+#include "cfb/compound_file.h"
 
 namespace {
 
-bool Same(const pptfile::StorageEntry& a, const pptfile::StorageEntry& b) {
-    if (a.is_storage != b.is_storage || a.data != b.data ||
+// Every stream's bytes brought into memory.
+void Load(cfb::StorageEntry& entry) {
+    if (!entry.is_storage) {
+        entry.content = {cfb::ReadAll(entry)};
+    }
+    for (cfb::StorageEntry& child : entry.children) {
+        Load(child);
+    }
+}
+
+bool Same(const cfb::StorageEntry& a, const cfb::StorageEntry& b) {
+    if (a.is_storage != b.is_storage || cfb::ReadAll(a) != cfb::ReadAll(b) ||
         a.children.size() != b.children.size()) {
         return false;
     }
-    for (const pptfile::StorageEntry& child : a.children) {
-        const pptfile::StorageEntry* other = b.Find(child.name);
+    for (const cfb::StorageEntry& child : a.children) {
+        const cfb::StorageEntry* other = b.Find(child.name);
         if (other == nullptr || !Same(child, *other)) {
             return false;
         }
@@ -28,20 +38,27 @@ bool Same(const pptfile::StorageEntry& a, const pptfile::StorageEntry& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    pptfile::StorageEntry tree;
+    const cfb::MemorySource source(std::span(data, size));
+    cfb::StorageEntry tree;
     try {
-        tree = pptfile::ReadCompoundFile(std::span(data, size));
-    } catch (const pptfile::FormatError&) {
+        const cfb::CompoundFile file(source);
+        tree = file.root();
+        Load(tree);
+    } catch (const cfb::FormatError&) {
         return 0;
     }
     // Names a damaged file may hold twice or that cannot be stored again are
     // refused by the writer; everything else must survive the round trip.
+    std::vector<std::uint8_t> again;
     try {
-        const auto again = pptfile::WriteCompoundFile(tree);
-        if (!Same(tree, pptfile::ReadCompoundFile(again))) {
-            std::abort();
-        }
-    } catch (const pptfile::FormatError&) {
+        again = cfb::WriteCompoundFile(tree);
+    } catch (const cfb::FormatError&) {
+        return 0;
+    }
+    const cfb::MemorySource written(again);
+    const cfb::CompoundFile reread(written);
+    if (!Same(tree, reread.root())) {
+        std::abort();
     }
     return 0;
 }

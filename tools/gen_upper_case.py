@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Writes src/pptfile/compound_file_upper_case.h: the simple upper-case mapping
+"""Writes src/cfb/upper_case.h: the simple upper-case mapping
 of every UTF-16 code unit, as compound files compare entry names, in runs.
 
-    tools/gen_upper_case.py [UnicodeData.txt [VERSION]] > src/pptfile/compound_file_upper_case.h
+    tools/gen_upper_case.py [UnicodeData.txt [VERSION]] > src/cfb/upper_case.h
 
 UnicodeData.txt is Debian's unicode-data package's by default; field 12 of
 each line is the character's simple uppercase mapping."""
@@ -43,14 +43,13 @@ print("#pragma once")
 print()
 print("#include <cstdint>")
 print()
-print("namespace pptfile::cfb {")
+print("namespace cfb {")
 print()
 print("struct UpperCaseRun {")
 print("    char16_t first, last;")
 print("    std::int32_t delta;")
 print("    std::uint8_t step;")
 print("};")
-print("// clang-format on")
 print()
 print("// clang-format off")
 print("inline constexpr UpperCaseRun kUpperCaseRuns[] = {")
@@ -65,4 +64,4 @@ if row:
 print("};")
 print("// clang-format on")
 print()
-print("}  // namespace pptfile::cfb")
+print("}  // namespace cfb")

@@ -70,9 +70,7 @@ constexpr Member kApplicationMembers[] = {
 constexpr Member kPresentationsMembers[] = {
     // WithWindow: there is no window either way.
     {ppt::kPresentationsAdd, DISPATCH_METHOD, "Presentations.Add", kOneInt,
-     [](EngineObject& self, Args, Variant& result) {
-         result = Opened(self, std::make_shared<PresentationModel>());
-     }},
+     [](EngineObject& self, Args, Variant& result) { result = Opened(self, NewPresentation()); }},
     // ReadOnly, Untitled and WithWindow change nothing here: the template is
     // only ever read, and the presentation made from it is always untitled.
     {ppt::kPresentationsOpen, DISPATCH_METHOD, "Presentations.Open", kOpenParams,

@@ -38,9 +38,11 @@ struct SlideModel {
 };
 
 struct PresentationModel {
-    std::unique_ptr<pptfile::SourcePresentation> source;  // null for a blank presentation
-    std::optional<std::filesystem::path> template_path;   // the file `source` was read from
-    float slide_width = pptfile::kDefaultSlideWidth;
+    // What the presentation was made from: a template, or the built-in blank
+    // presentation. Its slides go back into the saved file as it holds them.
+    std::unique_ptr<pptfile::SourcePresentation> source;
+    std::optional<std::filesystem::path> template_path;  // the file `source` was read from
+    float slide_width = 0;
     std::vector<std::shared_ptr<SlideModel>> slides;  // in show order
 };
 

@@ -1,8 +1,13 @@
 #include "engine/presentation_file.h"
 
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <new>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -19,6 +24,72 @@ namespace engine {
 namespace {
 
 using automation::AutomationError;
+
+// A template as the file layer reads it: from the file, which stays open.
+class TemplateFile final : public cfb::ByteSource {
+  public:
+    explicit TemplateFile(const std::filesystem::path& path) : file_(path) {}
+    std::uint64_t Size() const override { return file_.Size(); }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) const override {
+        return file_.ReadAt(offset, into);
+    }
+    const file_access::InputFile& file() const noexcept { return file_; }
+
+  private:
+    file_access::InputFile file_;
+};
+
+// The saved file as the file layer writes it: bytes that come from a template
+// unchanged are copied from file to file.
+class SaveSink final : public cfb::ByteSink {
+  public:
+    explicit SaveSink(file_access::OutputFile& out) noexcept : out_(out) {}
+    void Put(std::span<const std::uint8_t> bytes) override { out_.Write(bytes); }
+    void Copy(const cfb::ByteSource& source, std::uint64_t offset, std::uint64_t length) override {
+        if (const auto* from = dynamic_cast<const TemplateFile*>(&source)) {
+            out_.CopyFrom(from->file(), offset, length);
+        } else {
+            ByteSink::Copy(source, offset, length);
+        }
+    }
+
+  private:
+    file_access::OutputFile& out_;
+};
+
+// The time a save records: SOURCE_DATE_EPOCH's, seconds since 1970 (the
+// reproducible builds' convention), so that the same inputs give the same
+// bytes; else now.
+std::chrono::system_clock::time_point SaveTime() {
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (epoch != nullptr && *epoch != '\0') {
+        char* end = nullptr;
+        errno = 0;
+        const long long seconds = std::strtoll(epoch, &end, 10);
+        if (*end == '\0' && errno == 0 && seconds >= 0 && seconds <= 253402300799LL) {
+            return std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
+        }
+    }
+    return std::chrono::system_clock::now();
+}
+
+// The model of a presentation read from `source`.
+std::shared_ptr<PresentationModel> Model(pptfile::SourcePresentation source) {
+    auto model = std::make_shared<PresentationModel>();
+    model->source = std::make_unique<pptfile::SourcePresentation>(std::move(source));
+    model->slide_width = model->source->SlideWidth();
+    const auto& slides = model->source->Slides();
+    model->slides.reserve(slides.size());
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        auto slide = std::make_shared<SlideModel>();
+        slide->template_index = i;
+        slide->has_title = !slides[i].title.empty();
+        slide->title = slides[i].title;
+        slide->master_id = slides[i].master_id;
+        model->slides.push_back(std::move(slide));
+    }
+    return model;
+}
 
 // File names as the client passes them (BSTR text) turned into the system's
 // paths: the bytes the text was decoded from (undecodable bytes come back as
@@ -120,34 +191,19 @@ std::shared_ptr<PresentationModel> OpenPresentation(const std::u16string& file_n
                               "Presentations.Open: the file name is empty");
     }
     const std::filesystem::path path = PathFromBstr(file_name);
-    auto opened = std::make_shared<PresentationModel>();
+    std::shared_ptr<PresentationModel> opened;
     try {
-        // The template's slides go back into the file as they are: their
-        // controls need not be read.
-        const file_access::InputFile file(path);
-        const pptfile::ByteSource source{file.Size(),
-                                         [&file](std::uint64_t at, std::span<std::uint8_t> into) {
-                                             return file.ReadAt(at, into);
-                                         }};
-        opened->source = std::make_unique<pptfile::SourcePresentation>(
-            pptfile::SourcePresentation::Read(source, pptfile::SlideDetail::kWithoutControls));
+        opened = Model(pptfile::SourcePresentation::Read(std::make_unique<TemplateFile>(path)));
     } catch (...) {
         RethrowAsAutomationError(/*reading=*/true, file_name);
     }
     opened->template_path = path;
-    const pptfile::SourcePresentation& source = *opened->source;
-    opened->slide_width = source.SlideWidth();
-    const auto& slides = source.Slides();
-    opened->slides.reserve(slides.size());
-    for (std::size_t i = 0; i < slides.size(); ++i) {
-        auto slide = std::make_shared<SlideModel>();
-        slide->template_index = i;
-        slide->has_title = !slides[i].title.empty();
-        slide->title = slides[i].title;
-        slide->master_id = slides[i].master_id;
-        opened->slides.push_back(std::move(slide));
-    }
     return opened;
+}
+
+std::shared_ptr<PresentationModel> NewPresentation() {
+    return Model(pptfile::SourcePresentation::Read(
+        std::make_unique<cfb::MemorySource>(pptfile::BlankPresentation())));
 }
 
 void SavePresentationAs(const PresentationModel& presentation, const std::u16string& file_name) {
@@ -164,6 +220,7 @@ void SavePresentationAs(const PresentationModel& presentation, const std::u16str
     added.reserve(presentation.slides.size());
     pptfile::SaveJob job;
     job.source = presentation.source.get();
+    job.saved_at = SaveTime();
     job.slides.reserve(presentation.slides.size());
     for (const auto& slide : presentation.slides) {
         if (slide->template_index) {
@@ -175,8 +232,10 @@ void SavePresentationAs(const PresentationModel& presentation, const std::u16str
     }
 
     try {
-        file_access::WriteFileAtomically(
-            target, [&job](const file_access::Sink& put) { pptfile::WritePresentation(job, put); });
+        file_access::WriteFileAtomically(target, [&job](file_access::OutputFile& out) {
+            SaveSink sink(out);
+            pptfile::WritePresentation(job, sink);
+        });
     } catch (...) {
         RethrowAsAutomationError(/*reading=*/false, file_name);
     }

@@ -66,9 +66,7 @@ void AddSlide(EngineObject& self, Args args, Variant& result) {
     if (index > 1) {
         slide->master_id = slides[static_cast<std::size_t>(index - 2)]->master_id;
     }
-    const auto& source = self.presentation().source;
-    slide->title_rect =
-        source ? source->MasterTitleRect(slide->master_id) : pptfile::kDefaultTitleRect;
+    slide->title_rect = self.presentation().source->MasterTitleRect(slide->master_id);
     slides.insert(slides.begin() + (index - 1), slide);
     result = self.New(kSlide, {.slide = std::move(slide)});
 }

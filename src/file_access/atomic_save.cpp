@@ -203,20 +203,6 @@ Destination Resolve(const std::filesystem::path& target) {
     }
 }
 
-void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& target) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowIo("write", target, errno);
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-}
-
 #ifdef O_TMPFILE
 // Gives the unnamed file `fd` a name in the destination's folder: through
 // /proc, or directly where the process may do that.
@@ -245,8 +231,57 @@ bool IsPermissionError(int error) {
 
 }  // namespace
 
+void OutputFile::Write(std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t wrote = ::write(fd_, bytes.data(), bytes.size());
+        if (wrote < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowIo("write", target_, errno);
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(wrote));
+    }
+}
+
+void OutputFile::CopyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t length) {
+    // From file to file in the kernel, where the two files allow it.
+    if (from.fd() >= 0) {
+        while (length > 0) {
+            auto at = static_cast<off_t>(offset);
+            const ssize_t copied = ::copy_file_range(from.fd(), &at, fd_, nullptr, length, 0);
+            if (copied < 0 && errno == EINTR) {
+                continue;
+            }
+            if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                               errno == EOPNOTSUPP || errno == EBADF)) {
+                break;  // not between these two: through memory below
+            }
+            if (copied < 0) {
+                ThrowIo("write", target_, errno);
+            }
+            if (copied == 0) {
+                ThrowIo("read", from.path(), EIO);  // the file is shorter than it was
+            }
+            offset += static_cast<std::uint64_t>(copied);
+            length -= static_cast<std::uint64_t>(copied);
+        }
+    }
+    std::array<std::uint8_t, 64 * 1024> chunk;
+    while (length > 0) {
+        const std::span<std::uint8_t> into(chunk.data(),
+                                           std::min<std::uint64_t>(length, chunk.size()));
+        if (from.ReadAt(offset, into) < into.size()) {
+            ThrowIo("read", from.path(), EIO);
+        }
+        Write(into);
+        offset += into.size();
+        length -= into.size();
+    }
+}
+
 void WriteFileAtomically(const std::filesystem::path& target,
-                         const std::function<void(const Sink&)>& write) {
+                         const std::function<void(OutputFile&)>& write) {
     const Destination d = Resolve(target);
     TempName temp(d.folder.get());
 
@@ -272,7 +307,8 @@ void WriteFileAtomically(const std::filesystem::path& target,
     if (d.exists && ::fchmod(fd.get(), d.info.st_mode & 07777) != 0) {
         ThrowIo("write", target, errno);
     }
-    write([&](std::span<const std::uint8_t> bytes) { WriteAll(fd.get(), bytes, target); });
+    OutputFile out(fd.get(), target);
+    write(out);
     if (::fsync(fd.get()) != 0) {
         ThrowIo("write", target, errno);
     }

@@ -9,17 +9,33 @@
 #include <functional>
 #include <span>
 
+#include "file_access/input_file.h"
+
 namespace file_access {
 
-// Takes the file's bytes piece by piece, in order.
-using Sink = std::function<void(std::span<const std::uint8_t>)>;
+// The new file, written in order. Raises IoError ("cannot write <path>:
+// <reason>").
+class OutputFile {
+  public:
+    OutputFile(int fd, const std::filesystem::path& target) noexcept : fd_(fd), target_(target) {}
 
-// Writes what `write` hands to its sink to a temporary file beside `target`
-// and renames it into place: `target` holds either its old content or all of
-// the new bytes. Refuses a target that exists and is not a regular file.
-// Raises IoError ("cannot write <path>: <reason>") and leaves no temporary
-// file behind.
+    void Write(std::span<const std::uint8_t> bytes);
+    // Appends `length` bytes of `from` at `offset`, copied by the system from
+    // file to file where it can. Raises IoError for `from` too, and where it
+    // no longer holds them.
+    void CopyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t length);
+
+  private:
+    int fd_;
+    const std::filesystem::path& target_;
+};
+
+// Writes what `write` writes to a temporary file beside `target` and renames
+// it into place: `target` holds either its old content or all of the new
+// bytes. Refuses a target that exists and is not a regular file. Raises
+// IoError ("cannot write <path>: <reason>") and leaves no temporary file
+// behind.
 void WriteFileAtomically(const std::filesystem::path& target,
-                         const std::function<void(const Sink&)>& write);
+                         const std::function<void(OutputFile&)>& write);
 
 }  // namespace file_access

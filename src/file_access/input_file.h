@@ -19,6 +19,9 @@ class InputFile {
     ~InputFile();
 
     std::uint64_t Size() const noexcept { return size_; }
+    const std::filesystem::path& path() const noexcept { return path_; }
+    // The open file, or -1 for one that was read whole.
+    int fd() const noexcept { return fd_; }
     // Copies the bytes from `at` into `into`; fewer only where the file ends.
     // Raises IoError.
     std::size_t ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const;

@@ -1,8 +1,11 @@
 #include "pptfile/control_storage.h"
 
 #include <limits>
+#include <span>
 #include <string>
+#include <utility>
 
+#include "cfb/compound_file.h"
 #include "pptfile/compression.h"
 #include "pptfile/errors.h"
 #include "pptfile/record_writer.h"
@@ -63,15 +66,16 @@ std::vector<std::uint8_t> OcxNameStream(std::u16string_view name) {
 // The control's storage: class id, a "\x01CompObj" stream naming the ProgID,
 // a "\x03OCXNAME" stream with the control's name, and its state as the
 // "contents" stream.
-StorageEntry ControlStorage(const ControlObject& control, std::u16string_view name) {
-    // Entries as {name, is_storage, clsid, data, children}.
-    return {"Root Entry",
-            true,
-            control.clsid,
-            {},
-            {{kCompObjStream, false, {}, CompObjStream(control), {}},
-             {kOcxNameStream, false, {}, OcxNameStream(name), {}},
-             {kContentsStream, false, {}, control.state, {}}}};
+cfb::StorageEntry ControlStorage(const ControlObject& control, std::u16string_view name) {
+    cfb::StorageEntry root{u"Root Entry", true, control.clsid, {}, {}};
+    const auto stream = [&](const char16_t* stream_name, cfb::Piece content) {
+        root.children.push_back({stream_name, false, {}, {}, {}});
+        root.children.back().content.push_back(std::move(content));
+    };
+    stream(kCompObjStream, CompObjStream(control));
+    stream(kOcxNameStream, OcxNameStream(name));
+    stream(kContentsStream, std::span(control.state));
+    return root;
 }
 
 // The bytes of an ExControlStg record body in its compressed form: the
@@ -81,9 +85,7 @@ std::vector<std::uint8_t> CompressedStorageBody(const std::vector<std::uint8_t>&
         throw FormatError("a control's storage is too large to save");
     }
     std::vector<std::uint8_t> out = Compress(storage_bytes, 4);
-    RecordWriter size;
-    size.U32(static_cast<std::uint32_t>(storage_bytes.size()));
-    std::copy(size.bytes().begin(), size.bytes().end(), out.begin());
+    cfb::Put32(out, 0, static_cast<std::uint32_t>(storage_bytes.size()));
     return out;
 }
 
@@ -108,7 +110,7 @@ std::u16string ControlName(const ControlObject& control, std::uint32_t object_id
 std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control) {
     RecordWriter w;
     const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
-    w.Bytes(CompressedStorageBody(WriteCompoundFile(
+    w.Bytes(CompressedStorageBody(cfb::WriteCompoundFile(
         ControlStorage(*control.control, ControlName(*control.control, control.object_id)))));
     w.End(m);
     return w.Take();

@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "pptfile/compound_file.h"
 #include "pptfile/presentation.h"
 
 namespace pptfile {

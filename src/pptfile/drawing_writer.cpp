@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "pptfile/errors.h"
-#include "pptfile/text_styles.h"
 
 namespace pptfile {
 namespace {
@@ -143,9 +142,6 @@ void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block) {
     w.End(m);
 }
 
-DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id)
-    : DrawingWriter(w, drawing_id, FirstShapeId(drawing_id)) {}
-
 DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id,
                              std::uint32_t first_shape_id)
     : w_(w), first_shape_id_(first_shape_id) {
@@ -183,37 +179,6 @@ RecordWriter::Mark DrawingWriter::BeginPlaceholder(const PlaceholderSpot& spot) 
     w_.End(ph);
     w_.End(data);
     return sp;
-}
-
-void DrawingWriter::Placeholder(const PlaceholderSpot& spot,
-                                std::optional<std::u16string_view> text, std::uint16_t text_type,
-                                std::optional<std::uint32_t> outline_index) {
-    const auto sp = BeginPlaceholder(spot);
-    if (text || outline_index) {
-        const auto box = w_.BeginContainer(RT_OfficeArtClientTextbox);
-        if (outline_index) {
-            w_.U32Atom(RT_OutlineTextRefAtom, *outline_index);
-        } else {
-            w_.U32Atom(RT_TextHeaderAtom, text_type);
-            w_.TextAtom(RT_TextCharsAtom, *text);
-            WritePlainStyleTextProp(w_, *text,
-                                    text_type == kTextTypeBody || text_type == kTextTypeNotes);
-        }
-        w_.End(box);
-    }
-    w_.End(sp);
-}
-
-void DrawingWriter::Field(const PlaceholderSpot& spot, const FieldText& field) {
-    const auto sp = BeginPlaceholder(spot);
-    const auto box = w_.BeginContainer(RT_OfficeArtClientTextbox);
-    w_.U32Atom(RT_TextHeaderAtom, kTextTypeOther);
-    // The field stands in the text as one placeholder character.
-    w_.TextAtom(RT_TextCharsAtom, u"*");
-    WriteLineStyleTextProp(w_, 1, field.alignment, field.font_size);
-    w_.U32Atom(field.field_type, 0);  // at the first character
-    w_.End(box);
-    w_.End(sp);
 }
 
 void DrawingWriter::Control(const UnitRect& anchor, std::uint32_t object_id,

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -35,13 +34,6 @@ struct PlaceholderSpot {
     std::uint8_t size = kPlaceholderFull;
 };
 
-// A master's date, slide number, footer or header placeholder.
-struct FieldText {
-    std::uint16_t field_type;
-    std::uint16_t alignment;  // 0 left, 1 centre, 2 right
-    std::uint16_t font_size;  // points
-};
-
 struct DrawingGroupBlock {
     std::uint32_t spid_max = 0;  // one past the largest shape identifier in use
     std::uint32_t shapes_saved = 0;
@@ -51,26 +43,17 @@ struct DrawingGroupBlock {
 
 void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block);
 
-// Each drawing owns a cluster of 1024 shape identifiers.
-constexpr std::uint32_t FirstShapeId(std::uint32_t drawing_id) {
-    return drawing_id * 1024;
-}
-
 class DrawingWriter {
   public:
-    // Opens the drawing and writes its group shape; a drawing added to an
-    // existing file may take its shape ids from another free cluster.
-    DrawingWriter(RecordWriter& w, std::uint32_t drawing_id);
+    // Opens the drawing and writes its group shape; its shapes are numbered
+    // from `first_shape_id`, the first of a cluster.
     DrawingWriter(RecordWriter& w, std::uint32_t drawing_id, std::uint32_t first_shape_id);
     DrawingWriter(const DrawingWriter&) = delete;
     DrawingWriter& operator=(const DrawingWriter&) = delete;
 
-    // With `text`, the text is in the shape (masters); with `outline_index`,
-    // in the slide list; with neither, there is none.
-    void Placeholder(const PlaceholderSpot& spot, std::optional<std::u16string_view> text,
-                     std::uint16_t text_type, std::optional<std::uint32_t> outline_index);
-
-    void Field(const PlaceholderSpot& spot, const FieldText& field);
+    // Opens a placeholder shape: the caller may add its text box, and closes
+    // it with RecordWriter::End.
+    RecordWriter::Mark BeginPlaceholder(const PlaceholderSpot& spot);
 
     // `picture_index` is 1-based in the BLIP store.
     void Control(const UnitRect& anchor, std::uint32_t object_id, std::uint32_t picture_index,
@@ -84,7 +67,6 @@ class DrawingWriter {
 
   private:
     std::uint32_t NextShapeId();
-    RecordWriter::Mark BeginPlaceholder(const PlaceholderSpot& spot);
 
     RecordWriter& w_;
     std::uint32_t first_shape_id_;

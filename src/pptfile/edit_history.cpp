@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
+#include "cfb/bytes.h"
 #include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
 #include "pptfile/presentation_parsed.h"
@@ -19,22 +21,27 @@ constexpr std::size_t kCurrentUserFixedSize = 0x14;
 constexpr std::size_t kUserEditShortLength = 0x1C;
 constexpr std::size_t kUserEditLongLength = 0x20;
 
+// Far longer than a user name and the versions need.
+constexpr std::uint64_t kMaxCurrentUserSize = 0x10000;
+
 struct CurrentUser {
     bool valid = false;
     std::uint32_t header_token = 0;
     std::uint32_t offset_to_current_edit = 0;
+    std::vector<std::uint8_t> bytes;
 };
 
-CurrentUser ReadCurrentUser(const StorageEntry* stream) {
+CurrentUser ReadCurrentUser(const cfb::StorageEntry* stream) {
     CurrentUser cu;
-    if (stream == nullptr || stream->data.size() < kRecordHeaderSize + 12) {
+    if (stream == nullptr || stream->Size() < kRecordHeaderSize + 12 ||
+        stream->Size() > kMaxCurrentUserSize) {
         return cu;
     }
+    cu.bytes = cfb::ReadAll(*stream);
     // Writers disagree on the header's length field, so only the type and the
     // fixed part are trusted.
-    const Bytes data(stream->data);
-    const std::uint16_t type = static_cast<std::uint16_t>(data[2] | (data[3] << 8));
-    if (type != RT_CurrentUserAtom) {
+    const Bytes data(cu.bytes);
+    if (cfb::Get16(data, 2) != RT_CurrentUserAtom) {
         return cu;
     }
     FieldReader f(data.subspan(kRecordHeaderSize), "the current user record");
@@ -46,8 +53,8 @@ CurrentUser ReadCurrentUser(const StorageEntry* stream) {
     return cu;
 }
 
-std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
-    const auto r = TryReadRecord(doc, offset);
+std::optional<UserEditFields> TryReadUserEdit(DocumentStream& doc, std::size_t offset) {
+    const auto r = doc.TryRecord(offset);
     if (!r || r->type() != RT_UserEditAtom || r->body.size() < kUserEditShortLength) {
         return std::nullopt;
     }
@@ -74,12 +81,9 @@ std::optional<UserEditFields> TryReadUserEdit(Bytes doc, std::size_t offset) {
 
 // A user edit record that is there but cannot be read holds changes that
 // every other reader shows; falling back to an earlier edit would drop them.
-bool IsDamagedUserEdit(Bytes doc, std::size_t offset) {
-    if (offset > doc.size() || doc.size() - offset < kRecordHeaderSize) {
-        return false;
-    }
-    const auto type = static_cast<std::uint16_t>(doc[offset + 2] | (doc[offset + 3] << 8));
-    return type == RT_UserEditAtom && !TryReadUserEdit(doc, offset);
+bool IsDamagedUserEdit(DocumentStream& doc, std::size_t offset) {
+    const auto header = doc.Header(offset);
+    return header && header->type == RT_UserEditAtom && !TryReadUserEdit(doc, offset);
 }
 
 [[noreturn]] void ThrowLostEdit() {
@@ -88,11 +92,13 @@ bool IsDamagedUserEdit(Bytes doc, std::size_t offset) {
         "the changes it holds");
 }
 
-// The user edits found walking the top-level records, up to the first that does not fit.
-std::vector<std::size_t> ScanUserEdits(Bytes doc) {
+// The user edits found walking the top-level records, up to the first that
+// does not fit. The stream is read whole for it.
+std::vector<std::size_t> ScanUserEdits(DocumentStream& doc) {
     std::vector<std::size_t> found;
     std::size_t at = 0;
-    while (auto r = TryReadRecord(doc, at)) {
+    const Bytes all = doc.All();
+    while (auto r = TryReadRecord(all, at)) {
         if (r->type() == RT_UserEditAtom) {
             if (!TryReadUserEdit(doc, at)) {
                 ThrowLostEdit();
@@ -109,7 +115,8 @@ std::vector<std::size_t> ScanUserEdits(Bytes doc) {
 
 // The user edits, newest first. A link that points nowhere useful is repaired with the
 // nearest earlier user edit in the stream; a link to a damaged user edit is not.
-std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool& recovered) {
+std::vector<UserEditFields> ReadEditChain(DocumentStream& doc, const CurrentUser& cu,
+                                          bool& recovered) {
     std::optional<std::vector<std::size_t>> scanned;
     auto scan = [&]() -> const std::vector<std::size_t>& {
         if (!scanned) {
@@ -174,8 +181,8 @@ std::vector<UserEditFields> ReadEditChain(Bytes doc, const CurrentUser& cu, bool
 
 // Calls f(id, offset) for each entry of the persist directory at `offset`.
 template <typename F>
-void ForEachDirectoryEntry(Bytes doc, std::size_t offset, F f) {
-    const Record r = ReadRecord(doc, offset, "a persist directory");
+void ForEachDirectoryEntry(DocumentStream& doc, std::size_t offset, F f) {
+    const Record r = doc.ReadRecord(offset, "a persist directory");
     if (r.type() != RT_PersistDirectoryAtom) {
         ThrowDamaged("a user edit points at something that is not a persist directory");
     }
@@ -192,15 +199,18 @@ void ForEachDirectoryEntry(Bytes doc, std::size_t offset, F f) {
 
 }  // namespace
 
-void ReadEditHistory(SourcePresentation::Parsed& p, Bytes doc, bool looks_old) {
-    const CurrentUser cu = ReadCurrentUser(FindStream(p.root, kCurrentUserStream));
+void ReadEditHistory(SourcePresentation::Parsed& p, bool looks_old) {
+    DocumentStream& doc = *p.doc;
+    CurrentUser cu = ReadCurrentUser(FindStream(p.root, kCurrentUserStream));
     if (cu.valid && cu.header_token == kEncryptedHeaderToken) {
         throw FormatError(kEncrypted);
     }
     if (!cu.valid && looks_old) {
         throw FormatError(kTooOld);
     }
-    p.current_user_valid = cu.valid;
+    if (cu.valid) {
+        p.current_user = std::move(cu.bytes);
+    }
 
     const std::vector<UserEditFields> chain = ReadEditChain(doc, cu, p.recovered);
     p.last_edit = chain.front();

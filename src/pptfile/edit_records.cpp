@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "cfb/bytes.h"
 #include "pptfile/errors.h"
 #include "pptfile/record_types.h"
 
@@ -73,10 +74,10 @@ void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets) {
 
 void WriteUserEdit(RecordWriter& w, const UserEdit& edit) {
     const auto atom = w.Begin(RT_UserEditAtom);
-    // Versions 0, 0 and 3 follow the slide.
+    // Versions 0, 0 and 3 follow the slide; no edit comes before.
     for (std::uint32_t v :
-         {edit.last_slide_viewed, 0x03000000u, edit.previous_edit_offset, edit.directory_offset,
-          edit.document_persist_id, edit.max_persist_id, std::uint32_t{edit.last_view}}) {
+         {edit.last_slide_viewed, 0x03000000u, 0u, edit.directory_offset, edit.document_persist_id,
+          edit.max_persist_id, std::uint32_t{edit.last_view}}) {
         w.U32(v);
     }
     w.End(atom);
@@ -121,9 +122,7 @@ std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
     }
     // Only where the current edit is changes.
     std::vector<std::uint8_t> out = *kept_user;
-    for (std::size_t i = 0; i < 4; ++i) {
-        out[16 + i] = static_cast<std::uint8_t>(edit_offset >> (8 * i));
-    }
+    cfb::Put32(out, 16, edit_offset);
     return out;
 }
 

@@ -57,9 +57,9 @@ class PersistDirectory {
 // into runs.
 void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets);
 
+// The one user edit of a whole save: there is none before it.
 struct UserEdit {
     std::uint32_t last_slide_viewed = 0;
-    std::uint32_t previous_edit_offset = 0;  // 0 for none
     std::uint32_t directory_offset = 0;
     std::uint32_t document_persist_id = 0;
     std::uint32_t max_persist_id = 0;

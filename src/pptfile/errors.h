@@ -1,15 +1,13 @@
-// The error of the file format layer. Its messages are written for a person:
+// The error of the file format layers. Its messages are written for a person:
 // "the template is encrypted".
 #pragma once
 
-#include <stdexcept>
+#include "cfb/bytes.h"
 
 namespace pptfile {
 
-// The bytes are not a file of the expected kind, or are damaged.
-class FormatError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
+// The bytes are not a file of the expected kind, or are damaged; or what was
+// asked for cannot be saved.
+using FormatError = cfb::FormatError;
 
 }  // namespace pptfile

@@ -1,4 +1,5 @@
-// The presentation as the file layer sees it: what a template holds, and what a save writes.
+// The presentation as the file layer sees it: what a presentation file holds,
+// as far as a save needs it, and the save.
 #pragma once
 
 #include <chrono>
@@ -9,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "pptfile/compound_file.h"
+#include "cfb/compound_file.h"
 
 namespace pptfile {
 
@@ -24,7 +25,7 @@ struct Rect {
 // An ActiveX control placed on a slide.
 struct ControlObject {
     std::u16string prog_id;  // "TRELVO.TrelvoCtrl.1"
-    ClassId clsid{};
+    cfb::ClassId clsid{};
     std::vector<std::uint8_t> state;  // its "contents" stream
     Rect anchor;
     std::vector<std::u16string> preview_lines;  // the picture shown while it is not running
@@ -41,42 +42,37 @@ struct SlideContent {
 // What a slide of an existing file shows, as far as we read it.
 struct SlideSummary {
     std::u16string title;  // empty when the slide has no title placeholder text
-    std::vector<ControlObject> controls;
     // The main master whose design the slide shows (the first one if it names
     // none the file has); 0 only in a file without a main master.
     std::uint32_t master_id = 0;
 };
 
-// A blank presentation has PowerPoint 2003's defaults.
-inline constexpr float kDefaultSlideWidth = 720.0f;
+// Where a title goes on a master without a title placeholder.
 inline constexpr Rect kDefaultTitleRect{36.0f, 21.625f, 648.0f, 90.0f};
 
-// A template's slides are written back as they are: their controls need not be read.
-enum class SlideDetail { kWithControls, kWithoutControls };
+// The presentation that a new one starts from: PowerPoint 2003's default
+// design, without slides.
+std::span<const std::uint8_t> BlankPresentation() noexcept;
 
-// A PowerPoint 97-2003 file (.ppt or .pot), read whole and not kept open.
+// A PowerPoint 97-2003 file (.ppt or .pot). Only what a save changes is read;
+// the rest stays in the source until a save copies it.
 class SourcePresentation {
   public:
-    // Raise FormatError naming the problem; what `source` raises passes on.
-    static SourcePresentation Read(const ByteSource& source,
-                                   SlideDetail detail = SlideDetail::kWithControls);
-    static SourcePresentation FromBytes(std::span<const std::uint8_t> bytes,
-                                        SlideDetail detail = SlideDetail::kWithControls) {
-        return Read(MemorySource(bytes), detail);
-    }
+    // Raises FormatError naming the problem; what `source` raises passes on.
+    static SourcePresentation Read(std::unique_ptr<const cfb::ByteSource> source);
 
     SourcePresentation(SourcePresentation&&) noexcept;
     SourcePresentation& operator=(SourcePresentation&&) noexcept;
     ~SourcePresentation();
 
+    const cfb::ByteSource& source() const noexcept;
     float SlideWidth() const noexcept;
-    // The title placeholder of the first main master, or of main master
-    // `master_id` (a title master stands for the one it follows).
-    Rect MasterTitleRect() const noexcept;
-    Rect MasterTitleRect(std::uint32_t master_id) const noexcept;
+    // The title placeholder of main master `master_id` (a title master stands
+    // for the one it follows), or of the first main master.
+    Rect MasterTitleRect(std::uint32_t master_id = 0) const noexcept;
     const std::vector<SlideSummary>& Slides() const noexcept;
 
-    struct Parsed;  // the reader's model of the file, for the writer
+    struct Parsed;  // the reader's model of the file, for the save
     const Parsed& parsed() const noexcept { return *parsed_; }
 
   private:
@@ -88,13 +84,14 @@ class SourcePresentation {
 using SlideSlot = std::variant<std::size_t, const SlideContent*>;
 
 struct SaveJob {
-    const SourcePresentation* source = nullptr;  // null: a blank presentation
-    std::vector<SlideSlot> slides;               // in show order
+    const SourcePresentation* source = nullptr;
+    std::vector<SlideSlot> slides;  // in show order
     std::chrono::system_clock::time_point saved_at = std::chrono::system_clock::now();
 };
 
-// Hands the file's bytes to `put` in order. Raises FormatError for a job that
-// cannot be written, before anything is handed on.
-void WritePresentation(const SaveJob& job, const ByteSink& put);
+// Writes the job as a whole new file: the source's live objects and
+// streams, the new slides, one persist directory and one user edit. Raises
+// FormatError for a job that cannot be written, before anything is put.
+void WritePresentation(const SaveJob& job, cfb::ByteSink& sink);
 
 }  // namespace pptfile

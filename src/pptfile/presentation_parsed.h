@@ -1,16 +1,16 @@
-// What the reader learnt of a presentation file, kept for the writer.
+// What the reader learnt of a presentation file, kept for the save.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <string_view>
+#include <memory>
 #include <vector>
 
-#include "pptfile/compound_file.h"
+#include "cfb/compound_file.h"
+#include "pptfile/document_stream.h"
 #include "pptfile/edit_records.h"
 #include "pptfile/presentation.h"
-#include "pptfile/record_reader.h"
 
 namespace pptfile {
 
@@ -43,33 +43,53 @@ struct MainMasterInfo {
     Rect title_rect = kDefaultTitleRect;
 };
 
+// What the drawings of the file take of the drawing and shape identifiers.
+struct DrawingUse {
+    struct Cluster {
+        std::uint32_t drawing_id = 0;
+        std::uint32_t largest = 0;  // shape identifier
+    };
+    std::map<std::uint32_t, Cluster> clusters;  // by cluster number
+    std::uint32_t shapes = 0;                   // counted by the drawings
+    std::uint32_t drawings = 0;
+    std::uint32_t max_drawing_id = 0;
+};
+
 struct SourcePresentation::Parsed {
-    StorageEntry root;  // the whole compound file, every stream and storage
+    std::unique_ptr<const cfb::ByteSource> source;
+    std::unique_ptr<const cfb::CompoundFile> file;
+    // The presentation's storage: the file's root, or the 97-2003 part of a
+    // "PowerPoint 95 & 97" file, with every stream and storage it holds.
+    cfb::StorageEntry root;
+    std::unique_ptr<DocumentStream> doc;
 
     UserEditFields last_edit;
-    bool recovered = false;           // the edit chain was broken and rebuilt from the stream
-    bool current_user_valid = false;  // "Current User" may be kept, its pointer changed
+    bool recovered = false;  // the edit chain was broken and rebuilt from the stream
+    std::vector<std::uint8_t> current_user;  // kept with its pointer changed; empty if it cannot be
 
     // Persist id -> offset in the document stream, after every edit applied.
     PersistDirectory persist_directory;
     std::uint32_t max_persist_id = 0;  // the highest id in use or reserved
+    // The records the directory names, by offset: one record may have
+    // several names, and none lies inside another.
+    std::map<std::uint32_t, std::uint32_t> objects;  // offset -> size with the header
 
-    std::size_t document_offset = 0;                         // of the DocumentContainer record
+    std::size_t document_offset = 0;  // of the DocumentContainer record
+    std::uint32_t notes_master = 0;   // persist ids, 0 for none
+    std::uint32_t handout_master = 0;
     std::vector<ListedSlide> slides;                         // in show order
     std::vector<ListedSlide> masters;                        // main masters and title masters
+    std::vector<std::uint32_t> notes;                        // persist ids, in list order
     std::vector<MainMasterInfo> main_masters;                // in list order
     std::map<std::uint32_t, std::size_t> main_master_index;  // master id -> the first listed
     std::map<std::uint32_t, std::uint32_t> title_masters;    // title master id -> main master id
     // The highest identifiers in use, so that what a save adds is numbered past them.
     std::uint32_t max_slide_id = 0;
     std::uint32_t max_object_id = 0;
-    std::uint32_t max_drawing_id = 0;
-    std::uint32_t max_shape_id = 0;
+    DrawingUse drawing_use;
 
-    float slide_width = kDefaultSlideWidth;
+    float slide_width = 720.0f;
     std::vector<SlideSummary> summaries;  // Slides(), in show order
-
-    const std::vector<std::uint8_t>& DocumentStream() const;
 
     // Null in a file without a main master.
     const MainMasterInfo* FirstMainMaster() const noexcept {
@@ -80,10 +100,10 @@ struct SourcePresentation::Parsed {
     const MainMasterInfo* FollowMaster(std::uint32_t master_id) const noexcept;
 };
 
-const StorageEntry* FindStream(const StorageEntry& storage, std::string_view name);
+const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage, std::u16string_view name);
 
 // Reads "Current User", the user edits and their persist directories into `p`.
 // With `looks_old`, a file without a sound "Current User" is PowerPoint 95's.
-void ReadEditHistory(SourcePresentation::Parsed& p, Bytes doc, bool looks_old);
+void ReadEditHistory(SourcePresentation::Parsed& p, bool looks_old);
 
 }  // namespace pptfile

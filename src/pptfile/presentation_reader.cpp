@@ -1,10 +1,6 @@
 // Reads the structure of a PowerPoint 97-2003 file. Every offset, length and count
 // comes from the file and is checked before use; loops are bounded by the bytes they walk.
-#include <zlib.h>
-
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <limits>
 #include <map>
 #include <optional>
@@ -13,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "pptfile/compound_file_format.h"
+#include "cfb/bytes.h"
 #include "pptfile/errors.h"
 #include "pptfile/presentation.h"
 #include "pptfile/presentation_parsed.h"
@@ -31,13 +27,9 @@ constexpr int kMaxGroupDepth = 32;
 constexpr int kMaxDocumentDepth = 32;
 
 // Master units per point.
-constexpr float kUnitsPerPoint = 8.0f;
+constexpr float kMasterUnitsPerPoint = 8.0f;
 // PowerPoint's largest slide side is 56 inches.
 constexpr std::int32_t kMaxSlideSide = 56 * 576;
-
-// What a control storage may expand to is bounded by the size of the file.
-constexpr std::size_t kInflateAllowanceBase = 1u << 20;
-constexpr std::size_t kInflateAllowanceFactor = 8;
 
 constexpr std::uint32_t kShapeDeleted = 0x0008;
 
@@ -47,13 +39,13 @@ bool IsTitlePlaceholder(std::uint8_t kind) {
 }
 
 // The record persist object `persist_id` starts with, of `expected_type` if given.
-Record ReadPersistObject(const SourcePresentation::Parsed& p, Bytes doc, std::uint32_t persist_id,
+Record ReadPersistObject(const SourcePresentation::Parsed& p, std::uint32_t persist_id,
                          std::optional<std::uint16_t> expected_type, std::string_view what) {
     const auto offset = p.persist_directory.Find(persist_id);
     if (!offset) {
         ThrowDamaged(std::string(what) + " is missing from the persist directory");
     }
-    const Record r = ReadRecord(doc, *offset, what);
+    const Record r = p.doc->ReadRecord(*offset, what);
     if (expected_type && r.type() != *expected_type) {
         ThrowDamaged(std::string(what) + " is not where the persist directory says");
     }
@@ -91,14 +83,8 @@ std::vector<ListEntry> ReadSlideList(Bytes body) {
     return entries;
 }
 
-struct ControlRef {
-    std::u16string prog_id;
-    std::uint32_t persist_id = 0;
-};
-
 struct ShapeInfo {
     std::optional<std::uint8_t> placeholder;
-    std::optional<std::uint32_t> ex_obj_id;
     std::optional<Rect> anchor;
     std::optional<std::u16string> text;
     std::optional<std::uint32_t> outline_text_index;
@@ -116,9 +102,10 @@ Rect ReadAnchor(Bytes body) {
     // anything.
     const auto width = static_cast<std::int64_t>(right) - left;
     const auto height = static_cast<std::int64_t>(bottom) - top;
-    return Rect{static_cast<float>(left) / kUnitsPerPoint, static_cast<float>(top) / kUnitsPerPoint,
-                static_cast<float>(width) / kUnitsPerPoint,
-                static_cast<float>(height) / kUnitsPerPoint};
+    return Rect{static_cast<float>(left) / kMasterUnitsPerPoint,
+                static_cast<float>(top) / kMasterUnitsPerPoint,
+                static_cast<float>(width) / kMasterUnitsPerPoint,
+                static_cast<float>(height) / kMasterUnitsPerPoint};
 }
 
 ShapeInfo ReadShape(Bytes body) {
@@ -144,8 +131,6 @@ ShapeInfo ReadShape(Bytes body) {
                         FieldReader f(d->body, "a placeholder record");
                         f.Skip(4);  // position
                         shape.placeholder = f.U8();
-                    } else if (d->type() == RT_ExternalObjectRefAtom) {
-                        shape.ex_obj_id = FieldReader(d->body, "an object reference").U32();
                     }
                 }
                 break;
@@ -216,93 +201,15 @@ std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
     return f.U32();
 }
 
-std::vector<std::uint8_t> Inflate(Bytes compressed, std::size_t limit) {
-    std::vector<std::uint8_t> out;
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK) {
-        throw FormatError("cannot start decompression");
-    }
-    struct Guard {
-        z_stream* zs;
-        ~Guard() { inflateEnd(zs); }
-    } guard{&zs};
-
-    zs.next_in = const_cast<Bytef*>(compressed.data());
-    zs.avail_in = static_cast<uInt>(std::min<std::size_t>(compressed.size(), 0xFFFFFFFFu));
-    std::array<std::uint8_t, 16384> chunk{};
-    for (;;) {
-        zs.next_out = chunk.data();
-        zs.avail_out = static_cast<uInt>(chunk.size());
-        const int rc = inflate(&zs, Z_NO_FLUSH);
-        const std::size_t produced = chunk.size() - zs.avail_out;
-        if (produced > limit - out.size()) {
-            ThrowDamaged("a control's storage expands beyond its stated size");
-        }
-        out.insert(out.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(produced));
-        if (rc == Z_STREAM_END) {
-            return out;
-        }
-        if (rc != Z_OK || (produced == 0 && zs.avail_in == 0)) {
-            ThrowDamaged("a control's storage does not decompress");
-        }
-    }
-}
-
-class ControlReader {
-  public:
-    ControlReader(const SourcePresentation::Parsed& p, Bytes doc, std::size_t file_size)
-        : p_(p),
-          doc_(doc),
-          allowance_(kInflateAllowanceBase + kInflateAllowanceFactor * file_size) {}
-
-    void Read(std::uint32_t persist_id, ControlObject& control) {
-        const Record r =
-            ReadPersistObject(p_, doc_, persist_id, RT_ExternalOleObjectStg, "a control's storage");
-        std::vector<std::uint8_t> storage;
-        Bytes raw = r.body;
-        if (r.instance() == 1) {
-            FieldReader f(r.body, "a control's storage");
-            const std::uint32_t stated = f.U32();
-            if (stated > allowance_) {
-                ThrowDamaged("a control's storage is larger than the file allows");
-            }
-            storage = Inflate(f.Take(f.Remaining()), stated);
-            allowance_ -= storage.size();
-            raw = storage;
-        } else {
-            // Shapes may share a storage; reading it again is charged again.
-            if (raw.size() > allowance_) {
-                ThrowDamaged("the controls' storages are larger than the file allows");
-            }
-            allowance_ -= raw.size();
-        }
-        StorageEntry root;
-        try {
-            root = ReadCompoundFile(raw);
-        } catch (const FormatError&) {
-            ThrowDamaged("a control's storage is not a compound file");
-        }
-        control.clsid = root.clsid;
-        if (const StorageEntry* contents = FindStream(root, kContentsStream)) {
-            control.state = contents->data;
-        }
-    }
-
-  private:
-    const SourcePresentation::Parsed& p_;
-    Bytes doc_;
-    std::size_t allowance_;
-};
-
-// A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of its own;
-// the property sets the two versions share may be only at the root.
-void TakeDualStorage(StorageEntry& root) {
-    constexpr std::string_view kDualStorage = "PP97_DUALSTORAGE";
-    StorageEntry* dual = root.Find(kDualStorage);
+// A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of
+// its own; the property sets the two versions share may be only at the root.
+void TakeDualStorage(cfb::StorageEntry& root) {
+    constexpr std::u16string_view kDualStorage = u"PP97_DUALSTORAGE";
+    cfb::StorageEntry* dual = root.Find(kDualStorage);
     if (dual != nullptr && dual->is_storage && FindStream(*dual, kDocumentStream) != nullptr) {
-        StorageEntry presentation = std::move(*dual);
-        for (StorageEntry& e : root.children) {
-            if (!e.is_storage && e.name.starts_with('\x05') &&
+        cfb::StorageEntry presentation = std::move(*dual);
+        for (cfb::StorageEntry& e : root.children) {
+            if (!e.is_storage && e.name.starts_with(u'\x05') &&
                 presentation.Find(e.name) == nullptr) {
                 presentation.children.push_back(std::move(e));
             }
@@ -313,32 +220,32 @@ void TakeDualStorage(StorageEntry& root) {
     // Readers open the presentation in a PP97_DUALSTORAGE at the root whenever
     // there is one: one kept there (nested in the one taken, or beside the
     // root's own presentation) would hide what a save adds.
-    while (StorageEntry* stale = root.Find(kDualStorage)) {
+    while (cfb::StorageEntry* stale = root.Find(kDualStorage)) {
         root.children.erase(root.children.begin() + (stale - root.children.data()));
     }
 }
 
-bool LooksLikeOldPowerPoint(const StorageEntry& root) {
-    return root.Find("PP40") != nullptr || root.Find("PersistentStorage Directory") != nullptr ||
-           FindStream(root, "Header") != nullptr;
+bool LooksLikeOldPowerPoint(const cfb::StorageEntry& root) {
+    return root.Find(u"PP40") != nullptr || root.Find(u"PersistentStorage Directory") != nullptr ||
+           FindStream(root, u"Header") != nullptr;
 }
 
 // The document stream of an unencrypted PowerPoint 97-2003 presentation.
-Bytes DocumentStreamOf(const StorageEntry& root) {
-    const StorageEntry* doc_stream = FindStream(root, kDocumentStream);
+const cfb::StorageEntry& DocumentStreamOf(const cfb::StorageEntry& root) {
+    const cfb::StorageEntry* doc_stream = FindStream(root, kDocumentStream);
     if (doc_stream == nullptr) {
         throw FormatError(LooksLikeOldPowerPoint(root) ? kTooOld : kNotPowerPoint);
     }
-    if (root.Find("EncryptedSummary") != nullptr) {
+    if (root.Find(u"EncryptedSummary") != nullptr) {
         throw FormatError(kEncrypted);
     }
-    return doc_stream->data;
+    return *doc_stream;
 }
 
 // Every record inside the document fits in its container. Apache POI reads one
 // that runs past its container's end from the bytes that follow it; a save
-// copies the record into a new document at the end of the stream, where
-// those bytes are others, or none, and the output would not open.
+// writes the document anew, where those bytes are others, and the output
+// would not open.
 void CheckNesting(Bytes body, int depth) {
     RecordCursor cursor(body);
     while (auto r = cursor.Next()) {
@@ -348,7 +255,8 @@ void CheckNesting(Bytes body, int depth) {
     }
 }
 
-void ReadSlideSize(SourcePresentation::Parsed& p, Bytes document_body) {
+// The slide size and the notes and handout masters.
+void ReadDocumentAtom(SourcePresentation::Parsed& p, Bytes document_body) {
     const auto atom = FindChild(document_body, RT_DocumentAtom);
     if (!atom) {
         ThrowDamaged("the document record has no document atom");
@@ -359,12 +267,14 @@ void ReadSlideSize(SourcePresentation::Parsed& p, Bytes document_body) {
     if (width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide) {
         ThrowDamaged("the slide size is out of range");
     }
-    p.slide_width = static_cast<float>(width) / kUnitsPerPoint;
+    p.slide_width = static_cast<float>(width) / kMasterUnitsPerPoint;
+    f.Skip(16);  // notes size, server zoom
+    p.notes_master = f.U32();
+    p.handout_master = f.U32();
 }
 
-// Controls by object id; every id the list used is recorded for new objects.
-void ReadObjectList(SourcePresentation::Parsed& p, Bytes list_body,
-                    std::map<std::uint32_t, ControlRef>& controls) {
+// Every id the object list uses, for new objects to be numbered past them.
+void ReadObjectIds(SourcePresentation::Parsed& p, Bytes list_body) {
     RecordCursor objects(list_body);
     while (auto o = objects.Next()) {
         if (o->type() == RT_ExternalObjectListAtom) {
@@ -394,46 +304,30 @@ void ReadObjectList(SourcePresentation::Parsed& p, Bytes list_body,
         } catch (const FormatError&) {
             // The seed covers what a damaged entry would name.
         }
-        if (o->type() != RT_ExternalOleControl) {
-            continue;
-        }
-        const auto ole = FindChild(o->body, RT_ExternalOleObjectAtom);
-        if (!ole) {
-            continue;
-        }
-        FieldReader f(ole->body, "an object atom");
-        f.Skip(8);  // draw aspect, type
-        const std::uint32_t id = f.U32();
-        f.Skip(4);  // subtype
-        ControlRef ref;
-        ref.persist_id = f.U32();
-        if (const auto prog_id = FindChild(o->body, RT_CString, 2)) {
-            ref.prog_id = DecodeUtf16(prog_id->body);
-        }
-        controls.emplace(id, std::move(ref));
     }
 }
 
-// Notes are numbered like slides: new slides keep clear of them.
-void RecordNotesIds(SourcePresentation::Parsed& p, Bytes list_body) {
+// The notes pages, in order; they are numbered like slides, so new slides
+// keep clear of them.
+void ReadNotesList(SourcePresentation::Parsed& p, Bytes list_body) {
     try {
-        std::uint32_t max_id = 0;
         RecordCursor cursor(list_body);
         while (auto r = cursor.Next()) {
             if (r->type() == RT_SlidePersistAtom && r->body.size() >= 16) {
-                max_id = std::max(max_id, FieldReader(r->body.subspan(12), "a notes entry").U32());
+                FieldReader f(r->body, "a notes entry");
+                p.notes.push_back(f.U32());
+                f.Skip(8);  // flags, number of texts
+                p.max_slide_id = std::max(p.max_slide_id, f.U32());
             }
         }
-        p.max_slide_id = std::max(p.max_slide_id, max_id);
     } catch (const FormatError&) {
     }
 }
 
-// The slides, masters and outline texts, and the object list's controls.
+// The slides and masters, with their outline texts.
 struct DocumentLists {
     std::vector<ListEntry> slides;
     std::vector<ListEntry> masters;
-    std::map<std::uint32_t, ControlRef> controls;
 };
 
 DocumentLists ReadDocumentLists(SourcePresentation::Parsed& p, Bytes document_body) {
@@ -449,20 +343,20 @@ DocumentLists ReadDocumentLists(SourcePresentation::Parsed& p, Bytes document_bo
             } else if (r->instance() == 1 && !std::exchange(masters_read, true)) {
                 lists.masters = ReadSlideList(r->body);
             } else if (r->instance() == 2 && !std::exchange(notes_read, true)) {
-                RecordNotesIds(p, r->body);
+                ReadNotesList(p, r->body);
             }
         } else if (r->type() == RT_ExternalObjectList) {
-            ReadObjectList(p, r->body, lists.controls);
+            ReadObjectIds(p, r->body);
         }
     }
     return lists;
 }
 
 // A main master's title placeholder places new slides' titles.
-void ReadMasters(SourcePresentation::Parsed& p, Bytes doc, const std::vector<ListEntry>& masters) {
+void ReadMasters(SourcePresentation::Parsed& p, const std::vector<ListEntry>& masters) {
     std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : masters) {
-        const Record r = ReadPersistObject(p, doc, e.slide.persist_id, std::nullopt, "a master");
+        const Record r = ReadPersistObject(p, e.slide.persist_id, std::nullopt, "a master");
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.masters.push_back(listed);
@@ -525,9 +419,7 @@ std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry&
     return {};
 }
 
-void ReadSlides(SourcePresentation::Parsed& p, Bytes doc, const DocumentLists& lists,
-                std::size_t file_size, SlideDetail detail) {
-    ControlReader control_reader(p, doc, file_size);
+void ReadSlides(SourcePresentation::Parsed& p, const DocumentLists& lists) {
     std::set<std::uint32_t> listed_slides;
     std::set<std::size_t> read_slides;  // offsets
     for (const ListEntry& e : lists.slides) {
@@ -536,7 +428,7 @@ void ReadSlides(SourcePresentation::Parsed& p, Bytes doc, const DocumentLists& l
         if (!listed_slides.insert(e.slide.persist_id).second) {
             ThrowDamaged("a slide is listed twice");
         }
-        const Record r = ReadPersistObject(p, doc, e.slide.persist_id, RT_Slide, "a slide");
+        const Record r = ReadPersistObject(p, e.slide.persist_id, RT_Slide, "a slide");
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.slides.push_back(listed);
@@ -557,94 +449,116 @@ void ReadSlides(SourcePresentation::Parsed& p, Bytes doc, const DocumentLists& l
             master = p.FirstMainMaster();
         }
         summary.master_id = master != nullptr ? master->listed.slide_id : 0;
-        const std::vector<ShapeInfo> shapes = ReadShapes(r.body);
-        summary.title = SlideTitle(shapes, e);
-        for (const ShapeInfo& s : shapes) {
-            const auto c = s.ex_obj_id && detail == SlideDetail::kWithControls
-                               ? lists.controls.find(*s.ex_obj_id)
-                               : lists.controls.end();
-            if (c == lists.controls.end()) {
-                continue;
-            }
-            ControlObject control;
-            control.prog_id = c->second.prog_id;
-            control.anchor = s.anchor.value_or(Rect{});
-            control_reader.Read(c->second.persist_id, control);
-            summary.controls.push_back(std::move(control));
-        }
+        summary.title = SlideTitle(ReadShapes(r.body), e);
         p.summaries.push_back(std::move(summary));
     }
 }
 
-// The highest drawing and shape ids a slide, master, notes or handout record
-// uses: the drawing group's counts may lag.
-void RecordDrawingIds(SourcePresentation::Parsed& p, const Record& r) {
-    if (r.type() != RT_Slide && r.type() != RT_MainMaster && r.type() != RT_Notes &&
-        r.type() != RT_Handout) {
-        return;
+// The shape identifiers of a drawing's shapes, groups and all.
+void CollectShapeIds(Bytes body, int depth, std::vector<std::uint32_t>& ids) {
+    if (depth > kMaxGroupDepth) {
+        ThrowDamaged("shape groups are nested too deeply");
     }
+    RecordCursor cursor(body);
+    while (auto r = cursor.Next()) {
+        if (r->type() == RT_OfficeArtSpgrContainer || r->type() == RT_OfficeArtSpContainer) {
+            CollectShapeIds(r->body, depth + 1, ids);
+        } else if (r->type() == RT_OfficeArtFSP && r->body.size() >= 4) {
+            ids.push_back(FieldReader(r->body, "a shape record").U32());
+        }
+    }
+}
+
+// What the drawing of a slide, master, notes page or handout takes of the
+// identifiers: its drawing id, the shapes it counts, the clusters its
+// shapes' identifiers lie in.
+void RecordDrawing(DrawingUse& use, Bytes container_body) {
     try {
-        const auto drawing = FindChild(r.body, RT_Drawing);
+        const auto drawing = FindChild(container_body, RT_Drawing);
         const auto dg = drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
         const auto fdg = dg ? FindChild(dg->body, RT_OfficeArtFDG) : std::nullopt;
         if (!fdg || fdg->body.size() < 8) {
             return;
         }
         FieldReader f(fdg->body, "a drawing");
-        f.Skip(4);  // shapes
-        p.max_drawing_id = std::max<std::uint32_t>(p.max_drawing_id, fdg->instance());
-        p.max_shape_id = std::max(p.max_shape_id, f.U32());
+        const std::uint32_t shapes = f.U32();
+        std::vector<std::uint32_t> ids{f.U32()};  // the last one it gave out
+        CollectShapeIds(dg->body, 0, ids);
+        const std::uint32_t drawing_id = fdg->instance();
+        use.max_drawing_id = std::max(use.max_drawing_id, drawing_id);
+        use.shapes += shapes;
+        use.drawings += 1;
+        for (const std::uint32_t id : ids) {
+            if (id < kClusterSize) {
+                continue;  // no cluster holds these
+            }
+            DrawingUse::Cluster& cluster = use.clusters[id / kClusterSize];
+            if (cluster.largest == 0) {
+                cluster.drawing_id = drawing_id;
+            }
+            cluster.largest = std::max(cluster.largest, id);
+        }
     } catch (const FormatError&) {
-        // An object this program never reads may be damaged; the
-        // identifiers it would use are covered by the drawing group's.
+        // A drawing this program cannot read takes no identifiers it knows of.
     }
 }
 
-// Every persist object's drawing ids. A persist object other than the
-// document that is a document record is an older document: Apache POI takes
-// the one with the highest persist id for the document, and could show a
-// save without what it adds.
-void ReadPersistObjects(SourcePresentation::Parsed& p, Bytes doc) {
-    // Many persist ids may name one large record: each record is read once.
-    std::vector<bool> read(doc.size());
-    p.persist_directory.ForEach([&](std::uint32_t, std::uint32_t offset) {
-        if (offset >= doc.size() || read[offset]) {
-            return;
+// Where each record the persist directory names lies. Many names may share
+// one record, which is then read once; records must not overlap, since each
+// is copied whole. A document record other than the document is an older
+// document: Apache POI takes the one with the highest persist id for the
+// document, and could show a save without what it adds.
+void ReadPersistObjects(SourcePresentation::Parsed& p) {
+    std::vector<std::uint32_t> offsets;
+    p.persist_directory.ForEach(
+        [&](std::uint32_t, std::uint32_t offset) { offsets.push_back(offset); });
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+    std::uint64_t end_of_last = 0;
+    for (const std::uint32_t offset : offsets) {
+        const auto header = p.doc->Header(offset);
+        if (!header || header->length > p.doc->size() - offset - kRecordHeaderSize) {
+            ThrowDamaged("the persist directory names a record outside the document stream");
         }
-        read[offset] = true;
-        const auto r = TryReadRecord(doc, offset);
-        if (r && r->type() == RT_Document && offset != p.document_offset) {
+        if (offset < end_of_last) {
+            ThrowDamaged("two records that the persist directory names overlap");
+        }
+        const std::uint32_t size = kRecordHeaderSize + header->length;
+        end_of_last = std::uint64_t{offset} + size;
+        p.objects.emplace(offset, size);
+        if (header->type == RT_Document && offset != p.document_offset) {
             ThrowDamaged("the persist directory names a second document record");
         }
-        if (r) {
-            RecordDrawingIds(p, *r);
+        if (header->type == RT_Slide || header->type == RT_MainMaster || header->type == RT_Notes ||
+            header->type == RT_Handout) {
+            RecordDrawing(p.drawing_use, p.doc->ReadRecord(offset, "a slide").body);
         }
-    });
+    }
 }
 
-void ReadStructure(SourcePresentation::Parsed& p, std::size_t file_size, SlideDetail detail) {
-    const Bytes doc = DocumentStreamOf(p.root);
-    ReadEditHistory(p, doc, LooksLikeOldPowerPoint(p.root));
+void ReadStructure(SourcePresentation::Parsed& p) {
+    ReadEditHistory(p, LooksLikeOldPowerPoint(p.root));
     const Record document =
-        ReadPersistObject(p, doc, p.last_edit.doc_persist_id, RT_Document, "the document record");
+        ReadPersistObject(p, p.last_edit.doc_persist_id, RT_Document, "the document record");
     p.document_offset = document.offset;
     CheckNesting(document.body, 0);
-    ReadSlideSize(p, document.body);
+    ReadDocumentAtom(p, document.body);
     const DocumentLists lists = ReadDocumentLists(p, document.body);
-    ReadMasters(p, doc, lists.masters);
-    ReadSlides(p, doc, lists, file_size, detail);
-    ReadPersistObjects(p, doc);
+    ReadMasters(p, lists.masters);
+    ReadSlides(p, lists);
+    ReadPersistObjects(p);
 }
 
-std::unique_ptr<SourcePresentation::Parsed> Parse(const ByteSource& file, SlideDetail detail) {
-    std::array<std::uint8_t, cfb::kSignature.size()> start{};
-    if (file.size < start.size() || file.read(0, start) < start.size() ||
-        start != cfb::kSignature) {
+std::unique_ptr<SourcePresentation::Parsed> Parse(std::unique_ptr<const cfb::ByteSource> source) {
+    std::array<std::uint8_t, 8> start{};
+    if (source->Size() < start.size() || source->ReadAt(0, start) < start.size() ||
+        start != std::array<std::uint8_t, 8>{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1}) {
         throw FormatError(kNotPowerPoint);
     }
     auto p = std::make_unique<SourcePresentation::Parsed>();
+    p->source = std::move(source);
     try {
-        p->root = ReadCompoundFile(file);
+        p->file = std::make_unique<cfb::CompoundFile>(*p->source);
     } catch (const FormatError& e) {
         // The signature said compound file, so whatever is wrong is damage.
         std::string_view what = e.what();
@@ -655,24 +569,18 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(const ByteSource& file, SlideD
         }
         ThrowDamaged("broken compound file" + std::string(what));
     }
+    p->root = p->file->root();
     TakeDualStorage(p->root);
-    ReadStructure(*p, static_cast<std::size_t>(file.size), detail);
+    p->doc = std::make_unique<DocumentStream>(DocumentStreamOf(p->root).content);
+    ReadStructure(*p);
     return p;
 }
 
 }  // namespace
 
-const StorageEntry* FindStream(const StorageEntry& storage, std::string_view name) {
-    const StorageEntry* e = storage.Find(name);
+const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage, std::u16string_view name) {
+    const cfb::StorageEntry* e = storage.Find(name);
     return e != nullptr && !e->is_storage ? e : nullptr;
-}
-
-const std::vector<std::uint8_t>& SourcePresentation::Parsed::DocumentStream() const {
-    const StorageEntry* e = FindStream(root, kDocumentStream);
-    if (e == nullptr) {
-        throw FormatError(kNotPowerPoint);
-    }
-    return e->data;
 }
 
 const MainMasterInfo* SourcePresentation::Parsed::FindMainMaster(
@@ -692,8 +600,8 @@ const MainMasterInfo* SourcePresentation::Parsed::FollowMaster(
     return title != title_masters.end() ? FindMainMaster(title->second) : nullptr;
 }
 
-SourcePresentation SourcePresentation::Read(const ByteSource& source, SlideDetail detail) {
-    return SourcePresentation(Parse(source, detail));
+SourcePresentation SourcePresentation::Read(std::unique_ptr<const cfb::ByteSource> source) {
+    return SourcePresentation(Parse(std::move(source)));
 }
 
 SourcePresentation::SourcePresentation(std::unique_ptr<Parsed> parsed)
@@ -702,18 +610,20 @@ SourcePresentation::SourcePresentation(SourcePresentation&&) noexcept = default;
 SourcePresentation& SourcePresentation::operator=(SourcePresentation&&) noexcept = default;
 SourcePresentation::~SourcePresentation() = default;
 
+const cfb::ByteSource& SourcePresentation::source() const noexcept {
+    return *parsed_->source;
+}
+
 float SourcePresentation::SlideWidth() const noexcept {
     return parsed_->slide_width;
 }
 
-Rect SourcePresentation::MasterTitleRect() const noexcept {
-    const MainMasterInfo* first = parsed_->FirstMainMaster();
-    return first != nullptr ? first->title_rect : kDefaultTitleRect;
-}
-
 Rect SourcePresentation::MasterTitleRect(std::uint32_t master_id) const noexcept {
     const MainMasterInfo* m = master_id != 0 ? parsed_->FollowMaster(master_id) : nullptr;
-    return m != nullptr ? m->title_rect : MasterTitleRect();
+    if (m == nullptr) {
+        m = parsed_->FirstMainMaster();
+    }
+    return m != nullptr ? m->title_rect : kDefaultTitleRect;
 }
 
 const std::vector<SlideSummary>& SourcePresentation::Slides() const noexcept {

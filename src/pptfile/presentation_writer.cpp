@@ -1,311 +1,619 @@
-// Writes a new presentation: its persist objects, the persist directory and one user edit.
-#include <cstddef>
+// Saves a presentation whole, as PowerPoint's Save As does: every live persist
+// object of the source byte for byte under its own id, the document written
+// anew with the new slides, their controls and pictures, then one persist
+// directory and one user edit. Nothing of the source's edit history remains.
+#include <algorithm>
 #include <iterator>
+#include <limits>
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "pptfile/compound_file.h"
+#include "cfb/compound_file.h"
 #include "pptfile/drawing_writer.h"
 #include "pptfile/edit_records.h"
 #include "pptfile/errors.h"
-#include "pptfile/presentation.h"
+#include "pptfile/presentation_parsed.h"
 #include "pptfile/preview_picture.h"
 #include "pptfile/property_sets.h"
+#include "pptfile/record_reader.h"
+#include "pptfile/record_types.h"
 #include "pptfile/record_writer.h"
 #include "pptfile/slide_parts.h"
-#include "pptfile/template_writer.h"
-#include "pptfile/text_styles.h"
 
 namespace pptfile {
 namespace {
 
-constexpr std::uint32_t kDocumentPersistId = 1;
-constexpr std::uint32_t kMainMasterPersistId = 2;
-constexpr std::uint32_t kNotesMasterPersistId = 3;
-constexpr std::uint32_t kFirstSlidePersistId = 4;
-constexpr std::uint32_t kMainMasterId = 0x80000000;
-constexpr std::uint32_t kMainMasterDrawingId = 1;
-constexpr std::uint32_t kNotesMasterDrawingId = 2;
-constexpr std::uint32_t kFirstSlideDrawingId = 3;
-// Drawing identifiers are 12-bit record instances.
-constexpr std::size_t kMaxSlides = 0xFFE - kFirstSlideDrawingId;
+constexpr std::uint32_t kMaxPersistId = 0xFFFFE;
+constexpr std::uint32_t kMaxSlideId = 0x7FFFFFFE;
+constexpr std::uint32_t kMaxDrawingId = 0xFFE;
+constexpr std::uint32_t kSpidLimit = 0x03FFD7FF;  // shape identifiers stay below
 
-const std::u16string kMasterTitleText = u"Click to edit Master title style";
-const std::u16string kMasterBodyText =
-    u"Click to edit Master text styles\rSecond level\rThird level\rFourth level\rFifth level";
+// The bytes of a whole record (header and body) found in `within`.
+Bytes Whole(const Record& r, Bytes within) {
+    return within.subspan(r.offset, kRecordHeaderSize + r.body.size());
+}
 
-struct Plan {
-    std::vector<NewSlide> slides;
-    std::uint32_t last_persist_id = kNotesMasterPersistId;
-    std::uint32_t control_count = 0;
-    PictureStore pictures{0, 0};  // the controls' pictures
-};
-
-Plan MakePlan(const SaveJob& job) {
-    if (job.slides.size() > kMaxSlides) {
-        throw FormatError("too many slides to save");
+std::vector<Record> Children(Bytes body) {
+    std::vector<Record> out;
+    RecordCursor cursor(body);
+    while (auto r = cursor.Next()) {
+        out.push_back(*r);
     }
-    Plan plan;
-    std::uint32_t persist = kFirstSlidePersistId;
+    return out;
+}
+
+const Record* FindRecord(const std::vector<Record>& records, std::uint16_t type,
+                         std::optional<std::uint16_t> instance = {}) {
+    for (const Record& r : records) {
+        if (r.type() == type && (!instance || r.instance() == *instance)) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+// Where each child of the document belongs; a missing one goes before the next.
+int DocumentRank(const Record& r) {
+    constexpr std::pair<std::uint16_t, int> kRanks[] = {{RT_DocumentAtom, 0},
+                                                        {RT_ExternalObjectList, 1},
+                                                        {RT_Environment, 2},
+                                                        {RT_SoundCollection, 3},
+                                                        {RT_DrawingGroup, 4},
+                                                        {RT_List, 6},
+                                                        {RT_SlideShowDocInfoAtom, 11},
+                                                        {RT_NamedShows, 12},
+                                                        {RT_Summary, 13},
+                                                        {RT_DocRoutingSlipAtom, 14},
+                                                        {RT_PrintOptionsAtom, 15},
+                                                        {RT_RoundTripCustomTableStyles12Atom, 16},
+                                                        {RT_EndDocumentAtom, 17}};
+    if (r.type() == RT_SlideListWithText) {
+        return r.instance() == 1 ? 5 : r.instance() == 0 ? 9 : 10;
+    }
+    if (r.type() == RT_HeadersFooters) {
+        return r.instance() == 3 ? 7 : 8;
+    }
+    const auto it = std::find_if(std::begin(kRanks), std::end(kRanks),
+                                 [&](const auto& rank) { return rank.first == r.type(); });
+    return it != std::end(kRanks) ? it->second : -1;
+}
+constexpr int kRankObjectList = 1;
+constexpr int kRankDrawingGroup = 4;
+constexpr int kRankSlideList = 9;
+
+// The entries of the drawing group's BLIP store, the first one it has.
+std::size_t BlipStoreEntries(Bytes drawing_group_body) {
+    const auto dgg = FindChild(drawing_group_body, RT_OfficeArtDggContainer);
+    const auto store = dgg ? FindChild(dgg->body, RT_OfficeArtBStoreContainer) : std::nullopt;
+    if (!store) {
+        return 0;
+    }
+    try {
+        return Children(store->body).size();
+    } catch (const FormatError&) {
+        // Copied as it is; its own count is the best guess at what it holds.
+        return store->instance();
+    }
+}
+
+void CheckSlots(const SaveJob& job, const SourcePresentation::Parsed& p) {
+    std::set<std::size_t> used;
     for (std::size_t i = 0; i < job.slides.size(); ++i) {
-        const SlideContent* const* content = std::get_if<const SlideContent*>(&job.slides[i]);
-        if (content == nullptr || *content == nullptr) {
-            throw FormatError("slide " + std::to_string(i + 1) +
-                              " refers to a source slide, but the presentation is blank");
-        }
-        if ((*content)->master_id != 0 && (*content)->master_id != kMainMasterId) {
-            throw FormatError("slide " + std::to_string(i + 1) +
-                              " follows a slide master a new presentation does not have");
-        }
-        plan.slides.push_back({*content,
-                               persist++,
-                               kFirstSlideId + static_cast<std::uint32_t>(i),
-                               kFirstSlideDrawingId + static_cast<std::uint32_t>(i),
-                               kFirstSlideDrawingId + i,
-                               {}});
-    }
-    for (NewSlide& slide : plan.slides) {
-        for (const ControlObject& control : slide.content->controls) {
-            slide.controls.push_back(
-                {&control, ++plan.control_count, persist++, plan.pictures.AddPreview(control)});
+        const std::string slide = "slide " + std::to_string(i + 1);
+        if (const auto* index = std::get_if<std::size_t>(&job.slides[i])) {
+            if (*index >= p.slides.size()) {
+                throw FormatError(slide + " refers to a source slide that does not exist");
+            }
+            if (!used.insert(*index).second) {
+                throw FormatError(slide + " repeats a source slide listed before it");
+            }
+        } else if (std::get<const SlideContent*>(job.slides[i]) == nullptr) {
+            throw FormatError(slide + " has no content");
+        } else if (p.main_masters.empty()) {
+            throw FormatError("the template has no slide master to base a new slide on");
+        } else if (const std::uint32_t master =
+                       std::get<const SlideContent*>(job.slides[i])->master_id;
+                   master != 0 && p.FindMainMaster(master) == nullptr) {
+            throw FormatError(slide + " follows a slide master the template does not have");
         }
     }
-    plan.last_persist_id = persist - 1;
-    return plan;
 }
 
-// The shape ids a drawing takes from its cluster, and the shapes it counts.
-struct DrawingUse {
-    std::uint32_t ids = 0;
-    std::uint32_t shapes = 0;
+// A main master's own colour scheme, for slides that follow it.
+std::optional<std::vector<std::uint8_t>> MasterScheme(DocumentStream& doc,
+                                                      const ListedSlide& main_master) {
+    const auto master = doc.TryRecord(main_master.offset);
+    if (!master || master->type() != RT_MainMaster) {
+        return std::nullopt;
+    }
+    try {
+        const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
+        if (scheme && scheme->body.size() == 32) {
+            const Bytes whole = Whole(*scheme, master->body);
+            return std::vector<std::uint8_t>(whole.begin(), whole.end());
+        }
+    } catch (const FormatError&) {
+    }
+    return std::nullopt;
+}
+
+// The source's document, what of it is rewritten, and what a save adds.
+struct Additions {
+    std::vector<Record> children;  // of the source's document
+    Bytes document_body;
+    const Record* object_list = nullptr;
+    const Record* drawing_group = nullptr;
+    const Record* slide_list = nullptr;
+    std::vector<NewSlide> slides;
+    std::vector<std::vector<std::uint8_t>> containers;  // of the new slides
+    std::vector<std::uint32_t> shape_ids;               // each new slide's drawing takes
+    std::uint32_t max_object_id = 0;                    // of the controls added, 0 for none
+    PictureStore pictures{0, 0};
 };
 
-std::vector<std::uint8_t> MainMaster(DrawingUse& use) {
-    RecordWriter w;
-    const auto master = w.BeginContainer(RT_MainMaster);
-    WriteSlideAtom(w, kSlideLayoutTitleBody,
-                   {kPlaceholderMasterTitle, kPlaceholderMasterBody, kPlaceholderMasterDate,
-                    kPlaceholderMasterFooter, kPlaceholderMasterSlideNumber},
-                   0, 0);
-    WriteMasterTextStyles(w);
-    DrawingWriter drawing(w, kMainMasterDrawingId);
-    drawing.Placeholder({ToUnits(kDefaultTitleRect), kPlaceholderMasterTitle, 0}, kMasterTitleText,
-                        kTextTypeTitle, std::nullopt);
-    drawing.Placeholder({ToUnits({36.0f, 126.0f, 648.0f, 356.375f}), kPlaceholderMasterBody, 1},
-                        kMasterBodyText, kTextTypeBody, std::nullopt);
-    // The fields Header and Footer switches on, in 14-point text.
-    drawing.Field(
-        {ToUnits({36.0f, 491.625f, 168.0f, 37.5f}), kPlaceholderMasterDate, 2, kPlaceholderHalf},
-        {RT_GenericDateMetaCharAtom, 0, 14});
-    drawing.Field({ToUnits({246.0f, 491.625f, 228.0f, 37.5f}), kPlaceholderMasterFooter, 3,
-                   kPlaceholderQuarter},
-                  {RT_FooterMetaCharAtom, 1, 14});
-    drawing.Field({ToUnits({516.0f, 491.625f, 168.0f, 37.5f}), kPlaceholderMasterSlideNumber, 4,
-                   kPlaceholderQuarter},
-                  {RT_SlideNumberMetaCharAtom, 2, 14});
-    drawing.Finish(true);
-    use = {drawing.ShapeCount(), drawing.SavedShapeCount()};
-    WriteDefaultColorScheme(w);
-    w.End(master);
-    return w.Take();
-}
-
-// The notes page as PowerPoint lays it out on 540 x 720 points.
-std::vector<std::uint8_t> NotesMaster(DrawingUse& use) {
-    RecordWriter w;
-    const auto notes = w.BeginContainer(RT_Notes);
-    const auto atom = w.Begin(RT_NotesAtom, 0, 1);
-    w.Zeros(8);  // the notes master belongs to no slide
-    w.End(atom);
-    DrawingWriter drawing(w, kNotesMasterDrawingId);
-    drawing.Field({{0, 0, 1872, 288}, kPlaceholderMasterHeader, 0, kPlaceholderQuarter},
-                  {RT_HeaderMetaCharAtom, 0, 12});
-    drawing.Field({{2447, 0, 4319, 288}, kPlaceholderMasterDate, 1},
-                  {RT_GenericDateMetaCharAtom, 2, 12});
-    drawing.Placeholder({{720, 432, 3600, 2592}, kPlaceholderMasterNotesSlideImage, 2},
-                        std::nullopt, kTextTypeNotes, std::nullopt);
-    drawing.Placeholder(
-        {{432, 2736, 3888, 5328}, kPlaceholderMasterNotesBody, 3, kPlaceholderQuarter},
-        kMasterBodyText, kTextTypeNotes, std::nullopt);
-    drawing.Field({{0, 5471, 1872, 5759}, kPlaceholderMasterFooter, 4, kPlaceholderQuarter},
-                  {RT_FooterMetaCharAtom, 0, 12});
-    drawing.Field({{2447, 5471, 4319, 5759}, kPlaceholderMasterSlideNumber, 5, kPlaceholderQuarter},
-                  {RT_SlideNumberMetaCharAtom, 2, 12});
-    drawing.Finish(true);
-    use = {drawing.ShapeCount(), drawing.SavedShapeCount()};
-    WriteDefaultColorScheme(w);
-    w.End(notes);
-    return w.Take();
-}
-
-std::vector<std::uint8_t> Slide(const NewSlide& slide, DrawingUse& use) {
-    RecordWriter w;
-    const std::uint32_t shapes =
-        WriteTitleOnlySlide(w, *slide.content, slide.controls, kMainMasterId,
-                            {slide.drawing_id, FirstShapeId(slide.drawing_id)}, std::nullopt);
-    use = {shapes, shapes};  // a slide has no background of its own
-    return w.Take();
-}
-
-void WriteExternalObjects(RecordWriter& w, const Plan& plan) {
-    if (plan.control_count == 0) {
-        return;
-    }
-    const auto list = w.BeginContainer(RT_ExternalObjectList);
-    w.U32Atom(RT_ExternalObjectListAtom, plan.control_count);  // the largest id in use
-    WriteControlEntries(w, plan.slides);
-    w.End(list);
-}
-
-// New shapes' defaults, as PowerPoint sets them, in scheme colours.
-void WriteShapeDefaults(RecordWriter& w) {
-    const std::pair<std::uint16_t, std::uint32_t> defaults[] = {
-        {0x0181, 0x08000004},  // fill colour
-        {0x0183, 0x08000000},  // fill back colour
-        {0x01BF, 0x00100010},  // filled
-        {0x01C0, 0x08000001},  // line colour
-        {0x01FF, 0x00080008},  // lined
-        {0x0201, 0x08000002},  // shadow colour
+// Counted in 64 bits: one past the largest a file may hold never wraps.
+void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Additions& add) {
+    std::uint64_t next_persist_id = std::uint64_t{p.max_persist_id} + 1;
+    const auto persist_id = [&] {
+        if (next_persist_id > kMaxPersistId) {
+            throw FormatError("the template has no persist identifiers left for new slides");
+        }
+        return static_cast<std::uint32_t>(next_persist_id++);
     };
-    const auto m = w.Begin(RT_OfficeArtFOPT, static_cast<std::uint16_t>(std::size(defaults)), 3);
-    for (const auto& [id, value] : defaults) {
-        w.U16(id);
-        w.U32(value);
+    std::uint32_t max_slide_id = std::max(p.max_slide_id, kFirstSlideId - 1);
+    if (p.max_object_id == std::numeric_limits<std::uint32_t>::max()) {
+        throw FormatError("the template has no object identifiers left for controls");
     }
-    w.End(m);
+    std::uint32_t next_object_id = p.max_object_id + 1;
+    // Past every drawing and shape identifier that a drawing of the file uses.
+    std::uint64_t next_drawing_id = std::uint64_t{p.drawing_use.max_drawing_id} + 1;
+    std::uint64_t next_cluster =
+        p.drawing_use.clusters.empty() ? 1 : p.drawing_use.clusters.rbegin()->first + 1;
+
+    for (const SlideSlot& slot : job.slides) {
+        const auto* content = std::get_if<const SlideContent*>(&slot);
+        if (content == nullptr) {
+            continue;
+        }
+        if (max_slide_id >= kMaxSlideId) {
+            throw FormatError("the template has no slide identifiers left for new slides");
+        }
+        if (next_drawing_id > kMaxDrawingId) {
+            throw FormatError("the template has no drawing identifiers left for new slides");
+        }
+        if ((next_cluster + 1) * kClusterSize >= kSpidLimit) {
+            throw FormatError("the template has no shape identifiers left for new slides");
+        }
+        add.slides.push_back({*content,
+                              persist_id(),
+                              ++max_slide_id,
+                              static_cast<std::uint32_t>(next_drawing_id++),
+                              next_cluster++,
+                              {}});
+    }
+    for (NewSlide& slide : add.slides) {
+        for (const ControlObject& control : slide.content->controls) {
+            if (next_object_id == 0) {
+                throw FormatError("the template has no object identifiers left for controls");
+            }
+            slide.controls.push_back(
+                {&control, next_object_id++, persist_id(), add.pictures.AddPreview(control)});
+            add.max_object_id = slide.controls.back().object_id;
+        }
+    }
 }
 
-// `drawings` by drawing id - 1.
-void WriteDrawingGroup(RecordWriter& w, const std::vector<DrawingUse>& drawings,
-                       const PictureStore& pictures) {
-    const auto group = w.BeginContainer(RT_DrawingGroup);
-    const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
-    DrawingGroupBlock block;
-    for (std::size_t i = 0; i < drawings.size(); ++i) {
-        // Drawing n owns identifier cluster n.
-        const auto drawing_id = static_cast<std::uint32_t>(i + 1);
-        block.clusters.emplace_back(drawing_id, drawings[i].ids);
-        block.shapes_saved += drawings[i].shapes;
-        block.spid_max = FirstShapeId(drawing_id) + drawings[i].ids;
+Additions Add(const SaveJob& job, const SourcePresentation::Parsed& p) {
+    CheckSlots(job, p);
+    Additions add;
+    const Record document = p.doc->ReadRecord(p.document_offset, "the document record");
+    add.document_body = document.body;
+    add.children = Children(document.body);
+    add.object_list = FindRecord(add.children, RT_ExternalObjectList);
+    add.drawing_group = FindRecord(add.children, RT_DrawingGroup);
+    add.slide_list = FindRecord(add.children, RT_SlideListWithText, 0);
+    // The controls' pictures join those of the template.
+    const cfb::StorageEntry* pictures = p.root.Find(kPicturesStream);
+    add.pictures = PictureStore(pictures != nullptr ? pictures->Size() : 0,
+                                add.drawing_group ? BlipStoreEntries(add.drawing_group->body) : 0);
+    NumberNewSlides(job, p, add);
+    for (const NewSlide& slide : add.slides) {
+        // CheckSlots made sure the slide's master is there. The slide follows
+        // the master's colours, so it carries the master's scheme as its own.
+        const ListedSlide& master = slide.content->master_id == 0
+                                        ? p.main_masters.front().listed
+                                        : p.FindMainMaster(slide.content->master_id)->listed;
+        RecordWriter w;
+        add.shape_ids.push_back(WriteTitleOnlySlide(
+            w, *slide.content, slide.controls, master.slide_id,
+            {slide.drawing_id, static_cast<std::uint32_t>(slide.cluster * kClusterSize)},
+            MasterScheme(*p.doc, master)));
+        add.containers.push_back(w.Take());
     }
-    block.drawings_saved = static_cast<std::uint32_t>(drawings.size());
-    WriteDrawingGroupBlock(w, block);
-    if (!pictures.empty()) {
-        pictures.WriteStore(w);
-    }
-    WriteShapeDefaults(w);
-    // The colours the fill, line and shadow menus offer first: the scheme's
-    // fill, line and shadow colours, then a fixed one.
-    const auto colors = w.Begin(RT_OfficeArtSplitMenuColors, 4);
-    for (std::uint32_t c : {0x08000004u, 0x08000001u, 0x08000002u, 0x100000F7u}) {
-        w.U32(c);
-    }
-    w.End(colors);
-    w.End(dgg);
-    w.End(group);
+    return add;
 }
 
-void WriteSlideList(RecordWriter& w, const Plan& plan) {
-    const auto masters = w.BeginContainer(RT_SlideListWithText, 1);
-    const auto master = w.Begin(RT_SlidePersistAtom);
-    for (std::uint32_t v : {kMainMasterPersistId, 0u, 0u, kMainMasterId, 0u}) {
-        w.U32(v);
-    }
-    w.End(master);
-    w.End(masters);
-    if (plan.slides.empty()) {
-        return;
+// The new document: the source's, with the object list, the drawing group
+// and the slide list written anew for what is added.
+class DocumentWriter {
+  public:
+    DocumentWriter(const SaveJob& job, const SourcePresentation::Parsed& p, const Additions& add)
+        : job_(job), p_(p), add_(add) {}
+
+    std::vector<std::uint8_t> Write() const {
+        bool need_object_list = add_.object_list == nullptr && AddsControls();
+        bool need_drawing_group = add_.drawing_group == nullptr && !add_.slides.empty();
+        bool need_slide_list = add_.slide_list == nullptr && !job_.slides.empty();
+
+        RecordWriter w;
+        const auto doc = w.BeginContainer(RT_Document);
+        const auto insert_missing = [&](int before_rank) {
+            if (need_object_list && kRankObjectList < before_rank) {
+                WriteObjectList(w, nullptr);
+                need_object_list = false;
+            }
+            if (need_drawing_group && kRankDrawingGroup < before_rank) {
+                WriteDrawingGroup(w, nullptr);
+                need_drawing_group = false;
+            }
+            if (need_slide_list && kRankSlideList < before_rank) {
+                WriteSlideList(w, nullptr);
+                need_slide_list = false;
+            }
+        };
+        for (const Record& child : add_.children) {
+            const int rank = DocumentRank(child);
+            if (rank >= 0) {
+                insert_missing(rank);
+            }
+            if (&child == add_.object_list && AddsControls()) {
+                WriteObjectList(w, &child);
+            } else if (&child == add_.drawing_group) {
+                WriteDrawingGroup(w, &child);
+            } else if (&child == add_.slide_list) {
+                WriteSlideList(w, &child);
+            } else {
+                w.Bytes(Whole(child, add_.document_body));
+            }
+        }
+        insert_missing(std::numeric_limits<int>::max());
+        w.End(doc);
+        return w.Take();
     }
 
-    const auto slides = w.BeginContainer(RT_SlideListWithText, 0);
-    for (const NewSlide& slide : plan.slides) {
-        WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
-    }
-    w.End(slides);
-}
+  private:
+    bool AddsControls() const { return add_.max_object_id != 0; }
 
-std::vector<std::uint8_t> Document(const Plan& plan, const std::vector<DrawingUse>& drawings) {
-    RecordWriter w;
-    const auto doc = w.BeginContainer(RT_Document);
-    const auto atom = w.Begin(RT_DocumentAtom, 0, 1);
-    // Slide 720 x 540 points, notes 540 x 720, server zoom 1:2, the notes
-    // master, no handout master, slides numbered from 1, an on-screen show,
-    // no embedded fonts (only standard ones are used), comments shown.
-    for (std::uint32_t v : {5760u, 4320u, 4320u, 5760u, 1u, 2u, kNotesMasterPersistId, 0u}) {
-        w.U32(v);
+    void WriteObjectList(RecordWriter& w, const Record* existing) const {
+        std::vector<Record> children;
+        if (existing != nullptr) {
+            children = Children(existing->body);
+        }
+        const auto is_atom = [](const Record& r) { return r.type() == RT_ExternalObjectListAtom; };
+        const auto write_seed = [&](std::uint32_t old_seed) {
+            w.U32Atom(RT_ExternalObjectListAtom, std::max(old_seed, add_.max_object_id));
+        };
+        const auto list = w.BeginContainer(RT_ExternalObjectList);
+        // The atom comes first; a list without one gets it in front.
+        if (std::none_of(children.begin(), children.end(), is_atom)) {
+            write_seed(0);
+        }
+        bool seeded = false;
+        for (const Record& child : children) {
+            if (is_atom(child) && !seeded) {
+                write_seed(child.body.size() >= 4 ? FieldReader(child.body, "").U32() : 0);
+                seeded = true;
+            } else {
+                w.Bytes(Whole(child, existing->body));
+            }
+        }
+        WriteControlEntries(w, add_.slides);
+        w.End(list);
     }
-    w.U32(1);
-    w.U32(0x01000000);
-    w.End(atom);
-    WriteExternalObjects(w, plan);
-    WriteEnvironment(w);
-    WriteDrawingGroup(w, drawings, plan.pictures);
-    WriteSlideList(w, plan);
-    const auto end = w.Begin(RT_EndDocumentAtom);
-    w.End(end);
-    w.End(doc);
-    return w.Take();
-}
 
-StorageEntry WriteBlank(const SaveJob& job) {
-    const Plan plan = MakePlan(job);
-
-    // Persist objects in persist id order, from id 1: the document, which
-    // counts the shapes of every drawing, is written last.
-    std::vector<DrawingUse> drawings(2 + plan.slides.size());
-    std::vector<std::vector<std::uint8_t>> objects(1);
-    objects.push_back(MainMaster(drawings[0]));
-    objects.push_back(NotesMaster(drawings[1]));
-    for (std::size_t i = 0; i < plan.slides.size(); ++i) {
-        objects.push_back(Slide(plan.slides[i], drawings[2 + i]));
+    // The drawing group's record of the identifiers in use, made from the
+    // drawings themselves ([MS-ODRAW] 2.2.48): one cluster entry for each
+    // cluster up to the last in use, naming the drawing that owns it and
+    // how many of its identifiers are taken (none for a cluster no drawing
+    // uses); the largest identifier in use plus one; the drawings' shapes.
+    void WriteBlock(RecordWriter& w) const {
+        std::map<std::uint32_t, DrawingUse::Cluster> clusters = p_.drawing_use.clusters;
+        DrawingGroupBlock b;
+        b.shapes_saved = p_.drawing_use.shapes;
+        b.drawings_saved = p_.drawing_use.drawings;
+        for (std::size_t i = 0; i < add_.slides.size(); ++i) {
+            const NewSlide& slide = add_.slides[i];
+            const auto cluster = static_cast<std::uint32_t>(slide.cluster);
+            clusters[cluster] = {slide.drawing_id, cluster * kClusterSize + add_.shape_ids[i] - 1};
+            b.shapes_saved += add_.shape_ids[i];
+            b.drawings_saved += 1;
+        }
+        const std::uint32_t last = clusters.empty() ? 0 : clusters.rbegin()->first;
+        for (std::uint32_t n = 1; n <= last; ++n) {
+            const auto it = clusters.find(n);
+            if (it == clusters.end()) {
+                b.clusters.emplace_back(0, 0);
+                continue;
+            }
+            b.clusters.emplace_back(it->second.drawing_id,
+                                    it->second.largest - n * kClusterSize + 1);
+            b.spid_max = std::max(b.spid_max, it->second.largest + 1);
+        }
+        WriteDrawingGroupBlock(w, b);
     }
-    objects[0] = Document(plan, drawings);
-    for (const NewSlide& slide : plan.slides) {
-        for (const PlacedControl& control : slide.controls) {
-            objects.push_back(ControlStorageRecord(control));
+
+    // The BLIP store with the new pictures after the entries it had.
+    void WriteBlipStore(RecordWriter& w, const Record* existing) const {
+        if (existing != nullptr || !add_.pictures.empty()) {
+            add_.pictures.WriteStore(w, existing != nullptr ? existing->body : Bytes{});
         }
     }
 
-    RecordWriter document;
-    PersistDirectory offsets;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets.Set(static_cast<std::uint32_t>(i + 1), static_cast<std::uint32_t>(document.Size()));
-        document.Bytes(objects[i]);
+    void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
+        const auto group = w.BeginContainer(RT_DrawingGroup);
+        bool wrote_dgg = false;
+        for (const Record& child :
+             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
+            if (child.type() != RT_OfficeArtDggContainer || wrote_dgg) {
+                w.Bytes(Whole(child, existing->body));
+                continue;
+            }
+            wrote_dgg = true;
+            const auto dgg =
+                w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
+            // The block is the container's first record, the BLIP store
+            // follows it.
+            WriteBlock(w);
+            const std::vector<Record> parts = Children(child.body);
+            const Record* store = FindRecord(parts, RT_OfficeArtBStoreContainer);
+            if (store == nullptr) {
+                WriteBlipStore(w, nullptr);
+            }
+            for (const Record& part : parts) {
+                if (&part == store) {
+                    WriteBlipStore(w, &part);
+                } else if (part.type() != RT_OfficeArtFDGGBlock) {
+                    w.Bytes(Whole(part, child.body));
+                }
+            }
+            w.End(dgg);
+        }
+        if (!wrote_dgg) {
+            const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
+            WriteBlock(w);
+            WriteBlipStore(w, nullptr);
+            w.End(dgg);
+        }
+        w.End(group);
     }
-    UserEdit edit;  // the first edit: none before it
-    edit.last_slide_viewed = plan.slides.empty() ? 0 : plan.slides.back().slide_id;
-    edit.document_persist_id = kDocumentPersistId;
-    edit.max_persist_id = plan.last_persist_id;
-    edit.last_view = 1;  // slide view
-    std::vector<std::uint8_t> current_user = CloseSave(document, 0, offsets, edit, nullptr);
 
-    const std::u16string& title =
-        plan.slides.empty() ? std::u16string() : plan.slides.front().content->title;
-    StorageEntry root{"Root Entry", true, kPowerPointClassId, {}, {}};
-    const auto stream = [&root](const char* name, std::vector<std::uint8_t> data) {
-        root.children.push_back({name, false, {}, std::move(data), {}});
-    };
-    stream(kCurrentUserStream, std::move(current_user));
-    stream(kDocumentStream, document.Take());
-    if (!plan.pictures.empty()) {
-        stream(kPicturesStream, plan.pictures.Blips());
+    void WriteSlideList(RecordWriter& w, const Record* existing) const {
+        // Each SlidePersistAtom with the text records that follow it.
+        std::vector<std::uint8_t> leading;  // records before the first entry
+        std::vector<std::vector<std::uint8_t>> entries;
+        for (const Record& r :
+             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
+            if (r.type() == RT_SlidePersistAtom) {
+                entries.emplace_back();
+            }
+            auto& target = entries.empty() ? leading : entries.back();
+            const Bytes whole = Whole(r, existing->body);
+            target.insert(target.end(), whole.begin(), whole.end());
+        }
+        // The reader listed the source's slides from these same entries.
+        if (entries.size() != p_.slides.size()) {
+            throw FormatError("the template's slide list does not match its slides");
+        }
+        const auto list = w.BeginContainer(RT_SlideListWithText, 0);
+        w.Bytes(leading);
+        std::size_t next_new = 0;
+        for (const SlideSlot& slot : job_.slides) {
+            if (const auto* index = std::get_if<std::size_t>(&slot)) {
+                w.Bytes(entries[*index]);
+            } else {
+                const NewSlide& slide = add_.slides[next_new++];
+                WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
+            }
+        }
+        w.End(list);
     }
-    stream(kSummaryStream, SummaryInformationStream(title, ToFileTime(job.saved_at)));
-    stream(kDocSummaryStream,
-           DocumentSummaryInformationStream(static_cast<std::int32_t>(plan.slides.size())));
-    return root;
+
+    const SaveJob& job_;
+    const SourcePresentation::Parsed& p_;
+    const Additions& add_;
+};
+
+// A stream of one piece.
+std::vector<cfb::Piece> One(cfb::Piece piece) {
+    std::vector<cfb::Piece> pieces;
+    pieces.push_back(std::move(piece));
+    return pieces;
 }
 
-StorageEntry PresentationTree(const SaveJob& job) {
-    return job.source != nullptr ? WriteOntoTemplate(job) : WriteBlank(job);
+// The document stream, laid out as PowerPoint's own whole saves lay it out:
+// the document, the masters, the notes and handout masters, the slides in
+// show order, the notes pages, then every other object by persist id. Each
+// object of the source is copied from where it lies, once however many ids
+// name it.
+class StreamLayout {
+  public:
+    explicit StreamLayout(const SourcePresentation::Parsed& p) : p_(p) {}
+
+    void PlaceDocument(std::vector<std::uint8_t> document) {
+        const std::uint64_t size = document.size();
+        moved_[static_cast<std::uint32_t>(p_.document_offset)] =
+            Place(One(std::move(document)), size);
+    }
+    void PlaceSource(std::optional<std::uint32_t> persist_id) {
+        const auto offset = persist_id ? p_.persist_directory.Find(*persist_id) : std::nullopt;
+        if (offset && !moved_.contains(*offset)) {
+            const std::uint32_t size = p_.objects.at(*offset);
+            moved_[*offset] = Place(cfb::Slice(p_.doc->content(), *offset, size), size);
+        }
+    }
+    void PlaceNew(std::uint32_t persist_id, cfb::Piece piece, std::uint64_t size) {
+        directory_.Set(persist_id, Place(One(std::move(piece)), size));
+    }
+    // Every source object not placed yet, by persist id, and the directory
+    // naming each object where it now lies.
+    void PlaceTheRest() {
+        p_.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t) { PlaceSource(id); });
+        p_.persist_directory.ForEach(
+            [&](std::uint32_t id, std::uint32_t offset) { directory_.Set(id, moved_.at(offset)); });
+    }
+
+    const PersistDirectory& directory() const noexcept { return directory_; }
+    std::uint64_t size() const noexcept { return size_; }
+    std::vector<cfb::Piece> Take() { return std::move(pieces_); }
+
+  private:
+    // Appends `pieces` of `size` bytes in all; returns where they start.
+    std::uint32_t Place(std::vector<cfb::Piece> pieces, std::uint64_t size) {
+        if (size_ + size > std::numeric_limits<std::uint32_t>::max()) {
+            throw FormatError("the presentation is too large to save");
+        }
+        const auto at = static_cast<std::uint32_t>(size_);
+        size_ += size;
+        std::move(pieces.begin(), pieces.end(), std::back_inserter(pieces_));
+        return at;
+    }
+
+    const SourcePresentation::Parsed& p_;
+    std::map<std::uint32_t, std::uint32_t> moved_;  // source offset -> offset in the save
+    PersistDirectory directory_;
+    std::vector<cfb::Piece> pieces_;
+    std::uint64_t size_ = 0;
+};
+
+std::uint32_t LastSlideId(const SaveJob& job, const SourcePresentation::Parsed& p,
+                          const Additions& add) {
+    if (job.slides.empty()) {
+        return 0;
+    }
+    if (const auto* index = std::get_if<std::size_t>(&job.slides.back())) {
+        return p.slides[*index].slide_id;
+    }
+    return add.slides.back().slide_id;
+}
+
+// The "PowerPoint Document" stream, and the "Current User" stream naming its edit.
+std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
+    const SaveJob& job, const SourcePresentation::Parsed& p, const Additions& add) {
+    StreamLayout layout(p);
+    layout.PlaceDocument(DocumentWriter(job, p, add).Write());
+    for (const ListedSlide& master : p.masters) {
+        layout.PlaceSource(master.persist_id);
+    }
+    layout.PlaceSource(p.notes_master);
+    layout.PlaceSource(p.handout_master);
+    std::size_t next_new = 0;
+    for (const SlideSlot& slot : job.slides) {
+        if (const auto* index = std::get_if<std::size_t>(&slot)) {
+            layout.PlaceSource(p.slides[*index].persist_id);
+        } else {
+            const std::vector<std::uint8_t>& container = add.containers[next_new];
+            layout.PlaceNew(add.slides[next_new].persist_id, std::span(container),
+                            container.size());
+            ++next_new;
+        }
+    }
+    for (const std::uint32_t notes : p.notes) {
+        layout.PlaceSource(notes);
+    }
+    layout.PlaceTheRest();
+    for (const NewSlide& slide : add.slides) {
+        for (const PlacedControl& control : slide.controls) {
+            std::vector<std::uint8_t> storage = ControlStorageRecord(control);
+            const std::uint64_t size = storage.size();
+            layout.PlaceNew(control.storage_persist_id, std::move(storage), size);
+        }
+    }
+
+    UserEdit edit;
+    edit.last_slide_viewed = LastSlideId(job, p, add);
+    edit.document_persist_id = p.last_edit.doc_persist_id;
+    edit.max_persist_id = std::max(p.max_persist_id, layout.directory().MaxId());
+    edit.last_view = p.last_edit.last_view;
+    RecordWriter tail;
+    std::vector<std::uint8_t> user = CloseSave(tail, layout.size(), layout.directory(), edit,
+                                               p.current_user.empty() ? nullptr : &p.current_user);
+    std::vector<cfb::Piece> document = layout.Take();
+    document.emplace_back(tail.Take());
+    return {std::move(document), std::move(user)};
+}
+
+// The stream `name` of `root`, added if there is none. Null where the
+// entry is a storage.
+cfb::StorageEntry* StreamOf(cfb::StorageEntry& root, std::u16string_view name) {
+    cfb::StorageEntry* stream = root.Find(name);
+    if (stream == nullptr) {
+        stream = &root.children.emplace_back();
+        stream->name = name;
+    }
+    return stream->is_storage ? nullptr : stream;
+}
+
+// What a save changes in the document properties: when and by what the file
+// was last saved, and how many slides it has. A stream that cannot be read
+// as a property set is kept as it is; a missing one is written new.
+void UpdateDocumentProperties(cfb::StorageEntry& root, const SaveJob& job,
+                              const SourcePresentation::Parsed& p) {
+    const FileTime saved_at = ToFileTime(job.saved_at);
+    const auto slides = static_cast<std::int32_t>(job.slides.size());
+    if (cfb::StorageEntry* summary = StreamOf(root, kSummaryStream); summary == nullptr) {
+    } else if (summary->content.empty()) {
+        std::u16string title;
+        if (!job.slides.empty()) {
+            const auto* index = std::get_if<std::size_t>(&job.slides.front());
+            title = index ? p.summaries[*index].title
+                          : std::get<const SlideContent*>(job.slides.front())->title;
+        }
+        summary->content = {SummaryInformationStream(title, saved_at)};
+    } else if (auto resaved = ResavedSummaryInformation(cfb::ReadAll(*summary), saved_at)) {
+        summary->content = {std::move(*resaved)};
+    }
+    if (cfb::StorageEntry* doc_summary = StreamOf(root, kDocSummaryStream);
+        doc_summary == nullptr) {
+    } else if (doc_summary->content.empty()) {
+        doc_summary->content = {DocumentSummaryInformationStream(slides)};
+    } else if (auto resaved =
+                   ResavedDocumentSummaryInformation(cfb::ReadAll(*doc_summary), slides)) {
+        doc_summary->content = {std::move(*resaved)};
+    }
 }
 
 }  // namespace
 
-void WritePresentation(const SaveJob& job, const ByteSink& put) {
-    // Straight from the tree into the sink: no second copy of a large template.
-    WriteCompoundFile(PresentationTree(job), put);
+void WritePresentation(const SaveJob& job, cfb::ByteSink& sink) {
+    if (job.source == nullptr) {
+        throw FormatError("no presentation to save");
+    }
+    const SourcePresentation::Parsed& p = job.source->parsed();
+    const Additions add = Add(job, p);
+    auto [document, user] = DocumentAndUser(job, p, add);
+
+    // Every other entry comes through as it is.
+    cfb::StorageEntry root = p.root;
+    StreamOf(root, kDocumentStream)->content = std::move(document);
+    cfb::StorageEntry* current_user = root.Find(kCurrentUserStream);
+    if (current_user != nullptr && current_user->is_storage) {
+        *current_user = {};  // a stream of that name takes its place
+        current_user->name = kCurrentUserStream;
+    }
+    StreamOf(root, kCurrentUserStream)->content = {std::move(user)};
+    if (!add.pictures.empty()) {
+        cfb::StorageEntry* pictures = StreamOf(root, kPicturesStream);
+        if (pictures == nullptr) {
+            throw FormatError("the template's \"Pictures\" entry is not a stream of pictures");
+        }
+        // The old pictures and the new ones, as two pieces.
+        pictures->content.emplace_back(std::span(add.pictures.Blips()));
+    }
+    UpdateDocumentProperties(root, job, p);
+    cfb::WriteCompoundFile(root, sink);
 }
 
 }  // namespace pptfile

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "pptfile/compound_file_format.h"
+#include "cfb/bytes.h"
 #include "pptfile/errors.h"
 
 namespace pptfile {
@@ -14,16 +14,18 @@ void ThrowDamaged(std::string_view what) {
     throw FormatError("the file is damaged: " + std::string(what));
 }
 
+RecordHeader ParseHeader(Bytes bytes, std::size_t offset) noexcept {
+    const std::uint16_t ver_inst = Get16(bytes, offset);
+    return {static_cast<std::uint8_t>(ver_inst & 0x0Fu), static_cast<std::uint16_t>(ver_inst >> 4),
+            Get16(bytes, offset + 2), Get32(bytes, offset + 4)};
+}
+
 std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
     if (offset > bytes.size() || bytes.size() - offset < kRecordHeaderSize) {
         return std::nullopt;
     }
     Record r;
-    const std::uint16_t ver_inst = Get16(bytes, offset);
-    r.header.version = static_cast<std::uint8_t>(ver_inst & 0x0Fu);
-    r.header.instance = static_cast<std::uint16_t>(ver_inst >> 4);
-    r.header.type = Get16(bytes, offset + 2);
-    r.header.length = Get32(bytes, offset + 4);
+    r.header = ParseHeader(bytes, offset);
     const std::size_t body_at = offset + kRecordHeaderSize;
     if (r.header.length > bytes.size() - body_at) {
         return std::nullopt;

@@ -36,6 +36,9 @@ struct Record {
     std::size_t End() const noexcept { return offset + kRecordHeaderSize + body.size(); }
 };
 
+// The header at `offset`; its eight bytes must be there.
+RecordHeader ParseHeader(Bytes bytes, std::size_t offset) noexcept;
+
 // The record at `offset` of `bytes`, or nothing when its header or body does
 // not fit.
 std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept;

@@ -10,21 +10,25 @@
 namespace pptfile {
 
 // The streams of a presentation file.
-inline constexpr char kDocumentStream[] = "PowerPoint Document";
-inline constexpr char kCurrentUserStream[] = "Current User";
-inline constexpr char kPicturesStream[] = "Pictures";
-inline constexpr char kSummaryStream[] = "\x05SummaryInformation";
-inline constexpr char kDocSummaryStream[] =
-    "\x05"
-    "DocumentSummaryInformation";
+inline constexpr char16_t kDocumentStream[] = u"PowerPoint Document";
+inline constexpr char16_t kCurrentUserStream[] = u"Current User";
+inline constexpr char16_t kPicturesStream[] = u"Pictures";
+inline constexpr char16_t kSummaryStream[] = u"\x05SummaryInformation";
+inline constexpr char16_t kDocSummaryStream[] =
+    u"\x05"
+    u"DocumentSummaryInformation";
 // The streams of a control's storage.
-inline constexpr char kCompObjStream[] =
-    "\x01"
-    "CompObj";
-inline constexpr char kOcxNameStream[] =
-    "\x03"
-    "OCXNAME";
-inline constexpr char kContentsStream[] = "contents";
+inline constexpr char16_t kCompObjStream[] =
+    u"\x01"
+    u"CompObj";
+inline constexpr char16_t kOcxNameStream[] =
+    u"\x03"
+    u"OCXNAME";
+inline constexpr char16_t kContentsStream[] = u"contents";
+
+// Shape identifiers come in clusters, cluster n holding n * 1024 to
+// n * 1024 + 1023, each owned by one drawing ([MS-ODRAW] 2.2.46).
+inline constexpr std::uint32_t kClusterSize = 1024;
 
 // Presentation records.
 inline constexpr std::uint16_t RT_Document = 0x03E8;

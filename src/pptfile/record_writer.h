@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "cfb/bytes.h"
 #include "pptfile/record_types.h"
 
 namespace pptfile {
@@ -23,12 +24,14 @@ class RecordWriter {
 
     void U8(std::uint8_t v) { bytes_.push_back(v); }
     void U16(std::uint16_t v) {
-        U8(static_cast<std::uint8_t>(v & 0xFFu));
-        U8(static_cast<std::uint8_t>(v >> 8));
+        std::uint8_t b[2];
+        cfb::Put16(b, 0, v);
+        Bytes(b);
     }
     void U32(std::uint32_t v) {
-        U16(static_cast<std::uint16_t>(v & 0xFFFFu));
-        U16(static_cast<std::uint16_t>(v >> 16));
+        std::uint8_t b[4];
+        cfb::Put32(b, 0, v);
+        Bytes(b);
     }
     void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
     void I16(std::int16_t v) { U16(static_cast<std::uint16_t>(v)); }
@@ -79,11 +82,7 @@ class RecordWriter {
         TextAtom(RT_CString, text, instance);
     }
 
-    void PatchU32(std::size_t offset, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            bytes_[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-        }
-    }
+    void PatchU32(std::size_t offset, std::uint32_t v) { cfb::Put32(bytes_, offset, v); }
 
     std::size_t Size() const noexcept { return bytes_.size(); }
     const std::vector<std::uint8_t>& bytes() const noexcept { return bytes_; }

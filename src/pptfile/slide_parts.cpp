@@ -3,10 +3,8 @@
 #include <cstddef>
 #include <string>
 
-#include "pptfile/compound_file.h"
 #include "pptfile/control_storage.h"
 #include "pptfile/drawing_writer.h"
-#include "pptfile/text_styles.h"
 
 namespace pptfile {
 namespace {
@@ -23,6 +21,19 @@ std::u16string TitleText(const std::u16string& title) {
         }
     }
     return out;
+}
+
+// A run-formatting atom for one paragraph of `length` characters with no
+// formatting of its own: one paragraph run and one character run, each
+// covering the paragraph's implied end mark too.
+void WritePlainStyleTextProp(RecordWriter& w, std::size_t length) {
+    const auto m = w.Begin(RT_StyleTextPropAtom);
+    w.U32(static_cast<std::uint32_t>(length + 1));
+    w.U16(0);  // indent level
+    w.U32(0);  // no paragraph formatting
+    w.U32(static_cast<std::uint32_t>(length + 1));
+    w.U32(0);  // no character formatting
+    w.End(m);
 }
 
 }  // namespace
@@ -67,8 +78,11 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
     WriteSlideAtom(w, kSlideLayoutTitleOnly, {kPlaceholderTitle}, master_id, kFollowMaster);
     DrawingWriter shapes(w, drawing.drawing_id, drawing.first_shape_id);
     // The title's text is the slide's first outline text in the slide list.
-    shapes.Placeholder({ToUnits(content.title_rect), kPlaceholderTitle, 0}, std::nullopt,
-                       kTextTypeTitle, 0u);
+    const auto title = shapes.BeginPlaceholder({ToUnits(content.title_rect), kPlaceholderTitle, 0});
+    const auto box = w.BeginContainer(RT_OfficeArtClientTextbox);
+    w.U32Atom(RT_OutlineTextRefAtom, 0);
+    w.End(box);
+    w.End(title);
     for (const PlacedControl& control : controls) {
         shapes.Control(ToUnits(control.control->anchor), control.object_id, control.picture_index,
                        ControlName(*control.control, control.object_id));
@@ -95,7 +109,7 @@ void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint
     const std::u16string text = TitleText(content.title);
     w.U32Atom(RT_TextHeaderAtom, kTextTypeTitle);
     w.TextAtom(RT_TextCharsAtom, text);
-    WritePlainStyleTextProp(w, text, false);
+    WritePlainStyleTextProp(w, text.size());
 }
 
 void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides) {

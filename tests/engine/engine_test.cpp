@@ -16,8 +16,10 @@
 #include "builder/presentation_builder.h"
 #include "engine/application_class.h"
 #include "pptfile/presentation.h"
+#include "support/compound.h"
 #include "support/file_bytes.h"
 #include "support/helpers.h"
+#include "support/ppt_records.h"
 #include "support/scripted_server.h"
 #include "support/viewer_state.h"
 #include "viewer/viewer_control_class.h"
@@ -235,8 +237,7 @@ class EngineMasterTest : public ::testing::TestWithParam<Case> {};
 TEST_P(EngineMasterTest, NewSlideFollowsTheSlideBeforeIt) {
     const Case& c = GetParam();
     TempFolder folder("zbn-engine-master");
-    const auto source =
-        pptfile::SourcePresentation::FromBytes(test_support::ReadFile(kGoodDir / c.file));
+    const auto source = test_support::Open(test_support::ReadFile(kGoodDir / c.file));
     DispatchPtr app = engine::CreateApplication();
     DispatchPtr presentation = OpenTemplate(app, kGoodDir / c.file);
     DispatchPtr slides = Get(presentation, 2011);
@@ -245,8 +246,7 @@ TEST_P(EngineMasterTest, NewSlideFollowsTheSlideBeforeIt) {
     }
     SaveAs(presentation, folder.path() / "out.ppt");
 
-    const auto saved =
-        pptfile::SourcePresentation::FromBytes(test_support::ReadFile(folder.path() / "out.ppt"));
+    const auto saved = test_support::Open(test_support::ReadFile(folder.path() / "out.ppt"));
     std::vector<std::uint32_t> masters;
     for (std::size_t i = 0; i < saved.Slides().size(); ++i) {
         masters.push_back(saved.Slides()[i].master_id);
@@ -297,16 +297,18 @@ TEST(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
     EXPECT_EQ(BuildPresentation(Name(data).c_str(), Name(output).c_str(), u""),
               BuildOutcome::kSavedWithViewer);
     EXPECT_TRUE(messages.texts().empty());
-    const auto saved = pptfile::SourcePresentation::FromBytes(test_support::ReadFile(output));
+    const test_support::Bytes bytes = test_support::ReadFile(output);
+    const auto saved = test_support::Open(bytes);
     ASSERT_EQ(saved.Slides().size(), 1u);
     EXPECT_EQ(saved.Slides()[0].title, u"donn\u00e9es\\raw\uFFFD\uFFFD");
-    ASSERT_EQ(saved.Slides()[0].controls.size(), 1u);
-    const pptfile::ControlObject& control = saved.Slides()[0].controls[0];
-    EXPECT_EQ(control.prog_id, u"TRELVO.TrelvoCtrl.1");
-    EXPECT_EQ(control.clsid, viewer::kViewerControlClsid.bytes);
-    // Centred on the 720-point slide, 2 points below the default title.
-    EXPECT_EQ(control.anchor, (pptfile::Rect{60.0f, 113.625f, 600.0f, 400.0f}));
-    EXPECT_EQ(test_support::ViewerStatePath(control.state), Name(data));
+    const auto controls = test_support::Controls(bytes);
+    ASSERT_EQ(controls.size(), 1u);
+    EXPECT_EQ(controls[0].prog_id, u"TRELVO.TrelvoCtrl.1");
+    EXPECT_EQ(controls[0].clsid, viewer::kViewerControlClsid.bytes);
+    // Centred on the 720-point slide, 2 points below the default title: 60,
+    // 113.625, 600 x 400 points in master units (top, left, right, bottom).
+    EXPECT_EQ(controls[0].anchor, (std::vector<std::int32_t>{909, 480, 5280, 4109}));
+    EXPECT_EQ(test_support::ViewerStatePath(controls[0].state), Name(data));
 }
 
 }  // namespace

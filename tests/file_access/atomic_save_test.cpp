@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 void Save(const fs::path& target, const std::vector<std::uint8_t>& bytes) {
-    WriteFileAtomically(target, [&bytes](const Sink& put) { put(bytes); });
+    WriteFileAtomically(target, [&bytes](OutputFile& out) { out.Write(bytes); });
 }
 
 unsigned Mode(const fs::path& p) {
@@ -55,6 +55,36 @@ TEST(AtomicSave, ReplacesWholeOrRefusesAndLeavesNothingBehind) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
     EXPECT_THROW(InputFile(dir / "absent.ppt"), IoError);
     EXPECT_THROW(InputFile{dir}, IoError);
+}
+
+// Bytes copied from a file that is read, in the kernel or through memory,
+// land in order among those written; a file that no longer holds them is
+// refused with its name.
+TEST(AtomicSave, CopiesRangesOfAnInputFile) {
+    const test_support::TempFolder folder("zbn-file-io");
+    std::vector<std::uint8_t> source(300000);
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        source[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    }
+    test_support::WriteFile(folder.path() / "in.pot", source);
+    const InputFile in(folder.path() / "in.pot");
+    const fs::path target = folder.path() / "out.ppt";
+    WriteFileAtomically(target, [&](OutputFile& out) {
+        out.CopyFrom(in, 1000, 70000);
+        out.Write(std::vector<std::uint8_t>{1, 2, 3});
+        out.CopyFrom(in, 512, 1);
+        out.CopyFrom(in, 0, 0);
+    });
+    std::vector<std::uint8_t> expected(source.begin() + 1000, source.begin() + 71000);
+    expected.insert(expected.end(), {1, 2, 3, source[512]});
+    EXPECT_EQ(test_support::ReadFile(target), expected);
+    EXPECT_THAT(
+        [&] {
+            WriteFileAtomically(target, [&](OutputFile& out) { out.CopyFrom(in, 299990, 20); });
+        },
+        ::testing::ThrowsMessage<IoError>(
+            ::testing::StartsWith("cannot read " + (folder.path() / "in.pot").string())));
+    EXPECT_EQ(test_support::ReadFile(target), expected);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-// What the file-layer tests share: the corpus, fields, a record scan.
+// What the file-layer tests share: the corpus, a record scan, and what makes
+// a file one whole save.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -14,213 +14,149 @@
 #include <tuple>
 #include <vector>
 
-#include "pptfile/compound_file.h"
 #include "pptfile/presentation.h"
+#include "support/compound.h"
 #include "support/file_bytes.h"
 #include "support/helpers.h"
+#include "support/ppt_records.h"
 
 namespace pptfile::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// The file a save writes, whole.
-inline Bytes Written(const SaveJob& job) {
-    Bytes out;
-    WritePresentation(job, [&out](std::span<const std::uint8_t> piece) {
-        out.insert(out.end(), piece.begin(), piece.end());
-    });
-    return out;
-}
+using namespace test_support;
 
 inline Bytes Corpus(const std::string& relative) {
     return test_support::ReadFile(test_support::kTestData / relative);
 }
 
-inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16) |
-           static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-inline void Put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-struct Record {
-    std::size_t at;  // of the header
-    std::uint16_t instance;
-    std::uint16_t type;
-    std::uint32_t length;
-    std::size_t Body() const { return at + 8; }
-};
-
-// Every record in [at, end), in file order, containers' children after them.
-inline void Scan(std::span<const std::uint8_t> b, std::size_t at, std::size_t end,
-                 std::vector<Record>& out) {
-    while (at + 8 <= end) {
-        const Record r{at, static_cast<std::uint16_t>((b[at] | b[at + 1] << 8) >> 4),
-                       static_cast<std::uint16_t>(b[at + 2] | b[at + 3] << 8), Le32(b, at + 4)};
-        out.push_back(r);
-        if ((b[at] & 0x0F) == 0x0F) {
-            Scan(b, r.Body(), std::min<std::size_t>(end, r.Body() + r.length), out);
+// A drawing group's block and the drawings of the live slides, masters,
+// notes and handouts hold ([MS-ODRAW] 2.2.46-2.2.49) the same record of the
+// identifiers in use, as PowerPoint keeps it: one cluster entry for every
+// cluster up to the last that a drawing's shape or its last given
+// identifier lies in, owned by that drawing and counting up to its largest
+// identifier there, and no owner for a cluster no drawing uses; spidMax one
+// past the largest identifier; every drawing's shapes and the drawings
+// counted. The drawings of `fresh` persist ids have drawing ids of their own.
+inline void ExpectDrawingGroupOfTheDrawings(const Bytes& file,
+                                            const std::set<std::uint32_t>& fresh = {}) {
+    const Bytes doc = StreamOf(file, u"PowerPoint Document");
+    const auto live = Live(file);
+    const std::uint32_t document =
+        live.at(Le32(doc, Le32(StreamOf(file, u"Current User"), 16) + 24));
+    const std::size_t block = Find(doc, kFdggBlock, document).at(0).Body();
+    std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>>
+        used;  // cluster -> dg, largest
+    std::multiset<std::uint32_t> drawing_ids;
+    std::set<std::uint32_t> offsets, fresh_ids;
+    std::uint32_t shapes = 0, largest = 0;
+    for (const auto& [id, offset] : live) {
+        const auto type = static_cast<std::uint16_t>(Le32(doc, offset) >> 16);
+        if ((type != kSlide && type != kMainMaster && type != kNotes && type != kHandout) ||
+            !offsets.insert(offset).second) {
+            continue;
         }
-        at = r.Body() + r.length;
-    }
-}
-
-// The records of `type` in the record at `at` (itself included) or, with
-// `at` past the end, in all of `b`.
-inline std::vector<Record> Find(std::span<const std::uint8_t> b, std::uint16_t type,
-                                std::size_t at = SIZE_MAX) {
-    std::vector<Record> all;
-    Scan(b, at == SIZE_MAX ? 0 : at, at == SIZE_MAX ? b.size() : at + 8 + Le32(b, at + 4), all);
-    std::erase_if(all, [&](const Record& r) { return r.type != type; });
-    return all;
-}
-
-// [MS-PPT] 2.13.24 and 2.3: the record types the checks below look for.
-enum : std::uint16_t {
-    kSlidePersistAtom = 0x03F3,
-    kSlideListWithText = 0x0FF0,
-    kUserEditAtom = 0x0FF5,
-    kPersistDirectoryAtom = 0x1772,
-    kDgContainer = 0xF002,
-    kFdggBlock = 0xF006,
-    kFdg = 0xF008,
-    kFsp = 0xF00A,
-};
-
-// The storage a compressed ExOleObjStg record holds ([MS-PPT] 2.10.34).
-inline Bytes Inflate(const Bytes& doc, const Record& stg) {
-    Bytes raw(Le32(doc, stg.Body()));
-    uLongf size = static_cast<uLongf>(raw.size());
-    EXPECT_EQ(uncompress(raw.data(), &size, doc.data() + stg.Body() + 4, stg.length - 4), Z_OK);
-    EXPECT_EQ(size, raw.size());
-    return raw;
-}
-
-inline Bytes Stream(const Bytes& file, const char* name) {  // empty when there is none
-    const StorageEntry root = ReadCompoundFile(file);
-    return root.Find(name) != nullptr ? root.Find(name)->data : Bytes{};
-}
-
-// Where "Current User" ([MS-PPT] 2.3.2) says the current user edit starts.
-inline std::uint32_t CurrentEdit(const Bytes& file) {
-    return Le32(Stream(file, "Current User"), 16);
-}
-
-// The persist directories of `doc` from `from` on: persist id -> offset.
-inline std::map<std::uint32_t, std::uint32_t> Directory(const Bytes& doc, std::size_t from) {
-    std::map<std::uint32_t, std::uint32_t> ids;
-    std::vector<Record> all;
-    Scan(doc, from, doc.size(), all);
-    for (const Record& r : all) {
-        for (std::size_t at = r.Body();
-             r.type == kPersistDirectoryAtom && at < r.Body() + r.length;) {
-            const std::uint32_t head = Le32(doc, at);
-            at += 4;
-            for (std::uint32_t i = 0; i < head >> 20; ++i, at += 4) {
-                ids[(head & 0xFFFFF) + i] = Le32(doc, at);
+        for (const Record& dg : Find(doc, kDgContainer, offset)) {
+            const Record fdg = Find(doc, kFdg, dg.at).at(0);
+            drawing_ids.insert(fdg.instance);
+            if (fresh.contains(id)) {
+                fresh_ids.insert(fdg.instance);
+            }
+            shapes += Le32(doc, fdg.Body());
+            std::vector<std::uint32_t> ids{Le32(doc, fdg.Body() + 4)};
+            for (const Record& fsp : Find(doc, kFsp, dg.at)) {
+                ids.push_back(Le32(doc, fsp.Body()));
+            }
+            for (const std::uint32_t spid : ids) {
+                auto& [owner, last] = used[spid / 1024];
+                EXPECT_TRUE(last == 0 || owner == fdg.instance) << "shape " << spid;
+                owner = fdg.instance;
+                last = std::max(last, spid);
+                largest = std::max(largest, spid);
             }
         }
     }
-    return ids;
+    for (const std::uint32_t id : fresh_ids) {
+        EXPECT_EQ(drawing_ids.count(id), 1u) << "drawing id " << id << " taken twice";
+    }
+    const std::uint32_t clusters = Le32(doc, block + 4) - 1;
+    ASSERT_EQ(clusters, used.empty() ? 0 : used.rbegin()->first);
+    for (std::uint32_t n = 1; n <= clusters; ++n) {
+        const auto it = used.find(n);
+        const std::uint32_t dgid = Le32(doc, block + 8 + 8 * n),
+                            count = Le32(doc, block + 12 + 8 * n);
+        EXPECT_EQ(dgid, it == used.end() ? 0 : it->second.first) << "cluster " << n;
+        EXPECT_EQ(count, it == used.end() ? 0 : it->second.second - n * 1024 + 1)
+            << "cluster " << n;
+    }
+    EXPECT_EQ(Le32(doc, block), largest + 1) << "spidMax";
+    EXPECT_EQ(Le32(doc, block + 8), shapes) << "cspSaved";
+    EXPECT_EQ(Le32(doc, block + 12), drawing_ids.size()) << "cdgSaved";
 }
 
-// `after` is `before` (empty: none) and one user edit more, linked to
-// `previous_edit`, listing each appended record under a fresh persist id
-// and giving new slides fresh slide, drawing and shape ids in their
-// drawings' clusters ([MS-ODRAW] 2.2.48).
-inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
-                               std::uint32_t previous_edit) {
-    const Bytes old_doc = before.empty() ? Bytes{} : Stream(before, "PowerPoint Document");
-    const Bytes doc = Stream(after, "PowerPoint Document");
-    ASSERT_GT(doc.size(), old_doc.size());
-    ASSERT_TRUE(std::equal(old_doc.begin(), old_doc.end(), doc.begin())) << "old bytes changed";
-
-    const Bytes user = Stream(after, "Current User");
+// `after` is one whole save of `before` (empty: the blank presentation) as
+// PowerPoint's Save As writes one: "Current User" names its one user edit,
+// which ends the stream, links to no earlier edit and names the persist
+// directory before it; every top-level record is one that the directory
+// names, or the directory, or the edit; every object of `before` but its
+// document comes through under its id with its bytes; new slides take new
+// slide ids; the drawing group records the drawings' identifiers.
+inline void ExpectWholeSave(const Bytes& before, const Bytes& after) {
+    const Bytes doc = StreamOf(after, u"PowerPoint Document");
+    const Bytes user = StreamOf(after, u"Current User");
     EXPECT_EQ(Le32(user, 8), 0x14u);
     EXPECT_EQ(Le32(user, 12), 0xE391C05Fu) << "not encrypted";
     const std::uint32_t edit = Le32(user, 16);
     ASSERT_EQ(Find(doc, kUserEditAtom, edit).size(), 1u);
+    EXPECT_EQ(Find(doc, kUserEditAtom).size(), 1u);
     EXPECT_EQ(edit + 8 + Le32(doc, edit + 4), doc.size()) << "the edit ends the stream";
+    EXPECT_EQ(Le32(doc, edit + 16), 0u) << "offsetLastEdit";
     EXPECT_EQ(doc[edit + 8 + 6], 0) << "minor version";
     EXPECT_EQ(doc[edit + 8 + 7], 3) << "major version";
-    EXPECT_EQ(Le32(doc, edit + 8 + 8), previous_edit);
-    const std::uint32_t doc_id = Le32(doc, edit + 8 + 16);
-    const std::uint32_t seed = Le32(doc, edit + 8 + 20);
-    const std::uint32_t dir_at = Le32(doc, edit + 8 + 12);
-    ASSERT_EQ(Find(doc, kPersistDirectoryAtom, dir_at).size(), 1u);
-    const auto listed = Directory(doc, dir_at);
-    const auto old_ids = Directory(old_doc, 0);
-
-    // An edit standing on its own also lists the objects it keeps.
-    std::size_t appended = 0, listed_appended = 0;
-    for (std::size_t at = old_doc.size(); at < doc.size(); at += 8 + Le32(doc, at + 4)) {
-        ++appended;
-    }
-    ASSERT_TRUE(listed.contains(doc_id));
-    for (const auto& [id, offset] : listed) {
+    const std::uint32_t directory = Le32(doc, edit + 20);
+    const std::uint32_t doc_id = Le32(doc, edit + 24), seed = Le32(doc, edit + 28);
+    ASSERT_EQ(Find(doc, kPersistDirectoryAtom, directory).size(), 1u);
+    const auto live = Live(after);
+    ASSERT_TRUE(live.contains(doc_id));
+    std::set<std::uint32_t> named;
+    for (const auto& [id, offset] : live) {
         EXPECT_LE(id, seed);
-        if (offset < old_doc.size()) {
-            EXPECT_TRUE(previous_edit == 0 && old_ids.contains(id)) << "persist id " << id;
-            continue;
-        }
-        ++listed_appended;
-        EXPECT_TRUE(id == doc_id || !old_ids.contains(id)) << "persist id " << id << " reused";
+        named.insert(offset);
     }
-    EXPECT_EQ(appended, listed_appended + 2) << "a record no directory lists";
+    for (std::size_t at = 0; at < doc.size(); at += 8 + Le32(doc, at + 4)) {
+        EXPECT_TRUE(named.contains(static_cast<std::uint32_t>(at)) || at == directory || at == edit)
+            << "a record at " << at << " that no directory names";
+    }
 
-    std::set<std::uint32_t> old_slide_ids, new_slide_ids;
-    for (const Record& list : Find(doc, kSlideListWithText, listed.at(doc_id))) {
+    const Bytes old_doc = before.empty() ? Bytes{} : StreamOf(before, u"PowerPoint Document");
+    const auto old_live = before.empty() ? decltype(live){} : Live(before);
+    for (const auto& [id, offset] : old_live) {
+        if (id != doc_id) {
+            ASSERT_TRUE(live.contains(id)) << "persist id " << id << " lost";
+            EXPECT_EQ(RecordBytes(doc, live.at(id)), RecordBytes(old_doc, offset))
+                << "persist id " << id << " changed";
+        }
+    }
+    std::set<std::uint32_t> old_slide_ids, new_slide_ids, new_slides;
+    for (const Record& list : Find(doc, kSlideListWithText, live.at(doc_id))) {
         for (const Record& atom : Find(doc, kSlidePersistAtom, list.at)) {
-            const bool fresh = list.instance == 0 && !old_ids.contains(Le32(doc, atom.Body()));
+            const bool fresh = list.instance == 0 && !old_live.contains(Le32(doc, atom.Body()));
             (fresh ? new_slide_ids : old_slide_ids).insert(Le32(doc, atom.Body() + 12));
+            if (fresh) {
+                new_slides.insert(Le32(doc, atom.Body()));
+            }
         }
     }
     for (const std::uint32_t id : new_slide_ids) {
         EXPECT_FALSE(old_slide_ids.contains(id)) << "slide id " << id << " reused";
         EXPECT_GE(id, 0x100u);
     }
-
-    const std::vector<Record> blocks = Find(doc, kFdggBlock, listed.at(doc_id));
-    ASSERT_EQ(blocks.size(), 1u);
-    const std::size_t block = blocks[0].Body();
-    std::map<std::uint32_t, std::uint32_t> owner;  // cluster -> drawing id
-    for (std::uint32_t i = 1; i < Le32(doc, block + 4); ++i) {
-        owner[i] = Le32(doc, block + 8 + 8 * i);
-    }
-    std::set<std::uint32_t> old_drawings, shapes;
-    for (const Record& dg : Find(doc, kDgContainer)) {
-        const Record fdg = Find(doc, kFdg, dg.at).at(0);
-        const std::uint32_t dgid = fdg.instance;
-        const bool fresh = dg.at >= old_doc.size();
-        EXPECT_TRUE(old_drawings.insert(dgid).second || !fresh)
-            << "drawing id " << dgid << " reused";
-        // PowerPoint counts every shape but the background, and names the last id.
-        std::uint32_t counted = 0, last = 0;
-        for (const Record& fsp : Find(doc, kFsp, dg.at)) {
-            const std::uint32_t spid = Le32(doc, fsp.Body());
-            counted += (Le32(doc, fsp.Body() + 4) & 0x400) == 0 ? 1u : 0u;
-            last = std::max(last, spid);
-            if (!shapes.insert(spid).second || !fresh) {
-                EXPECT_FALSE(fresh) << "shape id " << spid << " reused";
-                continue;
-            }
-            EXPECT_EQ(owner[spid / 1024], dgid) << "shape id " << spid << " in another's cluster";
-            EXPECT_LT(spid, Le32(doc, block));
-        }
-        EXPECT_TRUE(!fresh || Le32(doc, fdg.Body()) == counted) << "drawing " << dgid;
-        EXPECT_TRUE(!fresh || Le32(doc, fdg.Body() + 4) == last) << "drawing " << dgid;
-    }
+    ExpectDrawingGroupOfTheDrawings(after, new_slides);
 
     // [MS-PPT] 2.4.1: the document's children in their order (type, instance).
     const std::pair<int, int> kOrder[] = {
         {0x03E9, 0}, {0x0409, 0}, {0x03F2, 0}, {0x07E4, 0}, {0x040B, 0}, {0x0FF0, 1},
         {0x07D0, 0}, {0x0FD9, 3}, {0x0FD9, 4}, {0x0FF0, 0}, {0x0FF0, 2}, {0x0401, 0},
         {0x0410, 0}, {0x0402, 0}, {0x0406, 0}, {0x0403, 0}, {0x0428, 0}, {0x03EA, 0}};
-    const std::size_t document = listed.at(doc_id);
+    const std::size_t document = live.at(doc_id);
     std::ptrdiff_t rank = 0;
     for (std::size_t at = document + 8; at < document + 8 + Le32(doc, document + 4);
          at += 8 + Le32(doc, at + 4)) {
@@ -231,66 +167,42 @@ inline void ExpectOneSoundEdit(const Bytes& before, const Bytes& after,
         rank = std::max(rank, found == std::end(kOrder) ? rank : found - std::begin(kOrder));
     }
 
-    // [MS-PPT] 2.9.44: in a new file, the runs of a text's style cover its
+    // [MS-PPT] 2.9.44: the runs of the new slides' texts' styles cover their
     // characters and the end mark; the masks written add a 2-byte alignment
     // (paragraphs) and a 2-byte size (characters).
-    std::vector<Record> added;
-    Scan(doc, old_doc.size(), before.empty() ? doc.size() : 0, added);
-    for (std::size_t i = 1; i < added.size(); ++i) {
-        const Record& text = added[i - 1];
-        if (added[i].type != 0x0FA1 || (text.type != 0x0FA0 && text.type != 0x0FA8)) {
-            continue;
-        }
-        const std::uint32_t marks = (text.type == 0x0FA0 ? text.length / 2 : text.length) + 1;
-        const std::size_t at_end = added[i].Body() + added[i].length;
-        std::size_t at = added[i].Body();
-        // Paragraph runs: count, indent, mask; then character runs: count, mask.
-        for (const auto& [mask_at, known] : {std::pair{6u, 0x800u}, std::pair{4u, 0x20000u}}) {
-            for (std::uint32_t covered = 0; covered < marks && at + mask_at + 4 <= at_end;) {
-                covered += Le32(doc, at);
-                const std::uint32_t mask = Le32(doc, at + mask_at);
-                EXPECT_EQ(mask & ~known, 0u) << "a style mask this check cannot follow";
-                at += mask_at + 4 + ((mask & known) != 0 ? 2 : 0);
-                EXPECT_LE(covered, marks) << "a style run past the end of its text";
+    for (const Record& list : Find(doc, kSlideListWithText, live.at(doc_id))) {
+        std::vector<Record> entries;
+        Scan(doc, list.Body(), list.End(), entries);
+        bool fresh = false;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].type == kSlidePersistAtom) {
+                fresh = list.instance == 0 && !old_live.contains(Le32(doc, entries[i].Body()));
             }
+            if (!fresh || i == 0 || entries[i].type != 0x0FA1 || entries[i - 1].type != 0x0FA0) {
+                continue;
+            }
+            const std::uint32_t marks = entries[i - 1].length / 2 + 1;
+            std::size_t at = entries[i].Body();
+            // Paragraph runs: count, indent, mask; then character runs: count, mask.
+            for (const auto& [mask_at, known] : {std::pair{6u, 0x800u}, std::pair{4u, 0x20000u}}) {
+                for (std::uint32_t covered = 0;
+                     covered < marks && at + mask_at + 4 <= entries[i].End();) {
+                    covered += Le32(doc, at);
+                    const std::uint32_t mask = Le32(doc, at + mask_at);
+                    EXPECT_EQ(mask & ~known, 0u) << "a style mask this check cannot follow";
+                    at += mask_at + 4 + ((mask & known) != 0 ? 2 : 0);
+                    EXPECT_LE(covered, marks) << "a style run past the end of its text";
+                }
+            }
+            EXPECT_EQ(at, entries[i].End()) << "style runs do not fill the atom";
         }
-        EXPECT_EQ(at, at_end) << "style runs do not fill the atom";
     }
-}
-
-// A control as it reads back: its picture's lines stay in the picture.
-inline auto Seen(const ControlObject& c) {
-    return std::tie(c.prog_id, c.clsid, c.state, c.anchor);
 }
 
 inline std::vector<std::u16string> Titles(const SourcePresentation& p) {
     std::vector<std::u16string> titles;
     std::ranges::transform(p.Slides(), std::back_inserter(titles), &SlideSummary::title);
     return titles;
-}
-
-inline std::uint32_t Fnv1a(const Bytes& bytes) {
-    std::uint32_t hash = 2166136261u;
-    for (const std::uint8_t b : bytes) {
-        hash = (hash ^ b) * 16777619u;
-    }
-    return hash;
-}
-
-// "path size fnv1a" a stream, sorted: what olefile_listing.py prints.
-inline std::string Listing(const StorageEntry& storage, const std::string& prefix = "") {
-    std::map<std::string, std::string> lines;
-    for (const StorageEntry& child : storage.children) {
-        const std::string path = prefix + child.name + (child.is_storage ? "/" : "");
-        lines[path] = child.is_storage ? Listing(child, path)
-                                       : path + " " + std::to_string(child.data.size()) + " " +
-                                             std::to_string(Fnv1a(child.data)) + "\n";
-    }
-    std::string out;
-    for (const auto& [path, line] : lines) {
-        out += line;
-    }
-    return out;
 }
 
 // A slide as the application adds one: the last slide's master, the viewer.
@@ -316,7 +228,7 @@ inline Bytes Append(const SourcePresentation& source, const SlideContent& added)
         job.slides.emplace_back(i);
     }
     job.slides.emplace_back(&added);
-    return Written(job);
+    return Saved(job);
 }
 
 }  // namespace pptfile::test

@@ -1,21 +1,33 @@
-// Reads a compound file whose every byte may be hostile: each sector and directory
-// entry is visited at most once, and sizes are checked before anything is allocated.
+// Opens a compound file whose every byte may be hostile: each sector and
+// directory entry is visited at most once, and sizes are checked before
+// anything is allocated. Streams' bytes are not read here: where each
+// stream lies in the file is worked out and checked, and its bytes are read
+// or copied from there when they are asked for.
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "pptfile/compound_file.h"
-#include "pptfile/compound_file_format.h"
-#include "pptfile/errors.h"
+#include "cfb/compound_file.h"
+#include "cfb/format.h"
 
-namespace pptfile {
+namespace cfb {
+
+// A run of a stream's bytes that lie together in the file.
+struct Run {
+    std::uint64_t stream_offset;
+    std::uint64_t file_offset;
+    std::uint64_t length;
+};
+
+struct CompoundFile::Layout {
+    const ByteSource& source;
+    std::vector<std::vector<Run>> streams;  // by directory entry, in stream order
+};
+
 namespace {
-
-using namespace cfb;
 
 [[noreturn]] void Damaged(const std::string& what) {
     throw FormatError("damaged compound file (" + what + ")");
@@ -23,8 +35,14 @@ using namespace cfb;
 
 constexpr std::size_t kWholeChain = std::numeric_limits<std::size_t>::max();
 
-std::size_t CeilDiv(std::uint64_t n, std::size_t d) {
-    return static_cast<std::size_t>((n + d - 1) / d);
+// Adds a run to `runs`, joined to the last one where it follows it in the file.
+void AddRun(std::vector<Run>& runs, std::uint64_t file_offset, std::uint64_t length) {
+    if (!runs.empty() && runs.back().file_offset + runs.back().length == file_offset) {
+        runs.back().length += length;
+        return;
+    }
+    const std::uint64_t at = runs.empty() ? 0 : runs.back().stream_offset + runs.back().length;
+    runs.push_back({at, file_offset, length});
 }
 
 // One kind of sector (regular or mini) with its allocation table and the
@@ -62,9 +80,9 @@ struct SectorMap {
 
 class Reader {
   public:
-    explicit Reader(const ByteSource& source) : source_(source) {}
+    explicit Reader(const ByteSource& source) : source_(source), size_(source.Size()) {}
 
-    StorageEntry Read() {
+    StorageEntry Read(const CompoundFile* file, std::vector<std::vector<Run>>& streams) {
         ReadHeader();
         ReadFat();
         ReadDirectory();
@@ -73,11 +91,13 @@ class Reader {
             Damaged("the directory has no root entry");
         }
         ReadMiniStream(root);
-        return ReadTree();
+        streams.resize(EntryCount());
+        return ReadTree(file, streams);
     }
 
   private:
     const ByteSource& source_;
+    const std::uint64_t size_;
     std::array<std::uint8_t, kHeaderSize> header_{};
     std::vector<std::uint8_t> sector_;  // the last sector that Sector() read
     std::size_t sector_size_ = 0;
@@ -86,21 +106,20 @@ class Reader {
     SectorMap regular_;
     SectorMap mini_;
     std::vector<std::uint32_t> mini_stream_;  // the regular sectors that hold it
-    std::vector<std::uint8_t> mini_bytes_;    // and their bytes
+    std::uint64_t mini_stream_size_ = 0;
     std::vector<std::uint8_t> directory_;
 
     // The bytes from `at` that the file holds, at most `count`.
     std::size_t Available(std::uint64_t at, std::size_t count) const {
-        return at < source_.size
-                   ? static_cast<std::size_t>(std::min<std::uint64_t>(count, source_.size - at))
-                   : 0;
+        return at < size_ ? static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - at))
+                          : 0;
     }
 
     // Fills `into` from `at`: with all the bytes the file held when it was
     // opened, or an error. What lies past its end is left as it is.
     void ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const {
         const std::size_t expected = Available(at, into.size());
-        if (expected > 0 && source_.read(at, into.first(expected)) < expected) {
+        if (expected > 0 && source_.ReadAt(at, into.first(expected)) < expected) {
             Damaged("the file was cut short while it was read");
         }
     }
@@ -117,30 +136,22 @@ class Reader {
         return sector_;
     }
 
-    // The bytes of `sectors`, in order, into `into`: one read for each run of
+    // The bytes of a whole chain, in order: one read for each run of
     // consecutive sectors.
-    void ReadSectors(std::span<const std::uint32_t> sectors, std::span<std::uint8_t> into) const {
-        std::size_t done = 0;
-        for (std::size_t i = 0; i < sectors.size() && done < into.size();) {
+    std::vector<std::uint8_t> ReadChain(SectorMap& map, std::uint32_t start) {
+        const std::vector<std::uint32_t> sectors = map.Chain(start, kWholeChain);
+        std::vector<std::uint8_t> bytes(sectors.size() * sector_size_);
+        for (std::size_t i = 0; i < sectors.size();) {
             std::size_t run = 1;
             while (i + run < sectors.size() &&
                    std::uint64_t{sectors[i + run]} == std::uint64_t{sectors[i]} + run) {
                 ++run;
             }
-            const std::size_t count = std::min(run * sector_size_, into.size() - done);
-            ReadAt(SectorOffset(sectors[i]), into.subspan(done, count));
-            done += count;
+            ReadAt(SectorOffset(sectors[i]),
+                   std::span(bytes).subspan(i * sector_size_, run * sector_size_));
             i += run;
         }
-    }
-
-    // A mini sector lies inside one regular sector of the mini stream; its
-    // bytes up to the end of that sector or of the file.
-    std::span<const std::uint8_t> MiniSector(std::uint32_t s) const {
-        const std::size_t at = std::size_t{s} * kMiniSectorSize;
-        const std::size_t in_sector = at % sector_size_;
-        const std::uint64_t offset = SectorOffset(mini_stream_[at / sector_size_]) + in_sector;
-        return std::span(mini_bytes_).subspan(at, Available(offset, sector_size_ - in_sector));
+        return bytes;
     }
 
     std::span<const std::uint8_t> Entry(std::uint32_t id) const {
@@ -149,13 +160,13 @@ class Reader {
     std::size_t EntryCount() const { return directory_.size() / kEntrySize; }
 
     void ReadHeader() {
-        if (source_.size == 0) {
+        if (size_ == 0) {
             throw FormatError("not a compound file (empty)");
         }
-        if (source_.size >= kHeaderSize) {
+        if (size_ >= kHeaderSize) {
             ReadAt(0, header_);
         }
-        if (source_.size < kHeaderSize ||
+        if (size_ < kHeaderSize ||
             !std::equal(kSignature.begin(), kSignature.end(), header_.begin())) {
             throw FormatError("not a compound file");
         }
@@ -174,10 +185,10 @@ class Reader {
         }
         version3_ = version == 3;
         sector_size_ = std::size_t{1} << shift;
-        if (source_.size < sector_size_) {
+        if (size_ < sector_size_) {
             Damaged("the file ends inside its header");
         }
-        regular_.count = std::min<std::size_t>(CeilDiv(source_.size - sector_size_, sector_size_),
+        regular_.count = std::min<std::size_t>(CeilDiv(size_ - sector_size_, sector_size_),
                                                std::size_t{kMaxRegularSector} + 1);
         cutoff_ = Get32(header_, kMiniStreamCutoffAt);
     }
@@ -232,13 +243,6 @@ class Reader {
         }
     }
 
-    std::vector<std::uint8_t> ReadChain(SectorMap& map, std::uint32_t start) {
-        const std::vector<std::uint32_t> sectors = map.Chain(start, kWholeChain);
-        std::vector<std::uint8_t> bytes(sectors.size() * sector_size_);
-        ReadSectors(sectors, bytes);
-        return bytes;
-    }
-
     void ReadDirectory() {
         directory_ = ReadChain(regular_, Get32(header_, kFirstDirectorySectorAt));
         if (directory_.empty()) {
@@ -262,55 +266,60 @@ class Reader {
     }
 
     void ReadMiniStream(std::span<const std::uint8_t> root) {
-        const std::uint64_t size = StreamSize(root);
-        if (size > source_.size) {
+        mini_stream_size_ = StreamSize(root);
+        if (mini_stream_size_ > size_) {
             Damaged("the mini stream is larger than the file");
         }
-        if (size == 0) {
+        if (mini_stream_size_ == 0) {
             return;
         }
-        mini_stream_ = regular_.Chain(Get32(root, kStartAt), CeilDiv(size, sector_size_));
-        mini_bytes_.resize(mini_stream_.size() * sector_size_);
-        ReadSectors(mini_stream_, mini_bytes_);
-        mini_.count = std::min(CeilDiv(size, kMiniSectorSize), mini_.table.size());
+        mini_stream_ =
+            regular_.Chain(Get32(root, kStartAt), CeilDiv(mini_stream_size_, sector_size_));
+        mini_.count = std::min(CeilDiv(mini_stream_size_, kMiniSectorSize), mini_.table.size());
         mini_.claimed.assign(mini_.count, false);
     }
 
-    void ReadStream(std::span<const std::uint8_t> entry, StorageEntry& into) {
+    // Where mini sector `s` lies in the file, and how many of its bytes the
+    // file holds.
+    std::pair<std::uint64_t, std::size_t> MiniSector(std::uint32_t s) const {
+        const std::size_t at = std::size_t{s} * kMiniSectorSize;
+        const std::size_t in_sector = at % sector_size_;
+        const std::uint64_t offset = SectorOffset(mini_stream_[at / sector_size_]) + in_sector;
+        return {offset, Available(offset, kMiniSectorSize)};
+    }
+
+    // Where the stream's bytes lie in the file. Only the file's last sector
+    // can be short, and then it must be the stream's last too and hold what
+    // the stream has left.
+    std::vector<Run> StreamRuns(std::span<const std::uint8_t> entry, std::u16string_view name) {
         const std::uint64_t size = StreamSize(entry);
         const bool small = size < cutoff_;
         SectorMap& map = small ? mini_ : regular_;
         const std::size_t unit = small ? kMiniSectorSize : sector_size_;
-        if (size > source_.size || CeilDiv(size, unit) > map.count) {
-            Damaged("stream \"" + into.name + "\" is larger than the file");
+        if (size > size_ || CeilDiv(size, unit) > map.count) {
+            Damaged("stream \"" + Printable(name) + "\" is larger than the file");
         }
+        std::vector<Run> runs;
         if (size == 0) {
-            return;
+            return runs;
         }
         const std::vector<std::uint32_t> sectors =
             map.Chain(Get32(entry, kStartAt), CeilDiv(size, unit));
-        // Only the file's last sector can be short, and then it must be the
-        // stream's last too and hold what the stream has left.
         for (std::size_t i = 0; i < sectors.size(); ++i) {
-            const std::size_t take = std::min(unit, static_cast<std::size_t>(size) - i * unit);
-            const std::size_t held =
-                small ? MiniSector(sectors[i]).size() : Available(SectorOffset(sectors[i]), unit);
+            const std::size_t take = std::min<std::uint64_t>(unit, size - std::uint64_t{i} * unit);
+            const auto [offset, held] = small
+                                            ? MiniSector(sectors[i])
+                                            : std::pair(SectorOffset(sectors[i]),
+                                                        Available(SectorOffset(sectors[i]), unit));
             if (held < take) {
-                Damaged("stream \"" + into.name + "\" runs past the end of the file");
+                Damaged("stream \"" + Printable(name) + "\" runs past the end of the file");
             }
+            AddRun(runs, offset, take);
         }
-        into.data.resize(static_cast<std::size_t>(size));
-        if (!small) {
-            ReadSectors(sectors, into.data);
-            return;
-        }
-        for (std::size_t i = 0; i < sectors.size(); ++i) {
-            const std::size_t take = std::min(unit, into.data.size() - i * unit);
-            std::memcpy(into.data.data() + i * unit, MiniSector(sectors[i]).data(), take);
-        }
+        return runs;
     }
 
-    std::string Name(std::span<const std::uint8_t> entry) const {
+    std::u16string Name(std::span<const std::uint8_t> entry) const {
         const std::uint16_t length = Get16(entry, kNameLengthAt);
         if (length < 2 || length > 2 * (kMaxNameUnits + 1) || length % 2 != 0) {
             Damaged("a directory entry's name is damaged");
@@ -319,7 +328,7 @@ class Reader {
         for (std::size_t i = 0; i + 1 < length / 2u; ++i) {
             name += static_cast<char16_t>(Get16(entry, 2 * i));
         }
-        return NameToUtf8(name);
+        return name;
     }
 
     // The entries of one storage's sibling tree, in order, walked without
@@ -348,9 +357,9 @@ class Reader {
         return in_order;
     }
 
-    StorageEntry ReadTree() {
+    StorageEntry ReadTree(const CompoundFile* file, std::vector<std::vector<Run>>& streams) {
         StorageEntry root;
-        root.name = "Root Entry";
+        root.name = u"Root Entry";
         root.is_storage = true;
         std::copy_n(Entry(0).begin() + kClassIdAt, root.clsid.size(), root.clsid.begin());
         std::vector<bool> visited(EntryCount(), false);
@@ -384,7 +393,10 @@ class Reader {
                                     child.clsid.begin());
                         break;
                     case kStream:
-                        ReadStream(entry, child);
+                        streams[ids[i]] = StreamRuns(entry, child.name);
+                        if (const std::uint64_t size = StreamSize(entry); size > 0) {
+                            child.content.emplace_back(StoredBytes{file, ids[i], 0, size});
+                        }
                         break;
                     default:
                         Damaged("a directory entry of an unknown kind is in use");
@@ -400,25 +412,66 @@ class Reader {
     }
 };
 
+// The runs that hold `length` bytes from `offset` of a stream made of `runs`,
+// each as f(offset in the file, length).
+template <typename F>
+void ForEachPart(const std::vector<Run>& runs, std::uint64_t offset, std::uint64_t length, F f) {
+    if (length == 0) {
+        return;
+    }
+    auto run =
+        std::upper_bound(runs.begin(), runs.end(), offset,
+                         [](std::uint64_t at, const Run& r) { return at < r.stream_offset; });
+    if (run == runs.begin()) {
+        throw FormatError("bytes asked for past the end of a stream");
+    }
+    for (--run; length > 0; ++run) {
+        if (run == runs.end()) {
+            throw FormatError("bytes asked for past the end of a stream");
+        }
+        const std::uint64_t skip = offset - run->stream_offset;
+        const std::uint64_t take = std::min(length, run->length - std::min(skip, run->length));
+        if (take > 0) {
+            f(run->file_offset + skip, take);
+        }
+        offset += take;
+        length -= take;
+    }
+}
+
 }  // namespace
 
-ByteSource MemorySource(std::span<const std::uint8_t> bytes) {
-    return {bytes.size(), [bytes](std::uint64_t at, std::span<std::uint8_t> into) {
-                if (at >= bytes.size()) {
-                    return std::size_t{0};
-                }
-                const std::size_t count = std::min<std::size_t>(into.size(), bytes.size() - at);
-                std::memcpy(into.data(), bytes.data() + at, count);
-                return count;
-            }};
+CompoundFile::CompoundFile(const ByteSource& source) {
+    auto layout = std::make_unique<Layout>(Layout{source, {}});
+    root_ = Reader(source).Read(this, layout->streams);
+    layout_ = std::move(layout);
 }
 
-StorageEntry ReadCompoundFile(const ByteSource& source) {
-    return Reader(source).Read();
+CompoundFile::~CompoundFile() = default;
+
+const StorageEntry& CompoundFile::root() const noexcept {
+    return root_;
 }
 
-StorageEntry ReadCompoundFile(std::span<const std::uint8_t> bytes) {
-    return ReadCompoundFile(MemorySource(bytes));
+const ByteSource& CompoundFile::source() const noexcept {
+    return layout_->source;
 }
 
-}  // namespace pptfile
+void CompoundFile::ForEachRun(const StoredBytes& bytes,
+                              const std::function<void(std::uint64_t, std::uint64_t)>& run) const {
+    ForEachPart(layout_->streams.at(bytes.stream), bytes.offset, bytes.length, run);
+}
+
+void CompoundFile::Read(const StoredBytes& bytes, std::span<std::uint8_t> into) const {
+    ForEachPart(layout_->streams.at(bytes.stream), bytes.offset,
+                std::min<std::uint64_t>(bytes.length, into.size()),
+                [&](std::uint64_t offset, std::uint64_t length) {
+                    const auto part = into.first(static_cast<std::size_t>(length));
+                    if (layout_->source.ReadAt(offset, part) < part.size()) {
+                        throw FormatError("the file was cut short while it was read");
+                    }
+                    into = into.subspan(part.size());
+                });
+}
+
+}  // namespace cfb

@@ -1,10 +1,13 @@
-#include "pptfile/text_styles.h"
+#include "text_styles.h"
 
 #include <algorithm>
 #include <array>
 #include <span>
 
-namespace pptfile {
+namespace blank {
+
+using namespace pptfile;
+
 namespace {
 
 struct Font {
@@ -207,4 +210,4 @@ void WriteLineStyleTextProp(RecordWriter& w, std::uint32_t text_length, std::uin
     w.End(m);
 }
 
-}  // namespace pptfile
+}  // namespace blank

@@ -2,29 +2,21 @@
 // FAT, DIFAT.
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "pptfile/compound_file.h"
-#include "pptfile/compound_file_format.h"
-#include "pptfile/errors.h"
+#include "cfb/compound_file.h"
+#include "cfb/format.h"
 
-namespace pptfile {
+namespace cfb {
 namespace {
-
-using namespace cfb;
 
 constexpr std::size_t kSectorSize = 512;
 constexpr std::size_t kIdsPerSector = kSectorSize / 4;
 constexpr std::size_t kEntriesPerSector = kSectorSize / kEntrySize;
 // A version 3 stream holds at most 2 GB ([MS-CFB] 2.6.3).
 constexpr std::uint64_t kMaxStreamSize = 0x80000000;
-
-std::size_t CeilDiv(std::size_t n, std::size_t d) {
-    return (n + d - 1) / d;
-}
 
 struct Node {
     const StorageEntry* source;
@@ -39,14 +31,23 @@ struct Node {
     std::uint64_t size = 0;
 };
 
-std::u16string CheckedName(const std::string& name) {
-    const std::optional<std::u16string> units = NameFromUtf8(name);
-    if (!units || units->empty() || units->size() > kMaxNameUnits ||
-        units->find_first_of(u"/\\:!") != std::u16string::npos ||
-        units->find(u'\0') != std::u16string::npos) {
-        throw FormatError("cannot store a compound file entry named \"" + name + "\"");
+const std::u16string& CheckedName(const std::u16string& name) {
+    if (name.empty() || name.size() > kMaxNameUnits ||
+        name.find_first_of(std::u16string_view(u"/\\:!\0", 5)) != std::u16string::npos) {
+        throw FormatError("cannot store a compound file entry named \"" + Printable(name) + "\"");
     }
-    return *units;
+    return name;
+}
+
+// A piece of a large stream: stored bytes are copied from where they lie.
+void Put(ByteSink& sink, const Piece& piece) {
+    if (const auto* stored = std::get_if<StoredBytes>(&piece)) {
+        stored->file->ForEachRun(*stored, [&](std::uint64_t offset, std::uint64_t length) {
+            sink.Copy(stored->file->source(), offset, length);
+        });
+    } else {
+        sink.Put(InMemory(piece));
+    }
 }
 
 class Writer {
@@ -56,9 +57,10 @@ class Writer {
         Flatten();
     }
 
-    // The large streams, nearly all of the file, go to `put` straight from
-    // the tree; only the header and the sectors after them are built here.
-    void Write(const ByteSink& put) {
+    // The large streams, nearly all of the file, go to the sink straight
+    // from their pieces; only the header and the sectors after them are
+    // built here.
+    void Write(ByteSink& sink) {
         Layout();
         out_.reserve((sectors_ - large_sectors_ + 1) * kSectorSize);
         out_.resize(kSectorSize);
@@ -68,17 +70,19 @@ class Writer {
         WriteTables();
         WriteDirectory();
         const std::span<const std::uint8_t> out(out_);
-        put(out.first(kSectorSize));
+        sink.Put(out.first(kSectorSize));
         static constexpr std::array<std::uint8_t, kSectorSize> kZeros{};
         for (const Node& node : nodes_) {
             if (!node.stream || node.size < kMiniStreamCutoff) {
                 continue;
             }
-            put(node.source->head);
-            put(node.source->data);
-            put(std::span(kZeros).first(CeilDiv(node.size, kSectorSize) * kSectorSize - node.size));
+            for (const Piece& piece : node.source->content) {
+                Put(sink, piece);
+            }
+            sink.Put(
+                std::span(kZeros).first(CeilDiv(node.size, kSectorSize) * kSectorSize - node.size));
         }
-        put(out.subspan(kSectorSize));
+        sink.Put(out.subspan(kSectorSize));
     }
 
   private:
@@ -107,9 +111,8 @@ class Writer {
             }
             const auto first = static_cast<std::uint32_t>(nodes_.size());
             for (const StorageEntry& child : nodes_[id].source->children) {
-                std::u16string name = CheckedName(child.name);
-                std::u16string key = UpperCase(name);
-                nodes_.push_back({&child, std::move(name), !child.is_storage, std::move(key)});
+                nodes_.push_back(
+                    {&child, CheckedName(child.name), !child.is_storage, UpperCase(child.name)});
                 if (child.is_storage) {
                     storages.emplace_back(static_cast<std::uint32_t>(nodes_.size() - 1), depth + 1);
                 }
@@ -126,7 +129,7 @@ class Writer {
             for (std::size_t i = 1; i < sorted.size(); ++i) {
                 if (nodes_[sorted[i - 1]].key == nodes_[sorted[i]].key) {
                     throw FormatError("a compound file storage holds \"" +
-                                      nodes_[sorted[i]].source->name + "\" twice");
+                                      Printable(nodes_[sorted[i]].name) + "\" twice");
                 }
             }
             // Every level but the deepest is full in a tree built by halving;
@@ -167,9 +170,9 @@ class Writer {
             if (!node.stream) {
                 continue;
             }
-            node.size = node.source->head.size() + node.source->data.size();
+            node.size = node.source->Size();
             if (node.size > kMaxStreamSize) {
-                throw FormatError("stream \"" + node.source->name +
+                throw FormatError("stream \"" + Printable(node.name) +
                                   "\" is too large for a compound file");
             }
             if (node.size >= kMiniStreamCutoff) {
@@ -280,8 +283,9 @@ class Writer {
             if (!node.stream || node.size == 0 || node.size >= kMiniStreamCutoff) {
                 continue;
             }
-            out_.insert(out_.end(), node.source->head.begin(), node.source->head.end());
-            out_.insert(out_.end(), node.source->data.begin(), node.source->data.end());
+            const std::size_t at = out_.size();
+            out_.resize(at + node.size);
+            Read(node.source->content, 0, std::span(out_).subspan(at));
             PadTo(kMiniSectorSize);
         }
         PadTo(kSectorSize);
@@ -338,16 +342,19 @@ class Writer {
 
 }  // namespace
 
-void WriteCompoundFile(const StorageEntry& root, const ByteSink& put) {
-    Writer(root).Write(put);
+void WriteCompoundFile(const StorageEntry& root, ByteSink& sink) {
+    Writer(root).Write(sink);
 }
 
 std::vector<std::uint8_t> WriteCompoundFile(const StorageEntry& root) {
-    std::vector<std::uint8_t> out;
-    WriteCompoundFile(root, [&out](std::span<const std::uint8_t> bytes) {
-        out.insert(out.end(), bytes.begin(), bytes.end());
-    });
-    return out;
+    struct Memory : ByteSink {
+        std::vector<std::uint8_t> bytes;
+        void Put(std::span<const std::uint8_t> piece) override {
+            bytes.insert(bytes.end(), piece.begin(), piece.end());
+        }
+    } memory;
+    WriteCompoundFile(root, memory);
+    return std::move(memory.bytes);
 }
 
-}  // namespace pptfile
+}  // namespace cfb

@@ -1,17 +1,18 @@
 // The layout of compound files ([MS-CFB] 2.2-2.6) that the reader and the
 // writer share: header fields, special sector numbers, directory entries and
-// the names of entries.
+// the order of entries' names.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
-namespace pptfile::cfb {
+#include "cfb/compound_file.h"
+
+namespace cfb {
 
 inline constexpr std::array<std::uint8_t, 8> kSignature{0xD0, 0xCF, 0x11, 0xE0,
                                                         0xA1, 0xB1, 0x1A, 0xE1};
@@ -63,44 +64,25 @@ inline constexpr std::size_t kSizeAt = 0x78;
 enum EntryType : std::uint8_t { kUnused = 0, kStorage = 1, kStream = 2, kRoot = 5 };
 enum Color : std::uint8_t { kRed = 0, kBlack = 1 };
 
-inline std::uint16_t Get16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-inline std::uint32_t Get32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 |
-           static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-inline std::uint64_t Get64(std::span<const std::uint8_t> b, std::size_t at) {
-    return Get32(b, at) | std::uint64_t{Get32(b, at + 4)} << 32;
-}
-inline void Put16(std::span<std::uint8_t> b, std::size_t at, std::uint16_t v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-inline void Put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
-}
-inline void Put64(std::span<std::uint8_t> b, std::size_t at, std::uint64_t v) {
-    Put32(b, at, static_cast<std::uint32_t>(v));
-    Put32(b, at + 4, static_cast<std::uint32_t>(v >> 32));
+inline std::size_t CeilDiv(std::uint64_t n, std::size_t d) {
+    return static_cast<std::size_t>((n + d - 1) / d);
 }
 
-// Entry names are UTF-16 in the file and UTF-8 in memory. Null when `utf8` is
-// not valid UTF-8.
-std::optional<std::u16string> NameFromUtf8(std::string_view utf8);
-// Unpaired surrogates become U+FFFD.
-std::string NameToUtf8(std::u16string_view name);
+// The bytes of a piece that is not stored.
+inline std::span<const std::uint8_t> InMemory(const Piece& piece) {
+    if (const auto* owned = std::get_if<std::vector<std::uint8_t>>(&piece)) {
+        return *owned;
+    }
+    return std::get<std::span<const std::uint8_t>>(piece);
+}
 
 // The name in upper case, unit by unit by Unicode's simple uppercase mapping
 // (surrogates as they are), as [MS-CFB] 2.6.4 compares names to order
 // siblings: the shorter first, then by their upper-case units. Names of the
 // same upper case are the same name to a compound file.
 std::u16string UpperCase(std::u16string_view name);
-// Whether two UTF-8 names are one name to a compound file: the same upper
-// case as UpperCase gives it. Names that are not valid UTF-8 must be equal.
-bool SameName(std::string_view a, std::string_view b) noexcept;
+bool SameName(std::u16string_view a, std::u16string_view b) noexcept;
+// A name for a message: printable ASCII as it is, other units as \uXXXX.
+std::string Printable(std::u16string_view name);
 
-}  // namespace pptfile::cfb
+}  // namespace cfb

@@ -7,14 +7,13 @@
 
 #include <cstdint>
 
-namespace pptfile::cfb {
+namespace cfb {
 
 struct UpperCaseRun {
     char16_t first, last;
     std::int32_t delta;
     std::uint8_t step;
 };
-// clang-format on
 
 // clang-format off
 inline constexpr UpperCaseRun kUpperCaseRuns[] = {
@@ -85,4 +84,4 @@ inline constexpr UpperCaseRun kUpperCaseRuns[] = {
 };
 // clang-format on
 
-}  // namespace pptfile::cfb
+}  // namespace cfb

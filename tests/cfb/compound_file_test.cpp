@@ -1,36 +1,28 @@
-#include "pptfile/compound_file.h"
+#include "cfb/compound_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "pptfile/errors.h"
-#include "record_scan.h"
+#include "support/compound.h"
+#include "support/file_bytes.h"
 #include "support/helpers.h"
 
-namespace pptfile {
+namespace cfb {
 namespace {
 
-using test::Bytes;
-using test::Le32;
-using test::Listing;
-using test::Put32;
-
-StorageEntry Stream(std::string name, Bytes data) {
-    return {std::move(name), false, {}, std::move(data), {}};
-}
-
-StorageEntry Storage(std::string name, ClassId clsid, std::vector<StorageEntry> children) {
-    return {std::move(name), true, clsid, {}, std::move(children)};
-}
+using test_support::Bytes;
+using test_support::Le32;
+using test_support::Listing;
+using test_support::Put32;
+using test_support::ReadTree;
+using test_support::Storage;
+using test_support::Stream;
 
 Bytes Pattern(std::size_t n, std::uint8_t seed) {
     Bytes v(n);
@@ -47,46 +39,47 @@ const ClassId kClsid{0x3F, 0x2B, 0x8E, 0x51, 0x0C, 0x7D, 0x4A, 0x43,
 // stream's cutoff and sector sizes, more FAT sectors than the header lists.
 StorageEntry Tree() {
     return Storage(
-        "Root Entry", kClsid,
-        {Stream("empty", {}), Stream("Größe", {1}), Stream("数据", {2}),
-         Stream("31 characters long name_______", {3}), Stream("deep", {4}),
-         Stream("\x05SummaryInformation", Pattern(200, 3)),
-         Storage("outer", kClsid,
-                 {Storage("inner", ClassId{9, 8, 7}, {Stream("deep", {42})}),
-                  Stream("\001CompObj", Pattern(100, 5))}),
-         Storage("empty storage", ClassId{1}, {}), Stream("a", Pattern(4095, 1)),
-         Stream("b", Pattern(4096, 2)), Stream("c", Pattern(4097, 3)), Stream("d", Pattern(63, 4)),
-         Stream("e", Pattern(64, 5)), Stream("f", Pattern(511, 6)), Stream("g", Pattern(513, 7)),
-         Stream("big", Pattern(8 * 1024 * 1024 + 7, 3))});
+        u"Root Entry", kClsid,
+        {Stream(u"empty", {}), Stream(u"Größe", {1}), Stream(u"数据", {2}),
+         Stream(u"31 characters long name_______", {3}), Stream(u"deep", {4}),
+         Stream(u"\x05SummaryInformation", Pattern(200, 3)),
+         Storage(u"outer", kClsid,
+                 {Storage(u"inner", ClassId{9, 8, 7}, {Stream(u"deep", {42})}),
+                  Stream(u"\001CompObj", Pattern(100, 5))}),
+         Storage(u"empty storage", ClassId{1}, {}), Stream(u"a", Pattern(4095, 1)),
+         Stream(u"b", Pattern(4096, 2)), Stream(u"c", Pattern(4097, 3)),
+         Stream(u"d", Pattern(63, 4)), Stream(u"e", Pattern(64, 5)), Stream(u"f", Pattern(511, 6)),
+         Stream(u"g", Pattern(513, 7)), Stream(u"big", Pattern(8 * 1024 * 1024 + 7, 3))});
 }
 
 // Our reader and python3-olefile (no defect, red-black trees) read it back.
 TEST(CompoundFile, ReadsBackWhatWasWritten) {
     StorageEntry tree = Tree();
     for (int i = 0; i < 200; ++i) {
+        const std::string name = "small " + std::to_string(i);
         tree.children.push_back(
-            Stream("small " + std::to_string(i),
+            Stream(std::u16string(name.begin(), name.end()),
                    Pattern(static_cast<std::size_t>(i * 13 % 600), static_cast<std::uint8_t>(i))));
     }
     // Letters whose upper case orders them otherwise than their own units do.
-    for (const char* letter : {"ƀ", "Ɓ", "ա", "Բ"}) {
+    for (const char16_t* letter : {u"ƀ", u"Ɓ", u"ա", u"Բ"}) {
         tree.children.push_back(Stream(letter, {7}));
     }
-    const StorageEntry got = ReadCompoundFile(WriteCompoundFile(tree));
+    const StorageEntry got = ReadTree(WriteCompoundFile(tree));
     EXPECT_EQ(Listing(got), Listing(tree));
     EXPECT_EQ(got.clsid, kClsid);
-    EXPECT_EQ(got.Find("outer")->clsid, kClsid);
-    EXPECT_EQ(got.Find("outer")->Find("inner")->clsid, (ClassId{9, 8, 7}));
+    EXPECT_EQ(got.Find(u"outer")->clsid, kClsid);
+    EXPECT_EQ(got.Find(u"outer")->Find(u"inner")->clsid, (ClassId{9, 8, 7}));
     // Unicode's simple uppercase mapping: U+0180 to U+0243, U+0561 to U+0531,
     // U+00F6 to U+00D6, U+0253 to U+0181; U+00DF and U+1E9E are apart.
     // clang-format off
-    const std::string kLookups[][2] = {
-        {"EMPTY STORAGE", "empty storage"}, {"Ƀ", "ƀ"}, {"Ա", "ա"}, {"բ", "Բ"},
-        {"GRÖßE", "Größe"}, {"ɓ", "Ɓ"}, {"GRÖẞE", ""}, {"Ա ", ""}};
+    const std::u16string kLookups[][2] = {
+        {u"EMPTY STORAGE", u"empty storage"}, {u"Ƀ", u"ƀ"}, {u"Ա", u"ա"}, {u"բ", u"Բ"},
+        {u"GRÖßE", u"Größe"}, {u"ɓ", u"Ɓ"}, {u"GRÖẞE", u""}, {u"Ա ", u""}};
     // clang-format on
     for (const auto& [asked, found] : kLookups) {
         const StorageEntry* entry = got.Find(asked);
-        EXPECT_EQ(entry == nullptr ? "" : entry->name, found) << asked;
+        EXPECT_EQ(entry == nullptr ? u"" : entry->name, found) << test_support::Utf8(asked);
     }
 #ifdef ZBN_OLEFILE_PYTHON
     const test_support::TempFolder folder("zbn-olefile");
@@ -103,25 +96,25 @@ TEST(CompoundFile, ReadsBackWhatWasWritten) {
 // A name that cannot be stored, or that a storage would hold twice.
 TEST(CompoundFile, NamesThatCannotBeStoredAreRefused) {
     const std::vector<StorageEntry> kRows[] = {
-        {Stream("", {1})},
-        {Stream(std::string(32, 'x'), {1})},
-        {Stream("a/b", {1})},
-        {Stream("a\\b", {1})},
-        {Stream("a:b", {1})},
-        {Stream("a!b", {1})},
-        {Stream("\xFF\xFE", {1})},
-        {Stream("a", {1}), Stream("a", {2})},
-        {Stream("Pictures", {1}), Stream("PICTURES", {2})},
-        {Stream("\xC3\xA9t\xC3\xA9", {1}), Stream("\xC3\x89T\xC3\x89", {2})},
-        {Stream("\xC3\xBF", {1}), Stream("\xC5\xB8", {2})},  // y and Y with diaeresis
-        {Stream("ƀ", {1}), Stream("Ƀ", {2})},
-        {Stream("ա", {1}), Stream("Ա", {2})},
-        {Stream("ObjectPool", {1}), Storage("ObjectPool", {}, {})},
-        {Storage("ObjectPool", {}, {Stream("x", {1}), Stream("X", {2})})},
+        {Stream(u"", {1})},
+        {Stream(std::u16string(32, u'x'), {1})},
+        {Stream(u"a/b", {1})},
+        {Stream(u"a\\b", {1})},
+        {Stream(u"a:b", {1})},
+        {Stream(u"a!b", {1})},
+        {Stream(std::u16string(u"a\0b", 3), {1})},
+        {Stream(u"a", {1}), Stream(u"a", {2})},
+        {Stream(u"Pictures", {1}), Stream(u"PICTURES", {2})},
+        {Stream(u"été", {1}), Stream(u"ÉTÉ", {2})},
+        {Stream(u"ÿ", {1}), Stream(u"Ÿ", {2})},  // y and Y with diaeresis
+        {Stream(u"ƀ", {1}), Stream(u"Ƀ", {2})},
+        {Stream(u"ա", {1}), Stream(u"Ա", {2})},
+        {Stream(u"ObjectPool", {1}), Storage(u"ObjectPool", {}, {})},
+        {Storage(u"ObjectPool", {}, {Stream(u"x", {1}), Stream(u"X", {2})})},
     };
     for (const auto& children : kRows) {
-        EXPECT_THROW(WriteCompoundFile(Storage("Root Entry", {}, children)), FormatError)
-            << children[0].name;
+        EXPECT_THROW(WriteCompoundFile(Storage(u"Root Entry", {}, children)), FormatError)
+            << test_support::Utf8(children[0].name);
     }
 }
 
@@ -136,8 +129,8 @@ class CompoundBadBytes : public ::testing::TestWithParam<BadBytesCase> {};
 // "small" in the mini stream, "large" long enough to hold a DIFAT sector.
 Bytes ValidFile() {
     return WriteCompoundFile(
-        Storage("Root Entry", {},
-                {Stream("small", Pattern(1000, 1)), Stream("large", Pattern(130000, 2))}));
+        Storage(u"Root Entry", {},
+                {Stream(u"small", Pattern(1000, 1)), Stream(u"large", Pattern(130000, 2))}));
 }
 
 // [MS-CFB] 2.2 and 2.6: where things are in a version 3 file.
@@ -156,7 +149,7 @@ constexpr std::size_t kLeft = 0x44, kChild = 0x4C, kStart = 0x74, kSize = 0x78;
 TEST_P(CompoundBadBytes, RaisesFormatError) {
     Bytes bytes = ValidFile();
     GetParam().damage(bytes);
-    EXPECT_THAT([&] { ReadCompoundFile(bytes); },
+    EXPECT_THAT([&] { ReadTree(bytes); },
                 ::testing::ThrowsMessage<FormatError>(::testing::HasSubstr(GetParam().message)));
 }
 
@@ -199,19 +192,21 @@ TEST(CompoundFile, ReadsAChainOfFiftyThousandSiblings) {
     constexpr std::uint32_t n = 50000;
     std::vector<StorageEntry> children;
     for (std::uint32_t i = 0; i < n; ++i) {  // same length, in order
-        children.push_back(Stream(std::to_string(100000 + i), {static_cast<std::uint8_t>(i)}));
+        const std::string name = std::to_string(100000 + i);
+        children.push_back(
+            Stream(std::u16string(name.begin(), name.end()), {static_cast<std::uint8_t>(i)}));
     }
-    Bytes bytes = WriteCompoundFile(Storage("Root Entry", {}, std::move(children)));
+    Bytes bytes = WriteCompoundFile(Storage(u"Root Entry", {}, std::move(children)));
     Put32(bytes, EntryAt(bytes, 0) + kChild, 1);  // entries 1..n hold the names in order
     for (std::uint32_t id = 1; id <= n; ++id) {
         Put32(bytes, EntryAt(bytes, id) + kLeft, 0xFFFFFFFF);
         Put32(bytes, EntryAt(bytes, id) + kLeft + 4, id < n ? id + 1 : 0xFFFFFFFF);
     }
-    const StorageEntry back = ReadCompoundFile(bytes);
+    const StorageEntry back = ReadTree(bytes);
     ASSERT_EQ(back.children.size(), n);
-    EXPECT_EQ(back.children.back().name, std::to_string(100000 + n - 1));
-    EXPECT_EQ(back.children.back().data, Bytes{static_cast<std::uint8_t>(n - 1)});
+    EXPECT_EQ(test_support::Utf8(back.children.back().name), std::to_string(100000 + n - 1));
+    EXPECT_EQ(ReadAll(back.children.back()), Bytes{static_cast<std::uint8_t>(n - 1)});
 }
 
 }  // namespace
-}  // namespace pptfile
+}  // namespace cfb

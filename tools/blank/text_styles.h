@@ -1,4 +1,4 @@
-// Text formatting records of a new presentation: the fonts it uses, the
+// Text formatting records of the blank presentation: the fonts it uses, the
 // document's default character and paragraph formats, and the master's text
 // styles. Only standard fonts are listed, so nothing needs embedding.
 #pragma once
@@ -8,7 +8,9 @@
 
 #include "pptfile/record_writer.h"
 
-namespace pptfile {
+namespace blank {
+
+using pptfile::RecordWriter;
 
 // The Environment container (fonts, default formats, default style).
 void WriteEnvironment(RecordWriter& w);
@@ -28,4 +30,4 @@ void WritePlainStyleTextProp(RecordWriter& w, std::u16string_view text, bool ind
 void WriteLineStyleTextProp(RecordWriter& w, std::uint32_t text_length, std::uint16_t alignment,
                             std::uint16_t font_size);
 
-}  // namespace pptfile
+}  // namespace blank
