@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <limits>
-#include <set>
+#include <string>
 
 #include "builder/presentation_builder.h"
 #include "support/helpers.h"
@@ -24,7 +24,8 @@ struct BuildCase {
     const char* name;
     PresentationAppSetup setup;
     BuildRequest request;
-    std::vector<std::pair<std::string, Reply>> failing{};  // steps and what they answer
+    std::vector<std::pair<std::string, Reply>> failing;  // steps and what they answer
+    std::string record;  // what the server must record, as ParseRecord reads it
     std::vector<std::u16string> messages{};
     BuildOutcome outcome = BuildOutcome::kSavedWithViewer;
     Placement placement = kStandardPlacement;
@@ -32,62 +33,25 @@ struct BuildCase {
 
 class BuildTest : public ::testing::TestWithParam<BuildCase> {};
 
-bool InInsertion(const std::string& label) {
-    return std::set<std::string>{"21", "22", "23", "24", "25"}.contains(label);
-}
-
-// The steps a build holds when `failing` fail: a failed insertion goes on
-// with the save; any other failure stops the build, but the window state is
-// put back once it was read and the quit is sent.
-std::vector<std::string> HeldSteps(const std::vector<ExpectedStep>& steps, const BuildCase& c) {
-    std::vector<std::string> held;
-    bool skip_insertion = false;
-    for (const ExpectedStep& step : steps) {
-        const std::string& label = step.label;
-        if (skip_insertion && InInsertion(label)) {
-            continue;
-        }
-        held.push_back(label);
-        if (std::ranges::none_of(c.failing, [&](const auto& f) { return f.first == label; })) {
-            continue;
-        }
-        if (label == "1") {
-            break;
-        }
-        if (InInsertion(label)) {
-            skip_insertion = true;
-        } else if (label != "28" && label != "29") {
-            if (!c.setup.already_running) {
-                if (label != "2" && label != "3") {
-                    held.push_back("28");
-                }
-                held.push_back("29");
-            }
-            break;
-        }
-    }
-    return held;
-}
-
 TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
     const BuildCase& c = GetParam();
     ScriptedServer server;
     MessageBoxRecorder messages;
     ScriptPresentationApp(server, c.setup);
     const auto steps = ExpectedConversation(c.setup, c.request, c.placement);
-    const std::vector<std::string> held = HeldSteps(steps, c);
+    const BuildRecord record = ParseRecord(c.record);
     std::vector<Call> expected;
-    std::set<std::string> failed;
-    for (const std::string& label : held) {
-        Call call = std::ranges::find(steps, label, &ExpectedStep::label)->call;
-        for (const auto& [step, reply] : c.failing) {
-            if (step == label) {
+    for (const std::string& label : record.steps) {
+        const auto step = std::ranges::find(steps, label, &ExpectedStep::label);
+        ASSERT_NE(step, steps.end()) << label;
+        Call call = step->call;
+        for (const auto& [failing, reply] : c.failing) {
+            if (failing == label) {
                 server.AnswerCall(expected.size(), reply);
                 call.failed = reply.kind == Reply::Kind::kError;
                 call.answered = call.failed                         ? automation::VT_EMPTY
                                 : reply.kind == Reply::Kind::kValue ? reply.value.vt()
                                                                     : automation::VT_DISPATCH;
-                failed.insert(step);
             }
         }
         expected.push_back(call);
@@ -99,7 +63,7 @@ TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
         BuildPresentation(c.request.data_path, c.request.output_path, c.request.template_path);
 
     EXPECT_EQ(server.calls(), expected);
-    EXPECT_EQ(server.releases(), ExpectedReleases(held, failed));
+    EXPECT_EQ(server.releases(), record.releases);
     EXPECT_EQ(messages.texts(), c.messages);
     for (const auto& shown : messages.shown()) {
         EXPECT_EQ(shown.type, 0x30u) << "MB_OK | MB_ICONEXCLAMATION";
@@ -136,74 +100,84 @@ const std::u16string kRestore = Because(u"Could not restore the state of PowerPo
 const std::u16string kPresentations = u"Could not reach PowerPoint's presentations";
 constexpr float kHuge = std::numeric_limits<float>::max();
 
+// Whole builds, with a template and without; UpTo keeps a record up to and
+// with the call `label`, without the references given back after it.
+const std::string kTB = kWholeBuildWithTemplate;
+const std::string kBB = kWholeBuildWithoutTemplate;
+std::string UpTo(const std::string& whole, const std::string& label) {
+    return whole.substr(0, whole.find(" " + label + " ") + 1 + label.size());
+}
+const std::string kCleanUp =
+    "[application, shapes, new slide, slide master, slides, presentation, presentations]";
+
 using enum BuildOutcome;
 const PresentationAppSetup kNormal{};
 const PresentationAppSetup kUntitled{.has_title = 0};
 
 const BuildCase kCases[] = {
     // clang-format off
-    {"WithTemplate", kNormal, kT},
-    {"WithoutTemplate", kNormal, kB},
+    {"WithTemplate", kNormal, kT, {}, kTB},
+    {"WithoutTemplate", kNormal, kB, {}, kBB},
     // Step 28 puts back whatever step 3 read.
-    {"WindowStateMaximised", {.window_state = 3}, kT},
+    {"WindowStateMaximised", {.window_state = 3}, kT, {}, kTB},
     // The user's own PowerPoint: no window-state change and no quit.
-    {"AlreadyRunning", {.already_running = true}, kB},
-    {"NoSlidesYet", {.slide_count = 0}, kT},
-    {"NoTitlePlaceholder", kUntitled, kT},
-    {"AnyNonZeroMeansATitle", {.has_title = -1}, kT},
-    {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, kT, {}, {}, kSavedWithViewer, {-30.0f, 82.0f, u"bracket_multiple"}},
+    {"AlreadyRunning", {.already_running = true}, kB, {}, "1 2 5 6b 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 " + kCleanUp},
+    {"NoSlidesYet", {.slide_count = 0}, kT, {}, kTB},
+    {"NoTitlePlaceholder", kUntitled, kT, {}, UpTo(kTB, "14") + " 15b 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 28 29 " + kCleanUp},
+    {"AnyNonZeroMeansATitle", {.has_title = -1}, kT, {}, kTB},
+    {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, kT, {}, kTB, {}, kSavedWithViewer, {-30.0f, 82.0f, u"bracket_multiple"}},
     // H + T first, then + 2.0, in double precision.
-    {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, kT, {}, {}, kSavedWithViewer, {59.75f, 81.75f, u"bracket_multiple"}},
-    {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot"}, {}, {}, kSavedWithViewer, {60.0f, 82.0f, u"M\u00fcller.v2"}},
-    {"CannotStart", kNormal, kT, {{"1", Broken()}}, {kNoApplicationMessage}, kNotSaved},
+    {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, kT, {}, kTB, {}, kSavedWithViewer, {59.75f, 81.75f, u"bracket_multiple"}},
+    {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot"}, {}, kTB, {}, kSavedWithViewer, {60.0f, 82.0f, u"M\u00fcller.v2"}},
+    {"CannotStart", kNormal, kT, {{"1", Broken()}}, "1", {kNoApplicationMessage}, kNotSaved},
     // One row per stage.
-    {"Activate", kNormal, kT, {{"2", Broken()}}, {Because(u"Could not start PowerPoint")}, kNotSaved},
-    {"ReadWindowState", kNormal, kT, {{"3", Broken()}}, {Because(u"Could not read the state of PowerPoint's window")}, kNotSaved},
-    {"Minimise", {.window_state = 3}, kT, {{"4", Broken()}}, {Because(u"Could not minimise PowerPoint's window")}, kNotSaved},
-    {"Presentations", kNormal, kT, {{"5", Broken()}}, {Because(kPresentations)}, kNotSaved},
-    {"OpenTemplate", kNormal, kT, {{"6a", Broken()}}, {Because(kOpen)}, kNotSaved},
-    {"AddBlank", kNormal, kB, {{"6b", Broken()}}, {Because(kBlank)}, kNotSaved},
-    {"Slides", kNormal, kT, {{"7", Broken()}}, {Because(kSlides)}, kNotSaved},
-    {"SlideWidth", kNormal, kT, {{"9", Broken()}}, {Because(kWidth)}, kNotSaved},
-    {"AddSlide", kNormal, kT, {{"11", Broken()}}, {Because(kAddSlide)}, kNotSaved},
-    {"Text", kNormal, kT, {{"18", Broken()}}, {Because(kTitle)}, kNotSaved},
-    {"TitleHeight", kNormal, kT, {{"20", Broken()}}, {Because(kPosition)}, kNotSaved},
-    {"SaveAs", kNormal, kT, {{"27", Reply::Error(automation::STG_E_WRITEFAULT, "disk full")}}, {Because(kSave, u"disk full")}, kNotSaved},
-    {"SaveAsWithoutDescription", kNormal, kT, {{"27", Reply::Error(automation::E_FAIL, "")}}, {Because(kSave, u"no reason was given")}, kNotSaved},
-    {"SaveFailsInTheUsersApplication", {.already_running = true}, kT, {{"27", Broken()}}, {Because(kSave)}, kNotSaved},
+    {"Activate", kNormal, kT, {{"2", Broken()}}, "1 2 29 [application]", {Because(u"Could not start PowerPoint")}, kNotSaved},
+    {"ReadWindowState", kNormal, kT, {{"3", Broken()}}, "1 2 3 29 [application]", {Because(u"Could not read the state of PowerPoint's window")}, kNotSaved},
+    {"Minimise", {.window_state = 3}, kT, {{"4", Broken()}}, "1 2 3 4 28 29 [application]", {Because(u"Could not minimise PowerPoint's window")}, kNotSaved},
+    {"Presentations", kNormal, kT, {{"5", Broken()}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations)}, kNotSaved},
+    {"OpenTemplate", kNormal, kT, {{"6a", Broken()}}, "1 2 3 4 5 6a 28 29 [application, presentations]", {Because(kOpen)}, kNotSaved},
+    {"AddBlank", kNormal, kB, {{"6b", Broken()}}, "1 2 3 4 5 6b 28 29 [application, presentations]", {Because(kBlank)}, kNotSaved},
+    {"Slides", kNormal, kT, {{"7", Broken()}}, "1 2 3 4 5 6a 7 28 29 [application, presentation, presentations]", {Because(kSlides)}, kNotSaved},
+    {"SlideWidth", kNormal, kT, {{"9", Broken()}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth)}, kNotSaved},
+    {"AddSlide", kNormal, kT, {{"11", Broken()}}, "1 2 3 4 5 6a 7 8 9 10 11 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide)}, kNotSaved},
+    {"Text", kNormal, kT, {{"18", Broken()}}, UpTo(kTB, "18") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kTitle)}, kNotSaved},
+    {"TitleHeight", kNormal, kT, {{"20", Broken()}}, UpTo(kTB, "20") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kPosition)}, kNotSaved},
+    {"SaveAs", kNormal, kT, {{"27", Reply::Error(automation::STG_E_WRITEFAULT, "disk full")}}, kTB, {Because(kSave, u"disk full")}, kNotSaved},
+    {"SaveAsWithoutDescription", kNormal, kT, {{"27", Reply::Error(automation::E_FAIL, "")}}, kTB, {Because(kSave, u"no reason was given")}, kNotSaved},
+    {"SaveFailsInTheUsersApplication", {.already_running = true}, kT, {{"27", Broken()}}, "1 2 5 6a 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 " + kCleanUp, {Because(kSave)}, kNotSaved},
     // Only the first failure is reported; a failed restore still lets the quit go.
-    {"Restore", {.window_state = 3}, kT, {{"28", Broken()}, {"29", Broken()}}, {kRestore}, kSavedWithViewer},
-    {"Quit", kNormal, kT, {{"29", Broken()}}, {Because(u"Could not quit PowerPoint")}, kSavedWithViewer},
-    {"SaveAndRestore", kNormal, kT, {{"27", Broken()}, {"28", Broken()}}, {Because(kSave)}, kNotSaved},
+    {"Restore", {.window_state = 3}, kT, {{"28", Broken()}, {"29", Broken()}}, kTB, {kRestore}, kSavedWithViewer},
+    {"Quit", kNormal, kT, {{"29", Broken()}}, kTB, {Because(u"Could not quit PowerPoint")}, kSavedWithViewer},
+    {"SaveAndRestore", kNormal, kT, {{"27", Broken()}, {"28", Broken()}}, kTB, {Because(kSave)}, kNotSaved},
     // The viewer: one message of its own, and the presentation still saved.
-    {"Insertion", kNormal, kT, {{"21", Broken()}}, {kViewerMessage}, kSavedWithoutViewer},
-    {"OleFormat", kNormal, kT, {{"22", Broken()}}, {kViewerMessage}, kSavedWithoutViewer},
-    {"FirstObjectRead", kNormal, kT, {{"23", Broken()}}, {kViewerMessage}, kSavedWithoutViewer},
-    {"SecondObjectRead", kNormal, kT, {{"24", Broken()}}, {kViewerMessage}, kSavedWithoutViewer},
-    {"PropertyPut", kNormal, kT, {{"25", Broken()}}, {kViewerMessage}, kSavedWithoutViewer},
-    {"ViewerMissing", {.viewer_installed = false}, kT, {}, {kViewerMessage}, kSavedWithoutViewer},
-    {"NoInsertedShape", kNormal, kT, {{"21", Reply::NoObject()}}, {kViewerMessage}, kSavedWithoutViewer},
-    {"NoOleFormat", kNormal, kT, {{"22", Reply::NoObject()}}, {kViewerMessage}, kSavedWithoutViewer},
-    {"ObjectGoneOnSecondRead", kNormal, kT, {{"24", Reply::NoObject()}}, {kViewerMessage}, kSavedWithoutViewer},
-    {"ViewerAndSave", kNormal, kT, {{"21", Broken()}, {"27", Broken()}}, {kViewerMessage, Because(kSave)}, kNotSaved},
+    {"Insertion", kNormal, kT, {{"21", Broken()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"OleFormat", kNormal, kT, {{"22", Broken()}}, UpTo(kTB, "22") + " [viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"FirstObjectRead", kNormal, kT, {{"23", Broken()}}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"SecondObjectRead", kNormal, kT, {{"24", Broken()}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"PropertyPut", kNormal, kT, {{"25", Broken()}}, kTB, {kViewerMessage}, kSavedWithoutViewer},
+    {"ViewerMissing", {.viewer_installed = false}, kT, {}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"NoInsertedShape", kNormal, kT, {{"21", Reply::NoObject()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"NoOleFormat", kNormal, kT, {{"22", Reply::NoObject()}}, UpTo(kTB, "22") + " [viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"ObjectGoneOnSecondRead", kNormal, kT, {{"24", Reply::NoObject()}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"ViewerAndSave", kNormal, kT, {{"21", Broken()}, {"27", Broken()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage, Because(kSave)}, kNotSaved},
     // One row per required object.
-    {"NoPresentations", kNormal, kT, {{"5", Reply::NoObject()}}, {Because(kPresentations, kNoObject)}, kNotSaved},
-    {"NoTemplatePresentation", kNormal, kT, {{"6a", Reply::NoObject()}}, {Because(kOpen, kNoObject)}, kNotSaved},
-    {"NoBlankPresentation", kNormal, kB, {{"6b", Reply::NoObject()}}, {Because(kBlank, kNoObject)}, kNotSaved},
-    {"NoSlides", kNormal, kT, {{"7", Reply::NoObject()}}, {Because(kSlides, kNoObject)}, kNotSaved},
-    {"NoMaster", kNormal, kT, {{"8", Reply::NoObject()}}, {Because(kWidth, kNoObject)}, kNotSaved},
-    {"NoNewSlide", kNormal, kT, {{"12", Reply::NoObject()}}, {Because(kAddSlide, kNoObject)}, kNotSaved},
-    {"NoShapes", kNormal, kT, {{"13", Reply::NoObject()}}, {Because(kAddSlide, kNoObject)}, kNotSaved},
-    {"NoTitle", kNormal, kT, {{"15a", Reply::NoObject()}}, {Because(kTitle, kNoObject)}, kNotSaved},
-    {"NoAddedTitle", kUntitled, kT, {{"15b", Reply::NoObject()}}, {Because(kTitle, kNoObject)}, kNotSaved},
-    {"NoTextFrame", kNormal, kT, {{"16", Reply::NoObject()}}, {Because(kTitle, kNoObject)}, kNotSaved},
-    {"NoTextRange", kNormal, kT, {{"17", Reply::NoObject()}}, {Because(kTitle, kNoObject)}, kNotSaved},
+    {"NoPresentations", kNormal, kT, {{"5", Reply::NoObject()}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations, kNoObject)}, kNotSaved},
+    {"NoTemplatePresentation", kNormal, kT, {{"6a", Reply::NoObject()}}, "1 2 3 4 5 6a 28 29 [application, presentations]", {Because(kOpen, kNoObject)}, kNotSaved},
+    {"NoBlankPresentation", kNormal, kB, {{"6b", Reply::NoObject()}}, "1 2 3 4 5 6b 28 29 [application, presentations]", {Because(kBlank, kNoObject)}, kNotSaved},
+    {"NoSlides", kNormal, kT, {{"7", Reply::NoObject()}}, "1 2 3 4 5 6a 7 28 29 [application, presentation, presentations]", {Because(kSlides, kNoObject)}, kNotSaved},
+    {"NoMaster", kNormal, kT, {{"8", Reply::NoObject()}}, "1 2 3 4 5 6a 7 8 28 29 [application, slides, presentation, presentations]", {Because(kWidth, kNoObject)}, kNotSaved},
+    {"NoNewSlide", kNormal, kT, {{"12", Reply::NoObject()}}, UpTo(kTB, "12") + " 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide, kNoObject)}, kNotSaved},
+    {"NoShapes", kNormal, kT, {{"13", Reply::NoObject()}}, UpTo(kTB, "13") + " 28 29 [application, new slide, slide master, slides, presentation, presentations]", {Because(kAddSlide, kNoObject)}, kNotSaved},
+    {"NoTitle", kNormal, kT, {{"15a", Reply::NoObject()}}, UpTo(kTB, "15a") + " 28 29 " + kCleanUp, {Because(kTitle, kNoObject)}, kNotSaved},
+    {"NoAddedTitle", kUntitled, kT, {{"15b", Reply::NoObject()}}, UpTo(kTB, "14") + " 15b 28 29 " + kCleanUp, {Because(kTitle, kNoObject)}, kNotSaved},
+    {"NoTextFrame", kNormal, kT, {{"16", Reply::NoObject()}}, UpTo(kTB, "16") + " [title shape] 28 29 " + kCleanUp, {Because(kTitle, kNoObject)}, kNotSaved},
+    {"NoTextRange", kNormal, kT, {{"17", Reply::NoObject()}}, UpTo(kTB, "17") + " [text frame, title shape] 28 29 " + kCleanUp, {Because(kTitle, kNoObject)}, kNotSaved},
     // Answers that cannot be used as they are.
-    {"NegativeSlideCount", kNormal, kT, {{"10", Reply::Int(-1)}}, {Because(kAddSlide, u"the presentation claims -1 slides")}, kNotSaved},
-    {"SlideCountWithoutANextIndex", kNormal, kT, {{"10", Reply::Int(std::numeric_limits<std::int32_t>::max())}}, {Because(kAddSlide, u"the presentation claims 2147483647 slides")}, kNotSaved},
-    {"InfiniteSlideWidth", kNormal, kT, {{"9", Reply::Float(std::numeric_limits<float>::infinity())}}, {Because(kWidth, kUnusable)}, kNotSaved},
-    {"TitleBottomBeyondFloats", {.title_top = kHuge, .title_height = kHuge}, kT, {{"20", Reply::Float(kHuge)}}, {Because(kPosition, kUnusable)}, kNotSaved},
-    {"WrongTypeOfAnswer", kNormal, kT, {{"9", Reply::Text(u"wide")}}, {Because(kWidth, u"type mismatch: a VT_BSTR value where a VT_R4 is needed")}, kNotSaved},
+    {"NegativeSlideCount", kNormal, kT, {{"10", Reply::Int(-1)}}, "1 2 3 4 5 6a 7 8 9 10 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide, u"the presentation claims -1 slides")}, kNotSaved},
+    {"SlideCountWithoutANextIndex", kNormal, kT, {{"10", Reply::Int(std::numeric_limits<std::int32_t>::max())}}, "1 2 3 4 5 6a 7 8 9 10 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide, u"the presentation claims 2147483647 slides")}, kNotSaved},
+    {"InfiniteSlideWidth", kNormal, kT, {{"9", Reply::Float(std::numeric_limits<float>::infinity())}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth, kUnusable)}, kNotSaved},
+    {"TitleBottomBeyondFloats", {.title_top = kHuge, .title_height = kHuge}, kT, {{"20", Reply::Float(kHuge)}}, UpTo(kTB, "20") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kPosition, kUnusable)}, kNotSaved},
+    {"WrongTypeOfAnswer", kNormal, kT, {{"9", Reply::Text(u"wide")}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth, u"type mismatch: a VT_BSTR value where a VT_R4 is needed")}, kNotSaved},
     // clang-format on
 };
 

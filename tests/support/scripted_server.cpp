@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
 #include <utility>
 
 #include "automation/automation_error.h"
@@ -221,50 +222,33 @@ std::vector<ExpectedStep> ExpectedConversation(const PresentationAppSetup& setup
     return steps;
 }
 
-std::vector<Release> ExpectedReleases(const std::vector<std::string>& held,
-                                      const std::set<std::string>& failed) {
-    const auto position = [&](const std::string& label) {
-        return static_cast<std::size_t>(std::ranges::find(held, label) - held.begin()) + 1;
-    };
-    const auto got = [&](const std::string& label) {
-        return !failed.contains(label) && position(label) <= held.size();
-    };
-    // How many calls come before the first of `labels` that the record holds.
-    const auto before = [&](std::initializer_list<const char*> labels) {
-        std::size_t first = held.size();
-        for (const char* label : labels) {
-            first = std::min(first, position(label) - 1);
-        }
-        return first;
-    };
-    struct Group {
-        std::size_t after;  // calls in the record when the group goes
-        std::vector<std::pair<const char*, const char*>> objects;  // step that gave it, object
-    };
-    const Group groups[] = {
-        // clang-format off
-        // The slide of step 11 goes at once; the new one is fetched in step 12.
-        {position("11"), {{"11", "added slide"}}},
-        // When the title is written, or its steps failed.
-        {before({"21", "27", "28", "29"}), {{"17", "text range"}, {"16", "text frame"}, {"15a", "title shape"}, {"15b", "title shape"}}},
-        // The object of step 23 goes back before it is read again in step 24.
-        {position("23"), {{position("24") <= held.size() ? "23" : "", "embedded object"}}},
-        // When the guarded insertion ends.
-        {before({"27", "28", "29"}), {{"24", "control"}, {"22", "OLE format"}, {"21", "viewer shape"}}},
-        // After the last call: the application at once, then the clean-up.
-        {held.size(), {{"1", "application"}, {"13", "shapes"}, {"12", "new slide"}, {"8", "slide master"},
-                       {"7", "slides"}, {"6a", "presentation"}, {"6b", "presentation"}, {"5", "presentations"}}},
-        // clang-format on
-    };
-    std::vector<Release> releases;
-    for (const Group& group : groups) {
-        for (const auto& [step, object] : group.objects) {
-            if (got(step)) {
-                releases.push_back({object, group.after});
+BuildRecord ParseRecord(std::string_view text) {
+    BuildRecord record;
+    while (!text.empty()) {
+        const bool group = text.front() == '[';
+        const std::size_t end = std::min(text.find(group ? ']' : ' '), text.size());
+        if (group) {
+            for (std::string_view rest = text.substr(1, end - 1); !rest.empty();) {
+                const std::size_t comma = std::min(rest.find(", "), rest.size());
+                record.releases.push_back(
+                    {std::string(rest.substr(0, comma)), record.steps.size()});
+                rest.remove_prefix(std::min(comma + 2, rest.size()));
             }
+        } else if (end > 0) {
+            record.steps.emplace_back(text.substr(0, end));
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return record;
+}
+
+std::vector<Release> ExpectedReleases(const std::vector<std::string>& steps) {
+    for (const char* whole : {kWholeBuildWithTemplate, kWholeBuildWithoutTemplate}) {
+        if (BuildRecord record = ParseRecord(whole); record.steps == steps) {
+            return record.releases;
         }
     }
-    return releases;
+    return {};
 }
 
 void ScriptPresentationApp(ScriptedServer& server, const PresentationAppSetup& setup) {

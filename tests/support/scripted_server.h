@@ -10,9 +10,9 @@
 #include <map>
 #include <memory>
 #include <ostream>
-#include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <variant>
@@ -181,11 +181,31 @@ std::vector<ExpectedStep> ExpectedConversation(const PresentationAppSetup& setup
                                                const BuildRequest& request,
                                                const Placement& placement);
 
-// The references a build gives back, in order, each placed after the call it
-// follows, when the record holds the steps `held` (labels, in order) and the
-// steps `failed` gave no object.
-std::vector<Release> ExpectedReleases(const std::vector<std::string>& held,
-                                      const std::set<std::string>& failed = {});
+// What the server records of a build, written "1 2 3 [a, b] 4": the labels
+// of its calls in order, and in brackets the references given back after
+// the calls before them, in the order they go.
+struct BuildRecord {
+    std::vector<std::string> steps;
+    std::vector<Release> releases;
+};
+BuildRecord ParseRecord(std::string_view text);
+
+// The records of whole builds of the standard setup, with a template and
+// without: every step is taken, as when all answer or only the save fails.
+inline constexpr const char* kWholeBuildWithTemplate =
+    "1 2 3 4 5 6a 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 "
+    "[text range, text frame, title shape] 21 22 23 [embedded object] 24 25 "
+    "[control, OLE format, viewer shape] 27 28 29 "
+    "[application, shapes, new slide, slide master, slides, presentation, presentations]";
+inline constexpr const char* kWholeBuildWithoutTemplate =
+    "1 2 3 4 5 6b 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 "
+    "[text range, text frame, title shape] 21 22 23 [embedded object] 24 25 "
+    "[control, OLE format, viewer shape] 27 28 29 "
+    "[application, shapes, new slide, slide master, slides, presentation, presentations]";
+
+// The references given back by the whole build above that holds `steps`;
+// none when neither does.
+std::vector<Release> ExpectedReleases(const std::vector<std::string>& steps);
 
 struct ShownMessage {
     std::u16string text;
