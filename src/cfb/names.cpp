@@ -1,6 +1,5 @@
 // How compound files compare entry names, and how a name is shown.
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 #include "cfb/format.h"
@@ -43,9 +42,10 @@ std::string Printable(std::u16string_view name) {
         if (c >= 0x20 && c < 0x7F) {
             out += static_cast<char>(c);
         } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-            out += escaped;
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                out += "0123456789ABCDEF"[(c >> shift) & 0xF];
+            }
         }
     }
     return out;

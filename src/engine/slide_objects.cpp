@@ -127,11 +127,7 @@ void AddOleObject(EngineObject& self, Args args, Variant& result) {
 
     const auto& registry = automation::ClassRegistry::Instance();
     const automation::ClassInfo* info = registry.FindByProgId(class_name);
-    // Appended rather than prefixed: GCC 12 at -O3 takes "x" + std::string
-    // for an overlapping copy (a false -Wrestrict).
-    std::string quoted(1, '"');
-    quoted += automation::ToUtf8(class_name);
-    quoted += '"';
+    const std::string quoted = '"' + automation::ToUtf8(class_name) + '"';
     if (info == nullptr) {
         throw AutomationError(automation::REGDB_E_CLASSNOTREG,
                               "Shapes.AddOLEObject: no control is registered as " + quoted);

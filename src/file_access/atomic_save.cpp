@@ -107,10 +107,7 @@ class TempName {
     template <class Make>
     bool Create(const std::string& hint, Make make) {
         for (int attempt = 0; attempt < 16; ++attempt) {
-            // Appended piece by piece: GCC 12 at -O3 sees a false overlap
-            // (-Wrestrict) in the inserting operator+ of "." + std::string.
-            std::string name = ".";
-            name.append(hint, 0, 64).append(".").append(RandomSuffix()).append(".tmp");
+            const std::string name = "." + hint.substr(0, 64) + "." + RandomSuffix() + ".tmp";
             InterruptsBlocked blocked;
             if (make(name.c_str())) {
                 std::memcpy(g_pending.name, name.c_str(), name.size() + 1);

@@ -3,6 +3,7 @@
 // worked out by hand.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -24,14 +25,14 @@ class RecordWriter {
 
     void U8(std::uint8_t v) { bytes_.push_back(v); }
     void U16(std::uint16_t v) {
-        std::uint8_t b[2];
+        std::array<std::uint8_t, 2> b;
         cfb::Put16(b, 0, v);
-        Bytes(b);
+        Append(b);
     }
     void U32(std::uint32_t v) {
-        std::uint8_t b[4];
+        std::array<std::uint8_t, 4> b;
         cfb::Put32(b, 0, v);
-        Bytes(b);
+        Append(b);
     }
     void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
     void I16(std::int16_t v) { U16(static_cast<std::uint16_t>(v)); }
@@ -89,6 +90,14 @@ class RecordWriter {
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
   private:
+    // Byte by byte: GCC 12 warns of overflows that cannot happen when a few
+    // bytes are inserted at once.
+    void Append(std::span<const std::uint8_t> b) {
+        for (const std::uint8_t byte : b) {
+            bytes_.push_back(byte);
+        }
+    }
+
     std::vector<std::uint8_t> bytes_;
 };
 
