@@ -39,16 +39,43 @@ const std::u16string& CheckedName(const std::u16string& name) {
     return name;
 }
 
-// A piece of a large stream: stored bytes are copied from where they lie.
-void Put(ByteSink& sink, const Piece& piece) {
-    if (const auto* stored = std::get_if<StoredBytes>(&piece)) {
+// Puts pieces to a sink in order. Stored bytes are copied from where they
+// lie, runs that follow one another in the source as one copy.
+class PieceWriter {
+  public:
+    explicit PieceWriter(ByteSink& sink) noexcept : sink_(sink) {}
+
+    void Put(const Piece& piece) {
+        const auto* stored = std::get_if<StoredBytes>(&piece);
+        if (stored == nullptr) {
+            Flush();
+            sink_.Put(InMemory(piece));
+            return;
+        }
         stored->file->ForEachRun(*stored, [&](std::uint64_t offset, std::uint64_t length) {
-            sink.Copy(stored->file->source(), offset, length);
+            const ByteSource& source = stored->file->source();
+            if (source_ != &source || offset_ + length_ != offset) {
+                Flush();
+                source_ = &source;
+                offset_ = offset;
+            }
+            length_ += length;
         });
-    } else {
-        sink.Put(InMemory(piece));
     }
-}
+    void Put(std::span<const std::uint8_t> bytes) { Put(Piece(bytes)); }
+    void Flush() {
+        if (length_ > 0) {
+            sink_.Copy(*source_, offset_, length_);
+        }
+        length_ = 0;
+    }
+
+  private:
+    ByteSink& sink_;
+    const ByteSource* source_ = nullptr;  // of the copy not made yet
+    std::uint64_t offset_ = 0;
+    std::uint64_t length_ = 0;
+};
 
 class Writer {
   public:
@@ -70,19 +97,22 @@ class Writer {
         WriteTables();
         WriteDirectory();
         const std::span<const std::uint8_t> out(out_);
-        sink.Put(out.first(kSectorSize));
+        PieceWriter writer(sink);
+        writer.Put(out.first(kSectorSize));
         static constexpr std::array<std::uint8_t, kSectorSize> kZeros{};
         for (const Node& node : nodes_) {
             if (!node.stream || node.size < kMiniStreamCutoff) {
                 continue;
             }
             for (const Piece& piece : node.source->content) {
-                Put(sink, piece);
+                writer.Put(piece);
             }
-            sink.Put(
-                std::span(kZeros).first(CeilDiv(node.size, kSectorSize) * kSectorSize - node.size));
+            const std::size_t padding = CeilDiv(node.size, kSectorSize) * kSectorSize - node.size;
+            if (padding > 0) {
+                writer.Put(std::span(kZeros).first(padding));
+            }
         }
-        sink.Put(out.subspan(kSectorSize));
+        writer.Put(out.subspan(kSectorSize));
     }
 
   private:
