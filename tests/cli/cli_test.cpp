@@ -463,6 +463,33 @@ INSTANTIATE_TEST_SUITE_P(Names, TitleTest,
 
 // A template that is a sparse file, SampleShow.ppt and a 2 TiB hole, is read
 // in the memory that its bytes take, not its size.
+// With SOURCE_DATE_EPOCH, every time the file records is that time
+// ([MS-OLEPS] 2.13: 100-nanosecond intervals since 1601), and the same inputs
+// give the same bytes, with a template or without.
+TEST(Reproducible, SameInputsGiveTheSameBytes) {
+    const TempFolder folder("zbn2ppt-cli");
+    fs::copy_file(test_support::kTestData / "good/SampleShow.ppt", folder.path() / "t.pot");
+    const auto run = [&](const char* epoch, std::vector<std::string> arguments) {
+        ::setenv("SOURCE_DATE_EPOCH", epoch, 1);
+        EXPECT_EQ(Start(ZBN2PPT_PROGRAM, arguments, folder.path()).status, 0);
+        ::unsetenv("SOURCE_DATE_EPOCH");
+        return test_support::ReadFile(folder.path() / arguments[1]);
+    };
+    constexpr std::uint64_t kFileTime = (1700000000ull + 11644473600ull) * 10000000ull;
+    std::vector<std::uint8_t> at_epoch(8);
+    test_support::Put32(at_epoch, 0, static_cast<std::uint32_t>(kFileTime));
+    test_support::Put32(at_epoch, 4, static_cast<std::uint32_t>(kFileTime >> 32));
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"d.zbn", "a.ppt"}, {"d.zbn", "b.ppt", "t.pot"}}) {
+        const auto first = run("1700000000", arguments);
+        EXPECT_EQ(run("1700000000", arguments), first) << arguments.size();
+        EXPECT_NE(run("1700000001", arguments), first) << arguments.size();
+        const auto summary = test_support::StreamOf(first, u"\x05SummaryInformation");
+        EXPECT_NE(std::search(summary.begin(), summary.end(), at_epoch.begin(), at_epoch.end()),
+                  summary.end());
+    }
+}
+
 TEST(SparseTemplate, TakesTheMemoryOfItsBytes) {
     const TempFolder folder("zbn2ppt-cli");
     const fs::path path = folder.path() / "t.pot";
