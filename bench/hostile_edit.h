@@ -1,8 +1,10 @@
-// One user edit appended to a presentation that makes it hostile in one of
-// the ways that once cost time quadratic in its size: many entries, all naming
-// one large record made of many small ones; and a property set whose
-// properties all share one value. The hostile template maker of bench/ and
-// the command-line tests build their templates with them.
+// Presentations made hostile: one user edit appended that makes it hostile
+// in one of the ways that once cost time quadratic in its size (many
+// entries, all naming one large record made of many small ones), a property
+// set whose properties all share one value, a dual storage in a dual
+// storage, a drawing group whose record of identifiers is garbage. The
+// hostile template maker of bench/ and the command-line tests build their
+// templates with them.
 #pragma once
 
 #include <algorithm>
@@ -98,6 +100,27 @@ inline void AppendHostileEdit(cfb::StorageEntry& root, const std::string& shape,
                         p.last_edit.doc_persist_id, p.max_persist_id + entries);
     doc = w.Take();
     test_support::Data(*root.Find(kCurrentUserStream)) = CurrentUserStream(edit_offset);
+}
+
+// A "95 & 97" file whose 97 part holds another, older one.
+inline void NestDualStorage(cfb::StorageEntry& root) {
+    cfb::StorageEntry dual = root;
+    dual.name = u"PP97_DUALSTORAGE";
+    root.children.push_back(dual);
+    root.children.back().children.push_back(dual);
+}
+
+// The drawing group's record of the identifiers in use ([MS-ODRAW] 2.2.48),
+// every field and cluster entry a drawing id of 70,355,528, as a real
+// template had it.
+inline void GarbageClusterTable(cfb::StorageEntry& root) {
+    std::vector<std::uint8_t>& doc = test_support::Data(*root.Find(pptfile::kDocumentStream));
+    const std::uint8_t block[] = {0x00, 0x00, 0x06, 0xF0};
+    const auto at = static_cast<std::size_t>(
+        std::find_end(doc.begin(), doc.end(), std::begin(block), std::end(block)) - doc.begin());
+    for (std::size_t field = 0; field < test_support::Le32(doc, at + 4); field += 4) {
+        test_support::Put32(doc, at + 8 + field, 70355528);
+    }
 }
 
 // A "\x05DocumentSummaryInformation" stream whose one section lists

@@ -10,6 +10,9 @@
 //                up to the largest a directory holds
 //   properties   2048 document summary properties share one value of half
 //                the size
+// or, whatever the size, one that readers read but that once came out wrong:
+//   nested-dual       a "95 & 97" file whose 97 part holds another
+//   garbage-clusters  the drawing group's record of identifiers is garbage
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -29,14 +32,16 @@ int main(int argc, char** argv) {
     if (argc != 5) {
         std::fputs(
             "usage: make_hostile_template BASE.ppt OUTPUT.pot "
-            "masters|slides|persist-ids|directory|properties SIZE_IN_KIB\n",
+            "masters|slides|persist-ids|directory|properties|nested-dual|garbage-clusters "
+            "SIZE_IN_KIB\n",
             stderr);
         return 2;
     }
     const std::string shape = argv[3];
     const long kib = std::strtol(argv[4], nullptr, 10);
-    if (shape != "masters" && shape != "slides" && shape != "persist-ids" && shape != "directory" &&
-        shape != "properties") {
+    const std::string kShapes[] = {"masters",    "slides",      "persist-ids",     "directory",
+                                   "properties", "nested-dual", "garbage-clusters"};
+    if (std::find(std::begin(kShapes), std::end(kShapes), shape) == std::end(kShapes)) {
         std::fprintf(stderr, "make_hostile_template: unknown shape %s\n", argv[3]);
         return 2;
     }
@@ -49,6 +54,10 @@ int main(int argc, char** argv) {
         if (shape == "properties") {
             test_support::Data(*root.Find(pptfile::kDocSummaryStream)) =
                 hostile::SharedValueProperties(2048, static_cast<std::uint32_t>(half));
+        } else if (shape == "nested-dual") {
+            hostile::NestDualStorage(root);
+        } else if (shape == "garbage-clusters") {
+            hostile::GarbageClusterTable(root);
         } else if (shape == "directory") {
             hostile::AppendHostileEdit(root, "persist-ids", 0,
                                        static_cast<std::uint32_t>(half / 2));

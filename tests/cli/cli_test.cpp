@@ -184,19 +184,6 @@ std::string AtMaximum(std::vector<std::uint8_t> header, std::size_t at) {
     });
 }
 
-// The drawing group's record of the identifiers in use ([MS-ODRAW] 2.2.48),
-// every field and cluster entry a drawing id of 70,355,528, as a real
-// template had it.
-void GarbageClusterTable(cfb::StorageEntry&, std::vector<std::uint8_t>& doc) {
-    const std::uint8_t block[] = {0x00, 0x00, 0x06, 0xF0};
-    const auto at = std::find_end(doc.begin(), doc.end(), std::begin(block), std::end(block));
-    const std::uint32_t length =
-        test_support::Le32(doc, static_cast<std::size_t>(at - doc.begin()) + 4);
-    for (std::size_t field = 0; field < length; field += 4) {
-        test_support::Put32(doc, static_cast<std::size_t>(at - doc.begin()) + 8 + field, 70355528);
-    }
-}
-
 // The last drawing ([MS-ODRAW] 2.2.49: OfficeArtFDG) numbered 4095, the
 // largest drawing id.
 void LastDrawingIdAtMaximum(cfb::StorageEntry&, std::vector<std::uint8_t>& doc) {
@@ -204,14 +191,6 @@ void LastDrawingIdAtMaximum(cfb::StorageEntry&, std::vector<std::uint8_t>& doc) 
     const auto at = std::find_end(doc.begin(), doc.end(), std::begin(fdg), std::end(fdg));
     at[-2] = 0xF0;
     at[-1] = 0xFF;
-}
-
-// A "95 & 97" file whose 97 part holds another, older one.
-void NestDualStorage(cfb::StorageEntry& root, std::vector<std::uint8_t>&) {
-    cfb::StorageEntry dual = root;
-    dual.name = u"PP97_DUALSTORAGE";
-    root.children.push_back(dual);
-    root.children.back().children.push_back(dual);
 }
 
 // The environment's last child runs on over the records after it ([MS-PPT] 2.4.1).
@@ -287,8 +266,10 @@ std::vector<CliCase> Cases() {
     // Letters that their upper case orders otherwise than their own units do.
     const Files letters{{"t.pot", WithStreams({u"ƀ", u"Ɓ", u"ա", u"Բ"})}};
     const auto with = [](auto change) { return Files{{"t.pot", SampleShowWith(change)}}; };
-    const Files nested = with(NestDualStorage);
-    const Files garbage_clusters = with(GarbageClusterTable);
+    const Files nested =
+        with([](cfb::StorageEntry& root, auto&) { hostile::NestDualStorage(root); });
+    const Files garbage_clusters =
+        with([](cfb::StorageEntry& root, auto&) { hostile::GarbageClusterTable(root); });
     // [MS-OLEPS] 2.20: property values in order of offset.
     const Files shared_value = with([](cfb::StorageEntry& root, std::vector<std::uint8_t>&) {
         test_support::Data(*root.Find(pptfile::kDocSummaryStream)) =
