@@ -84,6 +84,7 @@ std::vector<ListEntry> ReadSlideList(Bytes body) {
 }
 
 struct ShapeInfo {
+    std::uint32_t id = 0;
     std::optional<std::uint8_t> placeholder;
     std::optional<Rect> anchor;
     std::optional<std::u16string> text;
@@ -115,9 +116,9 @@ ShapeInfo ReadShape(Bytes body) {
         switch (r->type()) {
             case RT_OfficeArtFSP: {
                 FieldReader f(r->body, "a shape record");
-                f.Skip(4);  // shape id
+                shape.id = f.U32();
                 if ((f.U32() & kShapeDeleted) != 0) {
-                    return ShapeInfo{};
+                    return {shape.id, {}, {}, {}, {}};
                 }
                 break;
             }
@@ -454,21 +455,6 @@ void ReadSlides(SourcePresentation::Parsed& p, const DocumentLists& lists) {
     }
 }
 
-// The shape identifiers of a drawing's shapes, groups and all.
-void CollectShapeIds(Bytes body, int depth, std::vector<std::uint32_t>& ids) {
-    if (depth > kMaxGroupDepth) {
-        ThrowDamaged("shape groups are nested too deeply");
-    }
-    RecordCursor cursor(body);
-    while (auto r = cursor.Next()) {
-        if (r->type() == RT_OfficeArtSpgrContainer || r->type() == RT_OfficeArtSpContainer) {
-            CollectShapeIds(r->body, depth + 1, ids);
-        } else if (r->type() == RT_OfficeArtFSP && r->body.size() >= 4) {
-            ids.push_back(FieldReader(r->body, "a shape record").U32());
-        }
-    }
-}
-
 // What the drawing of a slide, master, notes page or handout takes of the
 // identifiers: its drawing id, the shapes it counts, the clusters its
 // shapes' identifiers lie in.
@@ -483,7 +469,9 @@ void RecordDrawing(DrawingUse& use, Bytes container_body) {
         FieldReader f(fdg->body, "a drawing");
         const std::uint32_t shapes = f.U32();
         std::vector<std::uint32_t> ids{f.U32()};  // the last one it gave out
-        CollectShapeIds(dg->body, 0, ids);
+        for (const ShapeInfo& shape : ReadShapes(container_body)) {
+            ids.push_back(shape.id);
+        }
         const std::uint32_t drawing_id = fdg->instance();
         use.max_drawing_id = std::max(use.max_drawing_id, drawing_id);
         use.shapes += shapes;

@@ -90,8 +90,12 @@ Outcome Start(const std::string& program, std::vector<std::string> arguments,
     }
     int status = 0;
     EXPECT_EQ(::waitpid(child, &status, 0), child);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), Slurp(out),
-            options.stderr_gone ? "" : Slurp(err)};
+    // A child stopped by a signal before it opened its outputs wrote none.
+    const auto captured = [](const std::string& path) {
+        return fs::exists(path) ? Slurp(path) : std::string();
+    };
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), captured(out),
+            options.stderr_gone ? "" : captured(err)};
 }
 
 // Relative path -> content ("<saved>": a compound file not in `known`),
