@@ -41,7 +41,9 @@ inline void WriteLinkedUserEdit(pptfile::RecordWriter& w, std::uint32_t previous
 // of the first slide (or, for "masters", the first main master) padded with
 // `padding` small records in front, and `entries` names for it: in the master
 // list ("masters"), in the slide list ("slides"), or in the persist directory
-// alone ("persist-ids"). Identifiers stop at the largest a directory holds.
+// alone ("persist-ids"); or, for "records", `entries` small records, each with
+// a name of its own in the persist directory. Identifiers stop at the
+// largest a directory holds.
 inline void AppendHostileEdit(cfb::StorageEntry& root, const std::string& shape,
                               std::size_t padding, std::uint32_t entries) {
     using namespace pptfile;
@@ -66,9 +68,13 @@ inline void AppendHostileEdit(cfb::StorageEntry& root, const std::string& shape,
     w.End(container);
     for (std::uint32_t i = 1; i <= entries; ++i) {
         directory.Set(p.max_persist_id + i, large_offset);
+        if (shape == "records") {
+            directory.Set(p.max_persist_id + i, static_cast<std::uint32_t>(w.Size()));
+            w.End(w.Begin(kSmallRecord));
+        }
     }
 
-    if (shape != "persist-ids") {
+    if (shape != "persist-ids" && shape != "records") {
         const std::uint16_t listed = masters ? 1 : 0;
         directory.Set(p.last_edit.doc_persist_id, static_cast<std::uint32_t>(w.Size()));
         const Record document = ReadRecord(doc, p.document_offset, "the document");

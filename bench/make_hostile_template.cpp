@@ -8,6 +8,7 @@
 //   persist-ids  the persist directory names the first slide again and again
 //   directory    as persist-ids, without the large record: every persist id
 //                up to the largest a directory holds
+//   records      small records, each named by a persist id of its own
 //   properties   2048 document summary properties share one value of half
 //                the size
 // or, whatever the size, one that readers read but that once came out wrong:
@@ -32,15 +33,16 @@ int main(int argc, char** argv) {
     if (argc != 5) {
         std::fputs(
             "usage: make_hostile_template BASE.ppt OUTPUT.pot "
-            "masters|slides|persist-ids|directory|properties|nested-dual|garbage-clusters "
+            "masters|slides|persist-ids|directory|records|properties|nested-dual|"
+            "garbage-clusters "
             "SIZE_IN_KIB\n",
             stderr);
         return 2;
     }
     const std::string shape = argv[3];
     const long kib = std::strtol(argv[4], nullptr, 10);
-    const std::string kShapes[] = {"masters",    "slides",      "persist-ids",     "directory",
-                                   "properties", "nested-dual", "garbage-clusters"};
+    const std::string kShapes[] = {"masters", "slides",     "persist-ids", "directory",
+                                   "records", "properties", "nested-dual", "garbage-clusters"};
     if (std::find(std::begin(kShapes), std::end(kShapes), shape) == std::end(kShapes)) {
         std::fprintf(stderr, "make_hostile_template: unknown shape %s\n", argv[3]);
         return 2;
@@ -61,6 +63,8 @@ int main(int argc, char** argv) {
         } else if (shape == "directory") {
             hostile::AppendHostileEdit(root, "persist-ids", 0,
                                        static_cast<std::uint32_t>(half / 2));
+        } else if (shape == "records") {
+            hostile::AppendHostileEdit(root, shape, 0, static_cast<std::uint32_t>(half / 6));
         } else {
             hostile::AppendHostileEdit(root, shape, half / pptfile::kRecordHeaderSize, entries);
         }

@@ -1,6 +1,5 @@
 #include "pptfile/document_stream.h"
 
-#include <array>
 #include <limits>
 #include <string>
 #include <utility>
@@ -59,9 +58,12 @@ std::optional<RecordHeader> DocumentStream::Header(std::size_t offset) {
     if (loaded_[offset / kPage] && loaded_[(offset + kRecordHeaderSize - 1) / kPage]) {
         return ParseHeader(Bytes(bytes_.get(), size_), offset);
     }
-    std::array<std::uint8_t, kRecordHeaderSize> header;
-    cfb::Read(content_, offset, header);
-    return ParseHeader(header, 0);
+    if (offset < window_at_ || offset + kRecordHeaderSize > window_at_ + window_size_) {
+        window_at_ = offset;
+        window_size_ = std::min(window_.size(), size_ - offset);
+        cfb::Read(content_, offset, std::span(window_).first(window_size_));
+    }
+    return ParseHeader(window_, offset - window_at_);
 }
 
 std::optional<Record> DocumentStream::TryRecord(std::size_t offset) {

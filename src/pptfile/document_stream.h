@@ -3,6 +3,7 @@
 // records that the reader walks come into memory, each page of them once.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -43,6 +44,10 @@ class DocumentStream {
     std::size_t size_;
     std::unique_ptr<std::uint8_t[]> bytes_;  // pages that were never asked for stay untouched
     std::vector<bool> loaded_;               // by page
+    // The bytes last read for headers: the headers of a directory's many
+    // small records, asked for in order, take one read for each window.
+    std::array<std::uint8_t, 1024> window_{};
+    std::size_t window_at_ = 0, window_size_ = 0;
 };
 
 }  // namespace pptfile

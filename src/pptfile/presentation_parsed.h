@@ -70,9 +70,15 @@ struct SourcePresentation::Parsed {
     // Persist id -> offset in the document stream, after every edit applied.
     PersistDirectory persist_directory;
     std::uint32_t max_persist_id = 0;  // the highest id in use or reserved
-    // The records the directory names, by offset: one record may have
-    // several names, and none lies inside another.
-    std::map<std::uint32_t, std::uint32_t> objects;  // offset -> size with the header
+    // The records the directory names, in the order of their offsets: one
+    // record may have several names, and none lies inside another.
+    struct Object {
+        std::uint32_t offset;
+        std::uint32_t size;  // with the header
+    };
+    std::vector<Object> objects;
+    // The one at `offset`; the directory names only records of `objects`.
+    std::size_t ObjectAt(std::uint32_t offset) const;
 
     std::size_t document_offset = 0;  // of the DocumentContainer record
     std::uint32_t notes_master = 0;   // persist ids, 0 for none

@@ -513,7 +513,7 @@ void ReadPersistObjects(SourcePresentation::Parsed& p) {
         }
         const std::uint32_t size = kRecordHeaderSize + header->length;
         end_of_last = std::uint64_t{offset} + size;
-        p.objects.emplace(offset, size);
+        p.objects.push_back({offset, size});
         if (header->type == RT_Document && offset != p.document_offset) {
             ThrowDamaged("the persist directory names a second document record");
         }
@@ -569,6 +569,13 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(std::unique_ptr<const cfb::Byt
 const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage, std::u16string_view name) {
     const cfb::StorageEntry* e = storage.Find(name);
     return e != nullptr && !e->is_storage ? e : nullptr;
+}
+
+std::size_t SourcePresentation::Parsed::ObjectAt(std::uint32_t offset) const {
+    return static_cast<std::size_t>(
+        std::lower_bound(objects.begin(), objects.end(), offset,
+                         [](const Object& o, std::uint32_t at) { return o.offset < at; }) -
+        objects.begin());
 }
 
 const MainMasterInfo* SourcePresentation::Parsed::FindMainMaster(

@@ -426,13 +426,6 @@ class DocumentWriter {
     const Additions& add_;
 };
 
-// A stream of one piece.
-std::vector<cfb::Piece> One(cfb::Piece piece) {
-    std::vector<cfb::Piece> pieces;
-    pieces.push_back(std::move(piece));
-    return pieces;
-}
-
 // The document stream, laid out as PowerPoint's own whole saves lay it out:
 // the document, the masters, the notes and handout masters, the slides in
 // show order, the notes pages, then every other object by persist id. Each
@@ -440,29 +433,38 @@ std::vector<cfb::Piece> One(cfb::Piece piece) {
 // name it.
 class StreamLayout {
   public:
-    explicit StreamLayout(const SourcePresentation::Parsed& p) : p_(p) {}
+    explicit StreamLayout(const SourcePresentation::Parsed& p)
+        : p_(p), moved_(p.objects.size(), kNotPlaced) {}
 
     void PlaceDocument(std::vector<std::uint8_t> document) {
         const std::uint64_t size = document.size();
-        moved_[static_cast<std::uint32_t>(p_.document_offset)] =
-            Place(One(std::move(document)), size);
+        moved_[p_.ObjectAt(static_cast<std::uint32_t>(p_.document_offset))] =
+            Place(std::move(document), size);
     }
     void PlaceSource(std::optional<std::uint32_t> persist_id) {
         const auto offset = persist_id ? p_.persist_directory.Find(*persist_id) : std::nullopt;
-        if (offset && !moved_.contains(*offset)) {
-            const std::uint32_t size = p_.objects.at(*offset);
-            moved_[*offset] = Place(cfb::Slice(p_.doc->content(), *offset, size), size);
+        if (!offset) {
+            return;
+        }
+        const std::size_t object = p_.ObjectAt(*offset);
+        if (moved_[object] == kNotPlaced) {
+            moved_[object] = static_cast<std::uint32_t>(size_);
+            for (cfb::Piece& piece :
+                 cfb::Slice(p_.doc->content(), *offset, p_.objects[object].size)) {
+                Place(std::move(piece), cfb::SizeOf(std::span(&piece, 1)));
+            }
         }
     }
     void PlaceNew(std::uint32_t persist_id, cfb::Piece piece, std::uint64_t size) {
-        directory_.Set(persist_id, Place(One(std::move(piece)), size));
+        directory_.Set(persist_id, Place(std::move(piece), size));
     }
     // Every source object not placed yet, by persist id, and the directory
     // naming each object where it now lies.
     void PlaceTheRest() {
         p_.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t) { PlaceSource(id); });
-        p_.persist_directory.ForEach(
-            [&](std::uint32_t id, std::uint32_t offset) { directory_.Set(id, moved_.at(offset)); });
+        p_.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t offset) {
+            directory_.Set(id, moved_[p_.ObjectAt(offset)]);
+        });
     }
 
     const PersistDirectory& directory() const noexcept { return directory_; }
@@ -470,19 +472,29 @@ class StreamLayout {
     std::vector<cfb::Piece> Take() { return std::move(pieces_); }
 
   private:
-    // Appends `pieces` of `size` bytes in all; returns where they start.
-    std::uint32_t Place(std::vector<cfb::Piece> pieces, std::uint64_t size) {
+    static constexpr std::uint32_t kNotPlaced = 0xFFFFFFFF;
+
+    // Appends `piece` of `size` bytes, as part of the last piece where it
+    // continues it in the source; returns where it starts.
+    std::uint32_t Place(cfb::Piece piece, std::uint64_t size) {
         if (size_ + size > std::numeric_limits<std::uint32_t>::max()) {
             throw FormatError("the presentation is too large to save");
         }
         const auto at = static_cast<std::uint32_t>(size_);
         size_ += size;
-        std::move(pieces.begin(), pieces.end(), std::back_inserter(pieces_));
+        auto* last = pieces_.empty() ? nullptr : std::get_if<cfb::StoredBytes>(&pieces_.back());
+        const auto* next = std::get_if<cfb::StoredBytes>(&piece);
+        if (last != nullptr && next != nullptr && last->file == next->file &&
+            last->stream == next->stream && last->offset + last->length == next->offset) {
+            last->length += next->length;
+        } else {
+            pieces_.push_back(std::move(piece));
+        }
         return at;
     }
 
     const SourcePresentation::Parsed& p_;
-    std::map<std::uint32_t, std::uint32_t> moved_;  // source offset -> offset in the save
+    std::vector<std::uint32_t> moved_;  // by object: its offset in the save
     PersistDirectory directory_;
     std::vector<cfb::Piece> pieces_;
     std::uint64_t size_ = 0;
