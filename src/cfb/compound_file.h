@@ -49,6 +49,7 @@ struct StorageEntry {
     StorageEntry* Find(std::u16string_view child) noexcept;
 };
 
+std::uint64_t SizeOf(const Piece& piece) noexcept;
 std::uint64_t SizeOf(std::span<const Piece> pieces) noexcept;
 // `length` bytes of `pieces` from `offset`, as pieces of their own that
 // refer to the same bytes; raises FormatError past their end.

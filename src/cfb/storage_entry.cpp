@@ -1,27 +1,16 @@
 // Trees of entries, their streams' pieces, and the plainest ways of moving bytes.
 #include <algorithm>
-#include <type_traits>
 #include <utility>
 
 #include "cfb/compound_file.h"
 #include "cfb/format.h"
 
 namespace cfb {
-namespace {
 
 std::uint64_t SizeOf(const Piece& piece) noexcept {
-    return std::visit(
-        [](const auto& p) -> std::uint64_t {
-            if constexpr (std::is_same_v<std::decay_t<decltype(p)>, StoredBytes>) {
-                return p.length;
-            } else {
-                return p.size();
-            }
-        },
-        piece);
+    const auto* stored = std::get_if<StoredBytes>(&piece);
+    return stored != nullptr ? stored->length : InMemory(piece).size();
 }
-
-}  // namespace
 
 std::size_t MemorySource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) const {
     if (offset >= bytes_.size()) {

@@ -65,7 +65,6 @@ class SourcePresentation {
     SourcePresentation& operator=(SourcePresentation&&) noexcept;
     ~SourcePresentation();
 
-    const cfb::ByteSource& source() const noexcept;
     float SlideWidth() const noexcept;
     // The title placeholder of main master `master_id` (a title master stands
     // for the one it follows), or of the first main master.

@@ -605,10 +605,6 @@ SourcePresentation::SourcePresentation(SourcePresentation&&) noexcept = default;
 SourcePresentation& SourcePresentation::operator=(SourcePresentation&&) noexcept = default;
 SourcePresentation::~SourcePresentation() = default;
 
-const cfb::ByteSource& SourcePresentation::source() const noexcept {
-    return *parsed_->source;
-}
-
 float SourcePresentation::SlideWidth() const noexcept {
     return parsed_->slide_width;
 }

@@ -437,9 +437,8 @@ class StreamLayout {
         : p_(p), moved_(p.objects.size(), kNotPlaced) {}
 
     void PlaceDocument(std::vector<std::uint8_t> document) {
-        const std::uint64_t size = document.size();
         moved_[p_.ObjectAt(static_cast<std::uint32_t>(p_.document_offset))] =
-            Place(std::move(document), size);
+            Place(std::move(document));
     }
     void PlaceSource(std::optional<std::uint32_t> persist_id) {
         const auto offset = persist_id ? p_.persist_directory.Find(*persist_id) : std::nullopt;
@@ -451,12 +450,12 @@ class StreamLayout {
             moved_[object] = static_cast<std::uint32_t>(size_);
             for (cfb::Piece& piece :
                  cfb::Slice(p_.doc->content(), *offset, p_.objects[object].size)) {
-                Place(std::move(piece), cfb::SizeOf(std::span(&piece, 1)));
+                Place(std::move(piece));
             }
         }
     }
-    void PlaceNew(std::uint32_t persist_id, cfb::Piece piece, std::uint64_t size) {
-        directory_.Set(persist_id, Place(std::move(piece), size));
+    void PlaceNew(std::uint32_t persist_id, cfb::Piece piece) {
+        directory_.Set(persist_id, Place(std::move(piece)));
     }
     // Every source object not placed yet, by persist id, and the directory
     // naming each object where it now lies.
@@ -474,9 +473,10 @@ class StreamLayout {
   private:
     static constexpr std::uint32_t kNotPlaced = 0xFFFFFFFF;
 
-    // Appends `piece` of `size` bytes, as part of the last piece where it
-    // continues it in the source; returns where it starts.
-    std::uint32_t Place(cfb::Piece piece, std::uint64_t size) {
+    // Appends `piece`, as part of the last piece where it continues it in the
+    // source; returns where it starts.
+    std::uint32_t Place(cfb::Piece piece) {
+        const std::uint64_t size = cfb::SizeOf(piece);
         if (size_ + size > std::numeric_limits<std::uint32_t>::max()) {
             throw FormatError("the presentation is too large to save");
         }
@@ -526,9 +526,7 @@ std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
         if (const auto* index = std::get_if<std::size_t>(&slot)) {
             layout.PlaceSource(p.slides[*index].persist_id);
         } else {
-            const std::vector<std::uint8_t>& container = add.containers[next_new];
-            layout.PlaceNew(add.slides[next_new].persist_id, std::span(container),
-                            container.size());
+            layout.PlaceNew(add.slides[next_new].persist_id, std::span(add.containers[next_new]));
             ++next_new;
         }
     }
@@ -538,9 +536,7 @@ std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
     layout.PlaceTheRest();
     for (const NewSlide& slide : add.slides) {
         for (const PlacedControl& control : slide.controls) {
-            std::vector<std::uint8_t> storage = ControlStorageRecord(control);
-            const std::uint64_t size = storage.size();
-            layout.PlaceNew(control.storage_persist_id, std::move(storage), size);
+            layout.PlaceNew(control.storage_persist_id, ControlStorageRecord(control));
         }
     }
 

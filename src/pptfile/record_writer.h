@@ -62,13 +62,7 @@ class RecordWriter {
         PatchU32(m.header_offset + 4, static_cast<std::uint32_t>(body));
     }
 
-    // A whole atom in one call: bytes, one 32-bit field, or UTF-16 text.
-    void Atom(std::uint16_t type, std::span<const std::uint8_t> body, std::uint16_t instance = 0,
-              std::uint8_t version = 0) {
-        const Mark m = Begin(type, instance, version);
-        Bytes(body);
-        End(m);
-    }
+    // A whole atom in one call: one 32-bit field, or UTF-16 text.
     void U32Atom(std::uint16_t type, std::uint32_t v, std::uint16_t instance = 0) {
         const Mark m = Begin(type, instance);
         U32(v);
