@@ -83,10 +83,6 @@ Record DocumentStream::ReadRecord(std::size_t offset, std::string_view what) {
     return *r;
 }
 
-Bytes DocumentStream::Whole(const Record& r) {
-    return Load(r.offset, r.End() - r.offset);
-}
-
 Bytes DocumentStream::All() {
     return Load(0, size_);
 }

@@ -30,8 +30,6 @@ class DocumentStream {
     std::optional<Record> TryRecord(std::size_t offset);
     // As TryRecord, raising "the file is damaged: <what> ..." instead.
     Record ReadRecord(std::size_t offset, std::string_view what);
-    // A record read from here with its header.
-    Bytes Whole(const Record& r);
     // The whole stream.
     Bytes All();
 

@@ -21,12 +21,6 @@ void PersistDirectory::Reserve(std::uint32_t max_id) {
 
 void PersistDirectory::Set(std::uint32_t id, std::uint32_t offset) {
     Reserve(id);
-    if (offsets_[id] != kNone) {
-        --count_;
-    }
-    if (offset != kNone) {
-        ++count_;
-    }
     offsets_[id] = offset;
 }
 
@@ -109,12 +103,12 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
 std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
                                     const PersistDirectory& directory, UserEdit edit,
                                     const std::vector<std::uint8_t>* kept_user) {
-    if (base + w.Size() >
-        std::numeric_limits<std::uint32_t>::max() - 0x100000u - 8 * (directory.size() + 1)) {
-        throw FormatError("the presentation is too large to save");
-    }
     edit.directory_offset = static_cast<std::uint32_t>(base + w.Size());
     WritePersistDirectory(w, directory);
+    // The edit and every offset before it must be 32-bit offsets.
+    if (base + w.Size() > std::numeric_limits<std::uint32_t>::max() - 64) {
+        throw FormatError("the presentation is too large to save");
+    }
     const auto edit_offset = static_cast<std::uint32_t>(base + w.Size());
     WriteUserEdit(w, edit);
     if (kept_user == nullptr) {

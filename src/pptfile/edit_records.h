@@ -28,14 +28,11 @@ class PersistDirectory {
   public:
     static constexpr std::uint32_t kMaxId = 0xFFFFFu + 0xFFFu;
 
-    // Makes room for identifiers up to `max_id` at once.
+    // Makes room for identifiers up to `max_id` at once. Both raise
+    // FormatError past kMaxId.
     void Reserve(std::uint32_t max_id);
-    // Raises FormatError past kMaxId. An offset of 0xFFFFFFFF, where no
-    // record can start, names nothing.
     void Set(std::uint32_t id, std::uint32_t offset);
     std::optional<std::uint32_t> Find(std::uint32_t id) const noexcept;
-    std::size_t size() const noexcept { return count_; }
-    bool empty() const noexcept { return count_ == 0; }
     std::uint32_t MaxId() const noexcept;  // 0 when empty
     // Calls f(id, offset) in the order of identifiers.
     template <typename F>
@@ -48,9 +45,8 @@ class PersistDirectory {
     }
 
   private:
-    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-    std::vector<std::uint32_t> offsets_;  // by identifier, kNone where none
-    std::size_t count_ = 0;
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;  // no record starts there
+    std::vector<std::uint32_t> offsets_;                 // by identifier, kNone where none
 };
 
 // The persist directory atom for `offsets`, consecutive identifiers grouped

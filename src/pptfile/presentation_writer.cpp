@@ -31,11 +31,6 @@ constexpr std::uint32_t kMaxSlideId = 0x7FFFFFFE;
 constexpr std::uint32_t kMaxDrawingId = 0xFFE;
 constexpr std::uint32_t kSpidLimit = 0x03FFD7FF;  // shape identifiers stay below
 
-// The bytes of a whole record (header and body) found in `within`.
-Bytes Whole(const Record& r, Bytes within) {
-    return within.subspan(r.offset, kRecordHeaderSize + r.body.size());
-}
-
 std::vector<Record> Children(Bytes body) {
     std::vector<Record> out;
     RecordCursor cursor(body);
@@ -132,7 +127,7 @@ std::optional<std::vector<std::uint8_t>> MasterScheme(DocumentStream& doc,
     try {
         const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
         if (scheme && scheme->body.size() == 32) {
-            const Bytes whole = Whole(*scheme, master->body);
+            const Bytes whole = scheme->Whole();
             return std::vector<std::uint8_t>(whole.begin(), whole.end());
         }
     } catch (const FormatError&) {
@@ -276,7 +271,7 @@ class DocumentWriter {
             } else if (&child == add_.slide_list) {
                 WriteSlideList(w, &child);
             } else {
-                w.Bytes(Whole(child, add_.document_body));
+                w.Bytes(child.Whole());
             }
         }
         insert_missing(std::numeric_limits<int>::max());
@@ -307,7 +302,7 @@ class DocumentWriter {
                 write_seed(child.body.size() >= 4 ? FieldReader(child.body, "").U32() : 0);
                 seeded = true;
             } else {
-                w.Bytes(Whole(child, existing->body));
+                w.Bytes(child.Whole());
             }
         }
         WriteControlEntries(w, add_.slides);
@@ -358,7 +353,7 @@ class DocumentWriter {
         for (const Record& child :
              existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
             if (child.type() != RT_OfficeArtDggContainer || wrote_dgg) {
-                w.Bytes(Whole(child, existing->body));
+                w.Bytes(child.Whole());
                 continue;
             }
             wrote_dgg = true;
@@ -376,7 +371,7 @@ class DocumentWriter {
                 if (&part == store) {
                     WriteBlipStore(w, &part);
                 } else if (part.type() != RT_OfficeArtFDGGBlock) {
-                    w.Bytes(Whole(part, child.body));
+                    w.Bytes(part.Whole());
                 }
             }
             w.End(dgg);
@@ -400,7 +395,7 @@ class DocumentWriter {
                 entries.emplace_back();
             }
             auto& target = entries.empty() ? leading : entries.back();
-            const Bytes whole = Whole(r, existing->body);
+            const Bytes whole = r.Whole();
             target.insert(target.end(), whole.begin(), whole.end());
         }
         // The reader listed the source's slides from these same entries.

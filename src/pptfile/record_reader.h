@@ -34,6 +34,10 @@ struct Record {
     std::uint16_t type() const noexcept { return header.type; }
     std::uint16_t instance() const noexcept { return header.instance; }
     std::size_t End() const noexcept { return offset + kRecordHeaderSize + body.size(); }
+    // The header and the body.
+    Bytes Whole() const noexcept {
+        return {body.data() - kRecordHeaderSize, kRecordHeaderSize + body.size()};
+    }
 };
 
 // The header at `offset`; its eight bytes must be there.
