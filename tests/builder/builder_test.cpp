@@ -2,7 +2,6 @@
 // when everything answers, and when calls fail or answer what cannot be used.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -25,7 +24,7 @@ struct BuildCase {
     PresentationAppSetup setup;
     BuildRequest request;
     std::vector<std::pair<std::string, Reply>> failing;  // steps and what they answer
-    std::string record;  // what the server must record, as ParseRecord reads it
+    std::string record;  // what the server must record, as ScriptedServer::Expect reads it
     std::vector<std::u16string> messages{};
     BuildOutcome outcome = BuildOutcome::kSavedWithViewer;
     Placement placement = kStandardPlacement;
@@ -35,37 +34,17 @@ class BuildTest : public ::testing::TestWithParam<BuildCase> {};
 
 TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
     const BuildCase& c = GetParam();
-    ScriptedServer server;
+    ScriptedServer server(c.setup);
     MessageBoxRecorder messages;
-    ScriptPresentationApp(server, c.setup);
-    const auto steps = ExpectedConversation(c.setup, c.request, c.placement);
-    const BuildRecord record = ParseRecord(c.record);
-    std::vector<Call> expected;
-    for (const std::string& label : record.steps) {
-        const auto step = std::ranges::find(steps, label, &ExpectedStep::label);
-        ASSERT_NE(step, steps.end()) << label;
-        Call call = step->call;
-        for (const auto& [failing, reply] : c.failing) {
-            if (failing == label) {
-                server.AnswerCall(expected.size(), reply);
-                call.failed = reply.kind == Reply::Kind::kError;
-                call.answered = call.failed                         ? automation::VT_EMPTY
-                                : reply.kind == Reply::Kind::kValue ? reply.value.vt()
-                                                                    : automation::VT_DISPATCH;
-            }
-        }
-        expected.push_back(call);
-    }
+    const ExpectedBuild expected = server.Expect(c.request, c.placement, c.record, c.failing);
 
-    const auto registration =
-        server.ServeAs(u"PowerPoint.Application", "application", c.setup.already_running);
     const BuildOutcome outcome =
         BuildPresentation(c.request.data_path, c.request.output_path, c.request.template_path);
 
-    EXPECT_EQ(server.calls(), expected);
-    EXPECT_EQ(server.releases(), record.releases);
+    EXPECT_EQ(server.calls(), expected.calls);
+    EXPECT_EQ(server.releases(), expected.releases);
     EXPECT_EQ(messages.texts(), c.messages);
-    for (const auto& shown : messages.shown()) {
+    for (const auto& shown : messages.shown) {
         EXPECT_EQ(shown.type, 0x30u) << "MB_OK | MB_ICONEXCLAMATION";
     }
     EXPECT_EQ(outcome, c.outcome);
@@ -102,8 +81,8 @@ constexpr float kHuge = std::numeric_limits<float>::max();
 
 // Whole builds, with a template and without; UpTo keeps a record up to and
 // with the call `label`, without the references given back after it.
-const std::string kTB = kWholeBuildWithTemplate;
-const std::string kBB = kWholeBuildWithoutTemplate;
+const std::string kTB = WholeBuild(true);
+const std::string kBB = WholeBuild(false);
 std::string UpTo(const std::string& whole, const std::string& label) {
     return whole.substr(0, whole.find(" " + label + " ") + 1 + label.size());
 }
