@@ -14,10 +14,10 @@ namespace builder_test {
 using namespace test_support;
 namespace {
 
-const BuildRequest kT{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt",
-                      u"C:\\TrelvoTemplate.pot"};
-const BuildRequest kB{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt", u""};
-const Placement kStandardPlacement{60.0f, 82.0f, u"bracket_multiple"};
+const std::u16string kData = u"C:\\bracket_multiple.zbn", kOutput = u"C:\\bracket_Multiple.ppt",
+                     kTemplate = u"C:\\TrelvoTemplate.pot";
+const BuildRequest kT{kData, kOutput, kTemplate, 60.0f, 82.0f, u"bracket_multiple"};
+const BuildRequest kB{kData, kOutput, u"", 60.0f, 82.0f, u"bracket_multiple"};
 
 struct BuildCase {
     const char* name;
@@ -27,7 +27,6 @@ struct BuildCase {
     std::string record;  // what the server must record, as ScriptedServer::Expect reads it
     std::vector<std::u16string> messages{};
     BuildOutcome outcome = BuildOutcome::kSavedWithViewer;
-    Placement placement = kStandardPlacement;
 };
 
 class BuildTest : public ::testing::TestWithParam<BuildCase> {};
@@ -36,17 +35,19 @@ TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
     const BuildCase& c = GetParam();
     ScriptedServer server(c.setup);
     MessageBoxRecorder messages;
-    const ExpectedBuild expected = server.Expect(c.request, c.placement, c.record, c.failing);
+    const ExpectedBuild expected = server.Expect(c.request, c.record, c.failing);
 
     const BuildOutcome outcome =
         BuildPresentation(c.request.data_path, c.request.output_path, c.request.template_path);
 
     EXPECT_EQ(server.calls(), expected.calls);
     EXPECT_EQ(server.releases(), expected.releases);
-    EXPECT_EQ(messages.texts(), c.messages);
+    std::vector<std::u16string> texts;
     for (const auto& shown : messages.shown) {
         EXPECT_EQ(shown.type, 0x30u) << "MB_OK | MB_ICONEXCLAMATION";
+        texts.push_back(shown.text);
     }
+    EXPECT_EQ(texts, c.messages);
     EXPECT_EQ(outcome, c.outcome);
     EXPECT_EQ(server.ReferenceProblems(), std::vector<std::string>{});
 }
@@ -104,10 +105,10 @@ const BuildCase kCases[] = {
     {"NoSlidesYet", {.slide_count = 0}, kT, {}, kTB},
     {"NoTitlePlaceholder", kUntitled, kT, {}, UpTo(kTB, "14") + " 15b 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 28 29 " + kCleanUp},
     {"AnyNonZeroMeansATitle", {.has_title = -1}, kT, {}, kTB},
-    {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, kT, {}, kTB, {}, kSavedWithViewer, {-30.0f, 82.0f, u"bracket_multiple"}},
+    {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, {kData, kOutput, kTemplate, -30.0f, 82.0f, u"bracket_multiple"}, {}, kTB},
     // H + T first, then + 2.0, in double precision.
-    {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, kT, {}, kTB, {}, kSavedWithViewer, {59.75f, 81.75f, u"bracket_multiple"}},
-    {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot"}, {}, kTB, {}, kSavedWithViewer, {60.0f, 82.0f, u"M\u00fcller.v2"}},
+    {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, {kData, kOutput, kTemplate, 59.75f, 81.75f, u"bracket_multiple"}, {}, kTB},
+    {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot", 60.0f, 82.0f, u"M\u00fcller.v2"}, {}, kTB},
     {"CannotStart", kNormal, kT, {{"1", Broken()}}, "1", {kNoApplicationMessage}, kNotSaved},
     // One row per stage.
     {"Activate", kNormal, kT, {{"2", Broken()}}, "1 2 29 [application]", {Because(u"Could not start PowerPoint")}, kNotSaved},

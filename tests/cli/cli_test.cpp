@@ -29,12 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::string>;
+using test_support::ReadFile;
 using test_support::TempFolder;
-
-std::string Slurp(const fs::path& path) {
-    const std::vector<std::uint8_t> bytes = test_support::ReadFile(path);
-    return {bytes.begin(), bytes.end()};
-}
 
 struct Outcome {
     int status;  // the exit status, or minus the signal that ended the program
@@ -90,8 +86,8 @@ Outcome Start(const std::string& program, std::vector<std::string> arguments,
     }
     int status = 0;
     EXPECT_EQ(::waitpid(child, &status, 0), child);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), Slurp(out),
-            options.stderr_gone ? "" : Slurp(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), ReadFile<std::string>(out),
+            options.stderr_gone ? "" : ReadFile<std::string>(err)};
 }
 
 // Relative path -> content ("<saved>": a compound file not in `known`),
@@ -106,7 +102,7 @@ Files List(const fs::path& folder, const Files& known = {}) {
         } else if (entry.is_directory()) {
             content = "<dir>";
         } else {
-            content = Slurp(entry.path());
+            content = ReadFile<std::string>(entry.path());
             const auto old = known.find(entry.path().lexically_relative(folder).string());
             if (content.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") &&
                 (old == known.end() || old->second != content)) {
@@ -143,12 +139,6 @@ const std::string kBadTemplate =
     "Error\nERROR! UNSUPPORTED MS-PowerPoint Template FILE EXTENSION. Supported Formats: "
     ".pot\n\n" +
     kUsage;
-std::string ProbeFailure(const std::string& why) {
-    return "Error\nERROR! INVALID OUTPUT FILE\n\n" + why + "\n\n" + kUsage;
-}
-std::string Refused(const std::string& reason) {
-    return "Zbn2PPT\n" + reason + "\n";
-}
 
 // Entries as List gives them; the last two only made for a case.
 constexpr const char* kDir = "<dir>";
@@ -162,8 +152,8 @@ using Doc = std::vector<std::uint8_t>;
 // SampleShow.ppt as t.pot beside `files`, with `change` made to its entries.
 template <typename Change>
 Files Template(Change change, Files files = {}) {
-    cfb::StorageEntry root = test_support::ReadTree(
-        test_support::ReadFile(test_support::kTestData / "good/SampleShow.ppt"));
+    cfb::StorageEntry root =
+        test_support::ReadTree(ReadFile(test_support::kTestData / "good/SampleShow.ppt"));
     change(root, test_support::Data(*root.Find(u"PowerPoint Document")));
     const std::vector<std::uint8_t> bytes = cfb::WriteCompoundFile(root);
     files["t.pot"] = {bytes.begin(), bytes.end()};
@@ -241,12 +231,17 @@ struct CliCase {
 };
 
 std::vector<CliCase> Cases() {
+    const auto probe_failure = [](const std::string& why) {
+        return "Error\nERROR! INVALID OUTPUT FILE\n\n" + why + "\n\n" + kUsage;
+    };
+    const auto refused = [](const std::string& reason) { return "Zbn2PPT\n" + reason + "\n"; };
     const std::string kNotATemplate =
-        Refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file");
+        refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file");
     // A refused template leaves the output and itself as they were.
     const std::string control_name = "d\x1b[2J\x07\xC2\x9B.pot";
-    const Files ppt95{{"out.ppt", kPrecious},
-                      {control_name, Slurp(test_support::kTestData / "bad/PPT95.ppt")}};
+    const Files ppt95{
+        {"out.ppt", kPrecious},
+        {control_name, ReadFile<std::string>(test_support::kTestData / "bad/PPT95.ppt")}};
     const std::string kSaveFailed = "Could not save the presentation as ";
     const std::string kNoIdsLeft = kSaveFailed + "\"out.ppt\": the template has no ";
     // Whatever leads there, the data file is never written.
@@ -274,9 +269,9 @@ std::vector<CliCase> Cases() {
     {"OneArgumentWithoutZbn", {"data.txt"}, {}, kBadOutput, 2, {}},
     {"UpperCaseZbnIsNotReplaced", {"M.ZBN"}, {}, kBadOutput, 2, {}},
     {"ZbnTwice", {"a.zbn\\b.zbn"}, {}, kBadOutput, 2, {}},
-    {"EmptyOutputArgumentIsNotDerived", {"d.zbn", ""}, {}, ProbeFailure("No such file or directory"), 2, {}},
-    {"OutputInMissingFolder", {"d.txt", "missing/o.ppt"}, {}, ProbeFailure("No such file or directory"), 2, {}},
-    {"OutputIsAFolder", {"d.zbn", "out.ppt"}, {{"out.ppt", kDir}}, ProbeFailure("Is a directory"), 2, {}},
+    {"EmptyOutputArgumentIsNotDerived", {"d.zbn", ""}, {}, probe_failure("No such file or directory"), 2, {}},
+    {"OutputInMissingFolder", {"d.txt", "missing/o.ppt"}, {}, probe_failure("No such file or directory"), 2, {}},
+    {"OutputIsAFolder", {"d.zbn", "out.ppt"}, {{"out.ppt", kDir}}, probe_failure("Is a directory"), 2, {}},
     {"DataExtensionWrong", {"d.txt", "keep.ppt"}, {{"keep.ppt", kPrecious}}, kBadData, 2, {}},
     {"DerivedOutputKept", {"x.zbn.bak"}, {{"x.ppt.bak", kPrecious}}, kBadData, 2, {}},
     {"OutputExtensionWrong", {"d.zbn", "o.pptx"}, {}, "Error\nERROR! UNSUPPORTED OUTPUT FILE EXTENSION. Supported Formats: .ppt\n\n" + kUsage, 2, {{"o.pptx", ""}}},
@@ -297,41 +292,41 @@ std::vector<CliCase> Cases() {
     {"OutputIsALink", {"d.zbn", "link.ppt"}, {{"real.ppt", kPrecious}, {"link.ppt", "-> real.ppt"}}, "", 0, {{"real.ppt", kSaved}}},
     {"OutputIsADanglingLink", {"d.zbn", "link.ppt"}, {{"link.ppt", "-> new.ppt"}}, "", 0, {{"new.ppt", kSaved}}},
     {"OutputIsALinkToTheDataFile", {"sub/../real.zbn", "real.ppt"}, data_link,
-     Refused(kSaveFailed + "\"real.ppt\": Presentation.SaveAs: real.ppt is the data file of a "
+     refused(kSaveFailed + "\"real.ppt\": Presentation.SaveAs: real.ppt is the data file of a "
              "control on a slide; it is only read, never written"), 1, {}},
     {"OutputIsAHardLinkToTheDataFile", {"real.zbn", "h.ppt"}, {{"real.zbn", kPrecious}, {"h.ppt", "== real.zbn"}},
-     Refused(kSaveFailed + "\"h.ppt\": Presentation.SaveAs: h.ppt is the data file of a "
+     refused(kSaveFailed + "\"h.ppt\": Presentation.SaveAs: h.ppt is the data file of a "
              "control on a slide; it is only read, never written"), 1, {{"h.ppt", kPrecious}}},
-    {"FileSizeLimitReached", {"d.zbn", "out.ppt"}, {}, Refused(kSaveFailed + "\"out.ppt\": cannot write out.ppt: File too large"),
+    {"FileSizeLimitReached", {"d.zbn", "out.ppt"}, {}, refused(kSaveFailed + "\"out.ppt\": cannot write out.ppt: File too large"),
      1, {}, {.file_size = 4096}},
     {"MessagesCannotBeWritten", {"d.zbn", "o.ppt", "none.pot"}, {}, "", 0, {{"o.ppt", kSaved}}, {.stderr_gone = true}},
     {"FolderRefusesNewFiles", {"d.zbn", "ro/out.ppt"}, {{"ro", kDir}, {"ro/out.ppt", kAnyoneMayWrite}},
-     Refused("Could not save the presentation as \"ro/out.ppt\": cannot write ro/out.ppt: no new "
+     refused("Could not save the presentation as \"ro/out.ppt\": cannot write ro/out.ppt: no new "
              "file may be made in the folder \"ro\" (Permission denied)"),
      1, {}, {.as_nobody = true}},
     {"StickyFolderKeepsAnotherUsersFile", {"d.zbn", "st/out.ppt"}, {{"st", kStickyDir}, {"st/out.ppt", kAnyoneMayWrite}},
-     Refused("Could not save the presentation as \"st/out.ppt\": cannot write st/out.ppt: the "
+     refused("Could not save the presentation as \"st/out.ppt\": cannot write st/out.ppt: the "
              "folder \"st\" lets only a file's owner replace it, and out.ppt belongs to another user "
              "(Operation not permitted)"),
      1, {{"st", kDir}}, {.as_nobody = true}},
     {"TemplateControlCharactersInTheName", {"d.zbn", "out.ppt", control_name}, ppt95,
-     Refused("Could not open the template \"d\\x1b[2J\\x07\\u009b.pot\": a PowerPoint 95 or older file, not 97-2003"), 1, {}},
+     refused("Could not open the template \"d\\x1b[2J\\x07\\u009b.pot\": a PowerPoint 95 or older file, not 97-2003"), 1, {}},
     {"TemplatePersistIdSeedAtMaximum", with_template, Template(PersistIdSeedAtMaximum, {{"out.ppt", kPrecious}}),
-     Refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
+     refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
     // [MS-ODRAW] 2.2.48: the drawing group's count of drawings saved.
     {"TemplateDrawingIdAtMaximum", with_template, Template(LastDrawingIdAtMaximum, {{"out.ppt", kPrecious}}),
-     Refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, {}},
+     refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, {}},
     {"TemplateClusterTableIsGarbage", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::GarbageClusterTable(root); }),
      "", 0, saved, {}, u"d"},
     {"TemplateNamesOutsideLatinGreekCyrillic", with_template, letters, "", 0, saved},
     {"TemplateDualStorageInADualStorage", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::NestDualStorage(root); }),
      "", 0, saved, {}, u"d"},
     {"TemplatePropertiesShareOneValue", with_template, shared_value, "", 0, saved, {}, u"d"},
-    {"TemplatePersistDirectoryOfEveryId", with_template, all_ids, Refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
+    {"TemplatePersistDirectoryOfEveryId", with_template, all_ids, refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
     {"TemplateEnvironmentOverrunsItsContainer", with_template, Template(OverrunEnvironment),
-     Refused(kDamaged + "a record runs past the end of its container"), 1, {}},
+     refused(kDamaged + "a record runs past the end of its container"), 1, {}},
     {"TemplatePersistIdNamesTheOldDocument", with_template, Template(NameTheOldDocument),
-     Refused(kDamaged + "the persist directory names a second document record"), 1, {}},
+     refused(kDamaged + "the persist directory names a second document record"), 1, {}},
         // clang-format on
     };
 }
@@ -393,11 +388,11 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
 #endif
     if (!c.title.empty()) {
         const fs::path out = folder.path() / "out.ppt", source = folder.path() / "t.pot";
-        const auto saved = test_support::Open(test_support::ReadFile(out));
+        const auto saved = test_support::Open(ReadFile(out));
         std::size_t slides = 1;
         if (c.before.contains("t.pot")) {
             EXPECT_LT(fs::file_size(out), 2 * fs::file_size(source));
-            slides += test_support::Open(test_support::ReadFile(source)).Slides().size();
+            slides += test_support::Open(ReadFile(source)).Slides().size();
         }
         ASSERT_EQ(saved.Slides().size(), slides);
         EXPECT_EQ(saved.Slides().back().title, c.title);
@@ -416,7 +411,7 @@ TEST(Reproducible, SameInputsGiveTheSameBytes) {
         ::setenv("SOURCE_DATE_EPOCH", epoch, 1);
         EXPECT_EQ(Start(ZBN2PPT_PROGRAM, arguments, folder.path()).status, 0);
         ::unsetenv("SOURCE_DATE_EPOCH");
-        return test_support::ReadFile(folder.path() / arguments[1]);
+        return ReadFile(folder.path() / arguments[1]);
     };
     constexpr std::uint64_t kFileTime = (1700000000ull + 11644473600ull) * 10000000ull;
     std::vector<std::uint8_t> at_epoch(8);

@@ -281,7 +281,7 @@ TEST(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
 
     EXPECT_EQ(BuildPresentation(Name(data).c_str(), Name(output).c_str(), u""),
               BuildOutcome::kSavedWithViewer);
-    EXPECT_TRUE(messages.texts().empty());
+    EXPECT_TRUE(messages.shown.empty());
     const test_support::Bytes bytes = test_support::ReadFile(output);
     const auto saved = test_support::Open(bytes);
     ASSERT_EQ(saved.Slides().size(), 1u);

@@ -28,8 +28,7 @@ struct Step {
 };
 
 // Every step of a build with the answer the scripted application gives.
-std::vector<Step> Steps(const PresentationAppSetup& setup, const BuildRequest& request,
-                        const Placement& placement) {
+std::vector<Step> Steps(const PresentationAppSetup& setup, const BuildRequest& request) {
     constexpr std::uint16_t kMethod = 1;
     constexpr std::uint16_t kGet = 2;
     constexpr std::uint16_t kPut = 4;
@@ -57,10 +56,10 @@ std::vector<Step> Steps(const PresentationAppSetup& setup, const BuildRequest& r
         {"15b", {"shapes", 2005, kMethod, {}, VT_DISPATCH}, object("title shape")},
         {"16", {"title shape", 121, kGet, {}, VT_DISPATCH}, object("text frame")},
         {"17", {"text frame", 2004, kGet, {}, VT_DISPATCH}, object("text range")},
-        {"18", {"text range", 0, kPut, {placement.title}, VT_EMPTY}, none},
+        {"18", {"text range", 0, kPut, {request.title}, VT_EMPTY}, none},
         {"19", {"title shape", 123, kGet, {}, VT_R4}, Reply::Float(setup.title_top)},
         {"20", {"title shape", 109, kGet, {}, VT_R4}, Reply::Float(setup.title_height)},
-        {"21", {"shapes", 2008, kMethod, {placement.left, placement.top, 600.0f, 400.0f, u"TRELVO.TrelvoCtrl.1", u"", 0, u"", 0, u"", 0}, VT_DISPATCH}, object("viewer shape")},
+        {"21", {"shapes", 2008, kMethod, {request.left, request.top, 600.0f, 400.0f, u"TRELVO.TrelvoCtrl.1", u"", 0, u"", 0, u"", 0}, VT_DISPATCH}, object("viewer shape")},
         {"22", {"viewer shape", 2003, kGet, {}, VT_DISPATCH}, object("OLE format")},
         {"23", {"OLE format", 2004, kGet, {}, VT_DISPATCH}, setup.viewer_installed ? object("embedded object") : Reply::NoObject()},
         {"24", {"OLE format", 2004, kGet, {}, VT_DISPATCH}, object("control")},
@@ -112,7 +111,7 @@ std::string WholeBuild(bool with_template) {
 }
 
 ScriptedServer::ScriptedServer(const PresentationAppSetup& setup) : setup_(setup) {
-    for (const auto& [label, call, reply] : Steps(setup, {}, {})) {
+    for (const auto& [label, call, reply] : Steps(setup, {})) {
         rules_[{call.object, call.member, call.kind}].first.push_back(reply);
     }
     auto factory = [this] {
@@ -127,10 +126,9 @@ ScriptedServer::ScriptedServer(const PresentationAppSetup& setup) : setup_(setup
 
 ScriptedServer::~ScriptedServer() = default;
 
-ExpectedBuild ScriptedServer::Expect(const BuildRequest& request, const Placement& placement,
-                                     std::string_view record,
+ExpectedBuild ScriptedServer::Expect(const BuildRequest& request, std::string_view record,
                                      const std::vector<std::pair<std::string, Reply>>& failing) {
-    const std::vector<Step> steps = Steps(setup_, request, placement);
+    const std::vector<Step> steps = Steps(setup_, request);
     ExpectedBuild expected;
     while (!record.empty()) {
         const bool group = record.front() == '[';

@@ -87,16 +87,11 @@ struct PresentationAppSetup {
     bool viewer_installed = true;  // without it, the OLE format holds no object
 };
 
+// A build's paths (no template: a blank presentation), and what it is
+// expected to compute: where the viewer goes and the title.
 struct BuildRequest {
-    std::u16string data_path;
-    std::u16string output_path;
-    std::u16string template_path;  // empty: a blank presentation
-};
-
-// What the build is expected to compute: where the viewer goes and the title.
-struct Placement {
-    float left = 0.0f;
-    float top = 0.0f;
+    std::u16string data_path, output_path, template_path;
+    float left = 0.0f, top = 0.0f;
     std::u16string title;
 };
 
@@ -125,8 +120,7 @@ class ScriptedServer {
     // numbers of its steps ("1" .. "29", "6a", "15b") in order, and in brackets
     // the references given back after the calls before them, in the order they
     // go. The calls of the steps in `failing` get those replies instead.
-    ExpectedBuild Expect(const BuildRequest& request, const Placement& placement,
-                         std::string_view record,
+    ExpectedBuild Expect(const BuildRequest& request, std::string_view record,
                          const std::vector<std::pair<std::string, Reply>>& failing = {});
 
     const std::vector<Call>& calls() const noexcept { return calls_; }
@@ -160,14 +154,6 @@ class MessageBoxRecorder {
         std::u16string text, caption;
         UINT type = 0;
     };
-    std::vector<std::u16string> texts() const {
-        std::vector<std::u16string> texts;
-        for (const Shown& box : shown) {
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
-
     std::vector<Shown> shown;
 
   private:

@@ -172,7 +172,7 @@ std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
     // The geometry of the setup (slide 720 wide, title at 30, 50 high) puts
     // the viewer at 60, 82; a failing step lets the rest of the build go on.
     const ExpectedBuild expected =
-        server.Expect({request[1], request[2], request[3]}, {60.0f, 82.0f, request[4]},
+        server.Expect({request[1], request[2], request[3], 60.0f, 82.0f, request[4]},
                       WholeBuild(!request[3].empty()),
                       {{automation::ToUtf8(request[5]),
                         Reply::Error(automation::STG_E_WRITEFAULT, "the disk is full")}});
