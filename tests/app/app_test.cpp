@@ -48,11 +48,10 @@ TEST_P(AppTest, ShowsOneMessageAndFails) {
                                 ? std::vector<std::u16string>{u"zbn2ppt"}
                                 : std::vector{u"zbn2ppt"s, path + u".zbn", path + u".ppt"});
     test_support::MessageBoxRecorder messages;
-    int exit_status = -1;
-    {
+    const int exit_status = [&] {
         CZbn2PPTApp app(c.register_classes);
-        exit_status = AfxWinMain();
-    }
+        return AfxWinMain();
+    }();
 
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption + u": " + messages.shown[0].text, c.message);

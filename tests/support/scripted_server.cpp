@@ -126,18 +126,19 @@ ScriptedServer::ScriptedServer(const PresentationAppSetup& setup) : setup_(setup
 
 ScriptedServer::~ScriptedServer() = default;
 
-ExpectedBuild ScriptedServer::Expect(const BuildRequest& request, std::string_view record,
-                                     const std::vector<std::pair<std::string, Reply>>& failing) {
+std::pair<std::vector<Call>, std::vector<Release>> ScriptedServer::Expect(
+    const BuildRequest& request, std::string_view record,
+    const std::vector<std::pair<std::string, Reply>>& failing) {
     const std::vector<Step> steps = Steps(setup_, request);
-    ExpectedBuild expected;
+    std::vector<Call> calls;
+    std::vector<Release> releases;
     while (!record.empty()) {
         const bool group = record.front() == '[';
         const std::size_t end = std::min(record.find(group ? ']' : ' '), record.size());
         if (group) {
             for (std::string_view rest = record.substr(1, end - 1); !rest.empty();) {
                 const std::size_t comma = std::min(rest.find(", "), rest.size());
-                expected.releases.push_back(
-                    {std::string(rest.substr(0, comma)), expected.calls.size()});
+                releases.push_back({std::string(rest.substr(0, comma)), calls.size()});
                 rest.remove_prefix(std::min(comma + 2, rest.size()));
             }
         } else if (end > 0) {
@@ -146,11 +147,11 @@ ExpectedBuild ScriptedServer::Expect(const BuildRequest& request, std::string_vi
             if (step == steps.end()) {
                 throw std::invalid_argument("no step " + label);
             }
-            expected.calls.push_back(step->call);
+            calls.push_back(step->call);
             for (const auto& [failing_label, reply] : failing) {
                 if (failing_label == label) {
-                    Call& call = expected.calls.back();
-                    overrides_[expected.calls.size() - 1] = reply;
+                    Call& call = calls.back();
+                    overrides_[calls.size() - 1] = reply;
                     call.failed = reply.code != automation::S_OK;
                     call.answered = call.failed          ? VT_EMPTY
                                     : reply.text.empty() ? reply.value.vt()
@@ -160,7 +161,7 @@ ExpectedBuild ScriptedServer::Expect(const BuildRequest& request, std::string_vi
         }
         record.remove_prefix(std::min(end + 1, record.size()));
     }
-    return expected;
+    return {calls, releases};
 }
 
 void ScriptedServer::Released(const std::string& name) {
@@ -169,7 +170,7 @@ void ScriptedServer::Released(const std::string& name) {
     int& given_back = given_back_[name];
     if (objects_.at(name)->refs_ - 1 < handed_out_.at(name) - given_back) {
         ++given_back;
-        releases_.push_back(Release{name, calls_.size()});
+        releases_.emplace_back(name, calls_.size());
     }
 }
 
@@ -189,19 +190,10 @@ void ScriptedServer::Answer(const std::string& object, automation::DISPID member
                             automation::Variant& result) {
     Call& call = calls_.emplace_back(Call{object, member, kind});
     for (const automation::Variant& arg : args) {
-        switch (arg.vt()) {
-            case VT_I4:
-                call.args.emplace_back(arg.AsI4());
-                break;
-            case VT_R4:
-                call.args.emplace_back(arg.AsR4());
-                break;
-            case automation::VT_BSTR:
-                call.args.emplace_back(arg.AsBstr());
-                break;
-            default:
-                call.args.emplace_back();
-        }
+        call.args.push_back(arg.vt() == VT_I4                 ? Value(arg.AsI4())
+                            : arg.vt() == VT_R4               ? Value(arg.AsR4())
+                            : arg.vt() == automation::VT_BSTR ? Value(arg.AsBstr())
+                                                              : Value());
     }
     Reply reply = Reply::Error(automation::DISP_E_MEMBERNOTFOUND, "no script");
     if (const auto chosen = overrides_.find(calls_.size() - 1); chosen != overrides_.end()) {

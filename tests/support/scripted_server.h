@@ -40,14 +40,7 @@ struct Call {
 void PrintTo(const Call& call, std::ostream* out);
 
 // A reference the client gave back, and how many calls the log held then.
-struct Release {
-    std::string object;
-    std::size_t after_calls = 0;
-    friend bool operator==(const Release&, const Release&) = default;
-    friend void PrintTo(const Release& r, std::ostream* out) {
-        *out << "release " << r.object << " after call " << r.after_calls;
-    }
-};
+using Release = std::pair<std::string, std::size_t>;
 
 // A value (a null VT_DISPATCH among them), the scripted object `text`, or a
 // failure `code` that `text` describes.
@@ -95,11 +88,6 @@ struct BuildRequest {
     std::u16string title;
 };
 
-struct ExpectedBuild {
-    std::vector<Call> calls;
-    std::vector<Release> releases;
-};
-
 // The record of a whole build of the standard setup, with a template or
 // without, written as ScriptedServer::Expect reads it.
 std::string WholeBuild(bool with_template);
@@ -116,12 +104,13 @@ class ScriptedServer {
     explicit ScriptedServer(const PresentationAppSetup& setup = {});
     ~ScriptedServer();
 
-    // What a build of `request` must log, given as "1 2 3 [a, b] 4": the
+    // The calls and releases a build of `request` must log, given as "1 2 3 [a, b] 4": the
     // numbers of its steps ("1" .. "29", "6a", "15b") in order, and in brackets
     // the references given back after the calls before them, in the order they
     // go. The calls of the steps in `failing` get those replies instead.
-    ExpectedBuild Expect(const BuildRequest& request, std::string_view record,
-                         const std::vector<std::pair<std::string, Reply>>& failing = {});
+    std::pair<std::vector<Call>, std::vector<Release>> Expect(
+        const BuildRequest& request, std::string_view record,
+        const std::vector<std::pair<std::string, Reply>>& failing = {});
 
     const std::vector<Call>& calls() const noexcept { return calls_; }
     const std::vector<Release>& releases() const noexcept { return releases_; }

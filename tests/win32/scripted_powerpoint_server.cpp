@@ -23,7 +23,6 @@ namespace {
 
 using namespace test_support;
 
-constexpr const char16_t* kProgId = u"PowerPoint.Application";
 // The test registers the server under this CLSID, as the one of PowerPoint's ProgID.
 constexpr const char16_t* kClsid = u"{7D3C51E2-9A40-4B6F-8C21-5E0000000002}";
 constexpr DWORD kPatienceMs = 120'000;
@@ -127,7 +126,7 @@ class ApplicationFactory final : public IClassFactory {
         try {
             auto& registry = automation::ClassRegistry::Instance();
             IDispatch* application = DispatchAdapter::Expose(
-                registry.CreateInstance(*registry.ClsidFromProgId(kProgId)));
+                registry.CreateInstance(*registry.ClsidFromProgId(u"PowerPoint.Application")));
             const HRESULT status = application->QueryInterface(iid, out);
             application->Release();
             return status;
@@ -171,7 +170,7 @@ std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
     ScriptedServer server;
     // The geometry of the setup (slide 720 wide, title at 30, 50 high) puts
     // the viewer at 60, 82; a failing step lets the rest of the build go on.
-    const ExpectedBuild expected =
+    const auto [calls, releases] =
         server.Expect({request[1], request[2], request[3], 60.0f, 82.0f, request[4]},
                       WholeBuild(!request[3].empty()),
                       {{automation::ToUtf8(request[5]),
@@ -190,8 +189,8 @@ std::vector<std::string> Serve(const std::vector<std::u16string>& request) {
         differences.push_back("the client did not release every object in time");
     }
     ::CoRevokeClassObject(cookie);
-    Compare(server.calls(), expected.calls, differences);
-    Compare(server.releases(), expected.releases, differences);
+    Compare(server.calls(), calls, differences);
+    Compare(server.releases(), releases, differences);
     return differences;
 }
 
