@@ -235,8 +235,6 @@ std::vector<CliCase> Cases() {
         return "Error\nERROR! INVALID OUTPUT FILE\n\n" + why + "\n\n" + kUsage;
     };
     const auto refused = [](const std::string& reason) { return "Zbn2PPT\n" + reason + "\n"; };
-    const std::string kNotATemplate =
-        refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file");
     // A refused template leaves the output and itself as they were.
     const std::string control_name = "d\x1b[2J\x07\xC2\x9B.pot";
     const Files ppt95{
@@ -251,14 +249,6 @@ std::vector<CliCase> Cases() {
         for (const std::u16string name : {u"ƀ", u"Ɓ", u"ա", u"Բ"}) {
             root.children.push_back(test_support::Stream(name, {1, 2, 3}));
         }
-    });
-    // [MS-OLEPS] 2.20: property values in order of offset.
-    const Files shared_value = Template([](cfb::StorageEntry& root, Doc&) {
-        test_support::Data(*root.Find(pptfile::kDocSummaryStream)) =
-            hostile::SharedValueProperties(2048, 4096);
-    });
-    const Files all_ids = Template([](cfb::StorageEntry& root, Doc&) {
-        hostile::AppendHostileEdit(root, "persist-ids", 0, 1u << 20);
     });
     const std::string kDamaged = "Could not open the template \"t.pot\": the file is damaged: ";
     const std::vector<std::string> with_template = {"d.zbn", "out.ppt", "t.pot"};
@@ -279,7 +269,7 @@ std::vector<CliCase> Cases() {
     {"EmptyTemplateArgument", {"d.zbn", "o.ppt", ""}, {}, kBadTemplate, 2, {{"o.ppt", ""}}},
     {"TemplateMissing", {"d.zbn", "o.ppt", "none.pot"}, {}, kMissingTemplate, 0, {{"o.ppt", kSaved}}},
     {"TemplateIsAFolder", {"d.zbn", "o.ppt", "t.pot"}, {{"t.pot", kDir}}, kMissingTemplate, 0, {{"o.ppt", kSaved}}},
-    {"TemplateIsNoPresentation", {"d.zbn", "o.ppt", " T.POT ", "ignored"}, {{"T.POT", "t"}}, kNotATemplate, 1, {}},
+    {"TemplateIsNoPresentation", {"d.zbn", "o.ppt", " T.POT ", "ignored"}, {{"T.POT", "t"}}, refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file"), 1, {}},
     {"BlanksAroundTheOnlyArgument", {"  d.zbn \t"}, {}, "", 0, {{"d.ppt", kSaved}}},
     {"BlanksAroundTheOutput", {"d.zbn", " o.ppt\t"}, {}, "", 0, {{"o.ppt", kSaved}}},
     {"NonUtf8NameDerivesTheSameBytes", {"caf\xE9\xFF.zbn"}, {}, "", 0, {{"caf\xE9\xFF.ppt", kSaved}}},
@@ -291,42 +281,24 @@ std::vector<CliCase> Cases() {
     {"TitleWithC1Controls", {"c1\xC2\x85\xC2\x9B.zbn", "out.ppt"}, {}, "", 0, saved, {}, u"c1\uFFFD\uFFFD"},
     {"OutputIsALink", {"d.zbn", "link.ppt"}, {{"real.ppt", kPrecious}, {"link.ppt", "-> real.ppt"}}, "", 0, {{"real.ppt", kSaved}}},
     {"OutputIsADanglingLink", {"d.zbn", "link.ppt"}, {{"link.ppt", "-> new.ppt"}}, "", 0, {{"new.ppt", kSaved}}},
-    {"OutputIsALinkToTheDataFile", {"sub/../real.zbn", "real.ppt"}, data_link,
-     refused(kSaveFailed + "\"real.ppt\": Presentation.SaveAs: real.ppt is the data file of a "
-             "control on a slide; it is only read, never written"), 1, {}},
-    {"OutputIsAHardLinkToTheDataFile", {"real.zbn", "h.ppt"}, {{"real.zbn", kPrecious}, {"h.ppt", "== real.zbn"}},
-     refused(kSaveFailed + "\"h.ppt\": Presentation.SaveAs: h.ppt is the data file of a "
-             "control on a slide; it is only read, never written"), 1, {{"h.ppt", kPrecious}}},
-    {"FileSizeLimitReached", {"d.zbn", "out.ppt"}, {}, refused(kSaveFailed + "\"out.ppt\": cannot write out.ppt: File too large"),
-     1, {}, {.file_size = 4096}},
+    {"OutputIsALinkToTheDataFile", {"sub/../real.zbn", "real.ppt"}, data_link, refused(kSaveFailed + "\"real.ppt\": Presentation.SaveAs: real.ppt is the data file of a control on a slide; it is only read, never written"), 1, {}},
+    {"OutputIsAHardLinkToTheDataFile", {"real.zbn", "h.ppt"}, {{"real.zbn", kPrecious}, {"h.ppt", "== real.zbn"}}, refused(kSaveFailed + "\"h.ppt\": Presentation.SaveAs: h.ppt is the data file of a control on a slide; it is only read, never written"), 1, {{"h.ppt", kPrecious}}},
+    {"FileSizeLimitReached", {"d.zbn", "out.ppt"}, {}, refused(kSaveFailed + "\"out.ppt\": cannot write out.ppt: File too large"), 1, {}, {.file_size = 4096}},
     {"MessagesCannotBeWritten", {"d.zbn", "o.ppt", "none.pot"}, {}, "", 0, {{"o.ppt", kSaved}}, {.stderr_gone = true}},
-    {"FolderRefusesNewFiles", {"d.zbn", "ro/out.ppt"}, {{"ro", kDir}, {"ro/out.ppt", kAnyoneMayWrite}},
-     refused("Could not save the presentation as \"ro/out.ppt\": cannot write ro/out.ppt: no new "
-             "file may be made in the folder \"ro\" (Permission denied)"),
-     1, {}, {.as_nobody = true}},
-    {"StickyFolderKeepsAnotherUsersFile", {"d.zbn", "st/out.ppt"}, {{"st", kStickyDir}, {"st/out.ppt", kAnyoneMayWrite}},
-     refused("Could not save the presentation as \"st/out.ppt\": cannot write st/out.ppt: the "
-             "folder \"st\" lets only a file's owner replace it, and out.ppt belongs to another user "
-             "(Operation not permitted)"),
-     1, {{"st", kDir}}, {.as_nobody = true}},
-    {"TemplateControlCharactersInTheName", {"d.zbn", "out.ppt", control_name}, ppt95,
-     refused("Could not open the template \"d\\x1b[2J\\x07\\u009b.pot\": a PowerPoint 95 or older file, not 97-2003"), 1, {}},
-    {"TemplatePersistIdSeedAtMaximum", with_template, Template(PersistIdSeedAtMaximum, {{"out.ppt", kPrecious}}),
-     refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
+    {"FolderRefusesNewFiles", {"d.zbn", "ro/out.ppt"}, {{"ro", kDir}, {"ro/out.ppt", kAnyoneMayWrite}}, refused("Could not save the presentation as \"ro/out.ppt\": cannot write ro/out.ppt: no new file may be made in the folder \"ro\" (Permission denied)"), 1, {}, {.as_nobody = true}},
+    {"StickyFolderKeepsAnotherUsersFile", {"d.zbn", "st/out.ppt"}, {{"st", kStickyDir}, {"st/out.ppt", kAnyoneMayWrite}}, refused("Could not save the presentation as \"st/out.ppt\": cannot write st/out.ppt: the folder \"st\" lets only a file's owner replace it, and out.ppt belongs to another user (Operation not permitted)"), 1, {{"st", kDir}}, {.as_nobody = true}},
+    {"TemplateControlCharactersInTheName", {"d.zbn", "out.ppt", control_name}, ppt95, refused("Could not open the template \"d\\x1b[2J\\x07\\u009b.pot\": a PowerPoint 95 or older file, not 97-2003"), 1, {}},
+    {"TemplatePersistIdSeedAtMaximum", with_template, Template(PersistIdSeedAtMaximum, {{"out.ppt", kPrecious}}), refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
     // [MS-ODRAW] 2.2.48: the drawing group's count of drawings saved.
-    {"TemplateDrawingIdAtMaximum", with_template, Template(LastDrawingIdAtMaximum, {{"out.ppt", kPrecious}}),
-     refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, {}},
-    {"TemplateClusterTableIsGarbage", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::GarbageClusterTable(root); }),
-     "", 0, saved, {}, u"d"},
+    {"TemplateDrawingIdAtMaximum", with_template, Template(LastDrawingIdAtMaximum, {{"out.ppt", kPrecious}}), refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, {}},
+    {"TemplateClusterTableIsGarbage", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::GarbageClusterTable(root); }), "", 0, saved, {}, u"d"},
     {"TemplateNamesOutsideLatinGreekCyrillic", with_template, letters, "", 0, saved},
-    {"TemplateDualStorageInADualStorage", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::NestDualStorage(root); }),
-     "", 0, saved, {}, u"d"},
-    {"TemplatePropertiesShareOneValue", with_template, shared_value, "", 0, saved, {}, u"d"},
-    {"TemplatePersistDirectoryOfEveryId", with_template, all_ids, refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
-    {"TemplateEnvironmentOverrunsItsContainer", with_template, Template(OverrunEnvironment),
-     refused(kDamaged + "a record runs past the end of its container"), 1, {}},
-    {"TemplatePersistIdNamesTheOldDocument", with_template, Template(NameTheOldDocument),
-     refused(kDamaged + "the persist directory names a second document record"), 1, {}},
+    {"TemplateDualStorageInADualStorage", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::NestDualStorage(root); }), "", 0, saved, {}, u"d"},
+    // [MS-OLEPS] 2.20: property values in order of offset.
+    {"TemplatePropertiesShareOneValue", with_template, Template([](cfb::StorageEntry& root, Doc&) { test_support::Data(*root.Find(pptfile::kDocSummaryStream)) = hostile::SharedValueProperties(2048, 4096); }), "", 0, saved, {}, u"d"},
+    {"TemplatePersistDirectoryOfEveryId", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::AppendHostileEdit(root, "persist-ids", 0, 1u << 20); }), refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
+    {"TemplateEnvironmentOverrunsItsContainer", with_template, Template(OverrunEnvironment), refused(kDamaged + "a record runs past the end of its container"), 1, {}},
+    {"TemplatePersistIdNamesTheOldDocument", with_template, Template(NameTheOldDocument), refused(kDamaged + "the persist directory names a second document record"), 1, {}},
         // clang-format on
     };
 }
