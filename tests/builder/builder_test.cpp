@@ -52,9 +52,7 @@ TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
     EXPECT_EQ(server.ReferenceProblems(), std::vector<std::string>{});
 }
 
-Reply Broken() {
-    return Reply::Error(automation::E_FAIL, "the server stopped answering");
-}
+const Reply kBroken = Reply::Error(automation::E_FAIL, "the server stopped answering");
 
 std::u16string Because(const std::u16string& what,
                        const char16_t* why = u"the server stopped answering") {
@@ -106,37 +104,37 @@ const BuildCase kCases[] = {
     // H + T first, then + 2.0, in double precision.
     {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, {kData, kOutput, kTemplate, 59.75f, 81.75f, u"bracket_multiple"}, {}, kTB},
     {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot", 60.0f, 82.0f, u"M\u00fcller.v2"}, {}, kTB},
-    {"CannotStart", kNormal, kT, {{"1", Broken()}}, "1", {u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."}, kNotSaved},
+    {"CannotStart", kNormal, kT, {{"1", kBroken}}, "1", {u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."}, kNotSaved},
     // One row per stage.
-    {"Activate", kNormal, kT, {{"2", Broken()}}, "1 2 29 [application]", {Because(u"Could not start PowerPoint")}, kNotSaved},
-    {"ReadWindowState", kNormal, kT, {{"3", Broken()}}, "1 2 3 29 [application]", {Because(u"Could not read the state of PowerPoint's window")}, kNotSaved},
-    {"Minimise", {.window_state = 3}, kT, {{"4", Broken()}}, "1 2 3 4 28 29 [application]", {Because(u"Could not minimise PowerPoint's window")}, kNotSaved},
-    {"Presentations", kNormal, kT, {{"5", Broken()}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations)}, kNotSaved},
-    {"OpenTemplate", kNormal, kT, {{"6a", Broken()}}, "1 2 3 4 5 6a 28 29 [application, presentations]", {Because(kOpen)}, kNotSaved},
-    {"AddBlank", kNormal, kB, {{"6b", Broken()}}, "1 2 3 4 5 6b 28 29 [application, presentations]", {Because(kBlank)}, kNotSaved},
-    {"Slides", kNormal, kT, {{"7", Broken()}}, "1 2 3 4 5 6a 7 28 29 [application, presentation, presentations]", {Because(kSlides)}, kNotSaved},
-    {"SlideWidth", kNormal, kT, {{"9", Broken()}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth)}, kNotSaved},
-    {"AddSlide", kNormal, kT, {{"11", Broken()}}, "1 2 3 4 5 6a 7 8 9 10 11 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide)}, kNotSaved},
-    {"Text", kNormal, kT, {{"18", Broken()}}, UpTo(kTB, "18") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kTitle)}, kNotSaved},
-    {"TitleHeight", kNormal, kT, {{"20", Broken()}}, UpTo(kTB, "20") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kPosition)}, kNotSaved},
+    {"Activate", kNormal, kT, {{"2", kBroken}}, "1 2 29 [application]", {Because(u"Could not start PowerPoint")}, kNotSaved},
+    {"ReadWindowState", kNormal, kT, {{"3", kBroken}}, "1 2 3 29 [application]", {Because(u"Could not read the state of PowerPoint's window")}, kNotSaved},
+    {"Minimise", {.window_state = 3}, kT, {{"4", kBroken}}, "1 2 3 4 28 29 [application]", {Because(u"Could not minimise PowerPoint's window")}, kNotSaved},
+    {"Presentations", kNormal, kT, {{"5", kBroken}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations)}, kNotSaved},
+    {"OpenTemplate", kNormal, kT, {{"6a", kBroken}}, "1 2 3 4 5 6a 28 29 [application, presentations]", {Because(kOpen)}, kNotSaved},
+    {"AddBlank", kNormal, kB, {{"6b", kBroken}}, "1 2 3 4 5 6b 28 29 [application, presentations]", {Because(kBlank)}, kNotSaved},
+    {"Slides", kNormal, kT, {{"7", kBroken}}, "1 2 3 4 5 6a 7 28 29 [application, presentation, presentations]", {Because(kSlides)}, kNotSaved},
+    {"SlideWidth", kNormal, kT, {{"9", kBroken}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth)}, kNotSaved},
+    {"AddSlide", kNormal, kT, {{"11", kBroken}}, "1 2 3 4 5 6a 7 8 9 10 11 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide)}, kNotSaved},
+    {"Text", kNormal, kT, {{"18", kBroken}}, UpTo(kTB, "18") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kTitle)}, kNotSaved},
+    {"TitleHeight", kNormal, kT, {{"20", kBroken}}, UpTo(kTB, "20") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kPosition)}, kNotSaved},
     {"SaveAs", kNormal, kT, {{"27", Reply::Error(automation::STG_E_WRITEFAULT, "disk full")}}, kTB, {Because(kSave, u"disk full")}, kNotSaved},
     {"SaveAsWithoutDescription", kNormal, kT, {{"27", Reply::Error(automation::E_FAIL, "")}}, kTB, {Because(kSave, u"no reason was given")}, kNotSaved},
-    {"SaveFailsInTheUsersApplication", {.already_running = true}, kT, {{"27", Broken()}}, "1 2 5 6a 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 " + kCleanUp, {Because(kSave)}, kNotSaved},
+    {"SaveFailsInTheUsersApplication", {.already_running = true}, kT, {{"27", kBroken}}, "1 2 5 6a 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 " + kCleanUp, {Because(kSave)}, kNotSaved},
     // Only the first failure is reported; a failed restore still lets the quit go.
-    {"Restore", {.window_state = 3}, kT, {{"28", Broken()}, {"29", Broken()}}, kTB, {Because(u"Could not restore the state of PowerPoint's window")}, kSavedWithViewer},
-    {"Quit", kNormal, kT, {{"29", Broken()}}, kTB, {Because(u"Could not quit PowerPoint")}, kSavedWithViewer},
-    {"SaveAndRestore", kNormal, kT, {{"27", Broken()}, {"28", Broken()}}, kTB, {Because(kSave)}, kNotSaved},
+    {"Restore", {.window_state = 3}, kT, {{"28", kBroken}, {"29", kBroken}}, kTB, {Because(u"Could not restore the state of PowerPoint's window")}, kSavedWithViewer},
+    {"Quit", kNormal, kT, {{"29", kBroken}}, kTB, {Because(u"Could not quit PowerPoint")}, kSavedWithViewer},
+    {"SaveAndRestore", kNormal, kT, {{"27", kBroken}, {"28", kBroken}}, kTB, {Because(kSave)}, kNotSaved},
     // The viewer: one message of its own, and the presentation still saved.
-    {"Insertion", kNormal, kT, {{"21", Broken()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"OleFormat", kNormal, kT, {{"22", Broken()}}, UpTo(kTB, "22") + " [viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"FirstObjectRead", kNormal, kT, {{"23", Broken()}}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"SecondObjectRead", kNormal, kT, {{"24", Broken()}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"PropertyPut", kNormal, kT, {{"25", Broken()}}, kTB, {kViewerMessage}, kSavedWithoutViewer},
+    {"Insertion", kNormal, kT, {{"21", kBroken}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"OleFormat", kNormal, kT, {{"22", kBroken}}, UpTo(kTB, "22") + " [viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"FirstObjectRead", kNormal, kT, {{"23", kBroken}}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"SecondObjectRead", kNormal, kT, {{"24", kBroken}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"PropertyPut", kNormal, kT, {{"25", kBroken}}, kTB, {kViewerMessage}, kSavedWithoutViewer},
     {"ViewerMissing", {.viewer_installed = false}, kT, {}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
     {"NoInsertedShape", kNormal, kT, {{"21", Reply::NoObject()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
     {"NoOleFormat", kNormal, kT, {{"22", Reply::NoObject()}}, UpTo(kTB, "22") + " [viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
     {"ObjectGoneOnSecondRead", kNormal, kT, {{"24", Reply::NoObject()}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"ViewerAndSave", kNormal, kT, {{"21", Broken()}, {"27", Broken()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage, Because(kSave)}, kNotSaved},
+    {"ViewerAndSave", kNormal, kT, {{"21", kBroken}, {"27", kBroken}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage, Because(kSave)}, kNotSaved},
     // One row per required object.
     {"NoPresentations", kNormal, kT, {{"5", Reply::NoObject()}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations, kNoObject)}, kNotSaved},
     {"NoTemplatePresentation", kNormal, kT, {{"6a", Reply::NoObject()}}, "1 2 3 4 5 6a 28 29 [application, presentations]", {Because(kOpen, kNoObject)}, kNotSaved},

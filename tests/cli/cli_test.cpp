@@ -44,8 +44,7 @@ struct Options {
     bool as_nobody = false;
     int signal = 0;
     std::chrono::microseconds signal_after{0};
-    rlim_t memory = RLIM_INFINITY;
-    rlim_t file_size = RLIM_INFINITY;
+    rlim_t memory = RLIM_INFINITY, file_size = RLIM_INFINITY;
     bool stderr_gone = false;
 };
 

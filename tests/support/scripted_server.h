@@ -71,12 +71,8 @@ class ScopedClassRegistration {
 
 struct PresentationAppSetup {
     bool already_running = false;  // the user's own application, open already
-    std::int32_t window_state = 1;
-    std::int32_t slide_count = 3;
-    std::int32_t has_title = 1;
-    float slide_width = 720.0f;
-    float title_top = 30.0f;
-    float title_height = 50.0f;
+    std::int32_t window_state = 1, slide_count = 3, has_title = 1;
+    float slide_width = 720.0f, title_top = 30.0f, title_height = 50.0f;
     bool viewer_installed = true;  // without it, the OLE format holds no object
 };
 
