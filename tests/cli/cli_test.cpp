@@ -60,15 +60,16 @@ Outcome Start(const std::string& program, std::vector<std::string> arguments,
     }
     argv.push_back(nullptr);
     const passwd* nobody = options.as_nobody ? ::getpwnam("nobody") : nullptr;
+    // Made before the child starts, so that they are there however early it ends.
+    int gone[2] = {-1, -1};
+    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int e = options.stderr_gone
+                      ? (::pipe2(gone, O_CLOEXEC) == 0 && ::close(gone[0]) == 0 ? gone[1] : -1)
+                      : ::open(err.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     const pid_t child = ::fork();
     if (child == 0) {
         const rlimit memory{options.memory, options.memory};
         const rlimit file_size{options.file_size, options.file_size};
-        int gone[2] = {-1, -1};
-        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT, 0600);
-        const int e = options.stderr_gone
-                          ? (::pipe(gone) == 0 && ::close(gone[0]) == 0 ? gone[1] : -1)
-                          : ::open(err.c_str(), O_WRONLY | O_CREAT, 0600);
         if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::close(0) != 0 ||
             ::chdir(folder.c_str()) != 0 || ::setrlimit(RLIMIT_AS, &memory) != 0 ||
             ::setrlimit(RLIMIT_FSIZE, &file_size) != 0 ||
@@ -79,6 +80,8 @@ Outcome Start(const std::string& program, std::vector<std::string> arguments,
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
+    ::close(o);
+    ::close(e);
     if (options.signal != 0) {
         std::this_thread::sleep_for(options.signal_after);
         ::kill(child, options.signal);
