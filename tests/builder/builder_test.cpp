@@ -9,10 +9,9 @@
 #include "support/helpers.h"
 #include "support/scripted_server.h"
 
-namespace builder_test {
+namespace {
 
 using namespace test_support;
-namespace {
 
 const std::u16string kData = u"C:\\bracket_multiple.zbn", kOutput = u"C:\\bracket_Multiple.ppt",
                      kTemplate = u"C:\\TrelvoTemplate.pot";
@@ -159,4 +158,3 @@ const BuildCase kCases[] = {
 INSTANTIATE_TEST_SUITE_P(Builds, BuildTest, ::testing::ValuesIn(kCases), CaseName());
 
 }  // namespace
-}  // namespace builder_test

@@ -24,7 +24,6 @@
 #include "support/viewer_state.h"
 #include "viewer/viewer_control_class.h"
 
-namespace engine_test {
 namespace {
 
 using namespace automation;
@@ -296,4 +295,3 @@ TEST(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
 }
 
 }  // namespace
-}  // namespace engine_test
