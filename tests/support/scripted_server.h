@@ -64,6 +64,7 @@ class ScopedClassRegistration {
         automation::ClassRegistry::Instance().Register(std::move(info));
     }
     ~ScopedClassRegistration() { automation::ClassRegistry::Instance().Unregister(prog_id_); }
+    ScopedClassRegistration(const ScopedClassRegistration&) = delete;
 
   private:
     std::u16string prog_id_;
