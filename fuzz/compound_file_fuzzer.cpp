@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes handed to the compound-file reader either open
 // or raise FormatError, in time and memory bounded by their size. A file that
 // opens is written again, its streams read, and must read back the same.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,23 +17,16 @@ void Load(cfb::StorageEntry& entry) {
     if (!entry.is_storage) {
         entry.content = {cfb::ReadAll(entry)};
     }
-    for (cfb::StorageEntry& child : entry.children) {
-        Load(child);
-    }
+    std::ranges::for_each(entry.children, Load);
 }
 
 bool Same(const cfb::StorageEntry& a, const cfb::StorageEntry& b) {
-    if (a.is_storage != b.is_storage || cfb::ReadAll(a) != cfb::ReadAll(b) ||
-        a.children.size() != b.children.size()) {
-        return false;
-    }
-    for (const cfb::StorageEntry& child : a.children) {
-        const cfb::StorageEntry* other = b.Find(child.name);
-        if (other == nullptr || !Same(child, *other)) {
-            return false;
-        }
-    }
-    return true;
+    return a.is_storage == b.is_storage && cfb::ReadAll(a) == cfb::ReadAll(b) &&
+           a.children.size() == b.children.size() &&
+           std::ranges::all_of(a.children, [&](const cfb::StorageEntry& child) {
+               const cfb::StorageEntry* other = b.Find(child.name);
+               return other != nullptr && Same(child, *other);
+           });
 }
 
 }  // namespace

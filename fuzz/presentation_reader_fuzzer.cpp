@@ -11,14 +11,6 @@
 #include "pptfile/errors.h"
 #include "pptfile/presentation.h"
 
-namespace {
-
-struct Discard final : cfb::ByteSink {
-    void Put(std::span<const std::uint8_t>) override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
         const auto presentation = pptfile::SourcePresentation::Read(
@@ -33,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         added.controls.push_back(
             {u"TRELVO.TrelvoCtrl.1", {}, {1, 2, 3}, {60, 113, 600, 400}, {u"x"}});
         job.slides.emplace_back(&added);
-        Discard sink;
-        pptfile::WritePresentation(job, sink);
+        struct : cfb::ByteSink {
+            void Put(std::span<const std::uint8_t>) override {}
+        } discard;
+        pptfile::WritePresentation(job, discard);
     } catch (const pptfile::FormatError&) {
     }
     return 0;

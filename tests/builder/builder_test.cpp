@@ -2,7 +2,6 @@
 // when everything answers, and when calls fail or answer what cannot be used.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -10,79 +9,55 @@
 #include "support/helpers.h"
 #include "support/scripted_server.h"
 
-namespace builder_test {
-
-using namespace test_support;
 namespace {
 
-const BuildRequest kT{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt",
-                      u"C:\\TrelvoTemplate.pot"};
-const BuildRequest kB{u"C:\\bracket_multiple.zbn", u"C:\\bracket_Multiple.ppt", u""};
-const Placement kStandardPlacement{60.0f, 82.0f, u"bracket_multiple"};
+using namespace test_support;
+
+const std::u16string kData = u"C:\\bracket_multiple.zbn", kOutput = u"C:\\bracket_Multiple.ppt",
+                     kTemplate = u"C:\\TrelvoTemplate.pot";
+const BuildRequest kT{kData, kOutput, kTemplate, 60.0f, 82.0f, u"bracket_multiple"};
+const BuildRequest kB{kData, kOutput, u"", 60.0f, 82.0f, u"bracket_multiple"};
 
 struct BuildCase {
     const char* name;
     PresentationAppSetup setup;
     BuildRequest request;
     std::vector<std::pair<std::string, Reply>> failing;  // steps and what they answer
-    std::string record;  // what the server must record, as ParseRecord reads it
+    std::string record;  // what the server must record, as ScriptedServer::Expect reads it
     std::vector<std::u16string> messages{};
     BuildOutcome outcome = BuildOutcome::kSavedWithViewer;
-    Placement placement = kStandardPlacement;
 };
 
 class BuildTest : public ::testing::TestWithParam<BuildCase> {};
 
 TEST_P(BuildTest, HoldsTheConversationAndReleasesInOrder) {
     const BuildCase& c = GetParam();
-    ScriptedServer server;
+    ScriptedServer server(c.setup);
     MessageBoxRecorder messages;
-    ScriptPresentationApp(server, c.setup);
-    const auto steps = ExpectedConversation(c.setup, c.request, c.placement);
-    const BuildRecord record = ParseRecord(c.record);
-    std::vector<Call> expected;
-    for (const std::string& label : record.steps) {
-        const auto step = std::ranges::find(steps, label, &ExpectedStep::label);
-        ASSERT_NE(step, steps.end()) << label;
-        Call call = step->call;
-        for (const auto& [failing, reply] : c.failing) {
-            if (failing == label) {
-                server.AnswerCall(expected.size(), reply);
-                call.failed = reply.kind == Reply::Kind::kError;
-                call.answered = call.failed                         ? automation::VT_EMPTY
-                                : reply.kind == Reply::Kind::kValue ? reply.value.vt()
-                                                                    : automation::VT_DISPATCH;
-            }
-        }
-        expected.push_back(call);
-    }
+    const auto [calls, releases] = server.Expect(c.request, c.record, c.failing);
 
-    const auto registration =
-        server.ServeAs(u"PowerPoint.Application", "application", c.setup.already_running);
     const BuildOutcome outcome =
         BuildPresentation(c.request.data_path, c.request.output_path, c.request.template_path);
 
-    EXPECT_EQ(server.calls(), expected);
-    EXPECT_EQ(server.releases(), record.releases);
-    EXPECT_EQ(messages.texts(), c.messages);
-    for (const auto& shown : messages.shown()) {
+    EXPECT_EQ(server.calls(), calls);
+    EXPECT_EQ(server.releases(), releases);
+    std::vector<std::u16string> texts;
+    for (const auto& shown : messages.shown) {
         EXPECT_EQ(shown.type, 0x30u) << "MB_OK | MB_ICONEXCLAMATION";
+        texts.push_back(shown.text);
     }
+    EXPECT_EQ(texts, c.messages);
     EXPECT_EQ(outcome, c.outcome);
     EXPECT_EQ(server.ReferenceProblems(), std::vector<std::string>{});
 }
 
-Reply Broken() {
-    return Reply::Error(automation::E_FAIL, "the server stopped answering");
-}
+const Reply kBroken = Reply::Error(automation::E_FAIL, "the server stopped answering");
 
 std::u16string Because(const std::u16string& what,
                        const char16_t* why = u"the server stopped answering") {
     return what + u": " + why;
 }
 
-constexpr const char16_t* kNoApplicationMessage =
-    u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed.";
 constexpr const char16_t* kViewerMessage =
     u"Trelvo Presenter 2009 or above is not installed properly";
 constexpr const char16_t* kNoObject = u"PowerPoint answered with no object";
@@ -96,14 +71,13 @@ const std::u16string kAddSlide = u"Could not add the new slide";
 const std::u16string kTitle = u"Could not write the title \"bracket_multiple\" on the new slide";
 const std::u16string kPosition = u"Could not read the position of the slide title";
 const std::u16string kSave = u"Could not save the presentation as \"C:\\bracket_Multiple.ppt\"";
-const std::u16string kRestore = Because(u"Could not restore the state of PowerPoint's window");
 const std::u16string kPresentations = u"Could not reach PowerPoint's presentations";
 constexpr float kHuge = std::numeric_limits<float>::max();
 
 // Whole builds, with a template and without; UpTo keeps a record up to and
 // with the call `label`, without the references given back after it.
-const std::string kTB = kWholeBuildWithTemplate;
-const std::string kBB = kWholeBuildWithoutTemplate;
+const std::string kTB = WholeBuild(true);
+const std::string kBB = WholeBuild(false);
 std::string UpTo(const std::string& whole, const std::string& label) {
     return whole.substr(0, whole.find(" " + label + " ") + 1 + label.size());
 }
@@ -125,41 +99,41 @@ const BuildCase kCases[] = {
     {"NoSlidesYet", {.slide_count = 0}, kT, {}, kTB},
     {"NoTitlePlaceholder", kUntitled, kT, {}, UpTo(kTB, "14") + " 15b 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 28 29 " + kCleanUp},
     {"AnyNonZeroMeansATitle", {.has_title = -1}, kT, {}, kTB},
-    {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, kT, {}, kTB, {}, kSavedWithViewer, {-30.0f, 82.0f, u"bracket_multiple"}},
+    {"NarrowSlideGivesANegativeLeft", {.slide_width = 540.0f}, {kData, kOutput, kTemplate, -30.0f, 82.0f, u"bracket_multiple"}, {}, kTB},
     // H + T first, then + 2.0, in double precision.
-    {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, kT, {}, kTB, {}, kSavedWithViewer, {59.75f, 81.75f, u"bracket_multiple"}},
-    {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot"}, {}, kTB, {}, kSavedWithViewer, {60.0f, 82.0f, u"M\u00fcller.v2"}},
-    {"CannotStart", kNormal, kT, {{"1", Broken()}}, "1", {kNoApplicationMessage}, kNotSaved},
+    {"FractionalGeometry", {.slide_width = 719.5f, .title_top = 30.25f, .title_height = 49.5f}, {kData, kOutput, kTemplate, 59.75f, 81.75f, u"bracket_multiple"}, {}, kTB},
+    {"DotsInTheNameKeepAllButTheExtension", kNormal, {u"D:\\M\u00fcller.v2.zbn", u"D:\\M.ppt", u"D:\\t.pot", 60.0f, 82.0f, u"M\u00fcller.v2"}, {}, kTB},
+    {"CannotStart", kNormal, kT, {{"1", kBroken}}, "1", {u"MS-PowerPoint 2003 with SP3 (11.8318.8821) and above needed."}, kNotSaved},
     // One row per stage.
-    {"Activate", kNormal, kT, {{"2", Broken()}}, "1 2 29 [application]", {Because(u"Could not start PowerPoint")}, kNotSaved},
-    {"ReadWindowState", kNormal, kT, {{"3", Broken()}}, "1 2 3 29 [application]", {Because(u"Could not read the state of PowerPoint's window")}, kNotSaved},
-    {"Minimise", {.window_state = 3}, kT, {{"4", Broken()}}, "1 2 3 4 28 29 [application]", {Because(u"Could not minimise PowerPoint's window")}, kNotSaved},
-    {"Presentations", kNormal, kT, {{"5", Broken()}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations)}, kNotSaved},
-    {"OpenTemplate", kNormal, kT, {{"6a", Broken()}}, "1 2 3 4 5 6a 28 29 [application, presentations]", {Because(kOpen)}, kNotSaved},
-    {"AddBlank", kNormal, kB, {{"6b", Broken()}}, "1 2 3 4 5 6b 28 29 [application, presentations]", {Because(kBlank)}, kNotSaved},
-    {"Slides", kNormal, kT, {{"7", Broken()}}, "1 2 3 4 5 6a 7 28 29 [application, presentation, presentations]", {Because(kSlides)}, kNotSaved},
-    {"SlideWidth", kNormal, kT, {{"9", Broken()}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth)}, kNotSaved},
-    {"AddSlide", kNormal, kT, {{"11", Broken()}}, "1 2 3 4 5 6a 7 8 9 10 11 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide)}, kNotSaved},
-    {"Text", kNormal, kT, {{"18", Broken()}}, UpTo(kTB, "18") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kTitle)}, kNotSaved},
-    {"TitleHeight", kNormal, kT, {{"20", Broken()}}, UpTo(kTB, "20") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kPosition)}, kNotSaved},
+    {"Activate", kNormal, kT, {{"2", kBroken}}, "1 2 29 [application]", {Because(u"Could not start PowerPoint")}, kNotSaved},
+    {"ReadWindowState", kNormal, kT, {{"3", kBroken}}, "1 2 3 29 [application]", {Because(u"Could not read the state of PowerPoint's window")}, kNotSaved},
+    {"Minimise", {.window_state = 3}, kT, {{"4", kBroken}}, "1 2 3 4 28 29 [application]", {Because(u"Could not minimise PowerPoint's window")}, kNotSaved},
+    {"Presentations", kNormal, kT, {{"5", kBroken}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations)}, kNotSaved},
+    {"OpenTemplate", kNormal, kT, {{"6a", kBroken}}, "1 2 3 4 5 6a 28 29 [application, presentations]", {Because(kOpen)}, kNotSaved},
+    {"AddBlank", kNormal, kB, {{"6b", kBroken}}, "1 2 3 4 5 6b 28 29 [application, presentations]", {Because(kBlank)}, kNotSaved},
+    {"Slides", kNormal, kT, {{"7", kBroken}}, "1 2 3 4 5 6a 7 28 29 [application, presentation, presentations]", {Because(kSlides)}, kNotSaved},
+    {"SlideWidth", kNormal, kT, {{"9", kBroken}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth)}, kNotSaved},
+    {"AddSlide", kNormal, kT, {{"11", kBroken}}, "1 2 3 4 5 6a 7 8 9 10 11 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide)}, kNotSaved},
+    {"Text", kNormal, kT, {{"18", kBroken}}, UpTo(kTB, "18") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kTitle)}, kNotSaved},
+    {"TitleHeight", kNormal, kT, {{"20", kBroken}}, UpTo(kTB, "20") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kPosition)}, kNotSaved},
     {"SaveAs", kNormal, kT, {{"27", Reply::Error(automation::STG_E_WRITEFAULT, "disk full")}}, kTB, {Because(kSave, u"disk full")}, kNotSaved},
     {"SaveAsWithoutDescription", kNormal, kT, {{"27", Reply::Error(automation::E_FAIL, "")}}, kTB, {Because(kSave, u"no reason was given")}, kNotSaved},
-    {"SaveFailsInTheUsersApplication", {.already_running = true}, kT, {{"27", Broken()}}, "1 2 5 6a 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 " + kCleanUp, {Because(kSave)}, kNotSaved},
+    {"SaveFailsInTheUsersApplication", {.already_running = true}, kT, {{"27", kBroken}}, "1 2 5 6a 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 [text range, text frame, title shape] 21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 " + kCleanUp, {Because(kSave)}, kNotSaved},
     // Only the first failure is reported; a failed restore still lets the quit go.
-    {"Restore", {.window_state = 3}, kT, {{"28", Broken()}, {"29", Broken()}}, kTB, {kRestore}, kSavedWithViewer},
-    {"Quit", kNormal, kT, {{"29", Broken()}}, kTB, {Because(u"Could not quit PowerPoint")}, kSavedWithViewer},
-    {"SaveAndRestore", kNormal, kT, {{"27", Broken()}, {"28", Broken()}}, kTB, {Because(kSave)}, kNotSaved},
+    {"Restore", {.window_state = 3}, kT, {{"28", kBroken}, {"29", kBroken}}, kTB, {Because(u"Could not restore the state of PowerPoint's window")}, kSavedWithViewer},
+    {"Quit", kNormal, kT, {{"29", kBroken}}, kTB, {Because(u"Could not quit PowerPoint")}, kSavedWithViewer},
+    {"SaveAndRestore", kNormal, kT, {{"27", kBroken}, {"28", kBroken}}, kTB, {Because(kSave)}, kNotSaved},
     // The viewer: one message of its own, and the presentation still saved.
-    {"Insertion", kNormal, kT, {{"21", Broken()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"OleFormat", kNormal, kT, {{"22", Broken()}}, UpTo(kTB, "22") + " [viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"FirstObjectRead", kNormal, kT, {{"23", Broken()}}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"SecondObjectRead", kNormal, kT, {{"24", Broken()}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"PropertyPut", kNormal, kT, {{"25", Broken()}}, kTB, {kViewerMessage}, kSavedWithoutViewer},
+    {"Insertion", kNormal, kT, {{"21", kBroken}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"OleFormat", kNormal, kT, {{"22", kBroken}}, UpTo(kTB, "22") + " [viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"FirstObjectRead", kNormal, kT, {{"23", kBroken}}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"SecondObjectRead", kNormal, kT, {{"24", kBroken}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
+    {"PropertyPut", kNormal, kT, {{"25", kBroken}}, kTB, {kViewerMessage}, kSavedWithoutViewer},
     {"ViewerMissing", {.viewer_installed = false}, kT, {}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
     {"NoInsertedShape", kNormal, kT, {{"21", Reply::NoObject()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
     {"NoOleFormat", kNormal, kT, {{"22", Reply::NoObject()}}, UpTo(kTB, "22") + " [viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
     {"ObjectGoneOnSecondRead", kNormal, kT, {{"24", Reply::NoObject()}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
-    {"ViewerAndSave", kNormal, kT, {{"21", Broken()}, {"27", Broken()}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage, Because(kSave)}, kNotSaved},
+    {"ViewerAndSave", kNormal, kT, {{"21", kBroken}, {"27", kBroken}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage, Because(kSave)}, kNotSaved},
     // One row per required object.
     {"NoPresentations", kNormal, kT, {{"5", Reply::NoObject()}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations, kNoObject)}, kNotSaved},
     {"NoTemplatePresentation", kNormal, kT, {{"6a", Reply::NoObject()}}, "1 2 3 4 5 6a 28 29 [application, presentations]", {Because(kOpen, kNoObject)}, kNotSaved},
@@ -184,4 +158,3 @@ const BuildCase kCases[] = {
 INSTANTIATE_TEST_SUITE_P(Builds, BuildTest, ::testing::ValuesIn(kCases), CaseName());
 
 }  // namespace
-}  // namespace builder_test

@@ -41,10 +41,8 @@ class PathTest : public ::testing::Test {
 };
 
 struct PathRow {
-    std::u16string path;
-    std::u16string resolved;  // "<run>" and "<work>" stand for those folders
-    std::u16string title;
-    std::u16string extension;
+    // In `resolved` "<run>" and "<work>" stand for those folders.
+    std::u16string path, resolved, title, extension;
 };
 
 class PathTable : public PathTest, public ::testing::WithParamInterface<PathRow> {};

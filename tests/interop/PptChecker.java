@@ -11,17 +11,11 @@
 //
 //   java PptChecker LIST
 import java.awt.geom.Rectangle2D;
-import java.io.InputStream;
-import java.io.PrintStream;
-import java.nio.ByteBuffer;
-import java.nio.ByteOrder;
+import java.io.*;
+import java.nio.*;
 import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.Paths;
-import java.util.ArrayList;
-import java.util.Arrays;
-import java.util.List;
-import java.util.Objects;
+import java.nio.file.*;
+import java.util.*;
 
 import org.apache.poi.hpsf.DocumentSummaryInformation;
 import org.apache.poi.hpsf.SummaryInformation;
@@ -127,7 +121,7 @@ public final class PptChecker {
         if (summary == null || document == null) return;
         check(document.getSlideCount() == slides, "slide count property " + document.getSlideCount());
         check("Zbn2PPT".equals(summary.getApplicationName()), "application " + summary.getApplicationName());
-        java.util.Date saved = summary.getLastSaveDateTime();
+        Date saved = summary.getLastSaveDateTime();
         check(saved != null && Math.abs(saved.getTime() - System.currentTimeMillis()) < 3600_000L, "last saved " + saved);
         check(custom == null || custom.equals(String.valueOf(document.getCustomProperties())),
               "custom properties " + document.getCustomProperties() + ", the template's " + custom);

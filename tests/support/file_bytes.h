@@ -12,9 +12,10 @@
 
 namespace test_support {
 
-inline std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
+template <class Bytes = std::vector<std::uint8_t>>
+Bytes ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    Bytes bytes(std::istreambuf_iterator<char>(in), {});
     if (!in && !in.eof()) {
         throw std::runtime_error("cannot read " + path.string());
     }

@@ -3,31 +3,26 @@
 // UTF-16LE units. Nothing when the bytes are not such a state.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace test_support {
 
 inline std::optional<std::u16string> ViewerStatePath(std::span<const std::uint8_t> state) {
-    const auto u16 = [&](std::size_t at) {
-        return static_cast<char16_t>(state[at] | state[at + 1] << 8);
-    };
-    if (state.size() < 10 ||
-        std::u16string_view(u"ZBVS") != std::u16string{state[0], state[1], state[2], state[3]} ||
-        u16(4) != 1) {
+    std::u16string units;  // the state as little-endian 16-bit units
+    for (std::size_t at = 0; at + 1 < state.size(); at += 2) {
+        units.push_back(static_cast<char16_t>(state[at] | state[at + 1] << 8));
+    }
+    if (state.size() % 2 != 0 || units.size() < 5 ||
+        !std::ranges::equal(state.first(4), std::string_view("ZBVS")) || units[2] != 1 ||
+        units.size() != 5 + (units[3] | std::size_t{units[4]} << 16)) {
         return std::nullopt;
     }
-    const std::size_t units = u16(6) | std::size_t{u16(8)} << 16;
-    if (state.size() != 10 + 2 * units) {
-        return std::nullopt;
-    }
-    std::u16string path;
-    for (std::size_t at = 10; at < state.size(); at += 2) {
-        path.push_back(u16(at));
-    }
-    return path;
+    return units.substr(5);
 }
 
 }  // namespace test_support

@@ -5,9 +5,8 @@ With a server, PowerPoint is the scripted application in another process,
 which reports how the calls and releases differed from the conversation. The
 runs have a Wine prefix of their own, apart from other tests' registrations.
 
-    zbn2ppt_exe_test.py --exe Zbn2PPT.exe --wine wine-exec --server scripted_powerpoint_server.exe
+    zbn2ppt_exe_test.py Zbn2PPT.exe wine-exec scripted_powerpoint_server.exe
 """
-import argparse
 import os
 import re
 import subprocess
@@ -38,36 +37,36 @@ CASES = [
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--exe", "--wine", "--server"):
-        parser.add_argument(option, required=True)
-    exe, wine_exec, server_exe = map(os.path.abspath, vars(parser.parse_args()).values())
+    exe, wine_exec, server_exe = map(os.path.abspath, sys.argv[1:])
     prefix = os.environ.get("WINEPREFIX", "/tmp/zbn2ppt-wine-%d" % os.getuid())
     os.environ.update(WINEPREFIX=prefix + "-exe", WINEDEBUG="-all")
 
     def wine(*args, **kwargs):
-        return subprocess.run([wine_exec, *args], timeout=300, cwd=work,
-                              stdin=subprocess.DEVNULL, capture_output=True, **kwargs).returncode
+        return subprocess.run([wine_exec, *args], timeout=300, stdin=subprocess.DEVNULL,
+                              capture_output=True, **kwargs).returncode
 
     def windows(path):
         """The file as a Windows program under Wine names it."""
-        return "Z:" + os.path.join(work, path).replace("/", "\\") if path else ""
+        return "Z:" + os.path.abspath(path).replace("/", "\\") if path else ""
+
+    def write(path, text, encoding="utf-8"):
+        with open(path, "w", encoding=encoding) as f:
+            f.write(text)
 
     def classes(*keys):
         """Writes (key, value) pairs, or removes (key,), in the classes of the registry."""
-        with open(os.path.join(work, "classes.reg"), "w", encoding="utf-16") as f:
-            f.write("Windows Registry Editor Version 5.00\n")
-            for key, *value in keys:
-                f.write("\n[%sHKEY_CLASSES_ROOT\\%s]\n" % ("" if value else "-", key) + "".join(
-                    '@="%s"\n' % v.replace("\\", "\\\\").replace('"', '\\"') for v in value))
+        write("classes.reg", "Windows Registry Editor Version 5.00\n" + "".join(
+            "\n[%sHKEY_CLASSES_ROOT\\%s]\n" % ("" if value else "-", key) + "".join(
+                '@="%s"\n' % v.replace("\\", "\\\\").replace('"', '\\"') for v in value)
+            for key, *value in keys), "utf-16")
         return wine("regedit", "/s", windows("classes.reg"))
 
     failures = 0
     unregister = [("PowerPoint.Application",), ("CLSID\\" + CLSID,)]
     with tempfile.TemporaryDirectory(prefix="zbn2ppt-exe-") as work:
+        os.chdir(work)
         for name in (DATA, TEMPLATE):
-            with open(os.path.join(work, name), "w") as f:
-                f.write("read by neither program\n")
+            write(name, "read by neither program\n")
         # Left over from an interrupted run, it would stand in for PowerPoint.
         classes(*unregister)
         # The cases without a server come first; the server, once registered,
@@ -78,21 +77,20 @@ def main():
             boxes_log, report = "boxes%d" % case, "report%d" % case
             problems = []
             if failing is not None:
-                with open(os.path.join(work, "request"), "w", encoding="utf-8") as f:
-                    f.write("\n".join(map(windows, [report] + (args + ["", ""])[:3])) +
-                            "\nbracket_multiple\n" + failing + "\n")
+                write("request", "\n".join(map(windows, [report] + (args + ["", ""])[:3])) +
+                      "\nbracket_multiple\n" + failing + "\n")
                 registered = registered or classes(
                     ("PowerPoint.Application\\CLSID", CLSID),
                     ("CLSID\\%s\\LocalServer32" % CLSID, server)) == 0
                 if not registered:
                     problems.append("the server could not be registered")
-            output_before = len(args) > 1 and os.path.exists(os.path.join(work, args[1]))
+            output_before = len(args) > 1 and os.path.exists(args[1])
             code = wine(exe, *map(windows, args),
                         env=dict(os.environ, ZBN_MESSAGE_BOX_LOG=windows(boxes_log)))
 
             shown = []
-            if os.path.exists(os.path.join(work, boxes_log)):
-                with open(os.path.join(work, boxes_log), encoding="utf-8", newline="") as f:
+            if os.path.exists(boxes_log):
+                with open(boxes_log, encoding="utf-8", newline="") as f:
                     shown = [box.split("\n", 2) for box in f.read().split("\0")[:-1]]
             if len(shown) != len(boxes) or any(
                     box[:2] != [caption, str(kind)] or not re.fullmatch(text, box[-1], re.S)
@@ -102,13 +100,12 @@ def main():
                 problems.append("exit status %d, not %d" % (code, status))
             # The probe makes the output; a build that saves nothing takes away
             # what the probe made, never a file that was there before.
-            if len(args) > 1 and os.path.exists(
-                    os.path.join(work, args[1])) != (status == 0 or output_before):
+            if len(args) > 1 and os.path.exists(args[1]) != (status == 0 or output_before):
                 problems.append("the output %s is %s" % (
                     args[1], "missing" if status == 0 else "left behind"))
             if failing is not None:
                 # The server writes its report once every object is back.
-                report, deadline = os.path.join(work, report), time.time() + 60
+                deadline = time.time() + 60
                 while not os.path.exists(report) and time.time() < deadline:
                     time.sleep(0.2)
                 lines = (open(report, encoding="utf-8").read().splitlines()
@@ -118,6 +115,7 @@ def main():
                 "\n  " + problem for problem in problems))
             failures += len(problems)
         classes(*unregister)
+        os.chdir("/")
     print("%d problems" % failures)
     return 1 if failures else 0
 
