@@ -421,26 +421,19 @@ std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry&
 }
 
 void ReadSlides(SourcePresentation::Parsed& p, const DocumentLists& lists) {
-    std::set<std::uint32_t> listed_slides;
     std::set<std::size_t> read_slides;  // offsets
     for (const ListEntry& e : lists.slides) {
-        // A slide listed twice would be read twice, and a small file could
-        // list one large slide many times.
-        if (!listed_slides.insert(e.slide.persist_id).second) {
+        const Record r = ReadPersistObject(p, e.slide.persist_id, RT_Slide, "a slide");
+        // A slide listed twice, or two sharing one record, are refused: Apache
+        // POI shows them as one, and reading the record again for each would
+        // let a small file cost a large one's work many times.
+        if (!read_slides.insert(r.offset).second) {
             ThrowDamaged("a slide is listed twice");
         }
-        const Record r = ReadPersistObject(p, e.slide.persist_id, RT_Slide, "a slide");
         ListedSlide listed = e.slide;
         listed.offset = r.offset;
         p.slides.push_back(listed);
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
-
-        // Slides that share one record are refused as Apache POI shows them
-        // as one; reading it again for each would let a small file cost a
-        // large one's work many times.
-        if (!read_slides.insert(r.offset).second) {
-            ThrowDamaged("two listed slides share one slide record");
-        }
         SlideSummary summary;
         const MainMasterInfo* master = nullptr;
         if (const auto ref = SlideAtomMasterRef(r.body)) {
