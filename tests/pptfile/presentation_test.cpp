@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -272,22 +273,17 @@ const GoodFile kGoodFiles[] = {
     // clang-format on
 };
 
-// Every stream but those a save rewrites or appends to, with its class ids.
-void ExpectSameTree(const cfb::StorageEntry& a, const cfb::StorageEntry& b,
-                    const std::string& path) {
-    EXPECT_EQ(a.clsid, b.clsid) << path;
-    EXPECT_TRUE(cfb::ReadAll(a) == cfb::ReadAll(b)) << path << " changed";
-    for (const cfb::StorageEntry& child : a.children) {
-        const cfb::StorageEntry* other = b.Find(child.name);
-        if (path.empty() &&
-            (child.name == u"PowerPoint Document" || child.name == u"Current User" ||
-             child.name == u"Pictures" || child.name.ends_with(u"Information"))) {
-            continue;
+// The listing of every stream but those a save rewrites or appends to.
+std::string Kept(const Bytes& file) {
+    std::string kept;
+    std::istringstream lines(test_support::Listing(test_support::ReadTree(file)));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("PowerPoint Document ") && !line.starts_with("Current User ") &&
+            !line.starts_with("Pictures ") && line.find("Information ") == std::string::npos) {
+            kept += line + "\n";
         }
-        ASSERT_NE(other, nullptr) << path << "/" << test_support::Utf8(child.name) << " is missing";
-        ExpectSameTree(child, *other, path + "/" + test_support::Utf8(child.name));
     }
-    EXPECT_TRUE(path.empty() || a.children.size() == b.children.size()) << path;
+    return kept;
 }
 
 class ReaderGoodFile : public ::testing::TestWithParam<GoodFile> {};
@@ -316,7 +312,7 @@ TEST_P(ReaderGoodFile, OpensAndTakesANewLastSlide) {
     const Bytes new_pictures = StreamOf(written, u"Pictures");
     ASSERT_GT(new_pictures.size(), old_pictures.size());
     EXPECT_TRUE(std::equal(old_pictures.begin(), old_pictures.end(), new_pictures.begin()));
-    ExpectSameTree(test_support::ReadTree(bytes), test_support::ReadTree(written), "");
+    EXPECT_EQ(Kept(written), Kept(bytes));
     // 57272's chain of edits is broken: the reader recovers another state
     // than the chain shows, which the save keeps.
     if (!std::string(f.name).starts_with("57272")) {

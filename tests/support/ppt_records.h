@@ -125,39 +125,36 @@ struct SeenControl {
 inline std::vector<SeenControl> Controls(const Bytes& file) {
     const Bytes doc = StreamOf(file, u"PowerPoint Document");
     const auto live = Live(file);
+    const auto u16 = [&](std::size_t at) { return doc[at] | doc[at + 1] << 8; };
     std::vector<SeenControl> seen;
-    for (const Record& control : Find(doc, 0x0FEE)) {  // ExControl
-        if (!live.contains(Le32(doc, Find(doc, 0x0FC3, control.at).at(0).Body() + 16))) {
+    for (const Record& control : Find(doc, 0x0FEE)) {                         // ExControl
+        const std::size_t atom = Find(doc, 0x0FC3, control.at).at(0).Body();  // ExOleObjAtom
+        const auto stg = live.find(Le32(doc, atom + 16));
+        if (stg == live.end()) {
             continue;
         }
-        const std::uint32_t id = Le32(doc, Find(doc, 0x0FC3, control.at).at(0).Body() + 8);
-        const std::uint32_t stg =
-            live.at(Le32(doc, Find(doc, 0x0FC3, control.at).at(0).Body() + 16));
         SeenControl c;
-        for (const Record& s : Find(doc, 0x0FBA, control.at)) {  // CString
-            if (s.instance == 2) {
-                for (std::size_t i = 0; i + 1 < s.length; i += 2) {
-                    c.prog_id +=
-                        static_cast<char16_t>(doc[s.Body() + i] | doc[s.Body() + i + 1] << 8);
-                }
+        for (const Record& s : Find(doc, 0x0FBA, control.at)) {  // CString 2: the ProgID
+            for (std::size_t i = 0; s.instance == 2 && i + 1 < s.length; i += 2) {
+                c.prog_id += static_cast<char16_t>(u16(s.Body() + i));
             }
         }
         const cfb::StorageEntry storage =
-            test_support::ReadTree(Inflate(doc, Find(doc, kExOleObjStg, stg).at(0)));
+            ReadTree(Inflate(doc, Find(doc, kExOleObjStg, stg->second).at(0)));
         c.clsid = storage.clsid;
         c.state = cfb::ReadAll(*storage.Find(u"contents"));
         // The shape whose ExObjRefAtom names the object, and its anchor.
         for (const Record& sp : Find(doc, 0xF004)) {
-            const auto ref = Find(doc, 0x0BC1, sp.at);  // ExObjRefAtom
+            const auto ref = Find(doc, 0x0BC1, sp.at);
             const auto anchor = Find(doc, 0xF010, sp.at);
-            if (!ref.empty() && Le32(doc, ref[0].Body()) == id && !anchor.empty()) {
-                for (std::size_t i = 0; i < 4; ++i) {
-                    c.anchor.push_back(
-                        anchor[0].length == 16
-                            ? static_cast<std::int32_t>(Le32(doc, anchor[0].Body() + 4 * i))
-                            : static_cast<std::int16_t>(doc[anchor[0].Body() + 2 * i] |
-                                                        doc[anchor[0].Body() + 2 * i + 1] << 8));
-                }
+            const bool wide = !anchor.empty() && anchor[0].length == 16;
+            for (std::size_t i = 0;
+                 !ref.empty() && Le32(doc, ref[0].Body()) == Le32(doc, atom + 8) &&
+                 !anchor.empty() && i < 4;
+                 ++i) {
+                c.anchor.push_back(
+                    wide ? static_cast<std::int32_t>(Le32(doc, anchor[0].Body() + 4 * i))
+                         : static_cast<std::int16_t>(u16(anchor[0].Body() + 2 * i)));
             }
         }
         seen.push_back(std::move(c));
