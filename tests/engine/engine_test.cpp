@@ -176,10 +176,10 @@ const RefusalCase kRefusals[] = {
     {"OtherFileFormat", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<out.ppt>"), Variant::I4(2), kInt}, E_INVALIDARG, "Presentation.SaveAs: file format 2 is not supported"},
     {"SaveWithoutName", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u""), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: the file name is empty"},
     {"SaveOverTheTemplate", &W::opened, 2036, DISPATCH_METHOD, {Variant::Bstr(u"<design.pot>"), kInt, kInt}, E_INVALIDARG, "Presentation.SaveAs: "},
-    {"OpenWithoutName", &W::presentations, 2005, DISPATCH_METHOD, Open(u""), E_INVALIDARG, ""},
-    {"OpenMissingFile", &W::presentations, 2005, DISPATCH_METHOD, Open(u"/nonexistent/t.pot"), STG_E_READFAULT, ""},
-    {"OpenTextFile", &W::presentations, 2005, DISPATCH_METHOD, Open(DecodeOsString(__FILE__)), E_FAIL, ""},
-    {"SaveIntoNoFolder", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"/nonexistent/out.ppt"), kInt, kInt}, STG_E_WRITEFAULT, ""},
+    {"OpenWithoutName", &W::presentations, 2005, DISPATCH_METHOD, Open(u""), E_INVALIDARG, "Presentations.Open: the file name is empty"},
+    {"OpenMissingFile", &W::presentations, 2005, DISPATCH_METHOD, Open(u"/nonexistent/t.pot"), STG_E_READFAULT, "cannot read /nonexistent/t.pot: No such file or directory"},
+    {"OpenTextFile", &W::presentations, 2005, DISPATCH_METHOD, Open(DecodeOsString(__FILE__)), E_FAIL, "not a PowerPoint 97-2003 file"},
+    {"SaveIntoNoFolder", &W::presentation, 2036, DISPATCH_METHOD, {Variant::Bstr(u"/nonexistent/out.ppt"), kInt, kInt}, STG_E_WRITEFAULT, "cannot write /nonexistent/out.ppt: No such file or directory"},
     // clang-format on
 };
 
