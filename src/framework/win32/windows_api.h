@@ -53,24 +53,7 @@ static_assert(std::is_same_v<WCHAR, char16_t> && sizeof(wchar_t) == sizeof(char1
 // The automation namespace names its constants as the system does. Left as
 // macros, the system's spellings would rewrite qualified uses such as
 // automation::S_OK; the same values are given here as the protocol's constants.
-#undef DISPATCH_METHOD
-#undef DISPATCH_PROPERTYGET
-#undef DISPATCH_PROPERTYPUT
-#undef S_OK
-#undef E_FAIL
-#undef E_INVALIDARG
-#undef E_OUTOFMEMORY
-#undef E_UNEXPECTED
-#undef DISP_E_MEMBERNOTFOUND
-#undef DISP_E_TYPEMISMATCH
-#undef DISP_E_EXCEPTION
-#undef DISP_E_BADINDEX
-#undef DISP_E_BADPARAMCOUNT
-#undef REGDB_E_CLASSNOTREG
-#undef CO_E_CLASSSTRING
-#undef RPC_E_DISCONNECTED
-#undef STG_E_WRITEFAULT
-#undef STG_E_READFAULT
+#include "automation/undef_windows_macros.h"
 using automation::CO_E_CLASSSTRING;
 using automation::DISP_E_BADINDEX;
 using automation::DISP_E_BADPARAMCOUNT;
