@@ -70,7 +70,6 @@ class CFile {
     };
     // The bits the core looks at (`system` would shadow ::system).
     enum Attribute : BYTE {
-        readOnly = 0x01,
         directory = 0x10,
         device = 0x40,  // a pipe, a socket or a device
     };

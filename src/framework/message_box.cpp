@@ -28,11 +28,9 @@ int AfxMessageBox(LPCTSTR text, UINT type, UINT /*help_context*/) {
     if ((type & MB_TYPEMASK) == MB_OK && (type & MB_ICONMASK) == 0) {
         type |= MB_ICONEXCLAMATION;
     }
-    const CString caption = AfxGetAppName();
-    return MessageBoxW(nullptr, text, caption, type);
+    return MessageBoxW(nullptr, text, AfxGetAppName(), type);
 }
 
 int AfxMessageBox(UINT prompt_id, UINT type, UINT help_context) {
-    const CString text = AfxLoadString(prompt_id);
-    return AfxMessageBox(text, type, help_context);
+    return AfxMessageBox(AfxLoadString(prompt_id), type, help_context);
 }

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -42,9 +43,8 @@ class COleDispatchDriver {
     // Takes over the caller's reference.
     explicit COleDispatchDriver(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept
         : m_lpDispatch(dispatch), m_bAutoRelease(auto_release) {}
-    // Holds the same interface with a reference of its own.
-    COleDispatchDriver(const COleDispatchDriver& other) noexcept;
-    COleDispatchDriver& operator=(const COleDispatchDriver& other) noexcept;
+    COleDispatchDriver(const COleDispatchDriver&) = delete;
+    COleDispatchDriver& operator=(const COleDispatchDriver&) = delete;
     ~COleDispatchDriver() { ReleaseDispatch(); }
 
     // Creates the object registered for `prog_id`. On failure the wrapper stays
@@ -145,10 +145,7 @@ void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_t
     // the result type: checked before the wrapper is looked at, so that a wrong
     // call is caught even where no server answers.
     const BYTE* codes = param_types != nullptr ? param_types : reinterpret_cast<const BYTE*>("");
-    std::size_t listed = 0;
-    while (codes[listed] != 0) {
-        ++listed;
-    }
+    const std::size_t listed = std::strlen(reinterpret_cast<const char*>(codes));
     if (listed != sizeof...(Args)) {
         throw std::logic_error("InvokeHelper: the parameter list names " + std::to_string(listed) +
                                " argument(s) but " + std::to_string(sizeof...(Args)) +

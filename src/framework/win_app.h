@@ -22,7 +22,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
 // serves (framework::SetOleInitHandler); FALSE when either failed.
 BOOL AfxOleInit();
 // Lets the process host ActiveX controls. Nothing to do without a desktop.
-void AfxEnableControlContainer(void* occ_manager = nullptr);
+inline void AfxEnableControlContainer(void* /*occ_manager*/ = nullptr) {}
 
 class CWinApp {
   public:
@@ -33,25 +33,21 @@ class CWinApp {
     CWinApp& operator=(const CWinApp&) = delete;
 
     // Called once; returning FALSE ends the run without a message loop.
-    virtual BOOL InitInstance();
+    virtual BOOL InitInstance() { return TRUE; }
     // The message loop; without a desktop there is none, so it ends at once.
-    virtual int Run();
+    virtual int Run() { return ExitInstance(); }
     // Called as the run ends; its result is the process's exit status.
-    virtual int ExitInstance();
+    virtual int ExitInstance() { return 0; }
 
   protected:
     // The framework's settings, which this program never reads or writes.
-    void SetRegistryKey(LPCTSTR registry_key);
-    void LoadStdProfileSettings(UINT max_mru = 4);
+    void SetRegistryKey(LPCTSTR /*registry_key*/) {}
+    void LoadStdProfileSettings(UINT /*max_mru*/ = 4) {}
 
     // The default document commands: no document template, nothing to do.
-    void OnFileNew();
-    void OnFileOpen();
-    void OnFilePrintSetup();
-
-    LPCTSTR m_pszAppName = nullptr;
-    LPCTSTR m_pszRegistryKey = nullptr;
-    UINT m_nMaxMru = 0;
+    void OnFileNew() {}
+    void OnFileOpen() {}
+    void OnFilePrintSetup() {}
 
   private:
     CWinApp* previous_app_;

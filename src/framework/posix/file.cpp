@@ -63,19 +63,17 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd_ >= 0) {
         CloseDescriptor(std::exchange(fd_, -1));
     }
-    int os_flags = O_CLOEXEC | O_NOCTTY | ((flags & modeWrite) != 0 ? O_WRONLY : O_RDONLY);
+    // Without O_NONBLOCK a FIFO with no reader would hold the open forever;
+    // with it the open fails at once (ENXIO), and regular files do not care.
+    int os_flags =
+        O_CLOEXEC | O_NOCTTY | O_NONBLOCK | ((flags & modeWrite) != 0 ? O_WRONLY : O_RDONLY);
     if ((flags & modeCreate) != 0) {
         os_flags |= O_CREAT;
         if ((flags & modeNoTruncate) == 0) {
             os_flags |= O_TRUNC;
         }
     }
-    // Without O_NONBLOCK a FIFO with no reader would hold the open forever;
-    // with it the open fails at once (ENXIO), and regular files do not care.
-    os_flags |= O_NONBLOCK;
-
-    const std::string name = OsName(file_name);
-    const int fd = ::open(name.c_str(), os_flags, 0666);
+    const int fd = ::open(OsName(file_name).c_str(), os_flags, 0666);
     if (fd < 0) {
         const int os_error = errno;
         if (error != nullptr) {
@@ -93,14 +91,8 @@ BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
     if (::stat(OsName(file_name).c_str(), &info) != 0) {
         return FALSE;
     }
-    status = CFileStatus{};
-    if (S_ISDIR(info.st_mode)) {
-        status.m_attribute |= CFile::directory;
-    } else if (!S_ISREG(info.st_mode)) {
-        status.m_attribute |= CFile::device;
-    }
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        status.m_attribute |= CFile::readOnly;
-    }
+    status.m_attribute = S_ISDIR(info.st_mode)   ? CFile::directory
+                         : S_ISREG(info.st_mode) ? 0
+                                                 : CFile::device;
     return TRUE;
 }

@@ -75,10 +75,7 @@ std::u16string SystemMessage(DWORD code) {
     if (message != nullptr) {
         ::LocalFree(message);
     }
-    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ' ||
-                             text.back() == u'.')) {
-        text.pop_back();
-    }
+    text.erase(text.find_last_not_of(u"\r\n .") + 1);
     return text;
 }
 
