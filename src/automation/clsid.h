@@ -2,6 +2,7 @@
 // fields) order, as compound files and the registry keep them.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <compare>
 #include <cstdint>
@@ -16,16 +17,14 @@ struct Clsid {
     static constexpr Clsid FromFields(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3,
                                       std::array<std::uint8_t, 8> d4) {
         Clsid id;
-        for (int i = 0; i < 4; ++i) {
-            id.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(d1 >> (8 * i));
+        for (std::size_t i = 0; i < 4; ++i) {
+            id.bytes[i] = static_cast<std::uint8_t>(d1 >> (8 * i));
         }
         id.bytes[4] = static_cast<std::uint8_t>(d2);
         id.bytes[5] = static_cast<std::uint8_t>(d2 >> 8);
         id.bytes[6] = static_cast<std::uint8_t>(d3);
         id.bytes[7] = static_cast<std::uint8_t>(d3 >> 8);
-        for (std::size_t i = 0; i < 8; ++i) {
-            id.bytes[8 + i] = d4[i];
-        }
+        std::ranges::copy(d4, id.bytes.begin() + 8);
         return id;
     }
 

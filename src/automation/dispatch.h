@@ -59,19 +59,17 @@ class RefPtr {
         std::swap(p_, other.p_);
         return *this;
     }
-    ~RefPtr() { Reset(); }
-
-    void Reset() noexcept {
-        if (T* p = std::exchange(p_, nullptr)) {
-            p->Release();
+    ~RefPtr() {
+        if (p_ != nullptr) {
+            p_->Release();
         }
     }
+
     // Hands the reference to the caller.
     [[nodiscard]] T* Detach() noexcept { return std::exchange(p_, nullptr); }
 
     T* get() const noexcept { return p_; }
     T* operator->() const noexcept { return p_; }
-    T& operator*() const noexcept { return *p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
 
   private:

@@ -12,10 +12,6 @@ bool IsEscapedByte(char16_t c) {
     return (c >= 0xDC80 && c <= 0xDCFF) || c == kEscapedBackslash;
 }
 
-bool IsContinuation(unsigned char b) {
-    return (b & 0xC0u) == 0x80u;
-}
-
 // Decodes one UTF-8 sequence at `i`; returns its length, or 0 when the bytes
 // there are not a well-formed sequence (overlong forms, surrogates and values
 // past U+10FFFF included).
@@ -40,7 +36,7 @@ std::size_t DecodeOne(std::string_view s, std::size_t i, char32_t& cp) {
     }
     for (std::size_t k = 1; k < len; ++k) {
         const auto b = static_cast<unsigned char>(s[i + k]);
-        if (!IsContinuation(b)) {
+        if ((b & 0xC0u) != 0x80u) {  // not a continuation byte
             return 0;
         }
         cp = (cp << 6) | (b & 0x3Fu);

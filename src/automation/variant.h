@@ -23,7 +23,6 @@ class Variant {
     static Variant Dispatch(DispatchPtr v) { return Variant(Value(std::move(v))); }
 
     VARTYPE vt() const noexcept;
-    bool IsEmpty() const noexcept { return value_.index() == 0; }
 
     // Typed access; a wrong type raises AutomationError(DISP_E_TYPEMISMATCH).
     std::int32_t AsI4() const;
