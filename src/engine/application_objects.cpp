@@ -13,15 +13,7 @@
 namespace engine {
 namespace {
 
-namespace ppt = automation::ppt;
-using automation::AutomationError;
-using automation::DISPATCH_METHOD;
-using automation::DISPATCH_PROPERTYGET;
-using automation::DISPATCH_PROPERTYPUT;
-using automation::Variant;
-using automation::VARTYPE;
-using automation::VT_BSTR;
-using automation::VT_I4;
+using namespace automation;
 
 constexpr VARTYPE kOneInt[] = {VT_I4};
 constexpr VARTYPE kOpenParams[] = {VT_BSTR, VT_I4, VT_I4, VT_I4};
@@ -55,7 +47,7 @@ constexpr Member kApplicationMembers[] = {
      [](EngineObject& self, Args args, Variant&) {
          const std::int32_t value = args[0].AsI4();
          if (value < ppt::kWindowStateNormal || value > ppt::kWindowStateMaximised) {
-             throw AutomationError(automation::E_INVALIDARG,
+             throw AutomationError(E_INVALIDARG,
                                    "Application.WindowState: " + std::to_string(value) +
                                        " is not a window state (1 normal, 2 minimised, "
                                        "3 maximised)");
@@ -88,7 +80,7 @@ constexpr Member kPresentationMembers[] = {
      [](EngineObject& self, Args args, Variant&) {
          const std::int32_t format = args[1].AsI4();
          if (format != ppt::kFileFormatPresentation) {
-             throw AutomationError(automation::E_INVALIDARG,
+             throw AutomationError(E_INVALIDARG,
                                    "Presentation.SaveAs: file format " + std::to_string(format) +
                                        " is not supported; only format 1 (PowerPoint 97-2003 "
                                        "presentation) can be written");

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "automation/automation_error.h"
 #include "engine/document_model.h"
 
 namespace engine {
@@ -14,9 +15,19 @@ namespace engine {
 class ApplicationState {
   public:
     // Raises AutomationError(RPC_E_DISCONNECTED) once the application has quit.
-    void CheckRunning() const;
-    // Closes every presentation without saving.
-    void Quit() noexcept;
+    void CheckRunning() const {
+        if (quit_) {
+            throw automation::AutomationError(automation::RPC_E_DISCONNECTED,
+                                              "the presentation application has quit");
+        }
+    }
+    // Closes every presentation without saving. Objects still held keep their
+    // own share of the model; dropping ours releases the controls of every
+    // presentation nobody looks at any more.
+    void Quit() noexcept {
+        quit_ = true;
+        presentations.clear();
+    }
 
     std::int32_t window_state = 1;  // normal
     // In the order they were added or opened; the last one is the active one.

@@ -52,7 +52,6 @@ class EngineObject final : public automation::DispatchObject {
     automation::Variant New(const ObjectType& type, ModelParts parts) const;
 
     ApplicationState& state() const noexcept { return *state_; }
-    const StatePtr& shared_state() const noexcept { return state_; }
     const ModelParts& parts() const noexcept { return parts_; }
     PresentationModel& presentation() const noexcept { return *parts_.presentation; }
     SlideModel& slide() const noexcept { return *parts_.slide; }

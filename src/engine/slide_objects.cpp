@@ -17,16 +17,7 @@
 namespace engine {
 namespace {
 
-namespace ppt = automation::ppt;
-using automation::AutomationError;
-using automation::DISPATCH_METHOD;
-using automation::DISPATCH_PROPERTYGET;
-using automation::DISPATCH_PROPERTYPUT;
-using automation::Variant;
-using automation::VARTYPE;
-using automation::VT_BSTR;
-using automation::VT_I4;
-using automation::VT_R4;
+using namespace automation;
 
 constexpr VARTYPE kOneInt[] = {VT_I4};
 constexpr VARTYPE kTwoInts[] = {VT_I4, VT_I4};
@@ -45,16 +36,15 @@ void AddSlide(EngineObject& self, Args args, Variant& result) {
     const std::int32_t layout = args[1].AsI4();
     auto& slides = self.presentation().slides;
     if (slides.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        throw AutomationError(automation::E_FAIL, "Slides.Add: the presentation is full");
+        throw AutomationError(E_FAIL, "Slides.Add: the presentation is full");
     }
     const auto count = static_cast<std::int64_t>(slides.size());
     if (index < 1 || index > count + 1) {
-        throw AutomationError(automation::E_INVALIDARG,
-                              "Slides.Add: index " + std::to_string(index) + " is outside 1.." +
-                                  std::to_string(count + 1));
+        throw AutomationError(E_INVALIDARG, "Slides.Add: index " + std::to_string(index) +
+                                                " is outside 1.." + std::to_string(count + 1));
     }
     if (layout != ppt::kLayoutTitleOnly) {
-        throw AutomationError(automation::E_INVALIDARG,
+        throw AutomationError(E_INVALIDARG,
                               "Slides.Add: layout " + std::to_string(layout) +
                                   " is not supported; only the title-only layout (11) is");
     }
@@ -75,9 +65,9 @@ void SlideItem(EngineObject& self, Args args, Variant& result) {
     const std::int32_t index = args[0].AsI4();
     const auto& slides = self.presentation().slides;
     if (index < 1 || static_cast<std::size_t>(index) > slides.size()) {
-        throw AutomationError(automation::DISP_E_BADINDEX, "Slides.Item: there is no slide " +
-                                                               std::to_string(index) + " of " +
-                                                               std::to_string(slides.size()));
+        throw AutomationError(DISP_E_BADINDEX, "Slides.Item: there is no slide " +
+                                                   std::to_string(index) + " of " +
+                                                   std::to_string(slides.size()));
     }
     result = self.New(kSlide, {.slide = slides[static_cast<std::size_t>(index - 1)]});
 }
@@ -86,27 +76,26 @@ void SlideItem(EngineObject& self, Args args, Variant& result) {
 void RefuseTemplateSlide(const EngineObject& self, const char* member) {
     if (self.slide().FromTemplate()) {
         throw AutomationError(
-            automation::E_FAIL,
-            std::string(member) + ": slides that come from the template cannot be edited");
+            E_FAIL, std::string(member) + ": slides that come from the template cannot be edited");
     }
 }
 
 void CheckGeometry(const pptfile::Rect& r) {
     for (const float v : {r.left, r.top, r.width, r.height}) {
         if (!std::isfinite(v) || std::fabs(v) > kMaxCoordinate) {
-            throw AutomationError(automation::E_INVALIDARG,
+            throw AutomationError(E_INVALIDARG,
                                   "Shapes.AddOLEObject: position and size must be numbers "
                                   "of at most 100000 points");
         }
     }
     if (r.width < 0 || r.height < 0) {
-        throw AutomationError(automation::E_INVALIDARG,
+        throw AutomationError(E_INVALIDARG,
                               "Shapes.AddOLEObject: width and height must not be negative");
     }
 }
 
 [[noreturn]] void RefuseControl(const std::string& what) {
-    throw AutomationError(automation::E_INVALIDARG, "Shapes.AddOLEObject: " + what);
+    throw AutomationError(E_INVALIDARG, "Shapes.AddOLEObject: " + what);
 }
 
 void AddOleObject(EngineObject& self, Args args, Variant& result) {
@@ -125,11 +114,11 @@ void AddOleObject(EngineObject& self, Args args, Variant& result) {
     }
     CheckGeometry(anchor);
 
-    const auto& registry = automation::ClassRegistry::Instance();
-    const automation::ClassInfo* info = registry.FindByProgId(class_name);
-    const std::string quoted = '"' + automation::ToUtf8(class_name) + '"';
+    const auto& registry = ClassRegistry::Instance();
+    const ClassInfo* info = registry.FindByProgId(class_name);
+    const std::string quoted = '"' + ToUtf8(class_name) + '"';
     if (info == nullptr) {
-        throw AutomationError(automation::REGDB_E_CLASSNOTREG,
+        throw AutomationError(REGDB_E_CLASSNOTREG,
                               "Shapes.AddOLEObject: no control is registered as " + quoted);
     }
     if (!info->is_control) {
@@ -139,16 +128,16 @@ void AddOleObject(EngineObject& self, Args args, Variant& result) {
     control->prog_id = info->prog_id;
     control->anchor = anchor;
     // Copied out first: the registry may change while its factory runs.
-    const automation::Clsid clsid = info->clsid;
+    const Clsid clsid = info->clsid;
     control->object = registry.CreateInstance(clsid);
     if (!control->object) {
-        throw AutomationError(automation::E_FAIL,
+        throw AutomationError(E_FAIL,
                               "Shapes.AddOLEObject: the control " + quoted + " did not start");
     }
     if (control->object->QueryPersistState() == nullptr) {
         // It could not be written into the presentation.
-        throw AutomationError(automation::E_FAIL, "Shapes.AddOLEObject: the control " + quoted +
-                                                      " cannot save its state");
+        throw AutomationError(
+            E_FAIL, "Shapes.AddOLEObject: the control " + quoted + " cannot save its state");
     }
     self.slide().controls.push_back(control);
     result = self.New(kOleObjectShape, {.control = std::move(control)});
@@ -166,7 +155,7 @@ void HasTitle(EngineObject& self, Args, Variant& result) {
 void Title(EngineObject& self, Args, Variant& result) {
     RefuseTemplateSlide(self, "Shapes.Title");
     if (!self.slide().has_title) {
-        throw AutomationError(automation::E_FAIL, "Shapes.Title: the slide has no title");
+        throw AutomationError(E_FAIL, "Shapes.Title: the slide has no title");
     }
     result = self.New(kTitleShape, self.parts());
 }
@@ -174,7 +163,7 @@ void Title(EngineObject& self, Args, Variant& result) {
 void AddTitle(EngineObject& self, Args, Variant& result) {
     RefuseTemplateSlide(self, "Shapes.AddTitle");
     if (self.slide().has_title) {
-        throw AutomationError(automation::E_FAIL, "Shapes.AddTitle: the slide has a title already");
+        throw AutomationError(E_FAIL, "Shapes.AddTitle: the slide has a title already");
     }
     // The placeholder goes where the master puts titles, as the slide was
     // told when it was made.
@@ -229,7 +218,7 @@ constexpr Member kTextRangeMembers[] = {
      // A title made from a file name may hold what the name's bytes could not
      // spell: the slide shows it as readable text.
      [](EngineObject& self, Args args, Variant&) {
-         self.slide().title = automation::ReadableText(args[0].AsBstr());
+         self.slide().title = ReadableText(args[0].AsBstr());
      }},
 };
 
