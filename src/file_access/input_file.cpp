@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <utility>
 
-#include "file_access/descriptor.h"
 #include "file_access/io_error.h"
 
 namespace file_access {
@@ -78,18 +78,12 @@ InputFile::InputFile(const std::filesystem::path& path) : path_(path) {
         return;
     }
     size_ = static_cast<std::uint64_t>(info.st_size);
-    fd_ = fd.Release();
-}
-
-InputFile::~InputFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+    fd_ = std::move(fd);
 }
 
 std::size_t InputFile::ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const {
-    if (fd_ >= 0) {
-        return ReadFrom(fd_, at, into, path_);
+    if (fd_.get() >= 0) {
+        return ReadFrom(fd_.get(), at, into, path_);
     }
     const std::size_t count =
         at < whole_.size() ? std::min<std::size_t>(into.size(), whole_.size() - at) : 0;
