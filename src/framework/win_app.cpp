@@ -6,7 +6,6 @@
 #include "automation/text_codec.h"
 #include "framework/cstring.h"
 #include "framework/message_box.h"
-#include "framework/ole_apartment.h"
 
 namespace {
 

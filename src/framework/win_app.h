@@ -15,7 +15,9 @@ struct INITCOMMONCONTROLSEX {
     DWORD dwICC;
 };
 inline constexpr DWORD ICC_WIN95_CLASSES = 0x000000FF;
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
+inline BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls) {
+    return controls != nullptr && controls->dwSize == sizeof(INITCOMMONCONTROLSEX) ? TRUE : FALSE;
+}
 #endif
 
 // Enters the thread's apartment and registers the classes this process
@@ -60,6 +62,18 @@ class CWinApp {
 int AfxWinMain();
 
 namespace framework {
+
+// Makes the calling thread a single-threaded apartment, with a message filter
+// that waits for a busy server, until the process exits; FALSE when refused.
+// Without COM there is no apartment to enter: the servers live in this
+// process and every call is made from its one thread.
+#if defined(_WIN32)
+BOOL InitializeOleApartment() noexcept;
+#else
+inline BOOL InitializeOleApartment() noexcept {
+    return TRUE;
+}
+#endif
 
 // What AfxOleInit calls to register the classes the application serves;
 // false when registration failed.

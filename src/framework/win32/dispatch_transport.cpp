@@ -161,8 +161,8 @@ bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
 
 BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
     ReleaseDispatch();
-    LPDISPATCH dispatch = nullptr;
-    const HRESULT status = CreateByProgId(prog_id, dispatch);
+    m_bAutoRelease = TRUE;
+    const HRESULT status = CreateByProgId(prog_id, m_lpDispatch);
     if (FAILED(status)) {
         if (error != nullptr) {
             error->m_sc = status;
@@ -175,8 +175,6 @@ BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
         }
         return FALSE;
     }
-    m_lpDispatch = dispatch;
-    m_bAutoRelease = TRUE;
     return TRUE;
 }
 

@@ -1,4 +1,4 @@
-#include "framework/ole_apartment.h"
+#include "framework/win_app.h"
 
 #include <cstdlib>
 
@@ -89,8 +89,7 @@ BOOL InitializeOleApartment() noexcept {
     if (FAILED(::CoRegisterMessageFilter(&g_filter, &g_previous_filter))) {
         g_previous_filter = nullptr;
     }
-    static const bool registered = std::atexit(&TerminateOleApartment) == 0;
-    static_cast<void>(registered);
+    std::atexit(&TerminateOleApartment);
     return TRUE;
 }
 
