@@ -23,12 +23,6 @@
 #include "framework/cstring.h"
 #include "framework/ole_variant.h"
 
-// Why CreateDispatch failed.
-struct COleException {
-    HRESULT m_sc = 0;  // S_OK
-    std::string m_description;
-};
-
 namespace framework {
 
 // Whether the server registered as `prog_id` runs already: a single-instance
@@ -48,8 +42,8 @@ class COleDispatchDriver {
     ~COleDispatchDriver() { ReleaseDispatch(); }
 
     // Creates the object registered for `prog_id`. On failure the wrapper stays
-    // empty, FALSE is returned and `error`, if given, says why.
-    BOOL CreateDispatch(LPCTSTR prog_id, COleException* error = nullptr);
+    // empty and FALSE is returned.
+    BOOL CreateDispatch(LPCTSTR prog_id);
     // Takes over the caller's reference, releasing the one held before.
     void AttachDispatch(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept;
     // Releases the held reference (if auto-release) and leaves the wrapper empty.

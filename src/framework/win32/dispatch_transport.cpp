@@ -159,23 +159,10 @@ bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
     return true;
 }
 
-BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
+BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id) {
     ReleaseDispatch();
     m_bAutoRelease = TRUE;
-    const HRESULT status = CreateByProgId(prog_id, m_lpDispatch);
-    if (FAILED(status)) {
-        if (error != nullptr) {
-            error->m_sc = status;
-            const std::string name =
-                automation::ToUtf8(prog_id != nullptr ? prog_id : std::u16string_view());
-            error->m_description =
-                status == CO_E_CLASSSTRING || status == REGDB_E_CLASSNOTREG
-                    ? "no class is registered as \"" + name + "\""
-                    : "\"" + name + "\" could not be started: " + DescribeStatus(status);
-        }
-        return FALSE;
-    }
-    return TRUE;
+    return SUCCEEDED(CreateByProgId(prog_id, m_lpDispatch)) ? TRUE : FALSE;
 }
 
 automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {
