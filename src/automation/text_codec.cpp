@@ -60,18 +60,14 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        return;
+    }
+    // A lead byte that tells how many bytes follow, each with 6 more bits.
+    static constexpr char32_t kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    const int follow = cp < 0x800 ? 1 : (cp < 0x10000 ? 2 : 3);
+    out.push_back(static_cast<char>(kLead[follow] | (cp >> (6 * follow))));
+    for (int shift = 6 * (follow - 1); shift >= 0; shift -= 6) {
+        out.push_back(static_cast<char>(0x80 | ((cp >> shift) & 0x3F)));
     }
 }
 
