@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "automation/variant.h"
@@ -35,8 +36,7 @@ class COleDispatchDriver {
   public:
     COleDispatchDriver() = default;
     // Takes over the caller's reference.
-    explicit COleDispatchDriver(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept
-        : m_lpDispatch(dispatch), m_bAutoRelease(auto_release) {}
+    explicit COleDispatchDriver(LPDISPATCH dispatch) noexcept : m_lpDispatch(dispatch) {}
     COleDispatchDriver(const COleDispatchDriver&) = delete;
     COleDispatchDriver& operator=(const COleDispatchDriver&) = delete;
     ~COleDispatchDriver() { ReleaseDispatch(); }
@@ -45,9 +45,16 @@ class COleDispatchDriver {
     // empty and FALSE is returned.
     BOOL CreateDispatch(LPCTSTR prog_id);
     // Takes over the caller's reference, releasing the one held before.
-    void AttachDispatch(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept;
-    // Releases the held reference (if auto-release) and leaves the wrapper empty.
-    void ReleaseDispatch() noexcept;
+    void AttachDispatch(LPDISPATCH dispatch) noexcept {
+        ReleaseDispatch();
+        m_lpDispatch = dispatch;
+    }
+    // Releases the held reference and leaves the wrapper empty.
+    void ReleaseDispatch() noexcept {
+        if (LPDISPATCH dispatch = std::exchange(m_lpDispatch, nullptr)) {
+            dispatch->Release();
+        }
+    }
 
     // One call; on an empty wrapper it returns at once, raises nothing and
     // writes no result.
@@ -70,7 +77,6 @@ class COleDispatchDriver {
     }
 
     LPDISPATCH m_lpDispatch = nullptr;
-    BOOL m_bAutoRelease = TRUE;
 
   private:
     // The platform's transport: sends the call, stores the converted result.
@@ -78,7 +84,10 @@ class COleDispatchDriver {
                 std::vector<automation::Variant> args);
     static automation::Variant CopyArgument(const VARIANT& value);
 
-    [[noreturn]] static void Mismatch(std::size_t position, BYTE code);
+    [[noreturn]] static void Mismatch(std::size_t position, BYTE code) {
+        throw std::logic_error("InvokeHelper: argument " + std::to_string(position + 1) +
+                               " does not fit parameter type " + std::to_string(code));
+    }
 
     template <class Arg>
     static automation::Variant ToVariant(std::size_t position, BYTE code, Arg&& arg);

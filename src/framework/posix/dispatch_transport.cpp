@@ -38,7 +38,6 @@ bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
 
 BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id) {
     ReleaseDispatch();
-    m_bAutoRelease = TRUE;
     const auto& registry = automation::ClassRegistry::Instance();
     // A class that is not registered, or fails to start, leaves the wrapper empty.
     try {

@@ -161,7 +161,6 @@ bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
 
 BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id) {
     ReleaseDispatch();
-    m_bAutoRelease = TRUE;
     return SUCCEEDED(CreateByProgId(prog_id, m_lpDispatch)) ? TRUE : FALSE;
 }
 
