@@ -19,10 +19,7 @@ void CFile::Close() {
     }
 }
 
-BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context) const {
-    if (help_context != nullptr) {
-        *help_context = 0;
-    }
+BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars) const {
     if (buffer == nullptr || max_chars == 0) {
         return FALSE;
     }

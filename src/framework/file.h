@@ -5,7 +5,6 @@
 #include <string>
 
 #include "framework/afx_types.h"
-#include "framework/cstring.h"
 
 // What a failed file operation left behind: the cause and the operating
 // system's error number, for a readable description.
@@ -30,8 +29,7 @@ class CFileException {
     };
 
     CFileException() = default;
-    CFileException(int cause, LONG os_error, LPCTSTR file_name = nullptr)
-        : m_cause(cause), m_lOsError(os_error), m_strFileName(file_name) {}
+    CFileException(int cause, LONG os_error) : m_cause(cause), m_lOsError(os_error) {}
 
     // The cause that the system's error number stands for.
     static int OsErrorToException(LONG os_error) noexcept;
@@ -39,12 +37,10 @@ class CFileException {
     // Writes the operating system's description of the failure into `buffer`
     // of `max_chars` characters, terminator included, cut to fit. Returns
     // FALSE (and writes nothing) when there is no room or no error to describe.
-    // `help_context`, when given, is set to 0: there is no help file.
-    BOOL GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context = nullptr) const;
+    BOOL GetErrorMessage(LPWSTR buffer, UINT max_chars) const;
 
     int m_cause = none;
     LONG m_lOsError = 0;
-    CString m_strFileName;
 
   private:
     // The operating system's own words for m_lOsError, whole.

@@ -77,8 +77,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd < 0) {
         const int os_error = errno;
         if (error != nullptr) {
-            *error =
-                CFileException(CFileException::OsErrorToException(os_error), os_error, file_name);
+            *error = CFileException(CFileException::OsErrorToException(os_error), os_error);
         }
         return FALSE;
     }

@@ -76,7 +76,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
         const DWORD os_error = ::GetLastError();
         if (error != nullptr) {
             *error = CFileException(CFileException::OsErrorToException(static_cast<LONG>(os_error)),
-                                    static_cast<LONG>(os_error), file_name);
+                                    static_cast<LONG>(os_error));
         }
         return FALSE;
     }
@@ -85,8 +85,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd < 0) {
         ::CloseHandle(handle);
         if (error != nullptr) {
-            *error = CFileException(CFileException::tooManyOpenFiles, ERROR_TOO_MANY_OPEN_FILES,
-                                    file_name);
+            *error = CFileException(CFileException::tooManyOpenFiles, ERROR_TOO_MANY_OPEN_FILES);
         }
         return FALSE;
     }
