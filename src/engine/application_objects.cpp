@@ -24,25 +24,14 @@ Variant Opened(const EngineObject& self, std::shared_ptr<PresentationModel> pres
     return self.New(kPresentation, {.presentation = std::move(presentation)});
 }
 
-// There is no window to bring forward.
-void Activate(EngineObject&, Args, Variant&) {}
-
-void GetWindowState(EngineObject& self, Args, Variant& result) {
-    result = Variant::I4(self.state().window_state);
-}
-
-void Quit(EngineObject& self, Args, Variant&) {
-    self.state().Quit();
-}
-
-void MasterWidth(EngineObject& self, Args, Variant& result) {
-    result = Variant::R4(self.presentation().slide_width);
-}
-
 constexpr Member kApplicationMembers[] = {
-    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", kNoArgs, &Activate},
+    // There is no window to bring forward.
+    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", kNoArgs,
+     [](EngineObject&, Args, Variant&) {}},
     {ppt::kApplicationWindowState, DISPATCH_PROPERTYGET, "Application.WindowState", kNoArgs,
-     &GetWindowState},
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::I4(self.state().window_state);
+     }},
     {ppt::kApplicationWindowState, DISPATCH_PROPERTYPUT, "Application.WindowState", kOneInt,
      [](EngineObject& self, Args args, Variant&) {
          const std::int32_t value = args[0].AsI4();
@@ -56,7 +45,8 @@ constexpr Member kApplicationMembers[] = {
      }},
     {ppt::kApplicationPresentations, DISPATCH_PROPERTYGET, "Application.Presentations", kNoArgs,
      &Child<kPresentations>},
-    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", kNoArgs, &Quit},
+    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", kNoArgs,
+     [](EngineObject& self, Args, Variant&) { self.state().Quit(); }},
 };
 
 constexpr Member kPresentationsMembers[] = {
@@ -92,7 +82,10 @@ constexpr Member kPresentationMembers[] = {
 };
 
 constexpr Member kSlideMasterMembers[] = {
-    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", kNoArgs, &MasterWidth},
+    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::R4(self.presentation().slide_width);
+     }},
 };
 
 }  // namespace

@@ -121,18 +121,17 @@ std::filesystem::path PathFromBstr(const std::u16string& file_name) {
     }
 }
 
+// Shapes.AddOLEObject places only controls that persist their state.
+const automation::IPersistState& Persisted(const ControlModel& control) {
+    return *control.object->QueryPersistState();
+}
+
 pptfile::ControlObject SnapshotControl(const ControlModel& control) {
-    automation::IPersistState* persist =
-        control.object ? control.object->QueryPersistState() : nullptr;
-    if (persist == nullptr) {
-        throw AutomationError(automation::E_FAIL, "Presentation.SaveAs: the control " +
-                                                      automation::ToUtf8(control.prog_id) +
-                                                      " cannot save its state");
-    }
+    const automation::IPersistState& persist = Persisted(control);
     pptfile::ControlObject saved;
     saved.prog_id = control.prog_id;
-    saved.clsid = persist->GetClassId().bytes;
-    saved.state = persist->SaveState();
+    saved.clsid = persist.GetClassId().bytes;
+    saved.state = persist.SaveState();
     saved.anchor = control.anchor;
     // The control's own picture of itself, or its ProgID in a frame.
     automation::IViewObject* view = control.object->QueryViewObject();
@@ -173,10 +172,7 @@ void RefuseSourcesAsTarget(const PresentationModel& presentation,
     }
     for (const auto& slide : presentation.slides) {
         for (const auto& control : slide->controls) {
-            const automation::IPersistState* persist =
-                control->object ? control->object->QueryPersistState() : nullptr;
-            for (const std::u16string& source :
-                 persist != nullptr ? persist->SourceFiles() : std::vector<std::u16string>{}) {
+            for (const std::u16string& source : Persisted(*control).SourceFiles()) {
                 refuse_if_target(PathFromBstr(source), "the data file of a control on a slide");
             }
         }

@@ -143,15 +143,6 @@ void AddOleObject(EngineObject& self, Args args, Variant& result) {
     result = self.New(kOleObjectShape, {.control = std::move(control)});
 }
 
-// Add refuses to grow past INT32_MAX, so the count always fits.
-void SlideCount(EngineObject& self, Args, Variant& result) {
-    result = Variant::I4(static_cast<std::int32_t>(self.presentation().slides.size()));
-}
-
-void HasTitle(EngineObject& self, Args, Variant& result) {
-    result = Variant::I4(self.slide().has_title ? ppt::kTrue : 0);
-}
-
 void Title(EngineObject& self, Args, Variant& result) {
     RefuseTemplateSlide(self, "Shapes.Title");
     if (!self.slide().has_title) {
@@ -171,21 +162,12 @@ void AddTitle(EngineObject& self, Args, Variant& result) {
     result = self.New(kTitleShape, self.parts());
 }
 
-void TitleTop(EngineObject& self, Args, Variant& result) {
-    result = Variant::R4(self.slide().title_rect.top);
-}
-
-void TitleHeight(EngineObject& self, Args, Variant& result) {
-    result = Variant::R4(self.slide().title_rect.height);
-}
-
-// A reference of the caller's own, each time.
-void OleObject(EngineObject& self, Args, Variant& result) {
-    result = Variant::Dispatch(self.control().object);
-}
-
 constexpr Member kSlidesMembers[] = {
-    {ppt::kSlidesCount, DISPATCH_PROPERTYGET, "Slides.Count", kNoArgs, &SlideCount},
+    // Add refuses to grow past INT32_MAX, so the count always fits.
+    {ppt::kSlidesCount, DISPATCH_PROPERTYGET, "Slides.Count", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::I4(static_cast<std::int32_t>(self.presentation().slides.size()));
+     }},
     {ppt::kSlidesAdd, DISPATCH_METHOD, "Slides.Add", kTwoInts, &AddSlide},
     {ppt::kSlidesItem, DISPATCH_METHOD, "Slides.Item", kOneInt, &SlideItem},
 };
@@ -195,7 +177,10 @@ constexpr Member kSlideMembers[] = {
 };
 
 constexpr Member kShapesMembers[] = {
-    {ppt::kShapesHasTitle, DISPATCH_PROPERTYGET, "Shapes.HasTitle", kNoArgs, &HasTitle},
+    {ppt::kShapesHasTitle, DISPATCH_PROPERTYGET, "Shapes.HasTitle", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::I4(self.slide().has_title ? ppt::kTrue : 0);
+     }},
     {ppt::kShapesTitle, DISPATCH_PROPERTYGET, "Shapes.Title", kNoArgs, &Title},
     {ppt::kShapesAddTitle, DISPATCH_METHOD, "Shapes.AddTitle", kNoArgs, &AddTitle},
     {ppt::kShapesAddOleObject, DISPATCH_METHOD, "Shapes.AddOLEObject", kOleObjectParams,
@@ -204,8 +189,14 @@ constexpr Member kShapesMembers[] = {
 
 constexpr Member kTitleShapeMembers[] = {
     {ppt::kShapeTextFrame, DISPATCH_PROPERTYGET, "Shape.TextFrame", kNoArgs, &Child<kTextFrame>},
-    {ppt::kShapeTop, DISPATCH_PROPERTYGET, "Shape.Top", kNoArgs, &TitleTop},
-    {ppt::kShapeHeight, DISPATCH_PROPERTYGET, "Shape.Height", kNoArgs, &TitleHeight},
+    {ppt::kShapeTop, DISPATCH_PROPERTYGET, "Shape.Top", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::R4(self.slide().title_rect.top);
+     }},
+    {ppt::kShapeHeight, DISPATCH_PROPERTYGET, "Shape.Height", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::R4(self.slide().title_rect.height);
+     }},
 };
 
 constexpr Member kTextFrameMembers[] = {
@@ -227,7 +218,11 @@ constexpr Member kOleObjectShapeMembers[] = {
 };
 
 constexpr Member kOleFormatMembers[] = {
-    {ppt::kOleFormatObject, DISPATCH_PROPERTYGET, "OLEFormat.Object", kNoArgs, &OleObject},
+    // A reference of the caller's own, each time.
+    {ppt::kOleFormatObject, DISPATCH_PROPERTYGET, "OLEFormat.Object", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::Dispatch(self.control().object);
+     }},
 };
 
 }  // namespace
