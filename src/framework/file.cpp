@@ -15,7 +15,7 @@ void CFile::Close() {
     }
     // The descriptor is gone whatever the close reports, so it is never retried.
     if (const LONG os_error = CloseDescriptor(std::exchange(fd_, -1)); os_error != 0) {
-        throw CFileException(CFileException::OsErrorToException(os_error), os_error);
+        throw CFileException(os_error);
     }
 }
 

@@ -6,33 +6,15 @@
 
 #include "framework/afx_types.h"
 
-// What a failed file operation left behind: the cause and the operating
-// system's error number, for a readable description.
+// What a failed file operation left behind: the operating system's error
+// number, for a readable description. Nothing tells the causes apart beyond
+// that number, so a failure's cause is always genericException.
 class CFileException {
   public:
-    enum Cause : int {
-        none = 0,
-        genericException,
-        fileNotFound,
-        badPath,
-        tooManyOpenFiles,
-        accessDenied,
-        invalidFile,
-        removeCurrentDir,
-        directoryFull,
-        badSeek,
-        hardIO,
-        sharingViolation,
-        lockViolation,
-        diskFull,
-        endOfFile,
-    };
+    enum Cause : int { none = 0, genericException };
 
     CFileException() = default;
-    CFileException(int cause, LONG os_error) : m_cause(cause), m_lOsError(os_error) {}
-
-    // The cause that the system's error number stands for.
-    static int OsErrorToException(LONG os_error) noexcept;
+    explicit CFileException(LONG os_error) : m_cause(genericException), m_lOsError(os_error) {}
 
     // Writes the operating system's description of the failure into `buffer`
     // of `max_chars` characters, terminator included, cut to fit. Returns

@@ -13,35 +13,6 @@
 #include "automation/text_codec.h"
 #include "framework/file.h"
 
-int CFileException::OsErrorToException(LONG os_error) noexcept {
-    switch (os_error) {
-        case ENOENT:
-            return CFileException::fileNotFound;
-        case ENOTDIR:
-        case ENAMETOOLONG:
-        case ELOOP:
-            return CFileException::badPath;
-        case EMFILE:
-        case ENFILE:
-            return CFileException::tooManyOpenFiles;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR:
-            return CFileException::accessDenied;
-        case ETXTBSY:
-        case EBUSY:
-            return CFileException::sharingViolation;
-        case ENOSPC:
-        case EDQUOT:
-            return CFileException::diskFull;
-        case EIO:
-            return CFileException::hardIO;
-        default:
-            return CFileException::genericException;
-    }
-}
-
 namespace {
 
 std::string OsName(LPCTSTR file_name) {
@@ -77,7 +48,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd < 0) {
         const int os_error = errno;
         if (error != nullptr) {
-            *error = CFileException(CFileException::OsErrorToException(os_error), os_error);
+            *error = CFileException(os_error);
         }
         return FALSE;
     }

@@ -10,41 +10,6 @@
 #include "framework/file.h"
 #include "framework/win32/com_values.h"
 
-int CFileException::OsErrorToException(LONG os_error) noexcept {
-    switch (static_cast<DWORD>(os_error)) {
-        case ERROR_FILE_NOT_FOUND:
-            return CFileException::fileNotFound;
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_FILENAME_EXCED_RANGE:
-            return CFileException::badPath;
-        case ERROR_TOO_MANY_OPEN_FILES:
-            return CFileException::tooManyOpenFiles;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
-            return CFileException::accessDenied;
-        case ERROR_SHARING_VIOLATION:
-            return CFileException::sharingViolation;
-        case ERROR_LOCK_VIOLATION:
-            return CFileException::lockViolation;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return CFileException::diskFull;
-        case ERROR_CURRENT_DIRECTORY:
-            return CFileException::removeCurrentDir;
-        case ERROR_CRC:
-        case ERROR_SEEK:
-        case ERROR_READ_FAULT:
-        case ERROR_WRITE_FAULT:
-            return CFileException::hardIO;
-        default:
-            return CFileException::genericException;
-    }
-}
-
 std::u16string CFileException::SystemErrorText() const {
     const std::u16string text = framework::win32::SystemMessage(static_cast<DWORD>(m_lOsError));
     return text.empty() ? u"Unknown error" : text;
@@ -75,8 +40,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD os_error = ::GetLastError();
         if (error != nullptr) {
-            *error = CFileException(CFileException::OsErrorToException(static_cast<LONG>(os_error)),
-                                    static_cast<LONG>(os_error));
+            *error = CFileException(static_cast<LONG>(os_error));
         }
         return FALSE;
     }
@@ -85,7 +49,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd < 0) {
         ::CloseHandle(handle);
         if (error != nullptr) {
-            *error = CFileException(CFileException::tooManyOpenFiles, ERROR_TOO_MANY_OPEN_FILES);
+            *error = CFileException(ERROR_TOO_MANY_OPEN_FILES);
         }
         return FALSE;
     }
