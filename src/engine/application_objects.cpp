@@ -1,6 +1,5 @@
-// The application and its presentations: the window state, Add (a blank
-// presentation), Open (one made from a template), the active presentation,
-// the slide master's width, SaveAs and Quit.
+// The application and its presentations: the window state, Add, Open, the
+// slide master's width, SaveAs and Quit.
 #include <memory>
 #include <string>
 

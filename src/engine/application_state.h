@@ -21,16 +21,15 @@ class ApplicationState {
                                               "the presentation application has quit");
         }
     }
-    // Closes every presentation without saving. Objects still held keep their
-    // own share of the model; dropping ours releases the controls of every
-    // presentation nobody looks at any more.
+    // Closes every presentation unsaved: objects still held keep their share of
+    // the model, and the controls of the others are released.
     void Quit() noexcept {
         quit_ = true;
         presentations.clear();
     }
 
     std::int32_t window_state = 1;  // normal
-    // In the order they were added or opened; the last one is the active one.
+    // In the order they were added or opened.
     std::vector<std::shared_ptr<PresentationModel>> presentations;
 
   private:

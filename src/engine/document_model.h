@@ -38,8 +38,7 @@ struct SlideModel {
 };
 
 struct PresentationModel {
-    // What the presentation was made from: a template, or the built-in blank
-    // presentation. Its slides go back into the saved file as it holds them.
+    // A template or the built-in blank presentation, whose slides are saved as it holds them.
     std::unique_ptr<pptfile::SourcePresentation> source;
     std::optional<std::filesystem::path> template_path;  // the file `source` was read from
     float slide_width = 0;

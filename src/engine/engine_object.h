@@ -32,8 +32,7 @@ struct ObjectType {
     std::span<const Member> members;
 };
 
-// The parts of the document model an object works on; which ones are set
-// depends on its type.
+// The parts of the document model an object works on, as its type needs them.
 struct ModelParts {
     std::shared_ptr<PresentationModel> presentation{};
     std::shared_ptr<SlideModel> slide{};
@@ -77,8 +76,7 @@ extern const ObjectType kTextRange;
 extern const ObjectType kOleObjectShape;
 extern const ObjectType kOleFormat;
 
-// The handler of a member that gives an object of `type` over the same parts
-// of the model ("Slide.Shapes").
+// A member that gives an object of `type` over the same parts ("Slide.Shapes").
 template <const ObjectType& type>
 void Child(EngineObject& self, Args, automation::Variant& result) {
     result = self.New(type, self.parts());
