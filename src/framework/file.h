@@ -6,9 +6,8 @@
 
 #include "framework/afx_types.h"
 
-// What a failed file operation left behind: the operating system's error
-// number, for a readable description. Nothing tells the causes apart beyond
-// that number, so a failure's cause is always genericException.
+// What a failed file operation left behind: the system's error number, for a
+// readable description; nothing tells causes apart beyond genericException.
 class CFileException {
   public:
     enum Cause : int { none = 0, genericException };
@@ -34,8 +33,7 @@ struct CFileStatus {
     BYTE m_attribute = 0;  // CFile::Attribute bits
 };
 
-// A file held open by the operating system; closed at the latest when the
-// object goes.
+// A file held open by the operating system, closed at the latest with the object.
 class CFile {
   public:
     enum OpenFlags : UINT {
@@ -57,9 +55,8 @@ class CFile {
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // Opens `file_name` as `flags` ask. On failure returns FALSE and, when
-    // `error` is given, describes the failure there; it never throws for a
-    // refusal of the operating system.
+    // Opens `file_name` as `flags` ask; on the system's refusal it returns FALSE
+    // and says why in `error`, if given, rather than throwing.
     BOOL Open(LPCTSTR file_name, UINT flags, CFileException* error = nullptr);
     // Releases the file. Raises CFileException when the system reports a
     // failure on closing (the descriptor is released all the same).
@@ -69,8 +66,7 @@ class CFile {
     static BOOL GetStatus(LPCTSTR file_name, CFileStatus& status);
 
   private:
-    // Closes `fd`: 0, or the system's error number when it reports a failure
-    // (the descriptor is released all the same).
+    // 0, or the system's error number for a failed close (which still releases `fd`).
     static LONG CloseDescriptor(int fd) noexcept;
 
     int fd_ = -1;

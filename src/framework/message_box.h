@@ -7,8 +7,7 @@
 #include "framework/afx_types.h"
 
 #if !defined(_WIN32)
-// Shows `text` under `caption` and returns when the user has closed it (IDOK).
-// On Windows it is the system's own, declared by <windows.h>.
+// Shows `text` under `caption` until the user closes it (IDOK), as Windows' own does.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 #endif
 
@@ -19,8 +18,8 @@ int AfxMessageBox(UINT prompt_id, UINT type = MB_OK, UINT help_context = static_
 
 namespace framework {
 
-// Where message boxes go instead of the screen while it is installed: tests
-// read them this way. Sinks nest; the newest one receives.
+// Where message boxes go instead of the screen while it lives (tests read
+// them so); sinks nest, the newest one receives.
 class ScopedMessageBoxSink {
   public:
     using Sink =
