@@ -5,8 +5,7 @@
 namespace framework {
 namespace {
 
-// What the C runtime's vector holds: wchar_t on Windows, which is UTF-16 there
-// as char16_t is.
+// What the C runtime's vector holds: wchar_t on Windows, UTF-16 as char16_t is.
 using Argument = std::remove_pointer_t<std::remove_reference_t<decltype(__wargv)>>;
 
 }  // namespace

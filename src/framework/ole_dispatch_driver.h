@@ -1,13 +1,12 @@
-// COleDispatchDriver: the client side of an automation conversation. It holds
-// at most one dispatch reference and makes calls on it by DISPID.
+// COleDispatchDriver: the client side of an automation conversation, holding at
+// most one dispatch reference and calling it by DISPID.
 //
-// InvokeHelper takes the member's zero-terminated parameter-type list and
-// typed arguments in its order (VT_I4 std::int32_t, VT_R4 float, VT_BSTR
-// const char16_t* or CString, VT_VARIANT const VARIANT*), and a result
-// pointer of the result type (nullptr, std::int32_t*, float*, or LPDISPATCH*
-// whose reference the caller owns). A mismatch, or a property put without a
-// value, raises std::logic_error before anything is sent; failures of the
-// call raise automation::AutomationError.
+// InvokeHelper takes the member's zero-terminated parameter-type list, the
+// arguments in its order (VT_I4 std::int32_t, VT_R4 float, VT_BSTR const
+// char16_t* or CString, VT_VARIANT const VARIANT*) and a result pointer of the
+// result type (nullptr, std::int32_t*, float*, or LPDISPATCH*, whose reference
+// the caller owns). A mismatch, or a property put without a value, raises
+// std::logic_error before anything is sent; a failed call raises AutomationError.
 #pragma once
 
 #include <cstddef>
@@ -56,8 +55,7 @@ class COleDispatchDriver {
         }
     }
 
-    // One call; on an empty wrapper it returns at once, raises nothing and
-    // writes no result.
+    // One call; on an empty wrapper it returns at once and writes no result.
     template <class Result, class... Args>
     void InvokeHelper(DISPID member, WORD kind, VARTYPE result_type, Result* result,
                       const BYTE* param_types, Args&&... args);

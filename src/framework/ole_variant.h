@@ -6,8 +6,7 @@
 #include "framework/afx_types.h"
 
 #if defined(_WIN32)
-// VARIANT and VariantClear are the system's; COleVariant owns what its
-// VARIANT holds.
+// VARIANT and VariantClear are the system's; COleVariant owns what it holds.
 class COleVariant : public tagVARIANT {
   public:
     COleVariant() noexcept { ::VariantInit(this); }

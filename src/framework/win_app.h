@@ -55,18 +55,16 @@ class CWinApp {
     CWinApp* previous_app_;
 };
 
-// The framework's run sequence for the current application: InitInstance,
-// then Run or ExitInstance; returns the exit status. An exception that
-// escapes the application is reported in a message box and ends the run
-// with status 1 rather than aborting the process.
+// Runs the current application (InitInstance, then Run or ExitInstance) and
+// returns its exit status; an exception that escapes it is reported in a
+// message box and ends the run with status 1 rather than aborting the process.
 int AfxWinMain();
 
 namespace framework {
 
 // Makes the calling thread a single-threaded apartment, with a message filter
 // that waits for a busy server, until the process exits; FALSE when refused.
-// Without COM there is no apartment to enter: the servers live in this
-// process and every call is made from its one thread.
+// Without COM the servers live in this process and are called from its thread.
 #if defined(_WIN32)
 BOOL InitializeOleApartment() noexcept;
 #else

@@ -1,6 +1,5 @@
-// The current directory on POSIX: getcwd and chdir, with the directory's bytes
-// carried through UTF-16 reversibly so that a name that is not UTF-8 is set
-// back exactly as it was read.
+// The current directory on POSIX: getcwd and chdir, the bytes carried through
+// UTF-16 reversibly so that a name that is not UTF-8 is set back as it was.
 #include <unistd.h>
 
 #include <algorithm>

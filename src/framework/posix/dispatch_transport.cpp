@@ -28,8 +28,7 @@ void StoreResult(VARIANT& value, VARTYPE result_type, void* result) {
 
 }  // namespace
 
-// Only a class registered as running counts; the classes this process
-// serves itself never are.
+// Only a class registered as running counts; this process's own never are.
 bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
     const auto* info =
         automation::ClassRegistry::Instance().FindByProgId(prog_id != nullptr ? prog_id : u"");

@@ -1,6 +1,5 @@
-// File services over POSIX descriptors. Names are UTF-16 inside the program
-// and reach the system through EncodeOsString, so a name that is not UTF-8
-// names the same file it came from.
+// File services over POSIX descriptors. Names reach the system through
+// EncodeOsString, so a name that is not UTF-8 names the file it came from.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -111,8 +111,7 @@ class ServerException {
 };
 
 void StoreResult(DISPID member, VARIANT& value, VARTYPE result_type, void* result) {
-    // The system would read a missing answer as zero; a value that never came
-    // is no zero.
+    // The system would read a missing answer as zero, which it is not.
     if (value.vt == VT_EMPTY) {
         throw AutomationError(DISP_E_TYPEMISMATCH, MemberName(member) + " gave no result");
     }

@@ -1,6 +1,5 @@
-// File services over the system's file API. The handle is kept as a C
-// runtime descriptor (_open_osfhandle), the form the class holds on every
-// platform; closing the descriptor closes the handle.
+// File services over the system's file API. The handle is held as a C runtime
+// descriptor (_open_osfhandle), as on every platform; closing it closes both.
 #include <fcntl.h>
 #include <io.h>
 
@@ -33,8 +32,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
         disposition = (flags & modeNoTruncate) != 0 ? OPEN_ALWAYS : CREATE_ALWAYS;
     }
     const char16_t* name = file_name != nullptr ? file_name : u"";
-    // Shared with no one while it is open, as the framework opens a file
-    // that names no share mode.
+    // Shared with no one, as the framework opens a file that names no share mode.
     HANDLE handle = ::CreateFileW(name, write ? GENERIC_WRITE : GENERIC_READ, 0, nullptr,
                                   disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {

@@ -1,8 +1,7 @@
-// The Windows headers as the program sees them. Text is UTF-16 in char16_t
-// throughout the program, so WCHAR is made char16_t before <windows.h> defines
-// it: every wide API (MessageBoxW, GetCurrentDirectoryW, SysAllocString, ...)
-// then takes the program's strings as they are, and u"" literals reach it
-// without casts. wchar_t remains for the C runtime's own functions.
+// The Windows headers as the program sees them. WCHAR is made char16_t before
+// <windows.h> defines it, so every wide API (MessageBoxW, SysAllocString, ...)
+// takes the program's UTF-16 strings and u"" literals without casts; wchar_t
+// remains for the C runtime's own functions.
 #pragma once
 
 #if !defined(_WIN32)
