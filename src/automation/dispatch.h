@@ -22,10 +22,9 @@ class IDispatch {
     // Drops one reference; the object deletes itself when none is left.
     virtual std::uint32_t Release() noexcept = 0;
 
-    // One call. `args` are in the order of the member's parameter list (not
-    // reversed as on the wire of some transports). A result, if the member
-    // has one, is written to `result`; a VT_DISPATCH result carries a
-    // reference that the caller owns. Failures raise AutomationError.
+    // One call, `args` in the order of the member's parameter list (not
+    // reversed as on some transports' wire). A result goes to `result`, a
+    // VT_DISPATCH one with a reference the caller owns. Raises AutomationError.
     virtual void Invoke(DISPID member, std::uint16_t kind, std::span<const Variant> args,
                         Variant& result) = 0;
 

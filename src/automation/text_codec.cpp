@@ -12,9 +12,8 @@ bool IsEscapedByte(char16_t c) {
     return (c >= 0xDC80 && c <= 0xDCFF) || c == kEscapedBackslash;
 }
 
-// Decodes one UTF-8 sequence at `i`; returns its length, or 0 when the bytes
-// there are not a well-formed sequence (overlong forms, surrogates and values
-// past U+10FFFF included).
+// The length of the UTF-8 sequence at `i`, decoded into `cp`; 0 for one that
+// is not well-formed (overlong forms, surrogates and values past U+10FFFF).
 std::size_t DecodeOne(std::string_view s, std::size_t i, char32_t& cp) {
     const auto b0 = static_cast<unsigned char>(s[i]);
     std::size_t len = 0;
@@ -71,8 +70,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Walks UTF-16 text, calling `unpaired` for a lone surrogate and `scalar` for
-// everything else.
+// Walks UTF-16 text: `unpaired` for a lone surrogate, `scalar` for the rest.
 template <class Scalar, class Unpaired>
 void WalkUtf16(std::u16string_view text, Scalar scalar, Unpaired unpaired) {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -89,9 +87,8 @@ void WalkUtf16(std::u16string_view text, Scalar scalar, Unpaired unpaired) {
     }
 }
 
-// Undecodable bytes become the lone surrogates U+DC80..U+DCFF, and a
-// backslash U+DC5C, when `escape`; else U+FFFD and the backslash itself. The
-// way back turns those surrogates into the bytes.
+// Undecodable bytes become U+DC80..U+DCFF and a backslash U+DC5C when
+// `escape`, else U+FFFD and the backslash itself; Encode turns them back.
 std::u16string Decode(std::string_view bytes, bool escape) {
     std::u16string out;
     out.reserve(bytes.size());

@@ -1,8 +1,6 @@
-// Takes away the macros by which the Windows headers spell names that
-// automation/types.h declares, so that the declarations and qualified uses
-// (automation::S_OK) see plain names. Without an include guard on purpose:
-// included again after <windows.h>. A name added to types.h that Windows also
-// defines belongs here.
+// Takes away the Windows headers' macros for names that automation/types.h
+// declares (every such name belongs here), so that they and qualified uses
+// (automation::S_OK) stay plain names. No include guard: used after <windows.h>.
 #undef DISPATCH_METHOD
 #undef DISPATCH_PROPERTYGET
 #undef DISPATCH_PROPERTYPUT

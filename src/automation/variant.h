@@ -34,10 +34,8 @@ class Variant {
 
     void Clear() noexcept { value_ = std::monostate{}; }
 
-    // The value converted to `type` as the platform's VariantChangeType does
-    // for the types used here (I4 <-> R4, with R4 -> I4 rounding half to
-    // even and range checks). Raises AutomationError(DISP_E_TYPEMISMATCH)
-    // when no such conversion exists.
+    // The value converted to `type` as VariantChangeType does (I4 <-> R4, R4 ->
+    // I4 rounding half to even, in range); else AutomationError(DISP_E_TYPEMISMATCH).
     Variant ChangeType(VARTYPE type) const;
 
   private:
