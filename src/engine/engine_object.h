@@ -1,7 +1,6 @@
-// An object of the presentation application. Each kind of object (the
-// application, a slide, a shape, ...) is one table of the members it answers;
-// the object checks the call against the table, refuses calls once the
-// application has quit, and hands the arguments to the member's handler.
+// An object of the presentation application. Each kind (application, slide,
+// shape, ...) is a table of the members it answers; a call is checked against
+// it, refused once the application has quit, and handed to the member.
 #pragma once
 
 #include <cstdint>

@@ -57,9 +57,8 @@ class SaveSink final : public cfb::ByteSink {
     file_access::OutputFile& out_;
 };
 
-// The time a save records: SOURCE_DATE_EPOCH's, seconds since 1970 (the
-// reproducible builds' convention), so that the same inputs give the same
-// bytes; else now.
+// The time a save records: SOURCE_DATE_EPOCH's seconds since 1970, so that the
+// same inputs give the same bytes (reproducible builds do so), else now.
 std::chrono::system_clock::time_point SaveTime() {
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     if (epoch != nullptr && *epoch != '\0') {
@@ -91,9 +90,7 @@ std::shared_ptr<PresentationModel> Model(pptfile::SourcePresentation source) {
     return model;
 }
 
-// File names as the client passes them (BSTR text) turned into the system's
-// paths: the bytes the text was decoded from (undecodable bytes come back as
-// they were).
+// A file name as the client passes it: the bytes it was decoded from.
 std::filesystem::path PathFromBstr(const std::u16string& file_name) {
     return std::filesystem::path(automation::EncodeOsString(file_name));
 }
@@ -152,9 +149,8 @@ pptfile::SlideContent SnapshotSlide(const SlideModel& slide) {
     return content;
 }
 
-// What the presentation is made from, the template and the files its
-// controls show, is only ever read: writing over one would destroy it, and a
-// failed write would lose it altogether. Files are compared by identity, after
+// The template and the files the controls show are only read: a save over one
+// would destroy it, a failed one lose it. Files are compared by identity, after
 // links, so that no other spelling, link or hard link leads there.
 void RefuseSourcesAsTarget(const PresentationModel& presentation,
                            const std::filesystem::path& target, const std::u16string& file_name) {

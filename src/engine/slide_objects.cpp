@@ -1,7 +1,6 @@
-// The objects of a presentation's slides: the slide collection (count, adding
-// a title-only slide, fetching one by its 1-based index), a slide, its shapes
-// (the title placeholder and inserted controls), the title's text, and the
-// OLE format that hands out an inserted control.
+// The objects of a presentation's slides: the slide collection, a slide, its
+// shapes (title placeholder, inserted controls), the title's text, and the OLE
+// format that hands out an inserted control.
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -50,9 +49,8 @@ void AddSlide(EngineObject& self, Args args, Variant& result) {
     }
     auto slide = std::make_shared<SlideModel>();
     slide->has_title = true;
-    // A new slide looks like the one before it: same master, so the title
-    // sits where that master puts titles. At the front it follows the first
-    // master (0).
+    // A new slide follows the master of the one before it (at the front, the
+    // first), and its title sits where that master puts titles.
     if (index > 1) {
         slide->master_id = slides[static_cast<std::size_t>(index - 2)]->master_id;
     }
@@ -156,8 +154,7 @@ void AddTitle(EngineObject& self, Args, Variant& result) {
     if (self.slide().has_title) {
         throw AutomationError(E_FAIL, "Shapes.AddTitle: the slide has a title already");
     }
-    // The placeholder goes where the master puts titles, as the slide was
-    // told when it was made.
+    // The placeholder goes where the slide's master puts titles.
     self.slide().has_title = true;
     result = self.New(kTitleShape, self.parts());
 }
