@@ -16,9 +16,8 @@ class OutputFile {
     OutputFile(int fd, const std::filesystem::path& target) noexcept : fd_(fd), target_(target) {}
 
     void Write(std::span<const std::uint8_t> bytes);
-    // Appends `length` bytes of `from` at `offset`, copied by the system from
-    // file to file where it can. Raises IoError for `from` too, and where it
-    // no longer holds them.
+    // Appends `length` bytes of `from` at `offset`, copied file to file by the
+    // system where it can. Raises IoError for `from` too, also if it is shorter.
     void CopyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t length);
 
   private:

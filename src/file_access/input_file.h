@@ -21,8 +21,7 @@ class InputFile {
     const std::filesystem::path& path() const noexcept { return path_; }
     // The open file, or -1 for one that was read whole.
     int fd() const noexcept { return fd_.get(); }
-    // Copies the bytes from `at` into `into`; fewer only where the file ends.
-    // Raises IoError.
+    // Copies the bytes from `at` into `into`, fewer where the file ends; IoError.
     std::size_t ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const;
 
   private:
