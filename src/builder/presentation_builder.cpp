@@ -135,8 +135,7 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
     bool failed = false;
     CString step = u"Could not start PowerPoint";
     try {
-        // On an empty wrapper these three calls do nothing; the check below
-        // tells the user.
+        // On an empty wrapper these three calls do nothing; the check below tells the user.
         application.InvokeHelper(kApplicationActivate, DISPATCH_METHOD, VT_EMPTY, nullptr,
                                  kNoParams);
         if (!already_running) {
@@ -196,8 +195,7 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         slides.InvokeHelper(kSlidesAdd, DISPATCH_METHOD, VT_DISPATCH, &added, kTwoIntegersParams,
                             new_index, kLayoutTitleOnly);
         COleDispatchDriver(added).ReleaseDispatch();
-        // The new slide is found again by its index rather than kept from
-        // the add call.
+        // The new slide is found again by its index, not kept from the add call.
         slide_index = COleVariant(new_index, VT_I4);
         Attach(new_slide, slides, kSlidesItem, DISPATCH_METHOD, kOneVariantParams,
                static_cast<const VARIANT*>(&slide_index));
