@@ -48,7 +48,6 @@ class COleDispatchDriver {
         ReleaseDispatch();
         m_lpDispatch = dispatch;
     }
-    // Releases the held reference and leaves the wrapper empty.
     void ReleaseDispatch() noexcept {
         if (LPDISPATCH dispatch = std::exchange(m_lpDispatch, nullptr)) {
             dispatch->Release();

@@ -12,8 +12,13 @@ class COleVariant : public tagVARIANT {
     COleVariant() noexcept { ::VariantInit(this); }
     // A 32-bit integer of the given type; VT_I4 is the only integer type used here.
     explicit COleVariant(std::int32_t value, VARTYPE type = VT_I4);
-    COleVariant(const COleVariant& other);
-    COleVariant& operator=(const COleVariant& other);
+    // Takes over what a temporary holds: the only assignment the program makes.
+    COleVariant& operator=(COleVariant&& other) noexcept {
+        ::VariantClear(this);
+        static_cast<tagVARIANT&>(*this) = other;
+        ::VariantInit(&other);
+        return *this;
+    }
     ~COleVariant() { ::VariantClear(this); }
 };
 #else

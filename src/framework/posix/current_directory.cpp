@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <string>
 
 #include "automation/text_codec.h"
@@ -23,7 +22,7 @@ DWORD GetCurrentDirectoryW(DWORD buffer_length, LPWSTR buffer) {
     }
     bytes.resize(bytes.find('\0'));
     const std::u16string current = automation::DecodeOsString(bytes);
-    if (current.empty() || current.size() >= std::numeric_limits<DWORD>::max()) {
+    if (current.empty()) {  // the ceiling keeps the length within a DWORD
         return 0;
     }
     const auto length = static_cast<DWORD>(current.size());
