@@ -10,7 +10,6 @@
 #include "framework/afx_types.h"
 #include "framework/win_app.h"
 
-// The process's exit status.
 enum ExitStatus : int {
     kExitSaved = 0,             // the presentation was saved with the viewer bound
     kExitFailed = 1,            // OLE could not be initialised, or the build failed
