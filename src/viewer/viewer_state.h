@@ -15,6 +15,7 @@ inline constexpr std::uint16_t kStateVersion = 1;
 // Longer than any path a system accepts.
 inline constexpr std::uint32_t kMaxDataPathUnits = 32767;
 
+// `data_path` holds at most kMaxDataPathUnits: the control takes no longer one.
 std::vector<std::uint8_t> EncodeViewerState(std::u16string_view data_path);
 
 }  // namespace viewer
