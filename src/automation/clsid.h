@@ -6,6 +6,7 @@
 #include <array>
 #include <compare>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace automation {
@@ -29,7 +30,15 @@ struct Clsid {
     }
 
     // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case, as the registry writes it.
-    std::string ToString() const;
+    std::string ToString() const {
+        const auto& b = bytes;
+        char text[39];
+        std::snprintf(text, sizeof text,
+                      "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                      b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11],
+                      b[12], b[13], b[14], b[15]);
+        return text;
+    }
 
     friend constexpr auto operator<=>(const Clsid&, const Clsid&) = default;
 };

@@ -8,10 +8,6 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char16_t kEscapedBackslash = 0xDC00 + u'\\';
 
-bool IsEscapedByte(char16_t c) {
-    return (c >= 0xDC80 && c <= 0xDCFF) || c == kEscapedBackslash;
-}
-
 // The length of the UTF-8 sequence at `i`, decoded into `cp`; 0 for one that
 // is not well-formed (overlong forms, surrogates and values past U+10FFFF).
 std::size_t DecodeOne(std::string_view s, std::size_t i, char32_t& cp) {
@@ -114,7 +110,7 @@ std::string Encode(std::u16string_view text, bool escape) {
     WalkUtf16(
         text, [&](char32_t cp) { AppendUtf8(out, cp); },
         [&](char16_t c) {
-            if (escape && IsEscapedByte(c)) {
+            if (escape && ((c >= 0xDC80 && c <= 0xDCFF) || c == kEscapedBackslash)) {
                 out.push_back(static_cast<char>(c - 0xDC00));
             } else {
                 AppendUtf8(out, kReplacement);
