@@ -3,25 +3,6 @@
 #include "framework/cstring.h"
 #include "framework/resources.h"
 
-namespace framework {
-namespace {
-const ScopedMessageBoxSink::Sink* g_sink = nullptr;
-}
-
-ScopedMessageBoxSink::ScopedMessageBoxSink(Sink sink) : sink_(std::move(sink)), previous_(g_sink) {
-    g_sink = &sink_;
-}
-
-ScopedMessageBoxSink::~ScopedMessageBoxSink() {
-    g_sink = previous_;
-}
-
-const ScopedMessageBoxSink::Sink* ScopedMessageBoxSink::Current() noexcept {
-    return g_sink;
-}
-
-}  // namespace framework
-
 int AfxMessageBox(LPCTSTR text, UINT type, UINT /*help_context*/) {
     // An OK box that names no icon of its own shows the exclamation mark, as
     // the framework's boxes do.

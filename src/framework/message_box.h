@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "framework/afx_types.h"
 
@@ -24,15 +25,18 @@ class ScopedMessageBoxSink {
   public:
     using Sink =
         std::function<void(std::u16string_view text, std::u16string_view caption, UINT type)>;
-    explicit ScopedMessageBoxSink(Sink sink);
-    ~ScopedMessageBoxSink();
+    explicit ScopedMessageBoxSink(Sink sink) : sink_(std::move(sink)), previous_(current_) {
+        current_ = &sink_;
+    }
+    ~ScopedMessageBoxSink() { current_ = previous_; }
     ScopedMessageBoxSink(const ScopedMessageBoxSink&) = delete;
     ScopedMessageBoxSink& operator=(const ScopedMessageBoxSink&) = delete;
 
     // The sink in force, or null.
-    static const Sink* Current() noexcept;
+    static const Sink* Current() noexcept { return current_; }
 
   private:
+    static inline const Sink* current_ = nullptr;
     Sink sink_;
     const Sink* previous_;
 };

@@ -1,6 +1,5 @@
-// CWinApp: the application object of the framework, and the run sequence that
-// drives it (InitInstance, then either Run or ExitInstance). Also the process
-// set-up services an application calls from InitInstance.
+// CWinApp, the framework's application object, the run sequence that drives
+// it, and the process set-up services that InitInstance calls.
 #pragma once
 
 #include "framework/afx_types.h"

@@ -1,6 +1,5 @@
 // Without a desktop, a message box goes to standard error: the caption on a
-// line of its own, then the text, then a line break unless the text ends with
-// one. Nothing waits for a click.
+// line, then the text and a line break unless it ends with one. Nothing waits.
 #include <cstdio>
 #include <string>
 

@@ -1,6 +1,5 @@
-// The transport of COleDispatchDriver on Windows: objects come from the
-// system's class registry (CLSIDFromProgID, CoCreateInstance), calls go through
-// IDispatch::Invoke with the arguments as VARIANTs.
+// COleDispatchDriver's transport on Windows: objects from the system's class
+// registry (CoCreateInstance), calls through IDispatch::Invoke with VARIANTs.
 #include <string>
 #include <vector>
 

@@ -49,9 +49,7 @@ static_assert(std::is_same_v<WCHAR, char16_t> && sizeof(wchar_t) == sizeof(char1
 #include "automation/dispatch.h"
 #include "automation/types.h"
 
-// The automation namespace names its constants as the system does. Left as
-// macros, the system's spellings would rewrite qualified uses such as
-// automation::S_OK; the same values are given here as the protocol's constants.
+// The macros gone, the same names stand for the protocol's constants.
 #include "automation/undef_windows_macros.h"
 using automation::CO_E_CLASSSTRING;
 using automation::DISP_E_BADINDEX;
