@@ -1,6 +1,5 @@
-// The dispatch interface: a reference-counted object that answers calls by
-// DISPID. Servers (the embedded presentation application, the viewer control,
-// test doubles) implement it; clients reach it through COleDispatchDriver.
+// The dispatch interface: a reference-counted object answering calls by DISPID,
+// which servers implement and clients reach through COleDispatchDriver.
 #pragma once
 
 #include <cstdint>

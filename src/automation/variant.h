@@ -1,6 +1,5 @@
-// A value passed to or returned from an automation call: empty, a 32-bit
-// integer, a 32-bit float, a string (UTF-16) or a dispatch reference.
-// A Variant that holds a dispatch reference owns one reference to it.
+// A value of an automation call: empty, a 32-bit integer or float, a UTF-16
+// string, or a dispatch reference, of which it owns one reference.
 #pragma once
 
 #include <cstdint>
