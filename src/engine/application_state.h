@@ -1,6 +1,5 @@
-// The state of one running presentation application, shared by every object
-// it hands out. After Quit the objects still held stay valid but every call on
-// them raises, as calls on a server that has gone away do.
+// The state of one presentation application, shared by all its objects, which
+// after Quit stay valid but raise on every call, as a server gone away would.
 #pragma once
 
 #include <cstdint>

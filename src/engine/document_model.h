@@ -1,6 +1,5 @@
-// The plain document model behind the application's automation objects: what
-// the open presentations hold. Automation objects share parts of it; it never
-// refers back to them, so no reference cycle can keep anything alive.
+// The open presentations behind the automation objects, which share parts of
+// it; it never refers back to them, so no reference cycle keeps anything alive.
 #pragma once
 
 #include <cstddef>

@@ -95,10 +95,9 @@ std::filesystem::path PathFromBstr(const std::u16string& file_name) {
     return std::filesystem::path(automation::EncodeOsString(file_name));
 }
 
-// Call from within a catch block: rethrows the file library's failure being
-// handled as an AutomationError. Failures of the file itself (I/O) get the
-// read or write fault code, files the library refuses get E_FAIL, and
-// anything else names `file_name`. AutomationError and bad_alloc pass unchanged.
+// From a catch block: rethrows the failure as an AutomationError, with the read
+// or write fault code for I/O, E_FAIL for a file the library refuses, naming
+// `file_name` for the rest. AutomationError and bad_alloc pass unchanged.
 [[noreturn]] void RethrowAsAutomationError(bool reading, const std::u16string& file_name) {
     try {
         throw;

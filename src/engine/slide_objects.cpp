@@ -1,6 +1,5 @@
-// The objects of a presentation's slides: the slide collection, a slide, its
-// shapes (title placeholder, inserted controls), the title's text, and the OLE
-// format that hands out an inserted control.
+// The slide collection, a slide, its shapes (title placeholder, inserted
+// controls), the title's text, and the OLE format handing out a control.
 #include <cmath>
 #include <cstddef>
 #include <limits>
