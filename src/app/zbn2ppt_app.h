@@ -1,6 +1,5 @@
-// The application object: prepares the process for automation and runs the
-// command line once. It never opens a window; the run ends when InitInstance
-// returns, with an exit status that tells scripts how the request ended.
+// The application object: prepares automation and runs the command line once,
+// without a window; the exit status tells scripts how the request ended.
 #pragma once
 
 #include <optional>

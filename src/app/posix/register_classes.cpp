@@ -4,9 +4,8 @@
 #include "engine/application_class.h"
 #include "viewer/viewer_control_class.h"
 
-// Without PowerPoint on this platform, the program carries its own presentation
-// application and a stand-in for the viewer control. A registration that
-// throws fails AfxOleInit, which reports it.
+// Without PowerPoint here, the program serves its own presentation application
+// and viewer control stand-in. A registration that throws fails AfxOleInit.
 bool RegisterPlatformClasses() {
     auto& registry = automation::ClassRegistry::Instance();
     engine::RegisterApplicationClass(registry);
