@@ -51,13 +51,10 @@ std::size_t ReadFrom(int fd, std::optional<std::uint64_t> at, std::span<std::uin
     return done;
 }
 
-std::vector<std::uint8_t> ReadAll(int fd, const struct stat& info,
-                                  const std::filesystem::path& path) {
+// Only a file that is not regular is read whole: its size says nothing.
+std::vector<std::uint8_t> ReadAll(int fd, const std::filesystem::path& path) {
     constexpr std::size_t kChunk = 1 << 16;
     std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size) + kChunk);
-    }
     for (std::size_t got = kChunk; got == kChunk;) {
         const std::size_t old = bytes.size();
         bytes.resize(old + kChunk);
@@ -73,7 +70,7 @@ InputFile::InputFile(const std::filesystem::path& path) : path_(path) {
     struct stat info {};
     Fd fd = OpenToRead(path, info);
     if (!S_ISREG(info.st_mode)) {
-        whole_ = ReadAll(fd.get(), info, path);
+        whole_ = ReadAll(fd.get(), path);
         size_ = whole_.size();
         return;
     }
