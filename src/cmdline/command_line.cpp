@@ -21,10 +21,9 @@ bool HasExtension(const CString& path, const char16_t* extension) {
     return ExtractFileExtension(path).CompareNoCase(extension) == 0;
 }
 
-// Opens the output for writing (created when absent, an existing file left as
+// Opens the output for writing (created when absent, an existing one left as
 // it is: a request rejected later must not cost the user that file) and closes
-// it at once, so an unwritable output is reported before any work is done.
-// False after telling the user why.
+// it, so an unwritable output is reported before any work; false after saying why.
 bool ProbeOutputFile(const CString& output_path, const CString& usage) {
     try {
         CFile file;

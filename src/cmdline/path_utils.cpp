@@ -100,9 +100,8 @@ void ResolveFullPath(CString& path) {
     CString directory(dir);
     WCHAR saved[kCurrentDirectorySize];
     if (!ReadCurrentDirectory(saved)) {
-        // The path stays relative, but a bare name gets ".\\" before it, so that
-        // its final component is found as in an absolute path (else a file in
-        // a deep folder would come out with no name at all).
+        // The path stays relative; a bare name gets ".\\" before it, or its final
+        // component would not be found as in an absolute path (no name at all).
         if (directory.IsEmpty()) {
             path = CString(u".\\") + path;
         }
