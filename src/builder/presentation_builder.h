@@ -14,9 +14,9 @@ enum class BuildOutcome {
 };
 
 // Builds the presentation (blank for an empty `template_path`) and saves it
-// under `output_path`. At most one message tells of the viewer's failure and
-// one of any other, after which nothing is saved. An application the build
-// started gets its window state back and is told to quit, whatever happened.
+// under `output_path`, telling at most one failure of the viewer and one other,
+// after which nothing is saved. An application the build started always gets
+// its window state back and is told to quit.
 BuildOutcome BuildPresentation(CString data_path, CString output_path, CString template_path);
 
 // Inserts the viewer control as an OLE object of the given position and size
