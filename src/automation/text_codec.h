@@ -20,9 +20,8 @@ std::string EncodeOsString(std::u16string_view text);
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
 
-// Text decoded from the system (a file name) as a person should see it in a
-// document: an escaped backslash is a backslash again, and each undecodable
-// byte, unpaired surrogate or control character is U+FFFD.
+// A decoded file name as a person should see it in a document: a backslash
+// again, and U+FFFD for each undecodable byte, lone surrogate or control.
 std::u16string ReadableText(std::u16string_view text);
 
 // The letter in lower case when it is one of A-Z; ProgIDs, extensions and
