@@ -16,9 +16,8 @@ std::shared_ptr<PresentationModel> OpenPresentation(const std::u16string& file_n
 // A new presentation: the built-in blank one, without slides.
 std::shared_ptr<PresentationModel> NewPresentation();
 
-// Writes the template's slides as it holds them, the added slides, and each
-// control with the state it persists now; a target that cannot be written is
-// left as it was. With SOURCE_DATE_EPOCH set, that is the time of saving.
+// Writes the template's slides as it holds them, the added ones and each control's
+// state; an unwritable target is left as it was. SOURCE_DATE_EPOCH sets the time.
 void SavePresentationAs(const PresentationModel& presentation, const std::u16string& file_name);
 
 }  // namespace engine
