@@ -10,5 +10,5 @@ class CAboutDlg {
 
     // Runs the box modally: the id of the button that closed it, or -1 when
     // the box could not be created.
-    int DoModal();
+    int DoModal() { return -1; }
 };

@@ -2,5 +2,5 @@
 // initialised on platforms that have no system-wide object registry.
 #pragma once
 
-// Registers them; false when one of them could not be registered.
+// Registers them; false, or an exception, when one could not be registered.
 bool RegisterPlatformClasses();

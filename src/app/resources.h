@@ -1,6 +1,5 @@
-// The program's string table as data. Windows builds compile it, with the
-// About box, the icon, the version block and the manifest, from the resource
-// script as well (win32/zbn2ppt.rc).
+// The program's string table as data. Windows builds compile it from
+// win32/zbn2ppt.rc as well, with the About box, icon, version and manifest.
 #pragma once
 
 #include <span>

@@ -1,6 +1,5 @@
-// The application object: prepares the process for automation and runs the
-// command line once. It never opens a window; the run ends when InitInstance
-// returns, with an exit status that tells scripts how the request ended.
+// The application object: prepares automation and runs the command line once,
+// without a window; the exit status tells scripts how the request ended.
 #pragma once
 
 #include <optional>
@@ -10,7 +9,6 @@
 #include "framework/afx_types.h"
 #include "framework/win_app.h"
 
-// The process's exit status.
 enum ExitStatus : int {
     kExitSaved = 0,             // the presentation was saved with the viewer bound
     kExitFailed = 1,            // OLE could not be initialised, or the build failed

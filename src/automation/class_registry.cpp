@@ -8,9 +8,13 @@
 namespace automation {
 namespace {
 
-bool SameProgId(std::u16string_view a, std::u16string_view b) {
-    return std::ranges::equal(a, b,
-                              [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
+// Whether a registry entry is the class registered as `prog_id`.
+auto NamedAs(std::u16string_view prog_id) {
+    return [prog_id](const auto& entry) {
+        return std::ranges::equal(entry.second.prog_id, prog_id, [](char16_t x, char16_t y) {
+            return FoldAscii(x) == FoldAscii(y);
+        });
+    };
 }
 
 }  // namespace
@@ -27,38 +31,26 @@ void ClassRegistry::Register(ClassInfo info) {
 }
 
 void ClassRegistry::Unregister(std::u16string_view prog_id) {
-    std::erase_if(classes_,
-                  [&](const auto& entry) { return SameProgId(entry.second.prog_id, prog_id); });
+    std::erase_if(classes_, NamedAs(prog_id));
 }
 
 const ClassInfo* ClassRegistry::FindByProgId(std::u16string_view prog_id) const {
-    for (const auto& [clsid, info] : classes_) {
-        if (SameProgId(info.prog_id, prog_id)) {
-            return &info;
-        }
-    }
-    return nullptr;
-}
-
-std::optional<Clsid> ClassRegistry::ClsidFromProgId(std::u16string_view prog_id) const {
-    if (const ClassInfo* info = FindByProgId(prog_id)) {
-        return info->clsid;
-    }
-    return std::nullopt;
-}
-
-const ClassInfo* ClassRegistry::FindByClsid(const Clsid& clsid) const {
-    const auto it = classes_.find(clsid);
+    const auto it = std::ranges::find_if(classes_, NamedAs(prog_id));
     return it == classes_.end() ? nullptr : &it->second;
 }
 
+std::optional<Clsid> ClassRegistry::ClsidFromProgId(std::u16string_view prog_id) const {
+    const ClassInfo* info = FindByProgId(prog_id);
+    return info != nullptr ? std::optional(info->clsid) : std::nullopt;
+}
+
 DispatchPtr ClassRegistry::CreateInstance(const Clsid& clsid) const {
-    const ClassInfo* info = FindByClsid(clsid);
-    if (info == nullptr || !info->factory) {
+    const auto it = classes_.find(clsid);
+    if (it == classes_.end() || !it->second.factory) {
         throw AutomationError(REGDB_E_CLASSNOTREG,
                               "class " + clsid.ToString() + " is not registered");
     }
-    return info->factory();
+    return it->second.factory();
 }
 
 }  // namespace automation

@@ -36,7 +36,6 @@ class ClassRegistry {
     // ProgIDs are compared without regard to ASCII case, as the registry does.
     std::optional<Clsid> ClsidFromProgId(std::u16string_view prog_id) const;
     const ClassInfo* FindByProgId(std::u16string_view prog_id) const;
-    const ClassInfo* FindByClsid(const Clsid& clsid) const;
 
     // Raises AutomationError(REGDB_E_CLASSNOTREG) for an unknown class.
     DispatchPtr CreateInstance(const Clsid& clsid) const;

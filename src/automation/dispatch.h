@@ -1,6 +1,5 @@
-// The dispatch interface: a reference-counted object that answers calls by
-// DISPID. Servers (the embedded presentation application, the viewer control,
-// test doubles) implement it; clients reach it through COleDispatchDriver.
+// The dispatch interface: a reference-counted object answering calls by DISPID,
+// which servers implement and clients reach through COleDispatchDriver.
 #pragma once
 
 #include <cstdint>
@@ -22,10 +21,9 @@ class IDispatch {
     // Drops one reference; the object deletes itself when none is left.
     virtual std::uint32_t Release() noexcept = 0;
 
-    // One call. `args` are in the order of the member's parameter list (not
-    // reversed as on the wire of some transports). A result, if the member
-    // has one, is written to `result`; a VT_DISPATCH result carries a
-    // reference that the caller owns. Failures raise AutomationError.
+    // One call, `args` in the order of the member's parameter list (not
+    // reversed as on some transports' wire). A result goes to `result`, a
+    // VT_DISPATCH one with a reference the caller owns. Raises AutomationError.
     virtual void Invoke(DISPID member, std::uint16_t kind, std::span<const Variant> args,
                         Variant& result) = 0;
 
@@ -59,19 +57,17 @@ class RefPtr {
         std::swap(p_, other.p_);
         return *this;
     }
-    ~RefPtr() { Reset(); }
-
-    void Reset() noexcept {
-        if (T* p = std::exchange(p_, nullptr)) {
-            p->Release();
+    ~RefPtr() {
+        if (p_ != nullptr) {
+            p_->Release();
         }
     }
+
     // Hands the reference to the caller.
     [[nodiscard]] T* Detach() noexcept { return std::exchange(p_, nullptr); }
 
     T* get() const noexcept { return p_; }
     T* operator->() const noexcept { return p_; }
-    T& operator*() const noexcept { return *p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
 
   private:

@@ -13,15 +13,12 @@ void CheckArguments(std::span<const Variant> args, std::span<const VARTYPE> type
                               std::string(member) + " takes " + std::to_string(types.size()) +
                                   " argument(s), not " + std::to_string(args.size()));
     }
-    std::size_t position = 0;
-    for (const VARTYPE type : types) {
-        const VARTYPE given = args[position].vt();
-        ++position;
-        if (given != type) {
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        if (args[i].vt() != types[i]) {
             throw AutomationError(DISP_E_TYPEMISMATCH,
-                                  std::string(member) + ": argument " + std::to_string(position) +
-                                      " must be " + std::string(VarTypeName(type)) + ", not " +
-                                      std::string(VarTypeName(given)));
+                                  std::string(member) + ": argument " + std::to_string(i + 1) +
+                                      " must be " + std::string(VarTypeName(types[i])) + ", not " +
+                                      std::string(VarTypeName(args[i].vt())));
         }
     }
 }

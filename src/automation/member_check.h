@@ -1,6 +1,5 @@
-// Checks that a server makes on each call: the member exists with this
-// invocation kind, and the arguments have the count and types it takes.
-// Each failure raises AutomationError with the platform's status code.
+// Checks that a server makes on each call (member, invocation kind, count and
+// types of the arguments), raising AutomationError with the platform's code.
 #pragma once
 
 #include <cstdint>

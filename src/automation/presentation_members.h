@@ -1,7 +1,6 @@
-// The members of the presentation application ("PowerPoint.Application")
-// that the build calls and the embedded application answers, by the object
-// that answers them. The names are those of PowerPoint's object model; the
-// DISPIDs are what crosses the wire.
+// The members of "PowerPoint.Application" that the build calls and the
+// embedded application answers, by object, named after PowerPoint's object
+// model; the DISPIDs are what crosses the wire.
 #pragma once
 
 #include "automation/types.h"

@@ -8,17 +8,8 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char16_t kEscapedBackslash = 0xDC00 + u'\\';
 
-bool IsEscapedByte(char16_t c) {
-    return (c >= 0xDC80 && c <= 0xDCFF) || c == kEscapedBackslash;
-}
-
-bool IsContinuation(unsigned char b) {
-    return (b & 0xC0u) == 0x80u;
-}
-
-// Decodes one UTF-8 sequence at `i`; returns its length, or 0 when the bytes
-// there are not a well-formed sequence (overlong forms, surrogates and values
-// past U+10FFFF included).
+// The length of the UTF-8 sequence at `i`, decoded into `cp`; 0 for one that
+// is not well-formed (overlong forms, surrogates and values past U+10FFFF).
 std::size_t DecodeOne(std::string_view s, std::size_t i, char32_t& cp) {
     const auto b0 = static_cast<unsigned char>(s[i]);
     std::size_t len = 0;
@@ -40,7 +31,7 @@ std::size_t DecodeOne(std::string_view s, std::size_t i, char32_t& cp) {
     }
     for (std::size_t k = 1; k < len; ++k) {
         const auto b = static_cast<unsigned char>(s[i + k]);
-        if (!IsContinuation(b)) {
+        if ((b & 0xC0u) != 0x80u) {  // not a continuation byte
             return 0;
         }
         cp = (cp << 6) | (b & 0x3Fu);
@@ -64,23 +55,18 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        return;
+    }
+    // A lead byte that tells how many bytes follow, each with 6 more bits.
+    static constexpr char32_t kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    const int follow = cp < 0x800 ? 1 : (cp < 0x10000 ? 2 : 3);
+    out.push_back(static_cast<char>(kLead[follow] | (cp >> (6 * follow))));
+    for (int shift = 6 * (follow - 1); shift >= 0; shift -= 6) {
+        out.push_back(static_cast<char>(0x80 | ((cp >> shift) & 0x3F)));
     }
 }
 
-// Walks UTF-16 text, calling `unpaired` for a lone surrogate and `scalar` for
-// everything else.
+// Walks UTF-16 text: `unpaired` for a lone surrogate, `scalar` for the rest.
 template <class Scalar, class Unpaired>
 void WalkUtf16(std::u16string_view text, Scalar scalar, Unpaired unpaired) {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -97,9 +83,8 @@ void WalkUtf16(std::u16string_view text, Scalar scalar, Unpaired unpaired) {
     }
 }
 
-// Undecodable bytes become the lone surrogates U+DC80..U+DCFF, and a
-// backslash U+DC5C, when `escape`; else U+FFFD and the backslash itself. The
-// way back turns those surrogates into the bytes.
+// Undecodable bytes become U+DC80..U+DCFF and a backslash U+DC5C when
+// `escape`, else U+FFFD and the backslash itself; Encode turns them back.
 std::u16string Decode(std::string_view bytes, bool escape) {
     std::u16string out;
     out.reserve(bytes.size());
@@ -125,7 +110,7 @@ std::string Encode(std::u16string_view text, bool escape) {
     WalkUtf16(
         text, [&](char32_t cp) { AppendUtf8(out, cp); },
         [&](char16_t c) {
-            if (escape && IsEscapedByte(c)) {
+            if (escape && ((c >= 0xDC80 && c <= 0xDCFF) || c == kEscapedBackslash)) {
                 out.push_back(static_cast<char>(c - 0xDC00));
             } else {
                 AppendUtf8(out, kReplacement);

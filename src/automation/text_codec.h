@@ -1,11 +1,10 @@
-// Conversions between the UTF-16 text of the automation protocol and the
-// byte strings of the operating system (file names, arguments, messages).
+// Conversions between the protocol's UTF-16 text and the system's byte strings
+// (file names, arguments, messages).
 //
-// Bytes that are not valid UTF-8 are carried through UTF-16 as the lone low
-// surrogates U+DC80..U+DCFF (one per byte) and turned back into the same bytes,
-// so a file name that is not UTF-8 survives the round trip byte for byte. A
-// backslash, which the program's paths take for a separator but a POSIX name
-// may hold as a letter, is carried the same way, as U+DC5C.
+// Bytes that are not UTF-8 travel as the lone low surrogates U+DC80..U+DCFF,
+// one per byte, and come back as the same bytes, so such a file name survives
+// the round trip. So does a backslash, as U+DC5C: the program's paths take it
+// for a separator, but a POSIX name may hold it as a letter.
 #pragma once
 
 #include <string>
@@ -21,9 +20,8 @@ std::string EncodeOsString(std::u16string_view text);
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
 
-// Text decoded from the system (a file name) as a person should see it in a
-// document: an escaped backslash is a backslash again, and each undecodable
-// byte, unpaired surrogate or control character is U+FFFD.
+// A decoded file name as a person should see it in a document: a backslash
+// again, and U+FFFD for each undecodable byte, lone surrogate or control.
 std::u16string ReadableText(std::u16string_view text);
 
 // The letter in lower case when it is one of A-Z; ProgIDs, extensions and

@@ -4,47 +4,10 @@
 
 #include <cstdint>
 
-// The Windows headers spell many of these names as macros. Whichever of the
-// two is included first, the declarations below must see plain names; the
-// macros are put back afterwards. A name added here that Windows also defines
-// belongs in both lists, and in framework/win32/windows_api.h.
+// The Windows headers spell many of these names as macros, which would rewrite
+// the declarations below.
 #if defined(_WIN32)
-#pragma push_macro("DISPATCH_METHOD")
-#undef DISPATCH_METHOD
-#pragma push_macro("DISPATCH_PROPERTYGET")
-#undef DISPATCH_PROPERTYGET
-#pragma push_macro("DISPATCH_PROPERTYPUT")
-#undef DISPATCH_PROPERTYPUT
-#pragma push_macro("S_OK")
-#undef S_OK
-#pragma push_macro("E_FAIL")
-#undef E_FAIL
-#pragma push_macro("E_INVALIDARG")
-#undef E_INVALIDARG
-#pragma push_macro("E_OUTOFMEMORY")
-#undef E_OUTOFMEMORY
-#pragma push_macro("E_UNEXPECTED")
-#undef E_UNEXPECTED
-#pragma push_macro("DISP_E_MEMBERNOTFOUND")
-#undef DISP_E_MEMBERNOTFOUND
-#pragma push_macro("DISP_E_TYPEMISMATCH")
-#undef DISP_E_TYPEMISMATCH
-#pragma push_macro("DISP_E_EXCEPTION")
-#undef DISP_E_EXCEPTION
-#pragma push_macro("DISP_E_BADINDEX")
-#undef DISP_E_BADINDEX
-#pragma push_macro("DISP_E_BADPARAMCOUNT")
-#undef DISP_E_BADPARAMCOUNT
-#pragma push_macro("REGDB_E_CLASSNOTREG")
-#undef REGDB_E_CLASSNOTREG
-#pragma push_macro("CO_E_CLASSSTRING")
-#undef CO_E_CLASSSTRING
-#pragma push_macro("RPC_E_DISCONNECTED")
-#undef RPC_E_DISCONNECTED
-#pragma push_macro("STG_E_WRITEFAULT")
-#undef STG_E_WRITEFAULT
-#pragma push_macro("STG_E_READFAULT")
-#undef STG_E_READFAULT
+#include "automation/undef_windows_macros.h"
 #endif
 
 namespace automation {
@@ -85,24 +48,3 @@ inline constexpr HRESULT STG_E_WRITEFAULT = static_cast<HRESULT>(0x8003001Du);
 inline constexpr HRESULT STG_E_READFAULT = static_cast<HRESULT>(0x8003001Eu);
 
 }  // namespace automation
-
-#if defined(_WIN32)
-#pragma pop_macro("DISPATCH_METHOD")
-#pragma pop_macro("DISPATCH_PROPERTYGET")
-#pragma pop_macro("DISPATCH_PROPERTYPUT")
-#pragma pop_macro("S_OK")
-#pragma pop_macro("E_FAIL")
-#pragma pop_macro("E_INVALIDARG")
-#pragma pop_macro("E_OUTOFMEMORY")
-#pragma pop_macro("E_UNEXPECTED")
-#pragma pop_macro("DISP_E_MEMBERNOTFOUND")
-#pragma pop_macro("DISP_E_TYPEMISMATCH")
-#pragma pop_macro("DISP_E_EXCEPTION")
-#pragma pop_macro("DISP_E_BADINDEX")
-#pragma pop_macro("DISP_E_BADPARAMCOUNT")
-#pragma pop_macro("REGDB_E_CLASSNOTREG")
-#pragma pop_macro("CO_E_CLASSSTRING")
-#pragma pop_macro("RPC_E_DISCONNECTED")
-#pragma pop_macro("STG_E_WRITEFAULT")
-#pragma pop_macro("STG_E_READFAULT")
-#endif

@@ -1,6 +1,5 @@
-// A value passed to or returned from an automation call: empty, a 32-bit
-// integer, a 32-bit float, a string (UTF-16) or a dispatch reference.
-// A Variant that holds a dispatch reference owns one reference to it.
+// A value of an automation call: empty, a 32-bit integer or float, a UTF-16
+// string, or a dispatch reference, of which it owns one reference.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +22,6 @@ class Variant {
     static Variant Dispatch(DispatchPtr v) { return Variant(Value(std::move(v))); }
 
     VARTYPE vt() const noexcept;
-    bool IsEmpty() const noexcept { return value_.index() == 0; }
 
     // Typed access; a wrong type raises AutomationError(DISP_E_TYPEMISMATCH).
     std::int32_t AsI4() const;
@@ -35,10 +33,8 @@ class Variant {
 
     void Clear() noexcept { value_ = std::monostate{}; }
 
-    // The value converted to `type` as the platform's VariantChangeType does
-    // for the types used here (I4 <-> R4, with R4 -> I4 rounding half to
-    // even and range checks). Raises AutomationError(DISP_E_TYPEMISMATCH)
-    // when no such conversion exists.
+    // The value converted to `type` as VariantChangeType does (I4 <-> R4, R4 ->
+    // I4 rounding half to even, in range); else AutomationError(DISP_E_TYPEMISMATCH).
     Variant ChangeType(VARTYPE type) const;
 
   private:

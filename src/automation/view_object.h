@@ -1,6 +1,5 @@
-// How a control looks while it is not running: a container keeps a picture
-// of it with the document, for thumbnails, print and readers that cannot run
-// the control.
+// How a control looks while it is not running: the picture a container keeps
+// with the document, for thumbnails, print and readers that cannot run it.
 #pragma once
 
 #include <string>

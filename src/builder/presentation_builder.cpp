@@ -69,9 +69,8 @@ void ReportFailure(const CString& step) {
                   0);
 }
 
-// An object the build goes on to use must be there: a call on an empty
-// wrapper does nothing, so a missing object would otherwise pass unnoticed
-// and the build would end as if it had worked.
+// A call on an empty wrapper does nothing, so a missing object that the build
+// goes on to use would pass unnoticed and the build end as if it had worked.
 LPDISPATCH Required(LPDISPATCH object) {
     if (object == nullptr) {
         throw automation::AutomationError(automation::E_UNEXPECTED,
@@ -131,14 +130,12 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
     float left = 0.0f;
     float top = 0.0f;
 
-    // A failure outside the viewer insertion stops the build: nothing more
-    // is asked of the presentation and nothing is saved, but the window state
-    // is still put back and PowerPoint still told to quit.
+    // A failure outside the viewer insertion stops the build and nothing is
+    // saved, but the window state is put back and PowerPoint told to quit.
     bool failed = false;
     CString step = u"Could not start PowerPoint";
     try {
-        // On an empty wrapper these three calls do nothing; the check below
-        // tells the user.
+        // On an empty wrapper these three calls do nothing; the check below tells the user.
         application.InvokeHelper(kApplicationActivate, DISPATCH_METHOD, VT_EMPTY, nullptr,
                                  kNoParams);
         if (!already_running) {
@@ -198,8 +195,7 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         slides.InvokeHelper(kSlidesAdd, DISPATCH_METHOD, VT_DISPATCH, &added, kTwoIntegersParams,
                             new_index, kLayoutTitleOnly);
         COleDispatchDriver(added).ReleaseDispatch();
-        // The new slide is found again by its index rather than kept from
-        // the add call.
+        // The new slide is found again by its index, not kept from the add call.
         slide_index = COleVariant(new_index, VT_I4);
         Attach(new_slide, slides, kSlidesItem, DISPATCH_METHOD, kOneVariantParams,
                static_cast<const VARIANT*>(&slide_index));
@@ -293,10 +289,9 @@ BuildOutcome BuildPresentation(CString data_path, CString output_path, CString t
         }
     }
 
-    // Put back what was changed and let PowerPoint go, also after a failure;
-    // only the first failure of a build is reported. A PowerPoint the user
-    // already had open keeps its window and goes on running, the saved
-    // presentation open in it.
+    // Put back what was changed and let PowerPoint go, also after a failure
+    // (only the first one is reported). A PowerPoint the user had open keeps
+    // its window and goes on running, the saved presentation open in it.
     if (window_state_read) {
         try {
             application.InvokeHelper(kApplicationWindowState, DISPATCH_PROPERTYPUT, VT_EMPTY,

@@ -1,5 +1,5 @@
-// The presentation builder: the automation conversation with the presentation
-// application that produces and saves the presentation with the viewer slide.
+// The presentation builder: the automation conversation that makes and saves
+// the presentation with the viewer slide.
 #pragma once
 
 #include "framework/cstring.h"
@@ -14,11 +14,9 @@ enum class BuildOutcome {
 };
 
 // Builds the presentation (blank for an empty `template_path`) and saves it
-// under `output_path`, the paths handed on as they are. Failures are told in
-// message boxes, at most one for the viewer and one for the rest; nothing is
-// saved after a failure outside the viewer. A started application has its
-// window state put back and is told to quit whatever happened; one the user
-// had running already is neither minimised nor quit.
+// under `output_path`, telling at most one failure of the viewer and one other,
+// after which nothing is saved. An application the build started always gets
+// its window state back and is told to quit.
 BuildOutcome BuildPresentation(CString data_path, CString output_path, CString template_path);
 
 // Inserts the viewer control as an OLE object of the given position and size

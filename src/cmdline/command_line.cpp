@@ -21,12 +21,9 @@ bool HasExtension(const CString& path, const char16_t* extension) {
     return ExtractFileExtension(path).CompareNoCase(extension) == 0;
 }
 
-// Opens the output path for writing, creating the file when it is absent, and
-// closes it at once, so that an unwritable output is reported before any work
-// is done and no handle stays open while the presentation is built. An
-// existing file is neither emptied nor otherwise changed: a request rejected
-// later must not cost the user that file. Returns false after telling the
-// user why the file cannot be written.
+// Opens the output for writing (created when absent, an existing one left as
+// it is: a request rejected later must not cost the user that file) and closes
+// it, so an unwritable output is reported before any work; false after saying why.
 bool ProbeOutputFile(const CString& output_path, const CString& usage) {
     try {
         CFile file;
@@ -50,9 +47,8 @@ bool ProbeOutputFile(const CString& output_path, const CString& usage) {
     }
 }
 
-// A template is usable when a file of data is found at its path; a folder, a
-// pipe or a device is not one (reading a pipe could wait forever), so the user
-// is warned and the work goes on without a template.
+// A folder, a pipe or a device is no usable template (reading a pipe could
+// wait forever): the user is warned and the work goes on without one.
 bool TemplateIsUsable(const CString& template_path) {
     CFileStatus status;
     return CFile::GetStatus(template_path, status) &&

@@ -10,7 +10,6 @@
 // The usage text shown alone for help and below every error.
 CString UsageText();
 
-// Reads the process's arguments (__argc, __wargv), reports the first problem
-// in a message box or builds the presentation. Returns the builder's outcome,
-// or nothing when no presentation was attempted.
+// Reads __argc and __wargv, reports the first problem in a message box or
+// builds the presentation: the builder's outcome, or nothing if none was tried.
 std::optional<BuildOutcome> ProcessCommandLine();

@@ -100,10 +100,8 @@ void ResolveFullPath(CString& path) {
     CString directory(dir);
     WCHAR saved[kCurrentDirectorySize];
     if (!ReadCurrentDirectory(saved)) {
-        // The path stays relative. A bare name still gets a separator before
-        // it, one that names the current directory, so that its final
-        // component is found as it would be in an absolute path; without it a
-        // file in a deep folder would come out with no name at all.
+        // The path stays relative; a bare name gets ".\\" before it, or its final
+        // component would not be found as in an absolute path (no name at all).
         if (directory.IsEmpty()) {
             path = CString(u".\\") + path;
         }

@@ -15,8 +15,7 @@ CString ExtractFileName(const CString& path);
 // ExtractFileName up to its last dot; the whole name when it holds no dot.
 CString ExtractFileTitle(const CString& path);
 
-// Makes `path` absolute against the process's current directory, in place:
-// forward slashes become backslashes; paths with a drive and network shares
-// stay as they are; leading "..\" steps are climbed. The current directory is
-// the same after the call as before it.
+// Makes `path` absolute against the current directory, in place: slashes
+// become backslashes, paths with a drive and network shares stay as they are,
+// leading "..\" steps are climbed. The current directory is left as it was.
 void ResolveFullPath(CString& path);

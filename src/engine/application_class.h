@@ -10,8 +10,7 @@ namespace engine {
 inline constexpr automation::Clsid kApplicationClsid = automation::Clsid::FromFields(
     0xa881b0ca, 0x038d, 0x4559, {0xa9, 0x4e, 0x6b, 0xdc, 0xd2, 0xb3, 0x21, 0xff});
 
-// Each object created through the registry is an application of its own, with
-// no presentation open and the window state normal.
+// Each object created through the registry is an application of its own.
 void RegisterApplicationClass(automation::ClassRegistry& registry);
 
 // A new application object holding one reference for the caller.

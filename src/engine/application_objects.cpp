@@ -1,6 +1,5 @@
-// The application and its presentations: the window state, Add (a blank
-// presentation), Open (one made from a template), the active presentation,
-// the slide master's width, SaveAs and Quit.
+// The application and its presentations: the window state, Add, Open, the
+// slide master's width, SaveAs and Quit.
 #include <memory>
 #include <string>
 
@@ -13,15 +12,7 @@
 namespace engine {
 namespace {
 
-namespace ppt = automation::ppt;
-using automation::AutomationError;
-using automation::DISPATCH_METHOD;
-using automation::DISPATCH_PROPERTYGET;
-using automation::DISPATCH_PROPERTYPUT;
-using automation::Variant;
-using automation::VARTYPE;
-using automation::VT_BSTR;
-using automation::VT_I4;
+using namespace automation;
 
 constexpr VARTYPE kOneInt[] = {VT_I4};
 constexpr VARTYPE kOpenParams[] = {VT_BSTR, VT_I4, VT_I4, VT_I4};
@@ -32,30 +23,19 @@ Variant Opened(const EngineObject& self, std::shared_ptr<PresentationModel> pres
     return self.New(kPresentation, {.presentation = std::move(presentation)});
 }
 
-// There is no window to bring forward.
-void Activate(EngineObject&, Args, Variant&) {}
-
-void GetWindowState(EngineObject& self, Args, Variant& result) {
-    result = Variant::I4(self.state().window_state);
-}
-
-void Quit(EngineObject& self, Args, Variant&) {
-    self.state().Quit();
-}
-
-void MasterWidth(EngineObject& self, Args, Variant& result) {
-    result = Variant::R4(self.presentation().slide_width);
-}
-
 constexpr Member kApplicationMembers[] = {
-    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", kNoArgs, &Activate},
+    // There is no window to bring forward.
+    {ppt::kApplicationActivate, DISPATCH_METHOD, "Application.Activate", kNoArgs,
+     [](EngineObject&, Args, Variant&) {}},
     {ppt::kApplicationWindowState, DISPATCH_PROPERTYGET, "Application.WindowState", kNoArgs,
-     &GetWindowState},
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::I4(self.state().window_state);
+     }},
     {ppt::kApplicationWindowState, DISPATCH_PROPERTYPUT, "Application.WindowState", kOneInt,
      [](EngineObject& self, Args args, Variant&) {
          const std::int32_t value = args[0].AsI4();
          if (value < ppt::kWindowStateNormal || value > ppt::kWindowStateMaximised) {
-             throw AutomationError(automation::E_INVALIDARG,
+             throw AutomationError(E_INVALIDARG,
                                    "Application.WindowState: " + std::to_string(value) +
                                        " is not a window state (1 normal, 2 minimised, "
                                        "3 maximised)");
@@ -64,7 +44,8 @@ constexpr Member kApplicationMembers[] = {
      }},
     {ppt::kApplicationPresentations, DISPATCH_PROPERTYGET, "Application.Presentations", kNoArgs,
      &Child<kPresentations>},
-    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", kNoArgs, &Quit},
+    {ppt::kApplicationQuit, DISPATCH_METHOD, "Application.Quit", kNoArgs,
+     [](EngineObject& self, Args, Variant&) { self.state().Quit(); }},
 };
 
 constexpr Member kPresentationsMembers[] = {
@@ -88,7 +69,7 @@ constexpr Member kPresentationMembers[] = {
      [](EngineObject& self, Args args, Variant&) {
          const std::int32_t format = args[1].AsI4();
          if (format != ppt::kFileFormatPresentation) {
-             throw AutomationError(automation::E_INVALIDARG,
+             throw AutomationError(E_INVALIDARG,
                                    "Presentation.SaveAs: file format " + std::to_string(format) +
                                        " is not supported; only format 1 (PowerPoint 97-2003 "
                                        "presentation) can be written");
@@ -100,7 +81,10 @@ constexpr Member kPresentationMembers[] = {
 };
 
 constexpr Member kSlideMasterMembers[] = {
-    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", kNoArgs, &MasterWidth},
+    {ppt::kMasterWidth, DISPATCH_PROPERTYGET, "SlideMaster.Width", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::R4(self.presentation().slide_width);
+     }},
 };
 
 }  // namespace

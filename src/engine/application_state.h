@@ -1,12 +1,12 @@
-// The state of one running presentation application, shared by every object
-// it hands out. After Quit the objects still held stay valid but every call on
-// them raises, as calls on a server that has gone away do.
+// The state of one presentation application, shared by all its objects, which
+// after Quit stay valid but raise on every call, as a server gone away would.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "automation/automation_error.h"
 #include "engine/document_model.h"
 
 namespace engine {
@@ -14,12 +14,21 @@ namespace engine {
 class ApplicationState {
   public:
     // Raises AutomationError(RPC_E_DISCONNECTED) once the application has quit.
-    void CheckRunning() const;
-    // Closes every presentation without saving.
-    void Quit() noexcept;
+    void CheckRunning() const {
+        if (quit_) {
+            throw automation::AutomationError(automation::RPC_E_DISCONNECTED,
+                                              "the presentation application has quit");
+        }
+    }
+    // Closes every presentation unsaved: objects still held keep their share of
+    // the model, and the controls of the others are released.
+    void Quit() noexcept {
+        quit_ = true;
+        presentations.clear();
+    }
 
     std::int32_t window_state = 1;  // normal
-    // In the order they were added or opened; the last one is the active one.
+    // In the order they were added or opened.
     std::vector<std::shared_ptr<PresentationModel>> presentations;
 
   private:

@@ -1,6 +1,5 @@
-// The plain document model behind the application's automation objects: what
-// the open presentations hold. Automation objects share parts of it; it never
-// refers back to them, so no reference cycle can keep anything alive.
+// The open presentations behind the automation objects, which share parts of
+// it; it never refers back to them, so no reference cycle keeps anything alive.
 #pragma once
 
 #include <cstddef>
@@ -38,8 +37,7 @@ struct SlideModel {
 };
 
 struct PresentationModel {
-    // What the presentation was made from: a template, or the built-in blank
-    // presentation. Its slides go back into the saved file as it holds them.
+    // A template or the built-in blank presentation, whose slides are saved as it holds them.
     std::unique_ptr<pptfile::SourcePresentation> source;
     std::optional<std::filesystem::path> template_path;  // the file `source` was read from
     float slide_width = 0;

@@ -1,7 +1,6 @@
-// An object of the presentation application. Each kind of object (the
-// application, a slide, a shape, ...) is one table of the members it answers;
-// the object checks the call against the table, refuses calls once the
-// application has quit, and hands the arguments to the member's handler.
+// An object of the presentation application. Each kind (application, slide,
+// shape, ...) is a table of the members it answers; a call is checked against
+// it, refused once the application has quit, and handed to the member.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +31,7 @@ struct ObjectType {
     std::span<const Member> members;
 };
 
-// The parts of the document model an object works on; which ones are set
-// depends on its type.
+// The parts of the document model an object works on, as its type needs them.
 struct ModelParts {
     std::shared_ptr<PresentationModel> presentation{};
     std::shared_ptr<SlideModel> slide{};
@@ -52,7 +50,6 @@ class EngineObject final : public automation::DispatchObject {
     automation::Variant New(const ObjectType& type, ModelParts parts) const;
 
     ApplicationState& state() const noexcept { return *state_; }
-    const StatePtr& shared_state() const noexcept { return state_; }
     const ModelParts& parts() const noexcept { return parts_; }
     PresentationModel& presentation() const noexcept { return *parts_.presentation; }
     SlideModel& slide() const noexcept { return *parts_.slide; }
@@ -78,8 +75,7 @@ extern const ObjectType kTextRange;
 extern const ObjectType kOleObjectShape;
 extern const ObjectType kOleFormat;
 
-// The handler of a member that gives an object of `type` over the same parts
-// of the model ("Slide.Shapes").
+// A member that gives an object of `type` over the same parts ("Slide.Shapes").
 template <const ObjectType& type>
 void Child(EngineObject& self, Args, automation::Variant& result) {
     result = self.New(type, self.parts());

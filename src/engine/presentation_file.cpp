@@ -57,9 +57,8 @@ class SaveSink final : public cfb::ByteSink {
     file_access::OutputFile& out_;
 };
 
-// The time a save records: SOURCE_DATE_EPOCH's, seconds since 1970 (the
-// reproducible builds' convention), so that the same inputs give the same
-// bytes; else now.
+// The time a save records: SOURCE_DATE_EPOCH's seconds since 1970, so that the
+// same inputs give the same bytes (reproducible builds do so), else now.
 std::chrono::system_clock::time_point SaveTime() {
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     if (epoch != nullptr && *epoch != '\0') {
@@ -91,17 +90,14 @@ std::shared_ptr<PresentationModel> Model(pptfile::SourcePresentation source) {
     return model;
 }
 
-// File names as the client passes them (BSTR text) turned into the system's
-// paths: the bytes the text was decoded from (undecodable bytes come back as
-// they were).
+// A file name as the client passes it: the bytes it was decoded from.
 std::filesystem::path PathFromBstr(const std::u16string& file_name) {
     return std::filesystem::path(automation::EncodeOsString(file_name));
 }
 
-// Call from within a catch block: rethrows the file library's failure being
-// handled as an AutomationError. Failures of the file itself (I/O) get the
-// read or write fault code, files the library refuses get E_FAIL, and
-// anything else names `file_name`. AutomationError and bad_alloc pass unchanged.
+// From a catch block: rethrows the failure as an AutomationError, with the read
+// or write fault code for I/O, E_FAIL for a file the library refuses, naming
+// `file_name` for the rest. AutomationError and bad_alloc pass unchanged.
 [[noreturn]] void RethrowAsAutomationError(bool reading, const std::u16string& file_name) {
     try {
         throw;
@@ -121,18 +117,17 @@ std::filesystem::path PathFromBstr(const std::u16string& file_name) {
     }
 }
 
+// Shapes.AddOLEObject places only controls that persist their state.
+const automation::IPersistState& Persisted(const ControlModel& control) {
+    return *control.object->QueryPersistState();
+}
+
 pptfile::ControlObject SnapshotControl(const ControlModel& control) {
-    automation::IPersistState* persist =
-        control.object ? control.object->QueryPersistState() : nullptr;
-    if (persist == nullptr) {
-        throw AutomationError(automation::E_FAIL, "Presentation.SaveAs: the control " +
-                                                      automation::ToUtf8(control.prog_id) +
-                                                      " cannot save its state");
-    }
+    const automation::IPersistState& persist = Persisted(control);
     pptfile::ControlObject saved;
     saved.prog_id = control.prog_id;
-    saved.clsid = persist->GetClassId().bytes;
-    saved.state = persist->SaveState();
+    saved.clsid = persist.GetClassId().bytes;
+    saved.state = persist.SaveState();
     saved.anchor = control.anchor;
     // The control's own picture of itself, or its ProgID in a frame.
     automation::IViewObject* view = control.object->QueryViewObject();
@@ -153,9 +148,8 @@ pptfile::SlideContent SnapshotSlide(const SlideModel& slide) {
     return content;
 }
 
-// What the presentation is made from, the template and the files its
-// controls show, is only ever read: writing over one would destroy it, and a
-// failed write would lose it altogether. Files are compared by identity, after
+// The template and the files the controls show are only read: a save over one
+// would destroy it, a failed one lose it. Files are compared by identity, after
 // links, so that no other spelling, link or hard link leads there.
 void RefuseSourcesAsTarget(const PresentationModel& presentation,
                            const std::filesystem::path& target, const std::u16string& file_name) {
@@ -173,10 +167,7 @@ void RefuseSourcesAsTarget(const PresentationModel& presentation,
     }
     for (const auto& slide : presentation.slides) {
         for (const auto& control : slide->controls) {
-            const automation::IPersistState* persist =
-                control->object ? control->object->QueryPersistState() : nullptr;
-            for (const std::u16string& source :
-                 persist != nullptr ? persist->SourceFiles() : std::vector<std::u16string>{}) {
+            for (const std::u16string& source : Persisted(*control).SourceFiles()) {
                 refuse_if_target(PathFromBstr(source), "the data file of a control on a slide");
             }
         }

@@ -1,7 +1,5 @@
-// The objects of a presentation's slides: the slide collection (count, adding
-// a title-only slide, fetching one by its 1-based index), a slide, its shapes
-// (the title placeholder and inserted controls), the title's text, and the
-// OLE format that hands out an inserted control.
+// The slide collection, a slide, its shapes (title placeholder, inserted
+// controls), the title's text, and the OLE format handing out a control.
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -17,16 +15,7 @@
 namespace engine {
 namespace {
 
-namespace ppt = automation::ppt;
-using automation::AutomationError;
-using automation::DISPATCH_METHOD;
-using automation::DISPATCH_PROPERTYGET;
-using automation::DISPATCH_PROPERTYPUT;
-using automation::Variant;
-using automation::VARTYPE;
-using automation::VT_BSTR;
-using automation::VT_I4;
-using automation::VT_R4;
+using namespace automation;
 
 constexpr VARTYPE kOneInt[] = {VT_I4};
 constexpr VARTYPE kTwoInts[] = {VT_I4, VT_I4};
@@ -45,24 +34,22 @@ void AddSlide(EngineObject& self, Args args, Variant& result) {
     const std::int32_t layout = args[1].AsI4();
     auto& slides = self.presentation().slides;
     if (slides.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        throw AutomationError(automation::E_FAIL, "Slides.Add: the presentation is full");
+        throw AutomationError(E_FAIL, "Slides.Add: the presentation is full");
     }
     const auto count = static_cast<std::int64_t>(slides.size());
     if (index < 1 || index > count + 1) {
-        throw AutomationError(automation::E_INVALIDARG,
-                              "Slides.Add: index " + std::to_string(index) + " is outside 1.." +
-                                  std::to_string(count + 1));
+        throw AutomationError(E_INVALIDARG, "Slides.Add: index " + std::to_string(index) +
+                                                " is outside 1.." + std::to_string(count + 1));
     }
     if (layout != ppt::kLayoutTitleOnly) {
-        throw AutomationError(automation::E_INVALIDARG,
+        throw AutomationError(E_INVALIDARG,
                               "Slides.Add: layout " + std::to_string(layout) +
                                   " is not supported; only the title-only layout (11) is");
     }
     auto slide = std::make_shared<SlideModel>();
     slide->has_title = true;
-    // A new slide looks like the one before it: same master, so the title
-    // sits where that master puts titles. At the front it follows the first
-    // master (0).
+    // A new slide follows the master of the one before it (at the front, the
+    // first), and its title sits where that master puts titles.
     if (index > 1) {
         slide->master_id = slides[static_cast<std::size_t>(index - 2)]->master_id;
     }
@@ -75,9 +62,9 @@ void SlideItem(EngineObject& self, Args args, Variant& result) {
     const std::int32_t index = args[0].AsI4();
     const auto& slides = self.presentation().slides;
     if (index < 1 || static_cast<std::size_t>(index) > slides.size()) {
-        throw AutomationError(automation::DISP_E_BADINDEX, "Slides.Item: there is no slide " +
-                                                               std::to_string(index) + " of " +
-                                                               std::to_string(slides.size()));
+        throw AutomationError(DISP_E_BADINDEX, "Slides.Item: there is no slide " +
+                                                   std::to_string(index) + " of " +
+                                                   std::to_string(slides.size()));
     }
     result = self.New(kSlide, {.slide = slides[static_cast<std::size_t>(index - 1)]});
 }
@@ -86,27 +73,26 @@ void SlideItem(EngineObject& self, Args args, Variant& result) {
 void RefuseTemplateSlide(const EngineObject& self, const char* member) {
     if (self.slide().FromTemplate()) {
         throw AutomationError(
-            automation::E_FAIL,
-            std::string(member) + ": slides that come from the template cannot be edited");
+            E_FAIL, std::string(member) + ": slides that come from the template cannot be edited");
     }
 }
 
 void CheckGeometry(const pptfile::Rect& r) {
     for (const float v : {r.left, r.top, r.width, r.height}) {
         if (!std::isfinite(v) || std::fabs(v) > kMaxCoordinate) {
-            throw AutomationError(automation::E_INVALIDARG,
+            throw AutomationError(E_INVALIDARG,
                                   "Shapes.AddOLEObject: position and size must be numbers "
                                   "of at most 100000 points");
         }
     }
     if (r.width < 0 || r.height < 0) {
-        throw AutomationError(automation::E_INVALIDARG,
+        throw AutomationError(E_INVALIDARG,
                               "Shapes.AddOLEObject: width and height must not be negative");
     }
 }
 
 [[noreturn]] void RefuseControl(const std::string& what) {
-    throw AutomationError(automation::E_INVALIDARG, "Shapes.AddOLEObject: " + what);
+    throw AutomationError(E_INVALIDARG, "Shapes.AddOLEObject: " + what);
 }
 
 void AddOleObject(EngineObject& self, Args args, Variant& result) {
@@ -125,11 +111,11 @@ void AddOleObject(EngineObject& self, Args args, Variant& result) {
     }
     CheckGeometry(anchor);
 
-    const auto& registry = automation::ClassRegistry::Instance();
-    const automation::ClassInfo* info = registry.FindByProgId(class_name);
-    const std::string quoted = '"' + automation::ToUtf8(class_name) + '"';
+    const auto& registry = ClassRegistry::Instance();
+    const ClassInfo* info = registry.FindByProgId(class_name);
+    const std::string quoted = '"' + ToUtf8(class_name) + '"';
     if (info == nullptr) {
-        throw AutomationError(automation::REGDB_E_CLASSNOTREG,
+        throw AutomationError(REGDB_E_CLASSNOTREG,
                               "Shapes.AddOLEObject: no control is registered as " + quoted);
     }
     if (!info->is_control) {
@@ -139,34 +125,25 @@ void AddOleObject(EngineObject& self, Args args, Variant& result) {
     control->prog_id = info->prog_id;
     control->anchor = anchor;
     // Copied out first: the registry may change while its factory runs.
-    const automation::Clsid clsid = info->clsid;
+    const Clsid clsid = info->clsid;
     control->object = registry.CreateInstance(clsid);
     if (!control->object) {
-        throw AutomationError(automation::E_FAIL,
+        throw AutomationError(E_FAIL,
                               "Shapes.AddOLEObject: the control " + quoted + " did not start");
     }
     if (control->object->QueryPersistState() == nullptr) {
         // It could not be written into the presentation.
-        throw AutomationError(automation::E_FAIL, "Shapes.AddOLEObject: the control " + quoted +
-                                                      " cannot save its state");
+        throw AutomationError(
+            E_FAIL, "Shapes.AddOLEObject: the control " + quoted + " cannot save its state");
     }
     self.slide().controls.push_back(control);
     result = self.New(kOleObjectShape, {.control = std::move(control)});
 }
 
-// Add refuses to grow past INT32_MAX, so the count always fits.
-void SlideCount(EngineObject& self, Args, Variant& result) {
-    result = Variant::I4(static_cast<std::int32_t>(self.presentation().slides.size()));
-}
-
-void HasTitle(EngineObject& self, Args, Variant& result) {
-    result = Variant::I4(self.slide().has_title ? ppt::kTrue : 0);
-}
-
 void Title(EngineObject& self, Args, Variant& result) {
     RefuseTemplateSlide(self, "Shapes.Title");
     if (!self.slide().has_title) {
-        throw AutomationError(automation::E_FAIL, "Shapes.Title: the slide has no title");
+        throw AutomationError(E_FAIL, "Shapes.Title: the slide has no title");
     }
     result = self.New(kTitleShape, self.parts());
 }
@@ -174,29 +151,19 @@ void Title(EngineObject& self, Args, Variant& result) {
 void AddTitle(EngineObject& self, Args, Variant& result) {
     RefuseTemplateSlide(self, "Shapes.AddTitle");
     if (self.slide().has_title) {
-        throw AutomationError(automation::E_FAIL, "Shapes.AddTitle: the slide has a title already");
+        throw AutomationError(E_FAIL, "Shapes.AddTitle: the slide has a title already");
     }
-    // The placeholder goes where the master puts titles, as the slide was
-    // told when it was made.
+    // The placeholder goes where the slide's master puts titles.
     self.slide().has_title = true;
     result = self.New(kTitleShape, self.parts());
 }
 
-void TitleTop(EngineObject& self, Args, Variant& result) {
-    result = Variant::R4(self.slide().title_rect.top);
-}
-
-void TitleHeight(EngineObject& self, Args, Variant& result) {
-    result = Variant::R4(self.slide().title_rect.height);
-}
-
-// A reference of the caller's own, each time.
-void OleObject(EngineObject& self, Args, Variant& result) {
-    result = Variant::Dispatch(self.control().object);
-}
-
 constexpr Member kSlidesMembers[] = {
-    {ppt::kSlidesCount, DISPATCH_PROPERTYGET, "Slides.Count", kNoArgs, &SlideCount},
+    // Add refuses to grow past INT32_MAX, so the count always fits.
+    {ppt::kSlidesCount, DISPATCH_PROPERTYGET, "Slides.Count", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::I4(static_cast<std::int32_t>(self.presentation().slides.size()));
+     }},
     {ppt::kSlidesAdd, DISPATCH_METHOD, "Slides.Add", kTwoInts, &AddSlide},
     {ppt::kSlidesItem, DISPATCH_METHOD, "Slides.Item", kOneInt, &SlideItem},
 };
@@ -206,7 +173,10 @@ constexpr Member kSlideMembers[] = {
 };
 
 constexpr Member kShapesMembers[] = {
-    {ppt::kShapesHasTitle, DISPATCH_PROPERTYGET, "Shapes.HasTitle", kNoArgs, &HasTitle},
+    {ppt::kShapesHasTitle, DISPATCH_PROPERTYGET, "Shapes.HasTitle", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::I4(self.slide().has_title ? ppt::kTrue : 0);
+     }},
     {ppt::kShapesTitle, DISPATCH_PROPERTYGET, "Shapes.Title", kNoArgs, &Title},
     {ppt::kShapesAddTitle, DISPATCH_METHOD, "Shapes.AddTitle", kNoArgs, &AddTitle},
     {ppt::kShapesAddOleObject, DISPATCH_METHOD, "Shapes.AddOLEObject", kOleObjectParams,
@@ -215,8 +185,14 @@ constexpr Member kShapesMembers[] = {
 
 constexpr Member kTitleShapeMembers[] = {
     {ppt::kShapeTextFrame, DISPATCH_PROPERTYGET, "Shape.TextFrame", kNoArgs, &Child<kTextFrame>},
-    {ppt::kShapeTop, DISPATCH_PROPERTYGET, "Shape.Top", kNoArgs, &TitleTop},
-    {ppt::kShapeHeight, DISPATCH_PROPERTYGET, "Shape.Height", kNoArgs, &TitleHeight},
+    {ppt::kShapeTop, DISPATCH_PROPERTYGET, "Shape.Top", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::R4(self.slide().title_rect.top);
+     }},
+    {ppt::kShapeHeight, DISPATCH_PROPERTYGET, "Shape.Height", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::R4(self.slide().title_rect.height);
+     }},
 };
 
 constexpr Member kTextFrameMembers[] = {
@@ -229,7 +205,7 @@ constexpr Member kTextRangeMembers[] = {
      // A title made from a file name may hold what the name's bytes could not
      // spell: the slide shows it as readable text.
      [](EngineObject& self, Args args, Variant&) {
-         self.slide().title = automation::ReadableText(args[0].AsBstr());
+         self.slide().title = ReadableText(args[0].AsBstr());
      }},
 };
 
@@ -238,7 +214,11 @@ constexpr Member kOleObjectShapeMembers[] = {
 };
 
 constexpr Member kOleFormatMembers[] = {
-    {ppt::kOleFormatObject, DISPATCH_PROPERTYGET, "OLEFormat.Object", kNoArgs, &OleObject},
+    // A reference of the caller's own, each time.
+    {ppt::kOleFormatObject, DISPATCH_PROPERTYGET, "OLEFormat.Object", kNoArgs,
+     [](EngineObject& self, Args, Variant& result) {
+         result = Variant::Dispatch(self.control().object);
+     }},
 };
 
 }  // namespace

@@ -101,9 +101,9 @@ class TempName {
         }
     }
 
-    // Calls make(name) with fresh short names until it succeeds (true) or
-    // fails for another reason than a taken name (false, errno set). The
-    // name is recorded for removal in the same step that makes it.
+    // Calls make(name) with fresh names until it succeeds (true) or fails for
+    // another reason than a taken name (false, errno set), recording the name
+    // for removal in the same step.
     template <class Make>
     bool Create(const std::string& hint, Make make) {
         for (int attempt = 0; attempt < 16; ++attempt) {

@@ -1,7 +1,4 @@
-// The all-or-nothing save: the new bytes go to a file with no name (or a
-// hidden temporary one) beside the target, which is renamed into place once it
-// is complete; symbolic links are followed, and SIGINT, SIGTERM or SIGHUP
-// during the save leave no temporary file behind.
+// The all-or-nothing save of a file.
 #pragma once
 
 #include <cstdint>
@@ -13,16 +10,14 @@
 
 namespace file_access {
 
-// The new file, written in order. Raises IoError ("cannot write <path>:
-// <reason>").
+// The new file, written in order. Raises IoError ("cannot write <path>: <reason>").
 class OutputFile {
   public:
     OutputFile(int fd, const std::filesystem::path& target) noexcept : fd_(fd), target_(target) {}
 
     void Write(std::span<const std::uint8_t> bytes);
-    // Appends `length` bytes of `from` at `offset`, copied by the system from
-    // file to file where it can. Raises IoError for `from` too, and where it
-    // no longer holds them.
+    // Appends `length` bytes of `from` at `offset`, copied file to file by the
+    // system where it can. Raises IoError for `from` too, also if it is shorter.
     void CopyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t length);
 
   private:
@@ -30,11 +25,11 @@ class OutputFile {
     const std::filesystem::path& target_;
 };
 
-// Writes what `write` writes to a temporary file beside `target` and renames
-// it into place: `target` holds either its old content or all of the new
-// bytes. Refuses a target that exists and is not a regular file. Raises
-// IoError ("cannot write <path>: <reason>") and leaves no temporary file
-// behind.
+// Writes what `write` writes to a file with no name (or a hidden temporary
+// one) beside `target`, or what its symbolic links name, and renames it into
+// place once complete: `target` holds its old content or all of the new bytes.
+// Refuses a target that is not a regular file. Raises IoError and leaves no
+// temporary file behind, also when SIGINT, SIGTERM or SIGHUP ends the save.
 void WriteFileAtomically(const std::filesystem::path& target,
                          const std::function<void(OutputFile&)>& write);
 

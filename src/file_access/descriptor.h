@@ -21,7 +21,6 @@ class Fd {
         }
     }
     int get() const noexcept { return fd_; }
-    int Release() noexcept { return std::exchange(fd_, -1); }
     // Closing can report a late write error (NFS, quota): it must be seen.
     int Close() noexcept {
         const int result = ::close(fd_);

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <utility>
 
-#include "file_access/descriptor.h"
 #include "file_access/io_error.h"
 
 namespace file_access {
@@ -51,13 +51,10 @@ std::size_t ReadFrom(int fd, std::optional<std::uint64_t> at, std::span<std::uin
     return done;
 }
 
-std::vector<std::uint8_t> ReadAll(int fd, const struct stat& info,
-                                  const std::filesystem::path& path) {
+// Only a file that is not regular is read whole: its size says nothing.
+std::vector<std::uint8_t> ReadAll(int fd, const std::filesystem::path& path) {
     constexpr std::size_t kChunk = 1 << 16;
     std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size) + kChunk);
-    }
     for (std::size_t got = kChunk; got == kChunk;) {
         const std::size_t old = bytes.size();
         bytes.resize(old + kChunk);
@@ -73,23 +70,17 @@ InputFile::InputFile(const std::filesystem::path& path) : path_(path) {
     struct stat info {};
     Fd fd = OpenToRead(path, info);
     if (!S_ISREG(info.st_mode)) {
-        whole_ = ReadAll(fd.get(), info, path);
+        whole_ = ReadAll(fd.get(), path);
         size_ = whole_.size();
         return;
     }
     size_ = static_cast<std::uint64_t>(info.st_size);
-    fd_ = fd.Release();
-}
-
-InputFile::~InputFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+    fd_ = std::move(fd);
 }
 
 std::size_t InputFile::ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const {
-    if (fd_ >= 0) {
-        return ReadFrom(fd_, at, into, path_);
+    if (fd_.get() >= 0) {
+        return ReadFrom(fd_.get(), at, into, path_);
     }
     const std::size_t count =
         at < whole_.size() ? std::min<std::size_t>(into.size(), whole_.size() - at) : 0;

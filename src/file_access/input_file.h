@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "file_access/descriptor.h"
+
 namespace file_access {
 
 class InputFile {
@@ -14,21 +16,17 @@ class InputFile {
     // A file that cannot be read at an offset (a pipe) is read whole at
     // once. Raises IoError with the system's reason.
     explicit InputFile(const std::filesystem::path& path);
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-    ~InputFile();
 
     std::uint64_t Size() const noexcept { return size_; }
     const std::filesystem::path& path() const noexcept { return path_; }
     // The open file, or -1 for one that was read whole.
-    int fd() const noexcept { return fd_; }
-    // Copies the bytes from `at` into `into`; fewer only where the file ends.
-    // Raises IoError.
+    int fd() const noexcept { return fd_.get(); }
+    // Copies the bytes from `at` into `into`, fewer where the file ends; IoError.
     std::size_t ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const;
 
   private:
     std::filesystem::path path_;
-    int fd_ = -1;                      // a regular file
+    Fd fd_{-1};                        // a regular file
     std::vector<std::uint8_t> whole_;  // any other file
     std::uint64_t size_ = 0;
 };

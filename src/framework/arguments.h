@@ -17,9 +17,8 @@ extern LPWSTR* __wargv;
 namespace framework {
 
 #if !defined(_WIN32)
-// Makes main's byte strings the process's wide arguments. Bytes that are not
-// UTF-8 are kept reversibly, so a file name comes back to the system intact.
-// (On Windows the C runtime fills the vector before wWinMain runs.)
+// Makes main's byte strings the process's wide arguments, bytes that are not
+// UTF-8 kept reversibly (on Windows the C runtime fills them itself).
 void SetArguments(int argc, const char* const* argv);
 #endif
 // Makes `arguments` the process's wide arguments (tests use this).

@@ -15,14 +15,11 @@ void CFile::Close() {
     }
     // The descriptor is gone whatever the close reports, so it is never retried.
     if (const LONG os_error = CloseDescriptor(std::exchange(fd_, -1)); os_error != 0) {
-        throw CFileException(CFileException::OsErrorToException(os_error), os_error);
+        throw CFileException(os_error);
     }
 }
 
-BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context) const {
-    if (help_context != nullptr) {
-        *help_context = 0;
-    }
+BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT max_chars) const {
     if (buffer == nullptr || max_chars == 0) {
         return FALSE;
     }

@@ -5,46 +5,23 @@
 #include <string>
 
 #include "framework/afx_types.h"
-#include "framework/cstring.h"
 
-// What a failed file operation left behind: the cause and the operating
-// system's error number, for a readable description.
+// What a failed file operation left behind: the system's error number, for a
+// readable description; nothing tells causes apart beyond genericException.
 class CFileException {
   public:
-    enum Cause : int {
-        none = 0,
-        genericException,
-        fileNotFound,
-        badPath,
-        tooManyOpenFiles,
-        accessDenied,
-        invalidFile,
-        removeCurrentDir,
-        directoryFull,
-        badSeek,
-        hardIO,
-        sharingViolation,
-        lockViolation,
-        diskFull,
-        endOfFile,
-    };
+    enum Cause : int { none = 0, genericException };
 
     CFileException() = default;
-    CFileException(int cause, LONG os_error, LPCTSTR file_name = nullptr)
-        : m_cause(cause), m_lOsError(os_error), m_strFileName(file_name) {}
-
-    // The cause that the system's error number stands for.
-    static int OsErrorToException(LONG os_error) noexcept;
+    explicit CFileException(LONG os_error) : m_cause(genericException), m_lOsError(os_error) {}
 
     // Writes the operating system's description of the failure into `buffer`
     // of `max_chars` characters, terminator included, cut to fit. Returns
     // FALSE (and writes nothing) when there is no room or no error to describe.
-    // `help_context`, when given, is set to 0: there is no help file.
-    BOOL GetErrorMessage(LPWSTR buffer, UINT max_chars, UINT* help_context = nullptr) const;
+    BOOL GetErrorMessage(LPWSTR buffer, UINT max_chars) const;
 
     int m_cause = none;
     LONG m_lOsError = 0;
-    CString m_strFileName;
 
   private:
     // The operating system's own words for m_lOsError, whole.
@@ -56,8 +33,7 @@ struct CFileStatus {
     BYTE m_attribute = 0;  // CFile::Attribute bits
 };
 
-// A file held open by the operating system; closed at the latest when the
-// object goes.
+// A file held open by the operating system, closed at the latest with the object.
 class CFile {
   public:
     enum OpenFlags : UINT {
@@ -70,7 +46,6 @@ class CFile {
     };
     // The bits the core looks at (`system` would shadow ::system).
     enum Attribute : BYTE {
-        readOnly = 0x01,
         directory = 0x10,
         device = 0x40,  // a pipe, a socket or a device
     };
@@ -80,9 +55,8 @@ class CFile {
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // Opens `file_name` as `flags` ask. On failure returns FALSE and, when
-    // `error` is given, describes the failure there; it never throws for a
-    // refusal of the operating system.
+    // Opens `file_name` as `flags` ask; on the system's refusal it returns FALSE
+    // and says why in `error`, if given, rather than throwing.
     BOOL Open(LPCTSTR file_name, UINT flags, CFileException* error = nullptr);
     // Releases the file. Raises CFileException when the system reports a
     // failure on closing (the descriptor is released all the same).
@@ -92,8 +66,7 @@ class CFile {
     static BOOL GetStatus(LPCTSTR file_name, CFileStatus& status);
 
   private:
-    // Closes `fd`: 0, or the system's error number when it reports a failure
-    // (the descriptor is released all the same).
+    // 0, or the system's error number for a failed close (which still releases `fd`).
     static LONG CloseDescriptor(int fd) noexcept;
 
     int fd_ = -1;

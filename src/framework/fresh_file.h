@@ -1,6 +1,5 @@
-// The output file as the probe leaves it: when the probe made it, a run that
-// saves nothing removes it again, so that a failed run never leaves an empty
-// presentation for a tool (make, a script) to take for a result.
+// The output file the probe made is removed by a run that saves nothing, so
+// that no tool (make, a script) takes an empty presentation for a result.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +14,8 @@ class FreshFile {
     explicit FreshFile(const CString& path);
     // After the probe: notes the file that it made, if nothing was there before.
     void NoteCreated();
-    // Removes the file the probe made, if it is still that file and still
-    // empty; a file that was there before the probe is never touched.
+    // Removes the file the probe made if it is still that file, and empty; a
+    // file that was there before the probe is never touched.
     void Discard() const noexcept;
 
   private:

@@ -3,36 +3,15 @@
 #include "framework/cstring.h"
 #include "framework/resources.h"
 
-namespace framework {
-namespace {
-const ScopedMessageBoxSink::Sink* g_sink = nullptr;
-}
-
-ScopedMessageBoxSink::ScopedMessageBoxSink(Sink sink) : sink_(std::move(sink)), previous_(g_sink) {
-    g_sink = &sink_;
-}
-
-ScopedMessageBoxSink::~ScopedMessageBoxSink() {
-    g_sink = previous_;
-}
-
-const ScopedMessageBoxSink::Sink* ScopedMessageBoxSink::Current() noexcept {
-    return g_sink;
-}
-
-}  // namespace framework
-
 int AfxMessageBox(LPCTSTR text, UINT type, UINT /*help_context*/) {
     // An OK box that names no icon of its own shows the exclamation mark, as
     // the framework's boxes do.
     if ((type & MB_TYPEMASK) == MB_OK && (type & MB_ICONMASK) == 0) {
         type |= MB_ICONEXCLAMATION;
     }
-    const CString caption = AfxGetAppName();
-    return MessageBoxW(nullptr, text, caption, type);
+    return MessageBoxW(nullptr, text, AfxGetAppName(), type);
 }
 
 int AfxMessageBox(UINT prompt_id, UINT type, UINT help_context) {
-    const CString text = AfxLoadString(prompt_id);
-    return AfxMessageBox(text, type, help_context);
+    return AfxMessageBox(AfxLoadString(prompt_id), type, help_context);
 }

@@ -3,12 +3,12 @@
 
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "framework/afx_types.h"
 
 #if !defined(_WIN32)
-// Shows `text` under `caption` and returns when the user has closed it (IDOK).
-// On Windows it is the system's own, declared by <windows.h>.
+// Shows `text` under `caption` until the user closes it (IDOK), as Windows' own does.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 #endif
 
@@ -19,21 +19,24 @@ int AfxMessageBox(UINT prompt_id, UINT type = MB_OK, UINT help_context = static_
 
 namespace framework {
 
-// Where message boxes go instead of the screen while it is installed: tests
-// read them this way. Sinks nest; the newest one receives.
+// Where message boxes go instead of the screen while it lives (tests read
+// them so); sinks nest, the newest one receives.
 class ScopedMessageBoxSink {
   public:
     using Sink =
         std::function<void(std::u16string_view text, std::u16string_view caption, UINT type)>;
-    explicit ScopedMessageBoxSink(Sink sink);
-    ~ScopedMessageBoxSink();
+    explicit ScopedMessageBoxSink(Sink sink) : sink_(std::move(sink)), previous_(current_) {
+        current_ = &sink_;
+    }
+    ~ScopedMessageBoxSink() { current_ = previous_; }
     ScopedMessageBoxSink(const ScopedMessageBoxSink&) = delete;
     ScopedMessageBoxSink& operator=(const ScopedMessageBoxSink&) = delete;
 
     // The sink in force, or null.
-    static const Sink* Current() noexcept;
+    static const Sink* Current() noexcept { return current_; }
 
   private:
+    static inline const Sink* current_ = nullptr;
     Sink sink_;
     const Sink* previous_;
 };

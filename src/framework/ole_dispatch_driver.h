@@ -1,32 +1,27 @@
-// COleDispatchDriver: the client side of an automation conversation. It holds
-// at most one dispatch reference and makes calls on it by DISPID.
+// COleDispatchDriver: the client side of an automation conversation, holding at
+// most one dispatch reference and calling it by DISPID.
 //
-// InvokeHelper takes the member's zero-terminated parameter-type list and
-// typed arguments in its order (VT_I4 std::int32_t, VT_R4 float, VT_BSTR
-// const char16_t* or CString, VT_VARIANT const VARIANT*), and a result
-// pointer of the result type (nullptr, std::int32_t*, float*, or LPDISPATCH*
-// whose reference the caller owns). A mismatch, or a property put without a
-// value, raises std::logic_error before anything is sent; failures of the
-// call raise automation::AutomationError.
+// InvokeHelper takes the member's zero-terminated parameter-type list, the
+// arguments in its order (VT_I4 std::int32_t, VT_R4 float, VT_BSTR const
+// char16_t* or CString, VT_VARIANT const VARIANT*) and a result pointer of the
+// result type (nullptr, std::int32_t*, float*, or LPDISPATCH*, whose reference
+// the caller owns). A mismatch, or a property put without a value, raises
+// std::logic_error before anything is sent; a failed call raises AutomationError.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "automation/variant.h"
 #include "framework/afx_types.h"
 #include "framework/cstring.h"
 #include "framework/ole_variant.h"
-
-// Why CreateDispatch failed.
-struct COleException {
-    HRESULT m_sc = 0;  // S_OK
-    std::string m_description;
-};
 
 namespace framework {
 
@@ -40,23 +35,26 @@ class COleDispatchDriver {
   public:
     COleDispatchDriver() = default;
     // Takes over the caller's reference.
-    explicit COleDispatchDriver(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept
-        : m_lpDispatch(dispatch), m_bAutoRelease(auto_release) {}
-    // Holds the same interface with a reference of its own.
-    COleDispatchDriver(const COleDispatchDriver& other) noexcept;
-    COleDispatchDriver& operator=(const COleDispatchDriver& other) noexcept;
+    explicit COleDispatchDriver(LPDISPATCH dispatch) noexcept : m_lpDispatch(dispatch) {}
+    COleDispatchDriver(const COleDispatchDriver&) = delete;
+    COleDispatchDriver& operator=(const COleDispatchDriver&) = delete;
     ~COleDispatchDriver() { ReleaseDispatch(); }
 
     // Creates the object registered for `prog_id`. On failure the wrapper stays
-    // empty, FALSE is returned and `error`, if given, says why.
-    BOOL CreateDispatch(LPCTSTR prog_id, COleException* error = nullptr);
+    // empty and FALSE is returned.
+    BOOL CreateDispatch(LPCTSTR prog_id);
     // Takes over the caller's reference, releasing the one held before.
-    void AttachDispatch(LPDISPATCH dispatch, BOOL auto_release = TRUE) noexcept;
-    // Releases the held reference (if auto-release) and leaves the wrapper empty.
-    void ReleaseDispatch() noexcept;
+    void AttachDispatch(LPDISPATCH dispatch) noexcept {
+        ReleaseDispatch();
+        m_lpDispatch = dispatch;
+    }
+    void ReleaseDispatch() noexcept {
+        if (LPDISPATCH dispatch = std::exchange(m_lpDispatch, nullptr)) {
+            dispatch->Release();
+        }
+    }
 
-    // One call; on an empty wrapper it returns at once, raises nothing and
-    // writes no result.
+    // One call; on an empty wrapper it returns at once and writes no result.
     template <class Result, class... Args>
     void InvokeHelper(DISPID member, WORD kind, VARTYPE result_type, Result* result,
                       const BYTE* param_types, Args&&... args);
@@ -76,7 +74,6 @@ class COleDispatchDriver {
     }
 
     LPDISPATCH m_lpDispatch = nullptr;
-    BOOL m_bAutoRelease = TRUE;
 
   private:
     // The platform's transport: sends the call, stores the converted result.
@@ -84,7 +81,10 @@ class COleDispatchDriver {
                 std::vector<automation::Variant> args);
     static automation::Variant CopyArgument(const VARIANT& value);
 
-    [[noreturn]] static void Mismatch(std::size_t position, BYTE code);
+    [[noreturn]] static void Mismatch(std::size_t position, BYTE code) {
+        throw std::logic_error("InvokeHelper: argument " + std::to_string(position + 1) +
+                               " does not fit parameter type " + std::to_string(code));
+    }
 
     template <class Arg>
     static automation::Variant ToVariant(std::size_t position, BYTE code, Arg&& arg);
@@ -145,10 +145,7 @@ void COleDispatchDriver::InvokeHelper(DISPID member, WORD kind, VARTYPE result_t
     // the result type: checked before the wrapper is looked at, so that a wrong
     // call is caught even where no server answers.
     const BYTE* codes = param_types != nullptr ? param_types : reinterpret_cast<const BYTE*>("");
-    std::size_t listed = 0;
-    while (codes[listed] != 0) {
-        ++listed;
-    }
+    const std::size_t listed = std::strlen(reinterpret_cast<const char*>(codes));
     if (listed != sizeof...(Args)) {
         throw std::logic_error("InvokeHelper: the parameter list names " + std::to_string(listed) +
                                " argument(s) but " + std::to_string(sizeof...(Args)) +

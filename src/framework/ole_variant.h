@@ -6,15 +6,19 @@
 #include "framework/afx_types.h"
 
 #if defined(_WIN32)
-// VARIANT and VariantClear are the system's; COleVariant owns what its
-// VARIANT holds.
+// VARIANT and VariantClear are the system's; COleVariant owns what it holds.
 class COleVariant : public tagVARIANT {
   public:
     COleVariant() noexcept { ::VariantInit(this); }
     // A 32-bit integer of the given type; VT_I4 is the only integer type used here.
     explicit COleVariant(std::int32_t value, VARTYPE type = VT_I4);
-    COleVariant(const COleVariant& other);
-    COleVariant& operator=(const COleVariant& other);
+    // Takes over what a temporary holds: the only assignment the program makes.
+    COleVariant& operator=(COleVariant&& other) noexcept {
+        ::VariantClear(this);
+        static_cast<tagVARIANT&>(*this) = other;
+        ::VariantInit(&other);
+        return *this;
+    }
     ~COleVariant() { ::VariantClear(this); }
 };
 #else

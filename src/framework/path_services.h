@@ -8,9 +8,8 @@
 
 #if !defined(_WIN32)
 // Copies the current directory and its terminator into `buffer` and returns its
-// length without the terminator. When `buffer_length` is too small the buffer
-// is left alone and the size needed, terminator included, is returned; 0 means
-// the current directory could not be read.
+// length; when `buffer_length` is too small, leaves the buffer alone and returns
+// the size needed, terminator included. 0: the directory could not be read.
 DWORD GetCurrentDirectoryW(DWORD buffer_length, LPWSTR buffer);
 
 // Makes `path` the current directory ("..": one level up); FALSE when refused.
@@ -19,11 +18,10 @@ BOOL SetCurrentDirectoryW(LPCWSTR path);
 
 // Splits `path` into drive (the first two characters when the second is a
 // colon), directory (up to and including the last backslash or slash), file
-// name (the rest up to its last dot) and extension (from that dot). Each
-// component is written with its terminator into a buffer of the given size; a
-// null buffer means the component is not wanted. Returns 0, EINVAL for a
-// null path, or ERANGE when a component does not fit; on any error every
-// buffer given is left holding an empty string. Never writes past a buffer.
+// name (the rest up to its last dot) and extension (from that dot), each with
+// its terminator into a buffer of the given size, or nowhere for a null buffer.
+// Returns 0, EINVAL for a null path, or ERANGE when a component does not fit;
+// on an error every buffer given holds an empty string. Never writes past one.
 int _wsplitpath_s(LPCWSTR path, LPWSTR drive, std::size_t drive_size, LPWSTR dir,
                   std::size_t dir_size, LPWSTR fname, std::size_t fname_size, LPWSTR ext,
                   std::size_t ext_size);

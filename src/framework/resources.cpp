@@ -1,5 +1,7 @@
 #include "framework/resources.h"
 
+#include <algorithm>
+
 namespace {
 std::span<const StringResource> g_strings;
 }
@@ -9,12 +11,8 @@ void AfxSetStringTable(std::span<const StringResource> table) noexcept {
 }
 
 CString AfxLoadString(UINT id) {
-    for (const StringResource& entry : g_strings) {
-        if (entry.id == id) {
-            return CString(entry.text);
-        }
-    }
-    return CString();
+    const auto entry = std::ranges::find(g_strings, id, &StringResource::id);
+    return entry != g_strings.end() ? CString(entry->text) : CString();
 }
 
 CString AfxGetAppName() {

@@ -3,11 +3,9 @@
 #include <exception>
 #include <new>
 
-#include "automation/automation_error.h"
 #include "automation/text_codec.h"
 #include "framework/cstring.h"
 #include "framework/message_box.h"
-#include "framework/ole_apartment.h"
 
 namespace {
 
@@ -28,21 +26,16 @@ BOOL AfxOleInit() {
     if (!framework::InitializeOleApartment()) {
         return FALSE;
     }
-    if (g_ole_init_handler == nullptr) {
-        return TRUE;
-    }
     // A registration that throws is a failed initialisation like any other:
     // the application reports it in its own words.
     try {
-        return g_ole_init_handler() ? TRUE : FALSE;
+        return g_ole_init_handler == nullptr || g_ole_init_handler() ? TRUE : FALSE;
     } catch (...) {
         return FALSE;
     }
 }
 
-void AfxEnableControlContainer(void* /*occ_manager*/) {}
-
-CWinApp::CWinApp(LPCTSTR app_name) : m_pszAppName(app_name), previous_app_(g_app) {
+CWinApp::CWinApp(LPCTSTR /*app_name*/) : previous_app_(g_app) {
     g_app = this;
 }
 
@@ -51,32 +44,6 @@ CWinApp::~CWinApp() {
         g_app = previous_app_;
     }
 }
-
-BOOL CWinApp::InitInstance() {
-    return TRUE;
-}
-
-int CWinApp::Run() {
-    return ExitInstance();
-}
-
-int CWinApp::ExitInstance() {
-    return 0;
-}
-
-void CWinApp::SetRegistryKey(LPCTSTR registry_key) {
-    m_pszRegistryKey = registry_key;
-}
-
-void CWinApp::LoadStdProfileSettings(UINT max_mru) {
-    m_nMaxMru = max_mru;
-}
-
-void CWinApp::OnFileNew() {}
-
-void CWinApp::OnFileOpen() {}
-
-void CWinApp::OnFilePrintSetup() {}
 
 int AfxWinMain() {
     CWinApp* app = g_app;

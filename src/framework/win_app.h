@@ -1,6 +1,5 @@
-// CWinApp: the application object of the framework, and the run sequence that
-// drives it (InitInstance, then either Run or ExitInstance). Also the process
-// set-up services an application calls from InitInstance.
+// CWinApp, the framework's application object, the run sequence that drives
+// it, and the process set-up services that InitInstance calls.
 #pragma once
 
 #include "framework/afx_types.h"
@@ -15,14 +14,16 @@ struct INITCOMMONCONTROLSEX {
     DWORD dwICC;
 };
 inline constexpr DWORD ICC_WIN95_CLASSES = 0x000000FF;
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
+inline BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls) {
+    return controls != nullptr && controls->dwSize == sizeof(INITCOMMONCONTROLSEX) ? TRUE : FALSE;
+}
 #endif
 
 // Enters the thread's apartment and registers the classes this process
 // serves (framework::SetOleInitHandler); FALSE when either failed.
 BOOL AfxOleInit();
 // Lets the process host ActiveX controls. Nothing to do without a desktop.
-void AfxEnableControlContainer(void* occ_manager = nullptr);
+inline void AfxEnableControlContainer(void* /*occ_manager*/ = nullptr) {}
 
 class CWinApp {
   public:
@@ -33,37 +34,43 @@ class CWinApp {
     CWinApp& operator=(const CWinApp&) = delete;
 
     // Called once; returning FALSE ends the run without a message loop.
-    virtual BOOL InitInstance();
+    virtual BOOL InitInstance() { return TRUE; }
     // The message loop; without a desktop there is none, so it ends at once.
-    virtual int Run();
+    virtual int Run() { return ExitInstance(); }
     // Called as the run ends; its result is the process's exit status.
-    virtual int ExitInstance();
+    virtual int ExitInstance() { return 0; }
 
   protected:
     // The framework's settings, which this program never reads or writes.
-    void SetRegistryKey(LPCTSTR registry_key);
-    void LoadStdProfileSettings(UINT max_mru = 4);
+    void SetRegistryKey(LPCTSTR /*registry_key*/) {}
+    void LoadStdProfileSettings(UINT /*max_mru*/ = 4) {}
 
     // The default document commands: no document template, nothing to do.
-    void OnFileNew();
-    void OnFileOpen();
-    void OnFilePrintSetup();
-
-    LPCTSTR m_pszAppName = nullptr;
-    LPCTSTR m_pszRegistryKey = nullptr;
-    UINT m_nMaxMru = 0;
+    void OnFileNew() {}
+    void OnFileOpen() {}
+    void OnFilePrintSetup() {}
 
   private:
     CWinApp* previous_app_;
 };
 
-// The framework's run sequence for the current application: InitInstance,
-// then Run or ExitInstance; returns the exit status. An exception that
-// escapes the application is reported in a message box and ends the run
-// with status 1 rather than aborting the process.
+// Runs the current application (InitInstance, then Run or ExitInstance) and
+// returns its exit status; an exception that escapes it is reported in a
+// message box and ends the run with status 1 rather than aborting the process.
 int AfxWinMain();
 
 namespace framework {
+
+// Makes the calling thread a single-threaded apartment, with a message filter
+// that waits for a busy server, until the process exits; FALSE when refused.
+// Without COM the servers live in this process and are called from its thread.
+#if defined(_WIN32)
+BOOL InitializeOleApartment() noexcept;
+#else
+inline BOOL InitializeOleApartment() noexcept {
+    return TRUE;
+}
+#endif
 
 // What AfxOleInit calls to register the classes the application serves;
 // false when registration failed.

@@ -8,26 +8,20 @@
 #include "viewer/viewer_state.h"
 
 namespace viewer {
-namespace {
-
-constexpr automation::VARTYPE kOneString[] = {automation::VT_BSTR};
-
-}  // namespace
 
 void ViewerControl::Invoke(automation::DISPID member, std::uint16_t kind,
-                           std::span<const automation::Variant> args, automation::Variant& result) {
-    (void)result;
-    if (member == automation::ppt::kViewerDataPath && kind == automation::DISPATCH_PROPERTYPUT) {
-        automation::CheckArguments(args, kOneString, "TrelvoCtrl property 1");
-        const std::u16string& path = args[0].AsBstr();
-        if (path.size() > kMaxDataPathUnits) {
-            throw automation::AutomationError(automation::E_INVALIDARG,
-                                              "TrelvoCtrl property 1: the data path is too long");
-        }
-        data_path_ = path;
-        return;
+                           std::span<const automation::Variant> args,
+                           automation::Variant& /*result*/) {
+    if (member != automation::ppt::kViewerDataPath || kind != automation::DISPATCH_PROPERTYPUT) {
+        automation::ThrowMemberNotFound("TrelvoCtrl", member, kind);
     }
-    automation::ThrowMemberNotFound("TrelvoCtrl", member, kind);
+    constexpr automation::VARTYPE kOneString[] = {automation::VT_BSTR};
+    automation::CheckArguments(args, kOneString, "TrelvoCtrl property 1");
+    if (args[0].AsBstr().size() > kMaxDataPathUnits) {
+        throw automation::AutomationError(automation::E_INVALIDARG,
+                                          "TrelvoCtrl property 1: the data path is too long");
+    }
+    data_path_ = args[0].AsBstr();
 }
 
 automation::Clsid ViewerControl::GetClassId() const {
@@ -39,10 +33,7 @@ std::vector<std::uint8_t> ViewerControl::SaveState() const {
 }
 
 std::vector<std::u16string> ViewerControl::SourceFiles() const {
-    if (data_path_.empty()) {
-        return {};
-    }
-    return {data_path_};
+    return data_path_.empty() ? std::vector<std::u16string>{} : std::vector{data_path_};
 }
 
 std::vector<std::u16string> ViewerControl::PreviewLines() const {

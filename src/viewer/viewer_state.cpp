@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "automation/automation_error.h"
-
 namespace viewer {
 namespace {
 
@@ -19,10 +17,6 @@ void AppendLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, std
 }  // namespace
 
 std::vector<std::uint8_t> EncodeViewerState(std::u16string_view data_path) {
-    if (data_path.size() > kMaxDataPathUnits) {
-        throw automation::AutomationError(automation::E_INVALIDARG,
-                                          "the data path is too long to keep");
-    }
     std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
     out.reserve(kHeaderSize + 2 * data_path.size());
     AppendLittleEndian(out, kStateVersion, 2);

@@ -1,6 +1,4 @@
-// The persisted state of the viewer control: the data path in a small
-// versioned binary form of ours.
-//
+// The viewer control's persisted state, the data path in a binary form of ours:
 //   offset 0  4 bytes  magic "ZBVS"
 //   offset 4  2 bytes  version, little-endian (1)
 //   offset 6  4 bytes  number of UTF-16 code units that follow, little-endian
@@ -17,6 +15,7 @@ inline constexpr std::uint16_t kStateVersion = 1;
 // Longer than any path a system accepts.
 inline constexpr std::uint32_t kMaxDataPathUnits = 32767;
 
+// `data_path` holds at most kMaxDataPathUnits: the control takes no longer one.
 std::vector<std::uint8_t> EncodeViewerState(std::u16string_view data_path);
 
 }  // namespace viewer

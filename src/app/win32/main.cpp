@@ -1,6 +1,5 @@
 // The entry point of Zbn2PPT.exe: the one application object, and the wide
-// WinMain, which lets the framework run it. The C runtime has filled the wide
-// argument vector (__argc, __wargv) before it is called.
+// WinMain, called once the C runtime has filled __argc and __wargv.
 #include "app/zbn2ppt_app.h"
 #include "framework/win_app.h"
 

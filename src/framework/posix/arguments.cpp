@@ -1,5 +1,4 @@
-// The process's argument vector where the C runtime keeps none: main's byte
-// strings, decoded.
+// The argument vector where the C runtime keeps none: main's strings, decoded.
 #include <string_view>
 
 #include "automation/text_codec.h"

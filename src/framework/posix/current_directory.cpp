@@ -1,11 +1,9 @@
-// The current directory on POSIX: getcwd and chdir, with the directory's bytes
-// carried through UTF-16 reversibly so that a name that is not UTF-8 is set
-// back exactly as it was read.
+// The current directory on POSIX: getcwd and chdir, the bytes carried through
+// UTF-16 reversibly so that a name that is not UTF-8 is set back as it was.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <string>
 
 #include "automation/text_codec.h"
@@ -24,7 +22,7 @@ DWORD GetCurrentDirectoryW(DWORD buffer_length, LPWSTR buffer) {
     }
     bytes.resize(bytes.find('\0'));
     const std::u16string current = automation::DecodeOsString(bytes);
-    if (current.empty() || current.size() >= std::numeric_limits<DWORD>::max()) {
+    if (current.empty()) {  // the ceiling keeps the length within a DWORD
         return 0;
     }
     const auto length = static_cast<DWORD>(current.size());

@@ -4,7 +4,6 @@
 
 #include "automation/automation_error.h"
 #include "automation/class_registry.h"
-#include "automation/text_codec.h"
 #include "framework/ole_dispatch_driver.h"
 
 using automation::AutomationError;
@@ -29,37 +28,25 @@ void StoreResult(VARIANT& value, VARTYPE result_type, void* result) {
 
 }  // namespace
 
-// Only a class registered as running counts; the classes this process
-// serves itself never are.
+// Only a class registered as running counts; this process's own never are.
 bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
     const auto* info =
         automation::ClassRegistry::Instance().FindByProgId(prog_id != nullptr ? prog_id : u"");
     return info != nullptr && info->running;
 }
 
-BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
+BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id) {
     ReleaseDispatch();
+    const auto& registry = automation::ClassRegistry::Instance();
+    // A class that is not registered, or fails to start, leaves the wrapper empty.
     try {
-        const auto& registry = automation::ClassRegistry::Instance();
-        const std::u16string_view name = prog_id != nullptr ? prog_id : u"";
-        const auto clsid = registry.ClsidFromProgId(name);
-        if (!clsid) {
-            throw AutomationError(automation::CO_E_CLASSSTRING,
-                                  "no class is registered as \"" + automation::ToUtf8(name) + "\"");
+        if (const auto clsid = registry.ClsidFromProgId(prog_id != nullptr ? prog_id : u"")) {
+            m_lpDispatch = registry.CreateInstance(*clsid).Detach();
         }
-        m_lpDispatch = registry.CreateInstance(*clsid).Detach();
-        m_bAutoRelease = TRUE;
-        return m_lpDispatch != nullptr ? TRUE : FALSE;
-    } catch (const AutomationError& e) {
-        if (error != nullptr) {
-            *error = {e.code(), e.description()};
-        }
+    } catch (const AutomationError&) {
     } catch (const std::bad_alloc&) {
-        if (error != nullptr) {
-            *error = {automation::E_OUTOFMEMORY, "not enough memory to start it"};
-        }
     }
-    return FALSE;
+    return m_lpDispatch != nullptr ? TRUE : FALSE;
 }
 
 automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {

@@ -1,6 +1,5 @@
-// File services over POSIX descriptors. Names are UTF-16 inside the program
-// and reach the system through EncodeOsString, so a name that is not UTF-8
-// names the same file it came from.
+// File services over POSIX descriptors. Names reach the system through
+// EncodeOsString, so a name that is not UTF-8 names the file it came from.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,35 +11,6 @@
 
 #include "automation/text_codec.h"
 #include "framework/file.h"
-
-int CFileException::OsErrorToException(LONG os_error) noexcept {
-    switch (os_error) {
-        case ENOENT:
-            return CFileException::fileNotFound;
-        case ENOTDIR:
-        case ENAMETOOLONG:
-        case ELOOP:
-            return CFileException::badPath;
-        case EMFILE:
-        case ENFILE:
-            return CFileException::tooManyOpenFiles;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR:
-            return CFileException::accessDenied;
-        case ETXTBSY:
-        case EBUSY:
-            return CFileException::sharingViolation;
-        case ENOSPC:
-        case EDQUOT:
-            return CFileException::diskFull;
-        case EIO:
-            return CFileException::hardIO;
-        default:
-            return CFileException::genericException;
-    }
-}
 
 namespace {
 
@@ -63,24 +33,21 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd_ >= 0) {
         CloseDescriptor(std::exchange(fd_, -1));
     }
-    int os_flags = O_CLOEXEC | O_NOCTTY | ((flags & modeWrite) != 0 ? O_WRONLY : O_RDONLY);
+    // Without O_NONBLOCK a FIFO with no reader would hold the open forever;
+    // with it the open fails at once (ENXIO), and regular files do not care.
+    int os_flags =
+        O_CLOEXEC | O_NOCTTY | O_NONBLOCK | ((flags & modeWrite) != 0 ? O_WRONLY : O_RDONLY);
     if ((flags & modeCreate) != 0) {
         os_flags |= O_CREAT;
         if ((flags & modeNoTruncate) == 0) {
             os_flags |= O_TRUNC;
         }
     }
-    // Without O_NONBLOCK a FIFO with no reader would hold the open forever;
-    // with it the open fails at once (ENXIO), and regular files do not care.
-    os_flags |= O_NONBLOCK;
-
-    const std::string name = OsName(file_name);
-    const int fd = ::open(name.c_str(), os_flags, 0666);
+    const int fd = ::open(OsName(file_name).c_str(), os_flags, 0666);
     if (fd < 0) {
         const int os_error = errno;
         if (error != nullptr) {
-            *error =
-                CFileException(CFileException::OsErrorToException(os_error), os_error, file_name);
+            *error = CFileException(os_error);
         }
         return FALSE;
     }
@@ -93,14 +60,8 @@ BOOL CFile::GetStatus(LPCTSTR file_name, CFileStatus& status) {
     if (::stat(OsName(file_name).c_str(), &info) != 0) {
         return FALSE;
     }
-    status = CFileStatus{};
-    if (S_ISDIR(info.st_mode)) {
-        status.m_attribute |= CFile::directory;
-    } else if (!S_ISREG(info.st_mode)) {
-        status.m_attribute |= CFile::device;
-    }
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        status.m_attribute |= CFile::readOnly;
-    }
+    status.m_attribute = S_ISDIR(info.st_mode)   ? CFile::directory
+                         : S_ISREG(info.st_mode) ? 0
+                                                 : CFile::device;
     return TRUE;
 }

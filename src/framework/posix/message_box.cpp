@@ -1,7 +1,5 @@
-// Without a desktop, a message box is written to standard error: the caption
-// on a line of its own, then the text as it stands but for control
-// characters, then a line break unless the text already ends with one.
-// Nothing waits for a click.
+// Without a desktop, a message box goes to standard error: the caption on a
+// line, then the text and a line break unless it ends with one. Nothing waits.
 #include <cstdio>
 #include <string>
 

@@ -3,33 +3,22 @@
 #include <array>
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 #include "framework/path_services.h"
-
-namespace {
-
-struct Component {
-    LPWSTR buffer;
-    std::size_t size;
-};
-
-void ClearAll(const std::array<Component, 4>& outputs) {
-    for (const Component& out : outputs) {
-        if (out.buffer != nullptr && out.size > 0) {
-            out.buffer[0] = u'\0';
-        }
-    }
-}
-
-}  // namespace
 
 int _wsplitpath_s(LPCWSTR path, LPWSTR drive, std::size_t drive_size, LPWSTR dir,
                   std::size_t dir_size, LPWSTR fname, std::size_t fname_size, LPWSTR ext,
                   std::size_t ext_size) {
-    const std::array<Component, 4> outputs{
+    const std::array<std::pair<LPWSTR, std::size_t>, 4> outputs{
         {{drive, drive_size}, {dir, dir_size}, {fname, fname_size}, {ext, ext_size}}};
+    // Every buffer given starts empty, so that it is empty after any error.
+    for (const auto& [buffer, size] : outputs) {
+        if (buffer != nullptr && size > 0) {
+            buffer[0] = u'\0';
+        }
+    }
     if (path == nullptr) {
-        ClearAll(outputs);
         return EINVAL;
     }
 
@@ -49,15 +38,13 @@ int _wsplitpath_s(LPCWSTR path, LPWSTR drive, std::size_t drive_size, LPWSTR dir
 
     const std::array<std::u16string_view, 4> parts{drive_part, dir_part, fname_part, ext_part};
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (outputs[i].buffer != nullptr && parts[i].size() >= outputs[i].size) {
-            ClearAll(outputs);
+        if (outputs[i].first != nullptr && parts[i].size() >= outputs[i].second) {
             return ERANGE;
         }
     }
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (outputs[i].buffer != nullptr) {
-            std::copy(parts[i].begin(), parts[i].end(), outputs[i].buffer);
-            outputs[i].buffer[parts[i].size()] = u'\0';
+        if (outputs[i].first != nullptr) {
+            *std::copy(parts[i].begin(), parts[i].end(), outputs[i].first) = u'\0';
         }
     }
     return 0;

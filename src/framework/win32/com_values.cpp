@@ -68,17 +68,9 @@ std::u16string SystemMessage(DWORD code) {
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
-    std::u16string text;
-    if (length != 0 && message != nullptr) {
-        text.assign(message, length);
-    }
-    if (message != nullptr) {
-        ::LocalFree(message);
-    }
-    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ' ||
-                             text.back() == u'.')) {
-        text.pop_back();
-    }
+    std::u16string text = message != nullptr ? std::u16string(message, length) : u"";
+    ::LocalFree(message);  // nothing to do for null
+    text.erase(text.find_last_not_of(u"\r\n .") + 1);
     return text;
 }
 

@@ -9,10 +9,9 @@
 
 namespace framework::win32 {
 
-// Writes a scalar protocol value (empty, VT_I4, VT_R4, VT_BSTR) into `out`,
-// which must be empty; a string becomes a new BSTR that `out` owns. A dispatch
-// value raises AutomationError(DISP_E_TYPEMISMATCH): only the caller knows how
-// to present its object to the system.
+// Writes a scalar protocol value (empty, VT_I4, VT_R4, VT_BSTR) into the empty
+// `out`, which owns a new BSTR for a string. A dispatch value raises
+// AutomationError(DISP_E_TYPEMISMATCH): only the caller knows how to present it.
 void ToComScalar(const automation::Variant& value, VARIANT& out);
 
 // Reads a scalar VARIANT (VT_EMPTY, VT_I4, VT_R4, VT_BSTR); other types raise

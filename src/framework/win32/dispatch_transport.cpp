@@ -1,6 +1,5 @@
-// The transport of COleDispatchDriver on Windows: objects come from the
-// system's class registry (CLSIDFromProgID, CoCreateInstance), calls go through
-// IDispatch::Invoke with the arguments as VARIANTs.
+// COleDispatchDriver's transport on Windows: objects from the system's class
+// registry (CoCreateInstance), calls through IDispatch::Invoke with VARIANTs.
 #include <string>
 #include <vector>
 
@@ -111,8 +110,7 @@ class ServerException {
 };
 
 void StoreResult(DISPID member, VARIANT& value, VARTYPE result_type, void* result) {
-    // The system would read a missing answer as zero; a value that never came
-    // is no zero.
+    // The system would read a missing answer as zero, which it is not.
     if (value.vt == VT_EMPTY) {
         throw AutomationError(DISP_E_TYPEMISMATCH, MemberName(member) + " gave no result");
     }
@@ -159,25 +157,9 @@ bool framework::IsServerRunning(LPCTSTR prog_id) noexcept {
     return true;
 }
 
-BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id, COleException* error) {
+BOOL COleDispatchDriver::CreateDispatch(LPCTSTR prog_id) {
     ReleaseDispatch();
-    LPDISPATCH dispatch = nullptr;
-    const HRESULT status = CreateByProgId(prog_id, dispatch);
-    if (FAILED(status)) {
-        if (error != nullptr) {
-            error->m_sc = status;
-            const std::string name =
-                automation::ToUtf8(prog_id != nullptr ? prog_id : std::u16string_view());
-            error->m_description =
-                status == CO_E_CLASSSTRING || status == REGDB_E_CLASSNOTREG
-                    ? "no class is registered as \"" + name + "\""
-                    : "\"" + name + "\" could not be started: " + DescribeStatus(status);
-        }
-        return FALSE;
-    }
-    m_lpDispatch = dispatch;
-    m_bAutoRelease = TRUE;
-    return TRUE;
+    return SUCCEEDED(CreateByProgId(prog_id, m_lpDispatch)) ? TRUE : FALSE;
 }
 
 automation::Variant COleDispatchDriver::CopyArgument(const VARIANT& value) {

@@ -1,6 +1,5 @@
-// File services over the system's file API. The handle is kept as a C
-// runtime descriptor (_open_osfhandle), the form the class holds on every
-// platform; closing the descriptor closes the handle.
+// File services over the system's file API. The handle is held as a C runtime
+// descriptor (_open_osfhandle), as on every platform; closing it closes both.
 #include <fcntl.h>
 #include <io.h>
 
@@ -9,41 +8,6 @@
 
 #include "framework/file.h"
 #include "framework/win32/com_values.h"
-
-int CFileException::OsErrorToException(LONG os_error) noexcept {
-    switch (static_cast<DWORD>(os_error)) {
-        case ERROR_FILE_NOT_FOUND:
-            return CFileException::fileNotFound;
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_FILENAME_EXCED_RANGE:
-            return CFileException::badPath;
-        case ERROR_TOO_MANY_OPEN_FILES:
-            return CFileException::tooManyOpenFiles;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
-            return CFileException::accessDenied;
-        case ERROR_SHARING_VIOLATION:
-            return CFileException::sharingViolation;
-        case ERROR_LOCK_VIOLATION:
-            return CFileException::lockViolation;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return CFileException::diskFull;
-        case ERROR_CURRENT_DIRECTORY:
-            return CFileException::removeCurrentDir;
-        case ERROR_CRC:
-        case ERROR_SEEK:
-        case ERROR_READ_FAULT:
-        case ERROR_WRITE_FAULT:
-            return CFileException::hardIO;
-        default:
-            return CFileException::genericException;
-    }
-}
 
 std::u16string CFileException::SystemErrorText() const {
     const std::u16string text = framework::win32::SystemMessage(static_cast<DWORD>(m_lOsError));
@@ -68,15 +32,13 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
         disposition = (flags & modeNoTruncate) != 0 ? OPEN_ALWAYS : CREATE_ALWAYS;
     }
     const char16_t* name = file_name != nullptr ? file_name : u"";
-    // Shared with no one while it is open, as the framework opens a file
-    // that names no share mode.
+    // Shared with no one, as the framework opens a file that names no share mode.
     HANDLE handle = ::CreateFileW(name, write ? GENERIC_WRITE : GENERIC_READ, 0, nullptr,
                                   disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD os_error = ::GetLastError();
         if (error != nullptr) {
-            *error = CFileException(CFileException::OsErrorToException(static_cast<LONG>(os_error)),
-                                    static_cast<LONG>(os_error), file_name);
+            *error = CFileException(static_cast<LONG>(os_error));
         }
         return FALSE;
     }
@@ -85,8 +47,7 @@ BOOL CFile::Open(LPCTSTR file_name, UINT flags, CFileException* error) {
     if (fd < 0) {
         ::CloseHandle(handle);
         if (error != nullptr) {
-            *error = CFileException(CFileException::tooManyOpenFiles, ERROR_TOO_MANY_OPEN_FILES,
-                                    file_name);
+            *error = CFileException(ERROR_TOO_MANY_OPEN_FILES);
         }
         return FALSE;
     }

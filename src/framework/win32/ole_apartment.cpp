@@ -1,4 +1,4 @@
-#include "framework/ole_apartment.h"
+#include "framework/win_app.h"
 
 #include <cstdlib>
 
@@ -11,11 +11,10 @@ constexpr DWORD kBusyServerPatience = 60'000;
 constexpr DWORD kBusyServerPause = 250;
 constexpr DWORD kGiveUp = static_cast<DWORD>(-1);
 
-// The message filter of the apartment. A server that is busy (starting,
-// loading add-ins, showing a dialog, saving) turns calls away with
-// SERVERCALL_RETRYLATER; the filter has the system try them again for a
-// while, without a dialog, instead of letting the call fail at once. A static
-// object: COM's references to it only need to be counted, never to free it.
+// A busy server (starting, loading add-ins, showing a dialog, saving) turns
+// calls away with SERVERCALL_RETRYLATER; this filter has the system try them
+// again for a while, without a dialog, instead of failing them at once. A
+// static object: COM's references to it are counted, it is never freed.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class BusyServerFilter final : public IMessageFilter {
@@ -78,8 +77,7 @@ BOOL InitializeOleApartment() noexcept {
     if (g_ole_initialized) {
         return TRUE;
     }
-    // S_FALSE: already initialised on this thread, which still needs its
-    // matching OleUninitialize.
+    // S_FALSE (initialised on this thread already) needs its OleUninitialize too.
     if (FAILED(::OleInitialize(nullptr))) {
         return FALSE;
     }
@@ -89,8 +87,7 @@ BOOL InitializeOleApartment() noexcept {
     if (FAILED(::CoRegisterMessageFilter(&g_filter, &g_previous_filter))) {
         g_previous_filter = nullptr;
     }
-    static const bool registered = std::atexit(&TerminateOleApartment) == 0;
-    static_cast<void>(registered);
+    std::atexit(&TerminateOleApartment);
     return TRUE;
 }
 

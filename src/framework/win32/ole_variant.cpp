@@ -11,22 +11,3 @@ COleVariant::COleVariant(std::int32_t value, VARTYPE type) {
     vt = VT_I4;
     lVal = value;
 }
-
-COleVariant::COleVariant(const COleVariant& other) {
-    ::VariantInit(this);
-    const HRESULT status = ::VariantCopy(this, const_cast<COleVariant*>(&other));
-    if (FAILED(status)) {
-        throw automation::AutomationError(status, "a VARIANT could not be copied");
-    }
-}
-
-COleVariant& COleVariant::operator=(const COleVariant& other) {
-    if (this != &other) {
-        // VariantCopy clears the target first.
-        const HRESULT status = ::VariantCopy(this, const_cast<COleVariant*>(&other));
-        if (FAILED(status)) {
-            throw automation::AutomationError(status, "a VARIANT could not be copied");
-        }
-    }
-    return *this;
-}

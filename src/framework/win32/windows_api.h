@@ -1,8 +1,7 @@
-// The Windows headers as the program sees them. Text is UTF-16 in char16_t
-// throughout the program, so WCHAR is made char16_t before <windows.h> defines
-// it: every wide API (MessageBoxW, GetCurrentDirectoryW, SysAllocString, ...)
-// then takes the program's strings as they are, and u"" literals reach it
-// without casts. wchar_t remains for the C runtime's own functions.
+// The Windows headers as the program sees them. WCHAR is made char16_t before
+// <windows.h> defines it, so every wide API (MessageBoxW, SysAllocString, ...)
+// takes the program's UTF-16 strings and u"" literals without casts; wchar_t
+// remains for the C runtime's own functions.
 #pragma once
 
 #if !defined(_WIN32)
@@ -50,27 +49,8 @@ static_assert(std::is_same_v<WCHAR, char16_t> && sizeof(wchar_t) == sizeof(char1
 #include "automation/dispatch.h"
 #include "automation/types.h"
 
-// The automation namespace names its constants as the system does. Left as
-// macros, the system's spellings would rewrite qualified uses such as
-// automation::S_OK; the same values are given here as the protocol's constants.
-#undef DISPATCH_METHOD
-#undef DISPATCH_PROPERTYGET
-#undef DISPATCH_PROPERTYPUT
-#undef S_OK
-#undef E_FAIL
-#undef E_INVALIDARG
-#undef E_OUTOFMEMORY
-#undef E_UNEXPECTED
-#undef DISP_E_MEMBERNOTFOUND
-#undef DISP_E_TYPEMISMATCH
-#undef DISP_E_EXCEPTION
-#undef DISP_E_BADINDEX
-#undef DISP_E_BADPARAMCOUNT
-#undef REGDB_E_CLASSNOTREG
-#undef CO_E_CLASSSTRING
-#undef RPC_E_DISCONNECTED
-#undef STG_E_WRITEFAULT
-#undef STG_E_READFAULT
+// The macros gone, the same names stand for the protocol's constants.
+#include "automation/undef_windows_macros.h"
 using automation::CO_E_CLASSSTRING;
 using automation::DISP_E_BADINDEX;
 using automation::DISP_E_BADPARAMCOUNT;
