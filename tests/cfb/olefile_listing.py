@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Prints "path size fnv1a" a stream; fails on olefile's defects and on a
-storage whose children are no red-black tree ordered as [MS-CFB] 2.6.4."""
+storage whose children are no red-black tree ordered as [MS-CFB] 2.6.4.
+With a slide count, the file is a presentation this program saved: its
+document properties name it and count the slides.
+
+    olefile_listing.py FILE [SLIDES]"""
 import sys
 
 import olefile
@@ -39,6 +43,11 @@ for entry in ole.direntries:
         key = lambda name: (len(name), name.upper())
         for a, b in zip(names, names[1:]):
             assert key(a) < key(b), "siblings out of order: " + a + " before " + b
+if len(sys.argv) > 2:
+    meta = ole.get_metadata()
+    assert meta.creating_application == b"Zbn2PPT", meta.creating_application
+    assert meta.slides == int(sys.argv[2]), meta.slides
+    assert meta.last_saved_time is not None
 for path in sorted("/".join(p) for p in ole.listdir()):
     data = ole.openstream(path).read()
     print(path, len(data), fnv1a(data))
