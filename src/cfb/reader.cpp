@@ -139,17 +139,14 @@ class Reader {
     // The bytes of a whole chain, in order: one read for each run of
     // consecutive sectors.
     std::vector<std::uint8_t> ReadChain(SectorMap& map, std::uint32_t start) {
-        const std::vector<std::uint32_t> sectors = map.Chain(start, kWholeChain);
-        std::vector<std::uint8_t> bytes(sectors.size() * sector_size_);
-        for (std::size_t i = 0; i < sectors.size();) {
-            std::size_t run = 1;
-            while (i + run < sectors.size() &&
-                   std::uint64_t{sectors[i + run]} == std::uint64_t{sectors[i]} + run) {
-                ++run;
-            }
-            ReadAt(SectorOffset(sectors[i]),
-                   std::span(bytes).subspan(i * sector_size_, run * sector_size_));
-            i += run;
+        std::vector<Run> runs;
+        for (const std::uint32_t s : map.Chain(start, kWholeChain)) {
+            AddRun(runs, SectorOffset(s), sector_size_);
+        }
+        std::vector<std::uint8_t> bytes(
+            runs.empty() ? 0 : runs.back().stream_offset + runs.back().length);
+        for (const Run& run : runs) {
+            ReadAt(run.file_offset, std::span(bytes).subspan(run.stream_offset, run.length));
         }
         return bytes;
     }
@@ -279,13 +276,10 @@ class Reader {
         mini_.claimed.assign(mini_.count, false);
     }
 
-    // Where mini sector `s` lies in the file, and how many of its bytes the
-    // file holds.
-    std::pair<std::uint64_t, std::size_t> MiniSector(std::uint32_t s) const {
+    // Where mini sector `s` lies in the file.
+    std::uint64_t MiniSectorOffset(std::uint32_t s) const {
         const std::size_t at = std::size_t{s} * kMiniSectorSize;
-        const std::size_t in_sector = at % sector_size_;
-        const std::uint64_t offset = SectorOffset(mini_stream_[at / sector_size_]) + in_sector;
-        return {offset, Available(offset, kMiniSectorSize)};
+        return SectorOffset(mini_stream_[at / sector_size_]) + at % sector_size_;
     }
 
     // Where the stream's bytes lie in the file. Only the file's last sector
@@ -307,11 +301,9 @@ class Reader {
             map.Chain(Get32(entry, kStartAt), CeilDiv(size, unit));
         for (std::size_t i = 0; i < sectors.size(); ++i) {
             const std::size_t take = std::min<std::uint64_t>(unit, size - std::uint64_t{i} * unit);
-            const auto [offset, held] = small
-                                            ? MiniSector(sectors[i])
-                                            : std::pair(SectorOffset(sectors[i]),
-                                                        Available(SectorOffset(sectors[i]), unit));
-            if (held < take) {
+            const std::uint64_t offset =
+                small ? MiniSectorOffset(sectors[i]) : SectorOffset(sectors[i]);
+            if (Available(offset, unit) < take) {
                 Damaged("stream \"" + Printable(name) + "\" runs past the end of the file");
             }
             AddRun(runs, offset, take);
