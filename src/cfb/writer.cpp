@@ -2,6 +2,8 @@
 // FAT, DIFAT.
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -122,7 +124,6 @@ class Writer {
     std::vector<std::uint32_t> mini_fat_;
     std::size_t sectors_ = 0;
     std::size_t large_sectors_ = 0;  // the first sectors, which hold the large streams
-    std::uint32_t mini_stream_start_ = kEndOfChain;
     std::uint32_t mini_fat_start_ = kEndOfChain;
     std::uint32_t directory_start_ = 0;
     std::uint32_t fat_start_ = 0;
@@ -148,9 +149,7 @@ class Writer {
                 }
             }
             std::vector<std::uint32_t> sorted(nodes_.size() - first);
-            for (std::size_t i = 0; i < sorted.size(); ++i) {
-                sorted[i] = first + static_cast<std::uint32_t>(i);
-            }
+            std::iota(sorted.begin(), sorted.end(), first);
             std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
                 const std::u16string& x = nodes_[a].key;
                 const std::u16string& y = nodes_[b].key;
@@ -164,10 +163,8 @@ class Writer {
             }
             // Every level but the deepest is full in a tree built by halving;
             // the deepest is red, so every path holds as many black nodes.
-            std::size_t full_levels = 0;
-            while ((std::size_t{2} << full_levels) <= sorted.size() + 1) {
-                ++full_levels;
-            }
+            const auto full_levels =
+                static_cast<std::size_t>(std::bit_width(sorted.size() + 1) - 1);
             nodes_[id].child = Link(sorted, 0, sorted.size(), 0, full_levels);
         }
     }
@@ -238,8 +235,7 @@ class Writer {
         }
         std::size_t at = used;
         if (mini_used > 0) {
-            mini_stream_start_ = static_cast<std::uint32_t>(at);
-            nodes_[0].start = mini_stream_start_;
+            nodes_[0].start = static_cast<std::uint32_t>(at);
             nodes_[0].size = mini_used * kMiniSectorSize;
             Chain(fat_, at, mini_stream_sectors);
             at += mini_stream_sectors;
