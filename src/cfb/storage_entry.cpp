@@ -82,14 +82,11 @@ std::vector<Piece> Slice(std::span<const Piece> pieces, std::uint64_t offset,
 
 void Read(std::span<const Piece> pieces, std::uint64_t offset, std::span<std::uint8_t> into) {
     for (const Piece& piece : Slice(pieces, offset, into.size())) {
-        std::size_t count = 0;
+        const auto count = static_cast<std::size_t>(SizeOf(piece));
         if (const auto* stored = std::get_if<StoredBytes>(&piece)) {
-            count = static_cast<std::size_t>(stored->length);
             stored->file->Read(*stored, into.first(count));
         } else {
-            const auto bytes = InMemory(piece);
-            count = bytes.size();
-            std::copy(bytes.begin(), bytes.end(), into.begin());
+            std::ranges::copy(InMemory(piece), into.begin());
         }
         into = into.subspan(count);
     }
