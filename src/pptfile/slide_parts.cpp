@@ -124,9 +124,9 @@ void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides) {
                 w.U32(v);
             }
             w.End(ole);
-            w.CStringAtom(u"Control", 1);
-            w.CStringAtom(control.control->prog_id, 2);
-            w.CStringAtom(control.control->prog_id, 3);
+            w.TextAtom(RT_CString, u"Control", 1);
+            w.TextAtom(RT_CString, control.control->prog_id, 2);
+            w.TextAtom(RT_CString, control.control->prog_id, 3);
             w.End(container);
         }
     }
