@@ -74,10 +74,8 @@ std::vector<ListEntry> ReadSlideList(Bytes body) {
             continue;
         } else if (r->type() == RT_TextHeaderAtom) {
             text_type = FieldReader(r->body, "a text header").U32();
-        } else if (r->type() == RT_TextCharsAtom) {
-            entries.back().texts.emplace_back(text_type, DecodeUtf16(r->body));
-        } else if (r->type() == RT_TextBytesAtom) {
-            entries.back().texts.emplace_back(text_type, DecodeLatin1(r->body));
+        } else if (auto text = AtomText(*r)) {
+            entries.back().texts.emplace_back(text_type, std::move(*text));
         }
     }
     return entries;
@@ -139,12 +137,10 @@ ShapeInfo ReadShape(Bytes body) {
             case RT_OfficeArtClientTextbox: {
                 RecordCursor text(r->body);
                 while (auto t = text.Next()) {
-                    if (t->type() == RT_TextCharsAtom && !shape.text) {
-                        shape.text = DecodeUtf16(t->body);
-                    } else if (t->type() == RT_TextBytesAtom && !shape.text) {
-                        shape.text = DecodeLatin1(t->body);
-                    } else if (t->type() == RT_OutlineTextRefAtom) {
+                    if (t->type() == RT_OutlineTextRefAtom) {
                         shape.outline_text_index = FieldReader(t->body, "a text reference").U32();
+                    } else if (!shape.text) {
+                        shape.text = AtomText(*t);
                     }
                 }
                 break;

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "cfb/bytes.h"
 #include "pptfile/errors.h"
 
 namespace pptfile {
@@ -24,15 +23,12 @@ std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
     if (offset > bytes.size() || bytes.size() - offset < kRecordHeaderSize) {
         return std::nullopt;
     }
-    Record r;
-    r.header = ParseHeader(bytes, offset);
+    const RecordHeader header = ParseHeader(bytes, offset);
     const std::size_t body_at = offset + kRecordHeaderSize;
-    if (r.header.length > bytes.size() - body_at) {
+    if (header.length > bytes.size() - body_at) {
         return std::nullopt;
     }
-    r.offset = offset;
-    r.body = bytes.subspan(body_at, r.header.length);
-    return r;
+    return Record{header, offset, bytes.subspan(body_at, header.length)};
 }
 
 Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what) {
@@ -66,18 +62,6 @@ std::optional<Record> FindChild(Bytes body, std::uint16_t type,
     return std::nullopt;
 }
 
-std::uint8_t FieldReader::U8() {
-    return Take(1)[0];
-}
-
-std::uint16_t FieldReader::U16() {
-    return Get16(Take(2), 0);
-}
-
-std::uint32_t FieldReader::U32() {
-    return Get32(Take(4), 0);
-}
-
 Bytes FieldReader::Take(std::size_t n) {
     if (n > bytes_.size() - pos_) {
         ThrowDamaged(std::string(what_) + " is too short");
@@ -87,22 +71,18 @@ Bytes FieldReader::Take(std::size_t n) {
     return out;
 }
 
-std::u16string DecodeUtf16(Bytes bytes) {
-    std::u16string out;
-    out.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        out.push_back(static_cast<char16_t>(Get16(bytes, i)));
+std::optional<std::u16string> AtomText(const Record& r) {
+    std::u16string text;
+    if (r.type() == RT_TextCharsAtom) {
+        for (std::size_t i = 0; i + 1 < r.body.size(); i += 2) {
+            text.push_back(static_cast<char16_t>(Get16(r.body, i)));
+        }
+    } else if (r.type() == RT_TextBytesAtom) {
+        text.assign(r.body.begin(), r.body.end());
+    } else {
+        return std::nullopt;
     }
-    return out;
-}
-
-std::u16string DecodeLatin1(Bytes bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (std::uint8_t b : bytes) {
-        out.push_back(static_cast<char16_t>(b));
-    }
-    return out;
+    return text;
 }
 
 }  // namespace pptfile

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "cfb/bytes.h"
 #include "pptfile/record_types.h"
 
 namespace pptfile {
@@ -73,9 +74,9 @@ class FieldReader {
   public:
     FieldReader(Bytes bytes, std::string_view what) noexcept : bytes_(bytes), what_(what) {}
 
-    std::uint8_t U8();
-    std::uint16_t U16();
-    std::uint32_t U32();
+    std::uint8_t U8() { return Take(1)[0]; }
+    std::uint16_t U16() { return cfb::Get16(Take(2), 0); }
+    std::uint32_t U32() { return cfb::Get32(Take(4), 0); }
     std::int16_t I16() { return static_cast<std::int16_t>(U16()); }
     std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
     Bytes Take(std::size_t n);
@@ -88,9 +89,8 @@ class FieldReader {
     std::string_view what_;
 };
 
-// Text of a TextCharsAtom (UTF-16LE; an odd last byte is dropped) or a
-// TextBytesAtom (the low bytes of UTF-16 code units).
-std::u16string DecodeUtf16(Bytes bytes);
-std::u16string DecodeLatin1(Bytes bytes);
+// The text of a TextCharsAtom (UTF-16LE; an odd last byte is dropped) or a
+// TextBytesAtom (the low bytes of UTF-16 code units); nothing for another record.
+std::optional<std::u16string> AtomText(const Record& r);
 
 }  // namespace pptfile
