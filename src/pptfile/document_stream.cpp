@@ -83,8 +83,4 @@ Record DocumentStream::ReadRecord(std::size_t offset, std::string_view what) {
     return *r;
 }
 
-Bytes DocumentStream::All() {
-    return Load(0, size_);
-}
-
 }  // namespace pptfile

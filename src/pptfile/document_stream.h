@@ -31,7 +31,7 @@ class DocumentStream {
     // As TryRecord, raising "the file is damaged: <what> ..." instead.
     Record ReadRecord(std::size_t offset, std::string_view what);
     // The whole stream.
-    Bytes All();
+    Bytes All() { return Load(0, size_); }
 
   private:
     static constexpr std::size_t kPage = 4096;
