@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <string>
 
-#include "pptfile/control_storage.h"
 #include "pptfile/drawing_writer.h"
 
 namespace pptfile {

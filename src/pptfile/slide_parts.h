@@ -67,6 +67,11 @@ void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint
 // The object list's entries for the slides' controls.
 void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides);
 
+// The name a control goes by, as PowerPoint names one: its class's name
+// (the middle part of the ProgID) numbered by its object identifier,
+// "TrelvoCtrl1" for "TRELVO.TrelvoCtrl.1" and object 1.
+std::u16string ControlName(const ControlObject& control, std::uint32_t object_id);
+
 // The persist object holding the control's storage, compressed.
 std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control);
 
