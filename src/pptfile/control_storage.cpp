@@ -63,9 +63,9 @@ cfb::StorageEntry ControlStorage(const ControlObject& control, std::u16string_vi
         root.children.push_back({stream_name, false, {}, {}, {}});
         root.children.back().content.push_back(std::move(content));
     };
-    stream(kCompObjStream, CompObjStream(control));
-    stream(kOcxNameStream, OcxNameStream(name));
-    stream(kContentsStream, std::span(control.state));
+    stream(u"\u0001CompObj", CompObjStream(control));
+    stream(u"\u0003OCXNAME", OcxNameStream(name));
+    stream(u"contents", std::span(control.state));
     return root;
 }
 
