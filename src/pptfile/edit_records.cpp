@@ -66,17 +66,6 @@ void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets) {
     w.End(atom);
 }
 
-void WriteUserEdit(RecordWriter& w, const UserEdit& edit) {
-    const auto atom = w.Begin(RT_UserEditAtom);
-    // Versions 0, 0 and 3 follow the slide; no edit comes before.
-    for (std::uint32_t v :
-         {edit.last_slide_viewed, 0x03000000u, 0u, edit.directory_offset, edit.document_persist_id,
-          edit.max_persist_id, std::uint32_t{edit.last_view}}) {
-        w.U32(v);
-    }
-    w.End(atom);
-}
-
 std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
     static const std::string kUser = "Zbn2PPT";
     RecordWriter w;
@@ -101,16 +90,23 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
 }
 
 std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
-                                    const PersistDirectory& directory, UserEdit edit,
+                                    const PersistDirectory& directory, const UserEdit& edit,
                                     const std::vector<std::uint8_t>* kept_user) {
-    edit.directory_offset = static_cast<std::uint32_t>(base + w.Size());
+    const auto directory_offset = static_cast<std::uint32_t>(base + w.Size());
     WritePersistDirectory(w, directory);
     // The edit and every offset before it must be 32-bit offsets.
     if (base + w.Size() > std::numeric_limits<std::uint32_t>::max() - 64) {
         throw FormatError("the presentation is too large to save");
     }
     const auto edit_offset = static_cast<std::uint32_t>(base + w.Size());
-    WriteUserEdit(w, edit);
+    const auto atom = w.Begin(RT_UserEditAtom);
+    // Versions 0, 0 and 3 follow the slide; no edit comes before.
+    for (std::uint32_t v :
+         {edit.last_slide_viewed, 0x03000000u, 0u, directory_offset, edit.document_persist_id,
+          edit.max_persist_id, std::uint32_t{edit.last_view}}) {
+        w.U32(v);
+    }
+    w.End(atom);
     if (kept_user == nullptr) {
         return CurrentUserStream(edit_offset);
     }

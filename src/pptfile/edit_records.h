@@ -56,13 +56,10 @@ void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets);
 // The one user edit of a whole save: there is none before it.
 struct UserEdit {
     std::uint32_t last_slide_viewed = 0;
-    std::uint32_t directory_offset = 0;
     std::uint32_t document_persist_id = 0;
     std::uint32_t max_persist_id = 0;
     std::uint16_t last_view = 0;
 };
-
-void WriteUserEdit(RecordWriter& w, const UserEdit& edit);
 
 // A "Current User" stream naming this program as the last user, for a file
 // whose current edit starts at `edit_offset`.
@@ -74,7 +71,7 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset);
 // `kept_user` stream of the source keeps its user name and versions. Raises
 // FormatError when the stream would outgrow its 32-bit offsets.
 std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
-                                    const PersistDirectory& directory, UserEdit edit,
+                                    const PersistDirectory& directory, const UserEdit& edit,
                                     const std::vector<std::uint8_t>* kept_user);
 
 }  // namespace pptfile
