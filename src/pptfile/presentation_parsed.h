@@ -26,8 +26,7 @@ struct UserEditFields {
     std::uint32_t doc_persist_id = 0;
     std::uint32_t persist_id_seed = 0;
     std::uint16_t last_view = 0;
-    bool has_encrypt_session = false;  // the record carries the optional last field
-    std::uint32_t encrypt_session_persist_id = 0;
+    std::uint32_t encrypt_session_persist_id = 0;  // 0 where the record has none
 };
 
 // A slide or master as listed by the document: its persist object and id.
@@ -64,7 +63,6 @@ struct SourcePresentation::Parsed {
     std::unique_ptr<DocumentStream> doc;
 
     UserEditFields last_edit;
-    bool recovered = false;  // the edit chain was broken and rebuilt from the stream
     std::vector<std::uint8_t> current_user;  // kept with its pointer changed; empty if it cannot be
 
     // Persist id -> offset in the document stream, after every edit applied.
