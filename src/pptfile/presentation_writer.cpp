@@ -118,8 +118,7 @@ void CheckSlots(const SaveJob& job, const SourcePresentation::Parsed& p) {
 }
 
 // A main master's own colour scheme, for slides that follow it.
-std::optional<std::vector<std::uint8_t>> MasterScheme(DocumentStream& doc,
-                                                      const ListedSlide& main_master) {
+std::optional<Bytes> MasterScheme(DocumentStream& doc, const ListedSlide& main_master) {
     const auto master = doc.TryRecord(main_master.offset);
     if (!master || master->type() != RT_MainMaster) {
         return std::nullopt;
@@ -127,8 +126,7 @@ std::optional<std::vector<std::uint8_t>> MasterScheme(DocumentStream& doc,
     try {
         const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
         if (scheme && scheme->body.size() == 32) {
-            const Bytes whole = scheme->Whole();
-            return std::vector<std::uint8_t>(whole.begin(), whole.end());
+            return scheme->Whole();
         }
     } catch (const FormatError&) {
     }
@@ -138,14 +136,11 @@ std::optional<std::vector<std::uint8_t>> MasterScheme(DocumentStream& doc,
 // The source's document, what of it is rewritten, and what a save adds.
 struct Additions {
     std::vector<Record> children;  // of the source's document
-    Bytes document_body;
     const Record* object_list = nullptr;
     const Record* drawing_group = nullptr;
     const Record* slide_list = nullptr;
     std::vector<NewSlide> slides;
-    std::vector<std::vector<std::uint8_t>> containers;  // of the new slides
-    std::vector<std::uint32_t> shape_ids;               // each new slide's drawing takes
-    std::uint32_t max_object_id = 0;                    // of the controls added, 0 for none
+    std::uint32_t max_object_id = 0;  // of the controls added, 0 for none
     PictureStore pictures{0, 0};
 };
 
@@ -187,7 +182,9 @@ void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Ad
                               ++max_slide_id,
                               static_cast<std::uint32_t>(next_drawing_id++),
                               next_cluster++,
-                              {}});
+                              {},
+                              {},
+                              0});
     }
     for (NewSlide& slide : add.slides) {
         for (const ControlObject& control : slide.content->controls) {
@@ -204,9 +201,7 @@ void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Ad
 Additions Add(const SaveJob& job, const SourcePresentation::Parsed& p) {
     CheckSlots(job, p);
     Additions add;
-    const Record document = p.doc->ReadRecord(p.document_offset, "the document record");
-    add.document_body = document.body;
-    add.children = Children(document.body);
+    add.children = Children(p.doc->ReadRecord(p.document_offset, "the document record").body);
     add.object_list = FindRecord(add.children, RT_ExternalObjectList);
     add.drawing_group = FindRecord(add.children, RT_DrawingGroup);
     add.slide_list = FindRecord(add.children, RT_SlideListWithText, 0);
@@ -215,18 +210,15 @@ Additions Add(const SaveJob& job, const SourcePresentation::Parsed& p) {
     add.pictures = PictureStore(pictures != nullptr ? pictures->Size() : 0,
                                 add.drawing_group ? BlipStoreEntries(add.drawing_group->body) : 0);
     NumberNewSlides(job, p, add);
-    for (const NewSlide& slide : add.slides) {
+    for (NewSlide& slide : add.slides) {
         // CheckSlots made sure the slide's master is there. The slide follows
         // the master's colours, so it carries the master's scheme as its own.
         const ListedSlide& master = slide.content->master_id == 0
                                         ? p.main_masters.front().listed
                                         : p.FindMainMaster(slide.content->master_id)->listed;
         RecordWriter w;
-        add.shape_ids.push_back(WriteTitleOnlySlide(
-            w, *slide.content, slide.controls, master.slide_id,
-            {slide.drawing_id, static_cast<std::uint32_t>(slide.cluster * kClusterSize)},
-            MasterScheme(*p.doc, master)));
-        add.containers.push_back(w.Take());
+        slide.shapes = WriteTitleOnlySlide(w, slide, master.slide_id, MasterScheme(*p.doc, master));
+        slide.records = w.Take();
     }
     return add;
 }
@@ -283,24 +275,19 @@ class DocumentWriter {
     bool AddsControls() const { return add_.max_object_id != 0; }
 
     void WriteObjectList(RecordWriter& w, const Record* existing) const {
-        std::vector<Record> children;
-        if (existing != nullptr) {
-            children = Children(existing->body);
-        }
-        const auto is_atom = [](const Record& r) { return r.type() == RT_ExternalObjectListAtom; };
+        const std::vector<Record> children = Children(existing ? existing->body : Bytes{});
+        const Record* atom = FindRecord(children, RT_ExternalObjectListAtom);
         const auto write_seed = [&](std::uint32_t old_seed) {
             w.U32Atom(RT_ExternalObjectListAtom, std::max(old_seed, add_.max_object_id));
         };
         const auto list = w.BeginContainer(RT_ExternalObjectList);
         // The atom comes first; a list without one gets it in front.
-        if (std::none_of(children.begin(), children.end(), is_atom)) {
+        if (atom == nullptr) {
             write_seed(0);
         }
-        bool seeded = false;
         for (const Record& child : children) {
-            if (is_atom(child) && !seeded) {
-                write_seed(child.body.size() >= 4 ? FieldReader(child.body, "").U32() : 0);
-                seeded = true;
+            if (&child == atom) {
+                write_seed(child.body.size() >= 4 ? cfb::Get32(child.body, 0) : 0);
             } else {
                 w.Bytes(child.Whole());
             }
@@ -319,23 +306,16 @@ class DocumentWriter {
         DrawingGroupBlock b;
         b.shapes_saved = p_.drawing_use.shapes;
         b.drawings_saved = p_.drawing_use.drawings;
-        for (std::size_t i = 0; i < add_.slides.size(); ++i) {
-            const NewSlide& slide = add_.slides[i];
+        for (const NewSlide& slide : add_.slides) {
             const auto cluster = static_cast<std::uint32_t>(slide.cluster);
-            clusters[cluster] = {slide.drawing_id, cluster * kClusterSize + add_.shape_ids[i] - 1};
-            b.shapes_saved += add_.shape_ids[i];
+            clusters[cluster] = {slide.drawing_id, cluster * kClusterSize + slide.shapes - 1};
+            b.shapes_saved += slide.shapes;
             b.drawings_saved += 1;
         }
-        const std::uint32_t last = clusters.empty() ? 0 : clusters.rbegin()->first;
-        for (std::uint32_t n = 1; n <= last; ++n) {
-            const auto it = clusters.find(n);
-            if (it == clusters.end()) {
-                b.clusters.emplace_back(0, 0);
-                continue;
-            }
-            b.clusters.emplace_back(it->second.drawing_id,
-                                    it->second.largest - n * kClusterSize + 1);
-            b.spid_max = std::max(b.spid_max, it->second.largest + 1);
+        for (const auto& [n, cluster] : clusters) {
+            b.clusters.resize(n - 1);  // clusters that no drawing uses, as (0, 0)
+            b.clusters.emplace_back(cluster.drawing_id, cluster.largest - n * kClusterSize + 1);
+            b.spid_max = std::max(b.spid_max, cluster.largest + 1);
         }
         WriteDrawingGroupBlock(w, b);
     }
@@ -347,40 +327,40 @@ class DocumentWriter {
         }
     }
 
-    void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
-        const auto group = w.BeginContainer(RT_DrawingGroup);
-        bool wrote_dgg = false;
-        for (const Record& child :
-             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
-            if (child.type() != RT_OfficeArtDggContainer || wrote_dgg) {
-                w.Bytes(child.Whole());
-                continue;
-            }
-            wrote_dgg = true;
-            const auto dgg =
-                w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
-            // The block is the container's first record, the BLIP store
-            // follows it.
-            WriteBlock(w);
-            const std::vector<Record> parts = Children(child.body);
-            const Record* store = FindRecord(parts, RT_OfficeArtBStoreContainer);
-            if (store == nullptr) {
-                WriteBlipStore(w, nullptr);
-            }
-            for (const Record& part : parts) {
-                if (&part == store) {
-                    WriteBlipStore(w, &part);
-                } else if (part.type() != RT_OfficeArtFDGGBlock) {
-                    w.Bytes(part.Whole());
-                }
-            }
-            w.End(dgg);
-        }
-        if (!wrote_dgg) {
-            const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
-            WriteBlock(w);
+    // The block is the container's first record, the BLIP store follows it.
+    void WriteDggContainer(RecordWriter& w, const Record* existing) const {
+        const auto dgg = existing ? w.Begin(RT_OfficeArtDggContainer, existing->instance(),
+                                            existing->header.version)
+                                  : w.BeginContainer(RT_OfficeArtDggContainer);
+        WriteBlock(w);
+        const std::vector<Record> parts = Children(existing ? existing->body : Bytes{});
+        const Record* store = FindRecord(parts, RT_OfficeArtBStoreContainer);
+        if (store == nullptr) {
             WriteBlipStore(w, nullptr);
-            w.End(dgg);
+        }
+        for (const Record& part : parts) {
+            if (&part == store) {
+                WriteBlipStore(w, &part);
+            } else if (part.type() != RT_OfficeArtFDGGBlock) {
+                w.Bytes(part.Whole());
+            }
+        }
+        w.End(dgg);
+    }
+
+    void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
+        const std::vector<Record> children = Children(existing ? existing->body : Bytes{});
+        const Record* dgg = FindRecord(children, RT_OfficeArtDggContainer);
+        const auto group = w.BeginContainer(RT_DrawingGroup);
+        for (const Record& child : children) {
+            if (&child == dgg) {
+                WriteDggContainer(w, dgg);
+            } else {
+                w.Bytes(child.Whole());
+            }
+        }
+        if (dgg == nullptr) {
+            WriteDggContainer(w, nullptr);
         }
         w.End(group);
     }
@@ -389,8 +369,7 @@ class DocumentWriter {
         // Each SlidePersistAtom with the text records that follow it.
         std::vector<std::uint8_t> leading;  // records before the first entry
         std::vector<std::vector<std::uint8_t>> entries;
-        for (const Record& r :
-             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
+        for (const Record& r : Children(existing ? existing->body : Bytes{})) {
             if (r.type() == RT_SlidePersistAtom) {
                 entries.emplace_back();
             }
@@ -495,17 +474,6 @@ class StreamLayout {
     std::uint64_t size_ = 0;
 };
 
-std::uint32_t LastSlideId(const SaveJob& job, const SourcePresentation::Parsed& p,
-                          const Additions& add) {
-    if (job.slides.empty()) {
-        return 0;
-    }
-    if (const auto* index = std::get_if<std::size_t>(&job.slides.back())) {
-        return p.slides[*index].slide_id;
-    }
-    return add.slides.back().slide_id;
-}
-
 // The "PowerPoint Document" stream, and the "Current User" stream naming its edit.
 std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
     const SaveJob& job, const SourcePresentation::Parsed& p, const Additions& add) {
@@ -517,12 +485,15 @@ std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
     layout.PlaceSource(p.notes_master);
     layout.PlaceSource(p.handout_master);
     std::size_t next_new = 0;
+    std::uint32_t last_slide_id = 0;  // in show order, as the user edit names it
     for (const SlideSlot& slot : job.slides) {
         if (const auto* index = std::get_if<std::size_t>(&slot)) {
             layout.PlaceSource(p.slides[*index].persist_id);
+            last_slide_id = p.slides[*index].slide_id;
         } else {
-            layout.PlaceNew(add.slides[next_new].persist_id, std::span(add.containers[next_new]));
-            ++next_new;
+            const NewSlide& slide = add.slides[next_new++];
+            layout.PlaceNew(slide.persist_id, std::span(slide.records));
+            last_slide_id = slide.slide_id;
         }
     }
     for (const std::uint32_t notes : p.notes) {
@@ -535,11 +506,9 @@ std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
         }
     }
 
-    UserEdit edit;
-    edit.last_slide_viewed = LastSlideId(job, p, add);
-    edit.document_persist_id = p.last_edit.doc_persist_id;
-    edit.max_persist_id = std::max(p.max_persist_id, layout.directory().MaxId());
-    edit.last_view = p.last_edit.last_view;
+    const UserEdit edit{last_slide_id, p.last_edit.doc_persist_id,
+                        std::max(p.max_persist_id, layout.directory().MaxId()),
+                        p.last_edit.last_view};
     RecordWriter tail;
     std::vector<std::uint8_t> user = CloseSave(tail, layout.size(), layout.directory(), edit,
                                                p.current_user.empty() ? nullptr : &p.current_user);

@@ -69,20 +69,20 @@ void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
     w.End(m);
 }
 
-std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
-                                  std::span<const PlacedControl> controls, std::uint32_t master_id,
-                                  SlideDrawing drawing,
+std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const NewSlide& slide, std::uint32_t master_id,
                                   std::optional<std::span<const std::uint8_t>> colour_scheme) {
     const auto container = w.BeginContainer(RT_Slide);
     WriteSlideAtom(w, kSlideLayoutTitleOnly, {kPlaceholderTitle}, master_id, kFollowMaster);
-    DrawingWriter shapes(w, drawing.drawing_id, drawing.first_shape_id);
+    DrawingWriter shapes(w, slide.drawing_id,
+                         static_cast<std::uint32_t>(slide.cluster * kClusterSize));
     // The title's text is the slide's first outline text in the slide list.
-    const auto title = shapes.BeginPlaceholder({ToUnits(content.title_rect), kPlaceholderTitle, 0});
+    const auto title =
+        shapes.BeginPlaceholder({ToUnits(slide.content->title_rect), kPlaceholderTitle, 0});
     const auto box = w.BeginContainer(RT_OfficeArtClientTextbox);
     w.U32Atom(RT_OutlineTextRefAtom, 0);
     w.End(box);
     w.End(title);
-    for (const PlacedControl& control : controls) {
+    for (const PlacedControl& control : slide.controls) {
         shapes.Control(ToUnits(control.control->anchor), control.object_id, control.picture_index,
                        ControlName(*control.control, control.object_id));
     }

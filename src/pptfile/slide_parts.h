@@ -29,7 +29,7 @@ struct PlacedControl {
     std::uint32_t picture_index = 0;
 };
 
-// A new slide with the identifiers it takes.
+// A new slide with the identifiers it takes, and once written its records.
 struct NewSlide {
     const SlideContent* content;
     std::uint32_t persist_id;
@@ -37,12 +37,8 @@ struct NewSlide {
     std::uint32_t drawing_id;
     std::uint64_t cluster;  // of its shape identifiers
     std::vector<PlacedControl> controls;
-};
-
-// A new slide's drawing: its identifier and where its shape identifiers start.
-struct SlideDrawing {
-    std::uint32_t drawing_id;
-    std::uint32_t first_shape_id;
+    std::vector<std::uint8_t> records;  // the slide container
+    std::uint32_t shapes;               // that its drawing holds
 };
 
 // The colour scheme of a new presentation, as the atom a slide or master
@@ -55,9 +51,7 @@ void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
                     std::uint16_t flags);
 
 // Returns how many shapes the drawing holds. `colour_scheme` is a whole ColorSchemeAtom.
-std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
-                                  std::span<const PlacedControl> controls, std::uint32_t master_id,
-                                  SlideDrawing drawing,
+std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const NewSlide& slide, std::uint32_t master_id,
                                   std::optional<std::span<const std::uint8_t>> colour_scheme);
 
 // The slide's entry in the slide list: its persist atom and the title text.
