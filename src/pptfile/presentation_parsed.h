@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "cfb/compound_file.h"
@@ -95,13 +96,11 @@ struct SourcePresentation::Parsed {
     float slide_width = 720.0f;
     std::vector<SlideSummary> summaries;  // Slides(), in show order
 
-    // Null in a file without a main master.
-    const MainMasterInfo* FirstMainMaster() const noexcept {
-        return main_masters.empty() ? nullptr : &main_masters.front();
-    }
     const MainMasterInfo* FindMainMaster(std::uint32_t master_id) const noexcept;
-    // Through a title master if `master_id` names one; null when it leads nowhere.
-    const MainMasterInfo* FollowMaster(std::uint32_t master_id) const noexcept;
+    // The main master that a slide naming `master_id` shows, through a title
+    // master if it names one; the first where it leads nowhere or names none.
+    // Null in a file without a main master.
+    const MainMasterInfo* MasterOf(std::optional<std::uint32_t> master_id) const noexcept;
 };
 
 const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage, std::u16string_view name);

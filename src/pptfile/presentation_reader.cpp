@@ -166,12 +166,16 @@ void CollectShapes(Bytes body, int depth, std::vector<ShapeInfo>& out) {
     }
 }
 
-// The shapes of a slide or master container, groups flattened.
-std::vector<ShapeInfo> ReadShapes(Bytes container_body) {
-    std::vector<ShapeInfo> shapes;
+// The drawing of a slide, master, notes page or handout container.
+std::optional<Record> DrawingOf(Bytes container_body) {
     const auto drawing = FindChild(container_body, RT_Drawing);
-    if (const auto dg =
-            drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt) {
+    return drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
+}
+
+// The shapes of a drawing, groups flattened.
+std::vector<ShapeInfo> ReadShapes(const std::optional<Record>& dg) {
+    std::vector<ShapeInfo> shapes;
+    if (dg) {
         CollectShapes(dg->body, 0, shapes);
     }
     return shapes;
@@ -179,7 +183,7 @@ std::vector<ShapeInfo> ReadShapes(Bytes container_body) {
 
 // The title placeholder of a main master's drawing, if it has one.
 std::optional<Rect> MasterTitle(Bytes master_body) {
-    for (const ShapeInfo& s : ReadShapes(master_body)) {
+    for (const ShapeInfo& s : ReadShapes(DrawingOf(master_body))) {
         if (s.placeholder == kPlaceholderMasterTitle && s.anchor) {
             return s.anchor;
         }
@@ -193,9 +197,7 @@ std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
     if (!atom || atom->body.size() < 16) {
         return std::nullopt;
     }
-    FieldReader f(atom->body, "a slide atom");
-    f.Skip(12);  // layout, placeholder kinds
-    return f.U32();
+    return cfb::Get32(atom->body, 12);  // after the layout and placeholder kinds
 }
 
 // A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of
@@ -289,13 +291,10 @@ void ReadObjectIds(SourcePresentation::Parsed& p, Bytes list_body) {
                 // fields; a hyperlink's or a medium's, first.
                 const bool ole = atom->type() == RT_ExternalOleObjectAtom;
                 const std::size_t at = ole ? 8 : 0;
-                if (!ole && atom->type() != RT_ExternalHyperlinkAtom &&
-                    atom->type() != RT_ExternalMediaAtom) {
-                    continue;
-                }
-                if (atom->body.size() >= at + 4) {
-                    const std::uint32_t id = FieldReader(atom->body.subspan(at), "an object").U32();
-                    p.max_object_id = std::max(p.max_object_id, id);
+                if ((ole || atom->type() == RT_ExternalHyperlinkAtom ||
+                     atom->type() == RT_ExternalMediaAtom) &&
+                    atom->body.size() >= at + 4) {
+                    p.max_object_id = std::max(p.max_object_id, cfb::Get32(atom->body, at));
                 }
             }
         } catch (const FormatError&) {
@@ -311,10 +310,9 @@ void ReadNotesList(SourcePresentation::Parsed& p, Bytes list_body) {
         RecordCursor cursor(list_body);
         while (auto r = cursor.Next()) {
             if (r->type() == RT_SlidePersistAtom && r->body.size() >= 16) {
-                FieldReader f(r->body, "a notes entry");
-                p.notes.push_back(f.U32());
-                f.Skip(8);  // flags, number of texts
-                p.max_slide_id = std::max(p.max_slide_id, f.U32());
+                p.notes.push_back(cfb::Get32(r->body, 0));
+                // After the flags and the number of texts, the notes id.
+                p.max_slide_id = std::max(p.max_slide_id, cfb::Get32(r->body, 12));
             }
         }
     } catch (const FormatError&) {
@@ -430,17 +428,9 @@ void ReadSlides(SourcePresentation::Parsed& p, const DocumentLists& lists) {
         listed.offset = r.offset;
         p.slides.push_back(listed);
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
-        SlideSummary summary;
-        const MainMasterInfo* master = nullptr;
-        if (const auto ref = SlideAtomMasterRef(r.body)) {
-            master = p.FollowMaster(*ref);
-        }
-        if (master == nullptr) {
-            master = p.FirstMainMaster();
-        }
-        summary.master_id = master != nullptr ? master->listed.slide_id : 0;
-        summary.title = SlideTitle(ReadShapes(r.body), e);
-        p.summaries.push_back(std::move(summary));
+        const MainMasterInfo* master = p.MasterOf(SlideAtomMasterRef(r.body));
+        p.summaries.push_back({SlideTitle(ReadShapes(DrawingOf(r.body)), e),
+                               master != nullptr ? master->listed.slide_id : 0});
     }
 }
 
@@ -449,8 +439,7 @@ void ReadSlides(SourcePresentation::Parsed& p, const DocumentLists& lists) {
 // shapes' identifiers lie in.
 void RecordDrawing(DrawingUse& use, Bytes container_body) {
     try {
-        const auto drawing = FindChild(container_body, RT_Drawing);
-        const auto dg = drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
+        const auto dg = DrawingOf(container_body);
         const auto fdg = dg ? FindChild(dg->body, RT_OfficeArtFDG) : std::nullopt;
         if (!fdg || fdg->body.size() < 8) {
             return;
@@ -458,7 +447,7 @@ void RecordDrawing(DrawingUse& use, Bytes container_body) {
         FieldReader f(fdg->body, "a drawing");
         const std::uint32_t shapes = f.U32();
         std::vector<std::uint32_t> ids{f.U32()};  // the last one it gave out
-        for (const ShapeInfo& shape : ReadShapes(container_body)) {
+        for (const ShapeInfo& shape : ReadShapes(dg)) {
             ids.push_back(shape.id);
         }
         const std::uint32_t drawing_id = fdg->instance();
@@ -573,15 +562,22 @@ const MainMasterInfo* SourcePresentation::Parsed::FindMainMaster(
     return it != main_master_index.end() ? &main_masters[it->second] : nullptr;
 }
 
-const MainMasterInfo* SourcePresentation::Parsed::FollowMaster(
-    std::uint32_t master_id) const noexcept {
-    if (const MainMasterInfo* m = FindMainMaster(master_id)) {
-        return m;
+const MainMasterInfo* SourcePresentation::Parsed::MasterOf(
+    std::optional<std::uint32_t> master_id) const noexcept {
+    if (master_id) {
+        if (const MainMasterInfo* m = FindMainMaster(*master_id)) {
+            return m;
+        }
+        // A title master names a main master; only one step, so a title
+        // master naming another cannot loop.
+        const auto title = title_masters.find(*master_id);
+        const MainMasterInfo* m =
+            title != title_masters.end() ? FindMainMaster(title->second) : nullptr;
+        if (m != nullptr) {
+            return m;
+        }
     }
-    // A title master names a main master; only one step, so a title master
-    // naming another cannot loop.
-    const auto title = title_masters.find(master_id);
-    return title != title_masters.end() ? FindMainMaster(title->second) : nullptr;
+    return main_masters.empty() ? nullptr : &main_masters.front();
 }
 
 SourcePresentation SourcePresentation::Read(std::unique_ptr<const cfb::ByteSource> source) {
@@ -599,10 +595,8 @@ float SourcePresentation::SlideWidth() const noexcept {
 }
 
 Rect SourcePresentation::MasterTitleRect(std::uint32_t master_id) const noexcept {
-    const MainMasterInfo* m = master_id != 0 ? parsed_->FollowMaster(master_id) : nullptr;
-    if (m == nullptr) {
-        m = parsed_->FirstMainMaster();
-    }
+    const MainMasterInfo* m =
+        parsed_->MasterOf(master_id != 0 ? std::optional(master_id) : std::nullopt);
     return m != nullptr ? m->title_rect : kDefaultTitleRect;
 }
 
