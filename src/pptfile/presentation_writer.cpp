@@ -388,8 +388,7 @@ class DocumentWriter {
             if (const auto* index = std::get_if<std::size_t>(&slot)) {
                 w.Bytes(entries[*index]);
             } else {
-                const NewSlide& slide = add_.slides[next_new++];
-                WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
+                WriteSlideListEntry(w, add_.slides[next_new++]);
             }
         }
         w.End(list);

@@ -1,5 +1,6 @@
 #include "pptfile/slide_parts.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -9,18 +10,6 @@ namespace pptfile {
 namespace {
 
 constexpr std::uint32_t kSlideHasNonOutlineData = 0x4;
-
-// Titles come from file names: a line break would end the title paragraph,
-// so it becomes a break within the line.
-std::u16string TitleText(const std::u16string& title) {
-    std::u16string out = title;
-    for (char16_t& c : out) {
-        if (c == u'\r' || c == u'\n') {
-            c = u'\v';
-        }
-    }
-    return out;
-}
 
 // A run-formatting atom for one paragraph of `length` characters with no
 // formatting of its own: one paragraph run and one character run, each
@@ -40,13 +29,11 @@ void WritePlainStyleTextProp(RecordWriter& w, std::size_t length) {
 void WriteDefaultColorScheme(RecordWriter& w) {
     const auto m = w.Begin(RT_ColorSchemeAtom, 1);
     // Background, text and lines, shadows, title text, fills, accent,
-    // accent and hyperlink, accent and followed hyperlink.
-    for (std::uint32_t rgb :
-         {0xFFFFFFu, 0x000000u, 0x808080u, 0x000000u, 0x99CC00u, 0xCC3333u, 0xFFCCCCu, 0xB2B2B2u}) {
-        w.U8(static_cast<std::uint8_t>(rgb >> 16));
-        w.U8(static_cast<std::uint8_t>(rgb >> 8));
-        w.U8(static_cast<std::uint8_t>(rgb));
-        w.U8(0);
+    // accent and hyperlink, accent and followed hyperlink (COLORREFs:
+    // 0x00BBGGRR).
+    for (std::uint32_t colour :
+         {0xFFFFFFu, 0x000000u, 0x808080u, 0x000000u, 0x00CC99u, 0x3333CCu, 0xCCCCFFu, 0xB2B2B2u}) {
+        w.U32(colour);
     }
     w.End(m);
 }
@@ -56,12 +43,10 @@ void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
                     std::uint16_t flags) {
     const auto m = w.Begin(RT_SlideAtom, 0, 2);
     w.U32(layout);
-    std::size_t n = 0;
     for (std::uint8_t p : placeholders) {
         w.U8(p);
-        ++n;
     }
-    w.Zeros(8 - n);
+    w.Zeros(8 - placeholders.size());
     w.U32(master_id);
     w.U32(0);  // no notes slide
     w.U16(flags);
@@ -96,16 +81,19 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const NewSlide& slide, std::u
     return shapes.ShapeCount();
 }
 
-void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
-                         std::uint32_t slide_id) {
+void WriteSlideListEntry(RecordWriter& w, const NewSlide& slide) {
     const auto atom = w.Begin(RT_SlidePersistAtom);
     // One text placeholder: the title.
-    for (std::uint32_t v :
-         {persist_id, content.controls.empty() ? 0 : kSlideHasNonOutlineData, 1u, slide_id, 0u}) {
+    for (std::uint32_t v : {slide.persist_id, slide.controls.empty() ? 0 : kSlideHasNonOutlineData,
+                            1u, slide.slide_id, 0u}) {
         w.U32(v);
     }
     w.End(atom);
-    const std::u16string text = TitleText(content.title);
+    // Titles come from file names: a line break would end the title
+    // paragraph, so it becomes a break within the line.
+    std::u16string text = slide.content->title;
+    std::replace_if(
+        text.begin(), text.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u'\v');
     w.U32Atom(RT_TextHeaderAtom, kTextTypeTitle);
     w.TextAtom(RT_TextCharsAtom, text);
     WritePlainStyleTextProp(w, text.size());

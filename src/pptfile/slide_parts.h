@@ -55,8 +55,7 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const NewSlide& slide, std::u
                                   std::optional<std::span<const std::uint8_t>> colour_scheme);
 
 // The slide's entry in the slide list: its persist atom and the title text.
-void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
-                         std::uint32_t slide_id);
+void WriteSlideListEntry(RecordWriter& w, const NewSlide& slide);
 
 // The object list's entries for the slides' controls.
 void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides);
