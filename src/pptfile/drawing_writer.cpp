@@ -39,8 +39,8 @@ constexpr std::uint32_t kFilled = 0x00100010;
 constexpr std::uint32_t kNoLine = 0x00080000;
 constexpr std::uint32_t kSchemeBackground = 0x08000000;
 
-std::int32_t ToUnit(float points) {
-    const double units = std::round(static_cast<double>(points) * 8.0);
+// Raises FormatError for a value that does not fit the file's coordinates.
+std::int32_t Checked(double units) {
     if (!std::isfinite(units) || units < std::numeric_limits<std::int32_t>::min() ||
         units > std::numeric_limits<std::int32_t>::max()) {
         throw FormatError("a shape position or size is out of range");
@@ -114,19 +114,13 @@ RecordWriter::Mark BeginAnchoredShape(RecordWriter& w, std::uint16_t shape_type,
 }  // namespace
 
 UnitRect ToUnits(const Rect& points) {
-    const std::int32_t left = ToUnit(points.left);
-    const std::int32_t top = ToUnit(points.top);
+    const auto unit = [](float v) { return Checked(std::round(static_cast<double>(v) * 8.0)); };
+    const std::int32_t left = unit(points.left);
+    const std::int32_t top = unit(points.top);
     // Width and height are rounded on their own, so right - left reads back
     // as the width given, not as a difference of two roundings.
-    const std::int64_t right = std::int64_t{left} + ToUnit(points.width);
-    const std::int64_t bottom = std::int64_t{top} + ToUnit(points.height);
-    if (right > std::numeric_limits<std::int32_t>::max() ||
-        bottom > std::numeric_limits<std::int32_t>::max() ||
-        right < std::numeric_limits<std::int32_t>::min() ||
-        bottom < std::numeric_limits<std::int32_t>::min()) {
-        throw FormatError("a shape position or size is out of range");
-    }
-    return {left, top, static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
+    return {left, top, Checked(static_cast<double>(left) + unit(points.width)),
+            Checked(static_cast<double>(top) + unit(points.height))};
 }
 
 void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block) {
