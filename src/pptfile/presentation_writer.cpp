@@ -527,32 +527,26 @@ cfb::StorageEntry* StreamOf(cfb::StorageEntry& root, std::u16string_view name) {
     return stream->is_storage ? nullptr : stream;
 }
 
-// What a save changes in the document properties: when and by what the file
-// was last saved, and how many slides it has. A stream that cannot be read
-// as a property set is kept as it is; a missing one is written new.
+// What a save changes in the document properties. A stream that cannot be
+// read as a property set is kept as it is; a missing one is written new.
 void UpdateDocumentProperties(cfb::StorageEntry& root, const SaveJob& job,
                               const SourcePresentation::Parsed& p) {
-    const FileTime saved_at = ToFileTime(job.saved_at);
-    const auto slides = static_cast<std::int32_t>(job.slides.size());
-    if (cfb::StorageEntry* summary = StreamOf(root, kSummaryStream); summary == nullptr) {
-    } else if (summary->content.empty()) {
-        std::u16string title;
-        if (!job.slides.empty()) {
-            const auto* index = std::get_if<std::size_t>(&job.slides.front());
-            title = index ? p.summaries[*index].title
-                          : std::get<const SlideContent*>(job.slides.front())->title;
-        }
-        summary->content = {SummaryInformationStream(title, saved_at)};
-    } else if (auto resaved = ResavedSummaryInformation(cfb::ReadAll(*summary), saved_at)) {
-        summary->content = {std::move(*resaved)};
+    std::u16string title;
+    if (!job.slides.empty()) {
+        const auto* index = std::get_if<std::size_t>(&job.slides.front());
+        title = index ? p.summaries[*index].title
+                      : std::get<const SlideContent*>(job.slides.front())->title;
     }
-    if (cfb::StorageEntry* doc_summary = StreamOf(root, kDocSummaryStream);
-        doc_summary == nullptr) {
-    } else if (doc_summary->content.empty()) {
-        doc_summary->content = {DocumentSummaryInformationStream(slides)};
-    } else if (auto resaved =
-                   ResavedDocumentSummaryInformation(cfb::ReadAll(*doc_summary), slides)) {
-        doc_summary->content = {std::move(*resaved)};
+    if (cfb::StorageEntry* summary = StreamOf(root, kSummaryStream)) {
+        if (auto stream = SummaryInformation(cfb::ReadAll(*summary), title, job.saved_at)) {
+            summary->content = {std::move(*stream)};
+        }
+    }
+    if (cfb::StorageEntry* doc_summary = StreamOf(root, kDocSummaryStream)) {
+        const auto slides = static_cast<std::int32_t>(job.slides.size());
+        if (auto stream = DocumentSummaryInformation(cfb::ReadAll(*doc_summary), slides)) {
+            doc_summary->content = {std::move(*stream)};
+        }
     }
 }
 
