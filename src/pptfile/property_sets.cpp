@@ -136,12 +136,9 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
             ours = i;
         }
     }
-    if (!ours) {
-        throw FormatError("a property set stream without the expected section");
-    }
-    const std::size_t at = offsets[*ours];
-    if (at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size()) {
-        throw FormatError("a property set section out of place");
+    const std::size_t at = ours ? offsets[*ours] : 0;
+    if (!ours || at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size()) {
+        throw FormatError("a property set stream without the expected section in place");
     }
     FieldReader section(stream.subspan(at), "a property set section");
     const std::uint32_t size = section.U32();
@@ -180,9 +177,6 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
         }
     }
     const Bytes body = stream.subspan(at, size);
-    const auto value_of = [&](std::pair<std::uint32_t, std::uint32_t> value) {
-        return std::vector<std::uint8_t>(body.begin() + value.first, body.begin() + value.second);
-    };
 
     std::int16_t code_page = 0;
     if (const auto cp = value_at.find(kCodePageProperty); cp != value_at.end()) {
@@ -197,16 +191,13 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
     std::vector<Property> properties;
     for (const auto& [id, value] : value_at) {
         if (changes.count(id) == 0) {
-            properties.push_back({id, value_of(value)});
+            std::vector<std::uint8_t> kept(body.begin() + value.first, body.begin() + value.second);
+            kept.resize((kept.size() + 3) / 4 * 4);  // padded, as the changes are
+            properties.push_back({id, std::move(kept)});
         }
     }
     for (auto& [id, value] : changes) {
         properties.push_back({id, std::move(value)});
-    }
-    for (Property& p : properties) {
-        while (p.value.size() % 4 != 0) {
-            p.value.push_back(0);
-        }
     }
 
     RecordWriter out;
