@@ -404,33 +404,6 @@ class Reader {
     }
 };
 
-// The runs that hold `length` bytes from `offset` of a stream made of `runs`,
-// each as f(offset in the file, length).
-template <typename F>
-void ForEachPart(const std::vector<Run>& runs, std::uint64_t offset, std::uint64_t length, F f) {
-    if (length == 0) {
-        return;
-    }
-    auto run =
-        std::upper_bound(runs.begin(), runs.end(), offset,
-                         [](std::uint64_t at, const Run& r) { return at < r.stream_offset; });
-    if (run == runs.begin()) {
-        throw FormatError("bytes asked for past the end of a stream");
-    }
-    for (--run; length > 0; ++run) {
-        if (run == runs.end()) {
-            throw FormatError("bytes asked for past the end of a stream");
-        }
-        const std::uint64_t skip = offset - run->stream_offset;
-        const std::uint64_t take = std::min(length, run->length - std::min(skip, run->length));
-        if (take > 0) {
-            f(run->file_offset + skip, take);
-        }
-        offset += take;
-        length -= take;
-    }
-}
-
 }  // namespace
 
 CompoundFile::CompoundFile(const ByteSource& source) {
@@ -450,20 +423,42 @@ const ByteSource& CompoundFile::source() const noexcept {
 }
 
 void CompoundFile::ForEachRun(const StoredBytes& bytes,
-                              const std::function<void(std::uint64_t, std::uint64_t)>& run) const {
-    ForEachPart(layout_->streams.at(bytes.stream), bytes.offset, bytes.length, run);
+                              const std::function<void(std::uint64_t, std::uint64_t)>& f) const {
+    const std::vector<Run>& runs = layout_->streams.at(bytes.stream);
+    std::uint64_t offset = bytes.offset;
+    std::uint64_t length = bytes.length;
+    // From the last run that starts at or before `offset`; none in a stream
+    // without bytes.
+    auto run =
+        std::upper_bound(runs.begin(), runs.end(), offset,
+                         [](std::uint64_t at, const Run& r) { return at < r.stream_offset; });
+    if (run != runs.begin()) {
+        --run;
+    }
+    for (; length > 0; ++run) {
+        if (run == runs.end()) {
+            throw FormatError("bytes asked for past the end of a stream");
+        }
+        const std::uint64_t skip = offset - run->stream_offset;
+        const std::uint64_t take = std::min(length, run->length - std::min(skip, run->length));
+        if (take > 0) {
+            f(run->file_offset + skip, take);
+        }
+        offset += take;
+        length -= take;
+    }
 }
 
 void CompoundFile::Read(const StoredBytes& bytes, std::span<std::uint8_t> into) const {
-    ForEachPart(layout_->streams.at(bytes.stream), bytes.offset,
-                std::min<std::uint64_t>(bytes.length, into.size()),
-                [&](std::uint64_t offset, std::uint64_t length) {
-                    const auto part = into.first(static_cast<std::size_t>(length));
-                    if (layout_->source.ReadAt(offset, part) < part.size()) {
-                        throw FormatError("the file was cut short while it was read");
-                    }
-                    into = into.subspan(part.size());
-                });
+    const StoredBytes part{bytes.file, bytes.stream, bytes.offset,
+                           std::min<std::uint64_t>(bytes.length, into.size())};
+    ForEachRun(part, [&](std::uint64_t offset, std::uint64_t length) {
+        const auto run = into.first(static_cast<std::size_t>(length));
+        if (layout_->source.ReadAt(offset, run) < run.size()) {
+            throw FormatError("the file was cut short while it was read");
+        }
+        into = into.subspan(run.size());
+    });
 }
 
 }  // namespace cfb
