@@ -1,7 +1,6 @@
 #include "pptfile/document_stream.h"
 
 #include <limits>
-#include <string>
 #include <utility>
 
 #include "pptfile/errors.h"
@@ -73,14 +72,6 @@ std::optional<Record> DocumentStream::TryRecord(std::size_t offset) {
     }
     const Bytes whole = Load(offset, kRecordHeaderSize + header->length);
     return Record{*header, offset, whole.subspan(kRecordHeaderSize)};
-}
-
-Record DocumentStream::ReadRecord(std::size_t offset, std::string_view what) {
-    auto r = TryRecord(offset);
-    if (!r) {
-        ThrowDamaged(std::string(what) + " lies outside its stream");
-    }
-    return *r;
 }
 
 }  // namespace pptfile

@@ -31,8 +31,7 @@ std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
     return Record{header, offset, bytes.subspan(body_at, header.length)};
 }
 
-Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what) {
-    auto r = TryReadRecord(bytes, offset);
+Record Required(std::optional<Record> r, std::string_view what) {
     if (!r) {
         ThrowDamaged(std::string(what) + " lies outside its stream");
     }

@@ -48,8 +48,14 @@ RecordHeader ParseHeader(Bytes bytes, std::size_t offset) noexcept;
 // not fit.
 std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept;
 
+// `r`; where there is none, raises "the file is damaged: <what> lies outside
+// its stream".
+Record Required(std::optional<Record> r, std::string_view what);
+
 // As TryReadRecord, raising "the file is damaged: <what> ..." instead.
-Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what);
+inline Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what) {
+    return Required(TryReadRecord(bytes, offset), what);
+}
 
 // A record running past the body is damage; a trailing partial header is ignored.
 class RecordCursor {
