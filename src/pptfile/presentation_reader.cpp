@@ -1,6 +1,7 @@
 // Reads the structure of a PowerPoint 97-2003 file. Every offset, length and count
 // comes from the file and is checked before use; loops are bounded by the bytes they walk.
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <map>
 #include <optional>
@@ -32,11 +33,6 @@ constexpr float kMasterUnitsPerPoint = 8.0f;
 constexpr std::int32_t kMaxSlideSide = 56 * 576;
 
 constexpr std::uint32_t kShapeDeleted = 0x0008;
-
-bool IsTitlePlaceholder(std::uint8_t kind) {
-    return kind == kPlaceholderTitle || kind == kPlaceholderCenterTitle ||
-           kind == kPlaceholderVerticalTitle;
-}
 
 // The record persist object `persist_id` starts with, of `expected_type` if given.
 Record ReadPersistObject(const SourcePresentation::Parsed& p, std::uint32_t persist_id,
@@ -97,14 +93,13 @@ Rect ReadAnchor(Bytes body) {
     const std::int32_t left = side();
     const std::int32_t right = side();
     const std::int32_t bottom = side();
+    const auto points = [](std::int64_t units) {
+        return static_cast<float>(units) / kMasterUnitsPerPoint;
+    };
     // Sides are subtracted in 64 bits: 32-bit corners from a file may be
     // anything.
-    const auto width = static_cast<std::int64_t>(right) - left;
-    const auto height = static_cast<std::int64_t>(bottom) - top;
-    return Rect{static_cast<float>(left) / kMasterUnitsPerPoint,
-                static_cast<float>(top) / kMasterUnitsPerPoint,
-                static_cast<float>(width) / kMasterUnitsPerPoint,
-                static_cast<float>(height) / kMasterUnitsPerPoint};
+    return Rect{points(left), points(top), points(std::int64_t{right} - left),
+                points(std::int64_t{bottom} - top)};
 }
 
 ShapeInfo ReadShape(Bytes body) {
@@ -319,25 +314,18 @@ void ReadNotesList(SourcePresentation::Parsed& p, Bytes list_body) {
     }
 }
 
-// The slides and masters, with their outline texts.
-struct DocumentLists {
-    std::vector<ListEntry> slides;
-    std::vector<ListEntry> masters;
-};
-
-DocumentLists ReadDocumentLists(SourcePresentation::Parsed& p, Bytes document_body) {
-    DocumentLists lists;
-    bool slides_read = false;
-    bool masters_read = false;
-    bool notes_read = false;
+// The slides and the masters (the first lists of instances 0 and 1), with
+// their outline texts; the notes list and the object lists go into `p`.
+std::array<std::vector<ListEntry>, 2> ReadDocumentLists(SourcePresentation::Parsed& p,
+                                                        Bytes document_body) {
+    std::array<std::vector<ListEntry>, 2> lists;
+    std::array<bool, 3> read{};  // by instance
     RecordCursor children(document_body);
     while (auto r = children.Next()) {
         if (r->type() == RT_SlideListWithText) {
-            if (r->instance() == 0 && !std::exchange(slides_read, true)) {
-                lists.slides = ReadSlideList(r->body);
-            } else if (r->instance() == 1 && !std::exchange(masters_read, true)) {
-                lists.masters = ReadSlideList(r->body);
-            } else if (r->instance() == 2 && !std::exchange(notes_read, true)) {
+            if (r->instance() < 2 && !std::exchange(read[r->instance()], true)) {
+                lists[r->instance()] = ReadSlideList(r->body);
+            } else if (r->instance() == 2 && !std::exchange(read[2], true)) {
                 ReadNotesList(p, r->body);
             }
         } else if (r->type() == RT_ExternalObjectList) {
@@ -396,7 +384,9 @@ void ReadMasters(SourcePresentation::Parsed& p, const std::vector<ListEntry>& ma
 // The title placeholder's text, its own or the slide list's, else the list's first title.
 std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry& e) {
     for (const ShapeInfo& s : shapes) {
-        if (!s.placeholder || !IsTitlePlaceholder(*s.placeholder)) {
+        const std::uint8_t kind = s.placeholder.value_or(0);
+        if (kind != kPlaceholderTitle && kind != kPlaceholderCenterTitle &&
+            kind != kPlaceholderVerticalTitle) {
             continue;
         }
         if (s.text) {
@@ -414,9 +404,9 @@ std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry&
     return {};
 }
 
-void ReadSlides(SourcePresentation::Parsed& p, const DocumentLists& lists) {
+void ReadSlides(SourcePresentation::Parsed& p, const std::vector<ListEntry>& slides) {
     std::set<std::size_t> read_slides;  // offsets
-    for (const ListEntry& e : lists.slides) {
+    for (const ListEntry& e : slides) {
         const Record r = ReadPersistObject(p, e.slide.persist_id, RT_Slide, "a slide");
         // A slide listed twice, or two sharing one record, are refused: Apache
         // POI shows them as one, and reading the record again for each would
@@ -509,9 +499,9 @@ void ReadStructure(SourcePresentation::Parsed& p) {
     p.document_offset = document.offset;
     CheckNesting(document.body, 0);
     ReadDocumentAtom(p, document.body);
-    const DocumentLists lists = ReadDocumentLists(p, document.body);
-    ReadMasters(p, lists.masters);
-    ReadSlides(p, lists);
+    const auto [slides, masters] = ReadDocumentLists(p, document.body);
+    ReadMasters(p, masters);
+    ReadSlides(p, slides);
     ReadPersistObjects(p);
 }
 
