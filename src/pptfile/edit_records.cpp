@@ -1,6 +1,6 @@
 #include "pptfile/edit_records.h"
 
-#include <iterator>
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -32,12 +32,9 @@ std::optional<std::uint32_t> PersistDirectory::Find(std::uint32_t id) const noex
 }
 
 std::uint32_t PersistDirectory::MaxId() const noexcept {
-    for (std::size_t id = offsets_.size(); id > 0; --id) {
-        if (offsets_[id - 1] != kNone) {
-            return static_cast<std::uint32_t>(id - 1);
-        }
-    }
-    return 0;
+    const auto last = std::find_if(offsets_.rbegin(), offsets_.rend(),
+                                   [](std::uint32_t offset) { return offset != kNone; });
+    return last == offsets_.rend() ? 0 : static_cast<std::uint32_t>(offsets_.rend() - last - 1);
 }
 
 void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets) {
