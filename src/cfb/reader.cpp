@@ -157,15 +157,12 @@ class Reader {
     std::size_t EntryCount() const { return directory_.size() / kEntrySize; }
 
     void ReadHeader() {
-        if (size_ == 0) {
-            throw FormatError("not a compound file (empty)");
-        }
         if (size_ >= kHeaderSize) {
             ReadAt(0, header_);
         }
         if (size_ < kHeaderSize ||
             !std::equal(kSignature.begin(), kSignature.end(), header_.begin())) {
-            throw FormatError("not a compound file");
+            throw FormatError(size_ == 0 ? "not a compound file (empty)" : "not a compound file");
         }
         const std::uint16_t version = Get16(header_, kMajorVersionAt);
         const std::uint16_t shift = Get16(header_, kSectorShiftAt);
