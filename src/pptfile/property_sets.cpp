@@ -169,11 +169,9 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
     std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> value_at;  // id -> value
     for (std::size_t i = 0; i < listed.size(); ++i) {
         const std::uint32_t end = i + 1 < listed.size() ? listed[i + 1].first : size;
-        if (end == listed[i].first) {
-            throw FormatError("property values sharing bytes");
-        }
-        if (!value_at.emplace(listed[i].second, std::pair{listed[i].first, end}).second) {
-            throw FormatError("a property listed twice");
+        if (end == listed[i].first ||
+            !value_at.emplace(listed[i].second, std::pair{listed[i].first, end}).second) {
+            throw FormatError("property values sharing bytes, or a property listed twice");
         }
     }
     const Bytes body = stream.subspan(at, size);
