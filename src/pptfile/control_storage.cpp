@@ -32,9 +32,8 @@ void UnicodeString(RecordWriter& w, const std::u16string& s) {
 
 std::vector<std::uint8_t> CompObjStream(const ControlObject& control) {
     RecordWriter w;
-    w.U32(0xFFFE0001);  // header as OLE writes it: reserved, version, -1, class id
-    w.U32(0x00000A03);
-    w.U32(0xFFFFFFFF);
+    // The header as OLE writes it: reserved, version, -1, class id.
+    w.U32s({0xFFFE0001, 0x00000A03, 0xFFFFFFFF});
     w.Bytes(control.clsid);
     AnsiString(w, control.prog_id);  // user type
     w.U32(0);                        // no clipboard format

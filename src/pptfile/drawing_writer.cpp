@@ -51,8 +51,7 @@ std::int32_t Checked(double units) {
 void WriteShapeAtom(RecordWriter& w, std::uint16_t shape_type, std::uint32_t id,
                     std::uint32_t flags) {
     const auto m = w.Begin(RT_OfficeArtFSP, shape_type, 2);
-    w.U32(id);
-    w.U32(flags);
+    w.U32s({id, flags});
     w.End(m);
 }
 
@@ -125,13 +124,10 @@ UnitRect ToUnits(const Rect& points) {
 
 void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block) {
     const auto m = w.Begin(RT_OfficeArtFDGGBlock);
-    for (std::uint32_t v : {block.spid_max, static_cast<std::uint32_t>(block.clusters.size() + 1),
-                            block.shapes_saved, block.drawings_saved}) {
-        w.U32(v);
-    }
+    w.U32s({block.spid_max, static_cast<std::uint32_t>(block.clusters.size() + 1),
+            block.shapes_saved, block.drawings_saved});
     for (const auto& [drawing_id, shapes] : block.clusters) {
-        w.U32(drawing_id);
-        w.U32(shapes);
+        w.U32s({drawing_id, shapes});
     }
     w.End(m);
 }

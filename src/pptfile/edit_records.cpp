@@ -69,9 +69,7 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
     // The record ends with the release version; the Unicode copy of the name
     // follows it, outside the record, as PowerPoint writes it.
     const auto m = w.Begin(RT_CurrentUserAtom);
-    w.U32(0x14);
-    w.U32(kPlainHeaderToken);
-    w.U32(edit_offset);
+    w.U32s({0x14, kPlainHeaderToken, edit_offset});
     w.U16(static_cast<std::uint16_t>(kUser.size()));
     w.U16(0x03F4);
     w.U32(3);  // versions 3 and 0
@@ -98,11 +96,8 @@ std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
     const auto edit_offset = static_cast<std::uint32_t>(base + w.Size());
     const auto atom = w.Begin(RT_UserEditAtom);
     // Versions 0, 0 and 3 follow the slide; no edit comes before.
-    for (std::uint32_t v :
-         {edit.last_slide_viewed, 0x03000000u, 0u, directory_offset, edit.document_persist_id,
-          edit.max_persist_id, std::uint32_t{edit.last_view}}) {
-        w.U32(v);
-    }
+    w.U32s({edit.last_slide_viewed, 0x03000000u, 0u, directory_offset, edit.document_persist_id,
+            edit.max_persist_id, std::uint32_t{edit.last_view}});
     w.End(atom);
     if (kept_user == nullptr) {
         return CurrentUserStream(edit_offset);

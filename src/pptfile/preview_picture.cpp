@@ -67,8 +67,7 @@ class EmfWriter : public RecordWriter {
     // Opens a record; its size is set by EndRecord.
     std::size_t BeginRecord(std::uint32_t type) {
         const std::size_t start = Size();
-        U32(type);
-        U32(0);
+        U32s({type, 0});
         ++records_;
         return start;
     }
@@ -77,9 +76,7 @@ class EmfWriter : public RecordWriter {
     }
     void Simple(std::uint32_t type, std::initializer_list<std::uint32_t> fields) {
         const std::size_t r = BeginRecord(type);
-        for (std::uint32_t f : fields) {
-            U32(f);
-        }
+        U32s(fields);
         EndRecord(r);
     }
     void BoxField(const Box& b) {
@@ -120,17 +117,15 @@ void Font(EmfWriter& e, std::uint32_t handle, std::int32_t height, bool bold) {
     // The rest of a LogFontExDv, as Windows writes it: full name, style and
     // script empty, a design vector without axes.
     e.Zeros(2 * (64 + 32 + 32));
-    e.U32(kDesignVectorSignature);
-    e.U32(0);
+    e.U32s({kDesignVectorSignature, 0});
     e.EndRecord(r);
 }
 
 void Text(EmfWriter& e, std::u16string_view text, std::int32_t x, std::int32_t y, const Box& clip) {
     const std::size_t r = e.BeginRecord(EMR_EXTTEXTOUTW);
     e.BoxField({0, 0, -1, -1});  // bounds not computed
-    e.U32(kGraphicsCompatible);
-    e.U32(std::bit_cast<std::uint32_t>(static_cast<float>(kHundredthsOfMmPerUnit)));
-    e.U32(std::bit_cast<std::uint32_t>(static_cast<float>(kHundredthsOfMmPerUnit)));
+    const auto scale = std::bit_cast<std::uint32_t>(static_cast<float>(kHundredthsOfMmPerUnit));
+    e.U32s({kGraphicsCompatible, scale, scale});
     e.I32(x);
     e.I32(y);
     e.U32(static_cast<std::uint32_t>(text.size()));
@@ -161,8 +156,7 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
     e.BoxField({0, 0, cx - 1, cy - 1});
     e.BoxField({0, 0, static_cast<std::int32_t>(std::lround(cx * kHundredthsOfMmPerUnit)) - 1,
                 static_cast<std::int32_t>(std::lround(cy * kHundredthsOfMmPerUnit)) - 1});
-    e.U32(0x464D4520);  // " EMF"
-    e.U32(0x00010000);
+    e.U32s({0x464D4520, 0x00010000});  // " EMF", version 1.0
     const std::size_t totals = e.Size();
     e.Zeros(8);                                           // bytes, records: set at the end
     e.U32(static_cast<std::uint32_t>(3 + lines.size()));  // handle 0 and each object

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -32,6 +33,11 @@ class RecordWriter {
     void U32(std::uint32_t v) {
         U16(static_cast<std::uint16_t>(v));
         U16(static_cast<std::uint16_t>(v >> 16));
+    }
+    void U32s(std::initializer_list<std::uint32_t> values) {
+        for (std::uint32_t v : values) {
+            U32(v);
+        }
     }
     void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
     void I16(std::int16_t v) { U16(static_cast<std::uint16_t>(v)); }

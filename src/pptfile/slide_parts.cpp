@@ -31,10 +31,7 @@ void WriteDefaultColorScheme(RecordWriter& w) {
     // Background, text and lines, shadows, title text, fills, accent,
     // accent and hyperlink, accent and followed hyperlink (COLORREFs:
     // 0x00BBGGRR).
-    for (std::uint32_t colour :
-         {0xFFFFFFu, 0x000000u, 0x808080u, 0x000000u, 0x00CC99u, 0x3333CCu, 0xCCCCFFu, 0xB2B2B2u}) {
-        w.U32(colour);
-    }
+    w.U32s({0xFFFFFF, 0x000000, 0x808080, 0x000000, 0x00CC99, 0x3333CC, 0xCCCCFF, 0xB2B2B2});
     w.End(m);
 }
 
@@ -84,10 +81,8 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const NewSlide& slide, std::u
 void WriteSlideListEntry(RecordWriter& w, const NewSlide& slide) {
     const auto atom = w.Begin(RT_SlidePersistAtom);
     // One text placeholder: the title.
-    for (std::uint32_t v : {slide.persist_id, slide.controls.empty() ? 0 : kSlideHasNonOutlineData,
-                            1u, slide.slide_id, 0u}) {
-        w.U32(v);
-    }
+    w.U32s({slide.persist_id, slide.controls.empty() ? 0 : kSlideHasNonOutlineData, 1,
+            slide.slide_id, 0});
     w.End(atom);
     // Titles come from file names: a line break would end the title
     // paragraph, so it becomes a break within the line.
@@ -106,10 +101,7 @@ void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides) {
             w.U32Atom(RT_ExternalOleControlAtom, slide.slide_id);
             const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
             // The content drawn, an ActiveX control, no sub-type.
-            for (std::uint32_t v :
-                 {1u, 2u, control.object_id, 0u, control.storage_persist_id, 0u}) {
-                w.U32(v);
-            }
+            w.U32s({1, 2, control.object_id, 0, control.storage_persist_id, 0});
             w.End(ole);
             w.TextAtom(RT_CString, u"Control", 1);
             w.TextAtom(RT_CString, control.control->prog_id, 2);
