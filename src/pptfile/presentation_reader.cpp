@@ -176,16 +176,6 @@ std::vector<ShapeInfo> ReadShapes(const std::optional<Record>& dg) {
     return shapes;
 }
 
-// The title placeholder of a main master's drawing, if it has one.
-std::optional<Rect> MasterTitle(Bytes master_body) {
-    for (const ShapeInfo& s : ReadShapes(DrawingOf(master_body))) {
-        if (s.placeholder == kPlaceholderMasterTitle && s.anchor) {
-            return s.anchor;
-        }
-    }
-    return std::nullopt;
-}
-
 // The master a slide's (or title master's) slide atom names.
 std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
     const auto atom = FindChild(container_body, RT_SlideAtom);
@@ -340,8 +330,7 @@ void ReadMasters(SourcePresentation::Parsed& p, const std::vector<ListEntry>& ma
     std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : masters) {
         const Record r = ReadPersistObject(p, e.slide.persist_id, std::nullopt, "a master");
-        ListedSlide listed = e.slide;
-        listed.offset = r.offset;
+        const ListedSlide listed{e.slide.persist_id, e.slide.slide_id, r.offset};
         p.masters.push_back(listed);
         // A master listed again, or under another persist id, is not read
         // again: a small file could list one large master many times.
@@ -365,8 +354,12 @@ void ReadMasters(SourcePresentation::Parsed& p, const std::vector<ListEntry>& ma
         const bool first = p.main_masters.empty();
         MainMasterInfo master{listed, kDefaultTitleRect};
         try {
-            if (const auto title = MasterTitle(r.body)) {
-                master.title_rect = *title;
+            const std::vector<ShapeInfo> shapes = ReadShapes(DrawingOf(r.body));
+            const auto title = std::find_if(shapes.begin(), shapes.end(), [](const ShapeInfo& s) {
+                return s.placeholder == kPlaceholderMasterTitle && s.anchor;
+            });
+            if (title != shapes.end()) {
+                master.title_rect = *title->anchor;
             }
         } catch (const FormatError&) {
             // The first main master has always been read whole; a damaged
@@ -414,8 +407,7 @@ void ReadSlides(SourcePresentation::Parsed& p, const std::vector<ListEntry>& sli
         if (!read_slides.insert(r.offset).second) {
             ThrowDamaged("a slide is listed twice");
         }
-        ListedSlide listed = e.slide;
-        listed.offset = r.offset;
+        const ListedSlide listed{e.slide.persist_id, e.slide.slide_id, r.offset};
         p.slides.push_back(listed);
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
         const MainMasterInfo* master = p.MasterOf(SlideAtomMasterRef(r.body));
