@@ -33,6 +33,12 @@ namespace {
     throw FormatError("damaged compound file (" + what + ")");
 }
 
+void DamagedIf(bool damaged, const char* what) {
+    if (damaged) {
+        Damaged(what);
+    }
+}
+
 constexpr std::size_t kWholeChain = std::numeric_limits<std::size_t>::max();
 
 // Adds a run to `runs`, joined to the last one where it follows it in the file.
@@ -59,21 +65,15 @@ struct SectorMap {
     std::vector<std::uint32_t> Chain(std::uint32_t start, std::size_t needed) {
         std::vector<std::uint32_t> sectors;
         for (std::uint32_t s = start; sectors.size() < needed && s != kEndOfChain; s = table[s]) {
-            if (s > kMaxRegularSector) {
-                Damaged("a sector chain is broken");
-            }
-            if (s >= count || s >= table.size()) {
-                Damaged("a sector chain runs past the end of the file");
-            }
-            if (claimed[s]) {
-                Damaged("a sector chain loops or shares sectors with another");
-            }
+            DamagedIf(s > kMaxRegularSector, "a sector chain is broken");
+            DamagedIf(s >= count || s >= table.size(),
+                      "a sector chain runs past the end of the file");
+            DamagedIf(claimed[s], "a sector chain loops or shares sectors with another");
             claimed[s] = true;
             sectors.push_back(s);
         }
-        if (needed != kWholeChain && sectors.size() < needed) {
-            Damaged("a sector chain is shorter than its stream");
-        }
+        DamagedIf(needed != kWholeChain && sectors.size() < needed,
+                  "a sector chain is shorter than its stream");
         return sectors;
     }
 };
@@ -87,9 +87,7 @@ class Reader {
         ReadFat();
         ReadDirectory();
         const auto root = Entry(0);
-        if (root[kTypeAt] != kRoot) {
-            Damaged("the directory has no root entry");
-        }
+        DamagedIf(root[kTypeAt] != kRoot, "the directory has no root entry");
         ReadMiniStream(root);
         streams.resize(EntryCount());
         return ReadTree(file, streams);
@@ -119,9 +117,8 @@ class Reader {
     // opened, or an error. What lies past its end is left as it is.
     void ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const {
         const std::size_t expected = Available(at, into.size());
-        if (expected > 0 && source_.ReadAt(at, into.first(expected)) < expected) {
-            Damaged("the file was cut short while it was read");
-        }
+        DamagedIf(expected > 0 && source_.ReadAt(at, into.first(expected)) < expected,
+                  "the file was cut short while it was read");
     }
 
     std::uint64_t SectorOffset(std::uint32_t s) const {
@@ -166,22 +163,17 @@ class Reader {
         }
         const std::uint16_t version = Get16(header_, kMajorVersionAt);
         const std::uint16_t shift = Get16(header_, kSectorShiftAt);
-        if (Get16(header_, kByteOrderAt) != 0xFFFE) {
-            Damaged("the header's byte order mark is wrong");
-        }
+        DamagedIf(Get16(header_, kByteOrderAt) != 0xFFFE, "the header's byte order mark is wrong");
         if (!((version == 3 && shift == 9) || (version == 4 && shift == 12))) {
             throw FormatError("not a compound file of a version this program reads (version " +
                               std::to_string(version) + ", sector shift " + std::to_string(shift) +
                               ")");
         }
-        if (Get16(header_, kMiniSectorShiftAt) != 6) {
-            Damaged("the header's mini sector size is wrong");
-        }
+        DamagedIf(Get16(header_, kMiniSectorShiftAt) != 6,
+                  "the header's mini sector size is wrong");
         version3_ = version == 3;
         sector_size_ = std::size_t{1} << shift;
-        if (size_ < sector_size_) {
-            Damaged("the file ends inside its header");
-        }
+        DamagedIf(size_ < sector_size_, "the file ends inside its header");
         regular_.count = std::min<std::size_t>(CeilDiv(size_ - sector_size_, sector_size_),
                                                std::size_t{kMaxRegularSector} + 1);
         cutoff_ = Get32(header_, kMiniStreamCutoffAt);
@@ -191,9 +183,7 @@ class Reader {
     // lists grow as they are read, and each sector of either is read once.
     void ReadFat() {
         const std::uint32_t fat_sectors = Get32(header_, kFatSectorsAt);
-        if (fat_sectors > regular_.count) {
-            Damaged("the allocation table is larger than the file");
-        }
+        DamagedIf(fat_sectors > regular_.count, "the allocation table is larger than the file");
         std::vector<std::uint32_t> listed;
         for (std::size_t i = 0; i < kHeaderDifatEntries && listed.size() < fat_sectors; ++i) {
             listed.push_back(Get32(header_, kDifatAt + 4 * i));
@@ -201,16 +191,11 @@ class Reader {
         std::set<std::uint32_t> taken;  // the DIFAT and FAT sectors so far
         const std::size_t per_difat = sector_size_ / 4 - 1;
         for (std::uint32_t s = Get32(header_, kFirstDifatSectorAt); listed.size() < fat_sectors;) {
-            if (s >= regular_.count) {
-                Damaged("the list of allocation table sectors is broken");
-            }
-            if (!taken.insert(s).second) {
-                Damaged("the list of allocation table sectors loops");
-            }
+            DamagedIf(s >= regular_.count, "the list of allocation table sectors is broken");
+            DamagedIf(!taken.insert(s).second, "the list of allocation table sectors loops");
             const auto sector = Sector(s);
-            if (sector.size() < sector_size_) {
-                Damaged("the list of allocation table sectors runs past the end of the file");
-            }
+            DamagedIf(sector.size() < sector_size_,
+                      "the list of allocation table sectors runs past the end of the file");
             for (std::size_t i = 0; i < per_difat && listed.size() < fat_sectors; ++i) {
                 listed.push_back(Get32(sector, 4 * i));
             }
@@ -218,12 +203,9 @@ class Reader {
         }
         regular_.table.reserve(listed.size() * (sector_size_ / 4));
         for (const std::uint32_t s : listed) {
-            if (s >= regular_.count) {
-                Damaged("an allocation table sector lies past the end of the file");
-            }
-            if (!taken.insert(s).second) {
-                Damaged("an allocation table sector is listed twice");
-            }
+            DamagedIf(s >= regular_.count,
+                      "an allocation table sector lies past the end of the file");
+            DamagedIf(!taken.insert(s).second, "an allocation table sector is listed twice");
             const auto sector = Sector(s);
             for (std::size_t at = 0; at < sector_size_; at += 4) {
                 regular_.table.push_back(at + 4 <= sector.size() ? Get32(sector, at) : kFreeSector);
@@ -239,9 +221,7 @@ class Reader {
 
     void ReadDirectory() {
         directory_ = ReadChain(regular_, Get32(header_, kFirstDirectorySectorAt));
-        if (directory_.empty()) {
-            Damaged("the directory is empty");
-        }
+        DamagedIf(directory_.empty(), "the directory is empty");
         const std::uint32_t first_mini_fat = Get32(header_, kFirstMiniFatSectorAt);
         if (first_mini_fat == kEndOfChain || Get32(header_, kMiniFatSectorsAt) == 0) {
             return;
@@ -261,9 +241,7 @@ class Reader {
 
     void ReadMiniStream(std::span<const std::uint8_t> root) {
         mini_stream_size_ = StreamSize(root);
-        if (mini_stream_size_ > size_) {
-            Damaged("the mini stream is larger than the file");
-        }
+        DamagedIf(mini_stream_size_ > size_, "the mini stream is larger than the file");
         if (mini_stream_size_ == 0) {
             return;
         }
@@ -310,9 +288,8 @@ class Reader {
 
     std::u16string Name(std::span<const std::uint8_t> entry) const {
         const std::uint16_t length = Get16(entry, kNameLengthAt);
-        if (length < 2 || length > 2 * (kMaxNameUnits + 1) || length % 2 != 0) {
-            Damaged("a directory entry's name is damaged");
-        }
+        DamagedIf(length < 2 || length > 2 * (kMaxNameUnits + 1) || length % 2 != 0,
+                  "a directory entry's name is damaged");
         std::u16string name;
         for (std::size_t i = 0; i + 1 < length / 2u; ++i) {
             name += static_cast<char16_t>(Get16(entry, 2 * i));
@@ -328,12 +305,9 @@ class Reader {
         std::uint32_t node = top;
         while (node != kNoStream || !path.empty()) {
             while (node != kNoStream) {
-                if (node >= EntryCount()) {
-                    Damaged("a directory entry points past the end of the directory");
-                }
-                if (visited[node]) {
-                    Damaged("the directory loops");
-                }
+                DamagedIf(node >= EntryCount(),
+                          "a directory entry points past the end of the directory");
+                DamagedIf(visited[node], "the directory loops");
                 visited[node] = true;
                 path.push_back(node);
                 node = Get32(Entry(node), kLeftAt);
@@ -364,9 +338,7 @@ class Reader {
         while (!pending.empty()) {
             const Pending storage = pending.back();
             pending.pop_back();
-            if (storage.depth > kMaxDepth) {
-                Damaged("storages nested too deeply");
-            }
+            DamagedIf(storage.depth > kMaxDepth, "storages nested too deeply");
             const std::vector<std::uint32_t> ids =
                 Siblings(Get32(Entry(storage.id), kChildAt), visited);
             std::vector<StorageEntry>& children = storage.into->children;
