@@ -12,9 +12,8 @@ namespace {
 std::size_t CheckedSize(const std::vector<cfb::Piece>& content) {
     const std::uint64_t size = cfb::SizeOf(content);
     // Records point at each other with 32-bit offsets.
-    if (size > std::numeric_limits<std::uint32_t>::max()) {
-        ThrowDamaged("the document stream is larger than its offsets can reach");
-    }
+    DamagedIf(size > std::numeric_limits<std::uint32_t>::max(),
+              "the document stream is larger than its offsets can reach");
     return static_cast<std::size_t>(size);
 }
 

@@ -82,11 +82,9 @@ std::optional<UserEditFields> TryReadUserEdit(DocumentStream& doc, std::size_t o
 // every other reader shows; falling back to an earlier edit would drop them.
 void RefuseDamagedUserEdit(DocumentStream& doc, std::size_t offset) {
     const auto header = doc.Header(offset);
-    if (header && header->type == RT_UserEditAtom && !TryReadUserEdit(doc, offset)) {
-        ThrowDamaged(
-            "a user edit record is broken, and reading the file without it would lose "
-            "the changes it holds");
-    }
+    DamagedIf(header && header->type == RT_UserEditAtom && !TryReadUserEdit(doc, offset),
+              "a user edit record is broken, and reading the file without it would lose "
+              "the changes it holds");
 }
 
 // The user edits found walking the top-level records, up to the first that
@@ -126,18 +124,14 @@ std::vector<UserEditFields> ReadEditChain(DocumentStream& doc, const CurrentUser
         if (!scan().empty()) {
             edit = TryReadUserEdit(doc, scan().back());
         }
-        if (!edit) {
-            ThrowDamaged("no valid user edit record");
-        }
+        DamagedIf(!edit, "no valid user edit record");
     }
 
     std::vector<UserEditFields> chain;
     std::set<std::size_t> visited;
     const std::size_t max_edits = doc.size() / (kRecordHeaderSize + kUserEditShortLength) + 1;
     while (edit) {
-        if (chain.size() >= max_edits) {
-            ThrowDamaged("the user edits form a loop");
-        }
+        DamagedIf(chain.size() >= max_edits, "the user edits form a loop");
         visited.insert(edit->offset);
         chain.push_back(*edit);
         const std::uint32_t link = edit->offset_last_edit;
@@ -169,9 +163,8 @@ std::vector<UserEditFields> ReadEditChain(DocumentStream& doc, const CurrentUser
 template <typename F>
 void ForEachDirectoryEntry(DocumentStream& doc, std::size_t offset, F f) {
     const Record r = doc.ReadRecord(offset, "a persist directory");
-    if (r.type() != RT_PersistDirectoryAtom) {
-        ThrowDamaged("a user edit points at something that is not a persist directory");
-    }
+    DamagedIf(r.type() != RT_PersistDirectoryAtom,
+              "a user edit points at something that is not a persist directory");
     FieldReader entries(r.body, "a persist directory");
     while (entries.Remaining() >= 4) {
         const std::uint32_t word = entries.U32();
@@ -206,9 +199,8 @@ void ReadEditHistory(SourcePresentation::Parsed& p, bool looks_old) {
     std::set<std::uint32_t> directories;
     std::uint32_t max_id = 0;
     for (const UserEditFields& edit : chain) {
-        if (!directories.insert(edit.offset_persist_directory).second) {
-            ThrowDamaged("two user edits share a persist directory");
-        }
+        DamagedIf(!directories.insert(edit.offset_persist_directory).second,
+                  "two user edits share a persist directory");
         ForEachDirectoryEntry(
             doc, edit.offset_persist_directory,
             [&](std::uint32_t id, std::uint32_t) { max_id = std::max(max_id, id); });

@@ -148,9 +148,7 @@ ShapeInfo ReadShape(Bytes body) {
 }
 
 void CollectShapes(Bytes body, int depth, std::vector<ShapeInfo>& out) {
-    if (depth > kMaxGroupDepth) {
-        ThrowDamaged("shape groups are nested too deeply");
-    }
+    DamagedIf(depth > kMaxGroupDepth, "shape groups are nested too deeply");
     RecordCursor cursor(body);
     while (auto r = cursor.Next()) {
         if (r->type() == RT_OfficeArtSpgrContainer) {
@@ -242,15 +240,12 @@ void CheckNesting(Bytes body, int depth) {
 // The slide size and the notes and handout masters.
 void ReadDocumentAtom(SourcePresentation::Parsed& p, Bytes document_body) {
     const auto atom = FindChild(document_body, RT_DocumentAtom);
-    if (!atom) {
-        ThrowDamaged("the document record has no document atom");
-    }
+    DamagedIf(!atom, "the document record has no document atom");
     FieldReader f(atom->body, "the document atom");
     const std::int32_t width = f.I32();
     const std::int32_t height = f.I32();
-    if (width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide) {
-        ThrowDamaged("the slide size is out of range");
-    }
+    DamagedIf(width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide,
+              "the slide size is out of range");
     p.slide_width = static_cast<float>(width) / kMasterUnitsPerPoint;
     f.Skip(16);  // notes size, server zoom
     p.notes_master = f.U32();
@@ -404,9 +399,7 @@ void ReadSlides(SourcePresentation::Parsed& p, const std::vector<ListEntry>& sli
         // A slide listed twice, or two sharing one record, are refused: Apache
         // POI shows them as one, and reading the record again for each would
         // let a small file cost a large one's work many times.
-        if (!read_slides.insert(r.offset).second) {
-            ThrowDamaged("a slide is listed twice");
-        }
+        DamagedIf(!read_slides.insert(r.offset).second, "a slide is listed twice");
         const ListedSlide listed{e.slide.persist_id, e.slide.slide_id, r.offset};
         p.slides.push_back(listed);
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
@@ -465,18 +458,14 @@ void ReadPersistObjects(SourcePresentation::Parsed& p) {
     std::uint64_t end_of_last = 0;
     for (const std::uint32_t offset : offsets) {
         const auto header = p.doc->Header(offset);
-        if (!header || header->length > p.doc->size() - offset - kRecordHeaderSize) {
-            ThrowDamaged("the persist directory names a record outside the document stream");
-        }
-        if (offset < end_of_last) {
-            ThrowDamaged("two records that the persist directory names overlap");
-        }
+        DamagedIf(!header || header->length > p.doc->size() - offset - kRecordHeaderSize,
+                  "the persist directory names a record outside the document stream");
+        DamagedIf(offset < end_of_last, "two records that the persist directory names overlap");
         const std::uint32_t size = kRecordHeaderSize + header->length;
         end_of_last = std::uint64_t{offset} + size;
         p.objects.push_back({offset, size});
-        if (header->type == RT_Document && offset != p.document_offset) {
-            ThrowDamaged("the persist directory names a second document record");
-        }
+        DamagedIf(header->type == RT_Document && offset != p.document_offset,
+                  "the persist directory names a second document record");
         if (header->type == RT_Slide || header->type == RT_MainMaster || header->type == RT_Notes ||
             header->type == RT_Handout) {
             RecordDrawing(p.drawing_use, p.doc->ReadRecord(offset, "a slide").body);

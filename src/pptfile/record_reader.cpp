@@ -43,9 +43,7 @@ std::optional<Record> RecordCursor::Next() {
         return std::nullopt;
     }
     auto r = TryReadRecord(body_, pos_);
-    if (!r) {
-        ThrowDamaged("a record runs past the end of its container");
-    }
+    DamagedIf(!r, "a record runs past the end of its container");
     pos_ = r->End();
     return r;
 }

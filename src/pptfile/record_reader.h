@@ -17,6 +17,12 @@ using Bytes = std::span<const std::uint8_t>;
 
 // Raises FormatError("the file is damaged: <what>").
 [[noreturn]] void ThrowDamaged(std::string_view what);
+// As ThrowDamaged, where `damaged`.
+inline void DamagedIf(bool damaged, std::string_view what) {
+    if (damaged) {
+        ThrowDamaged(what);
+    }
+}
 
 struct RecordHeader {
     std::uint8_t version = 0;
