@@ -119,14 +119,11 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
                                                 const FormatId& format,
                                                 MakeChanges make_changes) try {
     FieldReader header(stream, "a property set stream");
-    if (header.U16() != 0xFFFE) {
-        throw FormatError("not a property set stream");
-    }
+    DamagedIf(header.U16() != 0xFFFE, "not a property set stream");
     header.Skip(kStreamHeaderSize - 6);
     const std::uint32_t sections = header.U32();
-    if (sections > header.Remaining() / 20) {
-        throw FormatError("a property set stream lists more sections than it holds");
-    }
+    DamagedIf(sections > header.Remaining() / 20,
+              "a property set stream lists more sections than it holds");
     std::vector<std::uint32_t> offsets(sections);
     std::optional<std::size_t> ours;
     for (std::uint32_t i = 0; i < sections; ++i) {
@@ -136,20 +133,17 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
             ours = i;
         }
     }
-    const std::size_t at = ours ? offsets[*ours] : 0;
-    if (!ours || at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size()) {
-        throw FormatError("a property set stream without the expected section in place");
-    }
+    DamagedIf(!ours, "a property set stream without the expected section");
+    const std::size_t at = offsets[*ours];
+    DamagedIf(at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size(),
+              "a property set section out of place");
     FieldReader section(stream.subspan(at), "a property set section");
     const std::uint32_t size = section.U32();
     const std::uint32_t count = section.U32();
-    if (size < 8 || size > stream.size() - at || count > (size - 8) / 8) {
-        throw FormatError("a property set section larger than its stream");
-    }
+    DamagedIf(size < 8 || size > stream.size() - at || count > (size - 8) / 8,
+              "a property set section larger than its stream");
     for (std::uint32_t other : offsets) {
-        if (other > at && other < at + size) {
-            throw FormatError("property set sections overlap");
-        }
+        DamagedIf(other > at && other < at + size, "property set sections overlap");
     }
 
     // Each value runs to the next one, or to the end of the section. A
@@ -160,19 +154,16 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t id = section.U32();
         const std::uint32_t offset = section.U32();
-        if (offset < 8 + 8 * count || offset >= size) {
-            throw FormatError("a property value outside its section");
-        }
+        DamagedIf(offset < 8 + 8 * count || offset >= size, "a property value outside its section");
         listed.emplace_back(offset, id);
     }
     std::sort(listed.begin(), listed.end());
     std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> value_at;  // id -> value
     for (std::size_t i = 0; i < listed.size(); ++i) {
         const std::uint32_t end = i + 1 < listed.size() ? listed[i + 1].first : size;
-        if (end == listed[i].first ||
-            !value_at.emplace(listed[i].second, std::pair{listed[i].first, end}).second) {
-            throw FormatError("property values sharing bytes, or a property listed twice");
-        }
+        DamagedIf(end == listed[i].first, "property values sharing bytes");
+        DamagedIf(!value_at.emplace(listed[i].second, std::pair{listed[i].first, end}).second,
+                  "a property listed twice");
     }
     const Bytes body = stream.subspan(at, size);
 
@@ -206,9 +197,7 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
     for (std::uint32_t i = 0; i < sections; ++i) {
         if (offsets[i] > at) {
             const std::int64_t moved = std::int64_t{offsets[i]} + grown;
-            if (moved < 0 || moved > 0xFFFFFFFF) {
-                throw FormatError("a property set stream too large");
-            }
+            DamagedIf(moved < 0 || moved > 0xFFFFFFFF, "a property set stream too large");
             out.PatchU32(kStreamHeaderSize + 20 * i + 16, static_cast<std::uint32_t>(moved));
         }
     }
