@@ -383,10 +383,6 @@ CompoundFile::CompoundFile(const ByteSource& source) {
 
 CompoundFile::~CompoundFile() = default;
 
-const StorageEntry& CompoundFile::root() const noexcept {
-    return root_;
-}
-
 const ByteSource& CompoundFile::source() const noexcept {
     return layout_->source;
 }
@@ -398,9 +394,7 @@ void CompoundFile::ForEachRun(const StoredBytes& bytes,
     std::uint64_t length = bytes.length;
     // From the last run that starts at or before `offset`; none in a stream
     // without bytes.
-    auto run =
-        std::upper_bound(runs.begin(), runs.end(), offset,
-                         [](std::uint64_t at, const Run& r) { return at < r.stream_offset; });
+    auto run = std::ranges::upper_bound(runs, offset, {}, &Run::stream_offset);
     if (run != runs.begin()) {
         --run;
     }
