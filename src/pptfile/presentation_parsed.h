@@ -1,6 +1,7 @@
 // What the reader learnt of a presentation file, kept for the save.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -77,7 +78,10 @@ struct SourcePresentation::Parsed {
     };
     std::vector<Object> objects;
     // The one at `offset`; the directory names only records of `objects`.
-    std::size_t ObjectAt(std::uint32_t offset) const;
+    std::size_t ObjectAt(std::uint32_t offset) const {
+        return static_cast<std::size_t>(
+            std::ranges::lower_bound(objects, offset, {}, &Object::offset) - objects.begin());
+    }
 
     std::size_t document_offset = 0;  // of the DocumentContainer record
     std::uint32_t notes_master = 0;   // persist ids, 0 for none
@@ -96,14 +100,21 @@ struct SourcePresentation::Parsed {
     float slide_width = 720.0f;
     std::vector<SlideSummary> summaries;  // Slides(), in show order
 
-    const MainMasterInfo* FindMainMaster(std::uint32_t master_id) const noexcept;
+    const MainMasterInfo* FindMainMaster(std::uint32_t master_id) const noexcept {
+        const auto it = main_master_index.find(master_id);
+        return it != main_master_index.end() ? &main_masters[it->second] : nullptr;
+    }
     // The main master that a slide naming `master_id` shows, through a title
     // master if it names one; the first where it leads nowhere or names none.
     // Null in a file without a main master.
     const MainMasterInfo* MasterOf(std::optional<std::uint32_t> master_id) const noexcept;
 };
 
-const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage, std::u16string_view name);
+inline const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage,
+                                           std::u16string_view name) {
+    const cfb::StorageEntry* e = storage.Find(name);
+    return e != nullptr && !e->is_storage ? e : nullptr;
+}
 
 // Reads "Current User", the user edits and their persist directories into `p`.
 // With `looks_old`, a file without a sound "Current User" is PowerPoint 95's.

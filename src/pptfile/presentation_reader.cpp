@@ -515,24 +515,6 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(std::unique_ptr<const cfb::Byt
 
 }  // namespace
 
-const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage, std::u16string_view name) {
-    const cfb::StorageEntry* e = storage.Find(name);
-    return e != nullptr && !e->is_storage ? e : nullptr;
-}
-
-std::size_t SourcePresentation::Parsed::ObjectAt(std::uint32_t offset) const {
-    return static_cast<std::size_t>(
-        std::lower_bound(objects.begin(), objects.end(), offset,
-                         [](const Object& o, std::uint32_t at) { return o.offset < at; }) -
-        objects.begin());
-}
-
-const MainMasterInfo* SourcePresentation::Parsed::FindMainMaster(
-    std::uint32_t master_id) const noexcept {
-    const auto it = main_master_index.find(master_id);
-    return it != main_master_index.end() ? &main_masters[it->second] : nullptr;
-}
-
 const MainMasterInfo* SourcePresentation::Parsed::MasterOf(
     std::optional<std::uint32_t> master_id) const noexcept {
     if (master_id) {
