@@ -52,8 +52,7 @@ inline std::uint16_t Get16(std::span<const std::uint8_t> b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 inline std::uint32_t Get32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(Get16(b, at)) | static_cast<std::uint32_t>(Get16(b, at + 2))
-                                                          << 16;
+    return Get16(b, at) | std::uint32_t{Get16(b, at + 2)} << 16;
 }
 inline std::uint64_t Get64(std::span<const std::uint8_t> b, std::size_t at) {
     return Get32(b, at) | std::uint64_t{Get32(b, at + 4)} << 32;
