@@ -71,8 +71,7 @@ int DocumentRank(const Record& r) {
     if (r.type() == RT_HeadersFooters) {
         return r.instance() == 3 ? 7 : 8;
     }
-    const auto it = std::find_if(std::begin(kRanks), std::end(kRanks),
-                                 [&](const auto& rank) { return rank.first == r.type(); });
+    const auto it = std::ranges::find(kRanks, r.type(), &std::pair<std::uint16_t, int>::first);
     return it != std::end(kRanks) ? it->second : -1;
 }
 constexpr int kRankObjectList = 1;

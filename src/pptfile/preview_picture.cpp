@@ -278,9 +278,7 @@ std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
     added_.U8(kBlipPict);
     added_.Bytes(uid);
     added_.U16(0x00FF);
-    added_.U32(static_cast<std::uint32_t>(w.Size()));
-    added_.U32(1);
-    added_.U32(static_cast<std::uint32_t>(offset));
+    added_.U32s({static_cast<std::uint32_t>(w.Size()), 1, static_cast<std::uint32_t>(offset)});
     added_.Zeros(4);  // no name
     added_.End(m);
     blips_.insert(blips_.end(), w.bytes().begin(), w.bytes().end());
