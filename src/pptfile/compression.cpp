@@ -10,9 +10,8 @@
 namespace pptfile {
 
 std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() > std::numeric_limits<uLong>::max() / 2) {
-        throw FormatError("a part of the presentation is too large to compress");
-    }
+    RefuseIf(bytes.size() > std::numeric_limits<uLong>::max() / 2,
+             "a part of the presentation is too large to compress");
     uLongf size = compressBound(static_cast<uLong>(bytes.size()));
     std::vector<std::uint8_t> out(size);
     const int result = compress2(out.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()),
@@ -20,9 +19,7 @@ std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> bytes) {
     if (result == Z_MEM_ERROR) {
         throw std::bad_alloc();
     }
-    if (result != Z_OK) {
-        throw FormatError("zlib could not compress a part of the presentation");
-    }
+    RefuseIf(result != Z_OK, "zlib could not compress a part of the presentation");
     out.resize(size);
     return out;
 }

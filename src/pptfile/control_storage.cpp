@@ -89,9 +89,8 @@ std::u16string ControlName(const ControlObject& control, std::uint32_t object_id
 std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control) {
     const std::vector<std::uint8_t> storage = cfb::WriteCompoundFile(
         ControlStorage(*control.control, ControlName(*control.control, control.object_id)));
-    if (storage.size() > std::numeric_limits<std::uint32_t>::max()) {
-        throw FormatError("a control's storage is too large to save");
-    }
+    RefuseIf(storage.size() > std::numeric_limits<std::uint32_t>::max(),
+             "a control's storage is too large to save");
     // The storage compressed: its decompressed size, then the zlib stream.
     RecordWriter w;
     const auto m = w.Begin(RT_ExternalOleObjectStg, 1);

@@ -41,10 +41,9 @@ constexpr std::uint32_t kSchemeBackground = 0x08000000;
 
 // Raises FormatError for a value that does not fit the file's coordinates.
 std::int32_t Checked(double units) {
-    if (!std::isfinite(units) || units < std::numeric_limits<std::int32_t>::min() ||
-        units > std::numeric_limits<std::int32_t>::max()) {
-        throw FormatError("a shape position or size is out of range");
-    }
+    RefuseIf(!std::isfinite(units) || units < std::numeric_limits<std::int32_t>::min() ||
+                 units > std::numeric_limits<std::int32_t>::max(),
+             "a shape position or size is out of range");
     return static_cast<std::int32_t>(units);
 }
 
@@ -151,9 +150,7 @@ DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id,
 }
 
 std::uint32_t DrawingWriter::NextShapeId() {
-    if (count_ >= 1023) {
-        throw FormatError("too many shapes on one slide");
-    }
+    RefuseIf(count_ >= 1023, "too many shapes on one slide");
     return first_shape_id_ + count_++;
 }
 

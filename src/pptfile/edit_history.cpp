@@ -181,12 +181,8 @@ void ForEachDirectoryEntry(DocumentStream& doc, std::size_t offset, F f) {
 void ReadEditHistory(SourcePresentation::Parsed& p, bool looks_old) {
     DocumentStream& doc = *p.doc;
     CurrentUser cu = ReadCurrentUser(FindStream(p.root, kCurrentUserStream));
-    if (cu.valid && cu.header_token == kEncryptedHeaderToken) {
-        throw FormatError(kEncrypted);
-    }
-    if (!cu.valid && looks_old) {
-        throw FormatError(kTooOld);
-    }
+    RefuseIf(cu.valid && cu.header_token == kEncryptedHeaderToken, kEncrypted);
+    RefuseIf(!cu.valid && looks_old, kTooOld);
     if (cu.valid) {
         p.current_user = std::move(cu.bytes);
     }
@@ -213,10 +209,9 @@ void ReadEditHistory(SourcePresentation::Parsed& p, bool looks_old) {
     }
     p.max_persist_id = std::max(p.last_edit.persist_id_seed, p.persist_directory.MaxId());
 
-    if (p.last_edit.encrypt_session_persist_id != 0 &&
-        p.persist_directory.Find(p.last_edit.encrypt_session_persist_id)) {
-        throw FormatError(kEncrypted);
-    }
+    RefuseIf(p.last_edit.encrypt_session_persist_id != 0 &&
+                 p.persist_directory.Find(p.last_edit.encrypt_session_persist_id),
+             kEncrypted);
 }
 
 }  // namespace pptfile

@@ -11,9 +11,7 @@
 namespace pptfile {
 
 void PersistDirectory::Reserve(std::uint32_t max_id) {
-    if (max_id > kMaxId) {
-        throw FormatError("a persist identifier out of range");
-    }
+    RefuseIf(max_id > kMaxId, "a persist identifier out of range");
     if (max_id >= offsets_.size()) {
         offsets_.resize(std::size_t{max_id} + 1, kNone);
     }
@@ -90,9 +88,8 @@ std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
     const auto directory_offset = static_cast<std::uint32_t>(base + w.Size());
     WritePersistDirectory(w, directory);
     // The edit and every offset before it must be 32-bit offsets.
-    if (base + w.Size() > std::numeric_limits<std::uint32_t>::max() - 64) {
-        throw FormatError("the presentation is too large to save");
-    }
+    RefuseIf(base + w.Size() > std::numeric_limits<std::uint32_t>::max() - 64,
+             "the presentation is too large to save");
     const auto edit_offset = static_cast<std::uint32_t>(base + w.Size());
     const auto atom = w.Begin(RT_UserEditAtom);
     // Versions 0, 0 and 3 follow the slide; no edit comes before.

@@ -10,4 +10,11 @@ namespace pptfile {
 // asked for cannot be saved.
 using FormatError = cfb::FormatError;
 
+// Raises FormatError(what) where `refused`.
+inline void RefuseIf(bool refused, const char* what) {
+    if (refused) {
+        throw FormatError(what);
+    }
+}
+
 }  // namespace pptfile

@@ -218,9 +218,7 @@ const cfb::StorageEntry& DocumentStreamOf(const cfb::StorageEntry& root) {
     if (doc_stream == nullptr) {
         throw FormatError(LooksLikeOldPowerPoint(root) ? kTooOld : kNotPowerPoint);
     }
-    if (root.Find(u"EncryptedSummary") != nullptr) {
-        throw FormatError(kEncrypted);
-    }
+    RefuseIf(root.Find(u"EncryptedSummary") != nullptr, kEncrypted);
     return *doc_stream;
 }
 

@@ -147,15 +147,13 @@ struct Additions {
 void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Additions& add) {
     std::uint64_t next_persist_id = std::uint64_t{p.max_persist_id} + 1;
     const auto persist_id = [&] {
-        if (next_persist_id > kMaxPersistId) {
-            throw FormatError("the template has no persist identifiers left for new slides");
-        }
+        RefuseIf(next_persist_id > kMaxPersistId,
+                 "the template has no persist identifiers left for new slides");
         return static_cast<std::uint32_t>(next_persist_id++);
     };
     std::uint32_t max_slide_id = std::max(p.max_slide_id, kFirstSlideId - 1);
-    if (p.max_object_id == std::numeric_limits<std::uint32_t>::max()) {
-        throw FormatError("the template has no object identifiers left for controls");
-    }
+    RefuseIf(p.max_object_id == std::numeric_limits<std::uint32_t>::max(),
+             "the template has no object identifiers left for controls");
     std::uint32_t next_object_id = p.max_object_id + 1;
     // Past every drawing and shape identifier that a drawing of the file uses.
     std::uint64_t next_drawing_id = std::uint64_t{p.drawing_use.max_drawing_id} + 1;
@@ -167,15 +165,12 @@ void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Ad
         if (content == nullptr) {
             continue;
         }
-        if (max_slide_id >= kMaxSlideId) {
-            throw FormatError("the template has no slide identifiers left for new slides");
-        }
-        if (next_drawing_id > kMaxDrawingId) {
-            throw FormatError("the template has no drawing identifiers left for new slides");
-        }
-        if ((next_cluster + 1) * kClusterSize >= kSpidLimit) {
-            throw FormatError("the template has no shape identifiers left for new slides");
-        }
+        RefuseIf(max_slide_id >= kMaxSlideId,
+                 "the template has no slide identifiers left for new slides");
+        RefuseIf(next_drawing_id > kMaxDrawingId,
+                 "the template has no drawing identifiers left for new slides");
+        RefuseIf((next_cluster + 1) * kClusterSize >= kSpidLimit,
+                 "the template has no shape identifiers left for new slides");
         add.slides.push_back({*content,
                               persist_id(),
                               ++max_slide_id,
@@ -187,9 +182,8 @@ void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Ad
     }
     for (NewSlide& slide : add.slides) {
         for (const ControlObject& control : slide.content->controls) {
-            if (next_object_id == 0) {
-                throw FormatError("the template has no object identifiers left for controls");
-            }
+            RefuseIf(next_object_id == 0,
+                     "the template has no object identifiers left for controls");
             slide.controls.push_back(
                 {&control, next_object_id++, persist_id(), add.pictures.AddPreview(control)});
             add.max_object_id = slide.controls.back().object_id;
@@ -377,9 +371,8 @@ class DocumentWriter {
             target.insert(target.end(), whole.begin(), whole.end());
         }
         // The reader listed the source's slides from these same entries.
-        if (entries.size() != p_.slides.size()) {
-            throw FormatError("the template's slide list does not match its slides");
-        }
+        RefuseIf(entries.size() != p_.slides.size(),
+                 "the template's slide list does not match its slides");
         const auto list = w.BeginContainer(RT_SlideListWithText, 0);
         w.Bytes(leading);
         std::size_t next_new = 0;
@@ -449,9 +442,8 @@ class StreamLayout {
     // source; returns where it starts.
     std::uint32_t Place(cfb::Piece piece) {
         const std::uint64_t size = cfb::SizeOf(piece);
-        if (size_ + size > std::numeric_limits<std::uint32_t>::max()) {
-            throw FormatError("the presentation is too large to save");
-        }
+        RefuseIf(size_ + size > std::numeric_limits<std::uint32_t>::max(),
+                 "the presentation is too large to save");
         const auto at = static_cast<std::uint32_t>(size_);
         size_ += size;
         auto* last = pieces_.empty() ? nullptr : std::get_if<cfb::StoredBytes>(&pieces_.back());
@@ -552,9 +544,7 @@ void UpdateDocumentProperties(cfb::StorageEntry& root, const SaveJob& job,
 }  // namespace
 
 void WritePresentation(const SaveJob& job, cfb::ByteSink& sink) {
-    if (job.source == nullptr) {
-        throw FormatError("no presentation to save");
-    }
+    RefuseIf(job.source == nullptr, "no presentation to save");
     const SourcePresentation::Parsed& p = job.source->parsed();
     const Additions add = Add(job, p);
     auto [document, user] = DocumentAndUser(job, p, add);
@@ -570,9 +560,8 @@ void WritePresentation(const SaveJob& job, cfb::ByteSink& sink) {
     StreamOf(root, kCurrentUserStream)->content = {std::move(user)};
     if (!add.pictures.empty()) {
         cfb::StorageEntry* pictures = StreamOf(root, kPicturesStream);
-        if (pictures == nullptr) {
-            throw FormatError("the template's \"Pictures\" entry is not a stream of pictures");
-        }
+        RefuseIf(pictures == nullptr,
+                 "the template's \"Pictures\" entry is not a stream of pictures");
         // The old pictures and the new ones, as two pieces.
         pictures->content.emplace_back(std::span(add.pictures.Blips()));
     }

@@ -95,9 +95,7 @@ class EmfWriter : public RecordWriter {
 // will do as long as it has some area and its size in EMUs fits 32 bits.
 std::int32_t Units(float points) {
     const double units = std::round(static_cast<double>(points) * kMetafileUnitsPerPoint);
-    if (!std::isfinite(units)) {
-        throw FormatError("a shape position or size is out of range");
-    }
+    RefuseIf(!std::isfinite(units), "a shape position or size is out of range");
     return static_cast<std::int32_t>(std::clamp(units, 1.0, 1e6));
 }
 
@@ -236,9 +234,7 @@ PictureStore::PictureStore(std::size_t stream_size, std::size_t entries)
     : stream_size_(stream_size), entries_(entries) {}
 
 std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
-    if (entries_ >= kMaxStoreEntries) {
-        throw FormatError("the presentation has no room for another picture");
-    }
+    RefuseIf(entries_ >= kMaxStoreEntries, "the presentation has no room for another picture");
     const std::vector<std::uint8_t> emf =
         PreviewMetafile(control.preview_lines, control.anchor.width, control.anchor.height);
     const std::vector<std::uint8_t> packed = Compress(emf);
@@ -267,9 +263,8 @@ std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
     w.End(blip);
 
     const std::size_t offset = stream_size_ + blips_.size();
-    if (offset > std::numeric_limits<std::uint32_t>::max() - w.Size()) {
-        throw FormatError("the presentation is too large to save");
-    }
+    RefuseIf(offset > std::numeric_limits<std::uint32_t>::max() - w.Size(),
+             "the presentation is too large to save");
     // OfficeArtFBSE ([MS-ODRAW] 2.2.32): the BLIP lies in the "Pictures"
     // stream, used by one shape. PowerPoint names PICT as an EMF's Macintosh
     // type.
