@@ -16,6 +16,13 @@ class FormatError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Raises FormatError(what) where `refused`.
+inline void RefuseIf(bool refused, const char* what) {
+    if (refused) {
+        throw FormatError(what);
+    }
+}
+
 // Random access to a file's bytes.
 class ByteSource {
   public:

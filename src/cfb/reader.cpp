@@ -399,9 +399,7 @@ void CompoundFile::ForEachRun(const StoredBytes& bytes,
         --run;
     }
     for (; length > 0; ++run) {
-        if (run == runs.end()) {
-            throw FormatError("bytes asked for past the end of a stream");
-        }
+        RefuseIf(run == runs.end(), "bytes asked for past the end of a stream");
         const std::uint64_t skip = offset - run->stream_offset;
         const std::uint64_t take = std::min(length, run->length - std::min(skip, run->length));
         if (take > 0) {
@@ -417,9 +415,8 @@ void CompoundFile::Read(const StoredBytes& bytes, std::span<std::uint8_t> into) 
                            std::min<std::uint64_t>(bytes.length, into.size())};
     ForEachRun(part, [&](std::uint64_t offset, std::uint64_t length) {
         const auto run = into.first(static_cast<std::size_t>(length));
-        if (layout_->source.ReadAt(offset, run) < run.size()) {
-            throw FormatError("the file was cut short while it was read");
-        }
+        RefuseIf(layout_->source.ReadAt(offset, run) < run.size(),
+                 "the file was cut short while it was read");
         into = into.subspan(run.size());
     });
 }

@@ -26,9 +26,8 @@ void ByteSink::Copy(const ByteSource& source, std::uint64_t offset, std::uint64_
     std::uint8_t chunk[64 * 1024];
     while (length > 0) {
         const std::span<std::uint8_t> into(chunk, std::min<std::uint64_t>(length, sizeof chunk));
-        if (source.ReadAt(offset, into) < into.size()) {
-            throw FormatError("the file was cut short while it was read");
-        }
+        RefuseIf(source.ReadAt(offset, into) < into.size(),
+                 "the file was cut short while it was read");
         Put(into);
         offset += into.size();
         length -= into.size();
@@ -74,9 +73,7 @@ std::vector<Piece> Slice(std::span<const Piece> pieces, std::uint64_t offset,
         }
         offset -= std::min(offset, size);
     }
-    if (length > 0) {
-        throw FormatError("bytes asked for past the end of a stream");
-    }
+    RefuseIf(length > 0, "bytes asked for past the end of a stream");
     return out;
 }
 

@@ -137,9 +137,7 @@ class Writer {
         std::vector<std::pair<std::uint32_t, int>> storages{{0, 0}};
         for (std::size_t next = 0; next < storages.size(); ++next) {
             const auto [id, depth] = storages[next];
-            if (depth > kMaxDepth) {
-                throw FormatError("compound file storages nested too deeply");
-            }
+            RefuseIf(depth > kMaxDepth, "compound file storages nested too deeply");
             const auto first = static_cast<std::uint32_t>(nodes_.size());
             for (const StorageEntry& child : nodes_[id].source->children) {
                 nodes_.push_back(
@@ -223,9 +221,7 @@ class Writer {
                                  : 0;
         }
         sectors_ = data + fat_sectors_ + difat_sectors_;
-        if (sectors_ > kMaxRegularSector) {
-            throw FormatError("the streams are too large for a compound file");
-        }
+        RefuseIf(sectors_ > kMaxRegularSector, "the streams are too large for a compound file");
 
         fat_.assign(fat_sectors_ * kIdsPerSector, kFreeSector);
         for (const Node& node : nodes_) {
