@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>

@@ -289,11 +289,8 @@ class DocumentWriter {
         w.End(list);
     }
 
-    // The drawing group's record of the identifiers in use, made from the
-    // drawings themselves ([MS-ODRAW] 2.2.48): one cluster entry for each
-    // cluster up to the last in use, naming the drawing that owns it and
-    // how many of its identifiers are taken (none for a cluster no drawing
-    // uses); the largest identifier in use plus one; the drawings' shapes.
+    // The drawing group's record of the identifiers in use ([MS-ODRAW]
+    // 2.2.48), made from the drawings themselves.
     void WriteBlock(RecordWriter& w) const {
         std::map<std::uint32_t, DrawingUse::Cluster> clusters = p_.drawing_use.clusters;
         DrawingGroupBlock b;
@@ -391,11 +388,8 @@ class DocumentWriter {
     const Additions& add_;
 };
 
-// The document stream, laid out as PowerPoint's own whole saves lay it out:
-// the document, the masters, the notes and handout masters, the slides in
-// show order, the notes pages, then every other object by persist id. Each
-// object of the source is copied from where it lies, once however many ids
-// name it.
+// The document stream: each object of the source is copied from where it
+// lies, once however many ids name it.
 class StreamLayout {
   public:
     explicit StreamLayout(const SourcePresentation::Parsed& p)
@@ -464,7 +458,10 @@ class StreamLayout {
     std::uint64_t size_ = 0;
 };
 
-// The "PowerPoint Document" stream, and the "Current User" stream naming its edit.
+// The "PowerPoint Document" stream, and the "Current User" stream naming its
+// edit. The objects go in the order of PowerPoint's own whole saves: the
+// document, the masters, the notes and handout masters, the slides in show
+// order, the notes pages, then every other object by persist id.
 std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
     const SaveJob& job, const SourcePresentation::Parsed& p, const Additions& add) {
     StreamLayout layout(p);

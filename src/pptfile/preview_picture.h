@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "pptfile/presentation.h"

@@ -13,11 +13,9 @@
 namespace pptfile {
 
 // The streams of a file saved at `saved_at`: `stream` with what a save
-// changes updated (when and by what it was last saved; the slide count) and
-// every other property and section kept, or where `stream` is empty a new one
-// (the title, when it was made and saved, and by what; the slide count).
-// Nothing when `stream` cannot be read as a property set, which is then best
-// kept as it is.
+// changes updated and every other property kept, or a new one where `stream`
+// is empty. Nothing when `stream` cannot be read as a property set, which is
+// then best kept as it is.
 std::optional<std::vector<std::uint8_t>> SummaryInformation(
     std::span<const std::uint8_t> stream, const std::u16string& title,
     std::chrono::system_clock::time_point saved_at);

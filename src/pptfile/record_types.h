@@ -1,7 +1,5 @@
 // The names and numbers of the PowerPoint binary format that the reader and the
-// writers share: the streams of the file, the record types of the format and
-// of the drawing (OfficeArt) records it embeds, and the placeholder and text
-// kinds.
+// writers share.
 #pragma once
 
 #include <cstddef>
