@@ -1,5 +1,6 @@
 // Trees of entries, their streams' pieces, and the plainest ways of moving bytes.
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "cfb/compound_file.h"
@@ -35,11 +36,8 @@ void ByteSink::Copy(const ByteSource& source, std::uint64_t offset, std::uint64_
 }
 
 std::uint64_t SizeOf(std::span<const Piece> pieces) noexcept {
-    std::uint64_t size = 0;
-    for (const Piece& piece : pieces) {
-        size += SizeOf(piece);
-    }
-    return size;
+    return std::accumulate(pieces.begin(), pieces.end(), std::uint64_t{0},
+                           [](std::uint64_t size, const Piece& p) { return size + SizeOf(p); });
 }
 
 std::uint64_t StorageEntry::Size() const noexcept {
