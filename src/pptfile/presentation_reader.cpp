@@ -381,12 +381,10 @@ std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry&
             return e.texts[*s.outline_text_index].second;
         }
     }
-    for (const auto& [type, text] : e.texts) {
-        if (type == kTextTypeTitle || type == kTextTypeCenterTitle) {
-            return text;
-        }
-    }
-    return {};
+    const auto title = std::ranges::find_if(e.texts, [](const auto& text) {
+        return text.first == kTextTypeTitle || text.first == kTextTypeCenterTitle;
+    });
+    return title != e.texts.end() ? title->second : std::u16string();
 }
 
 void ReadSlides(SourcePresentation::Parsed& p, const std::vector<ListEntry>& slides) {

@@ -42,12 +42,10 @@ std::vector<Record> Children(Bytes body) {
 
 const Record* FindRecord(const std::vector<Record>& records, std::uint16_t type,
                          std::optional<std::uint16_t> instance = {}) {
-    for (const Record& r : records) {
-        if (r.type() == type && (!instance || r.instance() == *instance)) {
-            return &r;
-        }
-    }
-    return nullptr;
+    const auto it = std::ranges::find_if(records, [&](const Record& r) {
+        return r.type() == type && (!instance || r.instance() == *instance);
+    });
+    return it != records.end() ? &*it : nullptr;
 }
 
 // Where each child of the document belongs; a missing one goes before the next.
