@@ -414,9 +414,8 @@ void RecordDrawing(DrawingUse& use, Bytes container_body) {
         if (!fdg || fdg->body.size() < 8) {
             return;
         }
-        FieldReader f(fdg->body, "a drawing");
-        const std::uint32_t shapes = f.U32();
-        std::vector<std::uint32_t> ids{f.U32()};  // the last one it gave out
+        const std::uint32_t shapes = cfb::Get32(fdg->body, 0);
+        std::vector<std::uint32_t> ids{cfb::Get32(fdg->body, 4)};  // the last one it gave out
         for (const ShapeInfo& shape : ReadShapes(dg)) {
             ids.push_back(shape.id);
         }
