@@ -120,11 +120,12 @@ class Writer {
   private:
     std::vector<Node> nodes_;
     std::vector<std::uint8_t> out_;
-    std::vector<std::uint32_t> fat_;
-    std::vector<std::uint32_t> mini_fat_;
     std::size_t sectors_ = 0;
     std::size_t large_sectors_ = 0;  // the first sectors, which hold the large streams
+    std::size_t mini_stream_sectors_ = 0;
+    std::size_t mini_fat_sectors_ = 0;
     std::uint32_t mini_fat_start_ = kEndOfChain;
+    std::size_t directory_sectors_ = 0;
     std::uint32_t directory_start_ = 0;
     std::uint32_t fat_start_ = 0;
     std::size_t fat_sectors_ = 0;
@@ -181,10 +182,10 @@ class Writer {
     }
 
     // A run of `count` sectors from `first`, chained in `table`.
-    static void Chain(std::vector<std::uint32_t>& table, std::size_t first, std::size_t count) {
+    static void Chain(std::span<std::uint8_t> table, std::size_t first, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i) {
-            table[first + i] =
-                i + 1 < count ? static_cast<std::uint32_t>(first + i + 1) : kEndOfChain;
+            Put32(table, 4 * (first + i),
+                  i + 1 < count ? static_cast<std::uint32_t>(first + i + 1) : kEndOfChain);
         }
     }
 
@@ -209,10 +210,11 @@ class Writer {
             }
         }
         large_sectors_ = used;
-        const std::size_t mini_stream_sectors = CeilDiv(mini_used * kMiniSectorSize, kSectorSize);
-        const std::size_t mini_fat_sectors = CeilDiv(mini_used, kIdsPerSector);
-        const std::size_t directory_sectors = CeilDiv(nodes_.size(), kEntriesPerSector);
-        const std::size_t data = used + mini_stream_sectors + mini_fat_sectors + directory_sectors;
+        mini_stream_sectors_ = CeilDiv(mini_used * kMiniSectorSize, kSectorSize);
+        mini_fat_sectors_ = CeilDiv(mini_used, kIdsPerSector);
+        directory_sectors_ = CeilDiv(nodes_.size(), kEntriesPerSector);
+        const std::size_t data =
+            used + mini_stream_sectors_ + mini_fat_sectors_ + directory_sectors_;
         // The FAT covers itself and the DIFAT too.
         while (fat_sectors_ * kIdsPerSector < data + fat_sectors_ + difat_sectors_) {
             ++fat_sectors_;
@@ -222,39 +224,18 @@ class Writer {
         }
         sectors_ = data + fat_sectors_ + difat_sectors_;
         RefuseIf(sectors_ > kMaxRegularSector, "the streams are too large for a compound file");
-
-        fat_.assign(fat_sectors_ * kIdsPerSector, kFreeSector);
-        for (const Node& node : nodes_) {
-            if (node.stream && node.size >= kMiniStreamCutoff) {
-                Chain(fat_, node.start, CeilDiv(node.size, kSectorSize));
-            }
-        }
         std::size_t at = used;
         if (mini_used > 0) {
             nodes_[0].start = static_cast<std::uint32_t>(at);
             nodes_[0].size = mini_used * kMiniSectorSize;
-            Chain(fat_, at, mini_stream_sectors);
-            at += mini_stream_sectors;
+            at += mini_stream_sectors_;
             mini_fat_start_ = static_cast<std::uint32_t>(at);
-            Chain(fat_, at, mini_fat_sectors);
-            at += mini_fat_sectors;
+            at += mini_fat_sectors_;
         }
         directory_start_ = static_cast<std::uint32_t>(at);
-        Chain(fat_, at, directory_sectors);
-        at += directory_sectors;
-        fat_start_ = static_cast<std::uint32_t>(at);
-        std::fill_n(fat_.begin() + static_cast<std::ptrdiff_t>(at), fat_sectors_, kFatSector);
-        at += fat_sectors_;
+        fat_start_ = static_cast<std::uint32_t>(at + directory_sectors_);
         if (difat_sectors_ > 0) {
-            difat_start_ = static_cast<std::uint32_t>(at);
-        }
-        std::fill_n(fat_.begin() + static_cast<std::ptrdiff_t>(at), difat_sectors_, kDifatSector);
-
-        mini_fat_.assign(mini_fat_sectors * kIdsPerSector, kFreeSector);
-        for (const Node& node : nodes_) {
-            if (node.stream && node.size > 0 && node.size < kMiniStreamCutoff) {
-                Chain(mini_fat_, node.start, CeilDiv(node.size, kMiniSectorSize));
-            }
+            difat_start_ = static_cast<std::uint32_t>(fat_start_ + fat_sectors_);
         }
     }
 
@@ -275,7 +256,7 @@ class Writer {
         Put32(h, kFirstDirectorySectorAt, directory_start_);
         Put32(h, kMiniStreamCutoffAt, kMiniStreamCutoff);
         Put32(h, kFirstMiniFatSectorAt, mini_fat_start_);
-        Put32(h, kMiniFatSectorsAt, static_cast<std::uint32_t>(mini_fat_.size() / kIdsPerSector));
+        Put32(h, kMiniFatSectorsAt, static_cast<std::uint32_t>(mini_fat_sectors_));
         Put32(h, kFirstDifatSectorAt, difat_start_);
         Put32(h, kDifatSectorsAt, static_cast<std::uint32_t>(difat_sectors_));
         // The FAT sectors' numbers: the first 109 here, the rest in the DIFAT
@@ -315,16 +296,30 @@ class Writer {
 
     void PadTo(std::size_t unit) { out_.resize(CeilDiv(out_.size(), unit) * unit); }
 
+    // The FAT and the mini FAT: every sector free but the chains and the
+    // FAT's and the DIFAT's own.
     void WriteTables() {
-        const auto put = [this](const std::vector<std::uint32_t>& table, std::size_t first) {
-            const std::span<std::uint8_t> bytes = SectorBytes(first);
-            for (std::size_t i = 0; i < table.size(); ++i) {
-                Put32(bytes, 4 * i, table[i]);
+        const auto fat = SectorBytes(fat_start_).first(fat_sectors_ * kSectorSize);
+        const auto mini_fat =
+            mini_fat_sectors_ > 0
+                ? SectorBytes(mini_fat_start_).first(mini_fat_sectors_ * kSectorSize)
+                : std::span<std::uint8_t>();
+        std::fill(fat.begin(), fat.end(), 0xFF);  // kFreeSector
+        std::fill(mini_fat.begin(), mini_fat.end(), 0xFF);
+        for (const Node& node : nodes_) {
+            if (node.stream && node.size >= kMiniStreamCutoff) {
+                Chain(fat, node.start, CeilDiv(node.size, kSectorSize));
+            } else if (node.stream && node.size > 0) {
+                Chain(mini_fat, node.start, CeilDiv(node.size, kMiniSectorSize));
             }
-        };
-        put(fat_, fat_start_);
-        if (!mini_fat_.empty()) {
-            put(mini_fat_, mini_fat_start_);
+        }
+        if (mini_fat_sectors_ > 0) {
+            Chain(fat, nodes_[0].start, mini_stream_sectors_);
+            Chain(fat, mini_fat_start_, mini_fat_sectors_);
+        }
+        Chain(fat, directory_start_, directory_sectors_);
+        for (std::size_t i = 0; i < fat_sectors_ + difat_sectors_; ++i) {
+            Put32(fat, 4 * (fat_start_ + i), i < fat_sectors_ ? kFatSector : kDifatSector);
         }
     }
 
