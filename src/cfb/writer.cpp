@@ -325,8 +325,7 @@ class Writer {
 
     void WriteDirectory() {
         const std::span<std::uint8_t> directory = SectorBytes(directory_start_);
-        for (std::size_t id = 0; id < CeilDiv(nodes_.size(), kEntriesPerSector) * kEntriesPerSector;
-             ++id) {
+        for (std::size_t id = 0; id < directory_sectors_ * kEntriesPerSector; ++id) {
             const std::span<std::uint8_t> e = directory.subspan(id * kEntrySize, kEntrySize);
             if (id >= nodes_.size()) {
                 // Unused entries, as PowerPoint leaves them.
