@@ -116,12 +116,9 @@ void CheckSlots(const SaveJob& job, const SourcePresentation::Parsed& p) {
 
 // A main master's own colour scheme, for slides that follow it.
 std::optional<Bytes> MasterScheme(DocumentStream& doc, const ListedSlide& main_master) {
-    const auto master = doc.TryRecord(main_master.offset);
-    if (!master || master->type() != RT_MainMaster) {
-        return std::nullopt;
-    }
     try {
-        const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
+        const Record master = doc.ReadRecord(main_master.offset, "a main master");
+        const auto scheme = FindChild(master.body, RT_ColorSchemeAtom, 1);
         if (scheme && scheme->body.size() == 32) {
             return scheme->Whole();
         }
@@ -397,8 +394,8 @@ class StreamLayout {
         moved_[p_.ObjectAt(static_cast<std::uint32_t>(p_.document_offset))] =
             Place(std::move(document));
     }
-    void PlaceSource(std::optional<std::uint32_t> persist_id) {
-        const auto offset = persist_id ? p_.persist_directory.Find(*persist_id) : std::nullopt;
+    void PlaceSource(std::uint32_t persist_id) {
+        const auto offset = p_.persist_directory.Find(persist_id);
         if (!offset) {
             return;
         }
