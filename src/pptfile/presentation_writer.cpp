@@ -383,120 +383,94 @@ class DocumentWriter {
     const Additions& add_;
 };
 
-// The document stream: each object of the source is copied from where it
-// lies, once however many ids name it.
-class StreamLayout {
-  public:
-    explicit StreamLayout(const SourcePresentation::Parsed& p)
-        : p_(p), moved_(p.objects.size(), kNotPlaced) {}
-
-    void PlaceDocument(std::vector<std::uint8_t> document) {
-        moved_[p_.ObjectAt(static_cast<std::uint32_t>(p_.document_offset))] =
-            Place(std::move(document));
-    }
-    void PlaceSource(std::uint32_t persist_id) {
-        const auto offset = p_.persist_directory.Find(persist_id);
-        if (!offset) {
-            return;
-        }
-        const std::size_t object = p_.ObjectAt(*offset);
-        if (moved_[object] == kNotPlaced) {
-            moved_[object] = static_cast<std::uint32_t>(size_);
-            for (cfb::Piece& piece :
-                 cfb::Slice(p_.doc->content(), *offset, p_.objects[object].size)) {
-                Place(std::move(piece));
-            }
-        }
-    }
-    void PlaceNew(std::uint32_t persist_id, cfb::Piece piece) {
-        directory_.Set(persist_id, Place(std::move(piece)));
-    }
-    // Every source object not placed yet, by persist id, and the directory
-    // naming each object where it now lies.
-    void PlaceTheRest() {
-        p_.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t) { PlaceSource(id); });
-        p_.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t offset) {
-            directory_.Set(id, moved_[p_.ObjectAt(offset)]);
-        });
-    }
-
-    const PersistDirectory& directory() const noexcept { return directory_; }
-    std::uint64_t size() const noexcept { return size_; }
-    std::vector<cfb::Piece> Take() { return std::move(pieces_); }
-
-  private:
-    static constexpr std::uint32_t kNotPlaced = 0xFFFFFFFF;
-
+// The "PowerPoint Document" stream, and the "Current User" stream naming its
+// edit. The objects go in the order of PowerPoint's own whole saves: the
+// document, the masters, the notes and handout masters, the slides in show
+// order, the notes pages, then every other object by persist id. Each object
+// of the source is copied from where it lies, once however many ids name it.
+std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
+    const SaveJob& job, const SourcePresentation::Parsed& p, const Additions& add) {
+    constexpr std::uint32_t kNotPlaced = 0xFFFFFFFF;
+    std::vector<std::uint32_t> moved(p.objects.size(), kNotPlaced);  // by object: where it lies
+    PersistDirectory directory;
+    std::vector<cfb::Piece> pieces;
+    std::uint64_t size = 0;
     // Appends `piece`, as part of the last piece where it continues it in the
     // source; returns where it starts.
-    std::uint32_t Place(cfb::Piece piece) {
-        const std::uint64_t size = cfb::SizeOf(piece);
-        RefuseIf(size_ + size > std::numeric_limits<std::uint32_t>::max(),
+    const auto place = [&](cfb::Piece piece) {
+        const std::uint64_t piece_size = cfb::SizeOf(piece);
+        RefuseIf(size + piece_size > std::numeric_limits<std::uint32_t>::max(),
                  "the presentation is too large to save");
-        const auto at = static_cast<std::uint32_t>(size_);
-        size_ += size;
-        auto* last = pieces_.empty() ? nullptr : std::get_if<cfb::StoredBytes>(&pieces_.back());
+        const auto at = static_cast<std::uint32_t>(size);
+        size += piece_size;
+        auto* last = pieces.empty() ? nullptr : std::get_if<cfb::StoredBytes>(&pieces.back());
         const auto* next = std::get_if<cfb::StoredBytes>(&piece);
         if (last != nullptr && next != nullptr && last->file == next->file &&
             last->stream == next->stream && last->offset + last->length == next->offset) {
             last->length += next->length;
         } else {
-            pieces_.push_back(std::move(piece));
+            pieces.push_back(std::move(piece));
         }
         return at;
-    }
+    };
+    const auto place_source = [&](std::uint32_t persist_id) {
+        const auto offset = p.persist_directory.Find(persist_id);
+        if (!offset) {
+            return;
+        }
+        const std::size_t object = p.ObjectAt(*offset);
+        if (moved[object] == kNotPlaced) {
+            moved[object] = static_cast<std::uint32_t>(size);
+            for (cfb::Piece& piece :
+                 cfb::Slice(p.doc->content(), *offset, p.objects[object].size)) {
+                place(std::move(piece));
+            }
+        }
+    };
+    const auto place_new = [&](std::uint32_t persist_id, cfb::Piece piece) {
+        directory.Set(persist_id, place(std::move(piece)));
+    };
 
-    const SourcePresentation::Parsed& p_;
-    std::vector<std::uint32_t> moved_;  // by object: its offset in the save
-    PersistDirectory directory_;
-    std::vector<cfb::Piece> pieces_;
-    std::uint64_t size_ = 0;
-};
-
-// The "PowerPoint Document" stream, and the "Current User" stream naming its
-// edit. The objects go in the order of PowerPoint's own whole saves: the
-// document, the masters, the notes and handout masters, the slides in show
-// order, the notes pages, then every other object by persist id.
-std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
-    const SaveJob& job, const SourcePresentation::Parsed& p, const Additions& add) {
-    StreamLayout layout(p);
-    layout.PlaceDocument(DocumentWriter(job, p, add).Write());
+    moved[p.ObjectAt(static_cast<std::uint32_t>(p.document_offset))] =
+        place(DocumentWriter(job, p, add).Write());
     for (const ListedSlide& master : p.masters) {
-        layout.PlaceSource(master.persist_id);
+        place_source(master.persist_id);
     }
-    layout.PlaceSource(p.notes_master);
-    layout.PlaceSource(p.handout_master);
+    place_source(p.notes_master);
+    place_source(p.handout_master);
     std::size_t next_new = 0;
     std::uint32_t last_slide_id = 0;  // in show order, as the user edit names it
     for (const SlideSlot& slot : job.slides) {
         if (const auto* index = std::get_if<std::size_t>(&slot)) {
-            layout.PlaceSource(p.slides[*index].persist_id);
+            place_source(p.slides[*index].persist_id);
             last_slide_id = p.slides[*index].slide_id;
         } else {
             const NewSlide& slide = add.slides[next_new++];
-            layout.PlaceNew(slide.persist_id, std::span(slide.records));
+            place_new(slide.persist_id, std::span(slide.records));
             last_slide_id = slide.slide_id;
         }
     }
     for (const std::uint32_t notes : p.notes) {
-        layout.PlaceSource(notes);
+        place_source(notes);
     }
-    layout.PlaceTheRest();
+    p.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t) { place_source(id); });
+    // The directory names each source object where it now lies.
+    p.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t offset) {
+        directory.Set(id, moved[p.ObjectAt(offset)]);
+    });
     for (const NewSlide& slide : add.slides) {
         for (const PlacedControl& control : slide.controls) {
-            layout.PlaceNew(control.storage_persist_id, ControlStorageRecord(control));
+            place_new(control.storage_persist_id, ControlStorageRecord(control));
         }
     }
 
     const UserEdit edit{last_slide_id, p.last_edit.doc_persist_id,
-                        std::max(p.max_persist_id, layout.directory().MaxId()),
-                        p.last_edit.last_view};
+                        std::max(p.max_persist_id, directory.MaxId()), p.last_edit.last_view};
     RecordWriter tail;
-    std::vector<std::uint8_t> user = CloseSave(tail, layout.size(), layout.directory(), edit,
-                                               p.current_user.empty() ? nullptr : &p.current_user);
-    std::vector<cfb::Piece> document = layout.Take();
-    document.emplace_back(tail.Take());
-    return {std::move(document), std::move(user)};
+    std::vector<std::uint8_t> user =
+        CloseSave(tail, size, directory, edit, p.current_user.empty() ? nullptr : &p.current_user);
+    pieces.emplace_back(tail.Take());
+    return {std::move(pieces), std::move(user)};
 }
 
 // The stream `name` of `root`, added if there is none. Null where the
