@@ -288,9 +288,7 @@ class DocumentWriter {
     // 2.2.48), made from the drawings themselves.
     void WriteBlock(RecordWriter& w) const {
         std::map<std::uint32_t, DrawingUse::Cluster> clusters = p_.drawing_use.clusters;
-        DrawingGroupBlock b;
-        b.shapes_saved = p_.drawing_use.shapes;
-        b.drawings_saved = p_.drawing_use.drawings;
+        DrawingGroupBlock b{0, p_.drawing_use.shapes, p_.drawing_use.drawings, {}};
         for (const NewSlide& slide : add_.slides) {
             const auto cluster = static_cast<std::uint32_t>(slide.cluster);
             clusters[cluster] = {slide.drawing_id, cluster * kClusterSize + slide.shapes - 1};
