@@ -254,28 +254,25 @@ void ReadObjectIds(SourcePresentation::Parsed& p, Bytes list_body) {
     RecordCursor objects(list_body);
     while (auto o = objects.Next()) {
         if (o->type() == RT_ExternalObjectListAtom) {
-            const std::uint32_t seed = FieldReader(o->body, "the object list atom").U32();
-            p.max_object_id = std::max(p.max_object_id, seed);
-            continue;
-        }
-        if (!o->IsContainer()) {
-            continue;
-        }
-        try {
-            RecordCursor atoms(o->body);
-            while (auto atom = atoms.Next()) {
-                // An embedded object's atom holds its identifier after two
-                // fields; a hyperlink's or a medium's, first.
-                const bool ole = atom->type() == RT_ExternalOleObjectAtom;
-                const std::size_t at = ole ? 8 : 0;
-                if ((ole || atom->type() == RT_ExternalHyperlinkAtom ||
-                     atom->type() == RT_ExternalMediaAtom) &&
-                    atom->body.size() >= at + 4) {
-                    p.max_object_id = std::max(p.max_object_id, cfb::Get32(atom->body, at));
+            p.max_object_id =
+                std::max(p.max_object_id, FieldReader(o->body, "the object list atom").U32());
+        } else if (o->IsContainer()) {
+            try {
+                RecordCursor atoms(o->body);
+                while (auto atom = atoms.Next()) {
+                    // An embedded object's atom holds its identifier after
+                    // two fields; a hyperlink's or a medium's, first.
+                    const bool ole = atom->type() == RT_ExternalOleObjectAtom;
+                    const std::size_t at = ole ? 8 : 0;
+                    if ((ole || atom->type() == RT_ExternalHyperlinkAtom ||
+                         atom->type() == RT_ExternalMediaAtom) &&
+                        atom->body.size() >= at + 4) {
+                        p.max_object_id = std::max(p.max_object_id, cfb::Get32(atom->body, at));
+                    }
                 }
+            } catch (const FormatError&) {
+                // The seed covers what a damaged entry would name.
             }
-        } catch (const FormatError&) {
-            // The seed covers what a damaged entry would name.
         }
     }
 }
