@@ -7,17 +7,6 @@
 namespace pptfile {
 
 using cfb::Get16;
-using cfb::Get32;
-
-void ThrowDamaged(std::string_view what) {
-    throw FormatError("the file is damaged: " + std::string(what));
-}
-
-RecordHeader ParseHeader(Bytes bytes, std::size_t offset) noexcept {
-    const std::uint16_t ver_inst = Get16(bytes, offset);
-    return {static_cast<std::uint8_t>(ver_inst & 0x0Fu), static_cast<std::uint16_t>(ver_inst >> 4),
-            Get16(bytes, offset + 2), Get32(bytes, offset + 4)};
-}
 
 std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
     if (offset > bytes.size() || bytes.size() - offset < kRecordHeaderSize) {
@@ -29,13 +18,6 @@ std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
         return std::nullopt;
     }
     return Record{header, offset, bytes.subspan(body_at, header.length)};
-}
-
-Record Required(std::optional<Record> r, std::string_view what) {
-    if (!r) {
-        ThrowDamaged(std::string(what) + " lies outside its stream");
-    }
-    return *r;
 }
 
 std::optional<Record> RecordCursor::Next() {

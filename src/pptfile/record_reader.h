@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cfb/bytes.h"
+#include "pptfile/errors.h"
 #include "pptfile/record_types.h"
 
 namespace pptfile {
@@ -16,7 +17,9 @@ namespace pptfile {
 using Bytes = std::span<const std::uint8_t>;
 
 // Raises FormatError("the file is damaged: <what>").
-[[noreturn]] void ThrowDamaged(std::string_view what);
+[[noreturn]] inline void ThrowDamaged(std::string_view what) {
+    throw FormatError("the file is damaged: " + std::string(what));
+}
 // As ThrowDamaged, where `damaged`.
 inline void DamagedIf(bool damaged, std::string_view what) {
     if (damaged) {
@@ -48,7 +51,11 @@ struct Record {
 };
 
 // The header at `offset`; its eight bytes must be there.
-RecordHeader ParseHeader(Bytes bytes, std::size_t offset) noexcept;
+inline RecordHeader ParseHeader(Bytes bytes, std::size_t offset) noexcept {
+    const std::uint16_t ver_inst = cfb::Get16(bytes, offset);
+    return {static_cast<std::uint8_t>(ver_inst & 0x0Fu), static_cast<std::uint16_t>(ver_inst >> 4),
+            cfb::Get16(bytes, offset + 2), cfb::Get32(bytes, offset + 4)};
+}
 
 // The record at `offset` of `bytes`, or nothing when its header or body does
 // not fit.
@@ -56,7 +63,12 @@ std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept;
 
 // `r`; where there is none, raises "the file is damaged: <what> lies outside
 // its stream".
-Record Required(std::optional<Record> r, std::string_view what);
+inline Record Required(std::optional<Record> r, std::string_view what) {
+    if (!r) {
+        ThrowDamaged(std::string(what) + " lies outside its stream");
+    }
+    return *r;
+}
 
 // As TryReadRecord, raising "the file is damaged: <what> ..." instead.
 inline Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what) {
