@@ -59,7 +59,17 @@ inline RecordHeader ParseHeader(Bytes bytes, std::size_t offset) noexcept {
 
 // The record at `offset` of `bytes`, or nothing when its header or body does
 // not fit.
-std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept;
+inline std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
+    if (offset > bytes.size() || bytes.size() - offset < kRecordHeaderSize) {
+        return std::nullopt;
+    }
+    const RecordHeader header = ParseHeader(bytes, offset);
+    const std::size_t body_at = offset + kRecordHeaderSize;
+    if (header.length > bytes.size() - body_at) {
+        return std::nullopt;
+    }
+    return Record{header, offset, bytes.subspan(body_at, header.length)};
+}
 
 // `r`; where there is none, raises "the file is damaged: <what> lies outside
 // its stream".
@@ -80,7 +90,15 @@ class RecordCursor {
   public:
     explicit RecordCursor(Bytes body) noexcept : body_(body) {}
     // The next record, or nothing at the end of the body.
-    std::optional<Record> Next();
+    std::optional<Record> Next() {
+        if (body_.size() - pos_ < kRecordHeaderSize) {
+            return std::nullopt;
+        }
+        auto r = TryReadRecord(body_, pos_);
+        DamagedIf(!r, "a record runs past the end of its container");
+        pos_ = r->End();
+        return r;
+    }
 
   private:
     Bytes body_;
@@ -89,8 +107,16 @@ class RecordCursor {
 
 // The first child of a container body with this type (and instance, when
 // given), or nothing.
-std::optional<Record> FindChild(Bytes body, std::uint16_t type,
-                                std::optional<std::uint16_t> instance = std::nullopt);
+inline std::optional<Record> FindChild(Bytes body, std::uint16_t type,
+                                       std::optional<std::uint16_t> instance = std::nullopt) {
+    RecordCursor cursor(body);
+    while (auto r = cursor.Next()) {
+        if (r->type() == type && (!instance || r->instance() == *instance)) {
+            return r;
+        }
+    }
+    return std::nullopt;
+}
 
 // Little-endian fields read in order from a record body; reading past its end
 // is damage named by `what`.
@@ -103,7 +129,14 @@ class FieldReader {
     std::uint32_t U32() { return cfb::Get32(Take(4), 0); }
     std::int16_t I16() { return static_cast<std::int16_t>(U16()); }
     std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
-    Bytes Take(std::size_t n);
+    Bytes Take(std::size_t n) {
+        if (n > bytes_.size() - pos_) {
+            ThrowDamaged(std::string(what_) + " is too short");
+        }
+        const Bytes out = bytes_.subspan(pos_, n);
+        pos_ += n;
+        return out;
+    }
     void Skip(std::size_t n) { (void)Take(n); }
     std::size_t Remaining() const noexcept { return bytes_.size() - pos_; }
 
@@ -115,6 +148,18 @@ class FieldReader {
 
 // The text of a TextCharsAtom (UTF-16LE; an odd last byte is dropped) or a
 // TextBytesAtom (the low bytes of UTF-16 code units); nothing for another record.
-std::optional<std::u16string> AtomText(const Record& r);
+inline std::optional<std::u16string> AtomText(const Record& r) {
+    std::u16string text;
+    if (r.type() == RT_TextCharsAtom) {
+        for (std::size_t i = 0; i + 1 < r.body.size(); i += 2) {
+            text.push_back(static_cast<char16_t>(cfb::Get16(r.body, i)));
+        }
+    } else if (r.type() == RT_TextBytesAtom) {
+        text.assign(r.body.begin(), r.body.end());
+    } else {
+        return std::nullopt;
+    }
+    return text;
+}
 
 }  // namespace pptfile
