@@ -149,11 +149,6 @@ DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id,
     w_.End(sp);
 }
 
-std::uint32_t DrawingWriter::NextShapeId() {
-    RefuseIf(count_ >= 1023, "too many shapes on one slide");
-    return first_shape_id_ + count_++;
-}
-
 RecordWriter::Mark DrawingWriter::BeginPlaceholder(const PlaceholderSpot& spot) {
     const auto sp = BeginAnchoredShape(w_, kShapeTypeRectangle, NextShapeId(),
                                        kShapeHaveAnchor | kShapeHaveType, spot.anchor);

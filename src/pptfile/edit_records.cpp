@@ -10,25 +10,6 @@
 
 namespace pptfile {
 
-void PersistDirectory::Reserve(std::uint32_t max_id) {
-    RefuseIf(max_id > kMaxId, "a persist identifier out of range");
-    if (max_id >= offsets_.size()) {
-        offsets_.resize(std::size_t{max_id} + 1, kNone);
-    }
-}
-
-void PersistDirectory::Set(std::uint32_t id, std::uint32_t offset) {
-    Reserve(id);
-    offsets_[id] = offset;
-}
-
-std::optional<std::uint32_t> PersistDirectory::Find(std::uint32_t id) const noexcept {
-    if (id >= offsets_.size() || offsets_[id] == kNone) {
-        return std::nullopt;
-    }
-    return offsets_[id];
-}
-
 std::uint32_t PersistDirectory::MaxId() const noexcept {
     const auto last = std::find_if(offsets_.rbegin(), offsets_.rend(),
                                    [](std::uint32_t offset) { return offset != kNone; });

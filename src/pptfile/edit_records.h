@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "pptfile/errors.h"
 #include "pptfile/record_writer.h"
 
 namespace pptfile {
@@ -30,9 +31,22 @@ class PersistDirectory {
 
     // Makes room for identifiers up to `max_id` at once. Both raise
     // FormatError past kMaxId.
-    void Reserve(std::uint32_t max_id);
-    void Set(std::uint32_t id, std::uint32_t offset);
-    std::optional<std::uint32_t> Find(std::uint32_t id) const noexcept;
+    void Reserve(std::uint32_t max_id) {
+        RefuseIf(max_id > kMaxId, "a persist identifier out of range");
+        if (max_id >= offsets_.size()) {
+            offsets_.resize(std::size_t{max_id} + 1, kNone);
+        }
+    }
+    void Set(std::uint32_t id, std::uint32_t offset) {
+        Reserve(id);
+        offsets_[id] = offset;
+    }
+    std::optional<std::uint32_t> Find(std::uint32_t id) const noexcept {
+        if (id >= offsets_.size() || offsets_[id] == kNone) {
+            return std::nullopt;
+        }
+        return offsets_[id];
+    }
     std::uint32_t MaxId() const noexcept;  // 0 when empty
     // Calls f(id, offset) in the order of identifiers.
     template <typename F>

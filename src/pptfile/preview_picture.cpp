@@ -230,9 +230,6 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
 
 }  // namespace
 
-PictureStore::PictureStore(std::size_t stream_size, std::size_t entries)
-    : stream_size_(stream_size), entries_(entries) {}
-
 std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
     RefuseIf(entries_ >= kMaxStoreEntries, "the presentation has no room for another picture");
     const std::vector<std::uint8_t> emf =

@@ -20,7 +20,8 @@ class PictureStore {
   public:
     // The "Pictures" stream already holds `stream_size` bytes and the store
     // `entries` entries.
-    PictureStore(std::size_t stream_size, std::size_t entries);
+    PictureStore(std::size_t stream_size, std::size_t entries)
+        : stream_size_(stream_size), entries_(entries) {}
 
     // Adds the preview of `control`; returns its 1-based index in the store,
     // as a shape's `pib` property names it.
