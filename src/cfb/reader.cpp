@@ -242,9 +242,6 @@ class Reader {
     void ReadMiniStream(std::span<const std::uint8_t> root) {
         mini_stream_size_ = StreamSize(root);
         DamagedIf(mini_stream_size_ > size_, "the mini stream is larger than the file");
-        if (mini_stream_size_ == 0) {
-            return;
-        }
         mini_stream_ =
             regular_.Chain(Get32(root, kStartAt), CeilDiv(mini_stream_size_, sector_size_));
         mini_.count = std::min(CeilDiv(mini_stream_size_, kMiniSectorSize), mini_.table.size());
@@ -269,9 +266,6 @@ class Reader {
             Damaged("stream \"" + Printable(name) + "\" is larger than the file");
         }
         std::vector<Run> runs;
-        if (size == 0) {
-            return runs;
-        }
         const std::vector<std::uint32_t> sectors =
             map.Chain(Get32(entry, kStartAt), CeilDiv(size, unit));
         for (std::size_t i = 0; i < sectors.size(); ++i) {
