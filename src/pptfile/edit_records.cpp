@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <limits>
-#include <string>
+#include <string_view>
 
 #include "cfb/bytes.h"
 #include "pptfile/errors.h"
@@ -43,7 +43,7 @@ void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets) {
 }
 
 std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
-    static const std::string kUser = "Zbn2PPT";
+    constexpr std::u16string_view kUser = u"Zbn2PPT";
     RecordWriter w;
     // The record ends with the release version; the Unicode copy of the name
     // follows it, outside the record, as PowerPoint writes it.
@@ -52,14 +52,12 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
     w.U16(static_cast<std::uint16_t>(kUser.size()));
     w.U16(0x03F4);
     w.U32(3);  // versions 3 and 0
-    for (char c : kUser) {
+    for (char16_t c : kUser) {
         w.U8(static_cast<std::uint8_t>(c));
     }
     w.U32(8);  // the release version PowerPoint writes, whatever the masters
     w.End(m);
-    for (char c : kUser) {
-        w.U16(static_cast<std::uint16_t>(c));
-    }
+    w.Utf16(kUser);
     return w.Take();
 }
 
