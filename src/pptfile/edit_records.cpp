@@ -1,6 +1,5 @@
 #include "pptfile/edit_records.h"
 
-#include <algorithm>
 #include <limits>
 #include <string_view>
 
@@ -9,12 +8,6 @@
 #include "pptfile/record_types.h"
 
 namespace pptfile {
-
-std::uint32_t PersistDirectory::MaxId() const noexcept {
-    const auto last = std::find_if(offsets_.rbegin(), offsets_.rend(),
-                                   [](std::uint32_t offset) { return offset != kNone; });
-    return last == offsets_.rend() ? 0 : static_cast<std::uint32_t>(offsets_.rend() - last - 1);
-}
 
 void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets) {
     const auto atom = w.Begin(RT_PersistDirectoryAtom);

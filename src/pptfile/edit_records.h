@@ -3,6 +3,7 @@
 // stream pointing at the edit.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -47,7 +48,11 @@ class PersistDirectory {
         }
         return offsets_[id];
     }
-    std::uint32_t MaxId() const noexcept;  // 0 when empty
+    std::uint32_t MaxId() const noexcept {  // 0 when empty
+        const auto last = std::find_if(offsets_.rbegin(), offsets_.rend(),
+                                       [](std::uint32_t offset) { return offset != kNone; });
+        return last == offsets_.rend() ? 0 : static_cast<std::uint32_t>(offsets_.rend() - last - 1);
+    }
     // Calls f(id, offset) in the order of identifiers.
     template <typename F>
     void ForEach(F f) const {
