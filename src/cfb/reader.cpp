@@ -315,9 +315,7 @@ class Reader {
     }
 
     StorageEntry ReadTree(const CompoundFile* file, std::vector<std::vector<Run>>& streams) {
-        StorageEntry root;
-        root.name = u"Root Entry";
-        root.is_storage = true;
+        StorageEntry root{u"Root Entry", true, {}, {}, {}};
         std::copy_n(Entry(0).begin() + kClassIdAt, root.clsid.size(), root.clsid.begin());
         std::vector<bool> visited(EntryCount(), false);
         visited[0] = true;
