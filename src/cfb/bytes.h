@@ -16,6 +16,13 @@ class FormatError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Raises FormatError(what) where `refused`.
+inline void RefuseIf(bool refused, const char* what) {
+    if (refused) {
+        throw FormatError(what);
+    }
+}
+
 // Random access to a file's bytes.
 class ByteSource {
   public:
@@ -52,8 +59,7 @@ inline std::uint16_t Get16(std::span<const std::uint8_t> b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 inline std::uint32_t Get32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(Get16(b, at)) | static_cast<std::uint32_t>(Get16(b, at + 2))
-                                                          << 16;
+    return Get16(b, at) | std::uint32_t{Get16(b, at + 2)} << 16;
 }
 inline std::uint64_t Get64(std::span<const std::uint8_t> b, std::size_t at) {
     return Get32(b, at) | std::uint64_t{Get32(b, at + 4)} << 32;

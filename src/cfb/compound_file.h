@@ -72,7 +72,7 @@ class CompoundFile {
     ~CompoundFile();
 
     // Every storage and stream; a stream's content is its stored bytes.
-    const StorageEntry& root() const noexcept;
+    const StorageEntry& root() const noexcept { return root_; }
     const ByteSource& source() const noexcept;
 
     void Read(const StoredBytes& bytes, std::span<std::uint8_t> into) const;

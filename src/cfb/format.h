@@ -1,6 +1,5 @@
 // The layout of compound files ([MS-CFB] 2.2-2.6) that the reader and the
-// writer share: header fields, special sector numbers, directory entries and
-// the order of entries' names.
+// writer share.
 #pragma once
 
 #include <array>

@@ -33,6 +33,12 @@ namespace {
     throw FormatError("damaged compound file (" + what + ")");
 }
 
+void DamagedIf(bool damaged, const char* what) {
+    if (damaged) {
+        Damaged(what);
+    }
+}
+
 constexpr std::size_t kWholeChain = std::numeric_limits<std::size_t>::max();
 
 // Adds a run to `runs`, joined to the last one where it follows it in the file.
@@ -59,21 +65,15 @@ struct SectorMap {
     std::vector<std::uint32_t> Chain(std::uint32_t start, std::size_t needed) {
         std::vector<std::uint32_t> sectors;
         for (std::uint32_t s = start; sectors.size() < needed && s != kEndOfChain; s = table[s]) {
-            if (s > kMaxRegularSector) {
-                Damaged("a sector chain is broken");
-            }
-            if (s >= count || s >= table.size()) {
-                Damaged("a sector chain runs past the end of the file");
-            }
-            if (claimed[s]) {
-                Damaged("a sector chain loops or shares sectors with another");
-            }
+            DamagedIf(s > kMaxRegularSector, "a sector chain is broken");
+            DamagedIf(s >= count || s >= table.size(),
+                      "a sector chain runs past the end of the file");
+            DamagedIf(claimed[s], "a sector chain loops or shares sectors with another");
             claimed[s] = true;
             sectors.push_back(s);
         }
-        if (needed != kWholeChain && sectors.size() < needed) {
-            Damaged("a sector chain is shorter than its stream");
-        }
+        DamagedIf(needed != kWholeChain && sectors.size() < needed,
+                  "a sector chain is shorter than its stream");
         return sectors;
     }
 };
@@ -87,9 +87,7 @@ class Reader {
         ReadFat();
         ReadDirectory();
         const auto root = Entry(0);
-        if (root[kTypeAt] != kRoot) {
-            Damaged("the directory has no root entry");
-        }
+        DamagedIf(root[kTypeAt] != kRoot, "the directory has no root entry");
         ReadMiniStream(root);
         streams.resize(EntryCount());
         return ReadTree(file, streams);
@@ -119,9 +117,8 @@ class Reader {
     // opened, or an error. What lies past its end is left as it is.
     void ReadAt(std::uint64_t at, std::span<std::uint8_t> into) const {
         const std::size_t expected = Available(at, into.size());
-        if (expected > 0 && source_.ReadAt(at, into.first(expected)) < expected) {
-            Damaged("the file was cut short while it was read");
-        }
+        DamagedIf(expected > 0 && source_.ReadAt(at, into.first(expected)) < expected,
+                  "the file was cut short while it was read");
     }
 
     std::uint64_t SectorOffset(std::uint32_t s) const {
@@ -139,17 +136,14 @@ class Reader {
     // The bytes of a whole chain, in order: one read for each run of
     // consecutive sectors.
     std::vector<std::uint8_t> ReadChain(SectorMap& map, std::uint32_t start) {
-        const std::vector<std::uint32_t> sectors = map.Chain(start, kWholeChain);
-        std::vector<std::uint8_t> bytes(sectors.size() * sector_size_);
-        for (std::size_t i = 0; i < sectors.size();) {
-            std::size_t run = 1;
-            while (i + run < sectors.size() &&
-                   std::uint64_t{sectors[i + run]} == std::uint64_t{sectors[i]} + run) {
-                ++run;
-            }
-            ReadAt(SectorOffset(sectors[i]),
-                   std::span(bytes).subspan(i * sector_size_, run * sector_size_));
-            i += run;
+        std::vector<Run> runs;
+        for (const std::uint32_t s : map.Chain(start, kWholeChain)) {
+            AddRun(runs, SectorOffset(s), sector_size_);
+        }
+        std::vector<std::uint8_t> bytes(
+            runs.empty() ? 0 : runs.back().stream_offset + runs.back().length);
+        for (const Run& run : runs) {
+            ReadAt(run.file_offset, std::span(bytes).subspan(run.stream_offset, run.length));
         }
         return bytes;
     }
@@ -160,34 +154,26 @@ class Reader {
     std::size_t EntryCount() const { return directory_.size() / kEntrySize; }
 
     void ReadHeader() {
-        if (size_ == 0) {
-            throw FormatError("not a compound file (empty)");
-        }
         if (size_ >= kHeaderSize) {
             ReadAt(0, header_);
         }
         if (size_ < kHeaderSize ||
             !std::equal(kSignature.begin(), kSignature.end(), header_.begin())) {
-            throw FormatError("not a compound file");
+            throw FormatError(size_ == 0 ? "not a compound file (empty)" : "not a compound file");
         }
         const std::uint16_t version = Get16(header_, kMajorVersionAt);
         const std::uint16_t shift = Get16(header_, kSectorShiftAt);
-        if (Get16(header_, kByteOrderAt) != 0xFFFE) {
-            Damaged("the header's byte order mark is wrong");
-        }
+        DamagedIf(Get16(header_, kByteOrderAt) != 0xFFFE, "the header's byte order mark is wrong");
         if (!((version == 3 && shift == 9) || (version == 4 && shift == 12))) {
             throw FormatError("not a compound file of a version this program reads (version " +
                               std::to_string(version) + ", sector shift " + std::to_string(shift) +
                               ")");
         }
-        if (Get16(header_, kMiniSectorShiftAt) != 6) {
-            Damaged("the header's mini sector size is wrong");
-        }
+        DamagedIf(Get16(header_, kMiniSectorShiftAt) != 6,
+                  "the header's mini sector size is wrong");
         version3_ = version == 3;
         sector_size_ = std::size_t{1} << shift;
-        if (size_ < sector_size_) {
-            Damaged("the file ends inside its header");
-        }
+        DamagedIf(size_ < sector_size_, "the file ends inside its header");
         regular_.count = std::min<std::size_t>(CeilDiv(size_ - sector_size_, sector_size_),
                                                std::size_t{kMaxRegularSector} + 1);
         cutoff_ = Get32(header_, kMiniStreamCutoffAt);
@@ -197,9 +183,7 @@ class Reader {
     // lists grow as they are read, and each sector of either is read once.
     void ReadFat() {
         const std::uint32_t fat_sectors = Get32(header_, kFatSectorsAt);
-        if (fat_sectors > regular_.count) {
-            Damaged("the allocation table is larger than the file");
-        }
+        DamagedIf(fat_sectors > regular_.count, "the allocation table is larger than the file");
         std::vector<std::uint32_t> listed;
         for (std::size_t i = 0; i < kHeaderDifatEntries && listed.size() < fat_sectors; ++i) {
             listed.push_back(Get32(header_, kDifatAt + 4 * i));
@@ -207,16 +191,11 @@ class Reader {
         std::set<std::uint32_t> taken;  // the DIFAT and FAT sectors so far
         const std::size_t per_difat = sector_size_ / 4 - 1;
         for (std::uint32_t s = Get32(header_, kFirstDifatSectorAt); listed.size() < fat_sectors;) {
-            if (s >= regular_.count) {
-                Damaged("the list of allocation table sectors is broken");
-            }
-            if (!taken.insert(s).second) {
-                Damaged("the list of allocation table sectors loops");
-            }
+            DamagedIf(s >= regular_.count, "the list of allocation table sectors is broken");
+            DamagedIf(!taken.insert(s).second, "the list of allocation table sectors loops");
             const auto sector = Sector(s);
-            if (sector.size() < sector_size_) {
-                Damaged("the list of allocation table sectors runs past the end of the file");
-            }
+            DamagedIf(sector.size() < sector_size_,
+                      "the list of allocation table sectors runs past the end of the file");
             for (std::size_t i = 0; i < per_difat && listed.size() < fat_sectors; ++i) {
                 listed.push_back(Get32(sector, 4 * i));
             }
@@ -224,12 +203,9 @@ class Reader {
         }
         regular_.table.reserve(listed.size() * (sector_size_ / 4));
         for (const std::uint32_t s : listed) {
-            if (s >= regular_.count) {
-                Damaged("an allocation table sector lies past the end of the file");
-            }
-            if (!taken.insert(s).second) {
-                Damaged("an allocation table sector is listed twice");
-            }
+            DamagedIf(s >= regular_.count,
+                      "an allocation table sector lies past the end of the file");
+            DamagedIf(!taken.insert(s).second, "an allocation table sector is listed twice");
             const auto sector = Sector(s);
             for (std::size_t at = 0; at < sector_size_; at += 4) {
                 regular_.table.push_back(at + 4 <= sector.size() ? Get32(sector, at) : kFreeSector);
@@ -245,9 +221,7 @@ class Reader {
 
     void ReadDirectory() {
         directory_ = ReadChain(regular_, Get32(header_, kFirstDirectorySectorAt));
-        if (directory_.empty()) {
-            Damaged("the directory is empty");
-        }
+        DamagedIf(directory_.empty(), "the directory is empty");
         const std::uint32_t first_mini_fat = Get32(header_, kFirstMiniFatSectorAt);
         if (first_mini_fat == kEndOfChain || Get32(header_, kMiniFatSectorsAt) == 0) {
             return;
@@ -267,25 +241,17 @@ class Reader {
 
     void ReadMiniStream(std::span<const std::uint8_t> root) {
         mini_stream_size_ = StreamSize(root);
-        if (mini_stream_size_ > size_) {
-            Damaged("the mini stream is larger than the file");
-        }
-        if (mini_stream_size_ == 0) {
-            return;
-        }
+        DamagedIf(mini_stream_size_ > size_, "the mini stream is larger than the file");
         mini_stream_ =
             regular_.Chain(Get32(root, kStartAt), CeilDiv(mini_stream_size_, sector_size_));
         mini_.count = std::min(CeilDiv(mini_stream_size_, kMiniSectorSize), mini_.table.size());
         mini_.claimed.assign(mini_.count, false);
     }
 
-    // Where mini sector `s` lies in the file, and how many of its bytes the
-    // file holds.
-    std::pair<std::uint64_t, std::size_t> MiniSector(std::uint32_t s) const {
+    // Where mini sector `s` lies in the file.
+    std::uint64_t MiniSectorOffset(std::uint32_t s) const {
         const std::size_t at = std::size_t{s} * kMiniSectorSize;
-        const std::size_t in_sector = at % sector_size_;
-        const std::uint64_t offset = SectorOffset(mini_stream_[at / sector_size_]) + in_sector;
-        return {offset, Available(offset, kMiniSectorSize)};
+        return SectorOffset(mini_stream_[at / sector_size_]) + at % sector_size_;
     }
 
     // Where the stream's bytes lie in the file. Only the file's last sector
@@ -300,18 +266,13 @@ class Reader {
             Damaged("stream \"" + Printable(name) + "\" is larger than the file");
         }
         std::vector<Run> runs;
-        if (size == 0) {
-            return runs;
-        }
         const std::vector<std::uint32_t> sectors =
             map.Chain(Get32(entry, kStartAt), CeilDiv(size, unit));
         for (std::size_t i = 0; i < sectors.size(); ++i) {
             const std::size_t take = std::min<std::uint64_t>(unit, size - std::uint64_t{i} * unit);
-            const auto [offset, held] = small
-                                            ? MiniSector(sectors[i])
-                                            : std::pair(SectorOffset(sectors[i]),
-                                                        Available(SectorOffset(sectors[i]), unit));
-            if (held < take) {
+            const std::uint64_t offset =
+                small ? MiniSectorOffset(sectors[i]) : SectorOffset(sectors[i]);
+            if (Available(offset, unit) < take) {
                 Damaged("stream \"" + Printable(name) + "\" runs past the end of the file");
             }
             AddRun(runs, offset, take);
@@ -321,9 +282,8 @@ class Reader {
 
     std::u16string Name(std::span<const std::uint8_t> entry) const {
         const std::uint16_t length = Get16(entry, kNameLengthAt);
-        if (length < 2 || length > 2 * (kMaxNameUnits + 1) || length % 2 != 0) {
-            Damaged("a directory entry's name is damaged");
-        }
+        DamagedIf(length < 2 || length > 2 * (kMaxNameUnits + 1) || length % 2 != 0,
+                  "a directory entry's name is damaged");
         std::u16string name;
         for (std::size_t i = 0; i + 1 < length / 2u; ++i) {
             name += static_cast<char16_t>(Get16(entry, 2 * i));
@@ -339,12 +299,9 @@ class Reader {
         std::uint32_t node = top;
         while (node != kNoStream || !path.empty()) {
             while (node != kNoStream) {
-                if (node >= EntryCount()) {
-                    Damaged("a directory entry points past the end of the directory");
-                }
-                if (visited[node]) {
-                    Damaged("the directory loops");
-                }
+                DamagedIf(node >= EntryCount(),
+                          "a directory entry points past the end of the directory");
+                DamagedIf(visited[node], "the directory loops");
                 visited[node] = true;
                 path.push_back(node);
                 node = Get32(Entry(node), kLeftAt);
@@ -358,9 +315,7 @@ class Reader {
     }
 
     StorageEntry ReadTree(const CompoundFile* file, std::vector<std::vector<Run>>& streams) {
-        StorageEntry root;
-        root.name = u"Root Entry";
-        root.is_storage = true;
+        StorageEntry root{u"Root Entry", true, {}, {}, {}};
         std::copy_n(Entry(0).begin() + kClassIdAt, root.clsid.size(), root.clsid.begin());
         std::vector<bool> visited(EntryCount(), false);
         visited[0] = true;
@@ -375,9 +330,7 @@ class Reader {
         while (!pending.empty()) {
             const Pending storage = pending.back();
             pending.pop_back();
-            if (storage.depth > kMaxDepth) {
-                Damaged("storages nested too deeply");
-            }
+            DamagedIf(storage.depth > kMaxDepth, "storages nested too deeply");
             const std::vector<std::uint32_t> ids =
                 Siblings(Get32(Entry(storage.id), kChildAt), visited);
             std::vector<StorageEntry>& children = storage.into->children;
@@ -412,33 +365,6 @@ class Reader {
     }
 };
 
-// The runs that hold `length` bytes from `offset` of a stream made of `runs`,
-// each as f(offset in the file, length).
-template <typename F>
-void ForEachPart(const std::vector<Run>& runs, std::uint64_t offset, std::uint64_t length, F f) {
-    if (length == 0) {
-        return;
-    }
-    auto run =
-        std::upper_bound(runs.begin(), runs.end(), offset,
-                         [](std::uint64_t at, const Run& r) { return at < r.stream_offset; });
-    if (run == runs.begin()) {
-        throw FormatError("bytes asked for past the end of a stream");
-    }
-    for (--run; length > 0; ++run) {
-        if (run == runs.end()) {
-            throw FormatError("bytes asked for past the end of a stream");
-        }
-        const std::uint64_t skip = offset - run->stream_offset;
-        const std::uint64_t take = std::min(length, run->length - std::min(skip, run->length));
-        if (take > 0) {
-            f(run->file_offset + skip, take);
-        }
-        offset += take;
-        length -= take;
-    }
-}
-
 }  // namespace
 
 CompoundFile::CompoundFile(const ByteSource& source) {
@@ -449,29 +375,42 @@ CompoundFile::CompoundFile(const ByteSource& source) {
 
 CompoundFile::~CompoundFile() = default;
 
-const StorageEntry& CompoundFile::root() const noexcept {
-    return root_;
-}
-
 const ByteSource& CompoundFile::source() const noexcept {
     return layout_->source;
 }
 
 void CompoundFile::ForEachRun(const StoredBytes& bytes,
-                              const std::function<void(std::uint64_t, std::uint64_t)>& run) const {
-    ForEachPart(layout_->streams.at(bytes.stream), bytes.offset, bytes.length, run);
+                              const std::function<void(std::uint64_t, std::uint64_t)>& f) const {
+    const std::vector<Run>& runs = layout_->streams.at(bytes.stream);
+    std::uint64_t offset = bytes.offset;
+    std::uint64_t length = bytes.length;
+    // From the last run that starts at or before `offset`; none in a stream
+    // without bytes.
+    auto run = std::ranges::upper_bound(runs, offset, {}, &Run::stream_offset);
+    if (run != runs.begin()) {
+        --run;
+    }
+    for (; length > 0; ++run) {
+        RefuseIf(run == runs.end(), "bytes asked for past the end of a stream");
+        const std::uint64_t skip = offset - run->stream_offset;
+        const std::uint64_t take = std::min(length, run->length - std::min(skip, run->length));
+        if (take > 0) {
+            f(run->file_offset + skip, take);
+        }
+        offset += take;
+        length -= take;
+    }
 }
 
 void CompoundFile::Read(const StoredBytes& bytes, std::span<std::uint8_t> into) const {
-    ForEachPart(layout_->streams.at(bytes.stream), bytes.offset,
-                std::min<std::uint64_t>(bytes.length, into.size()),
-                [&](std::uint64_t offset, std::uint64_t length) {
-                    const auto part = into.first(static_cast<std::size_t>(length));
-                    if (layout_->source.ReadAt(offset, part) < part.size()) {
-                        throw FormatError("the file was cut short while it was read");
-                    }
-                    into = into.subspan(part.size());
-                });
+    const StoredBytes part{bytes.file, bytes.stream, bytes.offset,
+                           std::min<std::uint64_t>(bytes.length, into.size())};
+    ForEachRun(part, [&](std::uint64_t offset, std::uint64_t length) {
+        const auto run = into.first(static_cast<std::size_t>(length));
+        RefuseIf(layout_->source.ReadAt(offset, run) < run.size(),
+                 "the file was cut short while it was read");
+        into = into.subspan(run.size());
+    });
 }
 
 }  // namespace cfb

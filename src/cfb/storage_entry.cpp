@@ -1,5 +1,6 @@
 // Trees of entries, their streams' pieces, and the plainest ways of moving bytes.
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "cfb/compound_file.h"
@@ -26,9 +27,8 @@ void ByteSink::Copy(const ByteSource& source, std::uint64_t offset, std::uint64_
     std::uint8_t chunk[64 * 1024];
     while (length > 0) {
         const std::span<std::uint8_t> into(chunk, std::min<std::uint64_t>(length, sizeof chunk));
-        if (source.ReadAt(offset, into) < into.size()) {
-            throw FormatError("the file was cut short while it was read");
-        }
+        RefuseIf(source.ReadAt(offset, into) < into.size(),
+                 "the file was cut short while it was read");
         Put(into);
         offset += into.size();
         length -= into.size();
@@ -36,11 +36,8 @@ void ByteSink::Copy(const ByteSource& source, std::uint64_t offset, std::uint64_
 }
 
 std::uint64_t SizeOf(std::span<const Piece> pieces) noexcept {
-    std::uint64_t size = 0;
-    for (const Piece& piece : pieces) {
-        size += SizeOf(piece);
-    }
-    return size;
+    return std::accumulate(pieces.begin(), pieces.end(), std::uint64_t{0},
+                           [](std::uint64_t size, const Piece& p) { return size + SizeOf(p); });
 }
 
 std::uint64_t StorageEntry::Size() const noexcept {
@@ -74,22 +71,17 @@ std::vector<Piece> Slice(std::span<const Piece> pieces, std::uint64_t offset,
         }
         offset -= std::min(offset, size);
     }
-    if (length > 0) {
-        throw FormatError("bytes asked for past the end of a stream");
-    }
+    RefuseIf(length > 0, "bytes asked for past the end of a stream");
     return out;
 }
 
 void Read(std::span<const Piece> pieces, std::uint64_t offset, std::span<std::uint8_t> into) {
     for (const Piece& piece : Slice(pieces, offset, into.size())) {
-        std::size_t count = 0;
+        const auto count = static_cast<std::size_t>(SizeOf(piece));
         if (const auto* stored = std::get_if<StoredBytes>(&piece)) {
-            count = static_cast<std::size_t>(stored->length);
             stored->file->Read(*stored, into.first(count));
         } else {
-            const auto bytes = InMemory(piece);
-            count = bytes.size();
-            std::copy(bytes.begin(), bytes.end(), into.begin());
+            std::ranges::copy(InMemory(piece), into.begin());
         }
         into = into.subspan(count);
     }

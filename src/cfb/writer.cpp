@@ -2,6 +2,8 @@
 // FAT, DIFAT.
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -118,12 +120,12 @@ class Writer {
   private:
     std::vector<Node> nodes_;
     std::vector<std::uint8_t> out_;
-    std::vector<std::uint32_t> fat_;
-    std::vector<std::uint32_t> mini_fat_;
     std::size_t sectors_ = 0;
     std::size_t large_sectors_ = 0;  // the first sectors, which hold the large streams
-    std::uint32_t mini_stream_start_ = kEndOfChain;
+    std::size_t mini_stream_sectors_ = 0;
+    std::size_t mini_fat_sectors_ = 0;
     std::uint32_t mini_fat_start_ = kEndOfChain;
+    std::size_t directory_sectors_ = 0;
     std::uint32_t directory_start_ = 0;
     std::uint32_t fat_start_ = 0;
     std::size_t fat_sectors_ = 0;
@@ -136,9 +138,7 @@ class Writer {
         std::vector<std::pair<std::uint32_t, int>> storages{{0, 0}};
         for (std::size_t next = 0; next < storages.size(); ++next) {
             const auto [id, depth] = storages[next];
-            if (depth > kMaxDepth) {
-                throw FormatError("compound file storages nested too deeply");
-            }
+            RefuseIf(depth > kMaxDepth, "compound file storages nested too deeply");
             const auto first = static_cast<std::uint32_t>(nodes_.size());
             for (const StorageEntry& child : nodes_[id].source->children) {
                 nodes_.push_back(
@@ -148,9 +148,7 @@ class Writer {
                 }
             }
             std::vector<std::uint32_t> sorted(nodes_.size() - first);
-            for (std::size_t i = 0; i < sorted.size(); ++i) {
-                sorted[i] = first + static_cast<std::uint32_t>(i);
-            }
+            std::iota(sorted.begin(), sorted.end(), first);
             std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
                 const std::u16string& x = nodes_[a].key;
                 const std::u16string& y = nodes_[b].key;
@@ -164,10 +162,8 @@ class Writer {
             }
             // Every level but the deepest is full in a tree built by halving;
             // the deepest is red, so every path holds as many black nodes.
-            std::size_t full_levels = 0;
-            while ((std::size_t{2} << full_levels) <= sorted.size() + 1) {
-                ++full_levels;
-            }
+            const auto full_levels =
+                static_cast<std::size_t>(std::bit_width(sorted.size() + 1) - 1);
             nodes_[id].child = Link(sorted, 0, sorted.size(), 0, full_levels);
         }
     }
@@ -186,10 +182,10 @@ class Writer {
     }
 
     // A run of `count` sectors from `first`, chained in `table`.
-    static void Chain(std::vector<std::uint32_t>& table, std::size_t first, std::size_t count) {
+    static void Chain(std::span<std::uint8_t> table, std::size_t first, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i) {
-            table[first + i] =
-                i + 1 < count ? static_cast<std::uint32_t>(first + i + 1) : kEndOfChain;
+            Put32(table, 4 * (first + i),
+                  i + 1 < count ? static_cast<std::uint32_t>(first + i + 1) : kEndOfChain);
         }
     }
 
@@ -214,10 +210,11 @@ class Writer {
             }
         }
         large_sectors_ = used;
-        const std::size_t mini_stream_sectors = CeilDiv(mini_used * kMiniSectorSize, kSectorSize);
-        const std::size_t mini_fat_sectors = CeilDiv(mini_used, kIdsPerSector);
-        const std::size_t directory_sectors = CeilDiv(nodes_.size(), kEntriesPerSector);
-        const std::size_t data = used + mini_stream_sectors + mini_fat_sectors + directory_sectors;
+        mini_stream_sectors_ = CeilDiv(mini_used * kMiniSectorSize, kSectorSize);
+        mini_fat_sectors_ = CeilDiv(mini_used, kIdsPerSector);
+        directory_sectors_ = CeilDiv(nodes_.size(), kEntriesPerSector);
+        const std::size_t data =
+            used + mini_stream_sectors_ + mini_fat_sectors_ + directory_sectors_;
         // The FAT covers itself and the DIFAT too.
         while (fat_sectors_ * kIdsPerSector < data + fat_sectors_ + difat_sectors_) {
             ++fat_sectors_;
@@ -226,43 +223,19 @@ class Writer {
                                  : 0;
         }
         sectors_ = data + fat_sectors_ + difat_sectors_;
-        if (sectors_ > kMaxRegularSector) {
-            throw FormatError("the streams are too large for a compound file");
-        }
-
-        fat_.assign(fat_sectors_ * kIdsPerSector, kFreeSector);
-        for (const Node& node : nodes_) {
-            if (node.stream && node.size >= kMiniStreamCutoff) {
-                Chain(fat_, node.start, CeilDiv(node.size, kSectorSize));
-            }
-        }
+        RefuseIf(sectors_ > kMaxRegularSector, "the streams are too large for a compound file");
         std::size_t at = used;
         if (mini_used > 0) {
-            mini_stream_start_ = static_cast<std::uint32_t>(at);
-            nodes_[0].start = mini_stream_start_;
+            nodes_[0].start = static_cast<std::uint32_t>(at);
             nodes_[0].size = mini_used * kMiniSectorSize;
-            Chain(fat_, at, mini_stream_sectors);
-            at += mini_stream_sectors;
+            at += mini_stream_sectors_;
             mini_fat_start_ = static_cast<std::uint32_t>(at);
-            Chain(fat_, at, mini_fat_sectors);
-            at += mini_fat_sectors;
+            at += mini_fat_sectors_;
         }
         directory_start_ = static_cast<std::uint32_t>(at);
-        Chain(fat_, at, directory_sectors);
-        at += directory_sectors;
-        fat_start_ = static_cast<std::uint32_t>(at);
-        std::fill_n(fat_.begin() + static_cast<std::ptrdiff_t>(at), fat_sectors_, kFatSector);
-        at += fat_sectors_;
+        fat_start_ = static_cast<std::uint32_t>(at + directory_sectors_);
         if (difat_sectors_ > 0) {
-            difat_start_ = static_cast<std::uint32_t>(at);
-        }
-        std::fill_n(fat_.begin() + static_cast<std::ptrdiff_t>(at), difat_sectors_, kDifatSector);
-
-        mini_fat_.assign(mini_fat_sectors * kIdsPerSector, kFreeSector);
-        for (const Node& node : nodes_) {
-            if (node.stream && node.size > 0 && node.size < kMiniStreamCutoff) {
-                Chain(mini_fat_, node.start, CeilDiv(node.size, kMiniSectorSize));
-            }
+            difat_start_ = static_cast<std::uint32_t>(fat_start_ + fat_sectors_);
         }
     }
 
@@ -283,7 +256,7 @@ class Writer {
         Put32(h, kFirstDirectorySectorAt, directory_start_);
         Put32(h, kMiniStreamCutoffAt, kMiniStreamCutoff);
         Put32(h, kFirstMiniFatSectorAt, mini_fat_start_);
-        Put32(h, kMiniFatSectorsAt, static_cast<std::uint32_t>(mini_fat_.size() / kIdsPerSector));
+        Put32(h, kMiniFatSectorsAt, static_cast<std::uint32_t>(mini_fat_sectors_));
         Put32(h, kFirstDifatSectorAt, difat_start_);
         Put32(h, kDifatSectorsAt, static_cast<std::uint32_t>(difat_sectors_));
         // The FAT sectors' numbers: the first 109 here, the rest in the DIFAT
@@ -323,23 +296,36 @@ class Writer {
 
     void PadTo(std::size_t unit) { out_.resize(CeilDiv(out_.size(), unit) * unit); }
 
+    // The FAT and the mini FAT: every sector free but the chains and the
+    // FAT's and the DIFAT's own.
     void WriteTables() {
-        const auto put = [this](const std::vector<std::uint32_t>& table, std::size_t first) {
-            const std::span<std::uint8_t> bytes = SectorBytes(first);
-            for (std::size_t i = 0; i < table.size(); ++i) {
-                Put32(bytes, 4 * i, table[i]);
+        const auto fat = SectorBytes(fat_start_).first(fat_sectors_ * kSectorSize);
+        const auto mini_fat =
+            mini_fat_sectors_ > 0
+                ? SectorBytes(mini_fat_start_).first(mini_fat_sectors_ * kSectorSize)
+                : std::span<std::uint8_t>();
+        std::fill(fat.begin(), fat.end(), 0xFF);  // kFreeSector
+        std::fill(mini_fat.begin(), mini_fat.end(), 0xFF);
+        for (const Node& node : nodes_) {
+            if (node.stream && node.size >= kMiniStreamCutoff) {
+                Chain(fat, node.start, CeilDiv(node.size, kSectorSize));
+            } else if (node.stream && node.size > 0) {
+                Chain(mini_fat, node.start, CeilDiv(node.size, kMiniSectorSize));
             }
-        };
-        put(fat_, fat_start_);
-        if (!mini_fat_.empty()) {
-            put(mini_fat_, mini_fat_start_);
+        }
+        if (mini_fat_sectors_ > 0) {
+            Chain(fat, nodes_[0].start, mini_stream_sectors_);
+            Chain(fat, mini_fat_start_, mini_fat_sectors_);
+        }
+        Chain(fat, directory_start_, directory_sectors_);
+        for (std::size_t i = 0; i < fat_sectors_ + difat_sectors_; ++i) {
+            Put32(fat, 4 * (fat_start_ + i), i < fat_sectors_ ? kFatSector : kDifatSector);
         }
     }
 
     void WriteDirectory() {
         const std::span<std::uint8_t> directory = SectorBytes(directory_start_);
-        for (std::size_t id = 0; id < CeilDiv(nodes_.size(), kEntriesPerSector) * kEntriesPerSector;
-             ++id) {
+        for (std::size_t id = 0; id < directory_sectors_ * kEntriesPerSector; ++id) {
             const std::span<std::uint8_t> e = directory.subspan(id * kEntrySize, kEntrySize);
             if (id >= nodes_.size()) {
                 // Unused entries, as PowerPoint leaves them.

@@ -2,16 +2,14 @@
 // control's storage and a preview picture.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 namespace pptfile {
 
-// `bytes` compressed, after `room` bytes left free at the front for the
-// caller's header. Raises std::bad_alloc when memory runs out (in zlib too)
-// and FormatError for input too large to compress.
-std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> bytes, std::size_t room = 0);
+// `bytes` compressed. Raises std::bad_alloc when memory runs out (in zlib
+// too) and FormatError for input too large to compress.
+std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> bytes);
 
 }  // namespace pptfile

@@ -1,5 +1,5 @@
-#include "pptfile/control_storage.h"
-
+// The storage an ActiveX control keeps its state in, as embedded in the
+// presentation: a compound file of its own, compressed.
 #include <limits>
 #include <span>
 #include <string>
@@ -16,18 +16,10 @@ namespace {
 
 // The ProgID is ASCII by definition; anything else is replaced so the ANSI
 // copy stays readable on any code page.
-std::string Ascii(const std::u16string& text) {
-    std::string out;
-    for (char16_t c : text) {
-        out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-    }
-    return out;
-}
-
-void AnsiString(RecordWriter& w, const std::string& s) {
+void AnsiString(RecordWriter& w, std::u16string_view s) {
     w.U32(static_cast<std::uint32_t>(s.size() + 1));
-    for (char c : s) {
-        w.U8(static_cast<std::uint8_t>(c));
+    for (char16_t c : s) {
+        w.U8(static_cast<std::uint8_t>(c >= 0x20 && c < 0x7F ? c : u'?'));
     }
     w.U8(0);
 }
@@ -40,15 +32,13 @@ void UnicodeString(RecordWriter& w, const std::u16string& s) {
 
 std::vector<std::uint8_t> CompObjStream(const ControlObject& control) {
     RecordWriter w;
-    w.U32(0xFFFE0001);  // header as OLE writes it: reserved, version, -1, class id
-    w.U32(0x00000A03);
-    w.U32(0xFFFFFFFF);
+    // The header as OLE writes it: reserved, version, -1, class id.
+    w.U32s({0xFFFE0001, 0x00000A03, 0xFFFFFFFF});
     w.Bytes(control.clsid);
-    const std::string prog_id = Ascii(control.prog_id);
-    AnsiString(w, prog_id);  // user type
-    w.U32(0);                // no clipboard format
-    AnsiString(w, prog_id);  // ProgID
-    w.U32(0x71B239F4);       // the Unicode copies follow
+    AnsiString(w, control.prog_id);  // user type
+    w.U32(0);                        // no clipboard format
+    AnsiString(w, control.prog_id);  // ProgID
+    w.U32(0x71B239F4);               // the Unicode copies follow
     UnicodeString(w, control.prog_id);
     w.U32(0);
     UnicodeString(w, control.prog_id);
@@ -72,21 +62,10 @@ cfb::StorageEntry ControlStorage(const ControlObject& control, std::u16string_vi
         root.children.push_back({stream_name, false, {}, {}, {}});
         root.children.back().content.push_back(std::move(content));
     };
-    stream(kCompObjStream, CompObjStream(control));
-    stream(kOcxNameStream, OcxNameStream(name));
-    stream(kContentsStream, std::span(control.state));
+    stream(u"\u0001CompObj", CompObjStream(control));
+    stream(u"\u0003OCXNAME", OcxNameStream(name));
+    stream(u"contents", std::span(control.state));
     return root;
-}
-
-// The bytes of an ExControlStg record body in its compressed form: the
-// decompressed size, then the zlib stream.
-std::vector<std::uint8_t> CompressedStorageBody(const std::vector<std::uint8_t>& storage_bytes) {
-    if (storage_bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-        throw FormatError("a control's storage is too large to save");
-    }
-    std::vector<std::uint8_t> out = Compress(storage_bytes, 4);
-    cfb::Put32(out, 0, static_cast<std::uint32_t>(storage_bytes.size()));
-    return out;
 }
 
 }  // namespace
@@ -108,10 +87,15 @@ std::u16string ControlName(const ControlObject& control, std::uint32_t object_id
 }
 
 std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control) {
+    const std::vector<std::uint8_t> storage = cfb::WriteCompoundFile(
+        ControlStorage(*control.control, ControlName(*control.control, control.object_id)));
+    RefuseIf(storage.size() > std::numeric_limits<std::uint32_t>::max(),
+             "a control's storage is too large to save");
+    // The storage compressed: its decompressed size, then the zlib stream.
     RecordWriter w;
     const auto m = w.Begin(RT_ExternalOleObjectStg, 1);
-    w.Bytes(CompressedStorageBody(cfb::WriteCompoundFile(
-        ControlStorage(*control.control, ControlName(*control.control, control.object_id)))));
+    w.U32(static_cast<std::uint32_t>(storage.size()));
+    w.Bytes(Compress(storage));
     w.End(m);
     return w.Take();
 }

@@ -1,7 +1,6 @@
 #include "pptfile/document_stream.h"
 
 #include <limits>
-#include <string>
 #include <utility>
 
 #include "pptfile/errors.h"
@@ -13,9 +12,8 @@ namespace {
 std::size_t CheckedSize(const std::vector<cfb::Piece>& content) {
     const std::uint64_t size = cfb::SizeOf(content);
     // Records point at each other with 32-bit offsets.
-    if (size > std::numeric_limits<std::uint32_t>::max()) {
-        ThrowDamaged("the document stream is larger than its offsets can reach");
-    }
+    DamagedIf(size > std::numeric_limits<std::uint32_t>::max(),
+              "the document stream is larger than its offsets can reach");
     return static_cast<std::size_t>(size);
 }
 
@@ -73,18 +71,6 @@ std::optional<Record> DocumentStream::TryRecord(std::size_t offset) {
     }
     const Bytes whole = Load(offset, kRecordHeaderSize + header->length);
     return Record{*header, offset, whole.subspan(kRecordHeaderSize)};
-}
-
-Record DocumentStream::ReadRecord(std::size_t offset, std::string_view what) {
-    auto r = TryRecord(offset);
-    if (!r) {
-        ThrowDamaged(std::string(what) + " lies outside its stream");
-    }
-    return *r;
-}
-
-Bytes DocumentStream::All() {
-    return Load(0, size_);
 }
 
 }  // namespace pptfile

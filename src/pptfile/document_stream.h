@@ -29,9 +29,11 @@ class DocumentStream {
     // stays valid while the stream lives.
     std::optional<Record> TryRecord(std::size_t offset);
     // As TryRecord, raising "the file is damaged: <what> ..." instead.
-    Record ReadRecord(std::size_t offset, std::string_view what);
+    Record ReadRecord(std::size_t offset, std::string_view what) {
+        return Required(TryRecord(offset), what);
+    }
     // The whole stream.
-    Bytes All();
+    Bytes All() { return Load(0, size_); }
 
   private:
     static constexpr std::size_t kPage = 4096;

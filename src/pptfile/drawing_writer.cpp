@@ -39,20 +39,18 @@ constexpr std::uint32_t kFilled = 0x00100010;
 constexpr std::uint32_t kNoLine = 0x00080000;
 constexpr std::uint32_t kSchemeBackground = 0x08000000;
 
-std::int32_t ToUnit(float points) {
-    const double units = std::round(static_cast<double>(points) * 8.0);
-    if (!std::isfinite(units) || units < std::numeric_limits<std::int32_t>::min() ||
-        units > std::numeric_limits<std::int32_t>::max()) {
-        throw FormatError("a shape position or size is out of range");
-    }
+// Raises FormatError for a value that does not fit the file's coordinates.
+std::int32_t Checked(double units) {
+    RefuseIf(!std::isfinite(units) || units < std::numeric_limits<std::int32_t>::min() ||
+                 units > std::numeric_limits<std::int32_t>::max(),
+             "a shape position or size is out of range");
     return static_cast<std::int32_t>(units);
 }
 
 void WriteShapeAtom(RecordWriter& w, std::uint16_t shape_type, std::uint32_t id,
                     std::uint32_t flags) {
     const auto m = w.Begin(RT_OfficeArtFSP, shape_type, 2);
-    w.U32(id);
-    w.U32(flags);
+    w.U32s({id, flags});
     w.End(m);
 }
 
@@ -114,30 +112,21 @@ RecordWriter::Mark BeginAnchoredShape(RecordWriter& w, std::uint16_t shape_type,
 }  // namespace
 
 UnitRect ToUnits(const Rect& points) {
-    const std::int32_t left = ToUnit(points.left);
-    const std::int32_t top = ToUnit(points.top);
+    const auto unit = [](float v) { return Checked(std::round(static_cast<double>(v) * 8.0)); };
+    const std::int32_t left = unit(points.left);
+    const std::int32_t top = unit(points.top);
     // Width and height are rounded on their own, so right - left reads back
     // as the width given, not as a difference of two roundings.
-    const std::int64_t right = std::int64_t{left} + ToUnit(points.width);
-    const std::int64_t bottom = std::int64_t{top} + ToUnit(points.height);
-    if (right > std::numeric_limits<std::int32_t>::max() ||
-        bottom > std::numeric_limits<std::int32_t>::max() ||
-        right < std::numeric_limits<std::int32_t>::min() ||
-        bottom < std::numeric_limits<std::int32_t>::min()) {
-        throw FormatError("a shape position or size is out of range");
-    }
-    return {left, top, static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
+    return {left, top, Checked(static_cast<double>(left) + unit(points.width)),
+            Checked(static_cast<double>(top) + unit(points.height))};
 }
 
 void WriteDrawingGroupBlock(RecordWriter& w, const DrawingGroupBlock& block) {
     const auto m = w.Begin(RT_OfficeArtFDGGBlock);
-    for (std::uint32_t v : {block.spid_max, static_cast<std::uint32_t>(block.clusters.size() + 1),
-                            block.shapes_saved, block.drawings_saved}) {
-        w.U32(v);
-    }
+    w.U32s({block.spid_max, static_cast<std::uint32_t>(block.clusters.size() + 1),
+            block.shapes_saved, block.drawings_saved});
     for (const auto& [drawing_id, shapes] : block.clusters) {
-        w.U32(drawing_id);
-        w.U32(shapes);
+        w.U32s({drawing_id, shapes});
     }
     w.End(m);
 }
@@ -158,13 +147,6 @@ DrawingWriter::DrawingWriter(RecordWriter& w, std::uint32_t drawing_id,
     w_.End(spgr);
     WriteShapeAtom(w_, 0, NextShapeId(), kShapeGroup | kShapePatriarch);
     w_.End(sp);
-}
-
-std::uint32_t DrawingWriter::NextShapeId() {
-    if (count_ >= 1023) {
-        throw FormatError("too many shapes on one slide");
-    }
-    return first_shape_id_ + count_++;
 }
 
 RecordWriter::Mark DrawingWriter::BeginPlaceholder(const PlaceholderSpot& spot) {

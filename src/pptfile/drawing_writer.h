@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "pptfile/errors.h"
 #include "pptfile/presentation.h"
 #include "pptfile/record_writer.h"
 
@@ -66,7 +67,10 @@ class DrawingWriter {
     std::uint32_t SavedShapeCount() const noexcept { return count_ - (background_ ? 1 : 0); }
 
   private:
-    std::uint32_t NextShapeId();
+    std::uint32_t NextShapeId() {
+        RefuseIf(count_ >= 1023, "too many shapes on one slide");
+        return first_shape_id_ + count_++;
+    }
 
     RecordWriter& w_;
     std::uint32_t first_shape_id_;

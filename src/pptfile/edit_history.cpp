@@ -69,7 +69,6 @@ std::optional<UserEditFields> TryReadUserEdit(DocumentStream& doc, std::size_t o
     e.last_view = f.U16();
     f.Skip(2);
     if (r->body.size() >= kUserEditLongLength) {
-        e.has_encrypt_session = true;
         e.encrypt_session_persist_id = f.U32();
     }
     // An edit must come after the directory it wrote.
@@ -81,15 +80,11 @@ std::optional<UserEditFields> TryReadUserEdit(DocumentStream& doc, std::size_t o
 
 // A user edit record that is there but cannot be read holds changes that
 // every other reader shows; falling back to an earlier edit would drop them.
-bool IsDamagedUserEdit(DocumentStream& doc, std::size_t offset) {
+void RefuseDamagedUserEdit(DocumentStream& doc, std::size_t offset) {
     const auto header = doc.Header(offset);
-    return header && header->type == RT_UserEditAtom && !TryReadUserEdit(doc, offset);
-}
-
-[[noreturn]] void ThrowLostEdit() {
-    ThrowDamaged(
-        "a user edit record is broken, and reading the file without it would lose "
-        "the changes it holds");
+    DamagedIf(header && header->type == RT_UserEditAtom && !TryReadUserEdit(doc, offset),
+              "a user edit record is broken, and reading the file without it would lose "
+              "the changes it holds");
 }
 
 // The user edits found walking the top-level records, up to the first that
@@ -100,23 +95,18 @@ std::vector<std::size_t> ScanUserEdits(DocumentStream& doc) {
     const Bytes all = doc.All();
     while (auto r = TryReadRecord(all, at)) {
         if (r->type() == RT_UserEditAtom) {
-            if (!TryReadUserEdit(doc, at)) {
-                ThrowLostEdit();
-            }
+            RefuseDamagedUserEdit(doc, at);
             found.push_back(at);
         }
         at = r->End();
     }
-    if (IsDamagedUserEdit(doc, at)) {
-        ThrowLostEdit();
-    }
+    RefuseDamagedUserEdit(doc, at);
     return found;
 }
 
 // The user edits, newest first. A link that points nowhere useful is repaired with the
 // nearest earlier user edit in the stream; a link to a damaged user edit is not.
-std::vector<UserEditFields> ReadEditChain(DocumentStream& doc, const CurrentUser& cu,
-                                          bool& recovered) {
+std::vector<UserEditFields> ReadEditChain(DocumentStream& doc, const CurrentUser& cu) {
     std::optional<std::vector<std::size_t>> scanned;
     auto scan = [&]() -> const std::vector<std::size_t>& {
         if (!scanned) {
@@ -127,28 +117,21 @@ std::vector<UserEditFields> ReadEditChain(DocumentStream& doc, const CurrentUser
 
     std::optional<UserEditFields> edit;
     if (cu.valid) {
-        if (IsDamagedUserEdit(doc, cu.offset_to_current_edit)) {
-            ThrowLostEdit();
-        }
+        RefuseDamagedUserEdit(doc, cu.offset_to_current_edit);
         edit = TryReadUserEdit(doc, cu.offset_to_current_edit);
     }
     if (!edit) {
-        recovered = true;
         if (!scan().empty()) {
             edit = TryReadUserEdit(doc, scan().back());
         }
-        if (!edit) {
-            ThrowDamaged("no valid user edit record");
-        }
+        DamagedIf(!edit, "no valid user edit record");
     }
 
     std::vector<UserEditFields> chain;
     std::set<std::size_t> visited;
     const std::size_t max_edits = doc.size() / (kRecordHeaderSize + kUserEditShortLength) + 1;
     while (edit) {
-        if (chain.size() >= max_edits) {
-            ThrowDamaged("the user edits form a loop");
-        }
+        DamagedIf(chain.size() >= max_edits, "the user edits form a loop");
         visited.insert(edit->offset);
         chain.push_back(*edit);
         const std::uint32_t link = edit->offset_last_edit;
@@ -157,13 +140,10 @@ std::vector<UserEditFields> ReadEditChain(DocumentStream& doc, const CurrentUser
         }
         std::optional<UserEditFields> previous;
         if (visited.count(link) == 0) {
-            if (IsDamagedUserEdit(doc, link)) {
-                ThrowLostEdit();
-            }
+            RefuseDamagedUserEdit(doc, link);
             previous = TryReadUserEdit(doc, link);
         }
         if (!previous) {
-            recovered = true;
             const auto& offsets = scan();
             auto it = std::lower_bound(offsets.begin(), offsets.end(), edit->offset);
             while (it != offsets.begin()) {
@@ -183,9 +163,8 @@ std::vector<UserEditFields> ReadEditChain(DocumentStream& doc, const CurrentUser
 template <typename F>
 void ForEachDirectoryEntry(DocumentStream& doc, std::size_t offset, F f) {
     const Record r = doc.ReadRecord(offset, "a persist directory");
-    if (r.type() != RT_PersistDirectoryAtom) {
-        ThrowDamaged("a user edit points at something that is not a persist directory");
-    }
+    DamagedIf(r.type() != RT_PersistDirectoryAtom,
+              "a user edit points at something that is not a persist directory");
     FieldReader entries(r.body, "a persist directory");
     while (entries.Remaining() >= 4) {
         const std::uint32_t word = entries.U32();
@@ -202,17 +181,13 @@ void ForEachDirectoryEntry(DocumentStream& doc, std::size_t offset, F f) {
 void ReadEditHistory(SourcePresentation::Parsed& p, bool looks_old) {
     DocumentStream& doc = *p.doc;
     CurrentUser cu = ReadCurrentUser(FindStream(p.root, kCurrentUserStream));
-    if (cu.valid && cu.header_token == kEncryptedHeaderToken) {
-        throw FormatError(kEncrypted);
-    }
-    if (!cu.valid && looks_old) {
-        throw FormatError(kTooOld);
-    }
+    RefuseIf(cu.valid && cu.header_token == kEncryptedHeaderToken, kEncrypted);
+    RefuseIf(!cu.valid && looks_old, kTooOld);
     if (cu.valid) {
         p.current_user = std::move(cu.bytes);
     }
 
-    const std::vector<UserEditFields> chain = ReadEditChain(doc, cu, p.recovered);
+    const std::vector<UserEditFields> chain = ReadEditChain(doc, cu);
     p.last_edit = chain.front();
     // Each edit writes its own directory; a shared one would also let a small
     // file make the reader apply one large directory again and again.
@@ -220,9 +195,8 @@ void ReadEditHistory(SourcePresentation::Parsed& p, bool looks_old) {
     std::set<std::uint32_t> directories;
     std::uint32_t max_id = 0;
     for (const UserEditFields& edit : chain) {
-        if (!directories.insert(edit.offset_persist_directory).second) {
-            ThrowDamaged("two user edits share a persist directory");
-        }
+        DamagedIf(!directories.insert(edit.offset_persist_directory).second,
+                  "two user edits share a persist directory");
         ForEachDirectoryEntry(
             doc, edit.offset_persist_directory,
             [&](std::uint32_t id, std::uint32_t) { max_id = std::max(max_id, id); });
@@ -235,10 +209,9 @@ void ReadEditHistory(SourcePresentation::Parsed& p, bool looks_old) {
     }
     p.max_persist_id = std::max(p.last_edit.persist_id_seed, p.persist_directory.MaxId());
 
-    if (p.last_edit.has_encrypt_session && p.last_edit.encrypt_session_persist_id != 0 &&
-        p.persist_directory.Find(p.last_edit.encrypt_session_persist_id)) {
-        throw FormatError(kEncrypted);
-    }
+    RefuseIf(p.last_edit.encrypt_session_persist_id != 0 &&
+                 p.persist_directory.Find(p.last_edit.encrypt_session_persist_id),
+             kEncrypted);
 }
 
 }  // namespace pptfile

@@ -1,44 +1,13 @@
 #include "pptfile/edit_records.h"
 
-#include <iterator>
 #include <limits>
-#include <string>
+#include <string_view>
 
 #include "cfb/bytes.h"
 #include "pptfile/errors.h"
 #include "pptfile/record_types.h"
 
 namespace pptfile {
-
-void PersistDirectory::Reserve(std::uint32_t max_id) {
-    if (max_id > kMaxId) {
-        throw FormatError("a persist identifier out of range");
-    }
-    if (max_id >= offsets_.size()) {
-        offsets_.resize(std::size_t{max_id} + 1, kNone);
-    }
-}
-
-void PersistDirectory::Set(std::uint32_t id, std::uint32_t offset) {
-    Reserve(id);
-    offsets_[id] = offset;
-}
-
-std::optional<std::uint32_t> PersistDirectory::Find(std::uint32_t id) const noexcept {
-    if (id >= offsets_.size() || offsets_[id] == kNone) {
-        return std::nullopt;
-    }
-    return offsets_[id];
-}
-
-std::uint32_t PersistDirectory::MaxId() const noexcept {
-    for (std::size_t id = offsets_.size(); id > 0; --id) {
-        if (offsets_[id - 1] != kNone) {
-            return static_cast<std::uint32_t>(id - 1);
-        }
-    }
-    return 0;
-}
 
 void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets) {
     const auto atom = w.Begin(RT_PersistDirectoryAtom);
@@ -66,51 +35,39 @@ void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets) {
     w.End(atom);
 }
 
-void WriteUserEdit(RecordWriter& w, const UserEdit& edit) {
-    const auto atom = w.Begin(RT_UserEditAtom);
-    // Versions 0, 0 and 3 follow the slide; no edit comes before.
-    for (std::uint32_t v :
-         {edit.last_slide_viewed, 0x03000000u, 0u, edit.directory_offset, edit.document_persist_id,
-          edit.max_persist_id, std::uint32_t{edit.last_view}}) {
-        w.U32(v);
-    }
-    w.End(atom);
-}
-
 std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset) {
-    static const std::string kUser = "Zbn2PPT";
+    constexpr std::u16string_view kUser = u"Zbn2PPT";
     RecordWriter w;
     // The record ends with the release version; the Unicode copy of the name
     // follows it, outside the record, as PowerPoint writes it.
     const auto m = w.Begin(RT_CurrentUserAtom);
-    w.U32(0x14);
-    w.U32(kPlainHeaderToken);
-    w.U32(edit_offset);
+    w.U32s({0x14, kPlainHeaderToken, edit_offset});
     w.U16(static_cast<std::uint16_t>(kUser.size()));
     w.U16(0x03F4);
     w.U32(3);  // versions 3 and 0
-    for (char c : kUser) {
+    for (char16_t c : kUser) {
         w.U8(static_cast<std::uint8_t>(c));
     }
     w.U32(8);  // the release version PowerPoint writes, whatever the masters
     w.End(m);
-    for (char c : kUser) {
-        w.U16(static_cast<std::uint16_t>(c));
-    }
+    w.Utf16(kUser);
     return w.Take();
 }
 
 std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
-                                    const PersistDirectory& directory, UserEdit edit,
+                                    const PersistDirectory& directory, const UserEdit& edit,
                                     const std::vector<std::uint8_t>* kept_user) {
-    edit.directory_offset = static_cast<std::uint32_t>(base + w.Size());
+    const auto directory_offset = static_cast<std::uint32_t>(base + w.Size());
     WritePersistDirectory(w, directory);
     // The edit and every offset before it must be 32-bit offsets.
-    if (base + w.Size() > std::numeric_limits<std::uint32_t>::max() - 64) {
-        throw FormatError("the presentation is too large to save");
-    }
+    RefuseIf(base + w.Size() > std::numeric_limits<std::uint32_t>::max() - 64,
+             "the presentation is too large to save");
     const auto edit_offset = static_cast<std::uint32_t>(base + w.Size());
-    WriteUserEdit(w, edit);
+    const auto atom = w.Begin(RT_UserEditAtom);
+    // Versions 0, 0 and 3 follow the slide; no edit comes before.
+    w.U32s({edit.last_slide_viewed, 0x03000000u, 0u, directory_offset, edit.document_persist_id,
+            edit.max_persist_id, std::uint32_t{edit.last_view}});
+    w.End(atom);
     if (kept_user == nullptr) {
         return CurrentUserStream(edit_offset);
     }

@@ -3,12 +3,14 @@
 // stream pointing at the edit.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "pptfile/errors.h"
 #include "pptfile/record_writer.h"
 
 namespace pptfile {
@@ -30,10 +32,27 @@ class PersistDirectory {
 
     // Makes room for identifiers up to `max_id` at once. Both raise
     // FormatError past kMaxId.
-    void Reserve(std::uint32_t max_id);
-    void Set(std::uint32_t id, std::uint32_t offset);
-    std::optional<std::uint32_t> Find(std::uint32_t id) const noexcept;
-    std::uint32_t MaxId() const noexcept;  // 0 when empty
+    void Reserve(std::uint32_t max_id) {
+        RefuseIf(max_id > kMaxId, "a persist identifier out of range");
+        if (max_id >= offsets_.size()) {
+            offsets_.resize(std::size_t{max_id} + 1, kNone);
+        }
+    }
+    void Set(std::uint32_t id, std::uint32_t offset) {
+        Reserve(id);
+        offsets_[id] = offset;
+    }
+    std::optional<std::uint32_t> Find(std::uint32_t id) const noexcept {
+        if (id >= offsets_.size() || offsets_[id] == kNone) {
+            return std::nullopt;
+        }
+        return offsets_[id];
+    }
+    std::uint32_t MaxId() const noexcept {  // 0 when empty
+        const auto last = std::find_if(offsets_.rbegin(), offsets_.rend(),
+                                       [](std::uint32_t offset) { return offset != kNone; });
+        return last == offsets_.rend() ? 0 : static_cast<std::uint32_t>(offsets_.rend() - last - 1);
+    }
     // Calls f(id, offset) in the order of identifiers.
     template <typename F>
     void ForEach(F f) const {
@@ -56,13 +75,10 @@ void WritePersistDirectory(RecordWriter& w, const PersistDirectory& offsets);
 // The one user edit of a whole save: there is none before it.
 struct UserEdit {
     std::uint32_t last_slide_viewed = 0;
-    std::uint32_t directory_offset = 0;
     std::uint32_t document_persist_id = 0;
     std::uint32_t max_persist_id = 0;
     std::uint16_t last_view = 0;
 };
-
-void WriteUserEdit(RecordWriter& w, const UserEdit& edit);
 
 // A "Current User" stream naming this program as the last user, for a file
 // whose current edit starts at `edit_offset`.
@@ -74,7 +90,7 @@ std::vector<std::uint8_t> CurrentUserStream(std::uint32_t edit_offset);
 // `kept_user` stream of the source keeps its user name and versions. Raises
 // FormatError when the stream would outgrow its 32-bit offsets.
 std::vector<std::uint8_t> CloseSave(RecordWriter& w, std::size_t base,
-                                    const PersistDirectory& directory, UserEdit edit,
+                                    const PersistDirectory& directory, const UserEdit& edit,
                                     const std::vector<std::uint8_t>* kept_user);
 
 }  // namespace pptfile

@@ -9,5 +9,6 @@ namespace pptfile {
 // The bytes are not a file of the expected kind, or are damaged; or what was
 // asked for cannot be saved.
 using FormatError = cfb::FormatError;
+using cfb::RefuseIf;
 
 }  // namespace pptfile

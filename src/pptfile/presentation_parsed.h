@@ -1,10 +1,12 @@
 // What the reader learnt of a presentation file, kept for the save.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "cfb/compound_file.h"
@@ -26,8 +28,7 @@ struct UserEditFields {
     std::uint32_t doc_persist_id = 0;
     std::uint32_t persist_id_seed = 0;
     std::uint16_t last_view = 0;
-    bool has_encrypt_session = false;  // the record carries the optional last field
-    std::uint32_t encrypt_session_persist_id = 0;
+    std::uint32_t encrypt_session_persist_id = 0;  // 0 where the record has none
 };
 
 // A slide or master as listed by the document: its persist object and id.
@@ -64,7 +65,6 @@ struct SourcePresentation::Parsed {
     std::unique_ptr<DocumentStream> doc;
 
     UserEditFields last_edit;
-    bool recovered = false;  // the edit chain was broken and rebuilt from the stream
     std::vector<std::uint8_t> current_user;  // kept with its pointer changed; empty if it cannot be
 
     // Persist id -> offset in the document stream, after every edit applied.
@@ -78,7 +78,10 @@ struct SourcePresentation::Parsed {
     };
     std::vector<Object> objects;
     // The one at `offset`; the directory names only records of `objects`.
-    std::size_t ObjectAt(std::uint32_t offset) const;
+    std::size_t ObjectAt(std::uint32_t offset) const {
+        return static_cast<std::size_t>(
+            std::ranges::lower_bound(objects, offset, {}, &Object::offset) - objects.begin());
+    }
 
     std::size_t document_offset = 0;  // of the DocumentContainer record
     std::uint32_t notes_master = 0;   // persist ids, 0 for none
@@ -97,16 +100,21 @@ struct SourcePresentation::Parsed {
     float slide_width = 720.0f;
     std::vector<SlideSummary> summaries;  // Slides(), in show order
 
-    // Null in a file without a main master.
-    const MainMasterInfo* FirstMainMaster() const noexcept {
-        return main_masters.empty() ? nullptr : &main_masters.front();
+    const MainMasterInfo* FindMainMaster(std::uint32_t master_id) const noexcept {
+        const auto it = main_master_index.find(master_id);
+        return it != main_master_index.end() ? &main_masters[it->second] : nullptr;
     }
-    const MainMasterInfo* FindMainMaster(std::uint32_t master_id) const noexcept;
-    // Through a title master if `master_id` names one; null when it leads nowhere.
-    const MainMasterInfo* FollowMaster(std::uint32_t master_id) const noexcept;
+    // The main master that a slide naming `master_id` shows, through a title
+    // master if it names one; the first where it leads nowhere or names none.
+    // Null in a file without a main master.
+    const MainMasterInfo* MasterOf(std::optional<std::uint32_t> master_id) const noexcept;
 };
 
-const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage, std::u16string_view name);
+inline const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage,
+                                           std::u16string_view name) {
+    const cfb::StorageEntry* e = storage.Find(name);
+    return e != nullptr && !e->is_storage ? e : nullptr;
+}
 
 // Reads "Current User", the user edits and their persist directories into `p`.
 // With `looks_old`, a file without a sound "Current User" is PowerPoint 95's.

@@ -1,8 +1,8 @@
 // Reads the structure of a PowerPoint 97-2003 file. Every offset, length and count
 // comes from the file and is checked before use; loops are bounded by the bytes they walk.
 #include <algorithm>
+#include <array>
 #include <limits>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -32,11 +32,6 @@ constexpr float kMasterUnitsPerPoint = 8.0f;
 constexpr std::int32_t kMaxSlideSide = 56 * 576;
 
 constexpr std::uint32_t kShapeDeleted = 0x0008;
-
-bool IsTitlePlaceholder(std::uint8_t kind) {
-    return kind == kPlaceholderTitle || kind == kPlaceholderCenterTitle ||
-           kind == kPlaceholderVerticalTitle;
-}
 
 // The record persist object `persist_id` starts with, of `expected_type` if given.
 Record ReadPersistObject(const SourcePresentation::Parsed& p, std::uint32_t persist_id,
@@ -74,10 +69,8 @@ std::vector<ListEntry> ReadSlideList(Bytes body) {
             continue;
         } else if (r->type() == RT_TextHeaderAtom) {
             text_type = FieldReader(r->body, "a text header").U32();
-        } else if (r->type() == RT_TextCharsAtom) {
-            entries.back().texts.emplace_back(text_type, DecodeUtf16(r->body));
-        } else if (r->type() == RT_TextBytesAtom) {
-            entries.back().texts.emplace_back(text_type, DecodeLatin1(r->body));
+        } else if (auto text = AtomText(*r)) {
+            entries.back().texts.emplace_back(text_type, std::move(*text));
         }
     }
     return entries;
@@ -99,14 +92,13 @@ Rect ReadAnchor(Bytes body) {
     const std::int32_t left = side();
     const std::int32_t right = side();
     const std::int32_t bottom = side();
+    const auto points = [](std::int64_t units) {
+        return static_cast<float>(units) / kMasterUnitsPerPoint;
+    };
     // Sides are subtracted in 64 bits: 32-bit corners from a file may be
     // anything.
-    const auto width = static_cast<std::int64_t>(right) - left;
-    const auto height = static_cast<std::int64_t>(bottom) - top;
-    return Rect{static_cast<float>(left) / kMasterUnitsPerPoint,
-                static_cast<float>(top) / kMasterUnitsPerPoint,
-                static_cast<float>(width) / kMasterUnitsPerPoint,
-                static_cast<float>(height) / kMasterUnitsPerPoint};
+    return Rect{points(left), points(top), points(std::int64_t{right} - left),
+                points(std::int64_t{bottom} - top)};
 }
 
 ShapeInfo ReadShape(Bytes body) {
@@ -139,12 +131,10 @@ ShapeInfo ReadShape(Bytes body) {
             case RT_OfficeArtClientTextbox: {
                 RecordCursor text(r->body);
                 while (auto t = text.Next()) {
-                    if (t->type() == RT_TextCharsAtom && !shape.text) {
-                        shape.text = DecodeUtf16(t->body);
-                    } else if (t->type() == RT_TextBytesAtom && !shape.text) {
-                        shape.text = DecodeLatin1(t->body);
-                    } else if (t->type() == RT_OutlineTextRefAtom) {
+                    if (t->type() == RT_OutlineTextRefAtom) {
                         shape.outline_text_index = FieldReader(t->body, "a text reference").U32();
+                    } else if (!shape.text) {
+                        shape.text = AtomText(*t);
                     }
                 }
                 break;
@@ -157,9 +147,7 @@ ShapeInfo ReadShape(Bytes body) {
 }
 
 void CollectShapes(Bytes body, int depth, std::vector<ShapeInfo>& out) {
-    if (depth > kMaxGroupDepth) {
-        ThrowDamaged("shape groups are nested too deeply");
-    }
+    DamagedIf(depth > kMaxGroupDepth, "shape groups are nested too deeply");
     RecordCursor cursor(body);
     while (auto r = cursor.Next()) {
         if (r->type() == RT_OfficeArtSpgrContainer) {
@@ -170,25 +158,19 @@ void CollectShapes(Bytes body, int depth, std::vector<ShapeInfo>& out) {
     }
 }
 
-// The shapes of a slide or master container, groups flattened.
-std::vector<ShapeInfo> ReadShapes(Bytes container_body) {
-    std::vector<ShapeInfo> shapes;
+// The drawing of a slide, master, notes page or handout container.
+std::optional<Record> DrawingOf(Bytes container_body) {
     const auto drawing = FindChild(container_body, RT_Drawing);
-    if (const auto dg =
-            drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt) {
+    return drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
+}
+
+// The shapes of a drawing, groups flattened.
+std::vector<ShapeInfo> ReadShapes(const std::optional<Record>& dg) {
+    std::vector<ShapeInfo> shapes;
+    if (dg) {
         CollectShapes(dg->body, 0, shapes);
     }
     return shapes;
-}
-
-// The title placeholder of a main master's drawing, if it has one.
-std::optional<Rect> MasterTitle(Bytes master_body) {
-    for (const ShapeInfo& s : ReadShapes(master_body)) {
-        if (s.placeholder == kPlaceholderMasterTitle && s.anchor) {
-            return s.anchor;
-        }
-    }
-    return std::nullopt;
 }
 
 // The master a slide's (or title master's) slide atom names.
@@ -197,9 +179,7 @@ std::optional<std::uint32_t> SlideAtomMasterRef(Bytes container_body) {
     if (!atom || atom->body.size() < 16) {
         return std::nullopt;
     }
-    FieldReader f(atom->body, "a slide atom");
-    f.Skip(12);  // layout, placeholder kinds
-    return f.U32();
+    return cfb::Get32(atom->body, 12);  // after the layout and placeholder kinds
 }
 
 // A "PowerPoint 95 & 97" file keeps its 97-2003 presentation in a storage of
@@ -237,9 +217,7 @@ const cfb::StorageEntry& DocumentStreamOf(const cfb::StorageEntry& root) {
     if (doc_stream == nullptr) {
         throw FormatError(LooksLikeOldPowerPoint(root) ? kTooOld : kNotPowerPoint);
     }
-    if (root.Find(u"EncryptedSummary") != nullptr) {
-        throw FormatError(kEncrypted);
-    }
+    RefuseIf(root.Find(u"EncryptedSummary") != nullptr, kEncrypted);
     return *doc_stream;
 }
 
@@ -259,15 +237,12 @@ void CheckNesting(Bytes body, int depth) {
 // The slide size and the notes and handout masters.
 void ReadDocumentAtom(SourcePresentation::Parsed& p, Bytes document_body) {
     const auto atom = FindChild(document_body, RT_DocumentAtom);
-    if (!atom) {
-        ThrowDamaged("the document record has no document atom");
-    }
+    DamagedIf(!atom, "the document record has no document atom");
     FieldReader f(atom->body, "the document atom");
     const std::int32_t width = f.I32();
     const std::int32_t height = f.I32();
-    if (width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide) {
-        ThrowDamaged("the slide size is out of range");
-    }
+    DamagedIf(width <= 0 || height <= 0 || width > kMaxSlideSide || height > kMaxSlideSide,
+              "the slide size is out of range");
     p.slide_width = static_cast<float>(width) / kMasterUnitsPerPoint;
     f.Skip(16);  // notes size, server zoom
     p.notes_master = f.U32();
@@ -279,31 +254,25 @@ void ReadObjectIds(SourcePresentation::Parsed& p, Bytes list_body) {
     RecordCursor objects(list_body);
     while (auto o = objects.Next()) {
         if (o->type() == RT_ExternalObjectListAtom) {
-            const std::uint32_t seed = FieldReader(o->body, "the object list atom").U32();
-            p.max_object_id = std::max(p.max_object_id, seed);
-            continue;
-        }
-        if (!o->IsContainer()) {
-            continue;
-        }
-        try {
-            RecordCursor atoms(o->body);
-            while (auto atom = atoms.Next()) {
-                // An embedded object's atom holds its identifier after two
-                // fields; a hyperlink's or a medium's, first.
-                const bool ole = atom->type() == RT_ExternalOleObjectAtom;
-                const std::size_t at = ole ? 8 : 0;
-                if (!ole && atom->type() != RT_ExternalHyperlinkAtom &&
-                    atom->type() != RT_ExternalMediaAtom) {
-                    continue;
+            p.max_object_id =
+                std::max(p.max_object_id, FieldReader(o->body, "the object list atom").U32());
+        } else if (o->IsContainer()) {
+            try {
+                RecordCursor atoms(o->body);
+                while (auto atom = atoms.Next()) {
+                    // An embedded object's atom holds its identifier after
+                    // two fields; a hyperlink's or a medium's, first.
+                    const bool ole = atom->type() == RT_ExternalOleObjectAtom;
+                    const std::size_t at = ole ? 8 : 0;
+                    if ((ole || atom->type() == RT_ExternalHyperlinkAtom ||
+                         atom->type() == RT_ExternalMediaAtom) &&
+                        atom->body.size() >= at + 4) {
+                        p.max_object_id = std::max(p.max_object_id, cfb::Get32(atom->body, at));
+                    }
                 }
-                if (atom->body.size() >= at + 4) {
-                    const std::uint32_t id = FieldReader(atom->body.subspan(at), "an object").U32();
-                    p.max_object_id = std::max(p.max_object_id, id);
-                }
+            } catch (const FormatError&) {
+                // The seed covers what a damaged entry would name.
             }
-        } catch (const FormatError&) {
-            // The seed covers what a damaged entry would name.
         }
     }
 }
@@ -315,35 +284,27 @@ void ReadNotesList(SourcePresentation::Parsed& p, Bytes list_body) {
         RecordCursor cursor(list_body);
         while (auto r = cursor.Next()) {
             if (r->type() == RT_SlidePersistAtom && r->body.size() >= 16) {
-                FieldReader f(r->body, "a notes entry");
-                p.notes.push_back(f.U32());
-                f.Skip(8);  // flags, number of texts
-                p.max_slide_id = std::max(p.max_slide_id, f.U32());
+                p.notes.push_back(cfb::Get32(r->body, 0));
+                // After the flags and the number of texts, the notes id.
+                p.max_slide_id = std::max(p.max_slide_id, cfb::Get32(r->body, 12));
             }
         }
     } catch (const FormatError&) {
     }
 }
 
-// The slides and masters, with their outline texts.
-struct DocumentLists {
-    std::vector<ListEntry> slides;
-    std::vector<ListEntry> masters;
-};
-
-DocumentLists ReadDocumentLists(SourcePresentation::Parsed& p, Bytes document_body) {
-    DocumentLists lists;
-    bool slides_read = false;
-    bool masters_read = false;
-    bool notes_read = false;
+// The slides and the masters (the first lists of instances 0 and 1), with
+// their outline texts; the notes list and the object lists go into `p`.
+std::array<std::vector<ListEntry>, 2> ReadDocumentLists(SourcePresentation::Parsed& p,
+                                                        Bytes document_body) {
+    std::array<std::vector<ListEntry>, 2> lists;
+    std::array<bool, 3> read{};  // by instance
     RecordCursor children(document_body);
     while (auto r = children.Next()) {
         if (r->type() == RT_SlideListWithText) {
-            if (r->instance() == 0 && !std::exchange(slides_read, true)) {
-                lists.slides = ReadSlideList(r->body);
-            } else if (r->instance() == 1 && !std::exchange(masters_read, true)) {
-                lists.masters = ReadSlideList(r->body);
-            } else if (r->instance() == 2 && !std::exchange(notes_read, true)) {
+            if (r->instance() < 2 && !std::exchange(read[r->instance()], true)) {
+                lists[r->instance()] = ReadSlideList(r->body);
+            } else if (r->instance() == 2 && !std::exchange(read[2], true)) {
                 ReadNotesList(p, r->body);
             }
         } else if (r->type() == RT_ExternalObjectList) {
@@ -358,8 +319,7 @@ void ReadMasters(SourcePresentation::Parsed& p, const std::vector<ListEntry>& ma
     std::set<std::size_t> read_masters;  // offsets
     for (const ListEntry& e : masters) {
         const Record r = ReadPersistObject(p, e.slide.persist_id, std::nullopt, "a master");
-        ListedSlide listed = e.slide;
-        listed.offset = r.offset;
+        const ListedSlide listed{e.slide.persist_id, e.slide.slide_id, r.offset};
         p.masters.push_back(listed);
         // A master listed again, or under another persist id, is not read
         // again: a small file could list one large master many times.
@@ -383,8 +343,12 @@ void ReadMasters(SourcePresentation::Parsed& p, const std::vector<ListEntry>& ma
         const bool first = p.main_masters.empty();
         MainMasterInfo master{listed, kDefaultTitleRect};
         try {
-            if (const auto title = MasterTitle(r.body)) {
-                master.title_rect = *title;
+            const std::vector<ShapeInfo> shapes = ReadShapes(DrawingOf(r.body));
+            const auto title = std::find_if(shapes.begin(), shapes.end(), [](const ShapeInfo& s) {
+                return s.placeholder == kPlaceholderMasterTitle && s.anchor;
+            });
+            if (title != shapes.end()) {
+                master.title_rect = *title->anchor;
             }
         } catch (const FormatError&) {
             // The first main master has always been read whole; a damaged
@@ -402,7 +366,9 @@ void ReadMasters(SourcePresentation::Parsed& p, const std::vector<ListEntry>& ma
 // The title placeholder's text, its own or the slide list's, else the list's first title.
 std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry& e) {
     for (const ShapeInfo& s : shapes) {
-        if (!s.placeholder || !IsTitlePlaceholder(*s.placeholder)) {
+        const std::uint8_t kind = s.placeholder.value_or(0);
+        if (kind != kPlaceholderTitle && kind != kPlaceholderCenterTitle &&
+            kind != kPlaceholderVerticalTitle) {
             continue;
         }
         if (s.text) {
@@ -412,39 +378,26 @@ std::u16string SlideTitle(const std::vector<ShapeInfo>& shapes, const ListEntry&
             return e.texts[*s.outline_text_index].second;
         }
     }
-    for (const auto& [type, text] : e.texts) {
-        if (type == kTextTypeTitle || type == kTextTypeCenterTitle) {
-            return text;
-        }
-    }
-    return {};
+    const auto title = std::ranges::find_if(e.texts, [](const auto& text) {
+        return text.first == kTextTypeTitle || text.first == kTextTypeCenterTitle;
+    });
+    return title != e.texts.end() ? title->second : std::u16string();
 }
 
-void ReadSlides(SourcePresentation::Parsed& p, const DocumentLists& lists) {
+void ReadSlides(SourcePresentation::Parsed& p, const std::vector<ListEntry>& slides) {
     std::set<std::size_t> read_slides;  // offsets
-    for (const ListEntry& e : lists.slides) {
+    for (const ListEntry& e : slides) {
         const Record r = ReadPersistObject(p, e.slide.persist_id, RT_Slide, "a slide");
         // A slide listed twice, or two sharing one record, are refused: Apache
         // POI shows them as one, and reading the record again for each would
         // let a small file cost a large one's work many times.
-        if (!read_slides.insert(r.offset).second) {
-            ThrowDamaged("a slide is listed twice");
-        }
-        ListedSlide listed = e.slide;
-        listed.offset = r.offset;
+        DamagedIf(!read_slides.insert(r.offset).second, "a slide is listed twice");
+        const ListedSlide listed{e.slide.persist_id, e.slide.slide_id, r.offset};
         p.slides.push_back(listed);
         p.max_slide_id = std::max(p.max_slide_id, listed.slide_id);
-        SlideSummary summary;
-        const MainMasterInfo* master = nullptr;
-        if (const auto ref = SlideAtomMasterRef(r.body)) {
-            master = p.FollowMaster(*ref);
-        }
-        if (master == nullptr) {
-            master = p.FirstMainMaster();
-        }
-        summary.master_id = master != nullptr ? master->listed.slide_id : 0;
-        summary.title = SlideTitle(ReadShapes(r.body), e);
-        p.summaries.push_back(std::move(summary));
+        const MainMasterInfo* master = p.MasterOf(SlideAtomMasterRef(r.body));
+        p.summaries.push_back({SlideTitle(ReadShapes(DrawingOf(r.body)), e),
+                               master != nullptr ? master->listed.slide_id : 0});
     }
 }
 
@@ -453,16 +406,14 @@ void ReadSlides(SourcePresentation::Parsed& p, const DocumentLists& lists) {
 // shapes' identifiers lie in.
 void RecordDrawing(DrawingUse& use, Bytes container_body) {
     try {
-        const auto drawing = FindChild(container_body, RT_Drawing);
-        const auto dg = drawing ? FindChild(drawing->body, RT_OfficeArtDgContainer) : std::nullopt;
+        const auto dg = DrawingOf(container_body);
         const auto fdg = dg ? FindChild(dg->body, RT_OfficeArtFDG) : std::nullopt;
         if (!fdg || fdg->body.size() < 8) {
             return;
         }
-        FieldReader f(fdg->body, "a drawing");
-        const std::uint32_t shapes = f.U32();
-        std::vector<std::uint32_t> ids{f.U32()};  // the last one it gave out
-        for (const ShapeInfo& shape : ReadShapes(container_body)) {
+        const std::uint32_t shapes = cfb::Get32(fdg->body, 0);
+        std::vector<std::uint32_t> ids{cfb::Get32(fdg->body, 4)};  // the last one it gave out
+        for (const ShapeInfo& shape : ReadShapes(dg)) {
             ids.push_back(shape.id);
         }
         const std::uint32_t drawing_id = fdg->instance();
@@ -498,18 +449,14 @@ void ReadPersistObjects(SourcePresentation::Parsed& p) {
     std::uint64_t end_of_last = 0;
     for (const std::uint32_t offset : offsets) {
         const auto header = p.doc->Header(offset);
-        if (!header || header->length > p.doc->size() - offset - kRecordHeaderSize) {
-            ThrowDamaged("the persist directory names a record outside the document stream");
-        }
-        if (offset < end_of_last) {
-            ThrowDamaged("two records that the persist directory names overlap");
-        }
+        DamagedIf(!header || header->length > p.doc->size() - offset - kRecordHeaderSize,
+                  "the persist directory names a record outside the document stream");
+        DamagedIf(offset < end_of_last, "two records that the persist directory names overlap");
         const std::uint32_t size = kRecordHeaderSize + header->length;
         end_of_last = std::uint64_t{offset} + size;
         p.objects.push_back({offset, size});
-        if (header->type == RT_Document && offset != p.document_offset) {
-            ThrowDamaged("the persist directory names a second document record");
-        }
+        DamagedIf(header->type == RT_Document && offset != p.document_offset,
+                  "the persist directory names a second document record");
         if (header->type == RT_Slide || header->type == RT_MainMaster || header->type == RT_Notes ||
             header->type == RT_Handout) {
             RecordDrawing(p.drawing_use, p.doc->ReadRecord(offset, "a slide").body);
@@ -524,9 +471,9 @@ void ReadStructure(SourcePresentation::Parsed& p) {
     p.document_offset = document.offset;
     CheckNesting(document.body, 0);
     ReadDocumentAtom(p, document.body);
-    const DocumentLists lists = ReadDocumentLists(p, document.body);
-    ReadMasters(p, lists.masters);
-    ReadSlides(p, lists);
+    const auto [slides, masters] = ReadDocumentLists(p, document.body);
+    ReadMasters(p, masters);
+    ReadSlides(p, slides);
     ReadPersistObjects(p);
 }
 
@@ -559,33 +506,22 @@ std::unique_ptr<SourcePresentation::Parsed> Parse(std::unique_ptr<const cfb::Byt
 
 }  // namespace
 
-const cfb::StorageEntry* FindStream(const cfb::StorageEntry& storage, std::u16string_view name) {
-    const cfb::StorageEntry* e = storage.Find(name);
-    return e != nullptr && !e->is_storage ? e : nullptr;
-}
-
-std::size_t SourcePresentation::Parsed::ObjectAt(std::uint32_t offset) const {
-    return static_cast<std::size_t>(
-        std::lower_bound(objects.begin(), objects.end(), offset,
-                         [](const Object& o, std::uint32_t at) { return o.offset < at; }) -
-        objects.begin());
-}
-
-const MainMasterInfo* SourcePresentation::Parsed::FindMainMaster(
-    std::uint32_t master_id) const noexcept {
-    const auto it = main_master_index.find(master_id);
-    return it != main_master_index.end() ? &main_masters[it->second] : nullptr;
-}
-
-const MainMasterInfo* SourcePresentation::Parsed::FollowMaster(
-    std::uint32_t master_id) const noexcept {
-    if (const MainMasterInfo* m = FindMainMaster(master_id)) {
-        return m;
+const MainMasterInfo* SourcePresentation::Parsed::MasterOf(
+    std::optional<std::uint32_t> master_id) const noexcept {
+    if (master_id) {
+        if (const MainMasterInfo* m = FindMainMaster(*master_id)) {
+            return m;
+        }
+        // A title master names a main master; only one step, so a title
+        // master naming another cannot loop.
+        const auto title = title_masters.find(*master_id);
+        const MainMasterInfo* m =
+            title != title_masters.end() ? FindMainMaster(title->second) : nullptr;
+        if (m != nullptr) {
+            return m;
+        }
     }
-    // A title master names a main master; only one step, so a title master
-    // naming another cannot loop.
-    const auto title = title_masters.find(master_id);
-    return title != title_masters.end() ? FindMainMaster(title->second) : nullptr;
+    return main_masters.empty() ? nullptr : &main_masters.front();
 }
 
 SourcePresentation SourcePresentation::Read(std::unique_ptr<const cfb::ByteSource> source) {
@@ -603,10 +539,8 @@ float SourcePresentation::SlideWidth() const noexcept {
 }
 
 Rect SourcePresentation::MasterTitleRect(std::uint32_t master_id) const noexcept {
-    const MainMasterInfo* m = master_id != 0 ? parsed_->FollowMaster(master_id) : nullptr;
-    if (m == nullptr) {
-        m = parsed_->FirstMainMaster();
-    }
+    const MainMasterInfo* m =
+        parsed_->MasterOf(master_id != 0 ? std::optional(master_id) : std::nullopt);
     return m != nullptr ? m->title_rect : kDefaultTitleRect;
 }
 

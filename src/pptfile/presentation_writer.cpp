@@ -42,12 +42,10 @@ std::vector<Record> Children(Bytes body) {
 
 const Record* FindRecord(const std::vector<Record>& records, std::uint16_t type,
                          std::optional<std::uint16_t> instance = {}) {
-    for (const Record& r : records) {
-        if (r.type() == type && (!instance || r.instance() == *instance)) {
-            return &r;
-        }
-    }
-    return nullptr;
+    const auto it = std::ranges::find_if(records, [&](const Record& r) {
+        return r.type() == type && (!instance || r.instance() == *instance);
+    });
+    return it != records.end() ? &*it : nullptr;
 }
 
 // Where each child of the document belongs; a missing one goes before the next.
@@ -71,8 +69,7 @@ int DocumentRank(const Record& r) {
     if (r.type() == RT_HeadersFooters) {
         return r.instance() == 3 ? 7 : 8;
     }
-    const auto it = std::find_if(std::begin(kRanks), std::end(kRanks),
-                                 [&](const auto& rank) { return rank.first == r.type(); });
+    const auto it = std::ranges::find(kRanks, r.type(), &std::pair<std::uint16_t, int>::first);
     return it != std::end(kRanks) ? it->second : -1;
 }
 constexpr int kRankObjectList = 1;
@@ -118,17 +115,12 @@ void CheckSlots(const SaveJob& job, const SourcePresentation::Parsed& p) {
 }
 
 // A main master's own colour scheme, for slides that follow it.
-std::optional<std::vector<std::uint8_t>> MasterScheme(DocumentStream& doc,
-                                                      const ListedSlide& main_master) {
-    const auto master = doc.TryRecord(main_master.offset);
-    if (!master || master->type() != RT_MainMaster) {
-        return std::nullopt;
-    }
+std::optional<Bytes> MasterScheme(DocumentStream& doc, const ListedSlide& main_master) {
     try {
-        const auto scheme = FindChild(master->body, RT_ColorSchemeAtom, 1);
+        const Record master = doc.ReadRecord(main_master.offset, "a main master");
+        const auto scheme = FindChild(master.body, RT_ColorSchemeAtom, 1);
         if (scheme && scheme->body.size() == 32) {
-            const Bytes whole = scheme->Whole();
-            return std::vector<std::uint8_t>(whole.begin(), whole.end());
+            return scheme->Whole();
         }
     } catch (const FormatError&) {
     }
@@ -138,14 +130,11 @@ std::optional<std::vector<std::uint8_t>> MasterScheme(DocumentStream& doc,
 // The source's document, what of it is rewritten, and what a save adds.
 struct Additions {
     std::vector<Record> children;  // of the source's document
-    Bytes document_body;
     const Record* object_list = nullptr;
     const Record* drawing_group = nullptr;
     const Record* slide_list = nullptr;
     std::vector<NewSlide> slides;
-    std::vector<std::vector<std::uint8_t>> containers;  // of the new slides
-    std::vector<std::uint32_t> shape_ids;               // each new slide's drawing takes
-    std::uint32_t max_object_id = 0;                    // of the controls added, 0 for none
+    std::uint32_t max_object_id = 0;  // of the controls added, 0 for none
     PictureStore pictures{0, 0};
 };
 
@@ -153,15 +142,13 @@ struct Additions {
 void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Additions& add) {
     std::uint64_t next_persist_id = std::uint64_t{p.max_persist_id} + 1;
     const auto persist_id = [&] {
-        if (next_persist_id > kMaxPersistId) {
-            throw FormatError("the template has no persist identifiers left for new slides");
-        }
+        RefuseIf(next_persist_id > kMaxPersistId,
+                 "the template has no persist identifiers left for new slides");
         return static_cast<std::uint32_t>(next_persist_id++);
     };
     std::uint32_t max_slide_id = std::max(p.max_slide_id, kFirstSlideId - 1);
-    if (p.max_object_id == std::numeric_limits<std::uint32_t>::max()) {
-        throw FormatError("the template has no object identifiers left for controls");
-    }
+    RefuseIf(p.max_object_id == std::numeric_limits<std::uint32_t>::max(),
+             "the template has no object identifiers left for controls");
     std::uint32_t next_object_id = p.max_object_id + 1;
     // Past every drawing and shape identifier that a drawing of the file uses.
     std::uint64_t next_drawing_id = std::uint64_t{p.drawing_use.max_drawing_id} + 1;
@@ -173,27 +160,25 @@ void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Ad
         if (content == nullptr) {
             continue;
         }
-        if (max_slide_id >= kMaxSlideId) {
-            throw FormatError("the template has no slide identifiers left for new slides");
-        }
-        if (next_drawing_id > kMaxDrawingId) {
-            throw FormatError("the template has no drawing identifiers left for new slides");
-        }
-        if ((next_cluster + 1) * kClusterSize >= kSpidLimit) {
-            throw FormatError("the template has no shape identifiers left for new slides");
-        }
+        RefuseIf(max_slide_id >= kMaxSlideId,
+                 "the template has no slide identifiers left for new slides");
+        RefuseIf(next_drawing_id > kMaxDrawingId,
+                 "the template has no drawing identifiers left for new slides");
+        RefuseIf((next_cluster + 1) * kClusterSize >= kSpidLimit,
+                 "the template has no shape identifiers left for new slides");
         add.slides.push_back({*content,
                               persist_id(),
                               ++max_slide_id,
                               static_cast<std::uint32_t>(next_drawing_id++),
                               next_cluster++,
-                              {}});
+                              {},
+                              {},
+                              0});
     }
     for (NewSlide& slide : add.slides) {
         for (const ControlObject& control : slide.content->controls) {
-            if (next_object_id == 0) {
-                throw FormatError("the template has no object identifiers left for controls");
-            }
+            RefuseIf(next_object_id == 0,
+                     "the template has no object identifiers left for controls");
             slide.controls.push_back(
                 {&control, next_object_id++, persist_id(), add.pictures.AddPreview(control)});
             add.max_object_id = slide.controls.back().object_id;
@@ -204,9 +189,7 @@ void NumberNewSlides(const SaveJob& job, const SourcePresentation::Parsed& p, Ad
 Additions Add(const SaveJob& job, const SourcePresentation::Parsed& p) {
     CheckSlots(job, p);
     Additions add;
-    const Record document = p.doc->ReadRecord(p.document_offset, "the document record");
-    add.document_body = document.body;
-    add.children = Children(document.body);
+    add.children = Children(p.doc->ReadRecord(p.document_offset, "the document record").body);
     add.object_list = FindRecord(add.children, RT_ExternalObjectList);
     add.drawing_group = FindRecord(add.children, RT_DrawingGroup);
     add.slide_list = FindRecord(add.children, RT_SlideListWithText, 0);
@@ -215,18 +198,15 @@ Additions Add(const SaveJob& job, const SourcePresentation::Parsed& p) {
     add.pictures = PictureStore(pictures != nullptr ? pictures->Size() : 0,
                                 add.drawing_group ? BlipStoreEntries(add.drawing_group->body) : 0);
     NumberNewSlides(job, p, add);
-    for (const NewSlide& slide : add.slides) {
+    for (NewSlide& slide : add.slides) {
         // CheckSlots made sure the slide's master is there. The slide follows
         // the master's colours, so it carries the master's scheme as its own.
         const ListedSlide& master = slide.content->master_id == 0
                                         ? p.main_masters.front().listed
                                         : p.FindMainMaster(slide.content->master_id)->listed;
         RecordWriter w;
-        add.shape_ids.push_back(WriteTitleOnlySlide(
-            w, *slide.content, slide.controls, master.slide_id,
-            {slide.drawing_id, static_cast<std::uint32_t>(slide.cluster * kClusterSize)},
-            MasterScheme(*p.doc, master)));
-        add.containers.push_back(w.Take());
+        slide.shapes = WriteTitleOnlySlide(w, slide, master.slide_id, MasterScheme(*p.doc, master));
+        slide.records = w.Take();
     }
     return add;
 }
@@ -283,24 +263,19 @@ class DocumentWriter {
     bool AddsControls() const { return add_.max_object_id != 0; }
 
     void WriteObjectList(RecordWriter& w, const Record* existing) const {
-        std::vector<Record> children;
-        if (existing != nullptr) {
-            children = Children(existing->body);
-        }
-        const auto is_atom = [](const Record& r) { return r.type() == RT_ExternalObjectListAtom; };
+        const std::vector<Record> children = Children(existing ? existing->body : Bytes{});
+        const Record* atom = FindRecord(children, RT_ExternalObjectListAtom);
         const auto write_seed = [&](std::uint32_t old_seed) {
             w.U32Atom(RT_ExternalObjectListAtom, std::max(old_seed, add_.max_object_id));
         };
         const auto list = w.BeginContainer(RT_ExternalObjectList);
         // The atom comes first; a list without one gets it in front.
-        if (std::none_of(children.begin(), children.end(), is_atom)) {
+        if (atom == nullptr) {
             write_seed(0);
         }
-        bool seeded = false;
         for (const Record& child : children) {
-            if (is_atom(child) && !seeded) {
-                write_seed(child.body.size() >= 4 ? FieldReader(child.body, "").U32() : 0);
-                seeded = true;
+            if (&child == atom) {
+                write_seed(child.body.size() >= 4 ? cfb::Get32(child.body, 0) : 0);
             } else {
                 w.Bytes(child.Whole());
             }
@@ -309,33 +284,21 @@ class DocumentWriter {
         w.End(list);
     }
 
-    // The drawing group's record of the identifiers in use, made from the
-    // drawings themselves ([MS-ODRAW] 2.2.48): one cluster entry for each
-    // cluster up to the last in use, naming the drawing that owns it and
-    // how many of its identifiers are taken (none for a cluster no drawing
-    // uses); the largest identifier in use plus one; the drawings' shapes.
+    // The drawing group's record of the identifiers in use ([MS-ODRAW]
+    // 2.2.48), made from the drawings themselves.
     void WriteBlock(RecordWriter& w) const {
         std::map<std::uint32_t, DrawingUse::Cluster> clusters = p_.drawing_use.clusters;
-        DrawingGroupBlock b;
-        b.shapes_saved = p_.drawing_use.shapes;
-        b.drawings_saved = p_.drawing_use.drawings;
-        for (std::size_t i = 0; i < add_.slides.size(); ++i) {
-            const NewSlide& slide = add_.slides[i];
+        DrawingGroupBlock b{0, p_.drawing_use.shapes, p_.drawing_use.drawings, {}};
+        for (const NewSlide& slide : add_.slides) {
             const auto cluster = static_cast<std::uint32_t>(slide.cluster);
-            clusters[cluster] = {slide.drawing_id, cluster * kClusterSize + add_.shape_ids[i] - 1};
-            b.shapes_saved += add_.shape_ids[i];
+            clusters[cluster] = {slide.drawing_id, cluster * kClusterSize + slide.shapes - 1};
+            b.shapes_saved += slide.shapes;
             b.drawings_saved += 1;
         }
-        const std::uint32_t last = clusters.empty() ? 0 : clusters.rbegin()->first;
-        for (std::uint32_t n = 1; n <= last; ++n) {
-            const auto it = clusters.find(n);
-            if (it == clusters.end()) {
-                b.clusters.emplace_back(0, 0);
-                continue;
-            }
-            b.clusters.emplace_back(it->second.drawing_id,
-                                    it->second.largest - n * kClusterSize + 1);
-            b.spid_max = std::max(b.spid_max, it->second.largest + 1);
+        for (const auto& [n, cluster] : clusters) {
+            b.clusters.resize(n - 1);  // clusters that no drawing uses, as (0, 0)
+            b.clusters.emplace_back(cluster.drawing_id, cluster.largest - n * kClusterSize + 1);
+            b.spid_max = std::max(b.spid_max, cluster.largest + 1);
         }
         WriteDrawingGroupBlock(w, b);
     }
@@ -347,40 +310,40 @@ class DocumentWriter {
         }
     }
 
-    void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
-        const auto group = w.BeginContainer(RT_DrawingGroup);
-        bool wrote_dgg = false;
-        for (const Record& child :
-             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
-            if (child.type() != RT_OfficeArtDggContainer || wrote_dgg) {
-                w.Bytes(child.Whole());
-                continue;
-            }
-            wrote_dgg = true;
-            const auto dgg =
-                w.Begin(RT_OfficeArtDggContainer, child.instance(), child.header.version);
-            // The block is the container's first record, the BLIP store
-            // follows it.
-            WriteBlock(w);
-            const std::vector<Record> parts = Children(child.body);
-            const Record* store = FindRecord(parts, RT_OfficeArtBStoreContainer);
-            if (store == nullptr) {
-                WriteBlipStore(w, nullptr);
-            }
-            for (const Record& part : parts) {
-                if (&part == store) {
-                    WriteBlipStore(w, &part);
-                } else if (part.type() != RT_OfficeArtFDGGBlock) {
-                    w.Bytes(part.Whole());
-                }
-            }
-            w.End(dgg);
-        }
-        if (!wrote_dgg) {
-            const auto dgg = w.BeginContainer(RT_OfficeArtDggContainer);
-            WriteBlock(w);
+    // The block is the container's first record, the BLIP store follows it.
+    void WriteDggContainer(RecordWriter& w, const Record* existing) const {
+        const auto dgg = existing ? w.Begin(RT_OfficeArtDggContainer, existing->instance(),
+                                            existing->header.version)
+                                  : w.BeginContainer(RT_OfficeArtDggContainer);
+        WriteBlock(w);
+        const std::vector<Record> parts = Children(existing ? existing->body : Bytes{});
+        const Record* store = FindRecord(parts, RT_OfficeArtBStoreContainer);
+        if (store == nullptr) {
             WriteBlipStore(w, nullptr);
-            w.End(dgg);
+        }
+        for (const Record& part : parts) {
+            if (&part == store) {
+                WriteBlipStore(w, &part);
+            } else if (part.type() != RT_OfficeArtFDGGBlock) {
+                w.Bytes(part.Whole());
+            }
+        }
+        w.End(dgg);
+    }
+
+    void WriteDrawingGroup(RecordWriter& w, const Record* existing) const {
+        const std::vector<Record> children = Children(existing ? existing->body : Bytes{});
+        const Record* dgg = FindRecord(children, RT_OfficeArtDggContainer);
+        const auto group = w.BeginContainer(RT_DrawingGroup);
+        for (const Record& child : children) {
+            if (&child == dgg) {
+                WriteDggContainer(w, dgg);
+            } else {
+                w.Bytes(child.Whole());
+            }
+        }
+        if (dgg == nullptr) {
+            WriteDggContainer(w, nullptr);
         }
         w.End(group);
     }
@@ -389,8 +352,7 @@ class DocumentWriter {
         // Each SlidePersistAtom with the text records that follow it.
         std::vector<std::uint8_t> leading;  // records before the first entry
         std::vector<std::vector<std::uint8_t>> entries;
-        for (const Record& r :
-             existing != nullptr ? Children(existing->body) : std::vector<Record>{}) {
+        for (const Record& r : Children(existing ? existing->body : Bytes{})) {
             if (r.type() == RT_SlidePersistAtom) {
                 entries.emplace_back();
             }
@@ -399,9 +361,8 @@ class DocumentWriter {
             target.insert(target.end(), whole.begin(), whole.end());
         }
         // The reader listed the source's slides from these same entries.
-        if (entries.size() != p_.slides.size()) {
-            throw FormatError("the template's slide list does not match its slides");
-        }
+        RefuseIf(entries.size() != p_.slides.size(),
+                 "the template's slide list does not match its slides");
         const auto list = w.BeginContainer(RT_SlideListWithText, 0);
         w.Bytes(leading);
         std::size_t next_new = 0;
@@ -409,8 +370,7 @@ class DocumentWriter {
             if (const auto* index = std::get_if<std::size_t>(&slot)) {
                 w.Bytes(entries[*index]);
             } else {
-                const NewSlide& slide = add_.slides[next_new++];
-                WriteSlideListEntry(w, *slide.content, slide.persist_id, slide.slide_id);
+                WriteSlideListEntry(w, add_.slides[next_new++]);
             }
         }
         w.End(list);
@@ -421,131 +381,94 @@ class DocumentWriter {
     const Additions& add_;
 };
 
-// The document stream, laid out as PowerPoint's own whole saves lay it out:
-// the document, the masters, the notes and handout masters, the slides in
-// show order, the notes pages, then every other object by persist id. Each
-// object of the source is copied from where it lies, once however many ids
-// name it.
-class StreamLayout {
-  public:
-    explicit StreamLayout(const SourcePresentation::Parsed& p)
-        : p_(p), moved_(p.objects.size(), kNotPlaced) {}
-
-    void PlaceDocument(std::vector<std::uint8_t> document) {
-        moved_[p_.ObjectAt(static_cast<std::uint32_t>(p_.document_offset))] =
-            Place(std::move(document));
-    }
-    void PlaceSource(std::optional<std::uint32_t> persist_id) {
-        const auto offset = persist_id ? p_.persist_directory.Find(*persist_id) : std::nullopt;
-        if (!offset) {
-            return;
-        }
-        const std::size_t object = p_.ObjectAt(*offset);
-        if (moved_[object] == kNotPlaced) {
-            moved_[object] = static_cast<std::uint32_t>(size_);
-            for (cfb::Piece& piece :
-                 cfb::Slice(p_.doc->content(), *offset, p_.objects[object].size)) {
-                Place(std::move(piece));
-            }
-        }
-    }
-    void PlaceNew(std::uint32_t persist_id, cfb::Piece piece) {
-        directory_.Set(persist_id, Place(std::move(piece)));
-    }
-    // Every source object not placed yet, by persist id, and the directory
-    // naming each object where it now lies.
-    void PlaceTheRest() {
-        p_.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t) { PlaceSource(id); });
-        p_.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t offset) {
-            directory_.Set(id, moved_[p_.ObjectAt(offset)]);
-        });
-    }
-
-    const PersistDirectory& directory() const noexcept { return directory_; }
-    std::uint64_t size() const noexcept { return size_; }
-    std::vector<cfb::Piece> Take() { return std::move(pieces_); }
-
-  private:
-    static constexpr std::uint32_t kNotPlaced = 0xFFFFFFFF;
-
+// The "PowerPoint Document" stream, and the "Current User" stream naming its
+// edit. The objects go in the order of PowerPoint's own whole saves: the
+// document, the masters, the notes and handout masters, the slides in show
+// order, the notes pages, then every other object by persist id. Each object
+// of the source is copied from where it lies, once however many ids name it.
+std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
+    const SaveJob& job, const SourcePresentation::Parsed& p, const Additions& add) {
+    constexpr std::uint32_t kNotPlaced = 0xFFFFFFFF;
+    std::vector<std::uint32_t> moved(p.objects.size(), kNotPlaced);  // by object: where it lies
+    PersistDirectory directory;
+    std::vector<cfb::Piece> pieces;
+    std::uint64_t size = 0;
     // Appends `piece`, as part of the last piece where it continues it in the
     // source; returns where it starts.
-    std::uint32_t Place(cfb::Piece piece) {
-        const std::uint64_t size = cfb::SizeOf(piece);
-        if (size_ + size > std::numeric_limits<std::uint32_t>::max()) {
-            throw FormatError("the presentation is too large to save");
-        }
-        const auto at = static_cast<std::uint32_t>(size_);
-        size_ += size;
-        auto* last = pieces_.empty() ? nullptr : std::get_if<cfb::StoredBytes>(&pieces_.back());
+    const auto place = [&](cfb::Piece piece) {
+        const std::uint64_t piece_size = cfb::SizeOf(piece);
+        RefuseIf(size + piece_size > std::numeric_limits<std::uint32_t>::max(),
+                 "the presentation is too large to save");
+        const auto at = static_cast<std::uint32_t>(size);
+        size += piece_size;
+        auto* last = pieces.empty() ? nullptr : std::get_if<cfb::StoredBytes>(&pieces.back());
         const auto* next = std::get_if<cfb::StoredBytes>(&piece);
         if (last != nullptr && next != nullptr && last->file == next->file &&
             last->stream == next->stream && last->offset + last->length == next->offset) {
             last->length += next->length;
         } else {
-            pieces_.push_back(std::move(piece));
+            pieces.push_back(std::move(piece));
         }
         return at;
-    }
+    };
+    const auto place_source = [&](std::uint32_t persist_id) {
+        const auto offset = p.persist_directory.Find(persist_id);
+        if (!offset) {
+            return;
+        }
+        const std::size_t object = p.ObjectAt(*offset);
+        if (moved[object] == kNotPlaced) {
+            moved[object] = static_cast<std::uint32_t>(size);
+            for (cfb::Piece& piece :
+                 cfb::Slice(p.doc->content(), *offset, p.objects[object].size)) {
+                place(std::move(piece));
+            }
+        }
+    };
+    const auto place_new = [&](std::uint32_t persist_id, cfb::Piece piece) {
+        directory.Set(persist_id, place(std::move(piece)));
+    };
 
-    const SourcePresentation::Parsed& p_;
-    std::vector<std::uint32_t> moved_;  // by object: its offset in the save
-    PersistDirectory directory_;
-    std::vector<cfb::Piece> pieces_;
-    std::uint64_t size_ = 0;
-};
-
-std::uint32_t LastSlideId(const SaveJob& job, const SourcePresentation::Parsed& p,
-                          const Additions& add) {
-    if (job.slides.empty()) {
-        return 0;
-    }
-    if (const auto* index = std::get_if<std::size_t>(&job.slides.back())) {
-        return p.slides[*index].slide_id;
-    }
-    return add.slides.back().slide_id;
-}
-
-// The "PowerPoint Document" stream, and the "Current User" stream naming its edit.
-std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
-    const SaveJob& job, const SourcePresentation::Parsed& p, const Additions& add) {
-    StreamLayout layout(p);
-    layout.PlaceDocument(DocumentWriter(job, p, add).Write());
+    moved[p.ObjectAt(static_cast<std::uint32_t>(p.document_offset))] =
+        place(DocumentWriter(job, p, add).Write());
     for (const ListedSlide& master : p.masters) {
-        layout.PlaceSource(master.persist_id);
+        place_source(master.persist_id);
     }
-    layout.PlaceSource(p.notes_master);
-    layout.PlaceSource(p.handout_master);
+    place_source(p.notes_master);
+    place_source(p.handout_master);
     std::size_t next_new = 0;
+    std::uint32_t last_slide_id = 0;  // in show order, as the user edit names it
     for (const SlideSlot& slot : job.slides) {
         if (const auto* index = std::get_if<std::size_t>(&slot)) {
-            layout.PlaceSource(p.slides[*index].persist_id);
+            place_source(p.slides[*index].persist_id);
+            last_slide_id = p.slides[*index].slide_id;
         } else {
-            layout.PlaceNew(add.slides[next_new].persist_id, std::span(add.containers[next_new]));
-            ++next_new;
+            const NewSlide& slide = add.slides[next_new++];
+            place_new(slide.persist_id, std::span(slide.records));
+            last_slide_id = slide.slide_id;
         }
     }
     for (const std::uint32_t notes : p.notes) {
-        layout.PlaceSource(notes);
+        place_source(notes);
     }
-    layout.PlaceTheRest();
+    p.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t) { place_source(id); });
+    // The directory names each source object where it now lies.
+    p.persist_directory.ForEach([&](std::uint32_t id, std::uint32_t offset) {
+        directory.Set(id, moved[p.ObjectAt(offset)]);
+    });
     for (const NewSlide& slide : add.slides) {
         for (const PlacedControl& control : slide.controls) {
-            layout.PlaceNew(control.storage_persist_id, ControlStorageRecord(control));
+            place_new(control.storage_persist_id, ControlStorageRecord(control));
         }
     }
 
-    UserEdit edit;
-    edit.last_slide_viewed = LastSlideId(job, p, add);
-    edit.document_persist_id = p.last_edit.doc_persist_id;
-    edit.max_persist_id = std::max(p.max_persist_id, layout.directory().MaxId());
-    edit.last_view = p.last_edit.last_view;
+    const UserEdit edit{last_slide_id, p.last_edit.doc_persist_id,
+                        std::max(p.max_persist_id, directory.MaxId()), p.last_edit.last_view};
     RecordWriter tail;
-    std::vector<std::uint8_t> user = CloseSave(tail, layout.size(), layout.directory(), edit,
-                                               p.current_user.empty() ? nullptr : &p.current_user);
-    std::vector<cfb::Piece> document = layout.Take();
-    document.emplace_back(tail.Take());
-    return {std::move(document), std::move(user)};
+    std::vector<std::uint8_t> user =
+        CloseSave(tail, size, directory, edit, p.current_user.empty() ? nullptr : &p.current_user);
+    pieces.emplace_back(tail.Take());
+    return {std::move(pieces), std::move(user)};
 }
 
 // The stream `name` of `root`, added if there is none. Null where the
@@ -559,41 +482,33 @@ cfb::StorageEntry* StreamOf(cfb::StorageEntry& root, std::u16string_view name) {
     return stream->is_storage ? nullptr : stream;
 }
 
-// What a save changes in the document properties: when and by what the file
-// was last saved, and how many slides it has. A stream that cannot be read
-// as a property set is kept as it is; a missing one is written new.
+// What a save changes in the document properties. A stream that cannot be
+// read as a property set is kept as it is; a missing one is written new.
 void UpdateDocumentProperties(cfb::StorageEntry& root, const SaveJob& job,
                               const SourcePresentation::Parsed& p) {
-    const FileTime saved_at = ToFileTime(job.saved_at);
-    const auto slides = static_cast<std::int32_t>(job.slides.size());
-    if (cfb::StorageEntry* summary = StreamOf(root, kSummaryStream); summary == nullptr) {
-    } else if (summary->content.empty()) {
-        std::u16string title;
-        if (!job.slides.empty()) {
-            const auto* index = std::get_if<std::size_t>(&job.slides.front());
-            title = index ? p.summaries[*index].title
-                          : std::get<const SlideContent*>(job.slides.front())->title;
-        }
-        summary->content = {SummaryInformationStream(title, saved_at)};
-    } else if (auto resaved = ResavedSummaryInformation(cfb::ReadAll(*summary), saved_at)) {
-        summary->content = {std::move(*resaved)};
+    std::u16string title;
+    if (!job.slides.empty()) {
+        const auto* index = std::get_if<std::size_t>(&job.slides.front());
+        title = index ? p.summaries[*index].title
+                      : std::get<const SlideContent*>(job.slides.front())->title;
     }
-    if (cfb::StorageEntry* doc_summary = StreamOf(root, kDocSummaryStream);
-        doc_summary == nullptr) {
-    } else if (doc_summary->content.empty()) {
-        doc_summary->content = {DocumentSummaryInformationStream(slides)};
-    } else if (auto resaved =
-                   ResavedDocumentSummaryInformation(cfb::ReadAll(*doc_summary), slides)) {
-        doc_summary->content = {std::move(*resaved)};
+    if (cfb::StorageEntry* summary = StreamOf(root, kSummaryStream)) {
+        if (auto stream = SummaryInformation(cfb::ReadAll(*summary), title, job.saved_at)) {
+            summary->content = {std::move(*stream)};
+        }
+    }
+    if (cfb::StorageEntry* doc_summary = StreamOf(root, kDocSummaryStream)) {
+        const auto slides = static_cast<std::int32_t>(job.slides.size());
+        if (auto stream = DocumentSummaryInformation(cfb::ReadAll(*doc_summary), slides)) {
+            doc_summary->content = {std::move(*stream)};
+        }
     }
 }
 
 }  // namespace
 
 void WritePresentation(const SaveJob& job, cfb::ByteSink& sink) {
-    if (job.source == nullptr) {
-        throw FormatError("no presentation to save");
-    }
+    RefuseIf(job.source == nullptr, "no presentation to save");
     const SourcePresentation::Parsed& p = job.source->parsed();
     const Additions add = Add(job, p);
     auto [document, user] = DocumentAndUser(job, p, add);
@@ -609,9 +524,8 @@ void WritePresentation(const SaveJob& job, cfb::ByteSink& sink) {
     StreamOf(root, kCurrentUserStream)->content = {std::move(user)};
     if (!add.pictures.empty()) {
         cfb::StorageEntry* pictures = StreamOf(root, kPicturesStream);
-        if (pictures == nullptr) {
-            throw FormatError("the template's \"Pictures\" entry is not a stream of pictures");
-        }
+        RefuseIf(pictures == nullptr,
+                 "the template's \"Pictures\" entry is not a stream of pictures");
         // The old pictures and the new ones, as two pieces.
         pictures->content.emplace_back(std::span(add.pictures.Blips()));
     }

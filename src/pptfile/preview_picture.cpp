@@ -61,43 +61,33 @@ struct Box {
     std::int32_t left, top, right, bottom;
 };
 
-class EmfWriter {
+// Metafile records, counted: each starts with its type and its size.
+class EmfWriter : public RecordWriter {
   public:
-    // Opens a record; its size is set by End.
-    std::size_t Begin(std::uint32_t type) {
-        const std::size_t start = w_.Size();
-        w_.U32(type);
-        w_.U32(0);
+    // Opens a record; its size is set by EndRecord.
+    std::size_t BeginRecord(std::uint32_t type) {
+        const std::size_t start = Size();
+        U32s({type, 0});
         ++records_;
         return start;
     }
-    void End(std::size_t start) {
-        w_.PatchU32(start + 4, static_cast<std::uint32_t>(w_.Size() - start));
+    void EndRecord(std::size_t start) {
+        PatchU32(start + 4, static_cast<std::uint32_t>(Size() - start));
     }
     void Simple(std::uint32_t type, std::initializer_list<std::uint32_t> fields) {
-        const std::size_t r = Begin(type);
-        for (std::uint32_t f : fields) {
-            w_.U32(f);
-        }
-        End(r);
+        const std::size_t r = BeginRecord(type);
+        U32s(fields);
+        EndRecord(r);
     }
     void BoxField(const Box& b) {
-        w_.I32(b.left);
-        w_.I32(b.top);
-        w_.I32(b.right);
-        w_.I32(b.bottom);
+        I32(b.left);
+        I32(b.top);
+        I32(b.right);
+        I32(b.bottom);
     }
-    // UTF-16 text padded with zeros to `units` code units.
-    void FixedText(std::u16string_view text, std::size_t units) {
-        w_.Utf16(text.substr(0, units));
-        w_.Zeros(2 * (units - std::min(text.size(), units)));
-    }
-
-    RecordWriter& w() { return w_; }
     std::uint32_t records() const { return records_; }
 
   private:
-    RecordWriter w_;
     std::uint32_t records_ = 0;
 };
 
@@ -105,53 +95,47 @@ class EmfWriter {
 // will do as long as it has some area and its size in EMUs fits 32 bits.
 std::int32_t Units(float points) {
     const double units = std::round(static_cast<double>(points) * kMetafileUnitsPerPoint);
-    if (!std::isfinite(units)) {
-        throw FormatError("a shape position or size is out of range");
-    }
+    RefuseIf(!std::isfinite(units), "a shape position or size is out of range");
     return static_cast<std::int32_t>(std::clamp(units, 1.0, 1e6));
 }
 
 void Font(EmfWriter& e, std::uint32_t handle, std::int32_t height, bool bold) {
-    const std::size_t r = e.Begin(EMR_EXTCREATEFONTINDIRECTW);
-    RecordWriter& w = e.w();
-    w.U32(handle);
+    const std::size_t r = e.BeginRecord(EMR_EXTCREATEFONTINDIRECTW);
+    e.U32(handle);
     // LogFont: a character height (negative: without internal leading),
-    // default width, no rotation, weight, no italics or lines, any charset.
-    w.I32(-height);
-    w.Zeros(12);
-    w.I32(bold ? 700 : 400);
-    w.U32(0x01000000);  // DEFAULT_CHARSET
-    w.Zeros(4);
-    e.FixedText(u"Arial", 32);
+    // default width, no rotation, weight, no italics or lines, any charset,
+    // the face name in 32 units.
+    e.I32(-height);
+    e.Zeros(12);
+    e.I32(bold ? 700 : 400);
+    e.U32(0x01000000);  // DEFAULT_CHARSET
+    e.Zeros(4);
+    e.Utf16(u"Arial");
+    e.Zeros(2 * (32 - 5));
     // The rest of a LogFontExDv, as Windows writes it: full name, style and
     // script empty, a design vector without axes.
-    w.Zeros(2 * (64 + 32 + 32));
-    w.U32(kDesignVectorSignature);
-    w.U32(0);
-    e.End(r);
+    e.Zeros(2 * (64 + 32 + 32));
+    e.U32s({kDesignVectorSignature, 0});
+    e.EndRecord(r);
 }
 
 void Text(EmfWriter& e, std::u16string_view text, std::int32_t x, std::int32_t y, const Box& clip) {
-    const std::size_t r = e.Begin(EMR_EXTTEXTOUTW);
-    RecordWriter& w = e.w();
+    const std::size_t r = e.BeginRecord(EMR_EXTTEXTOUTW);
     e.BoxField({0, 0, -1, -1});  // bounds not computed
-    w.U32(kGraphicsCompatible);
-    w.U32(std::bit_cast<std::uint32_t>(static_cast<float>(kHundredthsOfMmPerUnit)));
-    w.U32(std::bit_cast<std::uint32_t>(static_cast<float>(kHundredthsOfMmPerUnit)));
-    w.I32(x);
-    w.I32(y);
-    w.U32(static_cast<std::uint32_t>(text.size()));
-    w.U32(76);  // the string follows the fixed part of this record
-    w.U32(kTextClipped);
+    const auto scale = std::bit_cast<std::uint32_t>(static_cast<float>(kHundredthsOfMmPerUnit));
+    e.U32s({kGraphicsCompatible, scale, scale});
+    e.I32(x);
+    e.I32(y);
+    e.U32(static_cast<std::uint32_t>(text.size()));
+    e.U32(76);  // the string follows the fixed part of this record
+    e.U32(kTextClipped);
     e.BoxField(clip);
-    w.U32(0);  // no character spacing: the font's own
+    e.U32(0);  // no character spacing: the font's own
     for (char16_t c : text) {
-        w.U16(c < 0x20 || c == 0x7F ? u'?' : c);
+        e.U16(c < 0x20 || c == 0x7F ? u'?' : c);
     }
-    if (text.size() % 2 != 0) {
-        w.U16(0);
-    }
-    e.End(r);
+    e.Zeros(2 * (text.size() % 2));  // to a multiple of 4 bytes
+    e.EndRecord(r);
 }
 
 // An enhanced metafile `width` x `height` points in size: a grey frame with
@@ -166,32 +150,30 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
     const Box inside{pen, pen, cx - pen, cy - pen};
 
     EmfWriter e;
-    RecordWriter& w = e.w();
-    const std::size_t header = e.Begin(EMR_HEADER);
+    const std::size_t header = e.BeginRecord(EMR_HEADER);
     e.BoxField({0, 0, cx - 1, cy - 1});
     e.BoxField({0, 0, static_cast<std::int32_t>(std::lround(cx * kHundredthsOfMmPerUnit)) - 1,
                 static_cast<std::int32_t>(std::lround(cy * kHundredthsOfMmPerUnit)) - 1});
-    w.U32(0x464D4520);  // " EMF"
-    w.U32(0x00010000);
-    const std::size_t totals = w.Size();
-    w.Zeros(8);                                           // bytes, records: set at the end
-    w.U32(static_cast<std::uint32_t>(3 + lines.size()));  // handle 0 and each object
-    w.Zeros(12);                                          // no description, no palette
+    e.U32s({0x464D4520, 0x00010000});  // " EMF", version 1.0
+    const std::size_t totals = e.Size();
+    e.Zeros(8);                                           // bytes, records: set at the end
+    e.U32(static_cast<std::uint32_t>(3 + lines.size()));  // handle 0 and each object
+    e.Zeros(12);                                          // no description, no palette
     // The device in pixels and millimetres; no pixel format, no OpenGL; in micrometres.
     for (std::int32_t v : {kDevicePixels, kDevicePixels, kDeviceMillimetres, kDeviceMillimetres, 0,
                            0, 0, kDeviceMillimetres * 1000, kDeviceMillimetres * 1000}) {
-        w.I32(v);
+        e.I32(v);
     }
-    e.End(header);
+    e.EndRecord(header);
 
     e.Simple(EMR_CREATEPEN,
              {1, 0 /* PS_SOLID */, static_cast<std::uint32_t>(pen), 0, kFrameColour});
     e.Simple(EMR_CREATEBRUSHINDIRECT, {2, 0 /* BS_SOLID */, kFillColour, 0});
     e.Simple(EMR_SELECTOBJECT, {1});
     e.Simple(EMR_SELECTOBJECT, {2});
-    const std::size_t rect = e.Begin(EMR_RECTANGLE);
+    const std::size_t rect = e.BeginRecord(EMR_RECTANGLE);
     e.BoxField(frame);
-    e.End(rect);
+    e.EndRecord(rect);
 
     // The lines centred as a block; each as large as fits across the frame,
     // counting a character as 0.6 of the font's height, as in Arial. A line
@@ -241,20 +223,15 @@ std::vector<std::uint8_t> PreviewMetafile(std::span<const std::u16string> lines,
     }
     e.Simple(EMR_EOF, {0, 16, 20});  // no palette; the record's own size last
 
-    w.PatchU32(totals, static_cast<std::uint32_t>(w.Size()));
-    w.PatchU32(totals + 4, e.records());
-    return w.Take();
+    e.PatchU32(totals, static_cast<std::uint32_t>(e.Size()));
+    e.PatchU32(totals + 4, e.records());
+    return e.Take();
 }
 
 }  // namespace
 
-PictureStore::PictureStore(std::size_t stream_size, std::size_t entries)
-    : stream_size_(stream_size), first_index_(entries + 1) {}
-
 std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
-    if (EntryCount() >= kMaxStoreEntries) {
-        throw FormatError("the presentation has no room for another picture");
-    }
+    RefuseIf(entries_ >= kMaxStoreEntries, "the presentation has no room for another picture");
     const std::vector<std::uint8_t> emf =
         PreviewMetafile(control.preview_lines, control.anchor.width, control.anchor.height);
     const std::vector<std::uint8_t> packed = Compress(emf);
@@ -283,34 +260,28 @@ std::uint32_t PictureStore::AddPreview(const ControlObject& control) {
     w.End(blip);
 
     const std::size_t offset = stream_size_ + blips_.size();
-    if (offset > std::numeric_limits<std::uint32_t>::max() - w.Size()) {
-        throw FormatError("the presentation is too large to save");
-    }
-    entries_.push_back(
-        {uid, static_cast<std::uint32_t>(w.Size()), static_cast<std::uint32_t>(offset)});
+    RefuseIf(offset > std::numeric_limits<std::uint32_t>::max() - w.Size(),
+             "the presentation is too large to save");
+    // OfficeArtFBSE ([MS-ODRAW] 2.2.32): the BLIP lies in the "Pictures"
+    // stream, used by one shape. PowerPoint names PICT as an EMF's Macintosh
+    // type.
+    const auto m = added_.Begin(RT_OfficeArtFBSE, kBlipEmf, 2);
+    added_.U8(kBlipEmf);
+    added_.U8(kBlipPict);
+    added_.Bytes(uid);
+    added_.U16(0x00FF);
+    added_.U32s({static_cast<std::uint32_t>(w.Size()), 1, static_cast<std::uint32_t>(offset)});
+    added_.Zeros(4);  // no name
+    added_.End(m);
     blips_.insert(blips_.end(), w.bytes().begin(), w.bytes().end());
-    return static_cast<std::uint32_t>(EntryCount());
+    return static_cast<std::uint32_t>(++entries_);
 }
 
 void PictureStore::WriteStore(RecordWriter& w, std::span<const std::uint8_t> earlier) const {
     const auto store =
-        w.BeginContainer(RT_OfficeArtBStoreContainer, static_cast<std::uint16_t>(EntryCount()));
+        w.BeginContainer(RT_OfficeArtBStoreContainer, static_cast<std::uint16_t>(entries_));
     w.Bytes(earlier);
-    for (const Entry& e : entries_) {
-        // OfficeArtFBSE ([MS-ODRAW] 2.2.32): the BLIP lies in the "Pictures"
-        // stream, used by one shape. PowerPoint names PICT as an EMF's
-        // Macintosh type.
-        const auto m = w.Begin(RT_OfficeArtFBSE, kBlipEmf, 2);
-        w.U8(kBlipEmf);
-        w.U8(kBlipPict);
-        w.Bytes(e.uid);
-        w.U16(0x00FF);
-        w.U32(e.size);
-        w.U32(1);
-        w.U32(e.offset);
-        w.Zeros(4);  // no name
-        w.End(m);
-    }
+    w.Bytes(added_.bytes());
     w.End(store);
 }
 

@@ -5,10 +5,8 @@
 // stream and the drawing group's BLIP store points at it ([MS-ODRAW] 2.2.20).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "pptfile/presentation.h"
@@ -22,14 +20,14 @@ class PictureStore {
   public:
     // The "Pictures" stream already holds `stream_size` bytes and the store
     // `entries` entries.
-    PictureStore(std::size_t stream_size, std::size_t entries);
+    PictureStore(std::size_t stream_size, std::size_t entries)
+        : stream_size_(stream_size), entries_(entries) {}
 
     // Adds the preview of `control`; returns its 1-based index in the store,
     // as a shape's `pib` property names it.
     std::uint32_t AddPreview(const ControlObject& control);
 
-    bool empty() const noexcept { return entries_.empty(); }
-    std::size_t EntryCount() const noexcept { return first_index_ - 1 + entries_.size(); }
+    bool empty() const noexcept { return blips_.empty(); }
     // The BLIP store: the entries it had (`earlier`, the body of the file's
     // store), then those (OfficeArtFBSE records) of the added pictures.
     void WriteStore(RecordWriter& w, std::span<const std::uint8_t> earlier = {}) const;
@@ -37,14 +35,9 @@ class PictureStore {
     const std::vector<std::uint8_t>& Blips() const noexcept { return blips_; }
 
   private:
-    struct Entry {
-        std::array<std::uint8_t, 16> uid;
-        std::uint32_t size;
-        std::uint32_t offset;
-    };
     std::size_t stream_size_;
-    std::size_t first_index_;
-    std::vector<Entry> entries_;
+    std::size_t entries_;  // in the store, the added ones with them
+    RecordWriter added_;   // the added entries' OfficeArtFBSE records
     std::vector<std::uint8_t> blips_;
 };
 

@@ -49,47 +49,34 @@ struct Property {
     std::vector<std::uint8_t> value;  // typed value, padded to 4 bytes
 };
 
-// A typed value: its type, two bytes of padding, what `write` adds, and
-// zeros to a multiple of 4 bytes.
-template <typename Write>
-std::vector<std::uint8_t> TypedValue(std::uint16_t type, Write write) {
+// A typed value of `size` bytes: its type, two bytes of padding, the value,
+// and zeros to a multiple of 4 bytes.
+std::vector<std::uint8_t> Value(std::uint16_t type, std::uint64_t value, std::size_t size) {
     RecordWriter w;
-    w.U16(type);
-    w.U16(0);
-    write(w);
+    w.U32(type);  // and the padding
+    for (std::size_t i = 0; i < size; ++i) {
+        w.U8(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
     w.Zeros((4 - w.Size() % 4) % 4);
     return w.Take();
-}
-
-std::vector<std::uint8_t> I2Value(std::int16_t v) {
-    return TypedValue(VT_I2, [v](RecordWriter& w) { w.I16(v); });
-}
-
-std::vector<std::uint8_t> I4Value(std::int32_t v) {
-    return TypedValue(VT_I4, [v](RecordWriter& w) { w.I32(v); });
-}
-
-std::vector<std::uint8_t> TimeValue(FileTime t) {
-    return TypedValue(VT_FILETIME, [t](RecordWriter& w) {
-        w.U32(static_cast<std::uint32_t>(t & 0xFFFFFFFFu));
-        w.U32(static_cast<std::uint32_t>(t >> 32));
-    });
 }
 
 // A string in the section's code page: UTF-16 for 1200, otherwise single
 // bytes, which only ASCII text may use.
 std::vector<std::uint8_t> StringValue(std::u16string_view text, bool utf16) {
-    return TypedValue(VT_LPSTR, [&](RecordWriter& w) {
-        w.U32(static_cast<std::uint32_t>((text.size() + 1) * (utf16 ? 2 : 1)));
-        for (char16_t c : text) {
-            if (utf16) {
-                w.U16(static_cast<std::uint16_t>(c));
-            } else {
-                w.U8(static_cast<std::uint8_t>(c < 0x80 ? c : u'?'));
-            }
+    RecordWriter w;
+    w.U32(VT_LPSTR);  // and the padding
+    w.U32(static_cast<std::uint32_t>((text.size() + 1) * (utf16 ? 2 : 1)));
+    for (char16_t c : text) {
+        if (utf16) {
+            w.U16(static_cast<std::uint16_t>(c));
+        } else {
+            w.U8(static_cast<std::uint8_t>(c < 0x80 ? c : u'?'));
         }
-        w.Zeros(utf16 ? 2 : 1);
-    });
+    }
+    w.Zeros(utf16 ? 2 : 1);
+    w.Zeros((4 - w.Size() % 4) % 4);
+    return w.Take();
 }
 
 void WriteSection(RecordWriter& w, const std::vector<Property>& properties) {
@@ -124,21 +111,19 @@ std::vector<std::uint8_t> PropertySetStream(const FormatId& format,
 
 // The stream with `format`'s section holding `changes` (replaced or added)
 // and the rest of its properties as they were; the other sections are kept
-// and moved along. Raises FormatError for a stream that is not a property
-// set stream or whose section cannot be taken apart.
+// and moved along. Nothing for a stream that is not a property set stream or
+// whose section cannot be taken apart.
 using Changes = std::map<std::uint32_t, std::vector<std::uint8_t>>;
 template <typename MakeChanges>
-std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const FormatId& format,
-                                 MakeChanges make_changes) {
+std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> stream,
+                                                const FormatId& format,
+                                                MakeChanges make_changes) try {
     FieldReader header(stream, "a property set stream");
-    if (header.U16() != 0xFFFE) {
-        throw FormatError("not a property set stream");
-    }
+    DamagedIf(header.U16() != 0xFFFE, "not a property set stream");
     header.Skip(kStreamHeaderSize - 6);
     const std::uint32_t sections = header.U32();
-    if (sections > header.Remaining() / 20) {
-        throw FormatError("a property set stream lists more sections than it holds");
-    }
+    DamagedIf(sections > header.Remaining() / 20,
+              "a property set stream lists more sections than it holds");
     std::vector<std::uint32_t> offsets(sections);
     std::optional<std::size_t> ours;
     for (std::uint32_t i = 0; i < sections; ++i) {
@@ -148,23 +133,17 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
             ours = i;
         }
     }
-    if (!ours) {
-        throw FormatError("a property set stream without the expected section");
-    }
+    DamagedIf(!ours, "a property set stream without the expected section");
     const std::size_t at = offsets[*ours];
-    if (at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size()) {
-        throw FormatError("a property set section out of place");
-    }
+    DamagedIf(at < kStreamHeaderSize + 20 * std::size_t{sections} || at > stream.size(),
+              "a property set section out of place");
     FieldReader section(stream.subspan(at), "a property set section");
     const std::uint32_t size = section.U32();
     const std::uint32_t count = section.U32();
-    if (size < 8 || size > stream.size() - at || count > (size - 8) / 8) {
-        throw FormatError("a property set section larger than its stream");
-    }
+    DamagedIf(size < 8 || size > stream.size() - at || count > (size - 8) / 8,
+              "a property set section larger than its stream");
     for (std::uint32_t other : offsets) {
-        if (other > at && other < at + size) {
-            throw FormatError("property set sections overlap");
-        }
+        DamagedIf(other > at && other < at + size, "property set sections overlap");
     }
 
     // Each value runs to the next one, or to the end of the section. A
@@ -175,26 +154,18 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t id = section.U32();
         const std::uint32_t offset = section.U32();
-        if (offset < 8 + 8 * count || offset >= size) {
-            throw FormatError("a property value outside its section");
-        }
+        DamagedIf(offset < 8 + 8 * count || offset >= size, "a property value outside its section");
         listed.emplace_back(offset, id);
     }
     std::sort(listed.begin(), listed.end());
     std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> value_at;  // id -> value
     for (std::size_t i = 0; i < listed.size(); ++i) {
         const std::uint32_t end = i + 1 < listed.size() ? listed[i + 1].first : size;
-        if (end == listed[i].first) {
-            throw FormatError("property values sharing bytes");
-        }
-        if (!value_at.emplace(listed[i].second, std::pair{listed[i].first, end}).second) {
-            throw FormatError("a property listed twice");
-        }
+        DamagedIf(end == listed[i].first, "property values sharing bytes");
+        DamagedIf(!value_at.emplace(listed[i].second, std::pair{listed[i].first, end}).second,
+                  "a property listed twice");
     }
     const Bytes body = stream.subspan(at, size);
-    const auto value_of = [&](std::pair<std::uint32_t, std::uint32_t> value) {
-        return std::vector<std::uint8_t>(body.begin() + value.first, body.begin() + value.second);
-    };
 
     std::int16_t code_page = 0;
     if (const auto cp = value_at.find(kCodePageProperty); cp != value_at.end()) {
@@ -209,16 +180,13 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
     std::vector<Property> properties;
     for (const auto& [id, value] : value_at) {
         if (changes.count(id) == 0) {
-            properties.push_back({id, value_of(value)});
+            std::vector<std::uint8_t> kept(body.begin() + value.first, body.begin() + value.second);
+            kept.resize((kept.size() + 3) / 4 * 4);  // padded, as the changes are
+            properties.push_back({id, std::move(kept)});
         }
     }
     for (auto& [id, value] : changes) {
         properties.push_back({id, std::move(value)});
-    }
-    for (Property& p : properties) {
-        while (p.value.size() % 4 != 0) {
-            p.value.push_back(0);
-        }
     }
 
     RecordWriter out;
@@ -229,61 +197,56 @@ std::vector<std::uint8_t> Resave(std::span<const std::uint8_t> stream, const For
     for (std::uint32_t i = 0; i < sections; ++i) {
         if (offsets[i] > at) {
             const std::int64_t moved = std::int64_t{offsets[i]} + grown;
-            if (moved < 0 || moved > 0xFFFFFFFF) {
-                throw FormatError("a property set stream too large");
-            }
+            DamagedIf(moved < 0 || moved > 0xFFFFFFFF, "a property set stream too large");
             out.PatchU32(kStreamHeaderSize + 20 * i + 16, static_cast<std::uint32_t>(moved));
         }
     }
     return out.Take();
+} catch (const FormatError&) {
+    return std::nullopt;
 }
 
-}  // namespace
-
-FileTime ToFileTime(std::chrono::system_clock::time_point t) {
+// 100-nanosecond intervals since 1 January 1601 (UTC), as property sets
+// store a time.
+std::uint64_t ToFileTime(std::chrono::system_clock::time_point t) {
     // 369 years of 100-nanosecond intervals from 1601 to 1970.
     constexpr std::int64_t kUnixEpoch = 116444736000000000;
     const auto since_1970 =
         std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(
             t.time_since_epoch())
             .count();
-    return static_cast<FileTime>(std::max<std::int64_t>(0, since_1970 + kUnixEpoch));
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(0, since_1970 + kUnixEpoch));
 }
 
-std::vector<std::uint8_t> SummaryInformationStream(const std::u16string& title, FileTime saved_at) {
-    return PropertySetStream(kSummaryFormat, {{kCodePageProperty, I2Value(kUtf16CodePage)},
-                                              {kTitle, StringValue(title, true)},
-                                              {kCreated, TimeValue(saved_at)},
-                                              {kLastSaved, TimeValue(saved_at)},
-                                              {kApplicationName, StringValue(kApplication, true)}});
-}
+}  // namespace
 
-std::vector<std::uint8_t> DocumentSummaryInformationStream(std::int32_t slide_count) {
-    return PropertySetStream(kDocSummaryFormat, {{kCodePageProperty, I2Value(kUtf16CodePage)},
-                                                 {kSlideCount, I4Value(slide_count)}});
-}
-
-std::optional<std::vector<std::uint8_t>> ResavedSummaryInformation(
-    std::span<const std::uint8_t> stream, FileTime saved_at) {
-    try {
-        return Resave(stream, kSummaryFormat, [&](bool utf16) {
-            return Changes{{kLastSaved, TimeValue(saved_at)},
-                           {kApplicationName, StringValue(kApplication, utf16)}};
-        });
-    } catch (const FormatError&) {
-        return std::nullopt;
+std::optional<std::vector<std::uint8_t>> SummaryInformation(
+    std::span<const std::uint8_t> stream, const std::u16string& title,
+    std::chrono::system_clock::time_point saved_at) {
+    const std::uint64_t time = ToFileTime(saved_at);
+    if (stream.empty()) {
+        return PropertySetStream(kSummaryFormat,
+                                 {{kCodePageProperty, Value(VT_I2, kUtf16CodePage, 2)},
+                                  {kTitle, StringValue(title, true)},
+                                  {kCreated, Value(VT_FILETIME, time, 8)},
+                                  {kLastSaved, Value(VT_FILETIME, time, 8)},
+                                  {kApplicationName, StringValue(kApplication, true)}});
     }
+    return Resave(stream, kSummaryFormat, [&](bool utf16) {
+        return Changes{{kLastSaved, Value(VT_FILETIME, time, 8)},
+                       {kApplicationName, StringValue(kApplication, utf16)}};
+    });
 }
 
-std::optional<std::vector<std::uint8_t>> ResavedDocumentSummaryInformation(
+std::optional<std::vector<std::uint8_t>> DocumentSummaryInformation(
     std::span<const std::uint8_t> stream, std::int32_t slide_count) {
-    try {
-        return Resave(stream, kDocSummaryFormat, [&](bool) {
-            return Changes{{kSlideCount, I4Value(slide_count)}};
-        });
-    } catch (const FormatError&) {
-        return std::nullopt;
+    const auto count = Value(VT_I4, static_cast<std::uint32_t>(slide_count), 4);
+    if (stream.empty()) {
+        return PropertySetStream(
+            kDocSummaryFormat,
+            {{kCodePageProperty, Value(VT_I2, kUtf16CodePage, 2)}, {kSlideCount, count}});
     }
+    return Resave(stream, kDocSummaryFormat, [&](bool) { return Changes{{kSlideCount, count}}; });
 }
 
 }  // namespace pptfile

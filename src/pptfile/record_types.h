@@ -1,7 +1,5 @@
 // The names and numbers of the PowerPoint binary format that the reader and the
-// writers share: the streams of the file, the record types of the format and
-// of the drawing (OfficeArt) records it embeds, and the placeholder and text
-// kinds.
+// writers share.
 #pragma once
 
 #include <cstddef>
@@ -13,18 +11,8 @@ namespace pptfile {
 inline constexpr char16_t kDocumentStream[] = u"PowerPoint Document";
 inline constexpr char16_t kCurrentUserStream[] = u"Current User";
 inline constexpr char16_t kPicturesStream[] = u"Pictures";
-inline constexpr char16_t kSummaryStream[] = u"\x05SummaryInformation";
-inline constexpr char16_t kDocSummaryStream[] =
-    u"\x05"
-    u"DocumentSummaryInformation";
-// The streams of a control's storage.
-inline constexpr char16_t kCompObjStream[] =
-    u"\x01"
-    u"CompObj";
-inline constexpr char16_t kOcxNameStream[] =
-    u"\x03"
-    u"OCXNAME";
-inline constexpr char16_t kContentsStream[] = u"contents";
+inline constexpr char16_t kSummaryStream[] = u"\u0005SummaryInformation";
+inline constexpr char16_t kDocSummaryStream[] = u"\u0005DocumentSummaryInformation";
 
 // Shape identifiers come in clusters, cluster n holding n * 1024 to
 // n * 1024 + 1023, each owned by one drawing ([MS-ODRAW] 2.2.46).

@@ -3,9 +3,9 @@
 // worked out by hand.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -23,16 +23,21 @@ class RecordWriter {
         std::size_t header_offset;
     };
 
+    // Byte by byte: GCC 12 warns of overflows that cannot happen when a few
+    // bytes are inserted at once.
     void U8(std::uint8_t v) { bytes_.push_back(v); }
     void U16(std::uint16_t v) {
-        std::array<std::uint8_t, 2> b;
-        cfb::Put16(b, 0, v);
-        Append(b);
+        U8(static_cast<std::uint8_t>(v));
+        U8(static_cast<std::uint8_t>(v >> 8));
     }
     void U32(std::uint32_t v) {
-        std::array<std::uint8_t, 4> b;
-        cfb::Put32(b, 0, v);
-        Append(b);
+        U16(static_cast<std::uint16_t>(v));
+        U16(static_cast<std::uint16_t>(v >> 16));
+    }
+    void U32s(std::initializer_list<std::uint32_t> values) {
+        for (std::uint32_t v : values) {
+            U32(v);
+        }
     }
     void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
     void I16(std::int16_t v) { U16(static_cast<std::uint16_t>(v)); }
@@ -73,9 +78,6 @@ class RecordWriter {
         Utf16(text);
         End(m);
     }
-    void CStringAtom(std::u16string_view text, std::uint16_t instance) {
-        TextAtom(RT_CString, text, instance);
-    }
 
     void PatchU32(std::size_t offset, std::uint32_t v) { cfb::Put32(bytes_, offset, v); }
 
@@ -84,14 +86,6 @@ class RecordWriter {
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
   private:
-    // Byte by byte: GCC 12 warns of overflows that cannot happen when a few
-    // bytes are inserted at once.
-    void Append(std::span<const std::uint8_t> b) {
-        for (const std::uint8_t byte : b) {
-            bytes_.push_back(byte);
-        }
-    }
-
     std::vector<std::uint8_t> bytes_;
 };
 

@@ -1,27 +1,15 @@
 #include "pptfile/slide_parts.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
-#include "pptfile/control_storage.h"
 #include "pptfile/drawing_writer.h"
 
 namespace pptfile {
 namespace {
 
 constexpr std::uint32_t kSlideHasNonOutlineData = 0x4;
-
-// Titles come from file names: a line break would end the title paragraph,
-// so it becomes a break within the line.
-std::u16string TitleText(const std::u16string& title) {
-    std::u16string out = title;
-    for (char16_t& c : out) {
-        if (c == u'\r' || c == u'\n') {
-            c = u'\v';
-        }
-    }
-    return out;
-}
 
 // A run-formatting atom for one paragraph of `length` characters with no
 // formatting of its own: one paragraph run and one character run, each
@@ -41,14 +29,9 @@ void WritePlainStyleTextProp(RecordWriter& w, std::size_t length) {
 void WriteDefaultColorScheme(RecordWriter& w) {
     const auto m = w.Begin(RT_ColorSchemeAtom, 1);
     // Background, text and lines, shadows, title text, fills, accent,
-    // accent and hyperlink, accent and followed hyperlink.
-    for (std::uint32_t rgb :
-         {0xFFFFFFu, 0x000000u, 0x808080u, 0x000000u, 0x99CC00u, 0xCC3333u, 0xFFCCCCu, 0xB2B2B2u}) {
-        w.U8(static_cast<std::uint8_t>(rgb >> 16));
-        w.U8(static_cast<std::uint8_t>(rgb >> 8));
-        w.U8(static_cast<std::uint8_t>(rgb));
-        w.U8(0);
-    }
+    // accent and hyperlink, accent and followed hyperlink (COLORREFs:
+    // 0x00BBGGRR).
+    w.U32s({0xFFFFFF, 0x000000, 0x808080, 0x000000, 0x00CC99, 0x3333CC, 0xCCCCFF, 0xB2B2B2});
     w.End(m);
 }
 
@@ -57,12 +40,10 @@ void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
                     std::uint16_t flags) {
     const auto m = w.Begin(RT_SlideAtom, 0, 2);
     w.U32(layout);
-    std::size_t n = 0;
     for (std::uint8_t p : placeholders) {
         w.U8(p);
-        ++n;
     }
-    w.Zeros(8 - n);
+    w.Zeros(8 - placeholders.size());
     w.U32(master_id);
     w.U32(0);  // no notes slide
     w.U16(flags);
@@ -70,20 +51,20 @@ void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
     w.End(m);
 }
 
-std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
-                                  std::span<const PlacedControl> controls, std::uint32_t master_id,
-                                  SlideDrawing drawing,
+std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const NewSlide& slide, std::uint32_t master_id,
                                   std::optional<std::span<const std::uint8_t>> colour_scheme) {
     const auto container = w.BeginContainer(RT_Slide);
     WriteSlideAtom(w, kSlideLayoutTitleOnly, {kPlaceholderTitle}, master_id, kFollowMaster);
-    DrawingWriter shapes(w, drawing.drawing_id, drawing.first_shape_id);
+    DrawingWriter shapes(w, slide.drawing_id,
+                         static_cast<std::uint32_t>(slide.cluster * kClusterSize));
     // The title's text is the slide's first outline text in the slide list.
-    const auto title = shapes.BeginPlaceholder({ToUnits(content.title_rect), kPlaceholderTitle, 0});
+    const auto title =
+        shapes.BeginPlaceholder({ToUnits(slide.content->title_rect), kPlaceholderTitle, 0});
     const auto box = w.BeginContainer(RT_OfficeArtClientTextbox);
     w.U32Atom(RT_OutlineTextRefAtom, 0);
     w.End(box);
     w.End(title);
-    for (const PlacedControl& control : controls) {
+    for (const PlacedControl& control : slide.controls) {
         shapes.Control(ToUnits(control.control->anchor), control.object_id, control.picture_index,
                        ControlName(*control.control, control.object_id));
     }
@@ -97,16 +78,17 @@ std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
     return shapes.ShapeCount();
 }
 
-void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
-                         std::uint32_t slide_id) {
+void WriteSlideListEntry(RecordWriter& w, const NewSlide& slide) {
     const auto atom = w.Begin(RT_SlidePersistAtom);
     // One text placeholder: the title.
-    for (std::uint32_t v :
-         {persist_id, content.controls.empty() ? 0 : kSlideHasNonOutlineData, 1u, slide_id, 0u}) {
-        w.U32(v);
-    }
+    w.U32s({slide.persist_id, slide.controls.empty() ? 0 : kSlideHasNonOutlineData, 1,
+            slide.slide_id, 0});
     w.End(atom);
-    const std::u16string text = TitleText(content.title);
+    // Titles come from file names: a line break would end the title
+    // paragraph, so it becomes a break within the line.
+    std::u16string text = slide.content->title;
+    std::replace_if(
+        text.begin(), text.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u'\v');
     w.U32Atom(RT_TextHeaderAtom, kTextTypeTitle);
     w.TextAtom(RT_TextCharsAtom, text);
     WritePlainStyleTextProp(w, text.size());
@@ -119,14 +101,11 @@ void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides) {
             w.U32Atom(RT_ExternalOleControlAtom, slide.slide_id);
             const auto ole = w.Begin(RT_ExternalOleObjectAtom, 0, 1);
             // The content drawn, an ActiveX control, no sub-type.
-            for (std::uint32_t v :
-                 {1u, 2u, control.object_id, 0u, control.storage_persist_id, 0u}) {
-                w.U32(v);
-            }
+            w.U32s({1, 2, control.object_id, 0, control.storage_persist_id, 0});
             w.End(ole);
-            w.CStringAtom(u"Control", 1);
-            w.CStringAtom(control.control->prog_id, 2);
-            w.CStringAtom(control.control->prog_id, 3);
+            w.TextAtom(RT_CString, u"Control", 1);
+            w.TextAtom(RT_CString, control.control->prog_id, 2);
+            w.TextAtom(RT_CString, control.control->prog_id, 3);
             w.End(container);
         }
     }

@@ -29,7 +29,7 @@ struct PlacedControl {
     std::uint32_t picture_index = 0;
 };
 
-// A new slide with the identifiers it takes.
+// A new slide with the identifiers it takes, and once written its records.
 struct NewSlide {
     const SlideContent* content;
     std::uint32_t persist_id;
@@ -37,12 +37,8 @@ struct NewSlide {
     std::uint32_t drawing_id;
     std::uint64_t cluster;  // of its shape identifiers
     std::vector<PlacedControl> controls;
-};
-
-// A new slide's drawing: its identifier and where its shape identifiers start.
-struct SlideDrawing {
-    std::uint32_t drawing_id;
-    std::uint32_t first_shape_id;
+    std::vector<std::uint8_t> records;  // the slide container
+    std::uint32_t shapes;               // that its drawing holds
 };
 
 // The colour scheme of a new presentation, as the atom a slide or master
@@ -55,17 +51,19 @@ void WriteSlideAtom(RecordWriter& w, std::uint32_t layout,
                     std::uint16_t flags);
 
 // Returns how many shapes the drawing holds. `colour_scheme` is a whole ColorSchemeAtom.
-std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const SlideContent& content,
-                                  std::span<const PlacedControl> controls, std::uint32_t master_id,
-                                  SlideDrawing drawing,
+std::uint32_t WriteTitleOnlySlide(RecordWriter& w, const NewSlide& slide, std::uint32_t master_id,
                                   std::optional<std::span<const std::uint8_t>> colour_scheme);
 
 // The slide's entry in the slide list: its persist atom and the title text.
-void WriteSlideListEntry(RecordWriter& w, const SlideContent& content, std::uint32_t persist_id,
-                         std::uint32_t slide_id);
+void WriteSlideListEntry(RecordWriter& w, const NewSlide& slide);
 
 // The object list's entries for the slides' controls.
 void WriteControlEntries(RecordWriter& w, std::span<const NewSlide> slides);
+
+// The name a control goes by, as PowerPoint names one: its class's name
+// (the middle part of the ProgID) numbered by its object identifier,
+// "TrelvoCtrl1" for "TRELVO.TrelvoCtrl.1" and object 1.
+std::u16string ControlName(const ControlObject& control, std::uint32_t object_id);
 
 // The persist object holding the control's storage, compressed.
 std::vector<std::uint8_t> ControlStorageRecord(const PlacedControl& control);
