@@ -58,7 +58,7 @@ inline void AppendHostileEdit(cfb::StorageEntry& root, const std::string& shape,
     RecordWriter w;
     w.Bytes(doc);
     PersistDirectory directory;
-    const Record large = ReadRecord(doc, original, "the record to enlarge");
+    const Record large = *TryReadRecord(doc, original);
     const auto large_offset = static_cast<std::uint32_t>(w.Size());
     const auto container = w.BeginContainer(large.type(), large.instance());
     for (std::size_t i = 0; i < padding; ++i) {
@@ -77,7 +77,7 @@ inline void AppendHostileEdit(cfb::StorageEntry& root, const std::string& shape,
     if (shape != "persist-ids" && shape != "records") {
         const std::uint16_t listed = masters ? 1 : 0;
         directory.Set(p.last_edit.doc_persist_id, static_cast<std::uint32_t>(w.Size()));
-        const Record document = ReadRecord(doc, p.document_offset, "the document");
+        const Record document = *TryReadRecord(doc, p.document_offset);
         const auto copy = w.BeginContainer(RT_Document);
         RecordCursor children(document.body);
         while (auto child = children.Next()) {

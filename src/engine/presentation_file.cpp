@@ -6,7 +6,6 @@
 #include <exception>
 #include <filesystem>
 #include <new>
-#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>

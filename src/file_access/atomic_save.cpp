@@ -243,26 +243,24 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
 
 void OutputFile::CopyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t length) {
     // From file to file in the kernel, where the two files allow it.
-    if (from.fd() >= 0) {
-        while (length > 0) {
-            auto at = static_cast<off_t>(offset);
-            const ssize_t copied = ::copy_file_range(from.fd(), &at, fd_, nullptr, length, 0);
-            if (copied < 0 && errno == EINTR) {
-                continue;
-            }
-            if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                               errno == EOPNOTSUPP || errno == EBADF)) {
-                break;  // not between these two: through memory below
-            }
-            if (copied < 0) {
-                ThrowIo("write", target_, errno);
-            }
-            if (copied == 0) {
-                ThrowIo("read", from.path(), EIO);  // the file is shorter than it was
-            }
-            offset += static_cast<std::uint64_t>(copied);
-            length -= static_cast<std::uint64_t>(copied);
+    while (length > 0) {
+        auto at = static_cast<off_t>(offset);
+        const ssize_t copied = ::copy_file_range(from.fd(), &at, fd_, nullptr, length, 0);
+        if (copied < 0 && errno == EINTR) {
+            continue;
         }
+        if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                           errno == EOPNOTSUPP || errno == EBADF)) {
+            break;  // not between these two: through memory below
+        }
+        if (copied < 0) {
+            ThrowIo("write", target_, errno);
+        }
+        if (copied == 0) {
+            ThrowIo("read", from.path(), EIO);  // the file is shorter than it was
+        }
+        offset += static_cast<std::uint64_t>(copied);
+        length -= static_cast<std::uint64_t>(copied);
     }
     std::array<std::uint8_t, 64 * 1024> chunk;
     while (length > 0) {

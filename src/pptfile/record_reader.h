@@ -80,11 +80,6 @@ inline Record Required(std::optional<Record> r, std::string_view what) {
     return *r;
 }
 
-// As TryReadRecord, raising "the file is damaged: <what> ..." instead.
-inline Record ReadRecord(Bytes bytes, std::size_t offset, std::string_view what) {
-    return Required(TryReadRecord(bytes, offset), what);
-}
-
 // A record running past the body is damage; a trailing partial header is ignored.
 class RecordCursor {
   public:

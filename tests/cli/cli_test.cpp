@@ -184,7 +184,7 @@ void OverrunEnvironment(cfb::StorageEntry&, Doc& doc) {
     const auto at = static_cast<std::size_t>(
         std::search(doc.begin(), doc.end(), std::begin(environment), std::end(environment)) -
         doc.begin());
-    pptfile::RecordCursor children(pptfile::ReadRecord(doc, at, "").body);
+    pptfile::RecordCursor children(pptfile::TryReadRecord(doc, at)->body);
     std::optional<pptfile::Record> last;
     while (auto child = children.Next()) {
         last = child;
@@ -206,7 +206,7 @@ void NameTheOldDocument(cfb::StorageEntry& root, Doc& doc) {
     PersistDirectory directory;
     directory.Set(p.last_edit.doc_persist_id, static_cast<std::uint32_t>(w.Size()));
     directory.Set(p.max_persist_id + 1, static_cast<std::uint32_t>(p.document_offset));
-    const Record document = ReadRecord(doc, p.document_offset, "");
+    const Record document = *TryReadRecord(doc, p.document_offset);
     w.Bytes(Bytes(doc).subspan(document.offset, document.End() - document.offset));
     const auto directory_offset = static_cast<std::uint32_t>(w.Size());
     WritePersistDirectory(w, directory);
