@@ -18,7 +18,10 @@ TEST(AutomationTest, ProgIdsIgnoreCase) {
     registry.Register({u"Viewer.Ctrl.1", kFirst, nullptr, true});
     EXPECT_EQ(registry.ClsidFromProgId(u"VIEWER.ctrl.1"), kFirst);
     EXPECT_FALSE(registry.ClsidFromProgId(u"Viewer.Ctrl.2"));
-    EXPECT_THROW(registry.CreateInstance(Clsid{}), AutomationError);
+    // As in the system registry, a ProgID names one class: the last registered.
+    registry.Register({u"VIEWER.CTRL.1", Clsid{}, [] { return DispatchPtr(); }, true});
+    EXPECT_EQ(registry.ClsidFromProgId(u"Viewer.Ctrl.1"), Clsid{});
+    EXPECT_THROW(registry.CreateInstance(kFirst), AutomationError);
 }
 
 TEST(AutomationTest, CarriesEveryByteThroughUtf16) {
@@ -26,6 +29,7 @@ TEST(AutomationTest, CarriesEveryByteThroughUtf16) {
     // surrogate are not UTF-8: each of their bytes is escaped alone.
     const std::pair<std::string, std::u16string> cases[] = {
         {"\xc3\xa9t\xc3\xa9\xf0\x9f\x93\x8a", u"\u00e9t\u00e9\U0001F4CA"},
+        {"\xc2\x80\xe0\xa0\x80\xf0\x90\x80\x80", u"\u0080\u0800\U00010000"},  // each length's least
         {"caf\xe9", u"caf\xdce9"},
         {"a\xe2\x82", u"a\xdce2\xdc82"},
         {"\xc0\xaf\xed\xa0\x80", u"\xdcc0\xdcaf\xdced\xdca0\xdc80"},
@@ -34,7 +38,8 @@ TEST(AutomationTest, CarriesEveryByteThroughUtf16) {
         EXPECT_EQ(DecodeOsString(bytes), text);
         EXPECT_EQ(EncodeOsString(text), bytes);
     }
-    EXPECT_EQ(ToUtf8(u"a\xd800z"), "a\xef\xbf\xbdz");
+    // A surrogate without its partner is U+FFFD, whichever half it is.
+    EXPECT_EQ(ToUtf8(u"a\xd800z\xdc00\xdc01"), "a\xef\xbf\xbdz\xef\xbf\xbd\xef\xbf\xbd");
     EXPECT_EQ(FromUtf8("a\xffz"), u"a\xfffdz");
 }
 

@@ -170,6 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadBytesCase{"TruncatedInData", [](auto& v) { v.resize(v.size() / 2); }, "past the end of the file"},
         BadBytesCase{"FatSectorOutside", [](auto& v) { Put32(v, 0x4C, 0x0FFFFFFF); }, "past the end of the file"},
         BadBytesCase{"FatLargerThanFile", [](auto& v) { Put32(v, 0x2C, 0x00FFFFFF); }, "larger than the file"},
+        BadBytesCase{"NoDirectory", [](auto& v) { Put32(v, 0x30, 0xFFFFFFFE); }, "the directory is empty"},
         BadBytesCase{"DirectoryOutside", [](auto& v) { Put32(v, 0x30, 0x0100FFFF); }, "past the end of the file"},
         BadBytesCase{"FatLoop", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 5), Large(v) + 2); }, "loops"},
         BadBytesCase{"FatChainPastTheEnd", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 3), 0x00FFFFFF); }, "past the end of the file"},
@@ -181,6 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadBytesCase{"DirectoryLoop", [](auto& v) { Put32(v, EntryAt(v, kLarge) + kLeft, 0); }, "the directory loops"},
         BadBytesCase{"SiblingPastTheDirectory", [](auto& v) { Put32(v, EntryAt(v, kLarge) + kLeft, 100000); }, "past the end of the directory"},
         BadBytesCase{"StreamLargerThanFile", [](auto& v) { Put32(v, EntryAt(v, kLarge) + kSize, 0x7FFFFFFF); }, "larger than the file"},
+        // Within the file, but past the mini stream; the name shown escaped.
+        BadBytesCase{"SmallStreamPastTheMiniStream", [](auto& v) { v[EntryAt(v, 1) + 8] = 0x7F; Put32(v, EntryAt(v, 1) + kSize, 4000); }, "stream \"smal\\u007F\" is larger than the file"},
         BadBytesCase{"MiniStreamLargerThanFile", [](auto& v) { Put32(v, EntryAt(v, 0) + kSize, 0x7FFFFFFF); }, "larger than the file"},
         BadBytesCase{"NoRoot", [](auto& v) { v[EntryAt(v, 0) + 0x42] = 1; }, "no root entry"}),
     // clang-format on
