@@ -24,6 +24,13 @@ TEST(AutomationTest, ProgIdsIgnoreCase) {
     EXPECT_THROW(registry.CreateInstance(kFirst), AutomationError);
 }
 
+// VT_R4 to VT_I4 as VariantChangeType does it: halves to even, in range only.
+TEST(AutomationTest, FloatsBecomeIntegersInRange) {
+    EXPECT_EQ(Variant::R4(-2147483648.0f).ChangeType(VT_I4).AsI4(), INT32_MIN);
+    EXPECT_EQ(Variant::R4(2.5f).ChangeType(VT_I4).AsI4(), 2);
+    EXPECT_THROW((void)Variant::R4(2147483648.0f).ChangeType(VT_I4), AutomationError);
+}
+
 TEST(AutomationTest, CarriesEveryByteThroughUtf16) {
     // Latin-1, a truncated sequence, an overlong slash and an encoded
     // surrogate are not UTF-8: each of their bytes is escaped alone.

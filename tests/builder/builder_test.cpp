@@ -149,7 +149,7 @@ const BuildCase kCases[] = {
     // Answers that cannot be used as they are.
     {"NegativeSlideCount", kNormal, kT, {{"10", Reply::Int(-1)}}, "1 2 3 4 5 6a 7 8 9 10 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide, u"the presentation claims -1 slides")}, kNotSaved},
     {"SlideCountWithoutANextIndex", kNormal, kT, {{"10", Reply::Int(std::numeric_limits<std::int32_t>::max())}}, "1 2 3 4 5 6a 7 8 9 10 28 29 [application, slide master, slides, presentation, presentations]", {Because(kAddSlide, u"the presentation claims 2147483647 slides")}, kNotSaved},
-    {"InfiniteSlideWidth", kNormal, kT, {{"9", Reply::Float(std::numeric_limits<float>::infinity())}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth, kUnusable)}, kNotSaved},
+    {"SlideWidthNotANumber", kNormal, kT, {{"9", Reply::Float(std::numeric_limits<float>::quiet_NaN())}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth, kUnusable)}, kNotSaved},
     {"TitleBottomBeyondFloats", {.title_top = kHuge, .title_height = kHuge}, kT, {{"20", Reply::Float(kHuge)}}, UpTo(kTB, "20") + " [text range, text frame, title shape] 28 29 " + kCleanUp, {Because(kPosition, kUnusable)}, kNotSaved},
     {"WrongTypeOfAnswer", kNormal, kT, {{"9", Reply::Text(u"wide")}}, "1 2 3 4 5 6a 7 8 9 28 29 [application, slide master, slides, presentation, presentations]", {Because(kWidth, u"type mismatch: a VT_BSTR value where a VT_R4 is needed")}, kNotSaved},
     // clang-format on

@@ -196,6 +196,14 @@ TEST(ApplicationTest, ObjectsHeldAfterQuitAreDisconnected) {
     }
 }
 
+// A control may have no width or height, as a shape may.
+TEST(ApplicationTest, ControlsOfNoSizeAreTaken) {
+    World world;
+    std::vector<Variant> args = World::OleArgs(u"TRELVO.TrelvoCtrl.1", 60, 0);
+    args[3] = Variant::R4(0);
+    EXPECT_TRUE(Get(world.shapes, 2008, args, DISPATCH_METHOD));
+}
+
 // ---- Masters of the slides a template gets
 
 // The main masters of the corpus files, by the ids PowerPoint gave them.
