@@ -27,7 +27,7 @@ namespace pptfile {
 namespace {
 
 constexpr std::uint32_t kMaxPersistId = 0xFFFFE;
-constexpr std::uint32_t kMaxSlideId = 0x7FFFFFFE;
+constexpr std::uint32_t kMaxSlideId = 0x7FFFFFFF;
 constexpr std::uint32_t kMaxDrawingId = 0xFFE;
 constexpr std::uint32_t kSpidLimit = 0x03FFD7FF;  // shape identifiers stay below
 

@@ -185,6 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Within the file, but past the mini stream; the name shown escaped.
         BadBytesCase{"SmallStreamPastTheMiniStream", [](auto& v) { v[EntryAt(v, 1) + 8] = 0x7F; Put32(v, EntryAt(v, 1) + kSize, 4000); }, "stream \"smal\\u007F\" is larger than the file"},
         BadBytesCase{"MiniStreamLargerThanFile", [](auto& v) { Put32(v, EntryAt(v, 0) + kSize, 0x7FFFFFFF); }, "larger than the file"},
+        BadBytesCase{"NameOfThirtyThreeUnits", [](auto& v) { v[EntryAt(v, 1) + 0x40] = 66; }, "a directory entry's name is damaged"},
         BadBytesCase{"NoRoot", [](auto& v) { v[EntryAt(v, 0) + 0x42] = 1; }, "no root entry"}),
     // clang-format on
     test_support::CaseName());

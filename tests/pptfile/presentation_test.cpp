@@ -457,6 +457,22 @@ Bytes NestedGroups(const Bytes& file, std::uint32_t depth) {
     });
 }
 
+// Slide ids run up to 0x7FFFFFFF ([MS-PPT] 2.2.24); past it no slide is added.
+TEST(PresentationWriter, SlideIdsRunUpToTheLargest) {
+    for (const std::uint32_t largest : {0x7FFFFFFEu, 0x7FFFFFFFu}) {
+        const SourcePresentation source =
+            Open(Patched(Written(), u"PowerPoint Document",
+                         [&](Bytes& doc) { Put32(doc, SlideRef(doc, 1) + 12, largest); }));
+        const auto save = [&] { return Append(source, NewSlide(source, u"new", "x")); };
+        if (largest == 0x7FFFFFFEu) {
+            EXPECT_EQ(Titles(Open(save())).size(), 3u);
+        } else {
+            EXPECT_THAT(save, ::testing::ThrowsMessage<FormatError>(
+                                  HasSubstr("no slide identifiers left")));
+        }
+    }
+}
+
 struct DamageCase {
     const char* name;
     std::function<Bytes()> make;
