@@ -190,6 +190,18 @@ INSTANTIATE_TEST_SUITE_P(
     // clang-format on
     test_support::CaseName());
 
+// A free directory entry is zeros but for its three links, NOSTREAM ([MS-CFB] 2.6.3).
+TEST(CompoundFile, FreeDirectoryEntriesAreZeros) {
+    const Bytes v = ValidFile();  // root, small, large, and one free entry
+    Bytes free(128, 0);
+    for (const std::size_t at : {kLeft, kLeft + 4, kChild}) {
+        Put32(free, at, 0xFFFFFFFF);
+    }
+    EXPECT_EQ(Bytes(v.begin() + static_cast<std::ptrdiff_t>(EntryAt(v, 3)),
+                    v.begin() + static_cast<std::ptrdiff_t>(EntryAt(v, 4))),
+              free);
+}
+
 // One long chain of right siblings, which would exhaust a recursive reader's
 // stack, is read whole.
 TEST(CompoundFile, ReadsAChainOfFiftyThousandSiblings) {

@@ -544,6 +544,25 @@ INSTANTIATE_TEST_SUITE_P(
     // clang-format on
     test_support::CaseName());
 
+// Records nested 100,000 deep in the document are read and saved, not followed
+// down to the last.
+TEST(ReaderDamageTest, ReadsContainersNestedDeeply) {
+    const Bytes file = Patched(Written(), u"PowerPoint Document", [](Bytes& doc) {
+        const test::Record document = test::Find(doc, 0x03E8).at(0);  // DocumentContainer
+        Bytes copy(doc.begin() + static_cast<std::ptrdiff_t>(document.at),
+                   doc.begin() + static_cast<std::ptrdiff_t>(document.End()));
+        constexpr std::uint32_t kDepth = 100000;
+        for (std::uint32_t i = kDepth; i > 0; --i) {
+            copy.insert(copy.end(), {0x0F, 0x00, 0x88, 0x13, 0, 0, 0, 0});  // ProgTags
+            Put32(copy, copy.size() - 4, 8 * (i - 1));
+        }
+        Put32(copy, 4, document.length + 8 * kDepth);
+        Repoint(doc, document.at, copy);
+    });
+    const SourcePresentation source = Open(file);
+    EXPECT_EQ(Titles(Open(Append(source, NewSlide(source, u"new", "x")))).size(), 3u);
+}
+
 // Shapes in groups 20 deep are within the bounds.
 TEST(ReaderDamageTest, ReadsShapesTwentyGroupsDeep) {
     EXPECT_EQ(Titles(Open(NestedGroups(Written(), 20))),
