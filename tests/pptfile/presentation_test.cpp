@@ -344,12 +344,31 @@ TEST(PresentationWriter, AFastSavedTemplateLosesItsHistory) {
     test::ExpectWholeSave(bytes, written);
 }
 
+// The types of the document stream's top-level records, in order.
+std::vector<std::uint16_t> TopLevel(const Bytes& file) {
+    const Bytes doc = StreamOf(file, u"PowerPoint Document");
+    std::vector<std::uint16_t> types;
+    for (std::size_t at = 0; at + 8 <= doc.size(); at += 8 + Le32(doc, at + 4)) {
+        types.push_back(static_cast<std::uint16_t>(Le32(doc, at) >> 16));
+    }
+    return types;
+}
+
 // PowerPoint's own whole saves record their drawings' identifiers as the
-// check of a save expects.
-TEST(PresentationWriter, PowerPointRecordsDrawingIdentifiersAsASaveDoes) {
+// check of a save expects, and lay out their objects as a save does: the
+// document, the masters, the notes master, the slides, their notes, and
+// then the new slide after the last slide and its control's storage.
+TEST(PresentationWriter, PowerPointsWholeSavesAreWhatASaveWrites) {
     for (const char* name : {"good/SampleShow.ppt", "good/WithMaster.ppt"}) {
         SCOPED_TRACE(name);
-        test::ExpectDrawingGroupOfTheDrawings(Corpus(name));
+        const Bytes bytes = Corpus(name);
+        test::ExpectDrawingGroupOfTheDrawings(bytes);
+        std::vector<std::uint16_t> types = TopLevel(bytes);
+        types.insert(std::ranges::find(types.rbegin(), types.rend(), test::kSlide).base(),
+                     test::kSlide);
+        types.insert(types.end() - 2, test::kExOleObjStg);
+        const SourcePresentation source = Open(bytes);
+        EXPECT_EQ(TopLevel(Append(source, NewSlide(source, u"new", "x"))), types);
     }
 }
 
