@@ -190,6 +190,22 @@ INSTANTIATE_TEST_SUITE_P(
     // clang-format on
     test_support::CaseName());
 
+// Storages nest as deep as the reader follows them, 32 levels, and no deeper.
+TEST(CompoundFile, StoragesNestThirtyTwoDeep) {
+    for (const int depth : {32, 33}) {
+        StorageEntry tree = Storage(u"Root Entry", {}, {});
+        StorageEntry* inner = &tree;
+        for (int i = 0; i < depth; ++i) {
+            inner = &inner->children.emplace_back(Storage(u"s", {}, {}));
+        }
+        if (depth == 32) {
+            EXPECT_EQ(Listing(ReadTree(WriteCompoundFile(tree))), Listing(tree));
+        } else {
+            EXPECT_THROW(WriteCompoundFile(tree), FormatError);
+        }
+    }
+}
+
 // A free directory entry is zeros but for its three links, NOSTREAM ([MS-CFB] 2.6.3).
 TEST(CompoundFile, FreeDirectoryEntriesAreZeros) {
     const Bytes v = ValidFile();  // root, small, large, and one free entry
