@@ -1,8 +1,10 @@
 // The files the engine reads and saves: a save replaces the target whole or
 // not at all, and a file that cannot be read is refused with the reason.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <vector>
@@ -55,6 +57,27 @@ TEST(AtomicSave, ReplacesWholeOrRefusesAndLeavesNothingBehind) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
     EXPECT_THROW(InputFile(dir / "absent.ppt"), IoError);
     EXPECT_THROW(InputFile{dir}, IoError);
+}
+
+// A save follows a chain of symbolic links as far as the system opens one.
+TEST(AtomicSave, FollowsLinksAsFarAsTheSystemDoes) {
+    const test_support::TempFolder folder("zbn-file-io");
+    for (const int links : {40, 41}) {
+        const fs::path dir = folder.path() / std::to_string(links);
+        fs::create_directory(dir);
+        for (int i = 0; i < links; ++i) {
+            fs::create_symlink(std::to_string(i + 1), dir / std::to_string(i));
+        }
+        const int fd = ::open((dir / "0").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const bool opens = fd >= 0 && ::close(fd) == 0 && fs::remove(dir / std::to_string(links));
+        bool saved = true;
+        try {
+            Save(dir / "0", {'x'});
+        } catch (const IoError&) {
+            saved = false;
+        }
+        EXPECT_EQ(saved, opens) << links;
+    }
 }
 
 // Bytes copied from a file that is read, in the kernel or through memory,
