@@ -65,7 +65,6 @@ class CString {
     friend CString operator+(const char16_t* a, const CString& b) { return CString(a) += b; }
     friend CString operator+(CString a, char16_t b) { return a += b; }
 
-    friend bool operator==(const CString& a, const CString& b) { return a.text_ == b.text_; }
     friend bool operator==(const CString& a, const char16_t* b) { return a.text_ == b; }
 
   private:
