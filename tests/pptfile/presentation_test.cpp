@@ -550,6 +550,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "the file is damaged: shape groups are nested too deeply"},
         DamageCase{"ObjectOutsideTheStream", [] { return Patched(Written(), u"PowerPoint Document", [&](Bytes& doc) { Put32(doc, test::Find(doc, test::kExOleObjStg).at(0).at + 4, 0x00FFFFFF); }); },
                    "the file is damaged: the persist directory names a record outside the document stream"},
+        DamageCase{"ObjectHeaderPastTheEnd", [] { return Patched(Written(), u"PowerPoint Document", [&](Bytes& doc) { Repoint(doc, test::Find(doc, test::kSlide).at(0).at, {0x0F, 0, 0xEE, 0x03}); }); },
+                   "the file is damaged: a slide lies outside its stream"},
+        // [MS-PPT] 2.3.3: an edit naming its encryption session.
+        DamageCase{"EncryptionSessionNamed", [] { const Bytes w = Written(); return Patched(w, u"PowerPoint Document", [&](Bytes& doc) { Put32(doc, CurrentEdit(w) + 4, 32); doc.insert(doc.end(), {1, 0, 0, 0}); }); },
+                   "the template is encrypted"},
+        DamageCase{"CurrentUserIsAStorage", [] { cfb::StorageEntry root = test_support::ReadTree(FastSaved()); *root.Find(u"Current User") = test_support::Storage(u"Current User", {}, {}); return cfb::WriteCompoundFile(root); }, nullptr},
         DamageCase{"EditLinksToItself", [] { const Bytes w = FastSaved(); return SetField(w, 0, 8, CurrentEdit(w)); }, nullptr},
         DamageCase{"EditLinksPastTheEnd", [] { return SetField(FastSaved(), 0, 8, 0x7FFFFFF0u); }, nullptr},
         DamageCase{"EditLinksIntoARecord", [] { const Bytes w = FastSaved(); return SetField(w, 0, 8, Field(w, 8) + 4); }, nullptr},
