@@ -588,6 +588,23 @@ TEST(ReaderDamageTest, ReadsContainersNestedDeeply) {
     EXPECT_EQ(Titles(Open(Append(source, NewSlide(source, u"new", "x")))).size(), 3u);
 }
 
+// A drawing group that lost its OfficeArt container takes one made from the drawings.
+TEST(ReaderDamageTest, ADrawingGroupWithoutItsContainerTakesANewOne) {
+    const Bytes file = Patched(Written(), u"PowerPoint Document", [](Bytes& doc) {
+        const test::Record document = test::Find(doc, test::kDocument).at(0);
+        const test::Record group = test::Find(doc, 0x040B, document.at).at(0);  // DrawingGroup
+        Bytes copy(doc.begin() + static_cast<std::ptrdiff_t>(document.at),
+                   doc.begin() + static_cast<std::ptrdiff_t>(document.End()));
+        const auto body = copy.begin() + static_cast<std::ptrdiff_t>(group.Body() - document.at);
+        copy.erase(body, body + group.length);
+        Put32(copy, group.at - document.at + 4, 0);
+        Put32(copy, 4, document.length - group.length);
+        Repoint(doc, document.at, copy);
+    });
+    const SourcePresentation source = Open(file);
+    test::ExpectWholeSave(file, Append(source, NewSlide(source, u"new", "x")));
+}
+
 // Shapes in groups 20 deep are within the bounds.
 TEST(ReaderDamageTest, ReadsShapesTwentyGroupsDeep) {
     EXPECT_EQ(Titles(Open(NestedGroups(Written(), 20))),
