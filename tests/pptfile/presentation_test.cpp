@@ -569,14 +569,14 @@ INSTANTIATE_TEST_SUITE_P(
     // clang-format on
     test_support::CaseName());
 
-// Records nested 100,000 deep in the document are read and saved, not followed
+// Records nested a million deep in the document are read and saved, not followed
 // down to the last.
 TEST(ReaderDamageTest, ReadsContainersNestedDeeply) {
     const Bytes file = Patched(Written(), u"PowerPoint Document", [](Bytes& doc) {
         const test::Record document = test::Find(doc, 0x03E8).at(0);  // DocumentContainer
         Bytes copy(doc.begin() + static_cast<std::ptrdiff_t>(document.at),
                    doc.begin() + static_cast<std::ptrdiff_t>(document.End()));
-        constexpr std::uint32_t kDepth = 100000;
+        constexpr std::uint32_t kDepth = 1000000;
         for (std::uint32_t i = kDepth; i > 0; --i) {
             copy.insert(copy.end(), {0x0F, 0x00, 0x88, 0x13, 0, 0, 0, 0});  // ProgTags
             Put32(copy, copy.size() - 4, 8 * (i - 1));
