@@ -85,6 +85,9 @@ TEST(PresentationWriter, NewSlidesReadBackInOneWholeSave) {
         EXPECT_EQ(Le32(doc, atom), 7u);
         EXPECT_EQ(Le32(doc, atom + 4), 0x0Du);
         EXPECT_GE(Le32(doc, atom + 12), 0x80000000u) << "follows a main master";
+        // The title's text box holds the reference to its outline text.
+        const test::Record box = test::Find(doc, 0xF00D, slide.at).at(0);  // ClientTextbox
+        EXPECT_EQ(test::Find(doc, 0x0F9E, box.at).size(), 1u);             // OutlineTextRefAtom
         ++slides;
     }
     EXPECT_EQ(slides, 3u);
