@@ -19,8 +19,9 @@ TEST(AutomationTest, ProgIdsIgnoreCase) {
     EXPECT_EQ(registry.ClsidFromProgId(u"VIEWER.ctrl.1"), kFirst);
     EXPECT_FALSE(registry.ClsidFromProgId(u"Viewer.Ctrl.2"));
     // As in the system registry, a ProgID names one class: the last registered.
-    registry.Register({u"VIEWER.CTRL.1", Clsid{}, [] { return DispatchPtr(); }, true});
-    EXPECT_EQ(registry.ClsidFromProgId(u"Viewer.Ctrl.1"), Clsid{});
+    constexpr Clsid kSecond = Clsid::FromFields(0xFFFFFFFF, 0, 0, {});
+    registry.Register({u"VIEWER.CTRL.1", kSecond, [] { return DispatchPtr(); }, true});
+    EXPECT_EQ(registry.ClsidFromProgId(u"Viewer.Ctrl.1"), kSecond);
     EXPECT_THROW(registry.CreateInstance(kFirst), AutomationError);
 }
 
