@@ -273,6 +273,7 @@ std::vector<CliCase> Cases() {
     {"TemplateMissing", {"d.zbn", "o.ppt", "none.pot"}, {}, kMissingTemplate, 0, {{"o.ppt", kSaved}}},
     {"TemplateIsAFolder", {"d.zbn", "o.ppt", "t.pot"}, {{"t.pot", kDir}}, kMissingTemplate, 0, {{"o.ppt", kSaved}}},
     {"TemplateIsNoPresentation", {"d.zbn", "o.ppt", " T.POT ", "ignored"}, {{"T.POT", "t"}}, refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file"), 1, {}},
+    {"EmptyOutputThatWasThereIsKept", {"d.zbn", "o.ppt", "T.POT"}, {{"T.POT", "t"}, {"o.ppt", ""}}, refused("Could not open the template \"T.POT\": not a PowerPoint 97-2003 file"), 1, {}},
     {"BlanksAroundTheOnlyArgument", {"  d.zbn \t\n\v\f\r"}, {}, "", 0, {{"d.ppt", kSaved}}},
     {"BlanksAroundTheOutput", {"d.zbn", " o.ppt\t"}, {}, "", 0, {{"o.ppt", kSaved}}},
     {"NonUtf8NameDerivesTheSameBytes", {"caf\xE9\xFF.zbn"}, {}, "", 0, {{"caf\xE9\xFF.ppt", kSaved}}},
