@@ -42,6 +42,7 @@ inline void ExpectDrawingGroupOfTheDrawings(const Bytes& file,
     const auto live = Live(file);
     const std::uint32_t document =
         live.at(Le32(doc, Le32(StreamOf(file, u"Current User"), 16) + 24));
+    ASSERT_EQ(Find(doc, kFdggBlock, document).size(), 1u);
     const std::size_t block = Find(doc, kFdggBlock, document).at(0).Body();
     std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>>
         used;  // cluster -> dg, largest
@@ -150,6 +151,17 @@ inline void ExpectWholeSave(const Bytes& before, const Bytes& after) {
         EXPECT_GE(id, 0x100u);
     }
     ExpectDrawingGroupOfTheDrawings(after, new_slides);
+    // The new controls' pictures are BLIPs of the store ([MS-ODRAW] 2.3.23: pib, 1-based).
+    const std::size_t blips = Find(doc, 0xF007, live.at(doc_id)).size();  // OfficeArtFBSE
+    for (const std::uint32_t id : new_slides) {
+        for (const Record& opt : Find(doc, 0xF00B, live.at(id))) {  // OfficeArtFOPT
+            for (std::size_t at = opt.Body(); at < opt.Body() + 6u * opt.instance; at += 6) {
+                if ((doc[at] | doc[at + 1] << 8) == 0x4104) {
+                    EXPECT_TRUE(Le32(doc, at + 2) >= 1 && Le32(doc, at + 2) <= blips);
+                }
+            }
+        }
+    }
 
     // [MS-PPT] 2.4.1: the document's children in their order (type, instance).
     const std::pair<int, int> kOrder[] = {
