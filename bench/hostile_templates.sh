@@ -49,8 +49,8 @@ if truncate -s 2T sparse.pot 2>/dev/null; then
 else
   echo "sparse       skipped: this file system holds no sparse file of 2 TiB"
 fi
-for spec in "properties 190" "properties 389" "directory 4096" "records 8192"; do
-  set -- $spec
+for hostile in "properties 190" "properties 389" "directory 4096" "records 8192"; do
+  set -- $hostile
   template=$1-$2.pot
   "$make" "$root/tests/data/good/SampleShow.ppt" "$template" "$1" "$2"
   rm -f out.ppt
