@@ -238,7 +238,8 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     EXPECT_EQ(at, emf.size());
     EXPECT_EQ(Le32(emf, 48), emf.size());
     EXPECT_EQ(Le32(emf, 52), records);
-    // The header extension's micrometres are its millimetres ([MS-EMF] HeaderExtension2).
+    // The device's size in micrometres: a thousand times its millimetres
+    // ([MS-EMF] HeaderExtension2).
     EXPECT_EQ(Le32(emf, 100), 1000 * Le32(emf, 80));
     EXPECT_EQ(Le32(emf, 104), 1000 * Le32(emf, 84));
     EXPECT_EQ(type, 14u);
