@@ -22,8 +22,7 @@ using ClassId = std::array<std::uint8_t, 16>;
 
 class CompoundFile;
 
-// Bytes of a stream of an opened compound file, left where the file keeps
-// them.
+// Bytes of a stream of an opened compound file, left where the file keeps them.
 struct StoredBytes {
     const CompoundFile* file = nullptr;
     std::uint32_t stream = 0;  // its directory entry

@@ -1,5 +1,4 @@
-// The layout of compound files ([MS-CFB] 2.2-2.6) that the reader and the
-// writer share.
+// The layout of compound files ([MS-CFB] 2.2-2.6) that the reader and the writer share.
 #pragma once
 
 #include <array>

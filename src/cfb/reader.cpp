@@ -60,8 +60,7 @@ struct SectorMap {
     std::vector<bool> claimed;  // one for each entry of the table
     std::size_t count = 0;      // sectors within the file's size
 
-    // The sectors of the chain from `start`: `needed` of them, or all up to
-    // the end mark.
+    // The sectors of the chain from `start`: `needed` of them, or all up to the end mark.
     std::vector<std::uint32_t> Chain(std::uint32_t start, std::size_t needed) {
         std::vector<std::uint32_t> sectors;
         for (std::uint32_t s = start; sectors.size() < needed && s != kEndOfChain; s = table[s]) {
@@ -133,8 +132,7 @@ class Reader {
         return sector_;
     }
 
-    // The bytes of a whole chain, in order: one read for each run of
-    // consecutive sectors.
+    // The bytes of a whole chain, in order: one read for each run of consecutive sectors.
     std::vector<std::uint8_t> ReadChain(SectorMap& map, std::uint32_t start) {
         std::vector<Run> runs;
         for (const std::uint32_t s : map.Chain(start, kWholeChain)) {

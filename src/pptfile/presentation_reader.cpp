@@ -22,8 +22,7 @@ namespace {
 
 // Shape groups nest; real files go a few levels deep.
 constexpr int kMaxGroupDepth = 32;
-// Containers in the document record nest a few levels deep; deeper ones are
-// not walked.
+// Containers in the document record nest a few levels deep; deeper ones are not walked.
 constexpr int kMaxDocumentDepth = 32;
 
 // Master units per point.

@@ -471,8 +471,7 @@ std::pair<std::vector<cfb::Piece>, std::vector<std::uint8_t>> DocumentAndUser(
     return {std::move(pieces), std::move(user)};
 }
 
-// The stream `name` of `root`, added if there is none. Null where the
-// entry is a storage.
+// The stream `name` of `root`, added if there is none. Null where the entry is a storage.
 cfb::StorageEntry* StreamOf(cfb::StorageEntry& root, std::u16string_view name) {
     cfb::StorageEntry* stream = root.Find(name);
     if (stream == nullptr) {

@@ -206,8 +206,7 @@ std::optional<std::vector<std::uint8_t>> Resave(std::span<const std::uint8_t> st
     return std::nullopt;
 }
 
-// 100-nanosecond intervals since 1 January 1601 (UTC), as property sets
-// store a time.
+// 100-nanosecond intervals since 1 January 1601 (UTC), as property sets store a time.
 std::uint64_t ToFileTime(std::chrono::system_clock::time_point t) {
     // 369 years of 100-nanosecond intervals from 1601 to 1970.
     constexpr std::int64_t kUnixEpoch = 116444736000000000;

@@ -57,8 +57,7 @@ inline RecordHeader ParseHeader(Bytes bytes, std::size_t offset) noexcept {
             cfb::Get16(bytes, offset + 2), cfb::Get32(bytes, offset + 4)};
 }
 
-// The record at `offset` of `bytes`, or nothing when its header or body does
-// not fit.
+// The record at `offset` of `bytes`, or nothing when its header or body does not fit.
 inline std::optional<Record> TryReadRecord(Bytes bytes, std::size_t offset) noexcept {
     if (offset > bytes.size() || bytes.size() - offset < kRecordHeaderSize) {
         return std::nullopt;

@@ -1,5 +1,4 @@
-// The names and numbers of the PowerPoint binary format that the reader and the
-// writers share.
+// The names and numbers of the PowerPoint binary format that the reader and the writers share.
 #pragma once
 
 #include <cstddef>

@@ -41,8 +41,7 @@ struct NewSlide {
     std::uint32_t shapes;               // that its drawing holds
 };
 
-// The colour scheme of a new presentation, as the atom a slide or master
-// carries.
+// The colour scheme of a new presentation, as the atom a slide or master carries.
 void WriteDefaultColorScheme(RecordWriter& w);
 
 // A slide atom: layout, up to eight placeholder kinds, master and flags.
