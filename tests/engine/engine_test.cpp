@@ -196,6 +196,27 @@ TEST(ApplicationTest, ObjectsHeldAfterQuitAreDisconnected) {
     }
 }
 
+// Quit closes the presentations, as PowerPoint does: a control that no object
+// the caller holds reaches is released then, not when the application goes.
+TEST(ApplicationTest, QuitReleasesTheControlsOfClosedPresentations) {
+    static DispatchPtr made;
+    ScopedClassRegistration counted{{u"Counted.Control",
+                                     {{3}},
+                                     [] {
+                                         made = viewer::CreateViewerControl();
+                                         return made;
+                                     },
+                                     true}};
+    DispatchPtr app = engine::CreateApplication();
+    Get(AddSlide(Get(Get(Get(app, 2001), 2003, {Variant::I4(1)}, DISPATCH_METHOD), 2011), 1), 2008,
+        World::OleArgs(u"Counted.Control"), DISPATCH_METHOD);
+    ASSERT_TRUE(made);
+    Call(app, 2021, DISPATCH_METHOD);
+    made->AddRef();
+    EXPECT_EQ(made->Release(), 1u) << "the control outlived Quit";
+    made = DispatchPtr();
+}
+
 // A control may have no width or height, as a shape may.
 TEST(ApplicationTest, ControlsOfNoSizeAreTaken) {
     World world;
