@@ -1,6 +1,7 @@
 // The command line's helpers over the paths a user may type, run in a folder
 // tree of their own: the absolute form, the file name and title (the slide
 // title) and the extension, with the current directory always put back.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 
 #include "automation/text_codec.h"
 #include "cmdline/path_utils.h"
+#include "framework/file.h"
 #include "framework/path_services.h"
 #include "support/helpers.h"
 
@@ -125,6 +127,22 @@ TEST_F(PathTest, ADirectoryNamedWithBytesThatAreNotUtf8IsPutBackExactly) {
 
     EXPECT_EQ(ExtractFileName(uR"(..\..\x.zbn)"), u"x.zbn");
     EXPECT_EQ(fs::current_path(), root_ / odd);
+}
+
+// A file's descriptor is closed once: its end after Close closes nothing
+// else, such as standard input.
+TEST(FileTest, ClosesItsDescriptorOnce) {
+    if (::fcntl(0, F_GETFD) == -1) {
+        GTEST_SKIP() << "standard input is closed";
+    }
+    const test_support::TempFolder folder("zbn-file");
+    {
+        CFile file;
+        ASSERT_TRUE(
+            file.Open(Os(folder.path() / "f").c_str(), CFile::modeCreate | CFile::modeWrite));
+        file.Close();
+    }
+    EXPECT_NE(::fcntl(0, F_GETFD), -1);
 }
 
 }  // namespace
