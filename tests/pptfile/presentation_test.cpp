@@ -348,6 +348,58 @@ TEST(PresentationWriter, AFastSavedTemplateLosesItsHistory) {
     test::ExpectWholeSave(bytes, written);
 }
 
+// A save keeps each property it does not change with its own bytes, a
+// value running from its offset to the next ([MS-OLEPS] 2.21), so a file
+// saved again and again keeps the size of its property streams. A stream
+// whose second section starts inside the first is damaged: kept as it is.
+TEST(PresentationWriter, PropertySetsKeepTheirValuesAndTheirDamage) {
+    cfb::StorageEntry root = test_support::ReadTree(Corpus("good/SampleShow.ppt"));
+    const auto saved = [](const Bytes& file) {
+        const SourcePresentation source = Open(file);
+        return Append(source, NewSlide(source, u"new", "x"));
+    };
+    const Bytes once = saved(cfb::WriteCompoundFile(root)), twice = saved(once);
+    for (const char16_t* name :
+         {u"\u0005SummaryInformation", u"\u0005DocumentSummaryInformation"}) {
+        EXPECT_EQ(StreamOf(twice, name).size(), StreamOf(once, name).size())
+            << test_support::Utf8(name);
+    }
+
+    Bytes& stream = test_support::Data(*root.Find(u"\u0005DocumentSummaryInformation"));
+    ASSERT_EQ(Le32(stream, 24), 1u);
+    // The user-defined properties' section ({D5CDD505-2E9C-101B-9397-08002B2CF9AE}).
+    const Bytes user_defined{0x05, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                             0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+    stream.insert(stream.begin() + 48, user_defined.begin(), user_defined.end());
+    stream.insert(stream.begin() + 64, 4, 0);
+    Put32(stream, 24, 2);
+    Put32(stream, 44, 68);
+    Put32(stream, 64, 76);
+    const Bytes overlapping = stream;
+    EXPECT_EQ(StreamOf(saved(cfb::WriteCompoundFile(root)), u"\u0005DocumentSummaryInformation"),
+              overlapping);
+}
+
+// A slide holds as many shapes as one cluster of 1,024 shape identifiers
+// gives while its cspidCur stays below 0x400 ([MS-ODRAW] 2.2.46): the
+// group, the title and 1,021 controls. One more control is refused.
+TEST(PresentationWriter, ASlideHoldsTheShapesOfOneCluster) {
+    const SourcePresentation blank = Open(kBlank);
+    SlideContent slide = NewSlide(blank, u"full", "x");
+    slide.controls.resize(1021, slide.controls.front());
+    const Bytes doc = StreamOf(Saved({&blank, {&slide}}), u"PowerPoint Document");
+    const std::size_t block = test::Find(doc, test::kFdggBlock).at(0).Body();
+    for (std::uint32_t n = 1; n < Le32(doc, block + 4); ++n) {
+        EXPECT_LT(Le32(doc, block + 12 + 8 * n), 0x400u) << "cluster " << n;
+    }
+    slide.controls.push_back(slide.controls.front());
+    EXPECT_THAT(
+        [&] {
+            (void)Saved({&blank, {&slide}});
+        },
+        ::testing::ThrowsMessage<FormatError>(HasSubstr("too many shapes on one slide")));
+}
+
 // The types of the document stream's top-level records, in order.
 std::vector<std::uint16_t> TopLevel(const Bytes& file) {
     const Bytes doc = StreamOf(file, u"PowerPoint Document");
