@@ -218,6 +218,54 @@ TEST(CompoundFile, FreeDirectoryEntriesAreZeros) {
               free);
 }
 
+// A version 4 file ([MS-CFB] 2.2), 4096-byte sectors, made by hand: the
+// header's sector, then the FAT, the directory and a stream of 5,000 bytes.
+TEST(CompoundFile, ReadsAVersion4File) {
+    constexpr std::size_t kSector = 4096;
+    Bytes v(5 * kSector, 0);
+    const Bytes signature{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    std::copy(signature.begin(), signature.end(), v.begin());
+    const std::pair<std::size_t, std::uint32_t> kHeader[] = {
+        {0x18, 0x0004003E}, {0x1C, 0x000CFFFE}, {0x20, 6},          {0x28, 1},          {0x2C, 1},
+        {0x30, 1},          {0x38, 4096},       {0x3C, 0xFFFFFFFE}, {0x44, 0xFFFFFFFE}, {0x4C, 0}};
+    for (const auto& [at, value] : kHeader) {
+        Put32(v, at, value);
+    }
+    std::fill(v.begin() + 0x50, v.begin() + 512, 0xFF);  // the rest of the DIFAT: free
+    std::fill(v.begin() + kSector, v.begin() + 2 * kSector, 0xFF);
+    for (const auto& [sector, next] :
+         {std::pair{0u, 0xFFFFFFFDu}, {1u, 0xFFFFFFFEu}, {2u, 3u}, {3u, 0xFFFFFFFEu}}) {
+        Put32(v, kSector + 4 * sector, next);
+    }
+    const auto entry = [&](std::uint32_t id, std::u16string_view name, std::uint8_t type,
+                           std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+        const std::size_t at = 2 * kSector + 128 * id;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            v[at + 2 * i] = static_cast<std::uint8_t>(name[i]);
+        }
+        Put32(v, at + kLeft, 0xFFFFFFFF);
+        Put32(v, at + kLeft + 4, 0xFFFFFFFF);
+        Put32(v, at + kChild, child);
+        Put32(v, at + kStart, start);
+        Put32(v, at + kSize, size);
+        if (type != 0) {
+            v[at + 0x40] = static_cast<std::uint8_t>(2 * name.size() + 2);
+            v[at + 0x42] = type;
+            v[at + 0x43] = 1;  // black
+        }
+    };
+    entry(0, u"Root Entry", 5, 1, 0xFFFFFFFE, 0);
+    entry(1, u"S", 2, 0xFFFFFFFF, 2, 5000);
+    for (std::uint32_t id = 2; id < 32; ++id) {
+        entry(id, u"", 0, 0xFFFFFFFF, 0, 0);
+    }
+    const Bytes data = Pattern(5000, 9);
+    std::copy(data.begin(), data.end(), v.begin() + 3 * kSector);
+    const StorageEntry root = ReadTree(v);
+    ASSERT_NE(root.Find(u"S"), nullptr);
+    EXPECT_EQ(ReadAll(*root.Find(u"S")), data);
+}
+
 // One long chain of right siblings, which would exhaust a recursive reader's
 // stack, is read whole.
 TEST(CompoundFile, ReadsAChainOfFiftyThousandSiblings) {
