@@ -59,7 +59,7 @@ inline constexpr std::size_t kClassIdAt = 0x50;
 inline constexpr std::size_t kStartAt = 0x74;
 inline constexpr std::size_t kSizeAt = 0x78;
 
-enum EntryType : std::uint8_t { kUnused = 0, kStorage = 1, kStream = 2, kRoot = 5 };
+enum EntryType : std::uint8_t { kStorage = 1, kStream = 2, kRoot = 5 };
 enum Color : std::uint8_t { kRed = 0, kBlack = 1 };
 
 inline std::size_t CeilDiv(std::uint64_t n, std::size_t d) {
