@@ -202,7 +202,7 @@ TEST(PresentationWriter, ADualFormatFileOpensFromIts97Part) {
 // A control's picture while it is not running ([MS-ODRAW] 2.2.24): a deflated
 // EMF whose records fill its header's size and count up to EMR_EOF, whose
 // fonts are LogFontExDv with the design vector after 348 bytes ([MS-EMF]
-// 2.2.13), and whose text is the preview's lines.
+// 2.2.13), and whose text is the preview's lines, centred in a frame.
 TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     PictureStore store(0, 0);
     store.AddPreview(Viewer({60, 113.625f, 600, 400}));
@@ -218,18 +218,32 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     md4_digest(&md4, uid.size(), uid.data());
     EXPECT_TRUE(std::equal(uid.begin(), uid.end(), blip.begin() + 8));
     std::u16string text;
+    std::vector<std::array<std::int32_t, 3>> rows;  // x, y, font height
+    std::int32_t height = 0, pen = 0;
+    std::vector<std::int32_t> frame;
     std::uint32_t records = 0, type = 0, at = 0;
     for (std::uint32_t end = 0; at + 8 <= emf.size(); at = end, ++records) {
         type = Le32(emf, at);
         end = at + Le32(emf, at + 4);
         ASSERT_TRUE(end >= at + 8 && end <= emf.size()) << "record " << records;
+        if (type == 38) {  // EMR_CREATEPEN
+            pen = static_cast<std::int32_t>(Le32(emf, at + 16));
+        }
+        if (type == 43) {  // EMR_RECTANGLE
+            for (std::uint32_t side = at + 8; side < at + 24; side += 4) {
+                frame.push_back(static_cast<std::int32_t>(Le32(emf, side)));
+            }
+        }
         if (type == 82) {  // EMR_EXTCREATEFONTINDIRECTW
             EXPECT_TRUE(end >= at + 364 && Le32(emf, at + 12 + 348) == 0x08007664u);
+            height = -static_cast<std::int32_t>(Le32(emf, at + 12));
         }
         if (type == 84) {  // EMR_EXTTEXTOUTW
             ASSERT_GE(end, at + 76);
             const std::uint32_t s = at + Le32(emf, at + 48), n = Le32(emf, at + 44);
             ASSERT_LE(s + 2 * n, end);
+            rows.push_back({static_cast<std::int32_t>(Le32(emf, at + 36)),
+                            static_cast<std::int32_t>(Le32(emf, at + 40)), height});
             for (std::uint32_t i = 0; i < n; ++i) {
                 text += static_cast<char16_t>(emf[s + 2 * i] | emf[s + 2 * i + 1] << 8);
             }
@@ -244,6 +258,21 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     EXPECT_EQ(Le32(emf, 104), 1000 * Le32(emf, 84));
     EXPECT_EQ(type, 14u);
     EXPECT_EQ(text, u"Trelvo viewerx.zbn");
+    // Centred (top-aligned, centred text): across, on the picture's middle;
+    // down, the rows as a block, each row 1.5 times its font's height with
+    // the text in its middle.
+    const auto cx = static_cast<std::int32_t>(Le32(emf, 16)) + 1;
+    const auto cy = static_cast<std::int32_t>(Le32(emf, 20)) + 1;
+    // The frame's stroke, centred on its outline, just inside the picture.
+    EXPECT_EQ(frame, (std::vector<std::int32_t>{pen / 2, pen / 2, cx - pen / 2, cy - pen / 2}));
+    ASSERT_EQ(rows.size(), 2u);
+    const std::int32_t above = rows[0][1] - rows[0][2] / 4;
+    const std::int32_t below = cy - (rows[1][1] - rows[1][2] / 4 + rows[1][2] * 3 / 2);
+    EXPECT_NEAR(above, below, 1);
+    EXPECT_EQ(rows[1][1] - rows[1][2] / 4, above + rows[0][2] * 3 / 2);
+    for (const auto& row : rows) {
+        EXPECT_EQ(row[0], cx / 2);
+    }
 }
 
 struct GoodFile {
