@@ -243,18 +243,18 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
 
 void OutputFile::CopyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t length) {
     // From file to file in the kernel, where the two files allow it.
-    while (length > 0) {
+    while (length > 0 && kernel_copies_) {
         auto at = static_cast<off_t>(offset);
         const ssize_t copied = ::copy_file_range(from.fd(), &at, fd_, nullptr, length, 0);
-        if (copied < 0 && errno == EINTR) {
-            continue;
-        }
-        if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                           errno == EOPNOTSUPP || errno == EBADF)) {
-            break;  // not between these two: through memory below
-        }
         if (copied < 0) {
-            ThrowIo("write", target_, errno);
+            const int error = errno;
+            // Not between these two files: this piece and the next through memory.
+            kernel_copies_ = error != EXDEV && error != EINVAL && error != ENOSYS &&
+                             error != EOPNOTSUPP && error != EBADF;
+            if (kernel_copies_ && error != EINTR) {
+                ThrowIo("write", target_, error);
+            }
+            continue;
         }
         if (copied == 0) {
             ThrowIo("read", from.path(), EIO);  // the file is shorter than it was

@@ -23,6 +23,7 @@ class OutputFile {
   private:
     int fd_;
     const std::filesystem::path& target_;
+    bool kernel_copies_ = true;  // until the kernel says it cannot copy between the files
 };
 
 // Writes what `write` writes to a file with no name (or a hidden temporary

@@ -81,34 +81,43 @@ TEST(AtomicSave, FollowsLinksAsFarAsTheSystemDoes) {
     }
 }
 
-// Bytes copied from a file that is read, in the kernel or through memory,
-// land in order among those written; a file that no longer holds them is
-// refused with its name.
+// Bytes copied from a file that is read, in the kernel or through memory
+// (from another file system, here /dev/shm where there is one), land in
+// order among those written; a file that no longer holds them is refused
+// with its name.
 TEST(AtomicSave, CopiesRangesOfAnInputFile) {
     const test_support::TempFolder folder("zbn-file-io");
     std::vector<std::uint8_t> source(300000);
     for (std::size_t i = 0; i < source.size(); ++i) {
         source[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
     }
-    test_support::WriteFile(folder.path() / "in.pot", source);
-    const InputFile in(folder.path() / "in.pot");
-    const fs::path target = folder.path() / "out.ppt";
-    WriteFileAtomically(target, [&](OutputFile& out) {
-        out.CopyFrom(in, 1000, 70000);
-        out.Write(std::vector<std::uint8_t>{1, 2, 3});
-        out.CopyFrom(in, 512, 1);
-        out.CopyFrom(in, 0, 0);
-    });
-    std::vector<std::uint8_t> expected(source.begin() + 1000, source.begin() + 71000);
-    expected.insert(expected.end(), {1, 2, 3, source[512]});
-    EXPECT_EQ(test_support::ReadFile(target), expected);
-    EXPECT_THAT(
-        [&] {
-            WriteFileAtomically(target, [&](OutputFile& out) { out.CopyFrom(in, 299990, 20); });
-        },
-        ::testing::ThrowsMessage<IoError>(
-            ::testing::StartsWith("cannot read " + (folder.path() / "in.pot").string())));
-    EXPECT_EQ(test_support::ReadFile(target), expected);
+    std::vector<fs::path> inputs{folder.path() / "in.pot"};
+    if (fs::is_directory("/dev/shm")) {
+        inputs.push_back("/dev/shm/zbn-file-io-" + std::to_string(::getpid()) + ".pot");
+    }
+    for (const fs::path& input : inputs) {
+        SCOPED_TRACE(input);
+        test_support::WriteFile(input, source);
+        const InputFile in(input);
+        const fs::path target = folder.path() / "out.ppt";
+        WriteFileAtomically(target, [&](OutputFile& out) {
+            out.CopyFrom(in, 1000, 70000);
+            out.Write(std::vector<std::uint8_t>{1, 2, 3});
+            out.CopyFrom(in, 512, 1);
+            out.CopyFrom(in, 0, 0);
+        });
+        std::vector<std::uint8_t> expected(source.begin() + 1000, source.begin() + 71000);
+        expected.insert(expected.end(), {1, 2, 3, source[512]});
+        EXPECT_EQ(test_support::ReadFile(target), expected);
+        EXPECT_THAT(
+            [&] {
+                WriteFileAtomically(target, [&](OutputFile& out) { out.CopyFrom(in, 299990, 20); });
+            },
+            ::testing::ThrowsMessage<IoError>(
+                ::testing::StartsWith("cannot read " + input.string())));
+        EXPECT_EQ(test_support::ReadFile(target), expected);
+        fs::remove(input);
+    }
 }
 
 }  // namespace
