@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -379,8 +380,10 @@ TEST(PresentationWriter, AFastSavedTemplateLosesItsHistory) {
 
 // A save keeps each property it does not change with its own bytes, a
 // value running from its offset to the next ([MS-OLEPS] 2.21), so a file
-// saved again and again keeps the size of its property streams. A stream
-// whose second section starts inside the first is damaged: kept as it is.
+// saved again and again keeps the size of its property streams. The time
+// of the last save (PIDSI_LASTSAVE_DTM) is a FILETIME of 8 bytes after its
+// type, new or changed. A stream whose second section starts inside the
+// first is damaged: kept as it is.
 TEST(PresentationWriter, PropertySetsKeepTheirValuesAndTheirDamage) {
     cfb::StorageEntry root = test_support::ReadTree(Corpus("good/SampleShow.ppt"));
     const auto saved = [](const Bytes& file) {
@@ -392,6 +395,20 @@ TEST(PresentationWriter, PropertySetsKeepTheirValuesAndTheirDamage) {
          {u"\u0005SummaryInformation", u"\u0005DocumentSummaryInformation"}) {
         EXPECT_EQ(StreamOf(twice, name).size(), StreamOf(once, name).size())
             << test_support::Utf8(name);
+    }
+    for (const Bytes& file : {once, New({})}) {
+        const Bytes summary = StreamOf(file, u"\u0005SummaryInformation");
+        const Bytes section(summary.begin() + Le32(summary, 44), summary.end());
+        std::map<std::uint32_t, std::uint32_t> offsets;  // offset -> id
+        for (std::uint32_t i = 0; i < Le32(section, 4); ++i) {
+            offsets[Le32(section, 12 + 8 * i)] = Le32(section, 8 + 8 * i);
+        }
+        const auto last_saved = std::ranges::find(offsets, 13u, [](auto& e) { return e.second; });
+        ASSERT_NE(last_saved, offsets.end());
+        const auto next = std::next(last_saved);
+        EXPECT_EQ(Le32(section, last_saved->first), 64u) << "VT_FILETIME";
+        EXPECT_EQ((next == offsets.end() ? Le32(section, 0) : next->first) - last_saved->first,
+                  12u);
     }
 
     Bytes& stream = test_support::Data(*root.Find(u"\u0005DocumentSummaryInformation"));
