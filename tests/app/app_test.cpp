@@ -3,13 +3,37 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <optional>
+#include <utility>
 
 #include "app/zbn2ppt_app.h"
 #include "framework/arguments.h"
 #include "framework/win_app.h"
 #include "support/helpers.h"
 #include "support/scripted_server.h"
+
+// Armed, the next allocation fails, as when memory has run out. (Allocated
+// and freed here alike, which GCC cannot see through the replacement.)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+namespace {
+bool g_fail_next_allocation = false;
+}  // namespace
+
+void* operator new(std::size_t size) {
+    void* p = std::exchange(g_fail_next_allocation, false) ? nullptr : std::malloc(size + 1);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    return p;
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -35,6 +59,13 @@ const AppCase kCases[] = {
          return true;
      },
      u"Zbn2PPT: Trelvo Presenter 2009 or above is not installed properly"},
+    // Memory running out after OLE starts, before the build: the run says so.
+    {"OutOfMemory",
+     [] {
+         g_fail_next_allocation = true;
+         return true;
+     },
+     u"Zbn2PPT: not enough memory to build the presentation"},
 };
 
 class AppTest : public ::testing::TestWithParam<AppCase> {};

@@ -4,12 +4,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
+#include <tuple>
 
 #include "automation/text_codec.h"
 #include "cmdline/path_utils.h"
 #include "framework/file.h"
+#include "framework/fresh_file.h"
 #include "framework/path_services.h"
 #include "support/helpers.h"
 
@@ -143,6 +148,39 @@ TEST(FileTest, ClosesItsDescriptorOnce) {
         file.Close();
     }
     EXPECT_NE(::fcntl(0, F_GETFD), -1);
+}
+
+// The probe's file is removed only while it is the empty file the probe
+// made: never a file that was there before, whatever errno held when it was
+// looked for, nor one written to, nor another file in its place.
+TEST(FreshFileTest, RemovesOnlyTheEmptyFileItMade) {
+    const test_support::TempFolder folder("zbn-fresh");
+    const fs::path path = folder.path() / "out.ppt", other = folder.path() / "other";
+    const auto nothing = [] {};
+    const auto written = [&] { std::ofstream(path, std::ios::app) << "x"; };
+    const auto replaced = [&] {
+        std::ofstream{other};
+        fs::rename(other, path);
+    };
+    const std::tuple<const char*, bool, std::function<void()>, bool> kRows[] = {
+        {"made", false, nothing, false},
+        {"there before", true, nothing, true},
+        {"written to", false, written, true},
+        {"replaced", false, replaced, true},
+    };
+    for (const auto& [name, there_before, meanwhile, kept] : kRows) {
+        fs::remove(path);
+        if (there_before) {
+            std::ofstream{path};
+        }
+        errno = ENOENT;  // left by an earlier call
+        framework::FreshFile fresh(CString(Os(path)));
+        std::ofstream(path, std::ios::app).flush();  // the probe
+        fresh.NoteCreated();
+        meanwhile();
+        fresh.Discard();
+        EXPECT_EQ(fs::exists(path), kept) << name;
+    }
 }
 
 }  // namespace
