@@ -16,7 +16,9 @@
 
 // Armed, the next allocation fails, as when memory has run out. (Allocated
 // and freed here alike, which GCC cannot see through the replacement.)
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 namespace {
 bool g_fail_next_allocation = false;
 }  // namespace
