@@ -151,14 +151,26 @@ inline void ExpectWholeSave(const Bytes& before, const Bytes& after) {
         EXPECT_GE(id, 0x100u);
     }
     ExpectDrawingGroupOfTheDrawings(after, new_slides);
-    // The new controls' pictures are BLIPs of the store ([MS-ODRAW] 2.3.23: pib, 1-based).
-    const std::size_t blips = Find(doc, 0xF007, live.at(doc_id)).size();  // OfficeArtFBSE
+    // The new controls' pictures are BLIPs of the store ([MS-ODRAW] 2.3.23: pib, 1-based),
+    // each entry as PowerPoint writes one (2.2.32): tag 0xFF, one reference, and foDelay
+    // at an OfficeArtBlipEMF of `size` bytes in "Pictures".
+    const auto store = Find(doc, 0xF007, live.at(doc_id));  // OfficeArtFBSE
+    const Bytes pictures = StreamOf(after, u"Pictures");
     for (const std::uint32_t id : new_slides) {
         for (const Record& opt : Find(doc, 0xF00B, live.at(id))) {  // OfficeArtFOPT
             for (std::size_t at = opt.Body(); at < opt.Body() + 6u * opt.instance; at += 6) {
-                if ((doc[at] | doc[at + 1] << 8) == 0x4104) {
-                    EXPECT_TRUE(Le32(doc, at + 2) >= 1 && Le32(doc, at + 2) <= blips);
+                if ((doc[at] | doc[at + 1] << 8) != 0x4104) {
+                    continue;
                 }
+                const std::uint32_t pib = Le32(doc, at + 2);
+                ASSERT_TRUE(pib >= 1 && pib <= store.size()) << pib;
+                const std::size_t fbse = store[pib - 1].Body();
+                EXPECT_EQ(doc[fbse + 18] | doc[fbse + 19] << 8, 0xFF) << "tag";
+                EXPECT_EQ(Le32(doc, fbse + 24), 1u) << "cRef";
+                const std::uint32_t delay = Le32(doc, fbse + 28);
+                ASSERT_LE(std::size_t{delay} + 8, pictures.size());
+                EXPECT_EQ(Le32(pictures, delay) >> 16, 0xF01Au);
+                EXPECT_EQ(Le32(pictures, delay + 4) + 8, Le32(doc, fbse + 20)) << "size";
             }
         }
     }
