@@ -259,13 +259,13 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     EXPECT_EQ(Le32(emf, 104), 1000 * Le32(emf, 84));
     EXPECT_EQ(type, 14u);
     EXPECT_EQ(text, u"Trelvo viewerx.zbn");
-    // Centred (top-aligned, centred text): across, on the picture's middle;
-    // down, the rows as a block, each row 1.5 times its font's height with
-    // the text in its middle.
+    // The frame's stroke, centred on its outline, just inside the picture.
     const auto cx = static_cast<std::int32_t>(Le32(emf, 16)) + 1;
     const auto cy = static_cast<std::int32_t>(Le32(emf, 20)) + 1;
-    // The frame's stroke, centred on its outline, just inside the picture.
     EXPECT_EQ(frame, (std::vector<std::int32_t>{pen / 2, pen / 2, cx - pen / 2, cy - pen / 2}));
+    // The lines centred (top-aligned, centred text): across, on the picture's
+    // middle; down, the rows as a block, each row 1.5 times its font's height
+    // with the text in its middle.
     ASSERT_EQ(rows.size(), 2u);
     const std::int32_t above = rows[0][1] - rows[0][2] / 4;
     const std::int32_t below = cy - (rows[1][1] - rows[1][2] / 4 + rows[1][2] * 3 / 2);
