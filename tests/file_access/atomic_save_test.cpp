@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "file_access/atomic_save.h"
@@ -91,9 +92,10 @@ TEST(AtomicSave, CopiesRangesOfAnInputFile) {
     for (std::size_t i = 0; i < source.size(); ++i) {
         source[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
     }
+    std::optional<test_support::TempFolder> shm;
     std::vector<fs::path> inputs{folder.path() / "in.pot"};
     if (fs::is_directory("/dev/shm")) {
-        inputs.push_back("/dev/shm/zbn-file-io-" + std::to_string(::getpid()) + ".pot");
+        inputs.push_back(shm.emplace("zbn-file-io", "/dev/shm").path() / "in.pot");
     }
     for (const fs::path& input : inputs) {
         SCOPED_TRACE(input);
@@ -116,7 +118,6 @@ TEST(AtomicSave, CopiesRangesOfAnInputFile) {
             ::testing::ThrowsMessage<IoError>(
                 ::testing::StartsWith("cannot read " + input.string())));
         EXPECT_EQ(test_support::ReadFile(target), expected);
-        fs::remove(input);
     }
 }
 

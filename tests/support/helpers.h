@@ -33,8 +33,9 @@ struct CaseName {
 // removed with everything in it when the object goes.
 class TempFolder {
   public:
-    explicit TempFolder(std::string_view prefix)
-        : path_((std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX"))) {
+    explicit TempFolder(std::string_view prefix,
+                        const std::filesystem::path& in = std::filesystem::temp_directory_path())
+        : path_(in / (std::string(prefix) + "-XXXXXX")) {
         std::string pattern = path_.string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::system_error(errno, std::generic_category(), "mkdtemp");
