@@ -70,6 +70,9 @@ TEST(CompoundFile, ReadsBackWhatWasWritten) {
     EXPECT_EQ(got.clsid, kClsid);
     EXPECT_EQ(got.Find(u"outer")->clsid, kClsid);
     EXPECT_EQ(got.Find(u"outer")->Find(u"inner")->clsid, (ClassId{9, 8, 7}));
+    // A slice of a stream ends where the stream does, and no later.
+    EXPECT_NO_THROW(Slice(got.Find(u"b")->content, 4095, 1));
+    EXPECT_THROW(Slice(got.Find(u"b")->content, 4095, 2), FormatError);
     // Unicode's simple uppercase mapping: U+0180 to U+0243, U+0561 to U+0531,
     // U+00F6 to U+00D6, U+0253 to U+0181; U+00DF and U+1E9E are apart.
     // clang-format off

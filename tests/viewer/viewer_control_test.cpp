@@ -31,6 +31,8 @@ TEST(ViewerControlTest, KeepsTheDataPathAsGiven) {
               (Lines{u"Trelvo viewer", u"d\uFFFD.zbn"}));
     const std::vector too_long{Variant::Bstr(std::u16string(kMaxDataPathUnits + 1, u'a'))};
     EXPECT_THROW(control->Invoke(1, 4, too_long, result), automation::AutomationError);
+    const std::vector two_paths{Variant::Bstr(u"a.zbn"), Variant::Bstr(u"b.zbn")};
+    EXPECT_THROW(control->Invoke(1, 4, two_paths, result), automation::AutomationError);
     EXPECT_EQ(test_support::ViewerStatePath(persist->SaveState()), u"C:\\a b/d\xDCFF.zbn");
     EXPECT_EQ(EncodeViewerState(u"A\u00e9"),
               (Bytes{'Z', 'B', 'V', 'S', 1, 0, 2, 0, 0, 0, 'A', 0, 0xe9, 0}));
