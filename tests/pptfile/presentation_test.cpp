@@ -350,6 +350,17 @@ TEST_P(ReaderGoodFile, OpensAndTakesANewLastSlide) {
     ASSERT_GT(new_pictures.size(), old_pictures.size());
     EXPECT_TRUE(std::equal(old_pictures.begin(), old_pictures.end(), new_pictures.begin()));
     EXPECT_EQ(Kept(written), Kept(bytes));
+    // The template's user-defined properties come through as they were: the
+    // second section of the document summary ([MS-OLEPS] 2.20, 2.21).
+    const auto user_defined = [](const Bytes& file) {
+        const Bytes s = StreamOf(file, u"\u0005DocumentSummaryInformation");
+        if (s.size() < 68 || Le32(s, 24) != 2) {
+            return Bytes{};
+        }
+        const auto from = s.begin() + Le32(s, 64);
+        return Bytes(from, from + Le32(s, Le32(s, 64)));
+    };
+    EXPECT_EQ(user_defined(written), user_defined(bytes));
     // 57272's chain of edits is broken: the reader recovers another state
     // than the chain shows, which the save keeps.
     if (!std::string(f.name).starts_with("57272")) {
