@@ -157,6 +157,9 @@ inline void ExpectWholeSave(const Bytes& before, const Bytes& after) {
     const auto store = Find(doc, 0xF007, live.at(doc_id));  // OfficeArtFBSE
     const Bytes pictures = StreamOf(after, u"Pictures");
     for (const std::uint32_t id : new_slides) {
+        // Every slide holds its colour scheme ([MS-PPT] 2.5.1: slideSchemeColorSchemeAtom).
+        const auto schemes = Find(doc, 0x07F0, live.at(id));  // ColorSchemeAtom
+        EXPECT_EQ(std::ranges::count(schemes, std::uint16_t{1}, &Record::instance), 1) << id;
         for (const Record& opt : Find(doc, 0xF00B, live.at(id))) {  // OfficeArtFOPT
             for (std::size_t at = opt.Body(); at < opt.Body() + 6u * opt.instance; at += 6) {
                 if ((doc[at] | doc[at + 1] << 8) != 0x4104) {
