@@ -357,8 +357,12 @@ TEST_P(ReaderGoodFile, OpensAndTakesANewLastSlide) {
         if (s.size() < 68 || Le32(s, 24) != 2) {
             return Bytes{};
         }
-        const auto from = s.begin() + Le32(s, 64);
-        return Bytes(from, from + Le32(s, Le32(s, 64)));
+        // Within the stream: a wrong offset fails the check instead of reading past it.
+        const std::size_t at = std::min<std::size_t>(Le32(s, 64), s.size());
+        const std::size_t end =
+            at + 4 <= s.size() ? std::min<std::size_t>(at + Le32(s, at), s.size()) : at;
+        return Bytes(s.begin() + static_cast<std::ptrdiff_t>(at),
+                     s.begin() + static_cast<std::ptrdiff_t>(end));
     };
     EXPECT_EQ(user_defined(written), user_defined(bytes));
     // 57272's chain of edits is broken: the reader recovers another state
