@@ -291,7 +291,6 @@ class Writer {
             Read(node.source->content, 0, std::span(out_).subspan(at));
             PadTo(kMiniSectorSize);
         }
-        PadTo(kSectorSize);
     }
 
     void PadTo(std::size_t unit) { out_.resize(CeilDiv(out_.size(), unit) * unit); }
