@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""Prints "path size fnv1a" a stream; fails on olefile's defects and on a
-storage whose children are no red-black tree ordered as [MS-CFB] 2.6.4.
+"""Prints "path size fnv1a" a stream; fails on olefile's defects, on a
+storage whose children are no red-black tree ordered as [MS-CFB] 2.6.4, on
+a chain that does not end where its stream does (2.3: ENDOFCHAIN), and on a
+last sector cut short (PowerPoint's files are whole sectors).
 With a slide count, the file is a presentation this program saved: its
 document properties name it and count the slides.
 
     olefile_listing.py FILE [SLIDES]"""
+import os
 import sys
 
 import olefile
@@ -43,6 +46,16 @@ for entry in ole.direntries:
         key = lambda name: (len(name), name.upper())
         for a, b in zip(names, names[1:]):
             assert key(a) < key(b), "siblings out of order: " + a + " before " + b
+assert os.path.getsize(sys.argv[1]) % ole.sectorsize == 0, "a last sector cut short"
+ole.loadminifat()
+for entry in ole.direntries:
+    if entry is not None and entry.entry_type == olefile.STGTY_STREAM and entry.size > 0:
+        mini = entry.size < ole.minisectorcutoff
+        table, unit = (ole.minifat, ole.minisectorsize) if mini else (ole.fat, ole.sectorsize)
+        sector = entry.isectStart
+        for _ in range((entry.size - 1) // unit):
+            sector = table[sector]
+        assert table[sector] == olefile.ENDOFCHAIN, "a chain that goes on: " + entry.name
 if len(sys.argv) > 2:
     meta = ole.get_metadata()
     assert meta.creating_application == b"Zbn2PPT", meta.creating_application
