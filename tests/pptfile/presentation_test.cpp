@@ -397,8 +397,7 @@ TEST(PresentationWriter, AFastSavedTemplateLosesItsHistory) {
 // value running from its offset to the next ([MS-OLEPS] 2.21), so a file
 // saved again and again keeps the size of its property streams. The time
 // of the last save (PIDSI_LASTSAVE_DTM) is a FILETIME of 8 bytes after its
-// type, new or changed. A stream whose second section starts inside the
-// first is damaged: kept as it is.
+// type, new or changed.
 TEST(PresentationWriter, PropertySetsKeepTheirValuesAndTheirDamage) {
     cfb::StorageEntry root = test_support::ReadTree(Corpus("good/SampleShow.ppt"));
     const auto saved = [](const Bytes& file) {
@@ -426,19 +425,36 @@ TEST(PresentationWriter, PropertySetsKeepTheirValuesAndTheirDamage) {
                   12u);
     }
 
+    // Damaged, a stream is kept as it is: a second section inside the first
+    // ([MS-OLEPS] 2.20), no section of the expected format, a value past its
+    // section's end, two values at one offset (2.21).
     Bytes& stream = test_support::Data(*root.Find(u"\u0005DocumentSummaryInformation"));
     ASSERT_EQ(Le32(stream, 24), 1u);
-    // The user-defined properties' section ({D5CDD505-2E9C-101B-9397-08002B2CF9AE}).
-    const Bytes user_defined{0x05, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
-                             0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
-    stream.insert(stream.begin() + 48, user_defined.begin(), user_defined.end());
-    stream.insert(stream.begin() + 64, 4, 0);
-    Put32(stream, 24, 2);
-    Put32(stream, 44, 68);
-    Put32(stream, 64, 76);
-    const Bytes overlapping = stream;
-    EXPECT_EQ(StreamOf(saved(cfb::WriteCompoundFile(root)), u"\u0005DocumentSummaryInformation"),
-              overlapping);
+    const Bytes original = stream;
+    const std::size_t section = Le32(stream, 44);
+    const std::function<void(Bytes&)> kDamage[] = {
+        [](Bytes& s) {
+            // The user-defined properties' section ({D5CDD505-2E9C-101B-9397-08002B2CF9AE}).
+            const Bytes user_defined{0x05, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                     0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+            s.insert(s.begin() + 48, user_defined.begin(), user_defined.end());
+            s.insert(s.begin() + 64, 4, 0);
+            Put32(s, 24, 2);
+            Put32(s, 44, 68);
+            Put32(s, 64, 76);
+        },
+        [](Bytes& s) { s[28] ^= 0xFF; },
+        [&](Bytes& s) { Put32(s, section + 12, Le32(s, section) + 8); },
+        [&](Bytes& s) { Put32(s, section + 28, Le32(s, section + 20)); },
+    };
+    for (const auto& damage : kDamage) {
+        stream = original;
+        damage(stream);
+        const Bytes damaged = stream;
+        EXPECT_EQ(
+            StreamOf(saved(cfb::WriteCompoundFile(root)), u"\u0005DocumentSummaryInformation"),
+            damaged);
+    }
 }
 
 // A slide holds as many shapes as one cluster of 1,024 shape identifiers
