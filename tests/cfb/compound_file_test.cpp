@@ -176,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadBytesCase{"NoDirectory", [](auto& v) { Put32(v, 0x30, 0xFFFFFFFE); }, "the directory is empty"},
         BadBytesCase{"DirectoryOutside", [](auto& v) { Put32(v, 0x30, 0x0100FFFF); }, "past the end of the file"},
         BadBytesCase{"FatLoop", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 5), Large(v) + 2); }, "loops"},
-        BadBytesCase{"FatChainPastTheEnd", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 3), 0x00FFFFFF); }, "past the end of the file"},
+        // A sector the FAT has an entry for, one past the file's last.
+        BadBytesCase{"FatChainPastTheEnd", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 3), static_cast<std::uint32_t>(v.size() / 512 - 1)); }, "a sector chain runs past the end of the file"},
         BadBytesCase{"FatChainEndsEarly", [](auto& v) { Put32(v, FatEntryAt(v, Large(v) + 3), 0xFFFFFFFE); }, "shorter than its stream"},
         BadBytesCase{"DirectoryChainLoop", [](auto& v) { Put32(v, FatEntryAt(v, Le32(v, 0x30)), Le32(v, 0x30)); }, "loops"},
         BadBytesCase{"MiniFatLoop", [](auto& v) { Put32(v, SectorAt(Le32(v, 0x3C)) + 4 * 3, 1); }, "loops"},
@@ -267,6 +268,9 @@ TEST(CompoundFile, ReadsAVersion4File) {
     const StorageEntry root = ReadTree(v);
     ASSERT_NE(root.Find(u"S"), nullptr);
     EXPECT_EQ(ReadAll(*root.Find(u"S")), data);
+    // The file's last sector cut short after the stream's last byte.
+    v.resize(3 * kSector + data.size());
+    EXPECT_EQ(ReadAll(*ReadTree(v).Find(u"S")), data);
 }
 
 // One long chain of right siblings, which would exhaust a recursive reader's
