@@ -204,13 +204,22 @@ TEST(PresentationWriter, ADualFormatFileOpensFromIts97Part) {
 // EMF whose records fill its header's size and count up to EMR_EOF, whose
 // fonts are LogFontExDv with the design vector after 348 bytes ([MS-EMF]
 // 2.2.13), and whose text is the preview's lines, centred in a frame.
-TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
+Bytes PreviewEmf(const ControlObject& control, Bytes* blip_out = nullptr) {
     PictureStore store(0, 0);
-    store.AddPreview(Viewer({60, 113.625f, 600, 400}));
+    store.AddPreview(control);
     const Bytes& blip = store.Blips();
     Bytes emf(Le32(blip, 24));
     uLongf size = static_cast<uLongf>(emf.size());
-    ASSERT_EQ(uncompress(emf.data(), &size, blip.data() + 58, Le32(blip, 52)), Z_OK);
+    EXPECT_EQ(uncompress(emf.data(), &size, blip.data() + 58, Le32(blip, 52)), Z_OK);
+    if (blip_out != nullptr) {
+        *blip_out = blip;
+    }
+    return emf;
+}
+
+TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
+    Bytes blip;
+    const Bytes emf = PreviewEmf(Viewer({60, 113.625f, 600, 400}), &blip);
     // rgbUid1: the MD4 digest of the uncompressed picture.
     std::array<std::uint8_t, 16> uid{};
     md4_ctx md4;
@@ -274,6 +283,24 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     for (const auto& row : rows) {
         EXPECT_EQ(row[0], cx / 2);
     }
+
+    // A line too long for one row breaks between characters, never inside a
+    // surrogate pair: no row starts with a low surrogate.
+    ControlObject astral = Viewer({60, 113.625f, 600, 400});
+    astral.preview_lines[1] = u"x";
+    for (int i = 0; i < 300; ++i) {
+        astral.preview_lines[1] += u"\U00010000";
+    }
+    const Bytes wrapped = PreviewEmf(astral);
+    std::size_t broken = 0;
+    for (std::uint32_t r = 0; r + 8 <= wrapped.size(); r += Le32(wrapped, r + 4)) {
+        if (Le32(wrapped, r) == 84) {  // EMR_EXTTEXTOUTW
+            const std::uint32_t s = r + Le32(wrapped, r + 48);
+            EXPECT_NE(wrapped[s + 1] & 0xFC, 0xDC) << "a row starts inside a pair";
+            ++broken;
+        }
+    }
+    EXPECT_GT(broken, 3u);
 }
 
 struct GoodFile {
