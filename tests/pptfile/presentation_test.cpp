@@ -765,6 +765,17 @@ TEST(ReaderDamageTest, ADrawingGroupWithoutItsContainerTakesANewOne) {
     test::ExpectWholeSave(file, Append(source, NewSlide(source, u"new", "x")));
 }
 
+// A drawing's shapes in clusters of their own ([MS-ODRAW] 2.2.46), one shape
+// each, as a blank slide's group is: each cluster is the drawing's.
+TEST(ReaderDamageTest, AShapeAloneInItsClusterIsItsDrawings) {
+    const Bytes file = Patched(Written(), u"PowerPoint Document", [](Bytes& doc) {
+        const test::Record slide = test::Find(doc, test::kSlide).at(1);
+        Put32(doc, test::Find(doc, test::kFsp, slide.at).at(1).Body(), 5 * 1024 + 1);
+    });
+    const SourcePresentation source = Open(file);
+    test::ExpectWholeSave(file, Append(source, NewSlide(source, u"new", "x")));
+}
+
 // The slide's own group in 31 more: 32 levels, the deepest the reader follows.
 TEST(ReaderDamageTest, ReadsShapesThirtyTwoGroupsDeep) {
     EXPECT_EQ(Titles(Open(NestedGroups(Written(), 31))),
