@@ -15,13 +15,13 @@ TEST(AutomationTest, ProgIdsIgnoreCase) {
         Clsid::FromFields(0x12345678, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_EQ(kFirst.ToString(), "{12345678-9ABC-DEF0-0102-030405060708}");
     ClassRegistry registry;
-    registry.Register({u"Viewer.Ctrl.1", kFirst, nullptr, true});
-    EXPECT_EQ(registry.ClsidFromProgId(u"VIEWER.ctrl.1"), kFirst);
-    EXPECT_FALSE(registry.ClsidFromProgId(u"Viewer.Ctrl.2"));
+    registry.Register({u"Za.Viewer.1", kFirst, nullptr, true});
+    EXPECT_EQ(registry.ClsidFromProgId(u"zA.VIEWER.1"), kFirst);
+    EXPECT_FALSE(registry.ClsidFromProgId(u"Za.Viewer.2"));
     // As in the system registry, a ProgID names one class: the last registered.
     constexpr Clsid kSecond = Clsid::FromFields(0xFFFFFFFF, 0, 0, {});
-    registry.Register({u"VIEWER.CTRL.1", kSecond, [] { return DispatchPtr(); }, true});
-    EXPECT_EQ(registry.ClsidFromProgId(u"Viewer.Ctrl.1"), kSecond);
+    registry.Register({u"ZA.VIEWER.1", kSecond, [] { return DispatchPtr(); }, true});
+    EXPECT_EQ(registry.ClsidFromProgId(u"za.viewer.1"), kSecond);
     EXPECT_THROW(registry.CreateInstance(kFirst), AutomationError);
 }
 
