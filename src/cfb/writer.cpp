@@ -289,11 +289,9 @@ class Writer {
             const std::size_t at = out_.size();
             out_.resize(at + node.size);
             Read(node.source->content, 0, std::span(out_).subspan(at));
-            PadTo(kMiniSectorSize);
+            out_.resize(CeilDiv(out_.size(), kMiniSectorSize) * kMiniSectorSize);
         }
     }
-
-    void PadTo(std::size_t unit) { out_.resize(CeilDiv(out_.size(), unit) * unit); }
 
     // The FAT and the mini FAT: every sector free but the chains and the
     // FAT's and the DIFAT's own.
