@@ -57,18 +57,21 @@ class SaveSink final : public cfb::ByteSink {
 };
 
 // The time a save records: SOURCE_DATE_EPOCH's seconds since 1970, so that the
-// same inputs give the same bytes (reproducible builds do so), else now.
+// same inputs give the same bytes (reproducible builds do so), else now. The
+// clock reaches 2262 where it counts nanoseconds: a later time is not taken.
 std::chrono::system_clock::time_point SaveTime() {
+    using std::chrono::seconds, std::chrono::system_clock;
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     if (epoch != nullptr && *epoch != '\0') {
         char* end = nullptr;
         errno = 0;
-        const long long seconds = std::strtoll(epoch, &end, 10);
-        if (*end == '\0' && errno == 0 && seconds >= 0 && seconds <= 253402300799LL) {
-            return std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
+        const long long s = std::strtoll(epoch, &end, 10);
+        if (*end == '\0' && errno == 0 && s >= 0 &&
+            s <= std::chrono::duration_cast<seconds>(system_clock::duration::max()).count()) {
+            return system_clock::time_point(seconds(s));
         }
     }
-    return std::chrono::system_clock::now();
+    return system_clock::now();
 }
 
 // The model of a presentation read from `source`.

@@ -382,30 +382,37 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
 INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()), test_support::CaseName());
 
 // With SOURCE_DATE_EPOCH, every time the file records is that time
-// ([MS-OLEPS] 2.13: 100-nanosecond intervals since 1601), and the same inputs
-// give the same bytes, with a template or without.
+// ([MS-OLEPS] 2.13: 100-nanosecond intervals since 1601), from 1970 on, and
+// the same inputs give the same bytes, with a template or without. A time past
+// the clock's reach is not taken.
 TEST(Reproducible, SameInputsGiveTheSameBytes) {
     const TempFolder folder("zbn2ppt-cli");
     fs::copy_file(test_support::kTestData / "good/SampleShow.ppt", folder.path() / "t.pot");
-    const auto run = [&](const char* epoch, std::vector<std::string> arguments) {
-        ::setenv("SOURCE_DATE_EPOCH", epoch, 1);
+    const auto run = [&](std::uint64_t epoch, std::vector<std::string> arguments,
+                         bool recorded = true) {
+        ::setenv("SOURCE_DATE_EPOCH", std::to_string(epoch).c_str(), 1);
         EXPECT_EQ(Start(ZBN2PPT_PROGRAM, arguments, folder.path()).status, 0);
         ::unsetenv("SOURCE_DATE_EPOCH");
-        return ReadFile(folder.path() / arguments[1]);
+        const auto file = ReadFile(folder.path() / arguments[1]);
+        const std::uint64_t time = (epoch + 11644473600ull) * 10000000ull;
+        std::vector<std::uint8_t> at_epoch(8);
+        test_support::Put32(at_epoch, 0, static_cast<std::uint32_t>(time));
+        test_support::Put32(at_epoch, 4, static_cast<std::uint32_t>(time >> 32));
+        const auto summary = test_support::StreamOf(file, u"\x05SummaryInformation");
+        EXPECT_EQ(std::search(summary.begin(), summary.end(), at_epoch.begin(), at_epoch.end()) !=
+                      summary.end(),
+                  recorded)
+            << epoch;
+        return file;
     };
-    constexpr std::uint64_t kFileTime = (1700000000ull + 11644473600ull) * 10000000ull;
-    std::vector<std::uint8_t> at_epoch(8);
-    test_support::Put32(at_epoch, 0, static_cast<std::uint32_t>(kFileTime));
-    test_support::Put32(at_epoch, 4, static_cast<std::uint32_t>(kFileTime >> 32));
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"d.zbn", "a.ppt"}, {"d.zbn", "b.ppt", "t.pot"}}) {
-        const auto first = run("1700000000", arguments);
-        EXPECT_EQ(run("1700000000", arguments), first) << arguments.size();
-        EXPECT_NE(run("1700000001", arguments), first) << arguments.size();
-        const auto summary = test_support::StreamOf(first, u"\x05SummaryInformation");
-        EXPECT_NE(std::search(summary.begin(), summary.end(), at_epoch.begin(), at_epoch.end()),
-                  summary.end());
+        const auto first = run(1700000000, arguments);
+        EXPECT_EQ(run(1700000000, arguments), first) << arguments.size();
+        EXPECT_NE(run(1700000001, arguments), first) << arguments.size();
     }
+    run(0, {"d.zbn", "a.ppt"});
+    run(253402300799, {"d.zbn", "a.ppt"}, false);  // the end of 9999
 }
 
 // A template that is a sparse file, SampleShow.ppt and a 2 TiB hole, is read
