@@ -106,8 +106,12 @@ TEST(PresentationWriter, ControlStorageIsWhatOfficeWrites) {
     EXPECT_EQ(storage.clsid, kClsid);
     EXPECT_EQ(cfb::ReadAll(*storage.Find(u"contents")),
               (Bytes{'C', ':', '\\', 'b', '.', 'z', 'b', 'n'}));
+    // [MS-OLEDS] 2.3.8: after the header, the user type, no clipboard format and
+    // the ProgID, ANSI strings whose lengths count their nulls.
     const Bytes comp_obj = cfb::ReadAll(*storage.Find(u"\001CompObj"));
-    EXPECT_THAT(std::string(comp_obj.begin(), comp_obj.end()), HasSubstr("TRELVO.TrelvoCtrl.1"));
+    const std::string ansi = std::string("\x14\0\0\0", 4) + "TRELVO.TrelvoCtrl.1" + '\0';
+    EXPECT_EQ(std::string(comp_obj.begin() + 28, comp_obj.begin() + 80),
+              ansi + std::string(4, '\0') + ansi);
     const Bytes name{'T', 0,   'r', 0,   'e', 0,   'l', 0,   'v', 0, 'o', 0, 'C',
                      0,   't', 0,   'r', 0,   'l', 0,   '1', 0,   0, 0,   0, 0};
     EXPECT_EQ(cfb::ReadAll(*storage.Find(u"\x03OCXNAME")), name);
@@ -700,6 +704,9 @@ INSTANTIATE_TEST_SUITE_P(
                         const Bytes doc = StreamOf(w, u"PowerPoint Document");
                         return SetField(w, 0, 12, Le32(doc, Field(w, 8) + 8 + 12)); },
                    "the file is damaged: two user edits share a persist directory"},
+        // Found by a scan of the stream, for "Current User" points nowhere.
+        DamageCase{"ScannedEditBroken", [] { return Patched(SetCurrentUser(FastSaved(), 16, 3), u"PowerPoint Document", [&](Bytes& doc) { Put32(doc, CurrentEdit(FastSaved()) + 4, 4); }); },
+                   "the file is damaged: a user edit record is broken, and reading the file without it would lose the changes it holds"},
         DamageCase{"NewestEditBroken", [] { const Bytes w = FastSaved(); return Patched(w, u"PowerPoint Document", [&](Bytes& doc) { Put32(doc, CurrentEdit(w) + 4, 0x00FFFFFF); }); },
                    "the file is damaged: a user edit record is broken, and reading the file without it would lose the changes it holds"},
         DamageCase{"ZeroSlideWidth", [] { return SetField(Written(), kDocumentAtom, 0, 0); },
@@ -774,6 +781,17 @@ TEST(ReaderDamageTest, AShapeAloneInItsClusterIsItsDrawings) {
     });
     const SourcePresentation source = Open(file);
     test::ExpectWholeSave(file, Append(source, NewSlide(source, u"new", "x")));
+}
+
+// A damaged main master other than the first leaves the file open: slides on
+// it put their titles where the first master does.
+TEST(ReaderDamageTest, ADamagedLaterMasterTakesTheFirstsTitle) {
+    const Bytes file =
+        Patched(Corpus("good/WithMaster.ppt"), u"PowerPoint Document", [](Bytes& doc) {
+            const test::Record master = test::Find(doc, test::kMainMaster).at(1);
+            Put32(doc, test::Find(doc, 0xF004, master.at).at(1).at + 4, 0x7FFFFFFF);  // SpContainer
+        });
+    EXPECT_EQ(Open(file).MasterTitleRect(0x8000000Cu), kDefaultTitleRect);
 }
 
 // The slide's own group in 31 more: 32 levels, the deepest the reader follows.
