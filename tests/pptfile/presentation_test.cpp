@@ -180,6 +180,7 @@ TEST(PresentationWriter, ControlsJoinAnExistingObjectListWithAFreshId) {
         EXPECT_TRUE(ids.insert(Le32(doc, atom.Body() + 8)).second) << "an object id twice";
     }
     EXPECT_GE(ids.size(), 2u);
+    EXPECT_EQ(Le32(doc, lists[0].Body()) >> 16, 0x040Au) << "ExObjListAtom first";
     EXPECT_GE(Le32(doc, lists[0].Body() + 8), *ids.rbegin()) << "exObjIdSeed";
 }
 
@@ -240,8 +241,10 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
         type = Le32(emf, at);
         end = at + Le32(emf, at + 4);
         ASSERT_TRUE(end >= at + 8 && end <= emf.size()) << "record " << records;
-        if (type == 38) {  // EMR_CREATEPEN
+        if (type == 38) {  // EMR_CREATEPEN: a solid pen one point wide
             pen = static_cast<std::int32_t>(Le32(emf, at + 16));
+            EXPECT_EQ(Le32(emf, at + 12), 0u) << "PS_SOLID";
+            EXPECT_EQ(pen, 10);
         }
         if (type == 43) {  // EMR_RECTANGLE
             for (std::uint32_t side = at + 8; side < at + 24; side += 4) {
