@@ -205,26 +205,24 @@ TEST(PresentationWriter, ADualFormatFileOpensFromIts97Part) {
     EXPECT_THAT(listing, HasSubstr("\x05SummaryInformation"));
 }
 
-// A control's picture while it is not running ([MS-ODRAW] 2.2.24): a deflated
-// EMF whose records fill its header's size and count up to EMR_EOF, whose
-// fonts are LogFontExDv with the design vector after 348 bytes ([MS-EMF]
-// 2.2.13), and whose text is the preview's lines, centred in a frame.
-Bytes PreviewEmf(const ControlObject& control, Bytes* blip_out = nullptr) {
+// A control's preview as the store keeps it ([MS-ODRAW] 2.2.24), and the
+// EMF it holds, inflated.
+std::pair<Bytes, Bytes> Preview(const ControlObject& control) {
     PictureStore store(0, 0);
     store.AddPreview(control);
     const Bytes& blip = store.Blips();
     Bytes emf(Le32(blip, 24));
     uLongf size = static_cast<uLongf>(emf.size());
     EXPECT_EQ(uncompress(emf.data(), &size, blip.data() + 58, Le32(blip, 52)), Z_OK);
-    if (blip_out != nullptr) {
-        *blip_out = blip;
-    }
-    return emf;
+    return {blip, emf};
 }
 
+// A control's picture while it is not running ([MS-ODRAW] 2.2.24): a deflated
+// EMF whose records fill its header's size and count up to EMR_EOF, whose
+// fonts are LogFontExDv with the design vector after 348 bytes ([MS-EMF]
+// 2.2.13), and whose text is the preview's lines, centred in a frame.
 TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
-    Bytes blip;
-    const Bytes emf = PreviewEmf(Viewer({60, 113.625f, 600, 400}), &blip);
+    const auto [blip, emf] = Preview(Viewer({60, 113.625f, 600, 400}));
     // rgbUid1: the MD4 digest of the uncompressed picture.
     std::array<std::uint8_t, 16> uid{};
     md4_ctx md4;
@@ -298,7 +296,7 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     for (int i = 0; i < 300; ++i) {
         astral.preview_lines[1] += u"\U00010000";
     }
-    const Bytes wrapped = PreviewEmf(astral);
+    const Bytes wrapped = Preview(astral).second;
     std::size_t broken = 0;
     for (std::uint32_t r = 0; r + 8 <= wrapped.size(); r += Le32(wrapped, r + 4)) {
         if (Le32(wrapped, r) == 84) {  // EMR_EXTTEXTOUTW
