@@ -150,6 +150,21 @@ TEST(FileTest, ClosesItsDescriptorOnce) {
     EXPECT_NE(::fcntl(0, F_GETFD), -1);
 }
 
+// A close the system refuses is reported, as MFC's Close does: here the
+// descriptor was closed behind the file's back (EBADF).
+TEST(FileTest, ReportsAFailedClose) {
+    const test_support::TempFolder folder("zbn-file");
+    CFile file;
+    ASSERT_TRUE(file.Open(Os(folder.path() / "f").c_str(), CFile::modeCreate | CFile::modeWrite));
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored;
+        if (fs::read_symlink(fd.path(), ignored) == fs::canonical(folder.path()) / "f") {
+            ::close(std::stoi(fd.path().filename().string()));
+        }
+    }
+    EXPECT_THROW(file.Close(), CFileException);
+}
+
 // The probe's file is removed only while it is the empty file the probe
 // made: never a file that was there before, whatever errno held when it was
 // looked for, nor one written to, nor another file in its place.
