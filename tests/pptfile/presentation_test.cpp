@@ -710,6 +710,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "the file is damaged: a user edit record is broken, and reading the file without it would lose the changes it holds"},
         DamageCase{"NewestEditBroken", [] { const Bytes w = FastSaved(); return Patched(w, u"PowerPoint Document", [&](Bytes& doc) { Put32(doc, CurrentEdit(w) + 4, 0x00FFFFFF); }); },
                    "the file is damaged: a user edit record is broken, and reading the file without it would lose the changes it holds"},
+        // The directory's last group a header without its offset ([MS-PPT] 2.3.5).
+        DamageCase{"DirectoryEndsInAHeader", [] { return Patched(Written(), u"PowerPoint Document", [&](Bytes& doc) { const test::Record dir = test::Find(doc, test::kPersistDirectoryAtom).at(0); Put32(doc, dir.Body(), Le32(doc, dir.Body()) - (1u << 20)); Put32(doc, dir.End() - 4, (1u << 20) | 100); }); },
+                   "the file is damaged: a persist directory is too short"},
         DamageCase{"ZeroSlideWidth", [] { return SetField(Written(), kDocumentAtom, 0, 0); },
                    "the file is damaged: the slide size is out of range"},
         DamageCase{"NegativeSlideHeight", [] { return SetField(Written(), kDocumentAtom, 4, 0xFFFFFFF8u); },
