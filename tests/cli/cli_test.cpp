@@ -383,18 +383,18 @@ INSTANTIATE_TEST_SUITE_P(Requests, CliTest, ::testing::ValuesIn(Cases()), test_s
 
 // With SOURCE_DATE_EPOCH, every time the file records is that time
 // ([MS-OLEPS] 2.13: 100-nanosecond intervals since 1601), from 1970 on, and
-// the same inputs give the same bytes, with a template or without. A time past
-// the clock's reach is not taken.
+// the same inputs give the same bytes, with a template or without. A time
+// before 1970 or past the clock's reach is not taken.
 TEST(Reproducible, SameInputsGiveTheSameBytes) {
     const TempFolder folder("zbn2ppt-cli");
     fs::copy_file(test_support::kTestData / "good/SampleShow.ppt", folder.path() / "t.pot");
-    const auto run = [&](std::uint64_t epoch, std::vector<std::string> arguments,
+    const auto run = [&](std::int64_t epoch, std::vector<std::string> arguments,
                          bool recorded = true) {
         ::setenv("SOURCE_DATE_EPOCH", std::to_string(epoch).c_str(), 1);
         EXPECT_EQ(Start(ZBN2PPT_PROGRAM, arguments, folder.path()).status, 0);
         ::unsetenv("SOURCE_DATE_EPOCH");
         const auto file = ReadFile(folder.path() / arguments[1]);
-        const std::uint64_t time = (epoch + 11644473600ull) * 10000000ull;
+        const auto time = static_cast<std::uint64_t>((epoch + 11644473600) * 10000000);
         std::vector<std::uint8_t> at_epoch(8);
         test_support::Put32(at_epoch, 0, static_cast<std::uint32_t>(time));
         test_support::Put32(at_epoch, 4, static_cast<std::uint32_t>(time >> 32));
@@ -412,6 +412,7 @@ TEST(Reproducible, SameInputsGiveTheSameBytes) {
         EXPECT_NE(run(1700000001, arguments), first) << arguments.size();
     }
     run(0, {"d.zbn", "a.ppt"});
+    run(-1, {"d.zbn", "a.ppt"}, false);
     run(253402300799, {"d.zbn", "a.ppt"}, false);  // the end of 9999
 }
 
