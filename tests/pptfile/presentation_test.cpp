@@ -232,6 +232,7 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     EXPECT_TRUE(std::equal(uid.begin(), uid.end(), blip.begin() + 8));
     std::u16string text;
     std::vector<std::array<std::int32_t, 3>> rows;  // x, y, font height
+    std::map<std::uint32_t, std::int32_t> fonts;
     std::int32_t height = 0, pen = 0;
     std::vector<std::int32_t> frame;
     std::uint32_t records = 0, type = 0, at = 0;
@@ -249,9 +250,12 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
                 frame.push_back(static_cast<std::int32_t>(Le32(emf, side)));
             }
         }
-        if (type == 82) {  // EMR_EXTCREATEFONTINDIRECTW
+        if (type == 82) {  // EMR_EXTCREATEFONTINDIRECTW: a font's handle and height
             EXPECT_TRUE(end >= at + 364 && Le32(emf, at + 12 + 348) == 0x08007664u);
-            height = -static_cast<std::int32_t>(Le32(emf, at + 12));
+            fonts[Le32(emf, at + 8)] = -static_cast<std::int32_t>(Le32(emf, at + 12));
+        }
+        if (type == 37 && fonts.contains(Le32(emf, at + 8))) {  // EMR_SELECTOBJECT
+            height = fonts[Le32(emf, at + 8)];  // the text is drawn in the font selected
         }
         if (type == 84) {  // EMR_EXTTEXTOUTW
             ASSERT_GE(end, at + 76);
