@@ -781,14 +781,24 @@ TEST(ReaderDamageTest, ADrawingGroupWithoutItsContainerTakesANewOne) {
 }
 
 // A drawing's shapes in clusters of their own ([MS-ODRAW] 2.2.46), one shape
-// each, as a blank slide's group is: each cluster is the drawing's.
+// each, as a blank slide's group is: each cluster is the drawing's. Shape
+// identifiers stay below 0x03FFD7FF (2.2.48): after a shape in cluster
+// 0xFFF3 a new slide takes the next, after one in 0xFFF4 none is left.
 TEST(ReaderDamageTest, AShapeAloneInItsClusterIsItsDrawings) {
-    const Bytes file = Patched(Written(), u"PowerPoint Document", [](Bytes& doc) {
-        const test::Record slide = test::Find(doc, test::kSlide).at(1);
-        Put32(doc, test::Find(doc, test::kFsp, slide.at).at(1).Body(), 5 * 1024 + 1);
-    });
-    const SourcePresentation source = Open(file);
-    test::ExpectWholeSave(file, Append(source, NewSlide(source, u"new", "x")));
+    for (const std::uint32_t spid : {5u * 1024 + 1, 0xFFF3u * 1024, 0xFFF4u * 1024}) {
+        const Bytes file = Patched(Written(), u"PowerPoint Document", [&](Bytes& doc) {
+            const test::Record slide = test::Find(doc, test::kSlide).at(1);
+            Put32(doc, test::Find(doc, test::kFsp, slide.at).at(1).Body(), spid);
+        });
+        const SourcePresentation source = Open(file);
+        const auto save = [&] { return Append(source, NewSlide(source, u"new", "x")); };
+        if (spid < 0xFFF4u * 1024) {
+            test::ExpectWholeSave(file, save());
+        } else {
+            EXPECT_THAT(save, ::testing::ThrowsMessage<FormatError>(
+                                  HasSubstr("no shape identifiers left")));
+        }
+    }
 }
 
 // A damaged main master other than the first leaves the file open: slides on
