@@ -163,8 +163,13 @@ inline void ExpectWholeSave(const Bytes& before, const Bytes& after) {
         const auto schemes = Find(doc, 0x07F0, live.at(id));  // ColorSchemeAtom
         EXPECT_EQ(std::ranges::count(schemes, std::uint16_t{1}, &Record::instance), 1) << id;
         for (const Record& opt : Find(doc, 0xF00B, live.at(id))) {  // OfficeArtFOPT
+            // The complex properties' data, as long as their table says,
+            // follows the table ([MS-ODRAW] 2.2.9).
+            std::size_t complex = 0;
             for (std::size_t at = opt.Body(); at < opt.Body() + 6u * opt.instance; at += 6) {
-                if ((doc[at] | doc[at + 1] << 8) != 0x4104) {
+                const int property = doc[at] | doc[at + 1] << 8;
+                complex += (property & 0x8000) != 0 ? Le32(doc, at + 2) : 0;
+                if (property != 0x4104) {
                     continue;
                 }
                 const std::uint32_t pib = Le32(doc, at + 2);
@@ -177,6 +182,7 @@ inline void ExpectWholeSave(const Bytes& before, const Bytes& after) {
                 EXPECT_EQ(Le32(pictures, delay) >> 16, 0xF01Au);
                 EXPECT_EQ(Le32(pictures, delay + 4) + 8, Le32(doc, fbse + 20)) << "size";
             }
+            EXPECT_EQ(opt.length, 6u * opt.instance + complex) << "complex data";
         }
     }
 
