@@ -235,11 +235,14 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     std::map<std::uint32_t, std::int32_t> fonts;
     std::int32_t height = 0, pen = 0;
     std::vector<std::int32_t> frame;
-    std::uint32_t records = 0, type = 0, at = 0;
-    for (std::uint32_t end = 0; at + 8 <= emf.size(); at = end, ++records) {
+    std::uint32_t records = 0, type = 0, at = 0, last = 0, handles = 0;
+    for (std::uint32_t end = 0; at + 8 <= emf.size(); last = at, at = end, ++records) {
         type = Le32(emf, at);
         end = at + Le32(emf, at + 4);
         ASSERT_TRUE(end >= at + 8 && end <= emf.size()) << "record " << records;
+        if (type == 38 || type == 39 || type == 82) {  // a pen, a brush or a font made
+            handles = std::max(handles, Le32(emf, at + 8));
+        }
         if (type == 38) {  // EMR_CREATEPEN: a solid pen one point wide
             pen = static_cast<std::int32_t>(Le32(emf, at + 16));
             EXPECT_EQ(Le32(emf, at + 12), 0u) << "PS_SOLID";
@@ -275,7 +278,14 @@ TEST(PresentationWriter, APreviewIsAnEmfShowingItsLines) {
     // ([MS-EMF] HeaderExtension2).
     EXPECT_EQ(Le32(emf, 100), 1000 * Le32(emf, 80));
     EXPECT_EQ(Le32(emf, 104), 1000 * Le32(emf, 84));
+    // The header's table of handles holds every object made, and 0 ([MS-EMF]
+    // 2.2.9); EMR_EOF has no palette, which would follow its 16 bytes, and
+    // ends with its own size (2.3.4.1).
+    EXPECT_EQ(Le32(emf, 56), handles + 1) << "nHandles, and sReserved 0";
     EXPECT_EQ(type, 14u);
+    EXPECT_EQ(Le32(emf, last + 8), 0u);
+    EXPECT_EQ(Le32(emf, last + 12), 16u);
+    EXPECT_EQ(Le32(emf, at - 4), at - last);
     EXPECT_EQ(text, u"Trelvo viewerx.zbn");
     // The frame's stroke, centred on its outline, just inside the picture.
     const auto cx = static_cast<std::int32_t>(Le32(emf, 16)) + 1;
