@@ -38,6 +38,7 @@ TEST(AutomationTest, CarriesEveryByteThroughUtf16) {
     const std::pair<std::string, std::u16string> cases[] = {
         {"\xc3\xa9t\xc3\xa9\xf0\x9f\x93\x8a", u"\u00e9t\u00e9\U0001F4CA"},
         {"\xc2\x80\xe0\xa0\x80\xf0\x90\x80\x80", u"\u0080\u0800\U00010000"},  // each length's least
+        {"\x7f\xdf\xbf\xef\xbf\xbf\xf4\x8f\xbf\xbf", u"\u007f\u07ff\uffff\U0010FFFF"},  // and most
         {"caf\xe9", u"caf\xdce9"},
         {"a\xe2\x82", u"a\xdce2\xdc82"},
         {"\xc0\xaf\xed\xa0\x80", u"\xdcc0\xdcaf\xdced\xdca0\xdc80"},
