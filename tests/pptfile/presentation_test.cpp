@@ -456,19 +456,36 @@ TEST(PresentationWriter, PropertySetsKeepTheirValuesAndTheirDamage) {
         EXPECT_EQ(StreamOf(twice, name).size(), StreamOf(once, name).size())
             << test_support::Utf8(name);
     }
-    for (const Bytes& file : {once, New({})}) {
+    // The application's name (PIDSI_APPNAME) is a string in the section's
+    // code page: UTF-16 where that is 1200, as in a new file ([MS-OLEPS] 2.5).
+    for (const Bytes& file : {once, New({}), saved(New({}))}) {
         const Bytes summary = StreamOf(file, u"\u0005SummaryInformation");
         const Bytes section(summary.begin() + Le32(summary, 44), summary.end());
         std::map<std::uint32_t, std::uint32_t> offsets;  // offset -> id
         for (std::uint32_t i = 0; i < Le32(section, 4); ++i) {
             offsets[Le32(section, 12 + 8 * i)] = Le32(section, 8 + 8 * i);
         }
-        const auto last_saved = std::ranges::find(offsets, 13u, [](auto& e) { return e.second; });
+        const auto value = [&](std::uint32_t id) {
+            return std::ranges::find(offsets, id, [](auto& e) { return e.second; });
+        };
+        const auto last_saved = value(13);
         ASSERT_NE(last_saved, offsets.end());
         const auto next = std::next(last_saved);
         EXPECT_EQ(Le32(section, last_saved->first), 64u) << "VT_FILETIME";
         EXPECT_EQ((next == offsets.end() ? Le32(section, 0) : next->first) - last_saved->first,
                   12u);
+        ASSERT_NE(value(1), offsets.end());
+        ASSERT_NE(value(0x12), offsets.end());
+        const bool utf16 = (Le32(section, value(1)->first + 4) & 0xFFFF) == 1200;
+        const std::size_t name = value(0x12)->first + 8;
+        std::string expected;  // "Zbn2PPT" and its null, one or two bytes a character
+        for (const char c : std::string("Zbn2PPT", 8)) {
+            expected += utf16 ? std::string{c, '\0'} : std::string{c};
+        }
+        EXPECT_EQ(std::string(section.begin() + static_cast<std::ptrdiff_t>(name),
+                              section.begin() +
+                                  static_cast<std::ptrdiff_t>(name + Le32(section, name - 4))),
+                  expected);
     }
 
     // Damaged, a stream is kept as it is: a second section inside the first
