@@ -18,12 +18,15 @@
 #include <thread>
 #include <vector>
 
+#include "automation/text_codec.h"
 #include "bench/hostile_edit.h"
 #include "cfb/compound_file.h"
 #include "pptfile/presentation.h"
 #include "support/compound.h"
 #include "support/file_bytes.h"
 #include "support/helpers.h"
+#include "support/ppt_records.h"
+#include "support/viewer_state.h"
 
 namespace {
 
@@ -373,9 +376,19 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
     }
 #endif
     if (!c.title.empty()) {
-        const auto saved = test_support::Open(ReadFile(folder.path() / "out.ppt"));
+        const auto bytes = ReadFile(folder.path() / "out.ppt");
+        const auto saved = test_support::Open(bytes);
         ASSERT_EQ(saved.Slides().size(), slides);
         EXPECT_EQ(saved.Slides().back().title, c.title);
+        // The viewer, centred on the 720-point slide 2 points below the title
+        // (in master units: top, left, right, bottom), bound to the data file
+        // as it was named, whatever its bytes.
+        const auto controls = test_support::Controls(bytes);
+        ASSERT_EQ(controls.size(), 1u);
+        EXPECT_EQ(controls[0].prog_id, u"TRELVO.TrelvoCtrl.1");
+        EXPECT_EQ(controls[0].anchor, (std::vector<std::int32_t>{909, 480, 5280, 4109}));
+        EXPECT_EQ(test_support::ViewerStatePath(controls[0].state),
+                  automation::DecodeOsString(c.arguments[0]));
     }
 }
 
@@ -414,28 +427,6 @@ TEST(Reproducible, SameInputsGiveTheSameBytes) {
     run(0, {"d.zbn", "a.ppt"});
     run(-1, {"d.zbn", "a.ppt"}, false);
     run(253402300799, {"d.zbn", "a.ppt"}, false);  // the end of 9999
-}
-
-// A template that is a sparse file, SampleShow.ppt and a 2 TiB hole, is read
-// in the memory that its bytes take, not its size.
-TEST(SparseTemplate, TakesTheMemoryOfItsBytes) {
-    const TempFolder folder("zbn2ppt-cli");
-    const fs::path path = folder.path() / "t.pot";
-    fs::copy_file(test_support::kTestData / "good/SampleShow.ppt", path);
-    std::error_code error;
-    fs::resize_file(path, std::uintmax_t{2} << 40, error);
-    if (error) {
-        GTEST_SKIP() << "the file system holds no sparse file of 2 TiB: " << error.message();
-    }
-    Options options;
-#ifndef __SANITIZE_ADDRESS__  // whose reservations need more address space
-    options.memory = rlim_t{64} << 20;
-#endif
-    const Outcome run =
-        Start(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "t.pot"}, folder.path(), options);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_LT(fs::file_size(folder.path() / "out.ppt"), fs::file_size(path) / 1000);
 }
 
 // Interrupted or out of memory, a run leaves the old output or the whole new

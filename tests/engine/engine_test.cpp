@@ -1,6 +1,5 @@
-// The embedded application in process: what it refuses and why, the master a
-// new slide follows on templates PowerPoint wrote, and the builder's whole
-// conversation with it and the viewer control, the saved file read back.
+// The embedded application in process: what it refuses and why, and the
+// master a new slide follows on templates PowerPoint wrote.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,15 +12,12 @@
 #include "automation/class_registry.h"
 #include "automation/text_codec.h"
 #include "automation/variant.h"
-#include "builder/presentation_builder.h"
 #include "engine/application_class.h"
 #include "pptfile/presentation.h"
 #include "support/compound.h"
 #include "support/file_bytes.h"
 #include "support/helpers.h"
-#include "support/ppt_records.h"
 #include "support/scripted_server.h"
-#include "support/viewer_state.h"
 #include "viewer/viewer_control_class.h"
 
 namespace {
@@ -288,40 +284,5 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"MasterWithItsOwnTitle", "backgrounds.ppt", {5}, {kFirst, kFirst, kFirst, kFirst, kFirst}, 54.375f, 102.0f}),
     // clang-format on
     CaseName());
-
-// ---- The builder against the embedded application
-
-// A data file named in UTF-8, in bytes that are not, with a backslash (a
-// letter of a POSIX name) and a C1 control: the title shows what a person can
-// read, the viewer keeps the name's bytes.
-TEST(BuildTest, SavesTheTitledSlideWithTheViewerBoundToTheDataFile) {
-    TempFolder folder("zbn-build");
-    const std::string title =
-        "donn\xC3\xA9"
-        "es\\raw\xFF\xC2\x85";
-    const fs::path data = folder.path() / (title + ".zbn");
-    const fs::path output = folder.path() / "out.ppt";
-    ScopedClassRegistration application(
-        {u"PowerPoint.Application", engine::kApplicationClsid, &engine::CreateApplication});
-    ScopedClassRegistration viewer(
-        {u"TRELVO.TrelvoCtrl.1", viewer::kViewerControlClsid, &viewer::CreateViewerControl, true});
-    MessageBoxRecorder messages;
-
-    EXPECT_EQ(BuildPresentation(Name(data).c_str(), Name(output).c_str(), u""),
-              BuildOutcome::kSavedWithViewer);
-    EXPECT_TRUE(messages.shown.empty());
-    const test_support::Bytes bytes = test_support::ReadFile(output);
-    const auto saved = test_support::Open(bytes);
-    ASSERT_EQ(saved.Slides().size(), 1u);
-    EXPECT_EQ(saved.Slides()[0].title, u"donn\u00e9es\\raw\uFFFD\uFFFD");
-    const auto controls = test_support::Controls(bytes);
-    ASSERT_EQ(controls.size(), 1u);
-    EXPECT_EQ(controls[0].prog_id, u"TRELVO.TrelvoCtrl.1");
-    EXPECT_EQ(controls[0].clsid, viewer::kViewerControlClsid.bytes);
-    // Centred on the 720-point slide, 2 points below the default title: 60,
-    // 113.625, 600 x 400 points in master units (top, left, right, bottom).
-    EXPECT_EQ(controls[0].anchor, (std::vector<std::int32_t>{909, 480, 5280, 4109}));
-    EXPECT_EQ(test_support::ViewerStatePath(controls[0].state), Name(data));
-}
 
 }  // namespace
