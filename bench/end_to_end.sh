@@ -91,6 +91,7 @@ for build in "${builds[@]}"; do
   fi
   if has sparse; then
     read -r dense _ <<<"$(usage "$zbn2ppt" "$data" out.ppt dense.pot)"
+    "$zbn2ppt" "$data" out.ppt sparse.pot || echo "  2 TiB sparse template     FAILED: the run was refused"
     read -r peak faults <<<"$(usage "$zbn2ppt" "$data" out.ppt sparse.pot)"
     echo "  2 TiB sparse template     peak ${peak} KiB (target <= $((dense + 1024)) KiB: the 1 MB template's + 1 MB), ${faults} faults"
   fi
