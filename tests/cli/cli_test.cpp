@@ -27,6 +27,7 @@
 #include "support/helpers.h"
 #include "support/ppt_records.h"
 #include "support/viewer_state.h"
+#include "viewer/viewer_control_class.h"
 
 namespace {
 
@@ -386,6 +387,7 @@ TEST_P(CliTest, MessagesStatusAndFiles) {
         const auto controls = test_support::Controls(bytes);
         ASSERT_EQ(controls.size(), 1u);
         EXPECT_EQ(controls[0].prog_id, u"TRELVO.TrelvoCtrl.1");
+        EXPECT_EQ(controls[0].clsid, viewer::kViewerControlClsid.bytes);
         EXPECT_EQ(controls[0].anchor, (std::vector<std::int32_t>{909, 480, 5280, 4109}));
         EXPECT_EQ(test_support::ViewerStatePath(controls[0].state),
                   automation::DecodeOsString(c.arguments[0]));
