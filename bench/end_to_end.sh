@@ -49,8 +49,9 @@ median_ms() {
   sed -n 's/.*"median": *\([0-9.e+-]*\).*/\1/p' times.json |
     awk '{ printf "%.3f\n", $1 * 1000 }'
 }
-# usage COMMAND...: the peak memory in KiB and the minor page faults of one run.
-usage() { /usr/bin/time -f '%M %R' "$@" 2>&1 >/dev/null | tail -n 1; }
+# usage COMMAND...: the peak memory in KiB, the minor page faults and the
+# exit status of one run.
+usage() { /usr/bin/time -f '%M %R %x' "$@" 2>&1 >/dev/null | tail -n 1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 if has 1mb; then "$make_template" big.pot 1024; fi
@@ -69,16 +70,16 @@ for build in "${builds[@]}"; do
     commands=(./noop "$zbn2ppt $data out.ppt")
     if has 1mb; then commands+=("$zbn2ppt $data out.ppt big.pot"); fi
     mapfile -t ms < <(median_ms "${commands[@]}")
-    read -r blank_peak blank_faults <<<"$(usage "$zbn2ppt" "$data" out.ppt)"
+    read -r blank_peak blank_faults _ <<<"$(usage "$zbn2ppt" "$data" out.ppt)"
     echo "  no-op static program      ${ms[0]} ms"
     echo "  blank presentation        ${ms[1]} ms, $(ratio "${ms[1]}" "${ms[0]}") x the no-op (target <= 2), ${blank_peak} KiB, ${blank_faults} faults"
     if has 1mb; then
-      read -r peak faults <<<"$(usage "$zbn2ppt" "$data" out.ppt big.pot)"
+      read -r peak faults _ <<<"$(usage "$zbn2ppt" "$data" out.ppt big.pot)"
       echo "  1 MB template             ${ms[2]} ms, $(ratio "${ms[2]}" "${ms[1]}") x the blank run (target <= 2.5), ${peak} KiB, ${faults} faults"
     fi
   fi
   if has pictures; then
-    read -r peak faults <<<"$(usage "$zbn2ppt" "$data" out.ppt pictures.pot)"
+    read -r peak faults _ <<<"$(usage "$zbn2ppt" "$data" out.ppt pictures.pot)"
     size=$(stat -c %s pictures.pot)
     limit=$(( (size * 11 / 10 + 10 * 1000 * 1000) / 1024 ))
     echo "  100 MB of pictures        peak ${peak} KiB (target <= ${limit} KiB: 1.1 x the file + 10 MB), ${faults} faults"
@@ -90,9 +91,9 @@ for build in "${builds[@]}"; do
     echo "  40,000 streams            ${ms} ms (target < 500 ms)"
   fi
   if has sparse; then
-    read -r dense _ <<<"$(usage "$zbn2ppt" "$data" out.ppt dense.pot)"
-    "$zbn2ppt" "$data" out.ppt sparse.pot || echo "  2 TiB sparse template     FAILED: the run was refused"
-    read -r peak faults <<<"$(usage "$zbn2ppt" "$data" out.ppt sparse.pot)"
+    read -r dense _ _ <<<"$(usage "$zbn2ppt" "$data" out.ppt dense.pot)"
+    read -r peak faults status <<<"$(usage "$zbn2ppt" "$data" out.ppt sparse.pot)"
+    [[ $status == 0 ]] || echo "  2 TiB sparse template     FAILED: the run was refused (exit status $status)"
     echo "  2 TiB sparse template     peak ${peak} KiB (target <= $((dense + 1024)) KiB: the 1 MB template's + 1 MB), ${faults} faults"
   fi
 done
