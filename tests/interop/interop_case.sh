@@ -4,15 +4,13 @@
 #
 #   interop_case.sh app ZBN2PPT DATA OUTPUT
 #   interop_case.sh templates ZBN2PPT GOOD_DIR OUTPUT_DIR [TEMPLATE_FILE_NAME...]
-#   interop_case.sh made ZBN2PPT MAKE_HOSTILE_TEMPLATE BASE.ppt OUTPUT_DIR SHAPE...
 #
 # app: DATA into OUTPUT (replacing a stale file): one slide titled with the
 # data file's name, the viewer at 60, 113.625, 600 x 400 points, its picture
 # drawn there. templates: every template of GOOD_DIR as a .pot, read by POI,
-# Calligra and LibreOffice (only those named, when any are). made: templates
-# made from BASE by bench/make_hostile_template in each SHAPE, as templates. The tools' paths are in JAVA,
-# CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT, PDFTOPPM, CALLIGRACONVERTER
-# and UNZIP_TOOL.
+# Calligra and LibreOffice (only those named, when any are). The tools' paths
+# are in JAVA, CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT, PDFTOPPM,
+# CALLIGRACONVERTER and UNZIP_TOOL.
 set -eu
 [ $# -ge 4 ] || { echo "usage: see $0" >&2; exit 2; }
 mode=$1 zbn2ppt=$2
@@ -84,16 +82,8 @@ if [ "$mode" = app ]; then
     exit $status
 fi
 
-if [ "$mode" = made ]; then
-    make=$3 base=$4 good=$5/templates dir=$5/out
-    shift 5
-    mkdir -p "$good"
-    for shape in "$@"; do "$make" "$base" "$good/$shape.ppt" "$shape" 0; done
-    set --
-else
-    good=$3 dir=$4
-    shift 4
-fi
+good=$3 dir=$4
+shift 4
 mkdir -p "$dir"
 rm -f "$dir"/*.pot "$dir"/*.ppt "$dir"/*.txt
 for template in "$good"/*.ppt; do
