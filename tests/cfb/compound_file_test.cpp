@@ -210,18 +210,6 @@ TEST(CompoundFile, StoragesNestThirtyTwoDeep) {
     }
 }
 
-// A free directory entry is zeros but for its three links, NOSTREAM ([MS-CFB] 2.6.3).
-TEST(CompoundFile, FreeDirectoryEntriesAreZeros) {
-    const Bytes v = ValidFile();  // root, small, large, and one free entry
-    Bytes free(128, 0);
-    for (const std::size_t at : {kLeft, kLeft + 4, kChild}) {
-        Put32(free, at, 0xFFFFFFFF);
-    }
-    EXPECT_EQ(Bytes(v.begin() + static_cast<std::ptrdiff_t>(EntryAt(v, 3)),
-                    v.begin() + static_cast<std::ptrdiff_t>(EntryAt(v, 4))),
-              free);
-}
-
 // A version 4 file ([MS-CFB] 2.2), 4096-byte sectors, made by hand: the
 // header's sector, then the FAT, the directory and a stream of 5,000 bytes.
 TEST(CompoundFile, ReadsAVersion4File) {

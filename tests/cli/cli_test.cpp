@@ -199,29 +199,6 @@ void OverrunEnvironment(cfb::StorageEntry&, Doc& doc) {
     }
 }
 
-// A new edit whose directory names a copy of the document for the document
-// and the old one under a new persist id ([MS-PPT] 2.3.3: docPersistIdRef).
-void NameTheOldDocument(cfb::StorageEntry& root, Doc& doc) {
-    using namespace pptfile;
-    const SourcePresentation source = test_support::Open(cfb::WriteCompoundFile(root));
-    const SourcePresentation::Parsed& p = source.parsed();
-    RecordWriter w;
-    w.Bytes(doc);
-    PersistDirectory directory;
-    directory.Set(p.last_edit.doc_persist_id, static_cast<std::uint32_t>(w.Size()));
-    directory.Set(p.max_persist_id + 1, static_cast<std::uint32_t>(p.document_offset));
-    const Record document = *TryReadRecord(doc, p.document_offset);
-    w.Bytes(Bytes(doc).subspan(document.offset, document.End() - document.offset));
-    const auto directory_offset = static_cast<std::uint32_t>(w.Size());
-    WritePersistDirectory(w, directory);
-    const auto edit_offset = static_cast<std::uint32_t>(w.Size());
-    hostile::WriteLinkedUserEdit(w, static_cast<std::uint32_t>(p.last_edit.offset),
-                                 directory_offset, p.last_edit.doc_persist_id,
-                                 p.max_persist_id + 1);
-    doc = w.Take();
-    test_support::Data(*root.Find(u"Current User")) = CurrentUserStream(edit_offset);
-}
-
 struct CliCase {
     const char* name;
     std::vector<std::string> arguments;
@@ -306,7 +283,6 @@ std::vector<CliCase> Cases() {
     {"TemplatePropertiesShareOneValue", with_template, Template([](cfb::StorageEntry& root, Doc&) { test_support::Data(*root.Find(pptfile::kDocSummaryStream)) = hostile::SharedValueProperties(2048, 4096); }), "", 0, saved, {}, u"d", false},
     {"TemplatePersistDirectoryOfEveryId", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::AppendHostileEdit(root, "persist-ids", 0, 1u << 20); }), refused(kNoIdsLeft + "persist identifiers left for new slides"), 1, {}},
     {"TemplateEnvironmentOverrunsItsContainer", with_template, Template(OverrunEnvironment), refused(kDamaged + "a record runs past the end of its container"), 1, {}},
-    {"TemplatePersistIdNamesTheOldDocument", with_template, Template(NameTheOldDocument), refused(kDamaged + "the persist directory names a second document record"), 1, {}},
         // clang-format on
     };
 }

@@ -96,36 +96,6 @@ INSTANTIATE_TEST_SUITE_P(
         // A name longer than the working buffer leaves the path as it is.
         PathRow{u"x/" + kLongName + u".z", uR"(x\)" + kLongName + u".z", kLongName, u"z"}));
 
-// Without a current directory to read (removed, or longer than the working
-// buffer) a relative path stays relative, and a bare name keeps its title.
-TEST_F(PathTest, WithoutACurrentDirectoryRelativePathsStayAsTheyAre) {
-    for (const bool removed : {true, false}) {
-        SCOPED_TRACE(removed ? "removed" : "long");
-        Enter(removed ? fs::path("gone/deeper")
-                      : fs::path(std::string(130, 'd')) / std::string(130, 'e'));
-        if (removed) {
-            fs::remove_all(root_ / "gone");
-        }
-
-        EXPECT_EQ(Resolved(u"../x.zbn"), uR"(..\x.zbn)");
-        EXPECT_EQ(Resolved(u"part.zbn"), uR"(.\part.zbn)");
-        EXPECT_EQ(ExtractFileTitle(u"part.zbn").str(), u"part");
-        EXPECT_EQ(ExtractFileTitle(u"D:part.zbn").str(), u"");
-    }
-}
-
-// As Windows documents it: a buffer too small for the terminator gets the
-// size it needs, terminator included, and nothing written.
-TEST_F(PathTest, TheCurrentDirectoryIsReadWithItsTerminatorOrNotAtAll) {
-    const std::u16string current = Os(fs::current_path());
-    const auto n = static_cast<DWORD>(current.size());
-    std::u16string buffer(n + 1, u'#');
-    EXPECT_EQ(GetCurrentDirectoryW(n, buffer.data()), n + 1);
-    EXPECT_EQ(buffer, std::u16string(n + 1, u'#'));
-    EXPECT_EQ(GetCurrentDirectoryW(n + 1, buffer.data()), n);
-    EXPECT_EQ(buffer, current + u'\0');
-}
-
 TEST_F(PathTest, ADirectoryNamedWithBytesThatAreNotUtf8IsPutBackExactly) {
     const fs::path odd = fs::path("caf\xe9") / "\xff\xfe";
     Enter(odd);
@@ -148,21 +118,6 @@ TEST(FileTest, ClosesItsDescriptorOnce) {
         file.Close();
     }
     EXPECT_NE(::fcntl(0, F_GETFD), -1);
-}
-
-// A close the system refuses is reported, as MFC's Close does: here the
-// descriptor was closed behind the file's back (EBADF).
-TEST(FileTest, ReportsAFailedClose) {
-    const test_support::TempFolder folder("zbn-file");
-    CFile file;
-    ASSERT_TRUE(file.Open(Os(folder.path() / "f").c_str(), CFile::modeCreate | CFile::modeWrite));
-    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code ignored;
-        if (fs::read_symlink(fd.path(), ignored) == fs::canonical(folder.path()) / "f") {
-            ::close(std::stoi(fd.path().filename().string()));
-        }
-    }
-    EXPECT_THROW(file.Close(), CFileException);
 }
 
 // The probe's file is removed only while it is the empty file the probe

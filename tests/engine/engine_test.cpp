@@ -182,16 +182,6 @@ const RefusalCase kRefusals[] = {
 
 INSTANTIATE_TEST_SUITE_P(Engine, RefusalTest, ::testing::ValuesIn(kRefusals), CaseName());
 
-// After Quit every object still held refuses every call.
-TEST(ApplicationTest, ObjectsHeldAfterQuitAreDisconnected) {
-    World world;
-    Call(world.app, 2021, DISPATCH_METHOD);
-    for (const DispatchPtr* held : {&world.app, &world.slides, &world.ole_format}) {
-        EXPECT_THAT([&] { Call(*held, 2004, DISPATCH_PROPERTYGET); },
-                    Throws<AutomationError>(Property(&AutomationError::code, RPC_E_DISCONNECTED)));
-    }
-}
-
 // Quit closes the presentations, as PowerPoint does: a control that no object
 // the caller holds reaches is released then, not when the application goes.
 TEST(ApplicationTest, QuitReleasesTheControlsOfClosedPresentations) {

@@ -94,117 +94,6 @@ TEST(PresentationWriter, NewSlidesReadBackInOneWholeSave) {
     EXPECT_EQ(slides, 3u);
 }
 
-// The control's storage as Office writes one: its class, its ProgID in
-// CompObj, its persisted state as "contents" and its name in OCXNAME.
-TEST(PresentationWriter, ControlStorageIsWhatOfficeWrites) {
-    const SlideContent a = TitleSlide(u"t", {Viewer({60, 113.625f, 600, 400}, "C:\\b.zbn")});
-    const Bytes doc = StreamOf(New({&a}), u"PowerPoint Document");
-    const auto stgs = test::Find(doc, test::kExOleObjStg);
-    ASSERT_EQ(stgs.size(), 1u);
-    EXPECT_EQ(stgs[0].instance, 1) << "compressed";
-    const cfb::StorageEntry storage = test_support::ReadTree(test::Inflate(doc, stgs[0]));
-    EXPECT_EQ(storage.clsid, kClsid);
-    EXPECT_EQ(cfb::ReadAll(*storage.Find(u"contents")),
-              (Bytes{'C', ':', '\\', 'b', '.', 'z', 'b', 'n'}));
-    // [MS-OLEDS] 2.3.8: after the header, the user type, no clipboard format and
-    // the ProgID, ANSI strings whose lengths count their nulls.
-    const Bytes comp_obj = cfb::ReadAll(*storage.Find(u"\001CompObj"));
-    const std::string ansi = std::string("\x14\0\0\0", 4) + "TRELVO.TrelvoCtrl.1" + '\0';
-    EXPECT_EQ(std::string(comp_obj.begin() + 28, comp_obj.begin() + 80),
-              ansi + std::string(4, '\0') + ansi);
-    const Bytes name{'T', 0,   'r', 0,   'e', 0,   'l', 0,   'v', 0, 'o', 0, 'C',
-                     0,   't', 0,   'r', 0,   'l', 0,   '1', 0,   0, 0,   0, 0};
-    EXPECT_EQ(cfb::ReadAll(*storage.Find(u"\x03OCXNAME")), name);
-}
-
-// Points become master units ([MS-PPT] 2.12.6: 8 a point), rounded halves
-// away from zero: top, left, right, bottom.
-TEST(PresentationWriter, AnchorsAreRoundedToMasterUnits) {
-    const std::pair<Rect, std::vector<std::int32_t>> kRows[] = {
-        {{0.06f, 0.0624f, 0.19f, 0.2f}, {0, 0, 2, 2}},
-        {{10.0625f, 10.1875f, 1, 1}, {82, 81, 89, 90}},
-        {{-10.0625f, 0, 1, 1}, {0, -81, -73, 8}},
-        {{5000, 100, 600, 400}, {800, 40000, 44800, 4000}},  // beyond the 16-bit anchor
-    };
-    for (const auto& [written, units] : kRows) {
-        const SlideContent a = TitleSlide(u"t", {Viewer(written)});
-        EXPECT_EQ(test::Controls(New({&a})).at(0).anchor, units) << written.left;
-    }
-}
-
-// Jobs that cannot be written say why: a slide on a master the file lacks
-// or on a title master, or a slide that is not one of the source's.
-TEST(PresentationWriter, BadJobsAreRefused) {
-    const SourcePresentation show = Open(Corpus("good/SampleShow.ppt"));
-    const SourcePresentation with_master = Open(Corpus("good/WithMaster.ppt"));
-    // slide_master.ppt's title master 0x80000003 follows its main master 0x80000002.
-    const SourcePresentation title_master = Open(Corpus("good/slide_master.ppt"));
-    const SourcePresentation blank = Open(kBlank);
-    const SlideContent added = NewSlide(show, u"new", "x");
-    const SlideContent on_1{u"t", kDefaultTitleRect, {}, 0x80000001u};
-    const SlideContent on_3{u"t", kDefaultTitleRect, {}, 0x80000003u};
-    const SlideContent on_c{u"t", kDefaultTitleRect, {}, 0x8000000Cu};
-    const SlideContent* none = nullptr;
-    const std::tuple<const SourcePresentation*, std::vector<SlideSlot>, const char*> kRows[] = {
-        {&with_master, {&on_1}, "slide master"},
-        {&title_master, {&on_3}, "slide master"},
-        {&blank, {&on_c}, "slide master"},
-        {&blank, {std::size_t{0}}, "refers to a source"},
-        {&show,
-         {std::size_t{0}, std::size_t{1}, std::size_t{2}, &added},
-         "slide 3 refers to a source"},
-        {&show,
-         {std::size_t{0}, std::size_t{1}, std::size_t{0}, &added},
-         "slide 3 repeats a source"},
-        {&show, {std::size_t{0}, none}, "slide 2 has no content"},
-    };
-    for (const auto& [source, slots, message] : kRows) {
-        EXPECT_THAT(
-            [&] {
-                (void)Saved({source, slots});
-            },
-            ::testing::ThrowsMessage<FormatError>(HasSubstr(message)));
-    }
-}
-
-// The control joins the object list of a file with an embedded OLE object
-// under an id of its own, which the list's seed covers ([MS-PPT] 2.4.13).
-TEST(PresentationWriter, ControlsJoinAnExistingObjectListWithAFreshId) {
-    const SourcePresentation source = Open(Corpus("good/ole2-embedding-2003.ppt"));
-    const Bytes written = Append(source, NewSlide(source, u"new", "x"));
-    const Bytes doc = StreamOf(written, u"PowerPoint Document");
-    const auto lists = test::Find(doc, 0x0409);  // ExObjList
-    ASSERT_EQ(lists.size(), 1u);
-    std::set<std::uint32_t> ids;
-    for (const test::Record& atom : test::Find(doc, 0x0FC3, lists[0].at)) {  // ExOleObjAtom
-        EXPECT_TRUE(ids.insert(Le32(doc, atom.Body() + 8)).second) << "an object id twice";
-    }
-    EXPECT_GE(ids.size(), 2u);
-    EXPECT_EQ(Le32(doc, lists[0].Body()) >> 16, 0x040Au) << "ExObjListAtom first";
-    EXPECT_GE(Le32(doc, lists[0].Body() + 8), *ids.rbegin()) << "exObjIdSeed";
-}
-
-// A "PowerPoint 95 & 97" file opens from PP97_DUALSTORAGE; a save is a plain
-// 97-2003 file with the root's property sets.
-TEST(PresentationWriter, ADualFormatFileOpensFromIts97Part) {
-    cfb::StorageEntry root = test_support::ReadTree(Corpus("good/SampleShow.ppt"));
-    cfb::StorageEntry dual = root;
-    dual.name = u"PP97_DUALSTORAGE";
-    std::erase_if(root.children, [](const cfb::StorageEntry& e) { return e.name[0] != u'\x05'; });
-    for (const char16_t* name : {u"PowerPoint Document", u"Current User", u"Header", u"PP40"}) {
-        root.children.push_back(test_support::Stream(name, {0, 0, 0, 0}));
-    }
-    root.children.push_back(dual);
-    const SourcePresentation source = Open(cfb::WriteCompoundFile(root));
-    const Bytes saved = Append(source, NewSlide(source, u"new", "x"));
-    EXPECT_EQ(Titles(Open(saved)),
-              (std::vector<std::u16string>{u"Title of the first slide", u"This is the second slide",
-                                           u"new"}));
-    const std::string listing = test_support::Listing(test_support::ReadTree(saved));
-    EXPECT_THAT(listing, ::testing::Not(::testing::ContainsRegex("PP|Header")));
-    EXPECT_THAT(listing, HasSubstr("\x05SummaryInformation"));
-}
-
 // A control's preview as the store keeps it ([MS-ODRAW] 2.2.24), and the
 // EMF it holds, inflated.
 std::pair<Bytes, Bytes> Preview(const ControlObject& control) {
@@ -646,32 +535,6 @@ void Repoint(Bytes& doc, std::size_t at, const Bytes& record) {
     doc.insert(doc.end(), record.begin(), record.end());
 }
 
-// The first slide repointed to a copy whose shapes sit in `depth` more groups.
-Bytes NestedGroups(const Bytes& file, std::uint32_t depth) {
-    return Patched(file, u"PowerPoint Document", [&](Bytes& doc) {
-        const test::Record slide = test::Find(doc, test::kSlide).at(0);
-        const test::Record group = test::Find(doc, 0xF003, slide.at).at(0);  // SpgrContainer
-        Bytes copy(doc.begin() + static_cast<std::ptrdiff_t>(slide.at),
-                   doc.begin() + static_cast<std::ptrdiff_t>(slide.End()));
-        std::vector<test::Record> around;
-        test::Scan(doc, slide.at, slide.End(), around);
-        for (const test::Record& r : around) {
-            if (r.at < group.at && group.at < r.End()) {
-                Put32(copy, r.at - slide.at + 4, r.length + 8 * depth);
-            }
-        }
-        Bytes wrap;
-        for (std::uint32_t i = depth; i > 0; --i) {
-            const Bytes header{0x0F, 0x00, 0x03, 0xF0, 0, 0, 0, 0};
-            wrap.insert(wrap.end(), header.begin(), header.end());
-            Put32(wrap, wrap.size() - 4, 8 + group.length + 8 * (i - 1));
-        }
-        copy.insert(copy.begin() + static_cast<std::ptrdiff_t>(group.at - slide.at), wrap.begin(),
-                    wrap.end());
-        Repoint(doc, slide.at, copy);
-    });
-}
-
 // Slide ids run up to 0x7FFFFFFF ([MS-PPT] 2.2.24); past it no slide is added.
 TEST(PresentationWriter, SlideIdsRunUpToTheLargest) {
     for (const std::uint32_t largest : {0x7FFFFFFEu, 0x7FFFFFFFu}) {
@@ -748,8 +611,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "the file is damaged: the slide size is out of range"},
         DamageCase{"NegativeSlideHeight", [] { return SetField(Written(), kDocumentAtom, 4, 0xFFFFFFF8u); },
                    "the file is damaged: the slide size is out of range"},
-        DamageCase{"GroupsNestedTooDeeply", [] { return NestedGroups(Written(), 32); },
-                   "the file is damaged: shape groups are nested too deeply"},
         DamageCase{"ObjectOutsideTheStream", [] { return Patched(Written(), u"PowerPoint Document", [&](Bytes& doc) { Put32(doc, test::Find(doc, test::kExOleObjStg).at(0).at + 4, 0x00FFFFFF); }); },
                    "the file is damaged: the persist directory names a record outside the document stream"},
         DamageCase{"ObjectHeaderPastTheEnd", [] { return Patched(Written(), u"PowerPoint Document", [&](Bytes& doc) { Repoint(doc, test::Find(doc, test::kSlide).at(0).at, {0x0F, 0, 0xEE, 0x03}); }); },
@@ -805,44 +666,6 @@ TEST(ReaderDamageTest, ADrawingGroupWithoutItsContainerTakesANewOne) {
     });
     const SourcePresentation source = Open(file);
     test::ExpectWholeSave(file, Append(source, NewSlide(source, u"new", "x")));
-}
-
-// A drawing's shapes in clusters of their own ([MS-ODRAW] 2.2.46), one shape
-// each, as a blank slide's group is: each cluster is the drawing's. Shape
-// identifiers stay below 0x03FFD7FF (2.2.48): after a shape in cluster
-// 0xFFF3 a new slide takes the next, after one in 0xFFF4 none is left.
-TEST(ReaderDamageTest, AShapeAloneInItsClusterIsItsDrawings) {
-    for (const std::uint32_t spid : {5u * 1024 + 1, 0xFFF3u * 1024, 0xFFF4u * 1024}) {
-        const Bytes file = Patched(Written(), u"PowerPoint Document", [&](Bytes& doc) {
-            const test::Record slide = test::Find(doc, test::kSlide).at(1);
-            Put32(doc, test::Find(doc, test::kFsp, slide.at).at(1).Body(), spid);
-        });
-        const SourcePresentation source = Open(file);
-        const auto save = [&] { return Append(source, NewSlide(source, u"new", "x")); };
-        if (spid < 0xFFF4u * 1024) {
-            test::ExpectWholeSave(file, save());
-        } else {
-            EXPECT_THAT(save, ::testing::ThrowsMessage<FormatError>(
-                                  HasSubstr("no shape identifiers left")));
-        }
-    }
-}
-
-// A damaged main master other than the first leaves the file open: slides on
-// it put their titles where the first master does.
-TEST(ReaderDamageTest, ADamagedLaterMasterTakesTheFirstsTitle) {
-    const Bytes file =
-        Patched(Corpus("good/WithMaster.ppt"), u"PowerPoint Document", [](Bytes& doc) {
-            const test::Record master = test::Find(doc, test::kMainMaster).at(1);
-            Put32(doc, test::Find(doc, 0xF004, master.at).at(1).at + 4, 0x7FFFFFFF);  // SpContainer
-        });
-    EXPECT_EQ(Open(file).MasterTitleRect(0x8000000Cu), kDefaultTitleRect);
-}
-
-// The slide's own group in 31 more: 32 levels, the deepest the reader follows.
-TEST(ReaderDamageTest, ReadsShapesThirtyTwoGroupsDeep) {
-    EXPECT_EQ(Titles(Open(NestedGroups(Written(), 31))),
-              (std::vector<std::u16string>{u"First", u"Second"}));
 }
 
 }  // namespace
