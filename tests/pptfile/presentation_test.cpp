@@ -94,6 +94,32 @@ TEST(PresentationWriter, NewSlidesReadBackInOneWholeSave) {
     EXPECT_EQ(slides, 3u);
 }
 
+// Jobs that cannot be written say why: a slide on a master the file lacks
+// or on a title master, or a slide that is not one of the source's.
+TEST(PresentationWriter, BadJobsAreRefused) {
+    const SourcePresentation show = Open(Corpus("good/SampleShow.ppt"));
+    // slide_master.ppt's title master 0x80000003 follows its main master 0x80000002.
+    const SourcePresentation title_master = Open(Corpus("good/slide_master.ppt"));
+    const SourcePresentation blank = Open(kBlank);
+    const SlideContent on_3{u"t", kDefaultTitleRect, {}, 0x80000003u};
+    const SlideContent on_c{u"t", kDefaultTitleRect, {}, 0x8000000Cu};
+    const SlideContent* none = nullptr;
+    const std::tuple<const SourcePresentation*, std::vector<SlideSlot>, const char*> kRows[] = {
+        {&title_master, {&on_3}, "slide master"},
+        {&blank, {&on_c}, "slide master"},
+        {&blank, {std::size_t{0}}, "slide 1 refers to a source"},
+        {&show, {std::size_t{1}, std::size_t{1}}, "slide 2 repeats a source"},
+        {&show, {std::size_t{0}, none}, "slide 2 has no content"},
+    };
+    for (const auto& [source, slots, message] : kRows) {
+        EXPECT_THAT(
+            [&] {
+                (void)Saved({source, slots});
+            },
+            ::testing::ThrowsMessage<FormatError>(HasSubstr(message)));
+    }
+}
+
 // A control's preview as the store keeps it ([MS-ODRAW] 2.2.24), and the
 // EMF it holds, inflated.
 std::pair<Bytes, Bytes> Preview(const ControlObject& control) {
