@@ -15,7 +15,6 @@
 #include "cmdline/path_utils.h"
 #include "framework/file.h"
 #include "framework/fresh_file.h"
-#include "framework/path_services.h"
 #include "support/helpers.h"
 
 namespace {

@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
