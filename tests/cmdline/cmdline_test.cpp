@@ -95,14 +95,6 @@ INSTANTIATE_TEST_SUITE_P(
         // A name longer than the working buffer leaves the path as it is.
         PathRow{u"x/" + kLongName + u".z", uR"(x\)" + kLongName + u".z", kLongName, u"z"}));
 
-TEST_F(PathTest, ADirectoryNamedWithBytesThatAreNotUtf8IsPutBackExactly) {
-    const fs::path odd = fs::path("caf\xe9") / "\xff\xfe";
-    Enter(odd);
-
-    EXPECT_EQ(ExtractFileName(uR"(..\..\x.zbn)"), u"x.zbn");
-    EXPECT_EQ(fs::current_path(), root_ / odd);
-}
-
 // A file's descriptor is closed once: its end after Close closes nothing
 // else, such as standard input.
 TEST(FileTest, ClosesItsDescriptorOnce) {
