@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "bench/hostile_edit.h"
-#include "support/file_bytes.h"
 
 namespace {
 

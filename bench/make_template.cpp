@@ -14,7 +14,6 @@
 #include "pptfile/presentation.h"
 #include "pptfile/record_types.h"
 #include "support/compound.h"
-#include "support/file_bytes.h"
 
 int main(int argc, char** argv) {
     if (argc < 3 || argc > 5) {

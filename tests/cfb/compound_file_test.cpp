@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "support/compound.h"
-#include "support/file_bytes.h"
 #include "support/helpers.h"
 
 namespace cfb {
@@ -209,44 +208,33 @@ TEST(CompoundFile, StoragesNestThirtyTwoDeep) {
 // A version 4 file ([MS-CFB] 2.2), 4096-byte sectors, made by hand: the
 // header's sector, then the FAT, the directory and a stream of 5,000 bytes.
 TEST(CompoundFile, ReadsAVersion4File) {
-    constexpr std::size_t kSector = 4096;
+    constexpr std::size_t kSector = 4096, kDir = 2 * kSector;
     Bytes v(5 * kSector, 0);
     const Bytes signature{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     std::copy(signature.begin(), signature.end(), v.begin());
-    const std::pair<std::size_t, std::uint32_t> kHeader[] = {
-        {0x18, 0x0004003E}, {0x1C, 0x000CFFFE}, {0x20, 6},          {0x28, 1},          {0x2C, 1},
-        {0x30, 1},          {0x38, 4096},       {0x3C, 0xFFFFFFFE}, {0x44, 0xFFFFFFFE}, {0x4C, 0}};
-    for (const auto& [at, value] : kHeader) {
+    std::fill(v.begin() + 0x4C, v.begin() + 512, 0xFF);             // the DIFAT
+    std::fill(v.begin() + kSector, v.begin() + 2 * kSector, 0xFF);  // the FAT
+    for (std::size_t entry = kDir; entry < 3 * kSector; entry += 128) {
+        std::fill_n(v.begin() + static_cast<std::ptrdiff_t>(entry + kLeft), 12, 0xFF);
+    }
+    // The header (version 4, sector shift 12), the FAT (its own sector, the
+    // directory's, the stream's two), the root and the stream "S": name
+    // length, type and colour (black), then child, start and size.
+    // clang-format off
+    const std::pair<std::size_t, std::uint32_t> kFields[] = {
+        {0x18, 0x0004003E}, {0x1C, 0x000CFFFE}, {0x20, 6}, {0x28, 1}, {0x2C, 1}, {0x30, 1},
+        {0x38, 4096}, {0x3C, 0xFFFFFFFE}, {0x44, 0xFFFFFFFE}, {0x4C, 0}, {kSector, 0xFFFFFFFD},
+        {kSector + 4, 0xFFFFFFFE}, {kSector + 8, 3}, {kSector + 12, 0xFFFFFFFE},
+        {kDir + 0x40, 0x01050016}, {kDir + kChild, 1}, {kDir + kStart, 0xFFFFFFFE},
+        {kDir + 128 + 0x40, 0x01020004}, {kDir + 128 + kStart, 2}, {kDir + 128 + kSize, 5000}};
+    // clang-format on
+    for (const auto& [at, value] : kFields) {
         Put32(v, at, value);
     }
-    std::fill(v.begin() + 0x50, v.begin() + 512, 0xFF);  // the rest of the DIFAT: free
-    std::fill(v.begin() + kSector, v.begin() + 2 * kSector, 0xFF);
-    for (const auto& [sector, next] :
-         {std::pair{0u, 0xFFFFFFFDu}, {1u, 0xFFFFFFFEu}, {2u, 3u}, {3u, 0xFFFFFFFEu}}) {
-        Put32(v, kSector + 4 * sector, next);
+    for (std::size_t i = 0; i < 10; ++i) {
+        v[kDir + 2 * i] = static_cast<std::uint8_t>("Root Entry"[i]);
     }
-    const auto entry = [&](std::uint32_t id, std::u16string_view name, std::uint8_t type,
-                           std::uint32_t child, std::uint32_t start, std::uint32_t size) {
-        const std::size_t at = 2 * kSector + 128 * id;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            v[at + 2 * i] = static_cast<std::uint8_t>(name[i]);
-        }
-        Put32(v, at + kLeft, 0xFFFFFFFF);
-        Put32(v, at + kLeft + 4, 0xFFFFFFFF);
-        Put32(v, at + kChild, child);
-        Put32(v, at + kStart, start);
-        Put32(v, at + kSize, size);
-        if (type != 0) {
-            v[at + 0x40] = static_cast<std::uint8_t>(2 * name.size() + 2);
-            v[at + 0x42] = type;
-            v[at + 0x43] = 1;  // black
-        }
-    };
-    entry(0, u"Root Entry", 5, 1, 0xFFFFFFFE, 0);
-    entry(1, u"S", 2, 0xFFFFFFFF, 2, 5000);
-    for (std::uint32_t id = 2; id < 32; ++id) {
-        entry(id, u"", 0, 0xFFFFFFFF, 0, 0);
-    }
+    v[kDir + 128] = 'S';
     const Bytes data = Pattern(5000, 9);
     std::copy(data.begin(), data.end(), v.begin() + 3 * kSector);
     const StorageEntry root = ReadTree(v);

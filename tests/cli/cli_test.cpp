@@ -21,10 +21,8 @@
 #include "automation/text_codec.h"
 #include "bench/hostile_edit.h"
 #include "support/compound.h"
-#include "support/file_bytes.h"
 #include "support/helpers.h"
 #include "support/ppt_records.h"
-#include "support/viewer_state.h"
 #include "viewer/viewer_control_class.h"
 
 namespace {

@@ -15,7 +15,6 @@
 #include "engine/application_class.h"
 #include "pptfile/presentation.h"
 #include "support/compound.h"
-#include "support/file_bytes.h"
 #include "support/helpers.h"
 #include "support/scripted_server.h"
 #include "viewer/viewer_control_class.h"

@@ -13,7 +13,7 @@
 #include "file_access/atomic_save.h"
 #include "file_access/input_file.h"
 #include "file_access/io_error.h"
-#include "support/file_bytes.h"
+#include "support/compound.h"
 #include "support/helpers.h"
 
 namespace file_access {

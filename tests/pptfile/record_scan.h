@@ -16,7 +16,6 @@
 
 #include "pptfile/presentation.h"
 #include "support/compound.h"
-#include "support/file_bytes.h"
 #include "support/helpers.h"
 #include "support/ppt_records.h"
 

@@ -1,12 +1,16 @@
-// Compound files and presentations held in memory, for the tests and the
-// benchmarks' template makers.
+// Files read and written whole, and compound files and presentations held in
+// memory, for the tests and the benchmarks' template makers. Reading or
+// writing a file raises std::runtime_error naming it.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +21,25 @@
 namespace test_support {
 
 using Bytes = std::vector<std::uint8_t>;
+
+template <class Bytes = std::vector<std::uint8_t>>
+Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes(std::istreambuf_iterator<char>(in), {});
+    if (!in && !in.eof()) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    return bytes;
+}
+
+inline void WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
 
 // Fields as the file formats store them, little-endian.
 inline std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
