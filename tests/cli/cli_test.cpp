@@ -9,13 +9,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "automation/text_codec.h"
@@ -36,13 +33,11 @@ struct Outcome {
     std::string out, err;
 };
 
-// Run as "nobody" (root passes every permission check), sent `signal`
-// after `signal_after`, with `memory` bytes of address space, files of at
-// most `file_size` bytes, and standard error a pipe whose reader has gone.
+// Run as "nobody" (root passes every permission check), with `memory` bytes
+// of address space, files of at most `file_size` bytes, and standard error a
+// pipe whose reader has gone.
 struct Options {
     bool as_nobody = false;
-    int signal = 0;
-    std::chrono::microseconds signal_after{0};
     rlim_t memory = RLIM_INFINITY, file_size = RLIM_INFINITY;
     bool stderr_gone = false;
 };
@@ -81,10 +76,6 @@ Outcome Start(const std::string& program, std::vector<std::string> arguments,
     }
     ::close(o);
     ::close(e);
-    if (options.signal != 0) {
-        std::this_thread::sleep_for(options.signal_after);
-        ::kill(child, options.signal);
-    }
     int status = 0;
     EXPECT_EQ(::waitpid(child, &status, 0), child);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), ReadFile<std::string>(out),
@@ -211,12 +202,6 @@ std::vector<CliCase> Cases() {
     const std::string kNoIdsLeft = kSaveFailed + "\"out.ppt\": the template has no ";
     // Whatever leads there, the data file is never written.
     const Files data_link{{"sub", kDir}, {"real.zbn", kPrecious}, {"real.ppt", "-> real.zbn"}};
-    // Letters that their upper case orders otherwise than their own units do.
-    const Files letters = Template([](cfb::StorageEntry& root, Doc&) {
-        for (const std::u16string name : {u"ƀ", u"Ɓ", u"ա", u"Բ"}) {
-            root.children.push_back(Stream(name, {1, 2, 3}));
-        }
-    });
     const std::string kDamaged = "Could not open the template \"t.pot\": the file is damaged: ";
     const std::vector<std::string> with_template = {"d.zbn", "out.ppt", "t.pot"};
     const Files saved{{"out.ppt", kSaved}};
@@ -254,7 +239,6 @@ std::vector<CliCase> Cases() {
     // [MS-ODRAW] 2.2.48: the drawing group's count of drawings saved.
     {"TemplateDrawingIdAtMaximum", with_template, Template(LastDrawingIdAtMaximum, {{"out.ppt", kPrecious}}), refused(kNoIdsLeft + "drawing identifiers left for new slides"), 1, {}},
     {"TemplateClusterTableIsGarbage", with_template, Template([](cfb::StorageEntry& root, Doc&) { hostile::GarbageClusterTable(root); }), "", 0, saved, {}, u"d"},
-    {"TemplateNamesOutsideLatinGreekCyrillic", with_template, letters, "", 0, saved},
     // [MS-OLEPS] 2.20: property values in order of offset.
     {"TemplatePropertiesShareOneValue", with_template, Template([](cfb::StorageEntry& root, Doc&) { Data(*root.Find(u"\u0005DocumentSummaryInformation")) = hostile::SharedValueProperties(2048, 4096); }), "", 0, saved, {}, u"d", false},
     {"TemplateEnvironmentOverrunsItsContainer", with_template, Template(OverrunEnvironment), refused(kDamaged + "a record runs past the end of its container"), 1, {}},
@@ -372,51 +356,24 @@ TEST(Reproducible, SameInputsGiveTheSameBytes) {
     run(253402300799, false);  // the end of 9999
 }
 
-// Interrupted or out of memory, a run leaves the old output or the whole new
-// one, and nothing beside it. (A static build reads a 16 MiB template in 23
-// MiB of address space and runs whole in 26; shared libraries add 2-4.)
-TEST(LargeTemplate, InterruptedOrOutOfMemoryTheOutputIsOldOrWhole) {
-#ifndef MAKE_TEMPLATE
-    GTEST_SKIP() << "bench/make_template, which makes the large template, is not built";
+// Out of memory, a run says so and leaves the old output as it was. (A
+// static build reads a 16 MiB template in 23 MiB of address space and runs
+// whole in 26; shared libraries add 2-4.)
+TEST(LargeTemplate, OutOfMemoryTheOutputIsKept) {
+#if !defined(MAKE_TEMPLATE) || defined(__SANITIZE_ADDRESS__)  // which reserves more
+    GTEST_SKIP() << "needs bench/make_template, and a build without AddressSanitizer";
 #else
     const TempFolder folder("zbn2ppt-cli");
-    ASSERT_EQ(Start(MAKE_TEMPLATE, {"big.pot", "4096"}, folder.path()).status, 0);
-    const std::vector<std::string> arguments = {"d.zbn", "out.ppt", "big.pot"};
-    // The fastest of three runs: a cold first run is too slow a yardstick.
-    auto whole = std::chrono::microseconds::max();
-    for (int run = 0; run < 3; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        ASSERT_EQ(Start(ZBN2PPT_PROGRAM, arguments, folder.path()).status, 0);
-        whole = std::min(whole, std::chrono::duration_cast<std::chrono::microseconds>(
-                                    std::chrono::steady_clock::now() - start));
-    }
-    for (const int signal : {SIGINT, SIGTERM}) {
-        bool interrupted = false;
-        for (int percent = 25; percent <= 105; percent += 5) {
-            std::ofstream(folder.path() / "out.ppt", std::ios::binary) << kPrecious;
-            interrupted |= Start(ZBN2PPT_PROGRAM, arguments, folder.path(),
-                                 {.signal = signal, .signal_after = whole * percent / 100})
-                               .status == -signal;
-            const Files files = List(folder.path());
-            ASSERT_EQ(files.size(), 2u) << percent;
-            EXPECT_TRUE(files.at("out.ppt") == kPrecious ||
-                        fs::file_size(folder.path() / "out.ppt") >
-                            fs::file_size(folder.path() / "big.pot"))
-                << "a torn output at " << percent << "% of the run";
-        }
-        EXPECT_TRUE(interrupted) << "no run was interrupted by " << signal << ": too short runs";
-    }
-#ifndef __SANITIZE_ADDRESS__  // whose reservations need more address space
     ASSERT_EQ(Start(MAKE_TEMPLATE, {"big.pot", "16384"}, folder.path()).status, 0);
     for (const rlim_t mib : {rlim_t{12}, rlim_t{20}}) {
         std::ofstream(folder.path() / "out.ppt", std::ios::binary) << kPrecious;
-        const Outcome run = Start(ZBN2PPT_PROGRAM, arguments, folder.path(), {.memory = mib << 20});
+        const Outcome run = Start(ZBN2PPT_PROGRAM, {"d.zbn", "out.ppt", "big.pot"}, folder.path(),
+                                  {.memory = mib << 20});
         EXPECT_EQ(run.status, 1) << mib;
         EXPECT_THAT(run.err, ::testing::StartsWith("Zbn2PPT\nCould not "));
         EXPECT_THAT(run.err, ::testing::EndsWith(": not enough memory to finish this step\n"));
         EXPECT_EQ(List(folder.path()).at("out.ppt"), kPrecious);
     }
-#endif
 #endif
 }
 

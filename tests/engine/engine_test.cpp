@@ -262,11 +262,9 @@ INSTANTIATE_TEST_SUITE_P(
         // backgrounds.ppt, whose master has 435 and 816.
         // The problem as users met it: the viewer slide after slides on the second master.
         Case{"AfterSlidesOnTheSecondMaster", "WithMaster.ppt", {3}, {kWithMasterSecond, kWithMasterSecond, kWithMasterSecond}, 21.625f, 90.0f},
-        Case{"AtTheFrontTheFirstMaster", "WithMaster.ppt", {1}, {kFirst, kWithMasterSecond, kWithMasterSecond}, 21.625f, 90.0f},
         // The second added slide follows the first added one.
         Case{"AfterAnAddedSlide", "WithMaster.ppt", {1, 2}, {kFirst, kFirst, kWithMasterSecond, kWithMasterSecond}, 21.625f, 90.0f},
         Case{"AfterATitleMasterSlide", "slide_master.ppt", {4}, {kOwnFirst, kOwnSecond, kOwnSecond, kOwnSecond}, 21.625f, 90.0f},
-        Case{"TemplateWithoutSlides", "empty.ppt", {1, 2}, {kFirst, kFirst}, 21.625f, 90.0f},
         // A master whose title is not where a new presentation's is.
         Case{"MasterWithItsOwnTitle", "backgrounds.ppt", {5}, {kFirst, kFirst, kFirst, kFirst, kFirst}, 54.375f, 102.0f}),
     // clang-format on
