@@ -32,11 +32,9 @@ struct Call {
     automation::DISPID member = 0;
     std::uint16_t kind = 0;
     std::vector<Value> args{};
-    automation::VARTYPE answered = automation::VT_EMPTY;
-    bool failed = false;
     friend bool operator==(const Call&, const Call&) = default;
 };
-// "slides 2004 method { ... } -> VT_DISPATCH"
+// "slides 2004 method { ... }"
 void PrintTo(const Call& call, std::ostream* out);
 
 // A reference the client gave back, and how many calls the log held then.
