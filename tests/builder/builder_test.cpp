@@ -74,15 +74,19 @@ const std::u16string kSave = u"Could not save the presentation as \"C:\\bracket_
 const std::u16string kPresentations = u"Could not reach PowerPoint's presentations";
 constexpr float kHuge = std::numeric_limits<float>::max();
 
-// Whole builds, with a template and without; UpTo keeps a record up to and
-// with the call `label`, without the references given back after it.
-const std::string kTB = WholeBuild(true);
-const std::string kBB = WholeBuild(false);
+// Whole builds, with a template and without, ending with the references
+// given back; UpTo keeps a record up to and with the call `label`, without
+// the references given back after it.
+const std::string kCleanUp =
+    "[application, shapes, new slide, slide master, slides, presentation, presentations]";
+const std::string kBody =
+    " 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 [text range, text frame, title shape] "
+    "21 22 23 [embedded object] 24 25 [control, OLE format, viewer shape] 27 28 29 ";
+const std::string kTB = "1 2 3 4 5 6a" + kBody + kCleanUp;
+const std::string kBB = "1 2 3 4 5 6b" + kBody + kCleanUp;
 std::string UpTo(const std::string& whole, const std::string& label) {
     return whole.substr(0, whole.find(" " + label + " ") + 1 + label.size());
 }
-const std::string kCleanUp =
-    "[application, shapes, new slide, slide master, slides, presentation, presentations]";
 
 using enum BuildOutcome;
 const PresentationAppSetup kNormal{};

@@ -15,13 +15,7 @@
 namespace cfb {
 namespace {
 
-using test_support::Bytes;
-using test_support::Le32;
-using test_support::Listing;
-using test_support::Put32;
-using test_support::ReadTree;
-using test_support::Storage;
-using test_support::Stream;
+using namespace test_support;
 
 Bytes Pattern(std::size_t n, std::uint8_t seed) {
     Bytes v(n);
@@ -81,16 +75,16 @@ TEST(CompoundFile, ReadsBackWhatWasWritten) {
     // clang-format on
     for (const auto& [asked, found] : kLookups) {
         const StorageEntry* entry = got.Find(asked);
-        EXPECT_EQ(entry == nullptr ? u"" : entry->name, found) << test_support::Utf8(asked);
+        EXPECT_EQ(entry == nullptr ? u"" : entry->name, found) << Utf8(asked);
     }
 #ifdef ZBN_OLEFILE_PYTHON
-    const test_support::TempFolder folder("zbn-olefile");
-    test_support::WriteFile(folder.path() / "f.cfb", WriteCompoundFile(tree));
+    const TempFolder folder("zbn-olefile");
+    WriteFile(folder.path() / "f.cfb", WriteCompoundFile(tree));
     const std::string command = std::string(ZBN_OLEFILE_PYTHON) + " " + ZBN_OLEFILE_SCRIPT + " " +
                                 (folder.path() / "f.cfb").string() + " > " +
                                 (folder.path() / "out").string() + " 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
-    const Bytes seen = test_support::ReadFile(folder.path() / "out");
+    const Bytes seen = ReadFile(folder.path() / "out");
     EXPECT_EQ(std::string(seen.begin(), seen.end()), Listing(tree));
 #endif
 }
@@ -163,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadBytesCase{"NameOfThirtyThreeUnits", [](auto& v) { v[EntryAt(v, 1) + 0x40] = 66; }, "a directory entry's name is damaged"},
         BadBytesCase{"NoRoot", [](auto& v) { v[EntryAt(v, 0) + 0x42] = 1; }, "no root entry"}),
     // clang-format on
-    test_support::CaseName());
+    CaseName());
 
 // Storages nest as deep as the reader follows them, 32 levels, and no deeper.
 TEST(CompoundFile, StoragesNestThirtyTwoDeep) {

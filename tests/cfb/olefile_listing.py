@@ -5,7 +5,6 @@ a chain that does not end where its stream does (2.3: ENDOFCHAIN), and on a
 last sector cut short (PowerPoint's files are whole sectors).
 With a slide count, the file is a presentation this program saved: its
 document properties name it and count the slides.
-
     olefile_listing.py FILE [SLIDES]"""
 import os
 import sys

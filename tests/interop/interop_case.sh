@@ -1,16 +1,14 @@
 #!/bin/sh
 # Runs zbn2ppt and opens what it wrote with Apache POI (PptChecker.java),
 # Calligra Stage and LibreOffice, each of which must see the new last slide.
-#
 #   interop_case.sh app ZBN2PPT DATA OUTPUT
 #   interop_case.sh templates ZBN2PPT GOOD_DIR OUTPUT_DIR [TEMPLATE_FILE_NAME...]
-#
 # app: DATA into OUTPUT (replacing a stale file): one slide titled with the
 # data file's name, the viewer at 60, 113.625, 600 x 400 points, its picture
-# drawn there. templates: every template of GOOD_DIR as a .pot, read by POI,
-# Calligra and LibreOffice (only those named, when any are). The tools' paths
-# are in JAVA, CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT, PDFTOPPM,
-# CALLIGRACONVERTER and UNZIP_TOOL.
+# drawn there. templates: every template of GOOD_DIR as a .pot (LibreOffice
+# reads only those named, when any are). The tools' paths are in JAVA,
+# CHECKER_CLASSPATH, SOFFICE, PDFINFO, PDFTOTEXT, PDFTOPPM, CALLIGRACONVERTER
+# and UNZIP_TOOL.
 set -eu
 [ $# -ge 4 ] || { echo "usage: see $0" >&2; exit 2; }
 mode=$1 zbn2ppt=$2

@@ -27,14 +27,13 @@ inline Bytes Corpus(const std::string& relative) {
     return test_support::ReadFile(test_support::kTestData / relative);
 }
 
-// A drawing group's block and the drawings of the live slides, masters,
-// notes and handouts hold ([MS-ODRAW] 2.2.46-2.2.49) the same record of the
-// identifiers in use, as PowerPoint keeps it: one cluster entry for every
-// cluster up to the last that a drawing's shape or its last given
-// identifier lies in, owned by that drawing and counting up to its largest
-// identifier there, and no owner for a cluster no drawing uses; spidMax one
-// past the largest identifier; every drawing's shapes and the drawings
-// counted. The drawings of `fresh` persist ids have drawing ids of their own.
+// A drawing group's block and the live drawings hold ([MS-ODRAW]
+// 2.2.46-2.2.49) the same record of the identifiers in use, as PowerPoint
+// keeps it: an entry for each cluster up to the last one a drawing's shape or
+// last given identifier lies in, owned by that drawing and counting up to its
+// largest identifier there (no owner: unused); spidMax one past the largest
+// identifier; the shapes and drawings counted. The drawings of `fresh`
+// persist ids have drawing ids of their own.
 inline void ExpectDrawingGroupOfTheDrawings(const Bytes& file,
                                             const std::set<std::uint32_t>& fresh = {}) {
     const Bytes doc = StreamOf(file, u"PowerPoint Document");

@@ -96,14 +96,6 @@ void PrintTo(const Call& call, std::ostream* out) {
          << " " << ::testing::PrintToString(call.args);
 }
 
-std::string WholeBuild(bool with_template) {
-    return std::string("1 2 3 4 5 ") + (with_template ? "6a" : "6b") +
-           " 7 8 9 10 11 [added slide] 12 13 14 15a 16 17 18 19 20 "
-           "[text range, text frame, title shape] 21 22 23 [embedded object] 24 25 "
-           "[control, OLE format, viewer shape] 27 28 29 "
-           "[application, shapes, new slide, slide master, slides, presentation, presentations]";
-}
-
 ScriptedServer::ScriptedServer(const PresentationAppSetup& setup) : setup_(setup) {
     for (const auto& [label, call, reply] : Steps(setup, {})) {
         rules_[{call.object, call.member, call.kind}].first.push_back(reply);

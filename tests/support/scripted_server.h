@@ -83,10 +83,6 @@ struct BuildRequest {
     std::u16string title;
 };
 
-// The record of a whole build of the standard setup, with a template or
-// without, written as ScriptedServer::Expect reads it.
-std::string WholeBuild(bool with_template);
-
 class ScriptedObject;
 
 // Registered as "PowerPoint.Application" while it lives. Its objects are
