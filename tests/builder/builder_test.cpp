@@ -133,7 +133,7 @@ const BuildCase kCases[] = {
     {"ViewerMissing", {.viewer_installed = false}, kT, {}, UpTo(kTB, "23") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
     {"ObjectGoneOnSecondRead", kNormal, kT, {{"24", Reply::NoObject()}}, UpTo(kTB, "24") + " [OLE format, viewer shape] 27 28 29 " + kCleanUp, {kViewerMessage}, kSavedWithoutViewer},
     {"ViewerAndSave", kNormal, kT, {{"21", kBroken}, {"27", kBroken}}, UpTo(kTB, "21") + " 27 28 29 " + kCleanUp, {kViewerMessage, Because(kSave)}, kNotSaved},
-    // One row per required object.
+    // Required objects that come back empty.
     {"NoPresentations", kNormal, kT, {{"5", Reply::NoObject()}}, "1 2 3 4 5 28 29 [application]", {Because(kPresentations, kNoObject)}, kNotSaved},
     {"NoMaster", kNormal, kT, {{"8", Reply::NoObject()}}, "1 2 3 4 5 6a 7 8 28 29 [application, slides, presentation, presentations]", {Because(kWidth, kNoObject)}, kNotSaved},
     {"NoTextRange", kNormal, kT, {{"17", Reply::NoObject()}}, UpTo(kTB, "17") + " [text frame, title shape] 28 29 " + kCleanUp, {Because(kTitle, kNoObject)}, kNotSaved},

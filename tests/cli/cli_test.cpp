@@ -215,8 +215,8 @@ std::vector<CliCase> Cases() {
     {"BlanksAroundTheOnlyArgument", {"  d.zbn \t\n\v\f\r"}, {}, "", 0, {{"d.ppt", kSaved}}},
     {"NonUtf8NameDerivesTheSameBytes", {"caf\xE9\xFF.zbn"}, {}, "", 0, {{"caf\xE9\xFF.ppt", kSaved}}},
     // The new slide's title is the data file's name as a person reads it: a
-    // backslash is a letter of a POSIX name, and bytes that are no UTF-8 or
-    // that control a terminal are U+FFFD.
+    // backslash is a letter of a POSIX name, and each byte that is no UTF-8
+    // is U+FFFD.
     {"TitleWithABackslash", {"back\\slash.zbn", "out.ppt"}, {}, "", 0, saved, {}, u"back\\slash"},
     {"TitleOfNoUtf8", {"\xff\xfe\x80" "bad.zbn", "out.ppt"}, {}, "", 0, saved, {}, u"\uFFFD\uFFFD\uFFFDbad"},
     {"OutputIsALink", {"d.zbn", "link.ppt"}, {{"real.ppt", kPrecious}, {"link.ppt", "-> real.ppt"}}, "", 0, {{"real.ppt", kSaved}}},
